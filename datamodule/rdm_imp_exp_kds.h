@@ -1,0 +1,222 @@
+#pragma once
+// TrdmImpExpKds: the one container of everything the module does with data: the store
+// connection, every statement as a named, long-lived component, every in-memory table, and the
+// run state that the worker's start-up fills and the bill closing reads.
+//
+// One instance per process, `rdmImpExpKds`, created by the first worker and never freed. Its
+// components are used only by the thread that runs the worker; nothing is locked.
+//
+// The methods are defined beside their subsystems: the connection, transactions and parameter
+// statement here in datamodule/, the scan in scan/, the order lookups and order-state commands
+// in orderdata/, the sale recording in sales/.
+//
+// Wide (UTF-16) arguments are converted to UTF-8 before they are bound. The lookups and the
+// order-state commands never raise: on failure they return the message text of the error.
+
+#include <string>
+
+#include "db/command.h"
+#include "db/connection.h"
+#include "db/provider.h"
+#include "db/query.h"
+#include "rtl/client_dataset.h"
+#include "rtl/datetime.h"
+#include "rtl/variant.h"
+
+namespace Cli_Qam00417 {
+
+using rtl::TClientDataSet;
+using rtl::TDateTime;
+using rtl::TField;
+using rtl::Variant;
+using ado::TADOCommand;
+using ado::TADOConnection;
+using ado::TADOQuery;
+using ado::TDataSetProvider;
+
+class TrdmImpExpKds {
+ public:
+  // Builds every component, then runs DataModuleCreate. Does not connect.
+  TrdmImpExpKds();
+  ~TrdmImpExpKds();
+  TrdmImpExpKds(const TrdmImpExpKds&) = delete;
+  TrdmImpExpKds& operator=(const TrdmImpExpKds&) = delete;
+
+  // ---- Connection and handlers (datamodule/) ----
+  TADOConnection adcImpExpKds;
+  void DataModuleCreate();
+  void adcImpExpKdsBeforeConnect(TADOConnection& sender);
+  void adcImpExpKdsAfterConnect(TADOConnection& sender);
+
+  // The connection's single transaction; they never nest (see datamodule/transactions.cpp).
+  void StartTrans();
+  void CommitTrans();
+  void RollbackTrans();
+
+  // ---- Parameters and local cached tables (datamodule/) ----
+  TADOQuery adqParametros;
+  TDataSetProvider dspParametros;
+  TClientDataSet cdsParametros{"cdsParametros"};
+  TClientDataSet cdsConfTipoReceRev{"cdsConfTipoReceRev"};
+  TClientDataSet cdsDataMovimento{"cdsDataMovimento"};
+  TClientDataSet cdsValidaAbertura{"cdsValidaAbertura"};
+
+  // ---- Run state, filled by the worker's start-up ----
+  bool boVyrNfce = false;
+  bool boVyrSat = false;
+  std::string idImpCnpjClie;
+  std::string idAmbTrabNfce;
+  std::string cdEmpresa;
+  std::string idPaisIntegra;
+  std::string idTipoEmissao;
+  std::string dsPastaXml;
+  std::string idUtilSatComp;
+  std::string cdAtivacaoSat;
+  std::string nrSeqImprLoja6;
+  std::string idTipoImpNf6;
+  std::string cdPortaImpNf6;
+  std::string cdClienteVenda;
+  std::string cdConsumidorVenda;
+  std::string idExtConsOnline;
+  std::string cdUrlWsExtCons;
+  std::string idExtConsCentral;
+  TDateTime dtAberturaCaixa = 0;
+  TDateTime dtMovimento = 0;
+
+  // ---- Pending-order scan (scan/) ----
+  TClientDataSet cdsPedidosExpKDS{"cdsPedidosExpKDS"};
+  TClientDataSet cdsVenda{"cdsVenda"};
+  // One pass over the register's pending delivery orders. Never raises.
+  void VerificaPedidosExpKDS(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                             const std::string& CDLOJA);
+
+  // ---- Order lookups (orderdata/) ----
+  TADOQuery adqPedExpKDS;
+  TDataSetProvider dspPedidosExpKDS;
+  TADOQuery adqVenda;
+  TDataSetProvider dspVenda;
+  TADOQuery adqPedidos;
+  TDataSetProvider dspPedidos;
+  TADOQuery adqMovCaixaDlv;
+  TDataSetProvider dspMovCaixaDlv;
+  TADOQuery adqItComandaEst;
+  TDataSetProvider dspItComandaEst;
+  TADOQuery adqObsItensEst;
+  TDataSetProvider dspObsItensEst;
+  TADOQuery adqObsItens;
+  TDataSetProvider dspObsItens;
+  TADOQuery adqImpCpfCupom;
+  TADOQuery adqCpfCli;
+  TADOQuery adqCpfCons;
+  TADOQuery adqOrigemVenda;
+
+  Variant getPedExpKDS(const std::u16string& CDFILIAL, const std::u16string& CDCAIXA,
+                       const std::u16string& CDLOJA);
+  Variant getVenda(const std::u16string& CDFILIAL, const std::u16string& CDLOJA,
+                   const std::u16string& NRVENDAREST);
+  Variant getPedidos(const std::u16string& CDFILIAL, const std::u16string& CDLOJA);
+  Variant getDadosVenda(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA,
+                        const std::u16string& NRVENDAREST);
+  Variant getItcomandaEst(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA,
+                          const std::u16string& NRCOMANDAAGRUP);
+  Variant getObsItensEst(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA);
+  Variant getObsItens(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA);
+  std::string getImpCpfCupom(const std::string& CDCLIENTE, const std::string& CDCONSUMIDOR);
+  std::string getCpfCli(const std::string& CDCLIENTE);
+  std::string getCpfCons(const std::string& CDCLIENTE, const std::string& CDCONSUMIDOR);
+  Variant getOrigemVenda(const std::string& CDFILIAL, const std::string& NRVENDAREST,
+                         const std::string& NRCOMANDA);
+
+  // ---- Order status update, removal, sale finishing (orderdata/) ----
+  TADOCommand acmUpdStatComand;
+  TADOQuery adqVerifComanda;
+  TADOCommand acmDelMovDlv;
+  TADOCommand acmDelItComandaEst;
+  TADOCommand acmDelItComandaVen;
+  TADOCommand acmDelComandaVen;
+  TADOCommand acmDelVendaRest;
+  TADOCommand acmDelMovCaixaDlv;
+  TADOCommand acmDelItComanda;
+  TADOCommand acmDelComanda;
+
+  Variant setVendaComanda(const std::u16string& CDFILIAL, const std::u16string& CDLOJA,
+                          const std::u16string& NRCOMANDA, const std::u16string& NRVENDAREST,
+                          const std::u16string& DSCOMANDA, const std::u16string& IDSTCOMANDA);
+  Variant setApagaPedido(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA);
+  Variant setFechaVenda(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA,
+                        const std::u16string& NRVENDAREST);
+
+  // ---- Bill closing tables (closing/) ----
+  TClientDataSet cdsMovCaixaDlv{"cdsMovCaixaDlv"};
+  TClientDataSet cdsItComandaEst{"cdsItComandaEst"};
+  TClientDataSet cdsObsItensEst{"cdsObsItensEst"};
+  TClientDataSet cdsVendas{"cdsVendas"};
+  TClientDataSet cdsItComandasCanc{"cdsItComandasCanc"};
+  TClientDataSet cdsObsItens{"cdsObsItens"};
+  TClientDataSet cdsMovCaixa{"cdsMovCaixa"};
+  TClientDataSet cdsPedidos{"cdsPedidos"};
+  TClientDataSet cdsParamImpCupNF{"cdsParamImpCupNF"};
+  TClientDataSet cdsFamSaldo{"cdsFamSaldo"};
+  TClientDataSet cdsEmprestimoFam{"cdsEmprestimoFam"};
+  TClientDataSet cdsVazio{"cdsVazio"};
+  TClientDataSet cdsMinDtMovExtCons{"cdsMinDtMovExtCons"};
+  TADOCommand acmUpdCupExp;
+
+  // ---- Sale recording (sales/) ----
+  TClientDataSet cdsItemVenda{"cdsItemVenda"};
+  TADOQuery adqParaVend;
+  TADOQuery adqOperAber;
+  TADOCommand acmInsVenda;
+  TADOCommand acmInsItVendaCan;
+  TADOCommand acmInsItemVenda;
+  TADOQuery adqPrSubGrProd;
+  TADOQuery adqAliqImpFis;
+  TDataSetProvider dspAliqImpFis;
+  TADOCommand acmInsItVendaImpos;
+  // Persistent fields of cdsItemVenda, valid for the instance's life.
+  TField* cdsItemVendaIDSTPROCOMVEN = nullptr;
+  TField* cdsItemVendaCDPRODUTO = nullptr;
+  TField* cdsItemVendaNMPRODUTO = nullptr;
+  TField* cdsItemVendaQTPRODCOMVEN = nullptr;
+  TField* cdsItemVendaVRPRECCOMVEN = nullptr;
+  TField* cdsItemVendaCDARVPROD = nullptr;
+  TField* cdsItemVendaCDLOJA = nullptr;
+  TField* cdsItemVendaNRMESA = nullptr;
+  TField* cdsItemVendaCDFILIAL = nullptr;
+  TField* cdsItemVendaSTOBSPEDIDO = nullptr;
+  TField* cdsItemVendaNRSEQ = nullptr;
+  TField* cdsItemVendaCDOPERADOR = nullptr;
+  TField* cdsItemVendaNRCUPOMFIS = nullptr;
+  TField* cdsItemVendaCDALIQIMPFIS = nullptr;
+  TField* cdsItemVendaCDCLIENTE = nullptr;
+  TField* cdsItemVendaCDCCUSCLIE = nullptr;
+  TField* cdsItemVendaCDCONSUMIDOR = nullptr;
+  TField* cdsItemVendaCDVENDEDOR = nullptr;
+  TField* cdsItemVendaNRINSCRCONS = nullptr;
+  TField* cdsItemVendaNMCONSVEND = nullptr;
+  TField* cdsItemVendaCDSERVFILI = nullptr;
+  TField* cdsItemVendaVRACRITVEND = nullptr;
+  TField* cdsItemVendaVRDESITVEND = nullptr;
+  TField* cdsItemVendaIDSTPRCOMVEN = nullptr;
+
+  // Records a sale whose fiscal closing failed, as cancelled. "" on success, "ERRO" + message
+  // on failure; never raises.
+  Variant setCancelaVenda(const Variant& ItensVenda, const Variant& ItensCanc,
+                          const std::u16string& CDCAIXA, const std::u16string& CDEMPRESA,
+                          const std::u16string& NRCUPOMFIS, const std::u16string& IDORIGEMVENDA,
+                          TDateTime DTABERCAIX);
+  // The next sale number of a branch and register, from the shared next-code service.
+  std::string PrxNrSeqVenda(const std::string& CDFILIAL, const std::string& CDCAIXA, int n);
+
+ private:
+  // Component set-up, one per subsystem folder; called by the constructor in this order.
+  void DeclareParameterComponents();  // datamodule/
+  void DeclareOrderLookups();         // orderdata/
+  void DeclareOrderCommands();        // orderdata/
+  void DeclareSaleRecording();        // sales/
+};
+
+// The process-wide instance; null until the first worker creates it.
+extern TrdmImpExpKds* rdmImpExpKds;
+
+}  // namespace Cli_Qam00417

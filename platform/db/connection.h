@@ -1,0 +1,72 @@
+#pragma once
+// The database connection. It connects on the first statement that opens or executes, running
+// the before-connect handler (which may set the connection string), the connect itself, then
+// the after-connect handler. One transaction at a time. Not thread-safe: one connection is used
+// by one thread.
+//
+// Connection strings: "sqlite:" + path of a database file, or "odbc:" + an ODBC connection
+// string. On ODBC the dialect follows the server's DBMS name (SQLite through the SQLite3 ODBC
+// driver, SQL Server otherwise).
+//
+// Lost connections: when a statement fails because the connection is gone (SQLSTATE 08xxx, or
+// an SQLite file that became unusable), the connection closes itself and raises EADOError with
+// ConnectionLost(); the next statement connects again and runs both handlers again. An open
+// transaction is lost with the connection.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "db/sql_text.h"
+
+namespace ado {
+
+class Backend;  // db/backend.h: the driver interface the statements use
+
+class TADOConnection {
+ public:
+  using Handler = std::function<void(TADOConnection&)>;
+
+  TADOConnection();
+  ~TADOConnection();
+  TADOConnection(const TADOConnection&) = delete;
+  TADOConnection& operator=(const TADOConnection&) = delete;
+
+  std::string ConnectionString;
+  Handler BeforeConnect;
+  Handler AfterConnect;
+
+  // Connected := true connects (handlers included) when not connected; false closes.
+  void SetConnected(bool connected);
+  bool Connected() const;
+  void Open() { SetConnected(true); }
+  void Close() { SetConnected(false); }
+
+  // The dialect of the connected server; connects first when needed.
+  Dialect GetDialect();
+  // The server's DBMS name ("SQLite", "Microsoft SQL Server", ...); connects first when needed.
+  std::string DbmsName();
+
+  // Transactions. BeginTrans with one open, and Commit/Rollback without one, raise EADOError.
+  bool InTransaction() const;
+  void BeginTrans();
+  void CommitTrans();
+  void RollbackTrans();
+
+  // Runs a statement without parameters or rows (session set-up). Connects first when needed.
+  void ExecuteDirect(const std::string& sql);
+
+  // For statements: the live backend, connecting first when needed. The generation changes on
+  // every connect, so a statement knows when to prepare again.
+  Backend& EnsureBackend();
+  uint64_t Generation() const { return generation_; }
+  // Called by statements when the backend reported a lost connection: closes without raising.
+  void DropLostConnection();
+
+ private:
+  std::unique_ptr<Backend> backend_;
+  uint64_t generation_ = 0;
+};
+
+}  // namespace ado

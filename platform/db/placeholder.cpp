@@ -1,0 +1,1 @@
+// TEMPORARY placeholder so the library has a source; the owner deletes it.

@@ -1,0 +1,61 @@
+#pragma once
+// A parameterised statement that returns rows (static cursor: opening it reads the whole
+// result). Prepared once per connection and rebound on every open.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/connection.h"
+#include "db/parameters.h"
+#include "db/sql_text.h"
+#include "rtl/client_dataset.h"
+
+namespace ado {
+
+class Statement;  // db/backend.h
+
+class TADOQuery {
+ public:
+  TADOQuery();
+  ~TADOQuery();
+  TADOQuery(const TADOQuery&) = delete;
+  TADOQuery& operator=(const TADOQuery&) = delete;
+
+  // Sets the connection, the statement texts and the declared parameters.
+  void Setup(TADOConnection& connection, SqlText sql, std::vector<ParamDecl> params);
+  // Declares fixed result columns: the result then has exactly these, in this order, taken from
+  // the statement's columns of the same names.
+  void DeclareFields(std::vector<rtl::FieldDef> fields);
+
+  TParameters& Parameters() { return params_; }
+  TParameter& ParamByName(const std::string& name) { return params_.ParamByName(name); }
+  const SqlText& SQL() const { return sql_; }
+
+  // Runs the statement with the bound values and stands on the first row. Columns come in
+  // statement order with name, type and width: texts as String with their declared width,
+  // numeric columns as Float, date-times as DateTime.
+  void Open();
+  void Close();
+  bool Active() const { return rows_.Active(); }
+
+  bool Eof() const { return rows_.Eof(); }
+  void First() { rows_.First(); }
+  void Next() { rows_.Next(); }
+  int RecordCount() const { return rows_.RecordCount(); }
+  bool IsEmpty() const { return rows_.IsEmpty(); }
+  rtl::TField& FieldByName(const std::string& name) { return rows_.FieldByName(name); }
+  // The whole result, as a data packet (raises EADOError when closed).
+  rtl::DataPacket Packet() const;
+
+ private:
+  TADOConnection* connection_ = nullptr;
+  SqlText sql_;
+  TParameters params_;
+  std::vector<rtl::FieldDef> fixed_fields_;
+  rtl::TClientDataSet rows_;
+  std::unique_ptr<Statement> stmt_;
+  uint64_t prepared_generation_ = 0;
+};
+
+}  // namespace ado

@@ -1,0 +1,40 @@
+#pragma once
+// The error types of the runtime layer. Every error the platform raises derives from
+// rtl::Exception, whose message is what the module logs.
+
+#include <stdexcept>
+#include <string>
+
+namespace rtl {
+
+class Exception : public std::runtime_error {
+ public:
+  explicit Exception(const std::string& message) : std::runtime_error(message) {}
+  std::string Message() const { return what(); }
+};
+
+// A value that cannot be converted to the requested type ("'abc' is not a valid integer value").
+class EConvertError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// A misuse of a variant (reading a packet from a text, indexing a non-array).
+class EVariantError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// In-memory table and data-packet failures (missing field, type mismatch, not a packet).
+class EDatabaseError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// File input/output failures.
+class EInOutError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+}  // namespace rtl

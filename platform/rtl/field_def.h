@@ -1,0 +1,65 @@
+#pragma once
+// Field descriptions of data packets and in-memory tables.
+
+#include <string>
+
+namespace rtl {
+
+// Field types, after the platform's: how a column is described and how its values travel.
+// Values travel in variants: texts (String, WideString, Memo, WideMemo) and raw bytes (Blob,
+// Graphic, Bytes) as text; integer types as integer; Boolean as boolean; Float, Currency,
+// Extended, Single, BCD and FMTBcd as floating point; Date, Time, DateTime and TimeStamp as
+// date-time.
+enum class FieldType {
+  String,
+  WideString,
+  Shortint,
+  Smallint,
+  Integer,
+  Largeint,
+  Byte,
+  Word,
+  LongWord,
+  AutoInc,
+  Boolean,
+  Float,
+  Currency,
+  Extended,
+  Single,
+  BCD,
+  FMTBcd,
+  Date,
+  Time,
+  DateTime,
+  TimeStamp,
+  Memo,
+  WideMemo,
+  Blob,
+  Graphic,
+  Bytes,
+};
+
+// The name of the type ("String", "Float", ...), for messages.
+const char* FieldTypeName(FieldType type);
+bool IsTextType(FieldType type);      // String, WideString, Memo, WideMemo
+bool IsIntegerType(FieldType type);   // Shortint ... AutoInc
+bool IsFloatType(FieldType type);     // Float, Currency, Extended, Single, BCD, FMTBcd
+bool IsDateTimeType(FieldType type);  // Date, Time, DateTime, TimeStamp
+bool IsBlobType(FieldType type);      // Memo, WideMemo, Blob, Graphic, Bytes
+
+struct FieldDef {
+  std::string name;
+  FieldType type = FieldType::String;
+  // Width in characters for String and WideString; precision for BCD and FMTBcd; 0 otherwise.
+  int size = 0;
+  int scale = 0;         // decimals of BCD and FMTBcd
+  bool required = false;
+  bool readonly = false;
+  bool hidden = false;
+  std::string subtype;   // "Money", "Autoinc", "Text", "Binary", ... as table files carry it
+
+  bool operator==(const FieldDef& other) const;
+  bool operator!=(const FieldDef& other) const { return !(*this == other); }
+};
+
+}  // namespace rtl
