@@ -25,14 +25,14 @@
 
 namespace Cli_Qam00417 {
 
-using rtl::TClientDataSet;
-using rtl::TDateTime;
-using rtl::TField;
-using rtl::Variant;
 using ado::TADOCommand;
 using ado::TADOConnection;
 using ado::TADOQuery;
 using ado::TDataSetProvider;
+using rtl::TClientDataSet;
+using rtl::TDateTime;
+using rtl::TField;
+using rtl::Variant;
 
 class TrdmImpExpKds {
  public:
@@ -210,10 +210,26 @@ class TrdmImpExpKds {
 
  private:
   // Component set-up, one per subsystem folder; called by the constructor in this order.
+  void DeclareConnection();           // datamodule/
   void DeclareParameterComponents();  // datamodule/
   void DeclareOrderLookups();         // orderdata/
   void DeclareOrderCommands();        // orderdata/
   void DeclareSaleRecording();        // sales/
+
+  // Sale recording steps (sales/). SaleRecording holds the working values of one
+  // setCancelaVenda call, the cancelled-items table among them (sales/sale_recording.h).
+  struct SaleRecording;
+  void SorteiaNrSeqVenda(SaleRecording& sale);
+  void GravaVendaCancelada(SaleRecording& sale);
+  void GravaCabecalhoItem(const SaleRecording& sale);
+  void GravaCabecalhoCancelado(SaleRecording& sale);
+  void GravaItensCancelados(SaleRecording& sale);
+  void GravaItensVenda(SaleRecording& sale);
+  void GravaImpostoItem(const SaleRecording& sale, const std::string& CDFILIAL,
+                        const std::string& CDPRODUTO, double VRPRECCOMVEN, double QTPRODCOMVEN);
+  void ResolveGrupoProduto(TADOCommand& command, const std::string& subgroupBranchParam,
+                           const std::string& CDFILIAL, const std::string& CDPRODUTO,
+                           const std::string& CDGRPRODPDV);
 };
 
 // The process-wide instance; null until the first worker creates it.
