@@ -1,0 +1,55 @@
+// The items of a bill list, with the items of grouped bills under the item numbers of the
+// bill they were moved to. The result columns are fixed, whatever the statement returns.
+
+#include "orderdata/order_access.h"
+#include "rtl/text_codec.h"
+
+namespace Cli_Qam00417 {
+
+namespace {
+
+constexpr const char* kItComandaEstSql =
+    R"mssql(SELECT IE.CDFILIAL,IE.CDPRODUTO, IE.QTPROCOMEST, IE.NRPRODCOMVEN, IE.VRPRECCOMEST, IE.NRCOMANDA, IE.VRDESITCOMEST, CONVERT(VARCHAR,IE.DSOBSPEDDIGEST) AS DSOBSPEDDIGEST FROM ITCOMANDAEST IE WHERE (IE.CDFILIAL = :P_CDFILIAL) AND CHARINDEX(IE.NRCOMANDA,:P_NRCOMANDA) > 0 UNION SELECT IE.CDFILIAL,IE.CDPRODUTO, IE.QTPROCOMEST, IT.NRPRODCOMVEN, IE.VRPRECCOMEST, IE.NRCOMANDA, IE.VRDESITCOMEST, CONVERT(VARCHAR,IE.DSOBSPEDDIGEST) AS DSOBSPEDDIGEST FROM ITCOMANDAEST IE, ITCOMANDAVEN IT WHERE (IE.CDFILIAL = :P_CDFILIAL) AND (CHARINDEX(IE.NRCOMANDA,:P_NRCOMANDAAGRUP) > 0) AND IE.CDFILIAL = IT.CDFILIAL AND IE.NRCOMANDA = IT.NRCOMANDAORI AND IE.NRPRODCOMVEN = IT.NRPRODCOMORI ORDER BY NRPRODCOMVEN)mssql";
+
+// CONVERT(VARCHAR, x) without a length keeps the first 30 characters. CHARINDEX of an empty
+// text finds nothing, while instr finds it at 1, hence the extra test on the bill number.
+constexpr const char* kItComandaEstSqlite =
+    R"sqlite(SELECT IE.CDFILIAL,IE.CDPRODUTO, IE.QTPROCOMEST, IE.NRPRODCOMVEN, IE.VRPRECCOMEST, IE.NRCOMANDA, IE.VRDESITCOMEST, substr(IE.DSOBSPEDDIGEST,1,30) AS DSOBSPEDDIGEST FROM ITCOMANDAEST IE WHERE (IE.CDFILIAL = :P_CDFILIAL) AND IE.NRCOMANDA <> '' AND instr(:P_NRCOMANDA,IE.NRCOMANDA) > 0 UNION SELECT IE.CDFILIAL,IE.CDPRODUTO, IE.QTPROCOMEST, IT.NRPRODCOMVEN, IE.VRPRECCOMEST, IE.NRCOMANDA, IE.VRDESITCOMEST, substr(IE.DSOBSPEDDIGEST,1,30) AS DSOBSPEDDIGEST FROM ITCOMANDAEST IE, ITCOMANDAVEN IT WHERE (IE.CDFILIAL = :P_CDFILIAL) AND IE.NRCOMANDA <> '' AND (instr(:P_NRCOMANDAAGRUP,IE.NRCOMANDA) > 0) AND IE.CDFILIAL = IT.CDFILIAL AND IE.NRCOMANDA = IT.NRCOMANDAORI AND IE.NRPRODCOMVEN = IT.NRPRODCOMORI ORDER BY NRPRODCOMVEN)sqlite";
+
+rtl::FieldDef Text(const char* name, int width) {
+  rtl::FieldDef def;
+  def.name = name;
+  def.size = width;
+  return def;
+}
+rtl::FieldDef Number(const char* name) {
+  return {name, rtl::FieldType::Float};
+}
+
+}  // namespace
+
+void orderdata::SetupBillItems(TrdmImpExpKds& dm) {
+  dm.adqItComandaEst.Setup(dm.adcImpExpKds, ado::SqlText(kItComandaEstSql, kItComandaEstSqlite),
+                           {{"P_CDFILIAL"}, {"P_NRCOMANDA"}, {"P_CDFILIAL"}, {"P_NRCOMANDAAGRUP"}});
+  dm.adqItComandaEst.DeclareFields({Text("CDFILIAL", 4), Text("CDPRODUTO", 10),
+                                    Number("QTPROCOMEST"), Text("NRPRODCOMVEN", 6),
+                                    Number("VRPRECCOMEST"), Text("NRCOMANDA", 10),
+                                    Number("VRDESITCOMEST"), Text("DSOBSPEDDIGEST", 2000)});
+  dm.dspItComandaEst.SetDataSet(dm.adqItComandaEst);
+}
+
+// The provider opens the query for its read and closes it again, so every call runs the
+// statement with the values bound here.
+Variant TrdmImpExpKds::getItcomandaEst(const std::u16string& CDFILIAL,
+                                       const std::u16string& NRCOMANDA,
+                                       const std::u16string& NRCOMANDAAGRUP) {
+  return orderdata::Guarded<Variant>(adcImpExpKds, [&] {
+    orderdata::BindTexts(adqItComandaEst.Parameters(),
+                         {{"P_CDFILIAL", rtl::WideToUtf8(CDFILIAL)},
+                          {"P_NRCOMANDA", rtl::WideToUtf8(NRCOMANDA)},
+                          {"P_NRCOMANDAAGRUP", rtl::WideToUtf8(NRCOMANDAAGRUP)}});
+    return dspItComandaEst.Data();
+  });
+}
+
+}  // namespace Cli_Qam00417

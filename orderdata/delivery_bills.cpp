@@ -1,0 +1,28 @@
+// The store's open delivery bills with their sale, consumer and delivery address.
+
+#include "orderdata/order_access.h"
+#include "rtl/text_codec.h"
+
+namespace Cli_Qam00417 {
+
+namespace {
+
+constexpr const char* kPedidosSql =
+    R"mssql(SELECT CO.IDSTCOMANDA, CO.NRVENDAREST, VE.DTHRABERMESA, CS.CDCONSUMIDOR, CS.NMCONSUMIDOR, CS.NRTELECONS, CO.NRCOMANDA, CO.DSCOMANDA, VE.CDCLIENTE, CS.NRCPFRESPCON,CO.CDMUNICIPIO, CO.CDPAIS, CO.SGESTADO, CO.CDBAIRRO, CO.DSBAIRRO, CO.DSENDECONSCOMAN, CO.DSCOMPLENDCOCOM,CO.NRCEPCONSCOMAND, CAST(CO.DSREFENDCONSCOM AS VARCHAR(2000)) AS DSREFENDCONSCOM, CO.DTENTREGA, VE.NRVENDARESTAUX, CO.IDORGCMDVENDA, VE.CDNSUESITEF, CO.IDRETBALLOJA FROM COMANDAVEN CO, VENDAREST VE LEFT JOIN CONSUMIDOR CS ON (VE.CDCLIENTE = CS.CDCLIENTE) AND (VE.CDCONSUMIDOR = CS.CDCONSUMIDOR) WHERE (CO.NRVENDAREST = VE.NRVENDAREST) AND(CO.CDFILIAL = VE.CDFILIAL) AND(VE.CDFILIAL = :P_CDFILIAL) AND(CO.CDLOJA = :P_CDLOJA) AND(CO.IDSTCOMANDA NOT IN ('5')) AND(SUBSTRING(CO.DSCOMANDA,1,4) = 'DLV_') ORDER BY CO.NRCOMANDA DESC)mssql";
+
+}  // namespace
+
+void orderdata::SetupDeliveryBills(TrdmImpExpKds& dm) {
+  dm.adqPedidos.Setup(dm.adcImpExpKds, kPedidosSql, {{"P_CDFILIAL"}, {"P_CDLOJA"}});
+  dm.dspPedidos.SetDataSet(dm.adqPedidos);
+}
+
+Variant TrdmImpExpKds::getPedidos(const std::u16string& CDFILIAL, const std::u16string& CDLOJA) {
+  return orderdata::Guarded<Variant>(adcImpExpKds, [&] {
+    return orderdata::OpenPacket(
+        adqPedidos, dspPedidos,
+        {{"P_CDFILIAL", rtl::WideToUtf8(CDFILIAL)}, {"P_CDLOJA", rtl::WideToUtf8(CDLOJA)}});
+  });
+}
+
+}  // namespace Cli_Qam00417

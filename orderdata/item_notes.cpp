@@ -1,0 +1,52 @@
+// The notes (occurrence group and code) of the items of a bill list, for both item tables.
+
+#include "orderdata/order_access.h"
+#include "rtl/text_codec.h"
+
+namespace Cli_Qam00417 {
+
+namespace {
+
+constexpr const char* kObsItensEstSql =
+    R"mssql(SELECT I.NRPRODCOMVEN AS NRSEQ, I.CDPRODUTO, O.CDGRPOCOR, O.CDOCORR, I.NRCOMANDA FROM ITCOMANDAEST I, OBSITCOMANDAEST O WHERE (I.CDFILIAL = :P_CDFILIAL ) AND (I.CDFILIAL = O.CDFILIAL ) AND (I.NRVENDAREST = O.NRVENDAREST ) AND (I.NRCOMANDA = O.NRCOMANDA ) AND (I.NRPRODCOMVEN = O.NRPRODCOMVEN) AND (I.CDPRODUTO = O.CDPRODUTO ) AND (CHARINDEX(I.NRCOMANDA, :P_NRCOMANDA) <> 0))mssql";
+
+// CHARINDEX of an empty text finds nothing, while instr finds it at 1.
+constexpr const char* kObsItensEstSqlite =
+    R"sqlite(SELECT I.NRPRODCOMVEN AS NRSEQ, I.CDPRODUTO, O.CDGRPOCOR, O.CDOCORR, I.NRCOMANDA FROM ITCOMANDAEST I, OBSITCOMANDAEST O WHERE (I.CDFILIAL = :P_CDFILIAL ) AND (I.CDFILIAL = O.CDFILIAL ) AND (I.NRVENDAREST = O.NRVENDAREST ) AND (I.NRCOMANDA = O.NRCOMANDA ) AND (I.NRPRODCOMVEN = O.NRPRODCOMVEN) AND (I.CDPRODUTO = O.CDPRODUTO ) AND I.NRCOMANDA <> '' AND (instr(:P_NRCOMANDA, I.NRCOMANDA) <> 0))sqlite";
+
+constexpr const char* kObsItensSql =
+    R"mssql(SELECT I.NRPRODCOMVEN AS NRSEQ, I.CDPRODUTO, O.CDGRPOCOR, O.CDOCORR, I.NRCOMANDA FROM ITCOMANDAVEN I, OBSITCOMANDAVEN O WHERE (I.CDFILIAL = :P_CDFILIAL ) AND (I.CDFILIAL = O.CDFILIAL ) AND (I.NRVENDAREST = O.NRVENDAREST ) AND (I.NRCOMANDA = O.NRCOMANDA ) AND (I.NRPRODCOMVEN = O.NRPRODCOMVEN) AND (CHARINDEX(I.NRCOMANDA, :P_NRCOMANDA) <> 0))mssql";
+
+constexpr const char* kObsItensSqlite =
+    R"sqlite(SELECT I.NRPRODCOMVEN AS NRSEQ, I.CDPRODUTO, O.CDGRPOCOR, O.CDOCORR, I.NRCOMANDA FROM ITCOMANDAVEN I, OBSITCOMANDAVEN O WHERE (I.CDFILIAL = :P_CDFILIAL ) AND (I.CDFILIAL = O.CDFILIAL ) AND (I.NRVENDAREST = O.NRVENDAREST ) AND (I.NRCOMANDA = O.NRCOMANDA ) AND (I.NRPRODCOMVEN = O.NRPRODCOMVEN) AND I.NRCOMANDA <> '' AND (instr(:P_NRCOMANDA, I.NRCOMANDA) <> 0))sqlite";
+
+}  // namespace
+
+void orderdata::SetupItemNotes(TrdmImpExpKds& dm) {
+  dm.adqObsItensEst.Setup(dm.adcImpExpKds, ado::SqlText(kObsItensEstSql, kObsItensEstSqlite),
+                          {{"P_CDFILIAL"}, {"P_NRCOMANDA"}});
+  dm.dspObsItensEst.SetDataSet(dm.adqObsItensEst);
+  dm.adqObsItens.Setup(dm.adcImpExpKds, ado::SqlText(kObsItensSql, kObsItensSqlite),
+                       {{"P_CDFILIAL"}, {"P_NRCOMANDA"}});
+  dm.dspObsItens.SetDataSet(dm.adqObsItens);
+}
+
+Variant TrdmImpExpKds::getObsItensEst(const std::u16string& CDFILIAL,
+                                      const std::u16string& NRCOMANDA) {
+  return orderdata::Guarded<Variant>(adcImpExpKds, [&] {
+    return orderdata::OpenPacket(
+        adqObsItensEst, dspObsItensEst,
+        {{"P_CDFILIAL", rtl::WideToUtf8(CDFILIAL)}, {"P_NRCOMANDA", rtl::WideToUtf8(NRCOMANDA)}});
+  });
+}
+
+Variant TrdmImpExpKds::getObsItens(const std::u16string& CDFILIAL,
+                                   const std::u16string& NRCOMANDA) {
+  return orderdata::Guarded<Variant>(adcImpExpKds, [&] {
+    return orderdata::OpenPacket(
+        adqObsItens, dspObsItens,
+        {{"P_CDFILIAL", rtl::WideToUtf8(CDFILIAL)}, {"P_NRCOMANDA", rtl::WideToUtf8(NRCOMANDA)}});
+  });
+}
+
+}  // namespace Cli_Qam00417
