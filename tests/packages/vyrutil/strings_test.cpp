@@ -1,0 +1,50 @@
+#include "vyrutil/strings.h"
+
+#include <gtest/gtest.h>
+
+#include "vyrutil/translation.h"
+
+namespace {
+
+using VyrUtil::Ajusta;
+using VyrUtil::EmptyString;
+
+TEST(EmptyString, EmptyAndBlankTextsAreEmpty) {
+  EXPECT_TRUE(EmptyString(""));
+  EXPECT_TRUE(EmptyString(" "));
+  EXPECT_TRUE(EmptyString("  \t\r\n "));
+}
+
+TEST(EmptyString, AnyVisibleCharacterMakesItNonEmpty) {
+  EXPECT_FALSE(EmptyString("0"));
+  EXPECT_FALSE(EmptyString("  x  "));
+  EXPECT_FALSE(EmptyString("ç"));
+}
+
+TEST(Ajusta, PadsOnTheLeftWithZeros) {
+  EXPECT_EQ("007", Ajusta("7", 3));
+  EXPECT_EQ("042", Ajusta("42", 3));
+  EXPECT_EQ("123", Ajusta("123", 3));
+  EXPECT_EQ("000", Ajusta("", 3));
+}
+
+TEST(Ajusta, LongerTextsAreKeptWhole) {
+  EXPECT_EQ("1000", Ajusta("1000", 3));
+  EXPECT_EQ("5", Ajusta("5", 0));
+  EXPECT_EQ("5", Ajusta("5", -2));
+}
+
+TEST(Iif, ReturnsTheSelectedValue) {
+  EXPECT_EQ(rtl::Variant("sim"), VyrUtil::iif(true, "sim", 2));
+  EXPECT_EQ(rtl::Variant(2), VyrUtil::iif(false, "sim", 2));
+  EXPECT_TRUE(VyrUtil::iif(false, 1, rtl::Variant::Null()).IsNull());
+}
+
+TEST(Trad, AcceptsAnyComponent) {
+  int component = 5;
+  VyrUtil::Trad(&component);
+  VyrUtil::Trad(nullptr);
+  EXPECT_EQ(5, component);
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+#include "worker/log_imp_exp_kds.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+
+#include "rtl/datetime.h"
+#include "rtl/errors.h"
+#include "rtl/program_dir.h"
+
+namespace Cli_Qam00417 {
+
+namespace {
+
+std::mutex& LogMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::string TwoDigits(int value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%02d", value);
+  return text;
+}
+
+std::string FolderFor(const rtl::DateTimeParts& today) {
+  return rtl::ProgramDirectory() + "/Dados/LogImpExpKDS/LogImpExpKDS" + std::to_string(today.year);
+}
+
+std::string FileFor(const std::string& folder, const rtl::DateTimeParts& today) {
+  return folder + "/LogImpExpKDS" + TwoDigits(today.day) + TwoDigits(today.month) + ".txt";
+}
+
+[[noreturn]] void RaiseIoError(const std::string& what, const std::string& path, int error) {
+  throw rtl::EInOutError("Log file '" + path + "': " + what + ": " + std::strerror(error));
+}
+
+void AppendLine(const std::string& path, const std::string& line) {
+  std::FILE* file = std::fopen(path.c_str(), "ab");
+  if (!file) RaiseIoError("cannot open", path, errno);
+  const size_t written = std::fwrite(line.data(), 1, line.size(), file);
+  const int write_error = written == line.size() ? 0 : (errno ? errno : EIO);
+  // fclose flushes; a full disk shows up here rather than in fwrite.
+  const int close_error = std::fclose(file) == 0 ? 0 : (errno ? errno : EIO);
+  if (write_error) RaiseIoError("cannot write", path, write_error);
+  if (close_error) RaiseIoError("cannot close", path, close_error);
+}
+
+}  // namespace
+
+void LogImpExpKDS(const std::string& message) {
+  // One reading of the clock names the file and stamps the line, so a line written at
+  // midnight never lands in the previous day's file.
+  const rtl::TDateTime now = rtl::Now();
+  const rtl::DateTimeParts today = rtl::DecodeDateTime(now);
+  const std::string folder = FolderFor(today);
+  const std::string line = rtl::DateTimeToStr(now) + " - " + message + "\r\n";
+
+  std::lock_guard<std::mutex> lock(LogMutex());
+  std::error_code ignored;  // a folder that cannot be made shows as the file failing to open
+  std::filesystem::create_directories(folder, ignored);
+  AppendLine(FileFor(folder, today), line);
+}
+
+std::string LogImpExpKDSPath() {
+  const rtl::DateTimeParts today = rtl::DecodeDateTime(rtl::Now());
+  return FileFor(FolderFor(today), today);
+}
+
+}  // namespace Cli_Qam00417
