@@ -23,7 +23,10 @@ rtl::FieldDef Text(const char* name, int width) {
   return def;
 }
 rtl::FieldDef Number(const char* name) {
-  return {name, rtl::FieldType::Float};
+  rtl::FieldDef def;
+  def.name = name;
+  def.type = rtl::FieldType::Float;
+  return def;
 }
 
 }  // namespace
