@@ -29,7 +29,7 @@ class TField {
   int Size() const { return def_.size; }
 
   bool IsNull() const;
-  Variant Value() const;          // Null when the field is NULL
+  Variant Value() const;  // Null when the field is NULL
   // A NULL field reads as "", 0, 0.0, false and 0.0 (date-time) respectively; conversions
   // follow Variant's and raise the same errors.
   std::string AsString() const;
@@ -122,6 +122,12 @@ class TClientDataSet {
   friend class TField;
   enum class State { Browse, Insert, Edit };
   void RequireActive() const;
+  void RequireEditing() const;
+  void CheckBrowseMode();
+  [[noreturn]] void Fail(const std::string& message) const;
+  void BuildFields(const std::vector<FieldDef>& defs);
+  void LoadPersistent(const DataPacket& packet);
+  void Open();
   const Variant& CurrentValue(int index) const;
   void SetCurrentValue(int index, const Variant& value);
 
@@ -131,9 +137,10 @@ class TClientDataSet {
   State state_ = State::Browse;
   std::vector<std::unique_ptr<TField>> fields_;
   std::vector<Row> rows_;
-  int cursor_ = 0;          // index into rows_; == rows_.size() when past the end
-  Row edit_buffer_;         // the row being edited or appended
-  int edit_row_ = -1;       // row being edited, or -1 when appending
+  int cursor_ = 0;     // index into rows_ of the current row (0 on an empty table)
+  bool eof_ = true;    // set by Next from the last row and on an empty table
+  Row edit_buffer_;    // the row being edited or appended
+  int edit_row_ = -1;  // row being edited, or -1 when appending
 };
 
 }  // namespace rtl

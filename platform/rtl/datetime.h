@@ -38,5 +38,8 @@ std::string FormatSqlDateTime(TDateTime value);
 // Reads "YYYY-MM-DD", "YYYY-MM-DD HH:MM:SS" and "YYYY-MM-DDTHH:MM:SS", each optionally with
 // ".fff" milliseconds. Raises EConvertError naming the text when it is none of these.
 TDateTime ParseSqlDateTime(const std::string& text);
+// Reads the date-time text "dd/mm/yyyy" or "dd/mm/yyyy hh:nn[:ss]", the form DateTimeToStr
+// writes. Raises EConvertError ("'x' is not a valid date and time") otherwise.
+TDateTime StrToDateTime(const std::string& text);
 
 }  // namespace rtl

@@ -52,11 +52,11 @@ struct FieldDef {
   FieldType type = FieldType::String;
   // Width in characters for String and WideString; precision for BCD and FMTBcd; 0 otherwise.
   int size = 0;
-  int scale = 0;         // decimals of BCD and FMTBcd
+  int scale = 0;  // decimals of BCD and FMTBcd
   bool required = false;
   bool readonly = false;
   bool hidden = false;
-  std::string subtype;   // "Money", "Autoinc", "Text", "Binary", ... as table files carry it
+  std::string subtype;  // "Money", "Autoinc", "Text", "Binary", ... as table files carry it
 
   bool operator==(const FieldDef& other) const;
   bool operator!=(const FieldDef& other) const { return !(*this == other); }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -15,7 +16,18 @@
 
 namespace rtl {
 
-enum class VarType { Empty, Null, Boolean, Integer, Float, String, DateTime, Array, Packet, Omitted };
+enum class VarType {
+  Empty,
+  Null,
+  Boolean,
+  Integer,
+  Float,
+  String,
+  DateTime,
+  Array,
+  Packet,
+  Omitted
+};
 
 class Variant {
  public:
@@ -28,6 +40,10 @@ class Variant {
   Variant(std::string value);
   Variant(DataPacket value);
   Variant(std::vector<Variant> elements);
+  // Other integer types (size_t, long long, unsigned, ...) become Integer.
+  template <typename T,
+            typename = std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, bool>>>
+  Variant(T value) : Variant(static_cast<int64_t>(value)) {}
 
   static Variant Null();
   static Variant Omitted();  // the "omitted parameter" marker

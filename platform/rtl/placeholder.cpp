@@ -1,1 +1,0 @@
-// TEMPORARY placeholder so the library has a source; the owner deletes it.
