@@ -65,8 +65,13 @@ class TADOConnection {
   void DropLostConnection();
 
  private:
+  // Runs `action` on the backend; a lost connection is dropped before the error travels on.
+  template <typename Action>
+  void Guarded(Action action);
+
   std::unique_ptr<Backend> backend_;
   uint64_t generation_ = 0;
+  bool connecting_ = false;  // a handler must not start a second connect
 };
 
 }  // namespace ado

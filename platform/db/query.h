@@ -32,7 +32,8 @@ class TADOQuery {
   TParameter& ParamByName(const std::string& name) { return params_.ParamByName(name); }
   const SqlText& SQL() const { return sql_; }
 
-  // Runs the statement with the bound values and stands on the first row. Columns come in
+  // Runs the statement with the bound values and stands on the first row (an open query stays
+  // as it is: close it first to run it again). Columns come in
   // statement order with name, type and width: texts as String with their declared width,
   // numeric columns as Float, date-times as DateTime.
   void Open();
@@ -54,6 +55,7 @@ class TADOQuery {
   TParameters params_;
   std::vector<rtl::FieldDef> fixed_fields_;
   rtl::TClientDataSet rows_;
+  rtl::DataPacket packet_;  // the result as read, while open
   std::unique_ptr<Statement> stmt_;
   uint64_t prepared_generation_ = 0;
 };

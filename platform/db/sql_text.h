@@ -15,7 +15,8 @@ struct SqlText {
   SqlText() = default;
   SqlText(const char* both) : mssql(both) {}
   SqlText(std::string both) : mssql(std::move(both)) {}
-  SqlText(std::string server, std::string lite) : mssql(std::move(server)), sqlite(std::move(lite)) {}
+  SqlText(std::string server, std::string lite)
+      : mssql(std::move(server)), sqlite(std::move(lite)) {}
 
   const std::string& For(Dialect dialect) const {
     return dialect == Dialect::SQLite && !sqlite.empty() ? sqlite : mssql;
