@@ -101,9 +101,9 @@ TEST_F(LogImpExpKDSTest, MessagesAreWrittenUnchanged) {
 }
 
 TEST_F(LogImpExpKDSTest, LinesOfTwoThreadsNeverInterleave) {
-  constexpr int kLines = 200;
-  const std::string a(9000, 'a');
-  const std::string b(9000, 'b');
+  constexpr int kLines = 1000;
+  const std::string a(5000, 'a');
+  const std::string b(5000, 'b');
   auto writer = [](const std::string& text) {
     for (int i = 0; i < kLines; ++i) LogImpExpKDS(text);
   };

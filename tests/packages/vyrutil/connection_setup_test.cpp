@@ -1,0 +1,120 @@
+#include "vyrutil/connection_setup.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "db/db_error.h"
+#include "db/query.h"
+#include "rtl/program_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using VyrUtil::GetStringConexVyr;
+using VyrUtil::SetADODBSession;
+
+class TempDir : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "vyrutil_XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string dir_;
+};
+
+class GetStringConexVyrTest : public TempDir {
+ protected:
+  void SetUp() override {
+    TempDir::SetUp();
+    rtl::SetProgramDirectory(dir_);
+    unsetenv("VYR_CONEXAO");
+  }
+  void TearDown() override {
+    unsetenv("VYR_CONEXAO");
+    rtl::SetProgramDirectory("");
+    TempDir::TearDown();
+  }
+  void WriteIni(const std::string& text) {
+    fs::create_directories(dir_ + "/Dados");
+    std::ofstream(dir_ + "/Dados/Conexao.ini", std::ios::binary) << text;
+  }
+};
+
+TEST_F(GetStringConexVyrTest, DefaultsToTheEmbeddedStore) {
+  EXPECT_EQ("sqlite:" + dir_ + "/Dados/Loja.db", GetStringConexVyr(""));
+  WriteIni("[Banco]\r\nServidor=loja01\r\n");
+  EXPECT_EQ("sqlite:" + dir_ + "/Dados/Loja.db", GetStringConexVyr(""));
+  WriteIni("StringConexao=   \r\n");
+  EXPECT_EQ("sqlite:" + dir_ + "/Dados/Loja.db", GetStringConexVyr(""));
+}
+
+TEST_F(GetStringConexVyrTest, ReadsTheIniLine) {
+  WriteIni(
+      "\xEF\xBB\xBF[Banco]\r\n; comentario\r\nstringconexao = "
+      "odbc:Driver={ODBC Driver 18 for SQL Server};Server=loja01;PWD=a=b \r\nOutra=1\r\n");
+  EXPECT_EQ("odbc:Driver={ODBC Driver 18 for SQL Server};Server=loja01;PWD=a=b",
+            GetStringConexVyr(""));
+}
+
+TEST_F(GetStringConexVyrTest, EnvironmentComesFirst) {
+  WriteIni("StringConexao=sqlite:/srv/ini.db\n");
+  setenv("VYR_CONEXAO", "sqlite:/srv/env.db", 1);
+  EXPECT_EQ("sqlite:/srv/env.db", GetStringConexVyr(""));
+  setenv("VYR_CONEXAO", "", 1);
+  EXPECT_EQ("sqlite:/srv/ini.db", GetStringConexVyr(""));
+}
+
+class SetADODBSessionTest : public TempDir {
+ protected:
+  int64_t Pragma(ado::TADOConnection& connection, const std::string& name) {
+    ado::TADOQuery query;
+    query.Setup(connection, "PRAGMA " + name, {});
+    query.Open();
+    return query.FieldByName(name).AsInteger();
+  }
+};
+
+TEST_F(SetADODBSessionTest, SqliteSessionEnforcesForeignKeysWaitsAndUsesWal) {
+  const std::string path = dir_ + "/Loja.db";
+  ado::TADOConnection connection;
+  connection.ConnectionString = "sqlite:" + path;
+  connection.AfterConnect = [](ado::TADOConnection& c) { SetADODBSession(c); };
+  connection.Open();
+
+  EXPECT_EQ(1, Pragma(connection, "foreign_keys"));
+  EXPECT_EQ(5000, Pragma(connection, "busy_timeout"));
+  connection.ExecuteDirect("CREATE TABLE LOJA (CDLOJA VARCHAR(4) PRIMARY KEY)");
+  connection.ExecuteDirect(
+      "CREATE TABLE CAIXA (CDCAIXA VARCHAR(3), CDLOJA VARCHAR(4) REFERENCES LOJA (CDLOJA))");
+  EXPECT_THROW(connection.ExecuteDirect("INSERT INTO CAIXA VALUES ('001', '9999')"),
+               ado::EADOError);
+
+  // The journal mode is a property of the file: another reader sees it.
+  sqlite3* other = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open_v2(path.c_str(), &other, SQLITE_OPEN_READONLY, nullptr));
+  sqlite3_stmt* stmt = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_prepare_v2(other, "PRAGMA journal_mode", -1, &stmt, nullptr));
+  ASSERT_EQ(SQLITE_ROW, sqlite3_step(stmt));
+  EXPECT_STREQ("wal", reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+  sqlite3_finalize(stmt);
+  sqlite3_close(other);
+}
+
+TEST_F(SetADODBSessionTest, SessionIsSetUpAgainAfterReconnecting) {
+  ado::TADOConnection connection;
+  connection.ConnectionString = "sqlite:" + dir_ + "/Loja.db";
+  connection.AfterConnect = [](ado::TADOConnection& c) { SetADODBSession(c); };
+  connection.Open();
+  connection.Close();
+  connection.Open();
+  EXPECT_EQ(1, Pragma(connection, "foreign_keys"));
+}
+
+}  // namespace
