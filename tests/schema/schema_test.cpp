@@ -1,0 +1,149 @@
+// The store schema: it applies to a fresh file and to an existing store, every column outside the
+// keys accepts NULL, a column name means the same type everywhere, and the SQL Server script
+// declares the same tables, columns and indexes as the SQLite one.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "schema/store_schema.h"
+#include "support/temp_store.h"
+
+namespace {
+
+using vyrtest::TempStore;
+
+const std::vector<std::string> kStoreTables = {
+    "CAIXA",      "FILIAL",      "LOJA",         "PARAVEND",        "IMPRLOJA",
+    "IMPRESSORA", "COMANDAVEN",  "ITCOMANDAVEN", "VENDAREST",       "CONSUMIDOR",
+    "CLIENTE",    "MOVCAIXADLV", "ITCOMANDAEST", "OBSITCOMANDAEST", "OBSITCOMANDAVEN",
+    "VENDA",      "TURCAIXA",    "PRSUBGRPROD",  "ALIQIMPFIS",      "IMPOSTO",
+    "PRODUTO",    "ITEMVENDA",   "ITVENDAIMPOS", "ITVENDACAN",      "PROXCODIGO"};
+
+struct Column {
+  std::string name;
+  std::string type;
+  bool not_null;
+  bool key;
+};
+
+std::vector<Column> ColumnsOf(const TempStore& store, const std::string& table) {
+  std::vector<Column> columns;
+  for (const auto& row :
+       store.Query("SELECT name, type, \"notnull\", pk FROM pragma_table_info(?)", {table})) {
+    columns.push_back({row[0], row[1], row[2] == "1", row[3] != "0"});
+  }
+  return columns;
+}
+
+// table -> "COLUMN TYPE" lines of a DDL script, plus "INDEX name (columns)" entries under "".
+std::map<std::string, std::vector<std::string>> Declarations(const std::string& script) {
+  std::map<std::string, std::vector<std::string>> result;
+  const std::regex create(R"(CREATE TABLE (?:IF NOT EXISTS )?(?:dbo\.)?(\w+) \()");
+  const std::regex column(R"(^  ([A-Z0-9_]+) (.+?),?$)");
+  const std::regex index(R"(CREATE INDEX (?:IF NOT EXISTS )?(\w+) ON (?:dbo\.)?(\w+ \(.*\));)");
+  std::istringstream lines(script);
+  std::string line, table;
+  std::smatch m;
+  while (std::getline(lines, line)) {
+    if (std::regex_search(line, m, create)) {
+      table = m[1];
+    } else if (std::regex_search(line, m, index)) {
+      result[""].push_back(std::string(m[1]) + " " + std::string(m[2]));
+    } else if (!table.empty() && std::regex_match(line, m, column)) {
+      std::string type = m[2];
+      if (type.rfind("TEXT", 0) == 0) type = "VARCHAR(MAX)" + type.substr(4);
+      result[table].push_back(std::string(m[1]) + " " + type);
+    } else if (line == ");") {
+      table.clear();
+    }
+  }
+  return result;
+}
+
+TEST(StoreSchema, FreshStoreHasEveryTable) {
+  TempStore store;
+  for (const std::string& table : kStoreTables) {
+    EXPECT_EQ(1, store.Count("sqlite_schema", "type = 'table' AND name = ?", {table})) << table;
+  }
+}
+
+TEST(StoreSchema, ApplyingAgainKeepsRowsAndChangesNothing) {
+  TempStore store;
+  store.Exec("INSERT INTO FILIAL (CDFILIAL, CDEMPRESA) VALUES ('0001', '01')");
+  const std::string before = store.Scalar("SELECT group_concat(sql, ';') FROM sqlite_schema");
+
+  VyrSchema::CreateSqliteStore(store.DbPath());
+  store.Exec(VyrSchema::StoreSchemaSqlite());
+
+  EXPECT_EQ(before, store.Scalar("SELECT group_concat(sql, ';') FROM sqlite_schema"));
+  EXPECT_EQ("01", store.Scalar("SELECT CDEMPRESA FROM FILIAL WHERE CDFILIAL = '0001'"));
+}
+
+TEST(StoreSchema, CreateMakesMissingFoldersAndRefusesAnUnwritablePlace) {
+  TempStore scratch;
+  const std::string path = scratch.Dir() + "/other/Dados/Loja.db";
+  VyrSchema::CreateSqliteStore(path);
+  EXPECT_TRUE(std::filesystem::exists(path));
+
+  // A folder where the database file should be: SQLite cannot open it.
+  const std::string blocked = scratch.Dir() + "/blocked.db";
+  std::filesystem::create_directories(blocked);
+  EXPECT_THROW(VyrSchema::CreateSqliteStore(blocked), std::runtime_error);
+}
+
+TEST(StoreSchema, OnlyKeyColumnsAreRequired) {
+  TempStore store;
+  for (const std::string& table : kStoreTables) {
+    std::string names, marks;
+    vyrtest::SqlArgs values;
+    for (const Column& column : ColumnsOf(store, table)) {
+      if (column.not_null && !column.key && column.name != "NRULTSEQVENDA") {
+        ADD_FAILURE() << table << "." << column.name << " is NOT NULL outside the key";
+      }
+      if (!column.key) continue;
+      names += (names.empty() ? "" : ", ") + column.name;
+      marks += marks.empty() ? "?" : ", ?";
+      values.push_back(column.type == "DATETIME" ? "2024-01-31 10:00:00" : "1");
+    }
+    ASSERT_FALSE(names.empty()) << table << " has no primary key";
+    EXPECT_NO_THROW(
+        store.Exec("INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")", values))
+        << table;
+  }
+}
+
+TEST(StoreSchema, SameColumnNameHasSameTypeEverywhere) {
+  // The bill items of the kitchen table carry the shorter product code of their source.
+  const std::set<std::string> exceptions = {"ITCOMANDAEST.CDPRODUTO", "OBSITCOMANDAEST.CDPRODUTO"};
+  TempStore store;
+  std::map<std::string, std::string> first_type;
+  for (const std::string& table : kStoreTables) {
+    for (const Column& column : ColumnsOf(store, table)) {
+      if (exceptions.count(table + "." + column.name)) continue;
+      auto [it, inserted] = first_type.emplace(column.name, column.type);
+      EXPECT_EQ(it->second, column.type) << table << "." << column.name;
+    }
+  }
+}
+
+TEST(StoreSchema, SqlServerScriptDeclaresTheSameTablesColumnsAndIndexes) {
+  const auto sqlite = Declarations(VyrSchema::StoreSchemaSqlite());
+  const auto sqlserver = Declarations(VyrSchema::StoreSchemaSqlServer());
+  EXPECT_EQ(kStoreTables.size() + 1, sqlite.size());  // the tables and the index list
+  EXPECT_EQ(sqlite, sqlserver);
+}
+
+TEST(StoreSchema, DatesKeepTheirTextFormAndCompareAsText) {
+  TempStore store;
+  store.Exec("INSERT INTO VENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, DTENTRVENDA) VALUES (?, ?, ?, ?)",
+             {"0001", "001", "0000000001", "2024-01-31 00:00:00"});
+  EXPECT_EQ("text", store.Scalar("SELECT typeof(DTENTRVENDA) FROM VENDA"));
+  EXPECT_EQ(1, store.Count("VENDA", "DTENTRVENDA = ?", {"2024-01-31 00:00:00"}));
+}
+
+}  // namespace
