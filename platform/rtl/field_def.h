@@ -2,6 +2,7 @@
 // Field descriptions of data packets and in-memory tables.
 
 #include <string>
+#include <utility>
 
 namespace rtl {
 
@@ -48,6 +49,10 @@ bool IsDateTimeType(FieldType type);  // Date, Time, DateTime, TimeStamp
 bool IsBlobType(FieldType type);      // Memo, WideMemo, Blob, Graphic, Bytes
 
 struct FieldDef {
+  FieldDef() = default;
+  FieldDef(std::string field_name, FieldType field_type, int field_size = 0, int field_scale = 0)
+      : name(std::move(field_name)), type(field_type), size(field_size), scale(field_scale) {}
+
   std::string name;
   FieldType type = FieldType::String;
   // Width in characters for String and WideString; precision for BCD and FMTBcd; 0 otherwise.
