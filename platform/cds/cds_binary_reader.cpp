@@ -1,0 +1,399 @@
+// Reader of the binary data packet: header, field descriptors, packet properties, rows.
+#include <cmath>
+#include <cstring>
+
+#include "cds/bcd.h"
+#include "cds/byte_reader.h"
+#include "cds/cds_error.h"
+#include "cds/cds_file.h"
+#include "cds/cds_types.h"
+#include "cds/change_log.h"
+#include "cds/day_time.h"
+#include "cds/extended_float.h"
+#include "rtl/text_codec.h"
+#include "rtl/variant.h"
+
+namespace cds {
+
+namespace {
+
+constexpr uint32_t kMagic = 0xBDE01996;
+constexpr uint32_t kFlagRowOffsetValid = 0x02;
+constexpr uint16_t kAttrHidden = 0x01;
+constexpr uint16_t kAttrReadonly = 0x02;
+constexpr uint16_t kAttrRequired = 0x04;
+// The smallest field descriptor: name length, type word, attributes, property count.
+constexpr size_t kMinDescriptorSize = 1 + 4 + 2 + 2;
+// The smallest property: name length and type word.
+constexpr size_t kMinPropertySize = 1 + 4;
+
+struct Column {
+  rtl::FieldDef def;
+  TypeWord type{0};
+};
+
+struct Properties {
+  int width = -1;  // -1: no WIDTH property
+  int decimals = 0;
+  std::string subtype;
+  std::string field_name;
+  std::vector<uint32_t> change_log;
+};
+
+struct PropertyValue {
+  std::vector<uint64_t> numbers;
+  std::string text;
+};
+
+std::string Utf16LeToUtf8(const std::string& bytes) {
+  std::u16string wide(bytes.size() / 2, u'\0');
+  for (size_t i = 0; i < wide.size(); ++i) {
+    wide[i] = static_cast<char16_t>(static_cast<uint8_t>(bytes[2 * i]) |
+                                    static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
+  }
+  return rtl::WideToUtf8(wide);
+}
+
+std::string CutAtNul(std::string text) {
+  const size_t end = text.find('\0');
+  if (end != std::string::npos) text.resize(end);
+  return text;
+}
+
+std::string Hex(uint32_t value) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "0x%08X", value);
+  return buffer;
+}
+
+class BinaryReader {
+ public:
+  BinaryReader(const std::string& bytes, const std::string& name) : in_(bytes, name) {}
+
+  rtl::DataPacket Read();
+
+ private:
+  void ReadHeader();
+  Column ReadColumn();
+  Properties ReadProperties();
+  PropertyValue ReadPropertyValue(TypeWord type);
+  void ReadPropertyElement(TypeWord type, PropertyValue* value);
+  void ApplyColumnType(const Properties& props, uint16_t attributes, Column* column);
+  StoredRow ReadRow();
+  rtl::Variant ReadValue(const Column& column);
+  rtl::Variant ReadText(const Column& column);
+  rtl::Variant ReadNumber(const Column& column);
+  rtl::Variant ReadDateTime(const Column& column);
+  [[noreturn]] void FailField(const Column& column, const std::string& what) const;
+
+  ByteReader in_;
+  uint16_t column_count_ = 0;
+  uint32_t row_count_ = 0;
+  uint32_t flags_ = 0;
+  uint16_t row_offset_ = 0;
+  std::vector<Column> columns_;
+};
+
+rtl::DataPacket BinaryReader::Read() {
+  ReadHeader();
+  in_.NeedItems(column_count_, kMinDescriptorSize, "field descriptors");
+  for (uint16_t i = 0; i < column_count_; ++i) columns_.push_back(ReadColumn());
+  const Properties packet = ReadProperties();
+  if ((flags_ & kFlagRowOffsetValid) != 0) {
+    if (row_offset_ < in_.Offset()) in_.Fail("first row offset lies inside the field descriptors");
+    in_.Seek(row_offset_, "first row offset");
+  }
+  if (uint64_t{row_count_} * column_count_ > kMaxStoredValues) {
+    in_.Fail("absurd count: " + std::to_string(row_count_) + " rows of " +
+             std::to_string(column_count_) + " fields");
+  }
+  in_.NeedItems(row_count_, 1 + (column_count_ + 3) / 4, "rows");
+  std::vector<StoredRow> rows;
+  rows.reserve(row_count_);
+  for (uint32_t i = 0; i < row_count_; ++i) rows.push_back(ReadRow());
+  std::vector<rtl::FieldDef> fields;
+  for (Column& column : columns_) fields.push_back(column.def);
+  return rtl::DataPacket(std::move(fields),
+                         ApplyChangeLog(std::move(rows), packet.change_log, in_.FileName()));
+}
+
+void BinaryReader::ReadHeader() {
+  if (in_.Remaining() < 4 || in_.U32() != kMagic) {
+    in_.Seek(0, "start");
+    in_.Fail("wrong magic: not a client-dataset table file");
+  }
+  const uint16_t major = in_.U16();
+  if (major == 0 || major > 3) in_.Fail("unsupported format version " + std::to_string(major));
+  in_.U16();  // minor version
+  const uint32_t header_size = in_.U32();
+  column_count_ = in_.U16();
+  row_count_ = in_.U32();
+  flags_ = in_.U32();
+  row_offset_ = in_.U16();
+  if (header_size < 24) in_.Fail("header size " + std::to_string(header_size) + " below 24");
+  in_.Seek(header_size, "header size");
+}
+
+Column BinaryReader::ReadColumn() {
+  Column column;
+  const uint8_t name_length = in_.U8();
+  column.def.name = rtl::Cp1252ToUtf8(in_.Bytes(name_length, "field name"));
+  column.type = TypeWord(in_.U32());
+  const uint16_t attributes = in_.U16();
+  const Properties props = ReadProperties();
+  if (!props.field_name.empty()) column.def.name = props.field_name;
+  ApplyColumnType(props, attributes, &column);
+  return column;
+}
+
+void BinaryReader::ApplyColumnType(const Properties& props, uint16_t attributes, Column* column) {
+  rtl::FieldDef& def = column->def;
+  const TypeWord type = column->type;
+  if (type.Composite() || type.Code() == kCodeNested) {
+    FailField(*column, "nested tables and composite fields are not supported");
+  }
+  if (!FieldTypeFromBinary(type, props.subtype, &def.type)) {
+    FailField(*column, "unknown type code " + std::to_string(type.Code()) + " (type word " +
+                           Hex(type.raw) + ")");
+  }
+  def.subtype = props.subtype;
+  def.hidden = (attributes & kAttrHidden) != 0;
+  def.readonly = (attributes & kAttrReadonly) != 0;
+  def.required = (attributes & kAttrRequired) != 0;
+  const int declared = type.Variable() ? 0 : type.Size();
+  const int width = props.width >= 0 ? props.width : declared;
+  switch (def.type) {
+    case rtl::FieldType::String:
+    case rtl::FieldType::Bytes:
+      def.size = width;
+      break;
+    case rtl::FieldType::WideString:
+      def.size = width / 2;
+      break;
+    case rtl::FieldType::BCD:
+    case rtl::FieldType::FMTBcd:
+      def.size = props.width >= 0 ? props.width : kBcdMaxDigits;
+      def.scale = props.decimals;
+      break;
+    default:
+      break;
+  }
+}
+
+Properties BinaryReader::ReadProperties() {
+  Properties props;
+  const uint16_t count = in_.U16();
+  in_.NeedItems(count, kMinPropertySize, "properties");
+  for (uint16_t i = 0; i < count; ++i) {
+    const uint8_t name_length = in_.U8();
+    const std::string name = in_.Bytes(name_length, "property name");
+    const TypeWord type(in_.U32());
+    PropertyValue value = ReadPropertyValue(type);
+    const uint64_t number = value.numbers.empty() ? 0 : value.numbers.front();
+    if (name == "WIDTH") {
+      props.width = static_cast<int>(std::min<uint64_t>(number, 0xFFFF));
+    } else if (name == "DECIMALS") {
+      props.decimals = static_cast<int>(std::min<uint64_t>(number, 63));
+    } else if (name == "SUBTYPE") {
+      props.subtype = rtl::Cp1252ToUtf8(CutAtNul(value.text));
+    } else if (name == "FIELDNAME") {
+      props.field_name = rtl::Cp1252ToUtf8(CutAtNul(value.text));
+    } else if (name == "CHANGE_LOG") {
+      props.change_log.assign(value.numbers.begin(), value.numbers.end());
+    }
+  }
+  return props;
+}
+
+PropertyValue BinaryReader::ReadPropertyValue(TypeWord type) {
+  if (type.Composite()) in_.Fail("unsupported property type word " + Hex(type.raw));
+  PropertyValue value;
+  if (!type.Array()) {
+    ReadPropertyElement(type, &value);
+    return value;
+  }
+  const uint32_t count = in_.U32();
+  in_.NeedItems(count, std::max<size_t>(type.Size(), 1), "array elements");
+  for (uint32_t i = 0; i < count; ++i) ReadPropertyElement(type, &value);
+  return value;
+}
+
+void BinaryReader::ReadPropertyElement(TypeWord type, PropertyValue* value) {
+  const size_t size = type.Size();
+  if (type.Variable()) {
+    if (size != 1 && size != 2 && size != 4) {
+      in_.Fail("bad length prefix size " + std::to_string(size) + " in a property");
+    }
+    value->text = in_.Bytes(in_.Unsigned(size), "property text");
+    return;
+  }
+  const int code = type.Code();
+  const bool integral = code == kCodeInt || code == kCodeUInt || code == kCodeBool;
+  if (integral && (size == 1 || size == 2 || size == 4 || size == 8)) {
+    value->numbers.push_back(in_.Unsigned(size));
+  } else if (size == 0) {
+    in_.Fail("property value of size 0 (type word " + Hex(type.raw) + ")");
+  } else {
+    in_.Skip(size, "property value");
+  }
+}
+
+StoredRow BinaryReader::ReadRow() {
+  StoredRow row;
+  row.status = in_.U8();
+  const std::string null_bits = in_.Bytes((columns_.size() + 3) / 4, "null flags");
+  row.values.reserve(columns_.size());
+  for (size_t f = 0; f < columns_.size(); ++f) {
+    const int bits = (static_cast<uint8_t>(null_bits[f / 4]) >> (2 * (f % 4))) & 3;
+    if (bits == 0) {
+      row.values.push_back(ReadValue(columns_[f]));
+      continue;
+    }
+    row.values.push_back(rtl::Variant::Null());
+    if ((bits & 2) != 0) {
+      if (row.unchanged.empty()) row.unchanged.resize(columns_.size());
+      row.unchanged[f] = true;
+    }
+  }
+  return row;
+}
+
+rtl::Variant BinaryReader::ReadValue(const Column& column) {
+  switch (column.type.Code()) {
+    case kCodeZString:
+    case kCodeUnicode:
+    case kCodeBytes:
+      return ReadText(column);
+    case kCodeDate:
+    case kCodeTime:
+    case kCodeTimeStamp:
+    case kCodeDateTime:
+      return ReadDateTime(column);
+    default:
+      return ReadNumber(column);
+  }
+}
+
+rtl::Variant BinaryReader::ReadText(const Column& column) {
+  const TypeWord type = column.type;
+  std::string bytes;
+  if (type.Variable()) {
+    bytes = in_.Bytes(in_.Unsigned(type.Size()), "field value");
+  } else {
+    bytes = in_.Bytes(type.Size(), "field value");
+  }
+  switch (column.def.type) {
+    case rtl::FieldType::String:
+      return rtl::Variant(rtl::Cp1252ToUtf8(type.Variable() ? bytes : CutAtNul(bytes)));
+    case rtl::FieldType::Memo:
+      return rtl::Variant(rtl::Cp1252ToUtf8(bytes));
+    case rtl::FieldType::WideString:
+    case rtl::FieldType::WideMemo: {
+      if (bytes.size() % 2 != 0) FailField(column, "odd byte count in a UTF-16 text");
+      std::string text = Utf16LeToUtf8(bytes);
+      return rtl::Variant(type.Variable() ? text : CutAtNul(text));
+    }
+    default:
+      return rtl::Variant(bytes);
+  }
+}
+
+rtl::Variant BinaryReader::ReadNumber(const Column& column) {
+  const size_t size = column.type.Size();
+  switch (column.type.Code()) {
+    case kCodeInt: {
+      const uint64_t raw = in_.Unsigned(size);
+      if (size == 1) return rtl::Variant(int64_t{static_cast<int8_t>(raw)});
+      if (size == 2) return rtl::Variant(int64_t{static_cast<int16_t>(raw)});
+      if (size == 4) return rtl::Variant(int64_t{static_cast<int32_t>(raw)});
+      return rtl::Variant(static_cast<int64_t>(raw));
+    }
+    case kCodeUInt: {
+      const uint64_t raw = in_.Unsigned(size);
+      if (raw > static_cast<uint64_t>(INT64_MAX)) FailField(column, "unsigned value out of range");
+      return rtl::Variant(static_cast<int64_t>(raw));
+    }
+    case kCodeBool:
+      return rtl::Variant(in_.Unsigned(size) != 0);
+    case kCodeBcd:
+    case kCodeFmtBcd: {
+      const std::string bytes = in_.Bytes(kBcdDiskSize, "BCD value");
+      double value = 0;
+      if (!DecodeBcd(reinterpret_cast<const unsigned char*>(bytes.data()), &value)) {
+        FailField(column, "invalid BCD value");
+      }
+      return rtl::Variant(value);
+    }
+    default:
+      break;  // FLOAT and SINGLE
+  }
+  const std::string bytes = in_.Bytes(size, "floating-point value");
+  if (size == 10)
+    return rtl::Variant(DecodeExtended(reinterpret_cast<const unsigned char*>(bytes.data())));
+  if (size == 4) {
+    float single;
+    std::memcpy(&single, bytes.data(), 4);
+    return rtl::Variant(static_cast<double>(single));
+  }
+  double value;
+  std::memcpy(&value, bytes.data(), 8);
+  return rtl::Variant(value);
+}
+
+rtl::Variant BinaryReader::ReadDateTime(const Column& column) {
+  DayTime value;
+  switch (column.type.Code()) {
+    case kCodeDate: {
+      const auto day = static_cast<int32_t>(in_.U32());
+      if (day == 0) return rtl::Variant::Null();  // an empty date
+      if (day < 1 || day > kMaxDayNumber) FailField(column, "date out of range");
+      value.day_number = day;
+      break;
+    }
+    case kCodeTime: {
+      const auto ms = static_cast<int32_t>(in_.U32());
+      if (ms < 0 || ms >= kMsPerDay) FailField(column, "time of day out of range");
+      value.day_number = kDayNumberOfZero;
+      value.ms = ms;
+      break;
+    }
+    case kCodeTimeStamp: {
+      double ms;
+      const std::string bytes = in_.Bytes(8, "date-time value");
+      std::memcpy(&ms, bytes.data(), 8);
+      if (ms == 0) return rtl::Variant::Null();  // an empty date-time
+      if (!(ms >= kMsPerDay && ms < (kMaxDayNumber + 1.0) * kMsPerDay)) {
+        FailField(column, "date-time out of range");
+      }
+      const int64_t total = std::llround(ms);
+      value.day_number = total / kMsPerDay;
+      value.ms = total % kMsPerDay;
+      if (value.day_number > kMaxDayNumber) FailField(column, "date-time out of range");
+      break;
+    }
+    default: {  // the 16-byte calendar record
+      const auto year = static_cast<int16_t>(in_.U16());
+      const int month = in_.U16(), day = in_.U16();
+      const int hour = in_.U16(), minute = in_.U16(), second = in_.U16();
+      const uint32_t msec = in_.U32();
+      if (!DayNumberOf(year, month, day, &value.day_number) || hour > 23 || minute > 59 ||
+          second > 59 || msec > 999) {
+        FailField(column, "invalid calendar date-time");
+      }
+      value.ms = ((hour * 60 + minute) * 60 + second) * int64_t{1000} + msec;
+    }
+  }
+  return rtl::Variant::FromDateTime(ToDateTime(value));
+}
+
+void BinaryReader::FailField(const Column& column, const std::string& what) const {
+  in_.Fail("field '" + column.def.name + "': " + what);
+}
+
+}  // namespace
+
+rtl::DataPacket ReadCdsBinary(const std::string& bytes, const std::string& name_for_errors) {
+  return BinaryReader(bytes, name_for_errors).Read();
+}
+
+}  // namespace cds
