@@ -120,8 +120,9 @@ CREATE TABLE IF NOT EXISTS COMANDAVEN (
   DSREFENDCONSCOM TEXT,
   PRIMARY KEY (CDFILIAL, NRVENDAREST, NRCOMANDA)
 );
--- The pending-order scan: bills of one store waiting for automatic closing.
-CREATE INDEX IF NOT EXISTS IX_COMANDAVEN_PENDENTE ON COMANDAVEN (CDFILIAL, CDLOJA, IDIMPCUPEXP);
+-- The pending-order scan: bills of one store waiting for automatic closing, in the order the scan
+-- lists them, so that no sort or range over the branch's history is needed.
+CREATE INDEX IF NOT EXISTS IX_COMANDAVEN_PENDENTE ON COMANDAVEN (CDFILIAL, CDLOJA, IDIMPCUPEXP, NRVENDAREST);
 -- Bills found by their number alone (order removal, sale finishing, origin lookup).
 CREATE INDEX IF NOT EXISTS IX_COMANDAVEN_COMANDA ON COMANDAVEN (CDFILIAL, NRCOMANDA);
 

@@ -130,9 +130,10 @@ CREATE TABLE dbo.COMANDAVEN (
   DSREFENDCONSCOM VARCHAR(MAX),
   PRIMARY KEY (CDFILIAL, NRVENDAREST, NRCOMANDA)
 );
--- The pending-order scan: bills of one store waiting for automatic closing.
+-- The pending-order scan: bills of one store waiting for automatic closing, in the order the scan
+-- lists them, so that no sort or range over the branch's history is needed.
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_COMANDAVEN_PENDENTE' AND object_id = OBJECT_ID(N'dbo.COMANDAVEN'))
-  CREATE INDEX IX_COMANDAVEN_PENDENTE ON dbo.COMANDAVEN (CDFILIAL, CDLOJA, IDIMPCUPEXP);
+  CREATE INDEX IX_COMANDAVEN_PENDENTE ON dbo.COMANDAVEN (CDFILIAL, CDLOJA, IDIMPCUPEXP, NRVENDAREST);
 -- Bills found by their number alone (order removal, sale finishing, origin lookup).
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_COMANDAVEN_COMANDA' AND object_id = OBJECT_ID(N'dbo.COMANDAVEN'))
   CREATE INDEX IX_COMANDAVEN_COMANDA ON dbo.COMANDAVEN (CDFILIAL, NRCOMANDA);
