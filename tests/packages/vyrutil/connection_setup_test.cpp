@@ -73,23 +73,33 @@ TEST_F(GetStringConexVyrTest, EnvironmentComesFirst) {
 
 class SetADODBSessionTest : public TempDir {
  protected:
-  int64_t Pragma(ado::TADOConnection& connection, const std::string& name) {
+  // The connection opens existing stores only.
+  std::string NewStore() {
+    const std::string path = dir_ + "/Loja.db";
+    sqlite3* db = nullptr;
+    EXPECT_EQ(SQLITE_OK, sqlite3_open(path.c_str(), &db));
+    sqlite3_close(db);
+    return path;
+  }
+
+  int64_t Pragma(ado::TADOConnection& connection, const std::string& name,
+                 const std::string& column) {
     ado::TADOQuery query;
     query.Setup(connection, "PRAGMA " + name, {});
     query.Open();
-    return query.FieldByName(name).AsInteger();
+    return query.FieldByName(column).AsInteger();
   }
 };
 
 TEST_F(SetADODBSessionTest, SqliteSessionEnforcesForeignKeysWaitsAndUsesWal) {
-  const std::string path = dir_ + "/Loja.db";
+  const std::string path = NewStore();
   ado::TADOConnection connection;
   connection.ConnectionString = "sqlite:" + path;
   connection.AfterConnect = [](ado::TADOConnection& c) { SetADODBSession(c); };
   connection.Open();
 
-  EXPECT_EQ(1, Pragma(connection, "foreign_keys"));
-  EXPECT_EQ(5000, Pragma(connection, "busy_timeout"));
+  EXPECT_EQ(1, Pragma(connection, "foreign_keys", "foreign_keys"));
+  EXPECT_EQ(5000, Pragma(connection, "busy_timeout", "timeout"));
   connection.ExecuteDirect("CREATE TABLE LOJA (CDLOJA VARCHAR(4) PRIMARY KEY)");
   connection.ExecuteDirect(
       "CREATE TABLE CAIXA (CDCAIXA VARCHAR(3), CDLOJA VARCHAR(4) REFERENCES LOJA (CDLOJA))");
@@ -109,12 +119,12 @@ TEST_F(SetADODBSessionTest, SqliteSessionEnforcesForeignKeysWaitsAndUsesWal) {
 
 TEST_F(SetADODBSessionTest, SessionIsSetUpAgainAfterReconnecting) {
   ado::TADOConnection connection;
-  connection.ConnectionString = "sqlite:" + dir_ + "/Loja.db";
+  connection.ConnectionString = "sqlite:" + NewStore();
   connection.AfterConnect = [](ado::TADOConnection& c) { SetADODBSession(c); };
   connection.Open();
   connection.Close();
   connection.Open();
-  EXPECT_EQ(1, Pragma(connection, "foreign_keys"));
+  EXPECT_EQ(1, Pragma(connection, "foreign_keys", "foreign_keys"));
 }
 
 }  // namespace
