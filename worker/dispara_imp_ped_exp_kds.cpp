@@ -1,0 +1,75 @@
+#include "worker/dispara_imp_ped_exp_kds.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "worker/imp_exp_kds_thread.h"
+#include "worker/log_imp_exp_kds.h"
+#include "worker/worker_control.h"
+
+namespace Cli_Qam00417 {
+
+namespace {
+
+// How long unloading the module (or ending the process) waits for a running worker.
+constexpr int kEsperaDescarregarMs = 10000;
+
+// Unloading the module while its worker runs would pull the code from under the thread: the
+// unload asks the worker to stop and waits for it.
+struct StopOnUnload {
+  StopOnUnload() { WorkerControl::Instance(); }
+  ~StopOnUnload() {
+    if (!FinalizaImpPedExpKDS(kEsperaDescarregarMs)) {
+      std::fprintf(stderr, "Pkg_Qam00417: THREAD nao terminou ao descarregar o modulo\n");
+    }
+  }
+};
+
+StopOnUnload stop_on_unload;
+
+std::string Texto(const char* text) {
+  return text == nullptr ? std::string() : text;
+}
+
+}  // namespace
+
+void DisparaImpPedExpKDS(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                         const std::string& CDLOJA, rtl::TDateTime dtAberturaCaixa) {
+  const std::string thread = "THREAD_" + CDFILIAL + "_" + CDCAIXA + "_" + CDLOJA;
+  LogImpExpKDS("INICIO " + thread + rtl::DateTimeToStr(dtAberturaCaixa));
+  if (!WorkerControl::Instance().TryClaim()) {
+    LogImpExpKDS("Chamada recusada: " + thread + " - ja existe uma THREAD em execucao");
+    return;
+  }
+  new TImpExpKdsThread(CDFILIAL, CDCAIXA, CDLOJA, dtAberturaCaixa);  // frees itself
+}
+
+bool FinalizaImpPedExpKDS(int timeout_ms) {
+  WorkerControl& control = WorkerControl::Instance();
+  control.RequestStop();
+  return control.WaitForEnd(timeout_ms);
+}
+
+int StatusImpPedExpKDS() {
+  return WorkerControl::Instance().Status();
+}
+
+}  // namespace Cli_Qam00417
+
+extern "C" void DisparaImpPedExpKDS(const char* CDFILIAL, const char* CDCAIXA, const char* CDLOJA,
+                                    double dtAberturaCaixa) {
+  try {
+    Cli_Qam00417::DisparaImpPedExpKDS(Cli_Qam00417::Texto(CDFILIAL), Cli_Qam00417::Texto(CDCAIXA),
+                                      Cli_Qam00417::Texto(CDLOJA), dtAberturaCaixa);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "DisparaImpPedExpKDS: %s\n", e.what());
+  }
+}
+
+extern "C" int FinalizaImpPedExpKDS(int timeout_ms) {
+  return Cli_Qam00417::FinalizaImpPedExpKDS(timeout_ms) ? 1 : 0;
+}
+
+extern "C" int StatusImpPedExpKDS(void) {
+  return Cli_Qam00417::StatusImpPedExpKDS();
+}

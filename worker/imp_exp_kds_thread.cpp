@@ -1,0 +1,103 @@
+#include "worker/imp_exp_kds_thread.h"
+
+#include <exception>
+#include <future>
+#include <thread>
+
+#include "worker/log_imp_exp_kds.h"
+#include "worker/startup_steps.h"
+#include "worker/worker_control.h"
+#include "worker/worker_status.h"
+
+namespace Cli_Qam00417 {
+
+namespace {
+
+const char* const kSufixoCreate = " - Qam00417 - Funcao:TImpExpKdsThread.Create";
+const char* const kSufixoExecute = " - Qam00417 - Funcao:TImpExpKdsThread.Execute";
+constexpr int kPausaMs = 1000;
+
+// The worker's last lines must not escape the thread: an error there would end the process.
+void LogQuietly(const std::string& message) {
+  try {
+    LogImpExpKDS(message);
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+TImpExpKdsThread::TImpExpKdsThread(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                                   const std::string& CDLOJA, rtl::TDateTime dtAberturaCaixa)
+    : FreeOnTerminate(true),
+      cdFilial(CDFILIAL),
+      cdCaixa(CDCAIXA),
+      cdLoja(CDLOJA),
+      dtAberturaCaixa(dtAberturaCaixa) {
+  // The values are stored before the thread exists: Execute may begin before this returns.
+  try {
+    std::promise<void> exited;
+    WorkerControl::Instance().SetThreadExit(exited.get_future());
+    std::thread(&TImpExpKdsThread::Run, this, std::move(exited)).detach();
+  } catch (const std::exception& e) {
+    WorkerControl::Instance().AbandonClaim();
+    LogImpExpKDS(e.what() + std::string(kSufixoCreate));
+  }
+}
+
+TImpExpKdsThread::~TImpExpKdsThread() = default;
+
+void TImpExpKdsThread::Run(TImpExpKdsThread* self, std::promise<void> exited) {
+  // Ready only once this thread has left the module's code entirely, so that the module can be
+  // unloaded safely after waiting for it.
+  exited.set_value_at_thread_exit();
+  self->Execute();
+  self->Terminate();
+  const bool free_on_terminate = self->FreeOnTerminate;
+  if (free_on_terminate) delete self;
+  WorkerControl::Instance().Release();
+}
+
+void TImpExpKdsThread::Execute() {
+  try {
+    bool boImpAutCupExp = false;
+    StartUp(boImpAutCupExp);
+    ScanLoop(boImpAutCupExp);
+  } catch (const std::exception& e) {
+    LogQuietly(e.what() + std::string(kSufixoExecute));
+  } catch (...) {
+    LogQuietly("Erro desconhecido" + std::string(kSufixoExecute));
+  }
+  LogTerminate();
+}
+
+void TImpExpKdsThread::StartUp(bool& boImpAutCupExp) {
+  TrdmImpExpKds& dm = EnsureDataModules();
+  boImpAutCupExp = ReadParameters(dm, cdFilial, cdCaixa, cdLoja, dtAberturaCaixa);
+  LoadLocalTables(dm);
+  dm.dsPastaXml = XmlFolder(cdFilial, cdCaixa);
+  if (boImpAutCupExp) boImpAutCupExp = StartPrinterLibrary(dm);
+}
+
+void TImpExpKdsThread::ScanLoop(bool boImpAutCupExp) {
+  WorkerControl& control = WorkerControl::Instance();
+  TrdmImpExpKds& dm = *rdmImpExpKds;
+  while (boImpAutCupExp && !control.StopRequested()) {
+    control.SetStatus(kStatusVarrendo);
+    // The scan reloads its order list on every pass; closing it first keeps a pass whose
+    // lookup failed from reporting the previous pass's orders as still pending.
+    dm.cdsPedidosExpKDS.Close();
+    dm.VerificaPedidosExpKDS(cdFilial, cdCaixa, cdLoja);
+    control.EndPass(dm.cdsPedidosExpKDS.Active() ? dm.cdsPedidosExpKDS.RecordCount() : 0);
+    if (!control.Pause(kPausaMs)) break;
+  }
+  if (control.StopRequested()) LogImpExpKDS("Parada da THREAD solicitada pelo host");
+}
+
+void TImpExpKdsThread::LogTerminate() {
+  LogQuietly("TERMINATE THREAD_" + cdFilial + "_" + cdCaixa + "_" + cdLoja +
+             rtl::DateTimeToStr(dtAberturaCaixa));
+  LogQuietly("");
+}
+
+}  // namespace Cli_Qam00417

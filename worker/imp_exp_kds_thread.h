@@ -1,0 +1,53 @@
+#pragma once
+// TImpExpKdsThread: the background worker of one cash register. It reads the register's
+// settings and the local cached tables into the data module's run state, starts the printer
+// library of the register's model, then scans the pending orders once per pass with a pause of
+// one second between passes, until the switch is off, a start-up step fails, or the host asks
+// it to stop (WorkerControl).
+//
+// Ownership: the object frees itself when its thread ends (free on terminate); whoever creates
+// it must not keep or delete it. The caller claims the worker slot (WorkerControl::TryClaim)
+// before constructing it; the worker gives the slot back when it ends.
+
+#include <atomic>
+#include <future>
+#include <string>
+
+#include "rtl/datetime.h"
+
+namespace Cli_Qam00417 {
+
+class TImpExpKdsThread {
+ public:
+  // Stores the four start values and starts the thread at once. Never raises: a failure to
+  // start the thread is logged with the suffix " - Qam00417 - Funcao:TImpExpKdsThread.Create"
+  // and the slot is given back; such an object has no thread to free it and stays allocated.
+  TImpExpKdsThread(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                   const std::string& CDLOJA, rtl::TDateTime dtAberturaCaixa);
+  virtual ~TImpExpKdsThread();
+  TImpExpKdsThread(const TImpExpKdsThread&) = delete;
+  TImpExpKdsThread& operator=(const TImpExpKdsThread&) = delete;
+
+  // The terminate request: set by the worker itself as it ends.
+  void Terminate() { terminated_ = true; }
+  bool Terminated() const { return terminated_; }
+
+ protected:
+  // The worker body; runs on the new thread and never raises.
+  virtual void Execute();
+
+ private:
+  static void Run(TImpExpKdsThread* self, std::promise<void> exited);
+  void StartUp(bool& boImpAutCupExp);
+  void ScanLoop(bool boImpAutCupExp);
+  void LogTerminate();
+
+  bool FreeOnTerminate = false;
+  std::string cdFilial;
+  std::string cdCaixa;
+  std::string cdLoja;
+  rtl::TDateTime dtAberturaCaixa = 0;
+  std::atomic<bool> terminated_{false};
+};
+
+}  // namespace Cli_Qam00417

@@ -1,0 +1,140 @@
+#include "worker/startup_steps.h"
+
+#include <cmath>
+#include <filesystem>
+
+#include "external/fiscal_device.h"
+#include "external/receivables.h"
+#include "rtl/number_text.h"
+#include "rtl/program_dir.h"
+#include "vyrutil/crypto.h"
+#include "vyrutil/strings.h"
+#include "worker/log_imp_exp_kds.h"
+
+namespace Cli_Qam00417 {
+
+namespace {
+
+// The value of a column of the table's current row; an empty table reads as NULL, as a field
+// of a dataset without rows does.
+Variant CurrentValue(TClientDataSet& table, const char* column) {
+  if (!table.Active() || table.IsEmpty()) return Variant::Null();
+  return table.FieldByName(column).Value();
+}
+
+std::string Text(TClientDataSet& table, const char* column) {
+  const Variant value = CurrentValue(table, column);
+  return value.IsEmptyOrNull() ? std::string() : value.AsString();
+}
+
+bool IsOne(TClientDataSet& table, const char* column) {
+  const Variant value = CurrentValue(table, column);
+  return !value.IsEmptyOrNull() && std::lround(value.AsFloat()) == 1;
+}
+
+std::string CadastroPath(const char* file) {
+  return rtl::ProgramDirectory() + "/Dados/Cadastros/" + file;
+}
+
+// Loads the file into the table and stands on its first record; false when there is no file.
+bool LoadFirstRecord(TClientDataSet& table, const char* file) {
+  const std::string path = CadastroPath(file);
+  if (!std::filesystem::exists(path)) return false;
+  table.LoadFromFile(path);
+  table.First();
+  return true;
+}
+
+}  // namespace
+
+TrdmImpExpKds& EnsureDataModules() {
+  if (rdmImpExpKds == nullptr) rdmImpExpKds = new TrdmImpExpKds();
+  if (rdmRecebimento == nullptr) rdmRecebimento = new TrdmRecebimento();
+  rdmRecebimento->adcRecebimento.SetConnected(true);
+  return *rdmImpExpKds;
+}
+
+bool ReadParameters(TrdmImpExpKds& dm, const std::string& cdFilial, const std::string& cdCaixa,
+                    const std::string& cdLoja, rtl::TDateTime dtAberturaCaixa) {
+  dm.adqParametros.Close();
+  dm.adqParametros.ParamByName("P_CDFILIAL").SetAsString(cdFilial);
+  dm.adqParametros.ParamByName("P_CDCAIXA").SetAsString(cdCaixa);
+  dm.adqParametros.ParamByName("P_CDLOJA").SetAsString(cdLoja);
+  dm.adqParametros.Open();
+  dm.cdsParametros.SetData(dm.dspParametros.Data());
+  dm.cdsParametros.First();
+  dm.dtAberturaCaixa = dtAberturaCaixa;
+
+  TClientDataSet& row = dm.cdsParametros;
+  dm.boVyrNfce = IsOne(row, "BOVYRNFCE");
+  dm.boVyrSat = IsOne(row, "BOVYRSAT");
+  const bool boImpAutCupExp = Text(row, "IDIMPAUTCUPEXP") == "S";
+  dm.idImpCnpjClie = Text(row, "IDIMPCNPJCLIE");
+  dm.idAmbTrabNfce = Text(row, "IDAMBTRABNFCE");
+  dm.cdEmpresa = Text(row, "CDEMPRESA");
+  dm.idPaisIntegra = Text(row, "IDPAISINTEGRA");
+  dm.idUtilSatComp = Text(row, "IDUTILSATCOMP");
+  dm.nrSeqImprLoja6 = Text(row, "NRSEQIMPRLOJA6");
+  dm.idTipoImpNf6 = Text(row, "IDTIPOIMPNF6");
+  dm.cdPortaImpNf6 = Text(row, "CDPORTAIMPNF6");
+  dm.idExtConsOnline = Text(row, "IDEXTCONSONLINE");
+  dm.cdUrlWsExtCons = Text(row, "CDURLWSEXTCONS");
+  dm.idExtConsCentral = Text(row, "IDEXTCONSCENTRAL");
+  dm.idTipoEmissao = dm.boVyrNfce ? "N" : (dm.boVyrSat ? "S" : "E");
+  return boImpAutCupExp;
+}
+
+void LoadLocalTables(TrdmImpExpKds& dm) {
+  LoadFirstRecord(dm.cdsConfTipoReceRev, "ConfTipoRece.cds");
+  if (LoadFirstRecord(dm.cdsDataMovimento, "DataMovimento.cds")) {
+    const Variant value = CurrentValue(dm.cdsDataMovimento, "DATAMOVIMENTO");
+    dm.dtMovimento = value.IsEmptyOrNull() ? 0 : value.AsDateTime();
+  }
+  if (LoadFirstRecord(dm.cdsValidaAbertura, "AberturaCaixa.cds")) {
+    dm.cdAtivacaoSat =
+        VyrUtil::Uncripto(Text(dm.cdsValidaAbertura, "CDATIVACAOSAT"), VyrUtil::kChaveAtivacaoSat);
+  }
+}
+
+std::string XmlFolder(const std::string& cdFilial, const std::string& cdCaixa) {
+  return rtl::ProgramDirectory() + "/Dados/XML_NFCe_Sat/" + cdFilial + "-" + cdCaixa + "-" +
+         rtl::FormatDateIso(rtl::Date()) + "/";
+}
+
+bool StartPrinterLibrary(const TrdmImpExpKds& dm) {
+  if (VyrUtil::EmptyString(dm.idTipoImpNf6)) {
+    LogImpExpKDS("Caixa sem impressora NF6 parametrizada..");
+    return false;
+  }
+  switch (rtl::StrToInt64(dm.idTipoImpNf6)) {
+    case 10:
+    case 22:
+      LogImpExpKDS("Inicializando DLL: StartDarumaFrameWork");
+      StartDarumaFrameWork();
+      break;
+    case 13:
+    case 28:
+      LogImpExpKDS("Inicializando DLL: StartMp2032");
+      StartMp2032();
+      break;
+    case 16:
+    case 19:
+      LogImpExpKDS("Inicializando DLL: StartInterfaceEpsonNF");
+      StartInterfaceEpsonNF(dm.cdPortaImpNf6);
+      break;
+    case 17:
+      LogImpExpKDS("Inicializando DLL: StartSI300");
+      StartSI300(0, 0);
+      break;
+    case 20:
+      LogImpExpKDS("Inicializando DLL: StartKioskDll");
+      StartKioskDll();
+      break;
+    default:
+      break;
+  }
+  LogImpExpKDS("");
+  return true;
+}
+
+}  // namespace Cli_Qam00417
