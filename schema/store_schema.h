@@ -6,8 +6,9 @@
 
 namespace VyrSchema {
 
-// The DDL script for SQLite. Every statement is idempotent (IF NOT EXISTS), so applying it to an
-// existing store adds only what is missing. Thread-safe; the text lives for the whole process.
+// The DDL script for SQLite. Every statement is idempotent (IF NOT EXISTS): applying it to an
+// existing store adds missing tables and indexes and leaves existing tables as they are.
+// Thread-safe; the text lives for the whole process.
 const std::string& StoreSchemaSqlite();
 
 // The DDL script for SQL Server: one batch, each CREATE guarded so that it runs only when the
