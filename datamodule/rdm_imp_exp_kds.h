@@ -207,6 +207,9 @@ class TrdmImpExpKds {
                           TDateTime DTABERCAIX);
   // The next sale number of a branch and register, from the shared next-code service.
   std::string PrxNrSeqVenda(const std::string& CDFILIAL, const std::string& CDCAIXA, int n);
+  // The working values of one setCancelaVenda call, the cancelled-items table among them
+  // (sales/sale_recording.h).
+  struct SaleRecording;
 
  private:
   // Component set-up, one per subsystem folder; called by the constructor in this order.
@@ -216,9 +219,7 @@ class TrdmImpExpKds {
   void DeclareOrderCommands();        // orderdata/
   void DeclareSaleRecording();        // sales/
 
-  // Sale recording steps (sales/). SaleRecording holds the working values of one
-  // setCancelaVenda call, the cancelled-items table among them (sales/sale_recording.h).
-  struct SaleRecording;
+  // Sale recording steps (sales/).
   void SorteiaNrSeqVenda(SaleRecording& sale);
   void GravaVendaCancelada(SaleRecording& sale);
   void GravaCabecalhoItem(const SaleRecording& sale);

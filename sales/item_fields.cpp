@@ -8,11 +8,18 @@ namespace {
 using rtl::FieldDef;
 using rtl::FieldType;
 
+FieldDef Campo(const char* name, FieldType type, int size) {
+  FieldDef def;
+  def.name = name;
+  def.type = type;
+  def.size = size;
+  return def;
+}
 FieldDef Texto(const char* name, int size) {
-  return {name, FieldType::String, size};
+  return Campo(name, FieldType::String, size);
 }
 FieldDef Numero(const char* name) {
-  return {name, FieldType::Float, 0};
+  return Campo(name, FieldType::Float, 0);
 }
 
 }  // namespace

@@ -17,16 +17,18 @@ const char* const kFilialComum = "P";
 
 void DeclareProductGroup(TrdmImpExpKds& dm) {
   dm.adqPrSubGrProd.Setup(dm.adcImpExpKds, kSelPrSubGrProd,
-                          {{"P_CDFILIAL"}, {"P_CDGRUPPROD"}, {"P_CDPRODUTO"}});
+                          {ado::ParamDecl{"P_CDFILIAL", ado::ParamType::String, 16},
+                           ado::ParamDecl{"P_CDGRUPPROD", ado::ParamType::String, 16},
+                           ado::ParamDecl{"P_CDPRODUTO", ado::ParamType::String, 16}});
 }
 
 void TrdmImpExpKds::ResolveGrupoProduto(TADOCommand& command,
                                         const std::string& subgroupBranchParam,
                                         const std::string& CDFILIAL, const std::string& CDPRODUTO,
                                         const std::string& CDGRPRODPDV) {
-  TParameter& grupo = command.ParamByName("CDGRUPPROD");
-  TParameter& subgrupo = command.ParamByName("CDSUBGRPROD");
-  TParameter& filialSubgrupo = command.ParamByName(subgroupBranchParam);
+  ado::TParameter& grupo = command.ParamByName("CDGRUPPROD");
+  ado::TParameter& subgrupo = command.ParamByName("CDSUBGRPROD");
+  ado::TParameter& filialSubgrupo = command.ParamByName(subgroupBranchParam);
   // Without a row every target is NULL: keeping the values bound for an earlier line would
   // give this line another product's group.
   grupo.Clear();
