@@ -91,7 +91,8 @@ void TImpExpKdsThread::ScanLoop(bool boImpAutCupExp) {
     control.EndPass(dm.cdsPedidosExpKDS.Active() ? dm.cdsPedidosExpKDS.RecordCount() : 0);
     if (!control.Pause(kPausaMs)) break;
   }
-  if (control.StopRequested()) LogImpExpKDS("Parada da THREAD solicitada pelo host");
+  if (boImpAutCupExp && control.StopRequested())
+    LogImpExpKDS("Parada da THREAD solicitada pelo host");
 }
 
 void TImpExpKdsThread::LogTerminate() {

@@ -1,0 +1,184 @@
+#include "worker/worker_fixture.h"
+
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "datamodule/rdm_imp_exp_kds.h"
+#include "external/fiscal_device.h"
+#include "external/receivables.h"
+#include "rtl/client_dataset.h"
+#include "rtl/program_dir.h"
+#include "worker/dispara_imp_ped_exp_kds.h"
+#include "worker/log_imp_exp_kds.h"
+#include "worker/worker_control.h"
+#include "worker/worker_status.h"
+
+namespace workertest {
+
+namespace {
+
+using Cli_Qam00417::WorkerControl;
+
+constexpr int kBoundMs = 30000;
+
+struct SavedRoutines {
+  void (*daruma)() = VyrFiscal::StartDarumaFrameWork;
+  void (*mp2032)() = VyrFiscal::StartMp2032;
+  void (*epson)(const std::string&) = VyrFiscal::StartInterfaceEpsonNF;
+  void (*si300)(int, int) = VyrFiscal::StartSI300;
+  void (*kiosk)() = VyrFiscal::StartKioskDll;
+};
+
+const SavedRoutines& Originals() {
+  static const SavedRoutines originals;
+  return originals;
+}
+
+void InstallFakes() {
+  Originals();
+  VyrFiscal::StartDarumaFrameWork = [] { PrinterCalls().push_back("StartDarumaFrameWork"); };
+  VyrFiscal::StartMp2032 = [] { PrinterCalls().push_back("StartMp2032"); };
+  VyrFiscal::StartInterfaceEpsonNF = [](const std::string& porta) {
+    PrinterCalls().push_back("StartInterfaceEpsonNF(" + porta + ")");
+  };
+  VyrFiscal::StartSI300 = [](int a, int b) {
+    PrinterCalls().push_back("StartSI300(" + std::to_string(a) + "," + std::to_string(b) + ")");
+  };
+  VyrFiscal::StartKioskDll = [] { PrinterCalls().push_back("StartKioskDll"); };
+}
+
+void RestoreRoutines() {
+  VyrFiscal::StartDarumaFrameWork = Originals().daruma;
+  VyrFiscal::StartMp2032 = Originals().mp2032;
+  VyrFiscal::StartInterfaceEpsonNF = Originals().epson;
+  VyrFiscal::StartSI300 = Originals().si300;
+  VyrFiscal::StartKioskDll = Originals().kiosk;
+}
+
+std::string Cadastro(const std::string& dir, const std::string& file) {
+  std::filesystem::create_directories(dir + "/Dados/Cadastros");
+  return dir + "/Dados/Cadastros/" + file;
+}
+
+rtl::FieldDef Field(const char* name, rtl::FieldType type, int size = 0) {
+  rtl::FieldDef def;
+  def.name = name;
+  def.type = type;
+  def.size = size;
+  return def;
+}
+
+}  // namespace
+
+std::vector<std::string>& PrinterCalls() {
+  static std::vector<std::string> calls;
+  return calls;
+}
+
+void WorkerTest::SetUp() {
+  unsetenv("VYR_CONEXAO");
+  rtl::SetProgramDirectory(store_.Dir());
+  // The data modules live for the whole process; each test has its own store, so their
+  // connections are closed here and reconnect to this test's store on first use.
+  if (Cli_Qam00417::rdmImpExpKds != nullptr) Cli_Qam00417::rdmImpExpKds->adcImpExpKds.Close();
+  if (VyrRecebimento::rdmRecebimento != nullptr) {
+    VyrRecebimento::rdmRecebimento->adcRecebimento.Close();
+  }
+  PrinterCalls().clear();
+  InstallFakes();
+}
+
+void WorkerTest::TearDown() {
+  EXPECT_TRUE(Cli_Qam00417::FinalizaImpPedExpKDS(kBoundMs));
+  RestoreRoutines();
+  if (Cli_Qam00417::rdmImpExpKds != nullptr) Cli_Qam00417::rdmImpExpKds->adcImpExpKds.Close();
+  if (VyrRecebimento::rdmRecebimento != nullptr) {
+    VyrRecebimento::rdmRecebimento->adcRecebimento.Close();
+  }
+  rtl::SetProgramDirectory("");
+}
+
+void WorkerTest::InsertRegister(const vyrtest::RegisterOptions& options) {
+  vyrtest::InsertBranchStoreRegister(store_, kFilial, kLoja, kCaixa, options);
+}
+
+void WorkerTest::RunUntilEnd(rtl::TDateTime abertura) {
+  Cli_Qam00417::DisparaImpPedExpKDS(kFilial, kCaixa, kLoja, abertura);
+  ASSERT_TRUE(WorkerControl::Instance().WaitForEnd(kBoundMs));
+}
+
+void WorkerTest::RunOnePassAndStop(rtl::TDateTime abertura) {
+  Cli_Qam00417::DisparaImpPedExpKDS(kFilial, kCaixa, kLoja, abertura);
+  WaitForPass();
+  ASSERT_TRUE(Cli_Qam00417::FinalizaImpPedExpKDS(kBoundMs));
+}
+
+void WorkerTest::WaitForPass() {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBoundMs);
+  while (WorkerControl::Instance().Passes() == 0 &&
+         WorkerControl::Instance().Status() != Cli_Qam00417::kStatusSemWorker &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_GT(WorkerControl::Instance().Passes(), 0) << "the worker never finished a pass";
+}
+
+std::vector<std::string> WorkerTest::LogMessages() const {
+  std::ifstream in(Cli_Qam00417::LogImpExpKDSPath(), std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  std::vector<std::string> messages;
+  std::string line;
+  while (std::getline(text, line, '\n')) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t separator = line.find(" - ");
+    messages.push_back(separator == std::string::npos ? line : line.substr(separator + 3));
+  }
+  return messages;
+}
+
+void WorkerTest::WriteDataMovimento(rtl::TDateTime dataMovimento) const {
+  rtl::TClientDataSet table;
+  table.DeclareFields({Field("DATAMOVIMENTO", rtl::FieldType::DateTime)});
+  table.CreateDataSet();
+  table.Append();
+  table.FieldByName("DATAMOVIMENTO").SetAsDateTime(dataMovimento);
+  table.Post();
+  table.SaveToFile(Cadastro(store_.Dir(), "DataMovimento.cds"));
+}
+
+void WorkerTest::WriteAberturaCaixa(const std::string& stored_code) const {
+  rtl::TClientDataSet table;
+  table.DeclareFields({Field("CDATIVACAOSAT", rtl::FieldType::String, 60)});
+  table.CreateDataSet();
+  table.Append();
+  table.FieldByName("CDATIVACAOSAT").SetAsString(stored_code);
+  table.Post();
+  table.SaveToFile(Cadastro(store_.Dir(), "AberturaCaixa.cds"));
+}
+
+void WorkerTest::WriteConfTipoRece(const std::string& cdtiporece) const {
+  rtl::TClientDataSet table;
+  // The worker's table declares the same fields; taking them from it keeps the file complete.
+  if (Cli_Qam00417::rdmImpExpKds == nullptr) {
+    Cli_Qam00417::rdmImpExpKds = new Cli_Qam00417::TrdmImpExpKds();
+  }
+  table.DeclareFields(Cli_Qam00417::rdmImpExpKds->cdsConfTipoReceRev.FieldDefs());
+  table.CreateDataSet();
+  table.Append();
+  table.FieldByName("CDFILIAL").SetAsString(kFilial);
+  table.FieldByName("CDTIPORECE").SetAsString(cdtiporece);
+  table.Post();
+  table.SaveToFile(Cadastro(store_.Dir(), "ConfTipoRece.cds"));
+}
+
+void WorkerTest::WriteGarbage(const std::string& file) const {
+  std::ofstream(Cadastro(store_.Dir(), file), std::ios::binary) << "not a table file";
+}
+
+}  // namespace workertest

@@ -1,0 +1,48 @@
+#pragma once
+// A fresh store in its own folder as the program directory, the printer start routines
+// replaced by recording fakes, and helpers to run a worker and read its log lines.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "rtl/datetime.h"
+#include "support/store_builders.h"
+#include "support/temp_store.h"
+
+namespace workertest {
+
+// One call of a printer start routine, as "StartSI300(0,0)" or "StartInterfaceEpsonNF(COM7)".
+std::vector<std::string>& PrinterCalls();
+
+class WorkerTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  static constexpr const char* kFilial = "0001";
+  static constexpr const char* kLoja = "01";
+  static constexpr const char* kCaixa = "001";
+
+  void InsertRegister(const vyrtest::RegisterOptions& options);
+  // Calls the entry for the test register and waits for the worker to end by itself.
+  void RunUntilEnd(rtl::TDateTime abertura = rtl::EncodeDate(2026, 12, 6));
+  // Calls the entry, waits for the first finished pass, then stops the worker.
+  void RunOnePassAndStop(rtl::TDateTime abertura = rtl::EncodeDate(2026, 12, 6));
+  // Waits (bounded) until the worker has finished a pass.
+  void WaitForPass();
+
+  // The messages of today's log, without their date-time prefix.
+  std::vector<std::string> LogMessages() const;
+
+  // Saves a table file under <dir>/Dados/Cadastros/.
+  void WriteDataMovimento(rtl::TDateTime dataMovimento) const;
+  void WriteAberturaCaixa(const std::string& stored_code) const;
+  void WriteConfTipoRece(const std::string& cdtiporece) const;
+  void WriteGarbage(const std::string& file) const;
+
+  vyrtest::TempStore store_;
+};
+
+}  // namespace workertest
