@@ -102,6 +102,10 @@ TDateTime EncodeDateTime(const DateTimeParts& parts) {
 }
 
 DateTimeParts DecodeDateTime(TDateTime value) {
+  // Beyond years 1..9999 (and for NaN) the day arithmetic below would overflow.
+  if (!(value > -693594 - 1.0 && value < 2958466 + 1.0)) {
+    throw EConvertError("Invalid date-time value: " + std::to_string(value));
+  }
   int64_t days = 0;
   int64_t ms = 0;
   if (value >= 0) {

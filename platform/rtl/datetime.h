@@ -19,6 +19,7 @@ TDateTime EncodeDate(int year, int month, int day);
 TDateTime EncodeTime(int hour, int minute, int second, int msec);
 TDateTime EncodeDateTime(const DateTimeParts& parts);
 // Rounds to the nearest millisecond; works for negative values (dates before 1899) too.
+// Raises EConvertError for NaN and values outside years 1 to 9999.
 DateTimeParts DecodeDateTime(TDateTime value);
 
 // The current local date-time and date (time part zero), from the process clock.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "rtl/errors.h"
 
 namespace rtl {
@@ -58,6 +60,9 @@ TEST(DateTimeEncoding, InvalidCalendarValuesRaiseConvertError) {
   EXPECT_THROW(EncodeTime(0, 60, 0, 0), EConvertError);
   EXPECT_THROW(EncodeTime(0, 0, 0, 1000), EConvertError);
   EXPECT_NO_THROW(EncodeDate(2000, 2, 29));
+  EXPECT_THROW(DecodeDateTime(1e300), EConvertError);
+  EXPECT_THROW(DecodeDateTime(std::nan("")), EConvertError);
+  EXPECT_THROW(DateTimeToStr(-1e10), EConvertError);
 }
 
 TEST(DateTimeText, ShowsDateAndTimeOrTheDateAloneAtMidnight) {
