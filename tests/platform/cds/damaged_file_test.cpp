@@ -52,9 +52,13 @@ TEST(DamagedFiles, EveryTruncationOfAnXmlFileFails) {
 }
 
 TEST(DamagedFiles, EveryCorruptedByteEitherReadsOrFailsCleanly) {
-  for (const char* name : {"jvdbgrid_country.cds", "reservat.cds"}) {
+  // The whole of the file with a change log; the descriptors and first rows of the one with
+  // dates, booleans and memos.
+  const std::pair<const char*, size_t> files[] = {{"jvdbgrid_country.cds", SIZE_MAX},
+                                                  {"reservat.cds", 0x200}};
+  for (const auto& [name, limit] : files) {
     const std::string bytes = ReadBytes(FixturePath(name));
-    for (size_t i = 0; i < bytes.size(); ++i) {
+    for (size_t i = 0; i < std::min(bytes.size(), limit); ++i) {
       for (char replacement : {static_cast<char>(bytes[i] ^ 0xFF), '\x7F'}) {
         std::string damaged = bytes;
         damaged[i] = replacement;
