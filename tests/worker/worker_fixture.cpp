@@ -8,6 +8,7 @@
 #include <sstream>
 #include <thread>
 
+#include "datamodule/conf_tipo_rece_fields.h"
 #include "datamodule/rdm_imp_exp_kds.h"
 #include "external/fiscal_device.h"
 #include "external/receivables.h"
@@ -164,11 +165,7 @@ void WorkerTest::WriteAberturaCaixa(const std::string& stored_code) const {
 
 void WorkerTest::WriteConfTipoRece(const std::string& cdtiporece) const {
   rtl::TClientDataSet table;
-  // The worker's table declares the same fields; taking them from it keeps the file complete.
-  if (Cli_Qam00417::rdmImpExpKds == nullptr) {
-    Cli_Qam00417::rdmImpExpKds = new Cli_Qam00417::TrdmImpExpKds();
-  }
-  table.DeclareFields(Cli_Qam00417::rdmImpExpKds->cdsConfTipoReceRev.FieldDefs());
+  table.DeclareFields(Cli_Qam00417::ConfTipoReceFields());
   table.CreateDataSet();
   table.Append();
   table.FieldByName("CDFILIAL").SetAsString(kFilial);
