@@ -1,17 +1,20 @@
 #pragma once
 // The database connection. It connects on the first statement that opens or executes, running
 // the before-connect handler (which may set the connection string), the connect itself, then
-// the after-connect handler. One transaction at a time. Not thread-safe: one connection is used
-// by one thread.
+// the after-connect handler. When the after-connect handler fails, the connection is closed
+// again and the error travels on, so the next statement retries the whole connect. A handler
+// must not start a second connect of its own (EADOError). One transaction at a time. Not
+// thread-safe: one connection is used by one thread.
 //
-// Connection strings: "sqlite:" + path of a database file, or "odbc:" + an ODBC connection
-// string. On ODBC the dialect follows the server's DBMS name (SQLite through the SQLite3 ODBC
-// driver, SQL Server otherwise).
+// Connection strings: "sqlite:" + path of an existing database file (a missing file is an
+// error, not a new empty store; a zero-length file is an empty database), or "odbc:" + an ODBC
+// connection string. Error messages never repeat the connection string. On ODBC the dialect follows
+// the server's DBMS name (SQLite through the SQLite3 ODBC driver, SQL Server otherwise).
 //
 // Lost connections: when a statement fails because the connection is gone (SQLSTATE 08xxx, or
-// an SQLite file that became unusable), the connection closes itself and raises EADOError with
-// ConnectionLost(); the next statement connects again and runs both handlers again. An open
-// transaction is lost with the connection.
+// an SQLite file that became unusable, was removed or was replaced by another file), the connection
+// closes itself and raises EADOError with ConnectionLost(); the next statement connects again and
+// runs both handlers again. An open transaction is lost with the connection.
 
 #include <cstdint>
 #include <functional>
@@ -37,7 +40,8 @@ class TADOConnection {
   Handler BeforeConnect;
   Handler AfterConnect;
 
-  // Connected := true connects (handlers included) when not connected; false closes.
+  // Connected := true connects (handlers included) when not connected; false closes, rolling
+  // back an open transaction.
   void SetConnected(bool connected);
   bool Connected() const;
   void Open() { SetConnected(true); }

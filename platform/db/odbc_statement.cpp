@@ -1,6 +1,7 @@
 #include "db/odbc_statement.h"
 
 #include <algorithm>
+#include <string>
 
 #include "db/db_error.h"
 #include "db/named_params.h"
@@ -81,9 +82,14 @@ OdbcStatement::OdbcStatement(std::shared_ptr<OdbcLink> link, const std::string& 
   slots_.resize(positions_.size());
   SQLHDBC dbc = link_->Dbc();
   link_->Check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt_), SQL_HANDLE_DBC, dbc);
-  link_->Register(&stmt_);
   SQLCHAR* text = reinterpret_cast<SQLCHAR*>(const_cast<char*>(positional.text.c_str()));
-  Check(SQLPrepare(stmt_, text, SQL_NTS));
+  try {
+    Check(SQLPrepare(stmt_, text, SQL_NTS));
+  } catch (...) {
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt_);  // the destructor does not run for a failed prepare
+    throw;
+  }
+  link_->Register(&stmt_);
 }
 
 OdbcStatement::~OdbcStatement() {
@@ -236,7 +242,10 @@ rtl::Variant OdbcStatement::ReadText(SQLUSMALLINT column) {
     // A partial read fills the buffer less its terminating zero.
     bool partial = rc == SQL_SUCCESS_WITH_INFO &&
                    (indicator == SQL_NO_TOTAL || indicator >= static_cast<SQLLEN>(sizeof buffer));
-    text.append(buffer, partial ? sizeof buffer - 1 : static_cast<size_t>(indicator));
+    size_t length = partial          ? sizeof buffer - 1
+                    : indicator >= 0 ? static_cast<size_t>(indicator)
+                                     : std::char_traits<char>::length(buffer);
+    text.append(buffer, length);
     if (!partial) break;
   }
   return rtl::Variant(std::move(text));
