@@ -1,0 +1,89 @@
+// getPedidos: the store's open delivery bills.
+
+#include "order_data_fixture.h"
+
+namespace orderdata_test {
+namespace {
+
+class DeliveryBillsTest : public OrderDataTest {
+ protected:
+  void AddBill(const std::string& nrvendarest, const std::string& nrcomanda,
+               const std::string& dscomanda = "", const std::string& status = "1") {
+    vyrtest::PendingOrder order;
+    order.nrvendarest = nrvendarest;
+    order.nrcomanda = nrcomanda;
+    order.dscomanda = dscomanda;
+    order.idstcomanda = status;
+    vyrtest::InsertPendingOrder(store_, order);
+  }
+  rtl::Variant Bills() { return dm().getPedidos(u"0001", u"01"); }
+};
+
+TEST_P(DeliveryBillsTest, BillNumbersDescendAsTextSoNineComesBeforeTen) {
+  AddBill("0000000001", "10");
+  AddBill("0000000002", "9");
+  AddBill("0000000003", "2");
+  AddBill("0000000004", "100");
+
+  EXPECT_EQ("9;2;100;10", Rows(Bills(), {"NRCOMANDA"}));
+}
+
+TEST_P(DeliveryBillsTest, LeavesOutStatusFiveAndBillsThatAreNotDelivery) {
+  AddBill("0000000001", "1");
+  AddBill("0000000002", "2", "", "5");
+  AddBill("0000000003", "3", "MESA_3");
+  AddBill("0000000004", "4", "XDLV_4");
+  AddBill("0000000005", "5", "DLV_cinco", "X");
+
+  EXPECT_EQ("5|DLV_cinco|X;1|DLV_1|1", Rows(Bills(), {"NRCOMANDA", "DSCOMANDA", "IDSTCOMANDA"}));
+}
+
+TEST_P(DeliveryBillsTest, OtherBranchAndStoreAreLeftOut) {
+  AddBill("0000000001", "1");
+  vyrtest::PendingOrder other_store;
+  other_store.nrvendarest = "0000000002";
+  other_store.nrcomanda = "2";
+  other_store.cdloja = "02";
+  vyrtest::InsertPendingOrder(store_, other_store);
+  vyrtest::PendingOrder other_branch;
+  other_branch.cdfilial = "0002";
+  other_branch.nrcomanda = "3";
+  vyrtest::InsertPendingOrder(store_, other_branch);
+
+  EXPECT_EQ("1", Rows(Bills(), {"NRCOMANDA"}));
+}
+
+TEST_P(DeliveryBillsTest, CarriesConsumerAndDeliveryAddressAndKeepsBillsWithoutConsumer) {
+  store_.Exec(
+      "INSERT INTO CONSUMIDOR (CDCLIENTE, CDCONSUMIDOR, NMCONSUMIDOR, NRTELECONS, NRCPFRESPCON) "
+      "VALUES ('C1', 'K1', 'Ana', '5511999', '12345678909')");
+  vyrtest::PendingOrder with_consumer;
+  with_consumer.nrcomanda = "2";
+  with_consumer.cdcliente = "C1";
+  with_consumer.cdconsumidor = "K1";
+  vyrtest::InsertPendingOrder(store_, with_consumer);
+  store_.Exec(
+      "UPDATE COMANDAVEN SET DSENDECONSCOMAN = 'Rua A, 1', DSREFENDCONSCOM = 'perto da praca', "
+      "IDORGCMDVENDA = 'IFOOD' WHERE NRCOMANDA = '2'");
+  AddBill("0000000002", "1");
+
+  EXPECT_EQ(
+      "2|C1|K1|Ana|5511999|12345678909|Rua A, 1|perto da praca|IFOOD;1|NULL|NULL|NULL|NULL|"
+      "NULL|NULL|NULL|NULL",
+      Rows(Bills(), {"NRCOMANDA", "CDCLIENTE", "CDCONSUMIDOR", "NMCONSUMIDOR", "NRTELECONS",
+                     "NRCPFRESPCON", "DSENDECONSCOMAN", "DSREFENDCONSCOM", "IDORGCMDVENDA"}));
+}
+
+TEST_P(DeliveryBillsTest, ColumnsComeInStatementOrder) {
+  EXPECT_EQ(
+      "IDSTCOMANDA,NRVENDAREST,DTHRABERMESA,CDCONSUMIDOR,NMCONSUMIDOR,NRTELECONS,NRCOMANDA,"
+      "DSCOMANDA,CDCLIENTE,NRCPFRESPCON,CDMUNICIPIO,CDPAIS,SGESTADO,CDBAIRRO,DSBAIRRO,"
+      "DSENDECONSCOMAN,DSCOMPLENDCOCOM,NRCEPCONSCOMAND,DSREFENDCONSCOM,DTENTREGA,NRVENDARESTAUX,"
+      "IDORGCMDVENDA,CDNSUESITEF,IDRETBALLOJA",
+      Columns(Bills()));
+}
+
+ORDERDATA_INSTANTIATE(DeliveryBillsTest);
+
+}  // namespace
+}  // namespace orderdata_test
