@@ -1,0 +1,100 @@
+#include "hostagent/run_summary.h"
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+
+#include "db/connection.h"
+#include "db/query.h"
+#include "rtl/datetime.h"
+#include "rtl/program_dir.h"
+#include "vyrutil/connection_setup.h"
+
+namespace hostagent {
+
+namespace {
+
+const char* const kSqlContaComandas =
+    R"mssql(SELECT COUNT(*) AS QTCOMANDAS FROM COMANDAVEN WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA AND IDIMPCUPEXP = :P_IDIMPCUPEXP)mssql";
+
+int CountBills(ado::TADOQuery& query, const std::string& idimpcupexp) {
+  query.Close();
+  query.ParamByName("P_IDIMPCUPEXP").SetAsString(idimpcupexp);
+  query.Open();
+  return static_cast<int>(query.FieldByName("QTCOMANDAS").AsInteger());
+}
+
+struct LogCounts {
+  int seen = 0;
+  int failed = 0;
+};
+
+// Counts the lines written after `offset`; a log that shrank or changed file counts whole.
+LogCounts CountLogLines(const std::string& path, std::uintmax_t offset) {
+  LogCounts counts;
+  std::ifstream in(path, std::ios::binary);
+  in.seekg(0, std::ios::end);
+  if (static_cast<std::uintmax_t>(in.tellg()) < offset) offset = 0;
+  in.seekg(static_cast<std::streamoff>(offset));
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.find(" - INI-FechaContaNormal(") != std::string::npos) ++counts.seen;
+    if (line.find(" - Qam00417 - Funcao:") != std::string::npos ||
+        line.find(" - Except FechaContaNormal") != std::string::npos) {
+      ++counts.failed;
+    }
+  }
+  return counts;
+}
+
+std::string Known(int value) {
+  return value < 0 ? "?" : std::to_string(value);
+}
+
+}  // namespace
+
+std::string TodaysLogPath() {
+  const rtl::DateTimeParts today = rtl::DecodeDateTime(rtl::Now());
+  char name[32];
+  std::snprintf(name, sizeof name, "LogImpExpKDS%02d%02d.txt", today.day, today.month);
+  return rtl::ProgramDirectory() + "/Dados/LogImpExpKDS/LogImpExpKDS" + std::to_string(today.year) +
+         "/" + name;
+}
+
+RunSnapshot TakeSnapshot(const std::string& cdfilial, const std::string& cdloja) {
+  RunSnapshot snapshot;
+  snapshot.log_path = TodaysLogPath();
+  std::error_code ignored;
+  const std::uintmax_t size = std::filesystem::file_size(snapshot.log_path, ignored);
+  snapshot.log_size = ignored ? 0 : size;
+  ado::TADOConnection connection;
+  try {
+    connection.ConnectionString = VyrUtil::GetStringConexVyr("");
+    connection.AfterConnect = [](ado::TADOConnection& c) { VyrUtil::SetADODBSession(c); };
+    ado::TADOQuery query;
+    query.Setup(connection, kSqlContaComandas, {{"P_CDFILIAL"}, {"P_CDLOJA"}, {"P_IDIMPCUPEXP"}});
+    query.ParamByName("P_CDFILIAL").SetAsString(cdfilial);
+    query.ParamByName("P_CDLOJA").SetAsString(cdloja);
+    snapshot.pending = CountBills(query, "2");
+    snapshot.closed = CountBills(query, "3");
+  } catch (const std::exception& e) {
+    snapshot.error = VyrUtil::ADOExceptionMessage(e, connection, "");
+  }
+  return snapshot;
+}
+
+void PrintSummary(std::ostream& out, const RunSnapshot& start, const RunSnapshot& end) {
+  const LogCounts log =
+      CountLogLines(end.log_path, end.log_path == start.log_path ? start.log_size : 0);
+  const int closed = start.closed < 0 || end.closed < 0 ? -1 : end.closed - start.closed;
+  out << "Pedidos vistos:     " << log.seen << "\n"
+      << "Pedidos fechados:   " << Known(closed) << "\n"
+      << "Falhas registradas: " << log.failed << "\n"
+      << "Pedidos pendentes:  " << Known(end.pending) << "\n";
+  if (!end.error.empty()) out << "Banco de dados:     " << end.error << "\n";
+  out << "Log:                " << end.log_path << "\n";
+}
+
+}  // namespace hostagent

@@ -1,0 +1,31 @@
+#pragma once
+// What a run of the host did, read from the store database and the activity log.
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+
+namespace hostagent {
+
+// A point in the run: the store's order counts and the end of today's log.
+struct RunSnapshot {
+  int pending = -1;  // bills waiting for automatic closing (IDIMPCUPEXP '2'); -1 unknown
+  int closed = -1;   // bills processed (IDIMPCUPEXP '3'); -1 unknown
+  std::string log_path;
+  std::uintmax_t log_size = 0;
+  std::string error;  // why the counts are unknown
+};
+
+// Reads the counts of one branch and store through the program directory's connection string.
+// Never throws; a failure leaves the counts unknown with the reason in `error`.
+RunSnapshot TakeSnapshot(const std::string& cdfilial, const std::string& cdloja);
+
+// Prints orders seen (start lines of bill closings written during the run), closed (bills
+// processed during the run), failed (errors logged during the run), pending now, and the log
+// file's path.
+void PrintSummary(std::ostream& out, const RunSnapshot& start, const RunSnapshot& end);
+
+// Today's activity log file of the program directory.
+std::string TodaysLogPath();
+
+}  // namespace hostagent
