@@ -199,8 +199,10 @@ class TrdmImpExpKds {
   TField* cdsItemVendaVRDESITVEND = nullptr;
   TField* cdsItemVendaIDSTPRCOMVEN = nullptr;
 
-  // Records a sale whose fiscal closing failed, as cancelled. "" on success, "ERRO" + message
-  // on failure; never raises.
+  // Records a sale whose fiscal closing failed, as cancelled: the sale number in a transaction
+  // of its own, then the header and every line in one transaction. "" on success, "ERRO" +
+  // message on failure, with nothing of the sale written (the number stays taken). Raises only
+  // when rolling back after a failure fails itself.
   Variant setCancelaVenda(const Variant& ItensVenda, const Variant& ItensCanc,
                           const std::u16string& CDCAIXA, const std::u16string& CDEMPRESA,
                           const std::u16string& NRCUPOMFIS, const std::u16string& IDORIGEMVENDA,
