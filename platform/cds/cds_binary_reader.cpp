@@ -1,15 +1,12 @@
 // Reader of the binary data packet: header, field descriptors, packet properties, rows.
-#include <cmath>
-#include <cstring>
 
 #include "cds/bcd.h"
+#include "cds/binary_values.h"
 #include "cds/byte_reader.h"
 #include "cds/cds_error.h"
 #include "cds/cds_file.h"
 #include "cds/cds_types.h"
 #include "cds/change_log.h"
-#include "cds/day_time.h"
-#include "cds/extended_float.h"
 #include "rtl/text_codec.h"
 #include "rtl/variant.h"
 
@@ -45,15 +42,6 @@ struct PropertyValue {
   std::string text;
 };
 
-std::string Utf16LeToUtf8(const std::string& bytes) {
-  std::u16string wide(bytes.size() / 2, u'\0');
-  for (size_t i = 0; i < wide.size(); ++i) {
-    wide[i] = static_cast<char16_t>(static_cast<uint8_t>(bytes[2 * i]) |
-                                    static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
-  }
-  return rtl::WideToUtf8(wide);
-}
-
 std::string CutAtNul(std::string text) {
   const size_t end = text.find('\0');
   if (end != std::string::npos) text.resize(end);
@@ -80,10 +68,6 @@ class BinaryReader {
   void ReadPropertyElement(TypeWord type, PropertyValue* value);
   void ApplyColumnType(const Properties& props, uint16_t attributes, Column* column);
   StoredRow ReadRow();
-  rtl::Variant ReadValue(const Column& column);
-  rtl::Variant ReadText(const Column& column);
-  rtl::Variant ReadNumber(const Column& column);
-  rtl::Variant ReadDateTime(const Column& column);
   [[noreturn]] void FailField(const Column& column, const std::string& what) const;
 
   ByteReader in_;
@@ -246,7 +230,7 @@ StoredRow BinaryReader::ReadRow() {
   for (size_t f = 0; f < columns_.size(); ++f) {
     const int bits = (static_cast<uint8_t>(null_bits[f / 4]) >> (2 * (f % 4))) & 3;
     if (bits == 0) {
-      row.values.push_back(ReadValue(columns_[f]));
+      row.values.push_back(ReadBinaryValue(in_, columns_[f].type, columns_[f].def));
       continue;
     }
     row.values.push_back(rtl::Variant::Null());
@@ -256,134 +240,6 @@ StoredRow BinaryReader::ReadRow() {
     }
   }
   return row;
-}
-
-rtl::Variant BinaryReader::ReadValue(const Column& column) {
-  switch (column.type.Code()) {
-    case kCodeZString:
-    case kCodeUnicode:
-    case kCodeBytes:
-      return ReadText(column);
-    case kCodeDate:
-    case kCodeTime:
-    case kCodeTimeStamp:
-    case kCodeDateTime:
-      return ReadDateTime(column);
-    default:
-      return ReadNumber(column);
-  }
-}
-
-rtl::Variant BinaryReader::ReadText(const Column& column) {
-  const TypeWord type = column.type;
-  std::string bytes;
-  if (type.Variable()) {
-    bytes = in_.Bytes(in_.Unsigned(type.Size()), "field value");
-  } else {
-    bytes = in_.Bytes(type.Size(), "field value");
-  }
-  switch (column.def.type) {
-    case rtl::FieldType::String:
-      return rtl::Variant(rtl::Cp1252ToUtf8(type.Variable() ? bytes : CutAtNul(bytes)));
-    case rtl::FieldType::Memo:
-      return rtl::Variant(rtl::Cp1252ToUtf8(bytes));
-    case rtl::FieldType::WideString:
-    case rtl::FieldType::WideMemo: {
-      if (bytes.size() % 2 != 0) FailField(column, "odd byte count in a UTF-16 text");
-      std::string text = Utf16LeToUtf8(bytes);
-      return rtl::Variant(type.Variable() ? text : CutAtNul(text));
-    }
-    default:
-      return rtl::Variant(bytes);
-  }
-}
-
-rtl::Variant BinaryReader::ReadNumber(const Column& column) {
-  const size_t size = column.type.Size();
-  switch (column.type.Code()) {
-    case kCodeInt: {
-      const uint64_t raw = in_.Unsigned(size);
-      if (size == 1) return rtl::Variant(int64_t{static_cast<int8_t>(raw)});
-      if (size == 2) return rtl::Variant(int64_t{static_cast<int16_t>(raw)});
-      if (size == 4) return rtl::Variant(int64_t{static_cast<int32_t>(raw)});
-      return rtl::Variant(static_cast<int64_t>(raw));
-    }
-    case kCodeUInt: {
-      const uint64_t raw = in_.Unsigned(size);
-      if (raw > static_cast<uint64_t>(INT64_MAX)) FailField(column, "unsigned value out of range");
-      return rtl::Variant(static_cast<int64_t>(raw));
-    }
-    case kCodeBool:
-      return rtl::Variant(in_.Unsigned(size) != 0);
-    case kCodeBcd:
-    case kCodeFmtBcd: {
-      const std::string bytes = in_.Bytes(kBcdDiskSize, "BCD value");
-      double value = 0;
-      if (!DecodeBcd(reinterpret_cast<const unsigned char*>(bytes.data()), &value)) {
-        FailField(column, "invalid BCD value");
-      }
-      return rtl::Variant(value);
-    }
-    default:
-      break;  // FLOAT and SINGLE
-  }
-  const std::string bytes = in_.Bytes(size, "floating-point value");
-  if (size == 10)
-    return rtl::Variant(DecodeExtended(reinterpret_cast<const unsigned char*>(bytes.data())));
-  if (size == 4) {
-    float single;
-    std::memcpy(&single, bytes.data(), 4);
-    return rtl::Variant(static_cast<double>(single));
-  }
-  double value;
-  std::memcpy(&value, bytes.data(), 8);
-  return rtl::Variant(value);
-}
-
-rtl::Variant BinaryReader::ReadDateTime(const Column& column) {
-  DayTime value;
-  switch (column.type.Code()) {
-    case kCodeDate: {
-      const auto day = static_cast<int32_t>(in_.U32());
-      if (day == 0) return rtl::Variant::Null();  // an empty date
-      if (day < 1 || day > kMaxDayNumber) FailField(column, "date out of range");
-      value.day_number = day;
-      break;
-    }
-    case kCodeTime: {
-      const auto ms = static_cast<int32_t>(in_.U32());
-      if (ms < 0 || ms >= kMsPerDay) FailField(column, "time of day out of range");
-      value.day_number = kDayNumberOfZero;
-      value.ms = ms;
-      break;
-    }
-    case kCodeTimeStamp: {
-      double ms;
-      const std::string bytes = in_.Bytes(8, "date-time value");
-      std::memcpy(&ms, bytes.data(), 8);
-      if (ms == 0) return rtl::Variant::Null();  // an empty date-time
-      if (!(ms >= kMsPerDay && ms < (kMaxDayNumber + 1.0) * kMsPerDay)) {
-        FailField(column, "date-time out of range");
-      }
-      const int64_t total = std::llround(ms);
-      value.day_number = total / kMsPerDay;
-      value.ms = total % kMsPerDay;
-      if (value.day_number > kMaxDayNumber) FailField(column, "date-time out of range");
-      break;
-    }
-    default: {  // the 16-byte calendar record
-      const auto year = static_cast<int16_t>(in_.U16());
-      const int month = in_.U16(), day = in_.U16();
-      const int hour = in_.U16(), minute = in_.U16(), second = in_.U16();
-      const uint32_t msec = in_.U32();
-      if (!DayNumberOf(year, month, day, &value.day_number) || hour > 23 || minute > 59 ||
-          second > 59 || msec > 999) {
-        FailField(column, "invalid calendar date-time");
-      }
-      value.ms = ((hour * 60 + minute) * 60 + second) * int64_t{1000} + msec;
-    }
-  }
-  return rtl::Variant::FromDateTime(ToDateTime(value));
 }
 
 void BinaryReader::FailField(const Column& column, const std::string& what) const {
