@@ -31,9 +31,10 @@ enum TypeCode : int {
 constexpr size_t kBcdDiskSize = 18;
 
 // Rows times fields a file may hold. A NULL costs two bits in a binary file and a few bytes in
-// an XML file but a whole variant in memory; the cap keeps a small hostile file from claiming
-// gigabytes. Real table files hold a few thousand values.
-constexpr uint64_t kMaxStoredValues = uint64_t{1} << 24;
+// an XML file but a whole variant (about 40 bytes) in memory; the cap keeps a small hostile
+// file from claiming more than a few hundred megabytes. Real table files hold a few thousand
+// values.
+constexpr uint64_t kMaxStoredValues = uint64_t{1} << 22;
 
 // The 32-bit type word of field descriptors and properties.
 struct TypeWord {
