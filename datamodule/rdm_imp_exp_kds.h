@@ -3,8 +3,9 @@
 // connection, every statement as a named, long-lived component, every in-memory table, and the
 // run state that the worker's start-up fills and the bill closing reads.
 //
-// One instance per process, `rdmImpExpKds`, created by the first worker and never freed. Its
-// components are used only by the thread that runs the worker; nothing is locked.
+// One instance per process, `rdmImpExpKds`, created by the first worker and reused by every
+// later one; it is freed only when the module is unloaded with no worker left. Its components are
+// used only by the thread that runs the worker; nothing is locked.
 //
 // The methods are defined beside their subsystems: the connection, transactions and parameter
 // statement here in datamodule/, the scan in scan/, the order lookups and order-state commands

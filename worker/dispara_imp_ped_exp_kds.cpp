@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "datamodule/rdm_imp_exp_kds.h"
 #include "worker/imp_exp_kds_thread.h"
 #include "worker/log_imp_exp_kds.h"
 #include "worker/worker_control.h"
@@ -15,13 +16,18 @@ namespace {
 constexpr int kEsperaDescarregarMs = 10000;
 
 // Unloading the module while its worker runs would pull the code from under the thread: the
-// unload asks the worker to stop and waits for it.
+// unload asks the worker to stop and waits for it. Once no worker is left, the data module goes
+// with the module's code; left behind, it would keep its connection open for the rest of the
+// process, once per load of the module.
 struct StopOnUnload {
   StopOnUnload() { WorkerControl::Instance(); }
   ~StopOnUnload() {
     if (!FinalizaImpPedExpKDS(kEsperaDescarregarMs)) {
       std::fprintf(stderr, "Pkg_Qam00417: THREAD nao terminou ao descarregar o modulo\n");
+      return;
     }
+    delete rdmImpExpKds;
+    rdmImpExpKds = nullptr;
   }
 };
 

@@ -1,7 +1,6 @@
 #include "worker/imp_exp_kds_thread.h"
 
 #include <exception>
-#include <future>
 #include <thread>
 
 #include "worker/log_imp_exp_kds.h"
@@ -36,9 +35,7 @@ TImpExpKdsThread::TImpExpKdsThread(const std::string& CDFILIAL, const std::strin
       dtAberturaCaixa(dtAberturaCaixa) {
   // The values are stored before the thread exists: Execute may begin before this returns.
   try {
-    std::promise<void> exited;
-    WorkerControl::Instance().SetThreadExit(exited.get_future());
-    std::thread(&TImpExpKdsThread::Run, this, std::move(exited)).detach();
+    WorkerControl::Instance().Adopt(std::thread(&TImpExpKdsThread::Run, this));
   } catch (const std::exception& e) {
     WorkerControl::Instance().AbandonClaim();
     LogImpExpKDS(e.what() + std::string(kSufixoCreate));
@@ -47,10 +44,7 @@ TImpExpKdsThread::TImpExpKdsThread(const std::string& CDFILIAL, const std::strin
 
 TImpExpKdsThread::~TImpExpKdsThread() = default;
 
-void TImpExpKdsThread::Run(TImpExpKdsThread* self, std::promise<void> exited) {
-  // Ready only once this thread has left the module's code entirely, so that the module can be
-  // unloaded safely after waiting for it.
-  exited.set_value_at_thread_exit();
+void TImpExpKdsThread::Run(TImpExpKdsThread* self) {
   self->Execute();
   self->Terminate();
   const bool free_on_terminate = self->FreeOnTerminate;

@@ -10,7 +10,6 @@
 // before constructing it; the worker gives the slot back when it ends.
 
 #include <atomic>
-#include <future>
 #include <string>
 
 #include "rtl/datetime.h"
@@ -37,7 +36,7 @@ class TImpExpKdsThread {
   virtual void Execute();
 
  private:
-  static void Run(TImpExpKdsThread* self, std::promise<void> exited);
+  static void Run(TImpExpKdsThread* self);
   void StartUp(bool& boImpAutCupExp);
   void ScanLoop(bool boImpAutCupExp);
   void LogTerminate();

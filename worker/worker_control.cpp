@@ -1,33 +1,35 @@
 #include "worker/worker_control.h"
 
 #include <chrono>
+#include <utility>
 
 #include "worker/worker_status.h"
 
 namespace Cli_Qam00417 {
 
-namespace {
-
-bool ReadyWithin(const std::shared_future<void>& exited,
-                 std::chrono::steady_clock::time_point deadline) {
-  return !exited.valid() || exited.wait_until(deadline) == std::future_status::ready;
+WorkerControl& WorkerControl::Instance() {
+  // Built before the unload guard of the entry (which asks for it first), so destroyed after
+  // the guard has waited for the worker.
+  static WorkerControl control;
+  return control;
 }
 
-}  // namespace
-
-WorkerControl& WorkerControl::Instance() {
-  // Never destroyed: a worker may still consult it while the module's statics are torn down.
-  static WorkerControl* control = new WorkerControl;
-  return *control;
+WorkerControl::~WorkerControl() {
+  if (thread_.joinable()) thread_.detach();
 }
 
 bool WorkerControl::TryClaim() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (active_) return false;
-  active_ = true;
-  stop_ = false;
-  status_ = kStatusIniciando;
-  passes_ = 0;
+  std::thread finished;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (active_) return false;
+    active_ = true;
+    stop_ = false;
+    status_ = kStatusIniciando;
+    passes_ = 0;
+    finished = std::move(thread_);
+  }
+  if (finished.joinable()) finished.join();
   return true;
 }
 
@@ -35,16 +37,18 @@ void WorkerControl::AbandonClaim() {
   Release();
 }
 
-void WorkerControl::SetThreadExit(std::future<void> exited) {
+void WorkerControl::Adopt(std::thread thread) {
   std::lock_guard<std::mutex> lock(mutex_);
-  previous_exited_ = exited_;
-  exited_ = exited.share();
+  thread_ = std::move(thread);
 }
 
 void WorkerControl::Release() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  active_ = false;
-  status_ = kStatusSemWorker;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    active_ = false;
+    status_ = kStatusSemWorker;
+  }
+  end_cv_.notify_all();
 }
 
 void WorkerControl::RequestStop() {
@@ -67,14 +71,17 @@ bool WorkerControl::Pause(int ms) {
 }
 
 bool WorkerControl::WaitForEnd(int timeout_ms) {
-  std::shared_future<void> current, previous;
+  std::thread finished;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    current = exited_;
-    previous = previous_exited_;
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!end_cv_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                          [this] { return !active_; })) {
+      return false;
+    }
+    finished = std::move(thread_);
   }
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  return ReadyWithin(previous, deadline) && ReadyWithin(current, deadline);
+  if (finished.joinable()) finished.join();
+  return true;
 }
 
 void WorkerControl::SetStatus(int status) {

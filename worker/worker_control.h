@@ -5,8 +5,8 @@
 // Thread safety: every function may be called from any thread.
 
 #include <condition_variable>
-#include <future>
 #include <mutex>
+#include <thread>
 
 namespace Cli_Qam00417 {
 
@@ -19,8 +19,8 @@ class WorkerControl {
   bool TryClaim();
   // Gives back a claim whose worker never started.
   void AbandonClaim();
-  // Hands over the future that becomes ready once the claimed worker's thread has exited.
-  void SetThreadExit(std::future<void> exited);
+  // Takes the claimed worker's thread, to be joined once the worker has given the slot back.
+  void Adopt(std::thread thread);
   // Called by the worker as its last act on the module's state: the slot is free again.
   void Release();
 
@@ -31,8 +31,9 @@ class WorkerControl {
   // Returns false when a stop was requested.
   bool Pause(int ms);
 
-  // Waits at most `timeout_ms` for the worker's thread to exit; true when no worker thread is
-  // left (including when none was ever started).
+  // Waits at most `timeout_ms` for the worker to give the slot back, then joins its thread;
+  // true when no worker is left (including when none was ever started). After a true result
+  // no code of the module runs on the worker's thread any more.
   bool WaitForEnd(int timeout_ms);
 
   void SetStatus(int status);
@@ -44,17 +45,19 @@ class WorkerControl {
 
  private:
   WorkerControl() = default;
+  // A worker that did not stop in time keeps its thread: it is let go rather than joined.
+  ~WorkerControl();
 
   mutable std::mutex mutex_;
-  std::condition_variable stop_cv_;
-  bool active_ = false;  // a worker holds the slot
-  bool stop_ = false;    // a stop was requested of the current worker
-  int status_ = 0;       // kStatus... of worker_status.h
+  std::condition_variable stop_cv_;  // a stop was requested
+  std::condition_variable end_cv_;   // the worker gave the slot back
+  bool active_ = false;              // a worker holds the slot
+  bool stop_ = false;                // a stop was requested of the current worker
+  int status_ = 0;                   // kStatus... of worker_status.h
   long passes_ = 0;
-  // Ready when the current and the previous worker thread have exited: a worker gives the slot
-  // back just before its thread ends, so the previous thread may still be finishing.
-  std::shared_future<void> exited_;
-  std::shared_future<void> previous_exited_;
+  // The last worker's thread, until joined. A worker gives the slot back as its last act, so
+  // joining a thread whose worker has done so waits only for the thread's own exit.
+  std::thread thread_;
 };
 
 }  // namespace Cli_Qam00417

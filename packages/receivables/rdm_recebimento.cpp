@@ -6,6 +6,19 @@ namespace VyrRecebimento {
 
 TrdmRecebimento* rdmRecebimento = nullptr;
 
+namespace {
+
+// The instance goes with the package's code when the package is unloaded; its users (the
+// modules that depend on the package) are unloaded before it.
+struct FreeOnUnload {
+  ~FreeOnUnload() {
+    delete rdmRecebimento;
+    rdmRecebimento = nullptr;
+  }
+} free_on_unload;
+
+}  // namespace
+
 TrdmRecebimento::TrdmRecebimento() {
   adcRecebimento.BeforeConnect = [this](ado::TADOConnection& sender) {
     ++connect_count_;

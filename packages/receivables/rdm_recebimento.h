@@ -2,8 +2,9 @@
 // TrdmRecebimento: the receivables package's data module. It owns its own connection to the
 // store database, separate from any other module's: the two never share a transaction.
 //
-// One process-wide instance, `rdmRecebimento`, created by whoever needs it first and never
-// freed. Not thread-safe: the instance is used by one thread at a time.
+// One process-wide instance, `rdmRecebimento`, created by whoever needs it first and freed
+// when the package is unloaded (or the process ends). Not thread-safe: the instance is used by one
+// thread at a time.
 
 #include "db/connection.h"
 
