@@ -15,9 +15,11 @@ namespace Cli_Qam00417 {
 
 namespace {
 
+// Never destroyed: the module's unload guard may still log while static objects are being
+// torn down at process exit.
 std::mutex& LogMutex() {
-  static std::mutex mutex;
-  return mutex;
+  static std::mutex* const mutex = new std::mutex;
+  return *mutex;
 }
 
 std::string TwoDigits(int value) {
