@@ -9,26 +9,15 @@
 #include <utility>
 #include <vector>
 
+#include "scan_statements.h"
 #include "support/store_builders.h"
 #include "support/temp_store.h"
 
 namespace {
 
+using vyrtest::kPedExpKds;
+using vyrtest::kVendaSqlite;
 using vyrtest::TempStore;
-
-const char kPedExpKds[] =
-    "SELECT DISTINCT CA.CDCAIXA, CA.IDIMPAUTCUPEXP, CV.CDFILIAL, CV.NRVENDAREST, CV.NRCOMANDA, "
-    "CV.DSCOMANDA, CV.IDSTCOMANDA, CV.NRCOMANDAEXT, IC.NRPEDIDOVYR FROM CAIXA CA, COMANDAVEN CV, "
-    "ITCOMANDAVEN IC WHERE CV.CDFILIAL = :P_CDFILIAL AND CV.CDLOJA = :P_CDLOJA AND "
-    "CV.IDIMPCUPEXP = '2' AND CA.CDFILIAL = CV.CDFILIAL AND CA.CDLOJA = CV.CDLOJA AND CA.CDCAIXA "
-    "= :P_CDCAIXA AND CA.IDIMPAUTCUPEXP = 'S' AND IC.CDFILIAL = CV.CDFILIAL AND IC.NRVENDAREST = "
-    "CV.NRVENDAREST AND IC.NRPEDIDOVYR IS NOT NULL ORDER BY CV.CDFILIAL, CV.NRVENDAREST";
-
-const char kVendaSqlite[] =
-    "SELECT NRSEQVENDA FROM VENDA VE, VENDAREST VR WHERE VE.CDFILIAL = VR.CDFILIAL AND VE.CDLOJA "
-    "= VR.CDLOJA AND VE.NRVENDAREST = VR.NRVENDAREST AND VR.CDFILIAL = :P_CDFILIAL AND VR.CDLOJA "
-    "= :P_CDLOJA AND VR.NRVENDAREST = :P_NRVENDAREST AND VE.DTENTRVENDA = "
-    "strftime('%Y-%m-%d 00:00:00', 'now', 'localtime')";
 
 // The plan line of table alias `alias` ("SEARCH CV USING INDEX ..."), or "" when it has none.
 std::string PlanLineOf(const TempStore& store, const std::string& sql, const vyrtest::SqlArgs& args,

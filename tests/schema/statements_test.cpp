@@ -8,11 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "scan_statements.h"
 #include "support/store_builders.h"
 #include "support/temp_store.h"
 
 namespace {
 
+using vyrtest::kPedExpKds;
+using vyrtest::kVendaSqlite;
 using vyrtest::TempStore;
 
 struct NamedStatement {
@@ -32,21 +35,6 @@ const char kParametros[] =
     "IMPRESSORA P6 ON I6.CDIMPRESSORA = P6.CDIMPRESSORA WHERE CX.CDFILIAL = :P_CDFILIAL AND "
     "CX.CDCAIXA = :P_CDCAIXA AND CX.CDLOJA = :P_CDLOJA AND FI.CDFILIAL = CX.CDFILIAL AND "
     "PV.CDFILIAL = CX.CDFILIAL AND LJ.CDFILIAL = CX.CDFILIAL AND LJ.CDLOJA = CX.CDLOJA";
-
-const char kPedExpKds[] =
-    "SELECT DISTINCT CA.CDCAIXA, CA.IDIMPAUTCUPEXP, CV.CDFILIAL, CV.NRVENDAREST, CV.NRCOMANDA, "
-    "CV.DSCOMANDA, CV.IDSTCOMANDA, CV.NRCOMANDAEXT, IC.NRPEDIDOVYR FROM CAIXA CA, COMANDAVEN CV, "
-    "ITCOMANDAVEN IC WHERE CV.CDFILIAL = :P_CDFILIAL AND CV.CDLOJA = :P_CDLOJA AND "
-    "CV.IDIMPCUPEXP = '2' AND CA.CDFILIAL = CV.CDFILIAL AND CA.CDLOJA = CV.CDLOJA AND CA.CDCAIXA "
-    "= :P_CDCAIXA AND CA.IDIMPAUTCUPEXP = 'S' AND IC.CDFILIAL = CV.CDFILIAL AND IC.NRVENDAREST = "
-    "CV.NRVENDAREST AND IC.NRPEDIDOVYR IS NOT NULL ORDER BY CV.CDFILIAL, CV.NRVENDAREST";
-
-// The sale check in SQLite's words: dates are stored as 'YYYY-MM-DD 00:00:00' text.
-const char kVendaSqlite[] =
-    "SELECT NRSEQVENDA FROM VENDA VE, VENDAREST VR WHERE VE.CDFILIAL = VR.CDFILIAL AND VE.CDLOJA "
-    "= VR.CDLOJA AND VE.NRVENDAREST = VR.NRVENDAREST AND VR.CDFILIAL = :P_CDFILIAL AND VR.CDLOJA "
-    "= :P_CDLOJA AND VR.NRVENDAREST = :P_NRVENDAREST AND VE.DTENTRVENDA = "
-    "strftime('%Y-%m-%d 00:00:00', 'now', 'localtime')";
 
 const std::vector<NamedStatement> kStatements = {
     {"adqParametros", kParametros},
