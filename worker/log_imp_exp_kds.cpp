@@ -15,11 +15,12 @@ namespace Cli_Qam00417 {
 
 namespace {
 
-// Never destroyed: the module's unload guard may still log while static objects are being
-// torn down at process exit.
+// Constant-initialised and, with glibc, trivially destructible: the module's unload guard may
+// still log while static objects are torn down at process exit. A heap-allocated lock would
+// instead be lost (and reported as leaked) when the host unloads the module.
 std::mutex& LogMutex() {
-  static std::mutex* const mutex = new std::mutex;
-  return *mutex;
+  static std::mutex mutex;
+  return mutex;
 }
 
 std::string TwoDigits(int value) {
