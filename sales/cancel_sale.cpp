@@ -15,10 +15,6 @@ const char* const kSelParaVend =
 const char* const kSelOperAber =
     R"mssql(SELECT CDOPERABER FROM TURCAIXA WHERE (CDFILIAL = :P_CDFILIAL ) AND (CDCAIXA = :P_CDCAIXA ) AND (DTABERCAIX = :P_DTABERCAIX))mssql";
 
-ado::ParamDecl Texto(const char* name) {
-  return {name, ado::ParamType::String, 16};
-}
-
 // The first row's value of a column, or the empty text when the query found no row.
 std::string PrimeiroValor(TADOQuery& query, const char* column) {
   return query.IsEmpty() ? std::string() : query.FieldByName(column).AsString();
@@ -28,9 +24,9 @@ std::string PrimeiroValor(TADOQuery& query, const char* column) {
 
 void TrdmImpExpKds::DeclareSaleRecording() {
   DeclareSaleItemFields(*this);
-  adqParaVend.Setup(adcImpExpKds, kSelParaVend, {Texto("P_CDFILIAL")});
+  adqParaVend.Setup(adcImpExpKds, kSelParaVend, {ParamTexto("P_CDFILIAL")});
   adqOperAber.Setup(adcImpExpKds, kSelOperAber,
-                    {Texto("P_CDFILIAL"), Texto("P_CDCAIXA"),
+                    {ParamTexto("P_CDFILIAL"), ParamTexto("P_CDCAIXA"),
                      ado::ParamDecl{"P_DTABERCAIX", ado::ParamType::Unknown, 16}});
   DeclareSaleHeader(*this);
   DeclareCancelledItems(*this);

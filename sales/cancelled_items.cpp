@@ -9,21 +9,15 @@ namespace {
 const char* const kInsItVendaCan =
     R"mssql(INSERT INTO ITVENDACAN (CDFILIAL, CDCAIXA, NRSEQVENDA, NRSEQITVENDC, QTPRODVENDC, VRUNITVENDC, VRDESITVENDC, CDPRODUTO, CDGRUPPROD, CDSUBGRPROD, CDFISUBGRVNC) VALUES (:CDFILIAL, :CDCAIXA, :NRSEQVENDA, :NRSEQITVENDC, :QTPRODVENDC, :VRUNITVENDC, :VRDESITVENDC, :CDPRODUTO, :CDGRUPPROD, :CDSUBGRPROD, :CDFISUBGRVNC))mssql";
 
-ado::ParamDecl Texto(const char* name) {
-  return {name, ado::ParamType::String, 16};
-}
-ado::ParamDecl Numero(const char* name) {
-  return {name, ado::ParamType::Float, 16};
-}
-
 }  // namespace
 
 void DeclareCancelledItems(TrdmImpExpKds& dm) {
   dm.acmInsItVendaCan.Setup(
       dm.adcImpExpKds, kInsItVendaCan,
-      {Texto("CDFILIAL"), Texto("CDCAIXA"), Texto("NRSEQVENDA"), Texto("NRSEQITVENDC"),
-       Numero("QTPRODVENDC"), Numero("VRUNITVENDC"), Numero("VRDESITVENDC"), Texto("CDPRODUTO"),
-       Texto("CDGRUPPROD"), Texto("CDSUBGRPROD"), Texto("CDFISUBGRVNC")});
+      {ParamTexto("CDFILIAL"), ParamTexto("CDCAIXA"), ParamTexto("NRSEQVENDA"),
+       ParamTexto("NRSEQITVENDC"), ParamNumero("QTPRODVENDC"), ParamNumero("VRUNITVENDC"),
+       ParamNumero("VRDESITVENDC"), ParamTexto("CDPRODUTO"), ParamTexto("CDGRUPPROD"),
+       ParamTexto("CDSUBGRPROD"), ParamTexto("CDFISUBGRVNC")});
 }
 
 void TrdmImpExpKds::GravaItensCancelados(SaleRecording& sale) {

@@ -12,13 +12,6 @@ const char* const kSelAliqImpFis =
 const char* const kInsItVendaImpos =
     R"mssql(INSERT INTO ITVENDAIMPOS (CDFILIAL, CDCAIXA, NRSEQVENDA, NRSEQUITVEND, NRSEQITIMPOS, CDIMPOSTO, CDIMPOSTOEX, VRPEALPRODIT, VRIMPOPRODIT) VALUES (:CDFILIAL, :CDCAIXA, :NRSEQVENDA, :NRSEQUITVEND, :NRSEQITIMPOS, :CDIMPOSTO, :CDIMPOSTOEX, :VRPEALPRODIT, :VRIMPOPRODIT))mssql";
 
-ado::ParamDecl Texto(const char* name) {
-  return {name, ado::ParamType::String, 16};
-}
-ado::ParamDecl Numero(const char* name) {
-  return {name, ado::ParamType::Float, 16};
-}
-
 }  // namespace
 
 double ValorImpostoItem(double VRPRECCOMVEN, double QTPRODCOMVEN, double VRPEALIMPFIS) {
@@ -28,14 +21,15 @@ double ValorImpostoItem(double VRPRECCOMVEN, double QTPRODCOMVEN, double VRPEALI
 }
 
 void DeclareItemTaxes(TrdmImpExpKds& dm) {
-  dm.adqAliqImpFis.Setup(dm.adcImpExpKds, kSelAliqImpFis,
-                         {Texto("P_CDFILIAL"), Texto("P_CDPRODUTO"), Texto("P_CDPRODUTO")});
+  dm.adqAliqImpFis.Setup(
+      dm.adcImpExpKds, kSelAliqImpFis,
+      {ParamTexto("P_CDFILIAL"), ParamTexto("P_CDPRODUTO"), ParamTexto("P_CDPRODUTO")});
   dm.dspAliqImpFis.SetDataSet(dm.adqAliqImpFis);
   dm.acmInsItVendaImpos.Setup(
       dm.adcImpExpKds, kInsItVendaImpos,
-      {Texto("CDFILIAL"), Texto("CDCAIXA"), Texto("NRSEQVENDA"), Texto("NRSEQUITVEND"),
-       Texto("NRSEQITIMPOS"), Texto("CDIMPOSTO"), Texto("CDIMPOSTOEX"), Numero("VRPEALPRODIT"),
-       Numero("VRIMPOPRODIT")});
+      {ParamTexto("CDFILIAL"), ParamTexto("CDCAIXA"), ParamTexto("NRSEQVENDA"),
+       ParamTexto("NRSEQUITVEND"), ParamTexto("NRSEQITIMPOS"), ParamTexto("CDIMPOSTO"),
+       ParamTexto("CDIMPOSTOEX"), ParamNumero("VRPEALPRODIT"), ParamNumero("VRIMPOPRODIT")});
 }
 
 void TrdmImpExpKds::GravaImpostoItem(const SaleRecording& sale, const std::string& CDFILIAL,

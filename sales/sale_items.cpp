@@ -9,13 +9,6 @@ namespace {
 const char* const kInsItemVenda =
     R"mssql(INSERT INTO ITEMVENDA (CDFILIAL, CDLOJA, CDCAIXA, NRSEQVENDA, NRSEQUITVEND, QTPRODVEND, VRUNITVEND, CDPRODUTO, VRDESITVEND, VRUNITVENDCL, VRACRITVEND, CDGRUPPROD, CDSUBGRPROD, CDFISUBGRVND, CDFAMILISALD) VALUES (:CDFILIAL, :CDLOJA, :CDCAIXA, :NRSEQVENDA, :NRSEQUITVEND, :QTPRODVEND, :VRUNITVEND, :CDPRODUTO, :VRDESITVEND, 0, :VRACRITVEND, :CDGRUPPROD, :CDSUBGRPROD, :CDFISUBGRVND, :CDFAMILISALD))mssql";
 
-ado::ParamDecl Texto(const char* name) {
-  return {name, ado::ParamType::String, 16};
-}
-ado::ParamDecl Numero(const char* name) {
-  return {name, ado::ParamType::Float, 16};
-}
-
 }  // namespace
 
 std::string ProximoContador(const std::string& counter) {
@@ -25,10 +18,11 @@ std::string ProximoContador(const std::string& counter) {
 void DeclareSaleItems(TrdmImpExpKds& dm) {
   dm.acmInsItemVenda.Setup(
       dm.adcImpExpKds, kInsItemVenda,
-      {Texto("CDFILIAL"), Texto("CDLOJA"), Texto("CDCAIXA"), Texto("NRSEQVENDA"),
-       Texto("NRSEQUITVEND"), Numero("QTPRODVEND"), Numero("VRUNITVEND"), Texto("CDPRODUTO"),
-       Numero("VRDESITVEND"), Numero("VRACRITVEND"), Texto("CDGRUPPROD"), Texto("CDSUBGRPROD"),
-       Texto("CDFISUBGRVND"), Texto("CDFAMILISALD")});
+      {ParamTexto("CDFILIAL"), ParamTexto("CDLOJA"), ParamTexto("CDCAIXA"),
+       ParamTexto("NRSEQVENDA"), ParamTexto("NRSEQUITVEND"), ParamNumero("QTPRODVEND"),
+       ParamNumero("VRUNITVEND"), ParamTexto("CDPRODUTO"), ParamNumero("VRDESITVEND"),
+       ParamNumero("VRACRITVEND"), ParamTexto("CDGRUPPROD"), ParamTexto("CDSUBGRPROD"),
+       ParamTexto("CDFISUBGRVND"), ParamTexto("CDFAMILISALD")});
   DeclareItemTaxes(dm);
 }
 

@@ -35,6 +35,14 @@ std::string ProximoContador(const std::string& counter);
 double ValorImpostoItem(double VRPRECCOMVEN, double QTPRODCOMVEN, double VRPEALIMPFIS);
 
 // Statement set-up, one per file that runs the statements; called by DeclareSaleRecording.
+// Parameter declarations of the sale statements: texts and numbers, both of width 16.
+inline ado::ParamDecl ParamTexto(const char* name) {
+  return {name, ado::ParamType::String, 16};
+}
+inline ado::ParamDecl ParamNumero(const char* name) {
+  return {name, ado::ParamType::Float, 16};
+}
+
 void DeclareSaleItemFields(TrdmImpExpKds& dm);
 void DeclareSaleHeader(TrdmImpExpKds& dm);
 void DeclareCancelledItems(TrdmImpExpKds& dm);
