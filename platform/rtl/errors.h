@@ -31,6 +31,14 @@ class EDatabaseError : public Exception {
   using Exception::Exception;
 };
 
+// A programming error, not a failure of the world: an undeclared parameter, a statement that
+// was never set up, a transaction begun inside another. Deliberately not an EDatabaseError, so
+// that code which retries or reports database failures never mistakes a bug for one.
+class EInvalidOperation : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 // File input/output failures.
 class EInOutError : public Exception {
  public:

@@ -59,12 +59,6 @@ class Statement {
   sqlite3_stmt* stmt_ = nullptr;
 };
 
-std::string MakeTempDir() {
-  char pattern[] = "/tmp/vyr_store_XXXXXX";
-  if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
-  return pattern;
-}
-
 // The local time now, moved by `days` calendar days (mktime normalises the day of month).
 std::string FormatLocal(int days, const char* format) {
   const std::time_t now = std::time(nullptr);
@@ -95,7 +89,8 @@ int SqlArg::Bind(sqlite3_stmt* stmt, int index) const {
   return SQLITE_MISUSE;
 }
 
-TempStore::TempStore() : dir_(MakeTempDir()), db_path_(dir_ + "/Dados/Loja.db") {
+TempStore::TempStore()
+    : folder_("vyr_store"), dir_(folder_.Path()), db_path_(dir_ + "/Dados/Loja.db") {
   VyrSchema::CreateSqliteStore(db_path_);
   if (sqlite3_open_v2(db_path_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
     const std::string message = sqlite3_errmsg(db_);
@@ -108,9 +103,6 @@ TempStore::TempStore() : dir_(MakeTempDir()), db_path_(dir_ + "/Dados/Loja.db") 
 
 TempStore::~TempStore() {
   sqlite3_close(db_);
-  if (getenv("VYR_KEEP_TEST_DIRS") != nullptr) return;
-  std::error_code ignored;
-  std::filesystem::remove_all(dir_, ignored);
 }
 
 std::string TempStore::SqliteConnectionString() const {
@@ -118,8 +110,7 @@ std::string TempStore::SqliteConnectionString() const {
 }
 
 std::string TempStore::OdbcConnectionString() const {
-  return "odbc:DRIVER=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so;Database=" + db_path_ +
-         ";Timeout=2000";
+  return "odbc:" + SqliteOdbcConnection(db_path_);
 }
 
 void TempStore::Exec(const std::string& sql) const {

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 namespace vyrtest {
 
 // One bound statement argument: text, integer, floating point or NULL.
@@ -77,6 +79,7 @@ class TempStore {
   sqlite3* Handle() const { return db_; }
 
  private:
+  TempDir folder_;
   std::string dir_;
   std::string db_path_;
   sqlite3* db_ = nullptr;
