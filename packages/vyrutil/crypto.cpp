@@ -67,6 +67,8 @@ std::string Cripto(const std::string& plain, int key) {
 }
 
 std::string Uncripto(const std::string& stored, int key) {
+  // A register without a SAT device has no activation code: nothing to decrypt.
+  if (stored.empty()) return "";
   if (stored.size() < 2 || stored.size() % 2 != 0) NotEncrypted(stored);
   KeyStream stream(key);
   std::string plain;

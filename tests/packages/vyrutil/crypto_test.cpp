@@ -34,8 +34,13 @@ TEST(Uncripto, LowerCaseHexIsAccepted) {
   EXPECT_EQ("abc", Uncripto(stored, kChaveAtivacaoSat));
 }
 
+// The normal state of a register without a SAT device.
+TEST(Uncripto, EmptyCodeGivesEmptyText) {
+  EXPECT_EQ("", Uncripto("", kChaveAtivacaoSat));
+}
+
 TEST(Uncripto, TextsCriptoCannotHaveMadeRaiseConvertError) {
-  EXPECT_THROW(Uncripto("", kChaveAtivacaoSat), rtl::EConvertError);
+  EXPECT_THROW(Uncripto("A", kChaveAtivacaoSat), rtl::EConvertError);
   EXPECT_THROW(Uncripto("ABC", kChaveAtivacaoSat), rtl::EConvertError);
   EXPECT_THROW(Uncripto("12345678", kChaveAtivacaoSat), rtl::EConvertError);
   EXPECT_THROW(Uncripto("not encrypted", kChaveAtivacaoSat), rtl::EConvertError);

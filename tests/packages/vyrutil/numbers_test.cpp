@@ -20,6 +20,16 @@ TEST(Trunc2, KeepsTwoDecimalValuesDespiteRepresentationError) {
   EXPECT_EQ(1234567.89, Trunc2(1234567.89));
 }
 
+// Near ten million a scaled-and-rounded clean-up runs out of integer precision and loses a cent.
+TEST(Trunc2, KeepsCentsOfLargeAmounts) {
+  EXPECT_EQ(10000000.29, Trunc2(10000000.29));
+  EXPECT_EQ(9999999.99, Trunc2(9999999.99));
+  EXPECT_EQ(12345678.91, Trunc2(12345678.91));
+  EXPECT_EQ(99999999999.99, Trunc2(99999999999.99));
+  EXPECT_EQ(10000000.3, Trunc2(10000000.1 + 10000000.2 - 10000000.0));
+  EXPECT_EQ(-10000000.29, Trunc2(-10000000.29));
+}
+
 TEST(Trunc2, EqualAmountsComputedDifferentlyCompareEqual) {
   // The bill closing compares the payments' total with the items' total.
   EXPECT_EQ(Trunc2(0.1 + 0.2), Trunc2(0.3));
