@@ -5,6 +5,7 @@
 
 #include "external/fiscal_device.h"
 #include "external/receivables.h"
+#include "rtl/errors.h"
 #include "rtl/number_text.h"
 #include "rtl/program_dir.h"
 #include "vyrutil/crypto.h"
@@ -15,11 +16,29 @@ namespace Cli_Qam00417 {
 
 namespace {
 
-// The value of a column of the table's current row; an empty table reads as NULL, as a field
-// of a dataset without rows does.
+// Raises the error in flight again, of the same kind, with `place` (a file, a column) in front
+// of its message, so that the support person reading the log knows where to look.
+[[noreturn]] void RethrowNaming(const std::string& place) {
+  try {
+    throw;
+  } catch (const rtl::EConvertError& e) {
+    throw rtl::EConvertError(place + ": " + e.what());
+  } catch (const rtl::EVariantError& e) {
+    throw rtl::EVariantError(place + ": " + e.what());
+  } catch (const rtl::EDatabaseError& e) {
+    throw rtl::EDatabaseError(place + ": " + e.what());
+  } catch (const rtl::EInOutError& e) {
+    throw rtl::EInOutError(place + ": " + e.what());
+  }
+}
+
+// The value of a column of the table's current row. The column must exist, rows or not (a
+// table without it is not the table the installation writes); an empty table reads as NULL, as
+// a field of a dataset without rows does.
 Variant CurrentValue(TClientDataSet& table, const char* column) {
+  TField& field = table.FieldByName(column);
   if (!table.Active() || table.IsEmpty()) return Variant::Null();
-  return table.FieldByName(column).Value();
+  return field.Value();
 }
 
 std::string Text(TClientDataSet& table, const char* column) {
@@ -29,19 +48,31 @@ std::string Text(TClientDataSet& table, const char* column) {
 
 bool IsOne(TClientDataSet& table, const char* column) {
   const Variant value = CurrentValue(table, column);
-  return !value.IsEmptyOrNull() && std::lround(value.AsFloat()) == 1;
+  try {
+    return !value.IsEmptyOrNull() && std::lround(value.AsFloat()) == 1;
+  } catch (const rtl::Exception&) {
+    RethrowNaming(column);
+  }
 }
 
 std::string CadastroPath(const char* file) {
   return rtl::ProgramDirectory() + "/Dados/Cadastros/" + file;
 }
 
-// Loads the file into the table and stands on its first record; false when there is no file.
-bool LoadFirstRecord(TClientDataSet& table, const char* file) {
+// Loads the file into the table, stands on its first record and runs `read` on it; false when
+// there is no file. Errors of reading name the file.
+template <typename Read>
+bool LoadFirstRecord(TClientDataSet& table, const char* file, Read read) {
   const std::string path = CadastroPath(file);
   if (!std::filesystem::exists(path)) return false;
-  table.LoadFromFile(path);
-  table.First();
+  try {
+    table.LoadFromFile(path);
+    table.First();
+    read();
+  } catch (const rtl::Exception& e) {
+    if (std::string(e.what()).find(path) != std::string::npos) throw;
+    RethrowNaming(path);
+  }
   return true;
 }
 
@@ -85,15 +116,23 @@ bool ReadParameters(TrdmImpExpKds& dm, const std::string& cdFilial, const std::s
 }
 
 void LoadLocalTables(TrdmImpExpKds& dm) {
-  LoadFirstRecord(dm.cdsConfTipoReceRev, "ConfTipoRece.cds");
-  if (LoadFirstRecord(dm.cdsDataMovimento, "DataMovimento.cds")) {
+  LoadFirstRecord(dm.cdsConfTipoReceRev, "ConfTipoRece.cds", [] {});
+  LoadFirstRecord(dm.cdsDataMovimento, "DataMovimento.cds", [&dm] {
     const Variant value = CurrentValue(dm.cdsDataMovimento, "DATAMOVIMENTO");
-    dm.dtMovimento = value.IsEmptyOrNull() ? 0 : value.AsDateTime();
-  }
-  if (LoadFirstRecord(dm.cdsValidaAbertura, "AberturaCaixa.cds")) {
-    dm.cdAtivacaoSat =
-        VyrUtil::Uncripto(Text(dm.cdsValidaAbertura, "CDATIVACAOSAT"), VyrUtil::kChaveAtivacaoSat);
-  }
+    try {
+      dm.dtMovimento = value.IsEmptyOrNull() ? 0 : value.AsDateTime();
+    } catch (const rtl::Exception&) {
+      RethrowNaming("DATAMOVIMENTO");
+    }
+  });
+  LoadFirstRecord(dm.cdsValidaAbertura, "AberturaCaixa.cds", [&dm] {
+    try {
+      dm.cdAtivacaoSat = VyrUtil::Uncripto(Text(dm.cdsValidaAbertura, "CDATIVACAOSAT"),
+                                           VyrUtil::kChaveAtivacaoSat);
+    } catch (const rtl::EConvertError&) {
+      RethrowNaming("CDATIVACAOSAT");
+    }
+  });
 }
 
 std::string XmlFolder(const std::string& cdFilial, const std::string& cdCaixa) {
@@ -106,7 +145,13 @@ bool StartPrinterLibrary(const TrdmImpExpKds& dm) {
     LogImpExpKDS("Caixa sem impressora NF6 parametrizada..");
     return false;
   }
-  switch (rtl::StrToInt64(dm.idTipoImpNf6)) {
+  int64_t model = 0;
+  try {
+    model = rtl::StrToInt64(dm.idTipoImpNf6);
+  } catch (const rtl::EConvertError&) {
+    RethrowNaming("IDTIPOIMPNF6");
+  }
+  switch (model) {
     case 10:
     case 22:
       LogImpExpKDS("Inicializando DLL: StartDarumaFrameWork");

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "datamodule/rdm_imp_exp_kds.h"
 #include "external/fiscal_device.h"
@@ -103,7 +104,8 @@ TEST_F(WorkerStartupTest, NonNumericModelIsLoggedAsConversionError) {
   InsertRegister(options);
   RunUntilEnd();
   EXPECT_EQ((Msgs{kInicio,
-                  "'abc' is not a valid integer value - Qam00417 - Funcao:TImpExpKdsThread.Execute",
+                  "IDTIPOIMPNF6: 'abc' is not a valid integer value - Qam00417 - "
+                  "Funcao:TImpExpKdsThread.Execute",
                   kTerminate, ""}),
             LogMessages());
   EXPECT_EQ(0, Cli_Qam00417::WorkerControl::Instance().Passes());
@@ -228,6 +230,60 @@ TEST_F(WorkerStartupTest, UnreadableTableFileEndsTheWorker) {
   ASSERT_EQ(4u, log.size());
   EXPECT_NE(std::string::npos, log[1].find(" - Qam00417 - Funcao:TImpExpKdsThread.Execute"));
   EXPECT_EQ(0, Cli_Qam00417::WorkerControl::Instance().Passes());
+}
+
+// Saves a one-column table file under Dados/Cadastros/, with one row holding `value` or none.
+void WriteOneColumn(const std::string& dir, const char* file, const char* column,
+                    const char* value) {
+  rtl::TClientDataSet table;
+  table.DeclareFields({rtl::FieldDef(column, rtl::FieldType::String, 60)});
+  table.CreateDataSet();
+  if (value != nullptr) {
+    table.Append();
+    table.FieldByName(column).SetAsString(value);
+    table.Post();
+  }
+  std::filesystem::create_directories(dir + "/Dados/Cadastros");
+  table.SaveToFile(dir + "/Dados/Cadastros/" + file);
+}
+
+// What the worker logs after INICIO for a local table file as the installation may leave it: a
+// table without its field fails with or without rows, and a bad value names its file and
+// column; an empty activation code (a register without SAT) is no error.
+TEST_F(WorkerStartupTest, LocalTableFaultsNameTheFileAndColumn) {
+  struct Case {
+    const char* file;
+    const char* column;
+    const char* value;
+    std::string expected;
+  };
+  const std::string dir = store_.Dir() + "/Dados/Cadastros/";
+  const std::string suffix = " - Qam00417 - Funcao:TImpExpKdsThread.Execute";
+  const Case cases[] = {
+      {"DataMovimento.cds", "OUTRO", nullptr,
+       dir + "DataMovimento.cds: cdsDataMovimento: Field 'DATAMOVIMENTO' not found" + suffix},
+      {"DataMovimento.cds", "DATAMOVIMENTO", "not a date",
+       dir + "DataMovimento.cds: DATAMOVIMENTO: 'not a date' is not a valid date and time" +
+           suffix},
+      {"AberturaCaixa.cds", "CDATIVACAOSAT", "XYZ",
+       dir + "AberturaCaixa.cds: CDATIVACAOSAT: 'XYZ' is not a valid encrypted text" + suffix},
+      {"AberturaCaixa.cds", "CDATIVACAOSAT", "", ""},
+  };
+  InsertRegister({});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.expected);
+    std::filesystem::remove_all(dir);
+    WriteOneColumn(store_.Dir(), c.file, c.column, c.value);
+    std::remove(Cli_Qam00417::LogImpExpKDSPath().c_str());
+    if (c.expected.empty()) {
+      RunOnePassAndStop();
+      EXPECT_EQ((Msgs{kInicio, "", kParada, kTerminate, ""}), LogMessages());
+      EXPECT_EQ("", rdmImpExpKds->cdAtivacaoSat);
+    } else {
+      RunUntilEnd();
+      EXPECT_EQ((Msgs{kInicio, c.expected, kTerminate, ""}), LogMessages());
+    }
+  }
 }
 
 }  // namespace
