@@ -10,11 +10,8 @@
 namespace Cli_Qam00417 {
 
 inline std::vector<rtl::FieldDef> ConfTipoReceFields() {
-  using rtl::FieldDef;
-  const auto text = [](const char* name, int width) {
-    return FieldDef(name, rtl::FieldType::String, width);
-  };
-  const auto real = [](const char* name) { return FieldDef(name, rtl::FieldType::Float); };
+  const auto text = rtl::TextField;
+  const auto real = rtl::FloatField;
   return {text("CDFILIAL", 4),       text("NRCONFTELA", 5),    text("IDTPBUTTON", 1),
           text("NRBUTTON", 5),       text("NRPGCONFTELA", 2),  text("IDTPBUTONAUX", 1),
           text("NRBUTTONAUX", 5),    text("NRPGCONFTAUX", 2),  text("CDIDENTBUTON", 10),

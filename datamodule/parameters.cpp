@@ -15,10 +15,8 @@ const char* const kSqlParametros =
 }  // namespace
 
 void TrdmImpExpKds::DeclareParameterComponents() {
-  adqParametros.Setup(adcImpExpKds, kSqlParametros,
-                      {{"P_CDFILIAL", ado::ParamType::String, 16},
-                       {"P_CDCAIXA", ado::ParamType::String, 16},
-                       {"P_CDLOJA", ado::ParamType::String, 16}});
+  DeclareQuery(adqParametros, adcImpExpKds, kSqlParametros,
+               {TextParam("P_CDFILIAL"), TextParam("P_CDCAIXA"), TextParam("P_CDLOJA")});
   dspParametros.SetDataSet(adqParametros);
   cdsConfTipoReceRev.DeclareFields(ConfTipoReceFields());
 }

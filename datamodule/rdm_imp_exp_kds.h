@@ -15,7 +15,10 @@
 // order-state commands never raise: on failure they return the message text of the error.
 
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "datamodule/statements.h"
 #include "db/command.h"
 #include "db/connection.h"
 #include "db/provider.h"
@@ -53,6 +56,12 @@ class TrdmImpExpKds {
   void StartTrans();
   void CommitTrans();
   void RollbackTrans();
+
+  // Every statement of the form, queries and commands, by component name in the form's order,
+  // with the texts set up for it (empty for a component whose subsystem does not set it up).
+  // The pointers live as long as the instance.
+  using NamedStatement = std::pair<std::string, const ado::SqlText*>;
+  std::vector<NamedStatement> Statements() const;
 
   // ---- Parameters and local cached tables (datamodule/) ----
   TADOQuery adqParametros;
@@ -231,9 +240,11 @@ class TrdmImpExpKds {
   void GravaItensVenda(SaleRecording& sale);
   void GravaImpostoItem(const SaleRecording& sale, const std::string& CDFILIAL,
                         const std::string& CDPRODUTO, double VRPRECCOMVEN, double QTPRODCOMVEN);
-  void ResolveGrupoProduto(TADOCommand& command, const std::string& subgroupBranchParam,
-                           const std::string& CDFILIAL, const std::string& CDPRODUTO,
-                           const std::string& CDGRPRODPDV);
+  // The product-group values of one line (group, subgroup, the subgroup's branch under the
+  // name `subgroupBranchParam`), NULL when the product has none.
+  std::vector<Binding> GrupoProduto(const std::string& subgroupBranchParam,
+                                    const std::string& CDFILIAL, const std::string& CDPRODUTO,
+                                    const std::string& CDGRPRODPDV);
 };
 
 // The process-wide instance; null until the first worker creates it.

@@ -16,28 +16,18 @@ constexpr const char* kItComandaEstSql =
 constexpr const char* kItComandaEstSqlite =
     R"sqlite(SELECT IE.CDFILIAL,IE.CDPRODUTO, IE.QTPROCOMEST, IE.NRPRODCOMVEN, IE.VRPRECCOMEST, IE.NRCOMANDA, IE.VRDESITCOMEST, substr(IE.DSOBSPEDDIGEST,1,30) AS DSOBSPEDDIGEST FROM ITCOMANDAEST IE WHERE (IE.CDFILIAL = :P_CDFILIAL) AND IE.NRCOMANDA <> '' AND instr(:P_NRCOMANDA,IE.NRCOMANDA) > 0 UNION SELECT IE.CDFILIAL,IE.CDPRODUTO, IE.QTPROCOMEST, IT.NRPRODCOMVEN, IE.VRPRECCOMEST, IE.NRCOMANDA, IE.VRDESITCOMEST, substr(IE.DSOBSPEDDIGEST,1,30) AS DSOBSPEDDIGEST FROM ITCOMANDAEST IE, ITCOMANDAVEN IT WHERE (IE.CDFILIAL = :P_CDFILIAL) AND IE.NRCOMANDA <> '' AND (instr(:P_NRCOMANDAAGRUP,IE.NRCOMANDA) > 0) AND IE.CDFILIAL = IT.CDFILIAL AND IE.NRCOMANDA = IT.NRCOMANDAORI AND IE.NRPRODCOMVEN = IT.NRPRODCOMORI ORDER BY NRPRODCOMVEN)sqlite";
 
-rtl::FieldDef Text(const char* name, int width) {
-  rtl::FieldDef def;
-  def.name = name;
-  def.size = width;
-  return def;
-}
-rtl::FieldDef Number(const char* name) {
-  rtl::FieldDef def;
-  def.name = name;
-  def.type = rtl::FieldType::Float;
-  return def;
-}
-
 }  // namespace
 
 void orderdata::SetupBillItems(TrdmImpExpKds& dm) {
-  dm.adqItComandaEst.Setup(dm.adcImpExpKds, ado::SqlText(kItComandaEstSql, kItComandaEstSqlite),
-                           {{"P_CDFILIAL"}, {"P_NRCOMANDA"}, {"P_CDFILIAL"}, {"P_NRCOMANDAAGRUP"}});
-  dm.adqItComandaEst.DeclareFields({Text("CDFILIAL", 4), Text("CDPRODUTO", 10),
-                                    Number("QTPROCOMEST"), Text("NRPRODCOMVEN", 6),
-                                    Number("VRPRECCOMEST"), Text("NRCOMANDA", 10),
-                                    Number("VRDESITCOMEST"), Text("DSOBSPEDDIGEST", 2000)});
+  DeclareQuery(dm.adqItComandaEst, dm.adcImpExpKds,
+               ado::SqlText(kItComandaEstSql, kItComandaEstSqlite),
+               {TextParam("P_CDFILIAL"), TextParam("P_NRCOMANDA"), TextParam("P_CDFILIAL"),
+                TextParam("P_NRCOMANDAAGRUP")});
+  dm.adqItComandaEst.DeclareFields(
+      {rtl::TextField("CDFILIAL", 4), rtl::TextField("CDPRODUTO", 10),
+       rtl::FloatField("QTPROCOMEST"), rtl::TextField("NRPRODCOMVEN", 6),
+       rtl::FloatField("VRPRECCOMEST"), rtl::TextField("NRCOMANDA", 10),
+       rtl::FloatField("VRDESITCOMEST"), rtl::TextField("DSOBSPEDDIGEST", 2000)});
   dm.dspItComandaEst.SetDataSet(dm.adqItComandaEst);
 }
 
@@ -46,11 +36,10 @@ void orderdata::SetupBillItems(TrdmImpExpKds& dm) {
 Variant TrdmImpExpKds::getItcomandaEst(const std::u16string& CDFILIAL,
                                        const std::u16string& NRCOMANDA,
                                        const std::u16string& NRCOMANDAAGRUP) {
-  return orderdata::Guarded<Variant>(adcImpExpKds, [&] {
-    orderdata::BindTexts(adqItComandaEst.Parameters(),
-                         {{"P_CDFILIAL", rtl::WideToUtf8(CDFILIAL)},
-                          {"P_NRCOMANDA", rtl::WideToUtf8(NRCOMANDA)},
-                          {"P_NRCOMANDAAGRUP", rtl::WideToUtf8(NRCOMANDAAGRUP)}});
+  return Guarded<Variant>(adcImpExpKds, [&] {
+    Bind(adqItComandaEst.Parameters(), {{"P_CDFILIAL", rtl::WideToUtf8(CDFILIAL)},
+                                        {"P_NRCOMANDA", rtl::WideToUtf8(NRCOMANDA)},
+                                        {"P_NRCOMANDAAGRUP", rtl::WideToUtf8(NRCOMANDAAGRUP)}});
     return dspItComandaEst.Data();
   });
 }

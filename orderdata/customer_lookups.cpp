@@ -19,31 +19,32 @@ constexpr const char* kCpfConsSql =
 }  // namespace
 
 void orderdata::SetupCustomerLookups(TrdmImpExpKds& dm) {
-  dm.adqImpCpfCupom.Setup(dm.adcImpExpKds, kImpCpfCupomSql, {{"P_CDCLIENTE"}, {"P_CDCONSUMIDOR"}});
-  dm.adqCpfCli.Setup(dm.adcImpExpKds, kCpfCliSql, {{"P_CDCLIENTE"}});
-  dm.adqCpfCons.Setup(dm.adcImpExpKds, kCpfConsSql, {{"P_CDCLIENTE"}, {"P_CDCONSUMIDOR"}});
+  DeclareQuery(dm.adqImpCpfCupom, dm.adcImpExpKds, kImpCpfCupomSql,
+               {TextParam("P_CDCLIENTE"), TextParam("P_CDCONSUMIDOR")});
+  DeclareQuery(dm.adqCpfCli, dm.adcImpExpKds, kCpfCliSql, {TextParam("P_CDCLIENTE")});
+  DeclareQuery(dm.adqCpfCons, dm.adcImpExpKds, kCpfConsSql,
+               {TextParam("P_CDCLIENTE"), TextParam("P_CDCONSUMIDOR")});
 }
 
 std::string TrdmImpExpKds::getImpCpfCupom(const std::string& CDCLIENTE,
                                           const std::string& CDCONSUMIDOR) {
-  return orderdata::Guarded<std::string>(adcImpExpKds, [&] {
-    return orderdata::OpenValue(adqImpCpfCupom,
-                                {{"P_CDCLIENTE", CDCLIENTE}, {"P_CDCONSUMIDOR", CDCONSUMIDOR}},
-                                "IDIMPCPFCUPOM");
+  return Guarded<std::string>(adcImpExpKds, [&] {
+    return OpenValue(adqImpCpfCupom, {{"P_CDCLIENTE", CDCLIENTE}, {"P_CDCONSUMIDOR", CDCONSUMIDOR}},
+                     "IDIMPCPFCUPOM");
   });
 }
 
 std::string TrdmImpExpKds::getCpfCli(const std::string& CDCLIENTE) {
-  return orderdata::Guarded<std::string>(adcImpExpKds, [&] {
-    return orderdata::OpenValue(adqCpfCli, {{"P_CDCLIENTE", CDCLIENTE}}, "NRINSJURCLIE");
+  return Guarded<std::string>(adcImpExpKds, [&] {
+    return OpenValue(adqCpfCli, {{"P_CDCLIENTE", CDCLIENTE}}, "NRINSJURCLIE");
   });
 }
 
 std::string TrdmImpExpKds::getCpfCons(const std::string& CDCLIENTE,
                                       const std::string& CDCONSUMIDOR) {
-  return orderdata::Guarded<std::string>(adcImpExpKds, [&] {
-    return orderdata::OpenValue(
-        adqCpfCons, {{"P_CDCLIENTE", CDCLIENTE}, {"P_CDCONSUMIDOR", CDCONSUMIDOR}}, "NRCPFRESPCON");
+  return Guarded<std::string>(adcImpExpKds, [&] {
+    return OpenValue(adqCpfCons, {{"P_CDCLIENTE", CDCLIENTE}, {"P_CDCONSUMIDOR", CDCONSUMIDOR}},
+                     "NRCPFRESPCON");
   });
 }
 

@@ -13,13 +13,14 @@ constexpr const char* kPedidosSql =
 }  // namespace
 
 void orderdata::SetupDeliveryBills(TrdmImpExpKds& dm) {
-  dm.adqPedidos.Setup(dm.adcImpExpKds, kPedidosSql, {{"P_CDFILIAL"}, {"P_CDLOJA"}});
+  DeclareQuery(dm.adqPedidos, dm.adcImpExpKds, kPedidosSql,
+               {TextParam("P_CDFILIAL"), TextParam("P_CDLOJA")});
   dm.dspPedidos.SetDataSet(dm.adqPedidos);
 }
 
 Variant TrdmImpExpKds::getPedidos(const std::u16string& CDFILIAL, const std::u16string& CDLOJA) {
-  return orderdata::Guarded<Variant>(adcImpExpKds, [&] {
-    return orderdata::OpenPacket(
+  return Guarded<Variant>(adcImpExpKds, [&] {
+    return OpenPacket(
         adqPedidos, dspPedidos,
         {{"P_CDFILIAL", rtl::WideToUtf8(CDFILIAL)}, {"P_CDLOJA", rtl::WideToUtf8(CDLOJA)}});
   });

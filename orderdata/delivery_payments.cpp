@@ -13,7 +13,8 @@ constexpr const char* kMovCaixaDlvSql =
 }  // namespace
 
 void orderdata::SetupDeliveryPayments(TrdmImpExpKds& dm) {
-  dm.adqMovCaixaDlv.Setup(dm.adcImpExpKds, kMovCaixaDlvSql, {{"P_CDFILIAL"}, {"P_NRVENDAREST"}});
+  DeclareQuery(dm.adqMovCaixaDlv, dm.adcImpExpKds, kMovCaixaDlvSql,
+               {TextParam("P_CDFILIAL"), TextParam("P_NRVENDAREST")});
   dm.dspMovCaixaDlv.SetDataSet(dm.adqMovCaixaDlv);
 }
 
@@ -21,10 +22,10 @@ void orderdata::SetupDeliveryPayments(TrdmImpExpKds& dm) {
 Variant TrdmImpExpKds::getDadosVenda(const std::u16string& CDFILIAL,
                                      const std::u16string& /*NRCOMANDA*/,
                                      const std::u16string& NRVENDAREST) {
-  return orderdata::Guarded<Variant>(adcImpExpKds, [&] {
-    return orderdata::OpenPacket(adqMovCaixaDlv, dspMovCaixaDlv,
-                                 {{"P_CDFILIAL", rtl::WideToUtf8(CDFILIAL)},
-                                  {"P_NRVENDAREST", rtl::WideToUtf8(NRVENDAREST)}});
+  return Guarded<Variant>(adcImpExpKds, [&] {
+    return OpenPacket(adqMovCaixaDlv, dspMovCaixaDlv,
+                      {{"P_CDFILIAL", rtl::WideToUtf8(CDFILIAL)},
+                       {"P_NRVENDAREST", rtl::WideToUtf8(NRVENDAREST)}});
   });
 }
 

@@ -23,18 +23,19 @@ constexpr const char* kObsItensSqlite =
 }  // namespace
 
 void orderdata::SetupItemNotes(TrdmImpExpKds& dm) {
-  dm.adqObsItensEst.Setup(dm.adcImpExpKds, ado::SqlText(kObsItensEstSql, kObsItensEstSqlite),
-                          {{"P_CDFILIAL"}, {"P_NRCOMANDA"}});
+  DeclareQuery(dm.adqObsItensEst, dm.adcImpExpKds,
+               ado::SqlText(kObsItensEstSql, kObsItensEstSqlite),
+               {TextParam("P_CDFILIAL"), TextParam("P_NRCOMANDA")});
   dm.dspObsItensEst.SetDataSet(dm.adqObsItensEst);
-  dm.adqObsItens.Setup(dm.adcImpExpKds, ado::SqlText(kObsItensSql, kObsItensSqlite),
-                       {{"P_CDFILIAL"}, {"P_NRCOMANDA"}});
+  DeclareQuery(dm.adqObsItens, dm.adcImpExpKds, ado::SqlText(kObsItensSql, kObsItensSqlite),
+               {TextParam("P_CDFILIAL"), TextParam("P_NRCOMANDA")});
   dm.dspObsItens.SetDataSet(dm.adqObsItens);
 }
 
 Variant TrdmImpExpKds::getObsItensEst(const std::u16string& CDFILIAL,
                                       const std::u16string& NRCOMANDA) {
-  return orderdata::Guarded<Variant>(adcImpExpKds, [&] {
-    return orderdata::OpenPacket(
+  return Guarded<Variant>(adcImpExpKds, [&] {
+    return OpenPacket(
         adqObsItensEst, dspObsItensEst,
         {{"P_CDFILIAL", rtl::WideToUtf8(CDFILIAL)}, {"P_NRCOMANDA", rtl::WideToUtf8(NRCOMANDA)}});
   });
@@ -42,8 +43,8 @@ Variant TrdmImpExpKds::getObsItensEst(const std::u16string& CDFILIAL,
 
 Variant TrdmImpExpKds::getObsItens(const std::u16string& CDFILIAL,
                                    const std::u16string& NRCOMANDA) {
-  return orderdata::Guarded<Variant>(adcImpExpKds, [&] {
-    return orderdata::OpenPacket(
+  return Guarded<Variant>(adcImpExpKds, [&] {
+    return OpenPacket(
         adqObsItens, dspObsItens,
         {{"P_CDFILIAL", rtl::WideToUtf8(CDFILIAL)}, {"P_NRCOMANDA", rtl::WideToUtf8(NRCOMANDA)}});
   });

@@ -12,14 +12,14 @@ constexpr const char* kOrigemVendaSql =
 }  // namespace
 
 void orderdata::SetupOrderOrigin(TrdmImpExpKds& dm) {
-  dm.adqOrigemVenda.Setup(dm.adcImpExpKds, kOrigemVendaSql,
-                          {{"P_CDFILIAL"}, {"P_NRVENDAREST"}, {"P_NRCOMANDA"}});
+  DeclareQuery(dm.adqOrigemVenda, dm.adcImpExpKds, kOrigemVendaSql,
+               {TextParam("P_CDFILIAL"), TextParam("P_NRVENDAREST"), TextParam("P_NRCOMANDA")});
 }
 
 Variant TrdmImpExpKds::getOrigemVenda(const std::string& CDFILIAL, const std::string& NRVENDAREST,
                                       const std::string& NRCOMANDA) {
-  return orderdata::Guarded<Variant>(adcImpExpKds, [&] {
-    return Variant(orderdata::OpenValue(
+  return Guarded<Variant>(adcImpExpKds, [&] {
+    return Variant(OpenValue(
         adqOrigemVenda,
         {{"P_CDFILIAL", CDFILIAL}, {"P_NRVENDAREST", NRVENDAREST}, {"P_NRCOMANDA", NRCOMANDA}},
         "IDORGCMDVENDA"));

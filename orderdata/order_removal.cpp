@@ -34,9 +34,7 @@ struct OrderKey {
 bool FindOrder(TrdmImpExpKds& dm, const std::string& branch, const std::string& bill,
                OrderKey& key) {
   TADOQuery& query = dm.adqVerifComanda;
-  query.Close();
-  orderdata::BindTexts(query.Parameters(), {{"P_CDFILIAL", branch}, {"P_NRCOMANDA", bill}});
-  query.Open();
+  OpenQuery(query, {{"P_CDFILIAL", branch}, {"P_NRCOMANDA", bill}});
   if (query.IsEmpty()) return false;
   key = {branch, query.FieldByName("NRVENDAREST").AsString(),
          query.FieldByName("NRCOMANDA").AsString()};
@@ -45,49 +43,50 @@ bool FindOrder(TrdmImpExpKds& dm, const std::string& branch, const std::string& 
 
 // From the dependent rows to the order's head row.
 void DeleteOrderRows(TrdmImpExpKds& dm, const OrderKey& key) {
-  const orderdata::Bindings order = {{"P_CDFILIAL", key.branch}, {"P_NRVENDAREST", key.order}};
-  const orderdata::Bindings bill = {
+  const Bindings order = {{"P_CDFILIAL", key.branch}, {"P_NRVENDAREST", key.order}};
+  const Bindings bill = {
       {"P_CDFILIAL", key.branch}, {"P_NRVENDAREST", key.order}, {"P_NRCOMANDA", key.bill}};
-  orderdata::ExecuteBound(dm.acmDelMovDlv, order);
-  orderdata::ExecuteBound(dm.acmDelItComandaEst, bill);
-  orderdata::ExecuteBound(dm.acmDelItComandaVen, bill);
-  orderdata::ExecuteBound(dm.acmDelComandaVen, bill);
-  orderdata::ExecuteBound(dm.acmDelVendaRest, order);
+  Execute(dm.acmDelMovDlv, order);
+  Execute(dm.acmDelItComandaEst, bill);
+  Execute(dm.acmDelItComandaVen, bill);
+  Execute(dm.acmDelComandaVen, bill);
+  Execute(dm.acmDelVendaRest, order);
 }
 
 }  // namespace
 
 void orderdata::SetupOrderRemoval(TrdmImpExpKds& dm) {
   TADOConnection& db = dm.adcImpExpKds;
-  dm.adqVerifComanda.Setup(db, kVerifComandaSql, {{"P_CDFILIAL"}, {"P_NRCOMANDA"}});
-  dm.acmDelMovDlv.Setup(db, kDelMovDlvSql, {{"P_CDFILIAL"}, {"P_NRVENDAREST"}});
-  dm.acmDelItComandaEst.Setup(db, kDelItComandaEstSql,
-                              {{"P_CDFILIAL"}, {"P_NRVENDAREST"}, {"P_NRCOMANDA"}});
-  dm.acmDelItComandaVen.Setup(db, kDelItComandaVenSql,
-                              {{"P_CDFILIAL"}, {"P_NRVENDAREST"}, {"P_NRCOMANDA"}});
-  dm.acmDelComandaVen.Setup(db, kDelComandaVenSql,
-                            {{"P_CDFILIAL"}, {"P_NRVENDAREST"}, {"P_NRCOMANDA"}});
-  dm.acmDelVendaRest.Setup(db, kDelVendaRestSql, {{"P_CDFILIAL"}, {"P_NRVENDAREST"}});
+  DeclareQuery(dm.adqVerifComanda, db, kVerifComandaSql,
+               {TextParam("P_CDFILIAL"), TextParam("P_NRCOMANDA")});
+  DeclareCommand(dm.acmDelMovDlv, db, kDelMovDlvSql,
+                 {TextParam("P_CDFILIAL"), TextParam("P_NRVENDAREST")});
+  DeclareCommand(dm.acmDelItComandaEst, db, kDelItComandaEstSql,
+                 {TextParam("P_CDFILIAL"), TextParam("P_NRVENDAREST"), TextParam("P_NRCOMANDA")});
+  DeclareCommand(dm.acmDelItComandaVen, db, kDelItComandaVenSql,
+                 {TextParam("P_CDFILIAL"), TextParam("P_NRVENDAREST"), TextParam("P_NRCOMANDA")});
+  DeclareCommand(dm.acmDelComandaVen, db, kDelComandaVenSql,
+                 {TextParam("P_CDFILIAL"), TextParam("P_NRVENDAREST"), TextParam("P_NRCOMANDA")});
+  DeclareCommand(dm.acmDelVendaRest, db, kDelVendaRestSql,
+                 {TextParam("P_CDFILIAL"), TextParam("P_NRVENDAREST")});
 }
 
 // The verification query runs before the transaction and is not part of it. A failure
 // anywhere rolls back, even before the transaction began: the roll-back then finds none open.
 Variant TrdmImpExpKds::setApagaPedido(const std::u16string& CDFILIAL,
                                       const std::u16string& NRCOMANDA) {
-  try {
+  return Guarded<Variant>(adcImpExpKds, [&] {
+    TransactionScope transaction(*this, false);
     OrderKey key;
     if (!FindOrder(*this, rtl::WideToUtf8(CDFILIAL), rtl::WideToUtf8(NRCOMANDA), key)) {
+      transaction.Dismiss();
       return Variant();
     }
-    StartTrans();
+    transaction.Start();
     DeleteOrderRows(*this, key);
-    CommitTrans();
+    transaction.Commit();
     return Variant();
-  } catch (...) {
-    const std::exception_ptr error = std::current_exception();
-    orderdata::RollbackQuietly(*this);
-    return Variant(orderdata::FailureText(error, adcImpExpKds));
-  }
+  });
 }
 
 }  // namespace Cli_Qam00417

@@ -14,13 +14,9 @@ constexpr const char* kUpdStatComandSql =
 }  // namespace
 
 void orderdata::SetupOrderStatus(TrdmImpExpKds& dm) {
-  dm.acmUpdStatComand.Setup(dm.adcImpExpKds, kUpdStatComandSql,
-                            {{"P_IDSTCOMANDA"},
-                             {"P_CDFILIAL"},
-                             {"P_CDLOJA"},
-                             {"P_NRVENDAREST"},
-                             {"P_NRCOMANDA"},
-                             {"P_DSCOMANDA"}});
+  DeclareCommand(dm.acmUpdStatComand, dm.adcImpExpKds, kUpdStatComandSql,
+                 {TextParam("P_IDSTCOMANDA"), TextParam("P_CDFILIAL"), TextParam("P_CDLOJA"),
+                  TextParam("P_NRVENDAREST"), TextParam("P_NRCOMANDA"), TextParam("P_DSCOMANDA")});
 }
 
 // No transaction of its own: on its own the update stands at once, inside a caller's
@@ -32,13 +28,13 @@ Variant TrdmImpExpKds::setVendaComanda(const std::u16string& CDFILIAL, const std
                                        const std::u16string& NRVENDAREST,
                                        const std::u16string& DSCOMANDA,
                                        const std::u16string& IDSTCOMANDA) {
-  return orderdata::Guarded<Variant>(adcImpExpKds, [&] {
-    orderdata::ExecuteBound(acmUpdStatComand, {{"P_CDFILIAL", rtl::WideToUtf8(CDFILIAL)},
-                                               {"P_CDLOJA", rtl::WideToUtf8(CDLOJA)},
-                                               {"P_NRCOMANDA", rtl::WideToUtf8(NRCOMANDA)},
-                                               {"P_NRVENDAREST", rtl::WideToUtf8(NRVENDAREST)},
-                                               {"P_DSCOMANDA", rtl::WideToUtf8(DSCOMANDA)},
-                                               {"P_IDSTCOMANDA", rtl::WideToUtf8(IDSTCOMANDA)}});
+  return Guarded<Variant>(adcImpExpKds, [&] {
+    Execute(acmUpdStatComand, {{"P_CDFILIAL", rtl::WideToUtf8(CDFILIAL)},
+                               {"P_CDLOJA", rtl::WideToUtf8(CDLOJA)},
+                               {"P_NRCOMANDA", rtl::WideToUtf8(NRCOMANDA)},
+                               {"P_NRVENDAREST", rtl::WideToUtf8(NRVENDAREST)},
+                               {"P_DSCOMANDA", rtl::WideToUtf8(DSCOMANDA)},
+                               {"P_IDSTCOMANDA", rtl::WideToUtf8(IDSTCOMANDA)}});
     return Variant();
   });
 }

@@ -14,18 +14,18 @@ constexpr const char* kPedExpKDSSql =
 }  // namespace
 
 void orderdata::SetupPendingOrders(TrdmImpExpKds& dm) {
-  dm.adqPedExpKDS.Setup(dm.adcImpExpKds, kPedExpKDSSql,
-                        {{"P_CDFILIAL"}, {"P_CDLOJA"}, {"P_CDCAIXA"}});
+  DeclareQuery(dm.adqPedExpKDS, dm.adcImpExpKds, kPedExpKDSSql,
+               {TextParam("P_CDFILIAL"), TextParam("P_CDLOJA"), TextParam("P_CDCAIXA")});
   dm.dspPedidosExpKDS.SetDataSet(dm.adqPedExpKDS);
 }
 
 Variant TrdmImpExpKds::getPedExpKDS(const std::u16string& CDFILIAL, const std::u16string& CDCAIXA,
                                     const std::u16string& CDLOJA) {
-  return orderdata::Guarded<Variant>(adcImpExpKds, [&] {
-    return orderdata::OpenPacket(adqPedExpKDS, dspPedidosExpKDS,
-                                 {{"P_CDFILIAL", rtl::WideToUtf8(CDFILIAL)},
-                                  {"P_CDCAIXA", rtl::WideToUtf8(CDCAIXA)},
-                                  {"P_CDLOJA", rtl::WideToUtf8(CDLOJA)}});
+  return Guarded<Variant>(adcImpExpKds, [&] {
+    return OpenPacket(adqPedExpKDS, dspPedidosExpKDS,
+                      {{"P_CDFILIAL", rtl::WideToUtf8(CDFILIAL)},
+                       {"P_CDCAIXA", rtl::WideToUtf8(CDCAIXA)},
+                       {"P_CDLOJA", rtl::WideToUtf8(CDLOJA)}});
   });
 }
 

@@ -19,18 +19,18 @@ constexpr const char* kVendaSqlite =
 }  // namespace
 
 void orderdata::SetupSaleCheck(TrdmImpExpKds& dm) {
-  dm.adqVenda.Setup(dm.adcImpExpKds, ado::SqlText(kVendaSql, kVendaSqlite),
-                    {{"P_CDFILIAL"}, {"P_CDLOJA"}, {"P_NRVENDAREST", ado::ParamType::Unknown, 16}});
+  DeclareQuery(dm.adqVenda, dm.adcImpExpKds, ado::SqlText(kVendaSql, kVendaSqlite),
+               {TextParam("P_CDFILIAL"), TextParam("P_CDLOJA"), UntypedParam("P_NRVENDAREST")});
   dm.dspVenda.SetDataSet(dm.adqVenda);
 }
 
 Variant TrdmImpExpKds::getVenda(const std::u16string& CDFILIAL, const std::u16string& CDLOJA,
                                 const std::u16string& NRVENDAREST) {
-  return orderdata::Guarded<Variant>(adcImpExpKds, [&] {
-    return orderdata::OpenPacket(adqVenda, dspVenda,
-                                 {{"P_CDFILIAL", rtl::WideToUtf8(CDFILIAL)},
-                                  {"P_CDLOJA", rtl::WideToUtf8(CDLOJA)},
-                                  {"P_NRVENDAREST", rtl::WideToUtf8(NRVENDAREST)}});
+  return Guarded<Variant>(adcImpExpKds, [&] {
+    return OpenPacket(adqVenda, dspVenda,
+                      {{"P_CDFILIAL", rtl::WideToUtf8(CDFILIAL)},
+                       {"P_CDLOJA", rtl::WideToUtf8(CDLOJA)},
+                       {"P_NRVENDAREST", rtl::WideToUtf8(NRVENDAREST)}});
   });
 }
 

@@ -20,41 +20,39 @@ constexpr const char* kDelComandaSql =
 
 void DeleteSaleRows(TrdmImpExpKds& dm, const std::string& branch, const std::string& bill,
                     const std::string& order) {
-  const orderdata::Bindings by_order = {{"P_CDFILIAL", branch}, {"P_NRVENDAREST", order}};
-  const orderdata::Bindings by_bill = {{"P_CDFILIAL", branch}, {"P_NRCOMANDA", bill}};
-  orderdata::ExecuteBound(dm.acmDelMovCaixaDlv, by_order);
-  orderdata::ExecuteBound(
-      dm.acmDelItComandaEst,
-      {{"P_CDFILIAL", branch}, {"P_NRVENDAREST", order}, {"P_NRCOMANDA", bill}});
-  orderdata::ExecuteBound(dm.acmDelItComanda, by_bill);
-  orderdata::ExecuteBound(dm.acmDelComanda, by_bill);
-  orderdata::ExecuteBound(dm.acmDelVendaRest, by_order);
+  const Bindings by_order = {{"P_CDFILIAL", branch}, {"P_NRVENDAREST", order}};
+  const Bindings by_bill = {{"P_CDFILIAL", branch}, {"P_NRCOMANDA", bill}};
+  Execute(dm.acmDelMovCaixaDlv, by_order);
+  Execute(dm.acmDelItComandaEst,
+          {{"P_CDFILIAL", branch}, {"P_NRVENDAREST", order}, {"P_NRCOMANDA", bill}});
+  Execute(dm.acmDelItComanda, by_bill);
+  Execute(dm.acmDelComanda, by_bill);
+  Execute(dm.acmDelVendaRest, by_order);
 }
 
 }  // namespace
 
 void orderdata::SetupSaleFinishing(TrdmImpExpKds& dm) {
   TADOConnection& db = dm.adcImpExpKds;
-  dm.acmDelMovCaixaDlv.Setup(db, kDelMovCaixaDlvSql, {{"P_CDFILIAL"}, {"P_NRVENDAREST"}});
-  dm.acmDelItComanda.Setup(db, kDelItComandaSql, {{"P_CDFILIAL"}, {"P_NRCOMANDA"}});
-  dm.acmDelComanda.Setup(db, kDelComandaSql, {{"P_CDFILIAL"}, {"P_NRCOMANDA"}});
+  DeclareCommand(dm.acmDelMovCaixaDlv, db, kDelMovCaixaDlvSql,
+                 {TextParam("P_CDFILIAL"), TextParam("P_NRVENDAREST")});
+  DeclareCommand(dm.acmDelItComanda, db, kDelItComandaSql,
+                 {TextParam("P_CDFILIAL"), TextParam("P_NRCOMANDA")});
+  DeclareCommand(dm.acmDelComanda, db, kDelComandaSql,
+                 {TextParam("P_CDFILIAL"), TextParam("P_NRCOMANDA")});
 }
 
 // Deletes that match nothing are no failure: the result is the empty text, as on any success.
 Variant TrdmImpExpKds::setFechaVenda(const std::u16string& CDFILIAL,
                                      const std::u16string& NRCOMANDA,
                                      const std::u16string& NRVENDAREST) {
-  try {
-    StartTrans();
+  return Guarded<Variant>(adcImpExpKds, [&] {
+    TransactionScope transaction(*this);
     DeleteSaleRows(*this, rtl::WideToUtf8(CDFILIAL), rtl::WideToUtf8(NRCOMANDA),
                    rtl::WideToUtf8(NRVENDAREST));
-    CommitTrans();
+    transaction.Commit();
     return Variant(std::string());
-  } catch (...) {
-    const std::exception_ptr error = std::current_exception();
-    orderdata::RollbackQuietly(*this);
-    return Variant(orderdata::FailureText(error, adcImpExpKds));
-  }
+  });
 }
 
 }  // namespace Cli_Qam00417

@@ -24,10 +24,9 @@ std::string PrimeiroValor(TADOQuery& query, const char* column) {
 
 void TrdmImpExpKds::DeclareSaleRecording() {
   DeclareSaleItemFields(*this);
-  adqParaVend.Setup(adcImpExpKds, kSelParaVend, {ParamTexto("P_CDFILIAL")});
-  adqOperAber.Setup(adcImpExpKds, kSelOperAber,
-                    {ParamTexto("P_CDFILIAL"), ParamTexto("P_CDCAIXA"),
-                     ado::ParamDecl{"P_DTABERCAIX", ado::ParamType::Unknown, 16}});
+  DeclareQuery(adqParaVend, adcImpExpKds, kSelParaVend, {TextParam("P_CDFILIAL")});
+  DeclareQuery(adqOperAber, adcImpExpKds, kSelOperAber,
+               {TextParam("P_CDFILIAL"), TextParam("P_CDCAIXA"), UntypedParam("P_DTABERCAIX")});
   DeclareSaleHeader(*this);
   DeclareCancelledItems(*this);
   DeclareSaleItems(*this);
@@ -55,7 +54,7 @@ Variant TrdmImpExpKds::setCancelaVenda(const Variant& ItensVenda, const Variant&
   } catch (const std::exception& e) {
     erro = e.what();
   } catch (...) {
-    erro = "unknown error";
+    erro = kErroDesconhecido;
   }
   // Outside the handlers: an error of the roll-back itself reaches the caller.
   RollbackTrans();
@@ -77,17 +76,13 @@ void TrdmImpExpKds::SorteiaNrSeqVenda(SaleRecording& sale) {
 }
 
 void TrdmImpExpKds::GravaVendaCancelada(SaleRecording& sale) {
-  adqParaVend.Close();
-  adqParaVend.ParamByName("P_CDFILIAL").SetAsString(sale.CDFILIAL);
-  adqParaVend.Open();
+  OpenQuery(adqParaVend, {{"P_CDFILIAL", sale.CDFILIAL}});
   sale.CDGRPRODPDV = PrimeiroValor(adqParaVend, "CDGRPRODPDV");
 
   StartTrans();
-  adqOperAber.Close();
-  adqOperAber.ParamByName("P_CDFILIAL").SetAsString(sale.CDFILIAL);
-  adqOperAber.ParamByName("P_CDCAIXA").SetAsString(sale.CDCAIXA);
-  adqOperAber.ParamByName("P_DTABERCAIX").SetAsDateTime(sale.DTABERCAIX);
-  adqOperAber.Open();
+  OpenQuery(adqOperAber, {{"P_CDFILIAL", sale.CDFILIAL},
+                          {"P_CDCAIXA", sale.CDCAIXA},
+                          {"P_DTABERCAIX", Variant::FromDateTime(sale.DTABERCAIX)}});
   sale.CDOPERADOR = PrimeiroValor(adqOperAber, "CDOPERABER");
 
   if (!cdsItemVenda.IsEmpty()) {

@@ -12,30 +12,28 @@ const char* const kInsItVendaCan =
 }  // namespace
 
 void DeclareCancelledItems(TrdmImpExpKds& dm) {
-  dm.acmInsItVendaCan.Setup(
-      dm.adcImpExpKds, kInsItVendaCan,
-      {ParamTexto("CDFILIAL"), ParamTexto("CDCAIXA"), ParamTexto("NRSEQVENDA"),
-       ParamTexto("NRSEQITVENDC"), ParamNumero("QTPRODVENDC"), ParamNumero("VRUNITVENDC"),
-       ParamNumero("VRDESITVENDC"), ParamTexto("CDPRODUTO"), ParamTexto("CDGRUPPROD"),
-       ParamTexto("CDSUBGRPROD"), ParamTexto("CDFISUBGRVNC")});
+  DeclareCommand(dm.acmInsItVendaCan, dm.adcImpExpKds, kInsItVendaCan,
+                 {TextParam("CDFILIAL"), TextParam("CDCAIXA"), TextParam("NRSEQVENDA"),
+                  TextParam("NRSEQITVENDC"), FloatParam("QTPRODVENDC"), FloatParam("VRUNITVENDC"),
+                  FloatParam("VRDESITVENDC"), TextParam("CDPRODUTO"), TextParam("CDGRUPPROD"),
+                  TextParam("CDSUBGRPROD"), TextParam("CDFISUBGRVNC")});
 }
 
 void TrdmImpExpKds::GravaItensCancelados(SaleRecording& sale) {
   TClientDataSet& canc = sale.itensCanc;
-  TADOCommand& cmd = acmInsItVendaCan;
   while (!canc.Eof()) {
     const std::string filial = canc.FieldByName("CDFILIAL").AsString();
     const std::string produto = canc.FieldByName("CDPRODUTO").AsString();
-    cmd.ParamByName("CDFILIAL").SetAsString(filial);
-    cmd.ParamByName("CDCAIXA").SetAsString(sale.CDCAIXA);
-    cmd.ParamByName("NRSEQVENDA").SetAsString(sale.NRSEQVENDA);
-    cmd.ParamByName("NRSEQITVENDC").SetAsString(sale.NRSEQITVENDC);
-    cmd.ParamByName("QTPRODVENDC").SetAsFloat(canc.FieldByName("QTPRODCOMVEN").AsFloat());
-    cmd.ParamByName("VRUNITVENDC").SetAsFloat(canc.FieldByName("VRPRECCOMVEN").AsFloat());
-    cmd.ParamByName("VRDESITVENDC").SetAsFloat(canc.FieldByName("VRDESCCOMVEN").AsFloat());
-    cmd.ParamByName("CDPRODUTO").SetAsString(produto);
-    ResolveGrupoProduto(cmd, "CDFISUBGRVNC", filial, produto, sale.CDGRPRODPDV);
-    cmd.Execute();
+    Bindings values = {{"CDFILIAL", filial},
+                       {"CDCAIXA", sale.CDCAIXA},
+                       {"NRSEQVENDA", sale.NRSEQVENDA},
+                       {"NRSEQITVENDC", sale.NRSEQITVENDC},
+                       {"QTPRODVENDC", canc.FieldByName("QTPRODCOMVEN").AsFloat()},
+                       {"VRUNITVENDC", canc.FieldByName("VRPRECCOMVEN").AsFloat()},
+                       {"VRDESITVENDC", canc.FieldByName("VRDESCCOMVEN").AsFloat()},
+                       {"CDPRODUTO", produto}};
+    AppendBindings(values, GrupoProduto("CDFISUBGRVNC", filial, produto, sale.CDGRPRODPDV));
+    Execute(acmInsItVendaCan, values);
     sale.NRSEQITVENDC = ProximoContador(sale.NRSEQITVENDC);
     canc.Next();
   }

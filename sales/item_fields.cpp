@@ -1,40 +1,11 @@
 // The persistent fields of cdsItemVenda: a sale-rows packet must carry each of them.
 
+#include "fiscal/sale_rows.h"
 #include "sales/sale_recording.h"
 
 namespace Cli_Qam00417 {
-namespace {
-
-using rtl::FieldDef;
-using rtl::FieldType;
-
-FieldDef Campo(const char* name, FieldType type, int size) {
-  FieldDef def;
-  def.name = name;
-  def.type = type;
-  def.size = size;
-  return def;
-}
-FieldDef Texto(const char* name, int size) {
-  return Campo(name, FieldType::String, size);
-}
-FieldDef Numero(const char* name) {
-  return Campo(name, FieldType::Float, 0);
-}
-
-}  // namespace
-
 void DeclareSaleItemFields(TrdmImpExpKds& dm) {
-  dm.cdsItemVenda.DeclareFields({
-      Texto("IDSTPROCOMVEN", 1), Texto("CDPRODUTO", 20),    Texto("NMPRODUTO", 50),
-      Texto("QTPRODCOMVEN", 20), Numero("VRPRECCOMVEN"),    Texto("CDARVPROD", 20),
-      Texto("CDLOJA", 10),       Texto("NRMESA", 20),       Texto("CDFILIAL", 4),
-      Texto("STOBSPEDIDO", 200), Texto("NRSEQ", 3),         Texto("CDOPERADOR", 12),
-      Texto("NRCUPOMFIS", 6),    Texto("CDALIQIMPFIS", 2),  Texto("CDCLIENTE", 21),
-      Texto("CDCCUSCLIE", 10),   Texto("CDCONSUMIDOR", 21), Texto("CDVENDEDOR", 4),
-      Texto("NRINSCRCONS", 20),  Texto("NMCONSVEND", 50),   Texto("CDSERVFILI", 5),
-      Numero("VRACRITVEND"),     Numero("VRDESITVEND"),     Texto("IDSTPRCOMVEN", 1),
-  });
+  dm.cdsItemVenda.DeclareFields(VyrFiscal::SaleRowFields());
   auto& t = dm.cdsItemVenda;
   dm.cdsItemVendaIDSTPROCOMVEN = &t.FieldByName("IDSTPROCOMVEN");
   dm.cdsItemVendaCDPRODUTO = &t.FieldByName("CDPRODUTO");

@@ -21,43 +21,34 @@ double ValorImpostoItem(double VRPRECCOMVEN, double QTPRODCOMVEN, double VRPEALI
 }
 
 void DeclareItemTaxes(TrdmImpExpKds& dm) {
-  dm.adqAliqImpFis.Setup(
-      dm.adcImpExpKds, kSelAliqImpFis,
-      {ParamTexto("P_CDFILIAL"), ParamTexto("P_CDPRODUTO"), ParamTexto("P_CDPRODUTO")});
+  DeclareQuery(dm.adqAliqImpFis, dm.adcImpExpKds, kSelAliqImpFis,
+               {TextParam("P_CDFILIAL"), TextParam("P_CDPRODUTO"), TextParam("P_CDPRODUTO")});
   dm.dspAliqImpFis.SetDataSet(dm.adqAliqImpFis);
-  dm.acmInsItVendaImpos.Setup(
-      dm.adcImpExpKds, kInsItVendaImpos,
-      {ParamTexto("CDFILIAL"), ParamTexto("CDCAIXA"), ParamTexto("NRSEQVENDA"),
-       ParamTexto("NRSEQUITVEND"), ParamTexto("NRSEQITIMPOS"), ParamTexto("CDIMPOSTO"),
-       ParamTexto("CDIMPOSTOEX"), ParamNumero("VRPEALPRODIT"), ParamNumero("VRIMPOPRODIT")});
+  DeclareCommand(
+      dm.acmInsItVendaImpos, dm.adcImpExpKds, kInsItVendaImpos,
+      {TextParam("CDFILIAL"), TextParam("CDCAIXA"), TextParam("NRSEQVENDA"),
+       TextParam("NRSEQUITVEND"), TextParam("NRSEQITIMPOS"), TextParam("CDIMPOSTO"),
+       TextParam("CDIMPOSTOEX"), FloatParam("VRPEALPRODIT"), FloatParam("VRIMPOPRODIT")});
 }
 
 void TrdmImpExpKds::GravaImpostoItem(const SaleRecording& sale, const std::string& CDFILIAL,
                                      const std::string& CDPRODUTO, double VRPRECCOMVEN,
                                      double QTPRODCOMVEN) {
-  adqAliqImpFis.Close();
   // The statement uses the product code twice; both placeholders get it.
-  adqAliqImpFis.Parameters()[0].SetAsString(CDFILIAL);
-  adqAliqImpFis.Parameters()[1].SetAsString(CDPRODUTO);
-  adqAliqImpFis.Parameters()[2].SetAsString(CDPRODUTO);
-  adqAliqImpFis.Open();
+  OpenQuery(adqAliqImpFis, {{"P_CDFILIAL", CDFILIAL}, {"P_CDPRODUTO", CDPRODUTO}});
   const bool semAliquota = adqAliqImpFis.IsEmpty();
   // Without a tax rate the rate reads as 0 and the tax codes as the empty text.
   const double aliquota = semAliquota ? 0 : adqAliqImpFis.FieldByName("VRPEALIMPFIS").AsFloat();
-  TADOCommand& cmd = acmInsItVendaImpos;
-  cmd.ParamByName("CDFILIAL").SetAsString(CDFILIAL);
-  cmd.ParamByName("CDCAIXA").SetAsString(sale.CDCAIXA);
-  cmd.ParamByName("NRSEQVENDA").SetAsString(sale.NRSEQVENDA);
-  cmd.ParamByName("NRSEQUITVEND").SetAsString(sale.NRSEQUITVEND);
-  cmd.ParamByName("NRSEQITIMPOS").SetAsString("001");
-  cmd.ParamByName("CDIMPOSTO")
-      .SetAsString(semAliquota ? "" : adqAliqImpFis.FieldByName("CDIMPOSTO").AsString());
-  cmd.ParamByName("CDIMPOSTOEX")
-      .SetAsString(semAliquota ? "" : adqAliqImpFis.FieldByName("CDINTIMPOSTO").AsString());
-  cmd.ParamByName("VRPEALPRODIT").SetAsFloat(aliquota);
-  cmd.ParamByName("VRIMPOPRODIT")
-      .SetAsFloat(ValorImpostoItem(VRPRECCOMVEN, QTPRODCOMVEN, aliquota));
-  cmd.Execute();
+  Execute(acmInsItVendaImpos,
+          {{"CDFILIAL", CDFILIAL},
+           {"CDCAIXA", sale.CDCAIXA},
+           {"NRSEQVENDA", sale.NRSEQVENDA},
+           {"NRSEQUITVEND", sale.NRSEQUITVEND},
+           {"NRSEQITIMPOS", "001"},
+           {"CDIMPOSTO", semAliquota ? "" : adqAliqImpFis.FieldByName("CDIMPOSTO").AsString()},
+           {"CDIMPOSTOEX", semAliquota ? "" : adqAliqImpFis.FieldByName("CDINTIMPOSTO").AsString()},
+           {"VRPEALPRODIT", aliquota},
+           {"VRIMPOPRODIT", ValorImpostoItem(VRPRECCOMVEN, QTPRODCOMVEN, aliquota)}});
 }
 
 }  // namespace Cli_Qam00417

@@ -16,40 +16,28 @@ const char* const kFilialComum = "P";
 }  // namespace
 
 void DeclareProductGroup(TrdmImpExpKds& dm) {
-  dm.adqPrSubGrProd.Setup(dm.adcImpExpKds, kSelPrSubGrProd,
-                          {ado::ParamDecl{"P_CDFILIAL", ado::ParamType::String, 16},
-                           ado::ParamDecl{"P_CDGRUPPROD", ado::ParamType::String, 16},
-                           ado::ParamDecl{"P_CDPRODUTO", ado::ParamType::String, 16}});
+  DeclareQuery(dm.adqPrSubGrProd, dm.adcImpExpKds, kSelPrSubGrProd,
+               {TextParam("P_CDFILIAL"), TextParam("P_CDGRUPPROD"), TextParam("P_CDPRODUTO")});
 }
 
-void TrdmImpExpKds::ResolveGrupoProduto(TADOCommand& command,
-                                        const std::string& subgroupBranchParam,
-                                        const std::string& CDFILIAL, const std::string& CDPRODUTO,
-                                        const std::string& CDGRPRODPDV) {
-  ado::TParameter& grupo = command.ParamByName("CDGRUPPROD");
-  ado::TParameter& subgrupo = command.ParamByName("CDSUBGRPROD");
-  ado::TParameter& filialSubgrupo = command.ParamByName(subgroupBranchParam);
+Bindings TrdmImpExpKds::GrupoProduto(const std::string& subgroupBranchParam,
+                                     const std::string& CDFILIAL, const std::string& CDPRODUTO,
+                                     const std::string& CDGRPRODPDV) {
   // Without a row every target is NULL: keeping the values bound for an earlier line would
   // give this line another product's group.
-  grupo.Clear();
-  subgrupo.Clear();
-  filialSubgrupo.Clear();
-  if (VyrUtil::EmptyString(CDGRPRODPDV)) return;
+  Bindings group = {{"CDGRUPPROD", Variant::Null()},
+                    {"CDSUBGRPROD", Variant::Null()},
+                    {subgroupBranchParam, Variant::Null()}};
+  if (VyrUtil::EmptyString(CDGRPRODPDV)) return group;
 
-  adqPrSubGrProd.Close();
-  adqPrSubGrProd.ParamByName("P_CDFILIAL").SetAsString(CDFILIAL);
-  adqPrSubGrProd.ParamByName("P_CDGRUPPROD").SetAsString(CDGRPRODPDV);
-  adqPrSubGrProd.ParamByName("P_CDPRODUTO").SetAsString(CDPRODUTO);
-  adqPrSubGrProd.Open();
-  if (adqPrSubGrProd.IsEmpty()) {
-    adqPrSubGrProd.Close();
-    adqPrSubGrProd.ParamByName("P_CDFILIAL").SetAsString(kFilialComum);
-    adqPrSubGrProd.Open();
-  }
-  if (adqPrSubGrProd.IsEmpty()) return;
-  grupo.SetAsString(CDGRPRODPDV);
-  subgrupo.SetAsString(adqPrSubGrProd.FieldByName("CDSUBGRPROD").AsString());
-  filialSubgrupo.SetAsString(adqPrSubGrProd.FieldByName("CDFILISUBGR").AsString());
+  OpenQuery(adqPrSubGrProd,
+            {{"P_CDFILIAL", CDFILIAL}, {"P_CDGRUPPROD", CDGRPRODPDV}, {"P_CDPRODUTO", CDPRODUTO}});
+  if (adqPrSubGrProd.IsEmpty()) OpenQuery(adqPrSubGrProd, {{"P_CDFILIAL", kFilialComum}});
+  if (adqPrSubGrProd.IsEmpty()) return group;
+  group[0].value = CDGRPRODPDV;
+  group[1].value = adqPrSubGrProd.FieldByName("CDSUBGRPROD").AsString();
+  group[2].value = adqPrSubGrProd.FieldByName("CDFILISUBGR").AsString();
+  return group;
 }
 
 }  // namespace Cli_Qam00417

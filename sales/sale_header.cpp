@@ -21,11 +21,11 @@ const char* const kParamsVenda[] = {
     "NRSEQVENDAMSDE", "IDORIGEMVENDA",
 };
 
-ado::ParamType TipoParam(const std::string& name) {
+ado::ParamDecl DeclaracaoParam(const std::string& name) {
   if (name == "DTVENDA" || name == "DTENTRVENDA" || name == "DTABERTUR" || name == "DTFECHAVENDA") {
-    return ado::ParamType::DateTime;
+    return DateTimeParam(name.c_str());
   }
-  return name == "VRDESCVENDA" ? ado::ParamType::Float : ado::ParamType::String;
+  return name == "VRDESCVENDA" ? FloatParam(name.c_str()) : TextParam(name.c_str());
 }
 
 // The columns that only a sale with items fills; a sale with cancelled items only stores NULL
@@ -37,66 +37,62 @@ struct OrigemCabecalho {
   std::string CDFILIAL, CDCLIENTE, CDVENDEDOR, CDLOJA;
 };
 
-void BindComum(TADOCommand& cmd, const TrdmImpExpKds::SaleRecording& sale,
-               const OrigemCabecalho& origem) {
-  auto texto = [&cmd](const char* name, const std::string& value) {
-    cmd.ParamByName(name).SetAsString(value);
-  };
-  texto("CDFILIAL", origem.CDFILIAL);
-  texto("CDCAIXA", sale.CDCAIXA);
-  texto("NRSEQVENDA", sale.NRSEQVENDA);
-  texto("CDCLIENTE", origem.CDCLIENTE);
-  texto("CDEMPRESA", sale.CDEMPRESA);
-  texto("CDVENDEDOR", origem.CDVENDEDOR);
-  cmd.ParamByName("DTVENDA").SetAsDateTime(rtl::Now());
-  cmd.ParamByName("DTENTRVENDA").SetAsDateTime(rtl::Date());
-  texto("IDSITUVENDA", "C");
-  texto("VRDESCVENDA", "0");  // the database converts the text
-  texto("CDFILIALTUR", origem.CDFILIAL);
-  texto("CDCAIXATUR", sale.CDCAIXA);
-  cmd.ParamByName("DTABERTUR").SetAsDateTime(sale.DTABERCAIX);
-  cmd.ParamByName("DTFECHAVENDA").SetAsDateTime(rtl::Now());
-  texto("NRCUPOMFIS", sale.NRCUPOMFIS);
-  texto("CDOPERADOR", sale.CDOPERADOR);
-  texto("CDLOJA", origem.CDLOJA);
-  texto("IDTIPOVENDA", "D");
-  texto("IDTPFORPGVEN", "V");
-  texto("IDVENDEBCONS", "N");
-  texto("NRSEQVENDAMSDE", sale.NRSEQVENDA);
-  texto("IDORIGEMVENDA", sale.IDORIGEMVENDA);
+Bindings ValoresComuns(const TrdmImpExpKds::SaleRecording& sale, const OrigemCabecalho& origem) {
+  return {{"CDFILIAL", origem.CDFILIAL},
+          {"CDCAIXA", sale.CDCAIXA},
+          {"NRSEQVENDA", sale.NRSEQVENDA},
+          {"CDCLIENTE", origem.CDCLIENTE},
+          {"CDEMPRESA", sale.CDEMPRESA},
+          {"CDVENDEDOR", origem.CDVENDEDOR},
+          {"DTVENDA", Variant::FromDateTime(rtl::Now())},
+          {"DTENTRVENDA", Variant::FromDateTime(rtl::Date())},
+          {"IDSITUVENDA", "C"},
+          {"VRDESCVENDA", "0"},  // the database converts the text
+          {"CDFILIALTUR", origem.CDFILIAL},
+          {"CDCAIXATUR", sale.CDCAIXA},
+          {"DTABERTUR", Variant::FromDateTime(sale.DTABERCAIX)},
+          {"DTFECHAVENDA", Variant::FromDateTime(rtl::Now())},
+          {"NRCUPOMFIS", sale.NRCUPOMFIS},
+          {"CDOPERADOR", sale.CDOPERADOR},
+          {"CDLOJA", origem.CDLOJA},
+          {"IDTIPOVENDA", "D"},
+          {"IDTPFORPGVEN", "V"},
+          {"IDVENDEBCONS", "N"},
+          {"NRSEQVENDAMSDE", sale.NRSEQVENDA},
+          {"IDORIGEMVENDA", sale.IDORIGEMVENDA}};
 }
 
 }  // namespace
 
 void DeclareSaleHeader(TrdmImpExpKds& dm) {
   std::vector<ado::ParamDecl> params;
-  for (const char* name : kParamsVenda) params.push_back({name, TipoParam(name), 16});
-  dm.acmInsVenda.Setup(dm.adcImpExpKds, kInsVenda, std::move(params));
+  for (const char* name : kParamsVenda) params.push_back(DeclaracaoParam(name));
+  DeclareCommand(dm.acmInsVenda, dm.adcImpExpKds, kInsVenda, std::move(params));
 }
 
 void TrdmImpExpKds::GravaCabecalhoItem(const SaleRecording& sale) {
-  BindComum(acmInsVenda, sale,
-            {cdsItemVendaCDFILIAL->AsString(), cdsItemVendaCDCLIENTE->AsString(),
-             cdsItemVendaCDVENDEDOR->AsString(), cdsItemVendaCDLOJA->AsString()});
-  acmInsVenda.ParamByName("NRMESA").SetAsString("");
-  acmInsVenda.ParamByName("CDCONSUMIDOR").SetAsString(cdsItemVendaCDCONSUMIDOR->AsString());
-  acmInsVenda.ParamByName("NRCOMANDA").SetAsString("");
-  acmInsVenda.ParamByName("DSCOMANDA").SetAsString("");
-  acmInsVenda.ParamByName("CDSERVFILI").SetAsString(cdsItemVendaCDSERVFILI->AsString());
-  acmInsVenda.ParamByName("NMCONSVEND").SetAsString(cdsItemVendaNMCONSVEND->AsString());
-  acmInsVenda.ParamByName("NRINSCRCONS").SetAsString(cdsItemVendaNRINSCRCONS->AsString());
-  acmInsVenda.ParamByName("NRVENDAEXT").SetAsString("");
-  acmInsVenda.Execute();
+  Bindings values =
+      ValoresComuns(sale, {cdsItemVendaCDFILIAL->AsString(), cdsItemVendaCDCLIENTE->AsString(),
+                           cdsItemVendaCDVENDEDOR->AsString(), cdsItemVendaCDLOJA->AsString()});
+  AppendBindings(values, {{"NRMESA", ""},
+                          {"CDCONSUMIDOR", cdsItemVendaCDCONSUMIDOR->AsString()},
+                          {"NRCOMANDA", ""},
+                          {"DSCOMANDA", ""},
+                          {"CDSERVFILI", cdsItemVendaCDSERVFILI->AsString()},
+                          {"NMCONSVEND", cdsItemVendaNMCONSVEND->AsString()},
+                          {"NRINSCRCONS", cdsItemVendaNRINSCRCONS->AsString()},
+                          {"NRVENDAEXT", ""}});
+  Execute(acmInsVenda, values);
 }
 
 void TrdmImpExpKds::GravaCabecalhoCancelado(SaleRecording& sale) {
   TClientDataSet& canc = sale.itensCanc;
-  BindComum(acmInsVenda, sale,
-            {canc.FieldByName("CDFILIAL").AsString(), canc.FieldByName("CDCLIENTE").AsString(),
+  Bindings values = ValoresComuns(
+      sale, {canc.FieldByName("CDFILIAL").AsString(), canc.FieldByName("CDCLIENTE").AsString(),
              canc.FieldByName("CDVENDEDOR").AsString(), canc.FieldByName("CDLOJA").AsString()});
-  acmInsVenda.ParamByName("CDCONSUMIDOR").Clear();
-  for (const char* name : kSoVendaComItens) acmInsVenda.ParamByName(name).Clear();
-  acmInsVenda.Execute();
+  values.push_back({"CDCONSUMIDOR", Variant::Null()});
+  for (const char* name : kSoVendaComItens) values.push_back({name, Variant::Null()});
+  Execute(acmInsVenda, values);
 }
 
 }  // namespace Cli_Qam00417

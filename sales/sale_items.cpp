@@ -16,37 +16,35 @@ std::string ProximoContador(const std::string& counter) {
 }
 
 void DeclareSaleItems(TrdmImpExpKds& dm) {
-  dm.acmInsItemVenda.Setup(
-      dm.adcImpExpKds, kInsItemVenda,
-      {ParamTexto("CDFILIAL"), ParamTexto("CDLOJA"), ParamTexto("CDCAIXA"),
-       ParamTexto("NRSEQVENDA"), ParamTexto("NRSEQUITVEND"), ParamNumero("QTPRODVEND"),
-       ParamNumero("VRUNITVEND"), ParamTexto("CDPRODUTO"), ParamNumero("VRDESITVEND"),
-       ParamNumero("VRACRITVEND"), ParamTexto("CDGRUPPROD"), ParamTexto("CDSUBGRPROD"),
-       ParamTexto("CDFISUBGRVND"), ParamTexto("CDFAMILISALD")});
+  DeclareCommand(dm.acmInsItemVenda, dm.adcImpExpKds, kInsItemVenda,
+                 {TextParam("CDFILIAL"), TextParam("CDLOJA"), TextParam("CDCAIXA"),
+                  TextParam("NRSEQVENDA"), TextParam("NRSEQUITVEND"), FloatParam("QTPRODVEND"),
+                  FloatParam("VRUNITVEND"), TextParam("CDPRODUTO"), FloatParam("VRDESITVEND"),
+                  FloatParam("VRACRITVEND"), TextParam("CDGRUPPROD"), TextParam("CDSUBGRPROD"),
+                  TextParam("CDFISUBGRVND"), TextParam("CDFAMILISALD")});
   DeclareItemTaxes(dm);
 }
 
 void TrdmImpExpKds::GravaItensVenda(SaleRecording& sale) {
-  TADOCommand& cmd = acmInsItemVenda;
   while (!cdsItemVenda.Eof()) {
     const std::string filial = cdsItemVendaCDFILIAL->AsString();
     const std::string produto = cdsItemVendaCDPRODUTO->AsString();
     // The quantity travels as text; one that is not a number fails the whole sale.
     const double quantidade = cdsItemVendaQTPRODCOMVEN->AsFloat();
     const double preco = cdsItemVendaVRPRECCOMVEN->AsFloat();
-    cmd.ParamByName("CDFILIAL").SetAsString(filial);
-    cmd.ParamByName("CDLOJA").SetAsString(cdsItemVendaCDLOJA->AsString());
-    cmd.ParamByName("CDCAIXA").SetAsString(sale.CDCAIXA);
-    cmd.ParamByName("NRSEQVENDA").SetAsString(sale.NRSEQVENDA);
-    cmd.ParamByName("NRSEQUITVEND").SetAsString(sale.NRSEQUITVEND);
-    cmd.ParamByName("QTPRODVEND").SetAsFloat(quantidade);
-    cmd.ParamByName("VRUNITVEND").SetAsFloat(preco);
-    cmd.ParamByName("CDPRODUTO").SetAsString(produto);
-    cmd.ParamByName("VRDESITVEND").SetAsFloat(cdsItemVendaVRDESITVEND->AsFloat());
-    cmd.ParamByName("VRACRITVEND").SetAsFloat(cdsItemVendaVRACRITVEND->AsFloat());
-    cmd.ParamByName("CDFAMILISALD").SetAsString("");
-    ResolveGrupoProduto(cmd, "CDFISUBGRVND", filial, produto, sale.CDGRPRODPDV);
-    cmd.Execute();
+    Bindings values = {{"CDFILIAL", filial},
+                       {"CDLOJA", cdsItemVendaCDLOJA->AsString()},
+                       {"CDCAIXA", sale.CDCAIXA},
+                       {"NRSEQVENDA", sale.NRSEQVENDA},
+                       {"NRSEQUITVEND", sale.NRSEQUITVEND},
+                       {"QTPRODVEND", quantidade},
+                       {"VRUNITVEND", preco},
+                       {"CDPRODUTO", produto},
+                       {"VRDESITVEND", cdsItemVendaVRDESITVEND->AsFloat()},
+                       {"VRACRITVEND", cdsItemVendaVRACRITVEND->AsFloat()},
+                       {"CDFAMILISALD", ""}};
+    AppendBindings(values, GrupoProduto("CDFISUBGRVND", filial, produto, sale.CDGRPRODPDV));
+    Execute(acmInsItemVenda, values);
     GravaImpostoItem(sale, filial, produto, preco, quantidade);
     sale.NRSEQUITVEND = ProximoContador(sale.NRSEQUITVEND);
     cdsItemVenda.Next();

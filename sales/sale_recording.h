@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "datamodule/error_boundary.h"
 #include "datamodule/rdm_imp_exp_kds.h"
+#include "datamodule/statements.h"
 
 namespace Cli_Qam00417 {
 
@@ -35,14 +37,6 @@ std::string ProximoContador(const std::string& counter);
 double ValorImpostoItem(double VRPRECCOMVEN, double QTPRODCOMVEN, double VRPEALIMPFIS);
 
 // Statement set-up, one per file that runs the statements; called by DeclareSaleRecording.
-// Parameter declarations of the sale statements: texts and numbers, both of width 16.
-inline ado::ParamDecl ParamTexto(const char* name) {
-  return {name, ado::ParamType::String, 16};
-}
-inline ado::ParamDecl ParamNumero(const char* name) {
-  return {name, ado::ParamType::Float, 16};
-}
-
 void DeclareSaleItemFields(TrdmImpExpKds& dm);
 void DeclareSaleHeader(TrdmImpExpKds& dm);
 void DeclareCancelledItems(TrdmImpExpKds& dm);

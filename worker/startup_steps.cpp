@@ -87,11 +87,8 @@ TrdmImpExpKds& EnsureDataModules() {
 
 bool ReadParameters(TrdmImpExpKds& dm, const std::string& cdFilial, const std::string& cdCaixa,
                     const std::string& cdLoja, rtl::TDateTime dtAberturaCaixa) {
-  dm.adqParametros.Close();
-  dm.adqParametros.ParamByName("P_CDFILIAL").SetAsString(cdFilial);
-  dm.adqParametros.ParamByName("P_CDCAIXA").SetAsString(cdCaixa);
-  dm.adqParametros.ParamByName("P_CDLOJA").SetAsString(cdLoja);
-  dm.adqParametros.Open();
+  OpenQuery(dm.adqParametros,
+            {{"P_CDFILIAL", cdFilial}, {"P_CDCAIXA", cdCaixa}, {"P_CDLOJA", cdLoja}});
   dm.cdsParametros.SetData(dm.dspParametros.Data());
   dm.cdsParametros.First();
   dm.dtAberturaCaixa = dtAberturaCaixa;

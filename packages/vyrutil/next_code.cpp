@@ -126,4 +126,11 @@ void TdtmVyrProxCodigo::InsereContador(const std::string& CDFILIAL, const std::s
   acmInsProxCodigo.Execute();
 }
 
+std::vector<std::pair<std::string, const ado::SqlText*>> TdtmVyrProxCodigo::Statements() const {
+  return {{"adqUpdProxCodigo", &adqUpdProxCodigo.SQL()},
+          {"acmUpdProxCodigo", &acmUpdProxCodigo.SQL()},
+          {"adqProxCodigo", &adqProxCodigo.SQL()},
+          {"acmInsProxCodigo", &acmInsProxCodigo.SQL()}};
+}
+
 }  // namespace VyrUtil

@@ -13,6 +13,8 @@
 // gives it back. When the caller holds none, the service runs its own.
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "db/command.h"
 #include "db/connection.h"
@@ -33,6 +35,9 @@ class TdtmVyrProxCodigo {
   // beyond 10 digits, and ado::EADOError for database failures.
   std::string PrxPedidoVenda(const std::string& CDFILIAL, const std::string& CDCAIXA, int n,
                              const std::string& unused);
+
+  // The service's statements by component name, for checks against a store's schema.
+  std::vector<std::pair<std::string, const ado::SqlText*>> Statements() const;
 
  private:
   long long AvancaContadorMssql(const std::string& CDFILIAL, const std::string& CDCAIXA, int n);

@@ -67,4 +67,16 @@ struct FieldDef {
   bool operator!=(const FieldDef& other) const { return !(*this == other); }
 };
 
+// Field descriptions as table layouts write them: a text of `width` characters, an 8-byte
+// floating-point number, a date-time.
+inline FieldDef TextField(std::string name, int width) {
+  return FieldDef(std::move(name), FieldType::String, width);
+}
+inline FieldDef FloatField(std::string name) {
+  return FieldDef(std::move(name), FieldType::Float);
+}
+inline FieldDef DateTimeField(std::string name) {
+  return FieldDef(std::move(name), FieldType::DateTime);
+}
+
 }  // namespace rtl

@@ -2,43 +2,13 @@
 
 #include <cstdlib>
 
+#include "fiscal/sale_rows.h"
 #include "rtl/text_codec.h"
 
 namespace salestest {
-namespace {
-
-using rtl::FieldDef;
-using rtl::FieldType;
-using rtl::Variant;
-
-FieldDef Field(const char* name, FieldType type, int size) {
-  FieldDef def;
-  def.name = name;
-  def.type = type;
-  def.size = size;
-  return def;
-}
-FieldDef Text(const char* name, int size) {
-  return Field(name, FieldType::String, size);
-}
-FieldDef Number(const char* name) {
-  return Field(name, FieldType::Float, 0);
-}
-
-}  // namespace
 
 rtl::DataPacket ItemsPacket(const std::vector<Item>& items) {
-  // The columns of the fiscal-device package's sale rows, in its order.
-  std::vector<FieldDef> fields = {
-      Text("IDSTPROCOMVEN", 1), Text("CDPRODUTO", 20),    Text("NMPRODUTO", 50),
-      Text("QTPRODCOMVEN", 20), Number("VRPRECCOMVEN"),   Text("CDARVPROD", 20),
-      Text("CDLOJA", 10),       Text("NRMESA", 20),       Text("CDFILIAL", 4),
-      Text("STOBSPEDIDO", 200), Text("NRSEQ", 3),         Text("CDOPERADOR", 12),
-      Text("NRCUPOMFIS", 6),    Text("CDALIQIMPFIS", 2),  Text("CDCLIENTE", 21),
-      Text("CDCCUSCLIE", 10),   Text("CDCONSUMIDOR", 21), Text("CDVENDEDOR", 4),
-      Text("NRINSCRCONS", 20),  Text("NMCONSVEND", 50),   Text("CDSERVFILI", 5),
-      Number("VRACRITVEND"),    Number("VRDESITVEND"),    Text("IDSTPRCOMVEN", 1),
-  };
+  const std::vector<rtl::FieldDef> fields = VyrFiscal::SaleRowFields();
   std::vector<rtl::Row> rows;
   int nrseq = 1;
   for (const Item& it : items) {
@@ -71,11 +41,7 @@ rtl::DataPacket ItemsPacket(const std::vector<Item>& items) {
 }
 
 rtl::DataPacket CancelledPacket(const std::vector<CancelledItem>& items) {
-  std::vector<FieldDef> fields = {
-      Text("CDFILIAL", 4),    Text("CDLOJA", 10),     Text("CDCLIENTE", 21),
-      Text("CDVENDEDOR", 4),  Text("CDPRODUTO", 20),  Text("QTPRODCOMVEN", 20),
-      Number("VRPRECCOMVEN"), Number("VRDESCCOMVEN"),
-  };
+  const std::vector<rtl::FieldDef> fields = VyrFiscal::CancelledItemFields();
   std::vector<rtl::Row> rows;
   for (const CancelledItem& it : items) {
     rows.push_back({it.cdfilial, it.cdloja, it.cdcliente, it.cdvendedor, it.cdproduto,
@@ -85,6 +51,7 @@ rtl::DataPacket CancelledPacket(const std::vector<CancelledItem>& items) {
 }
 
 SaleRecordingTest::SaleRecordingTest(const std::string& cdgrprodpdv) {
+  rtl::SetClock([now = kAgora] { return now; });
   vyrtest::RegisterOptions options;
   options.cdgrprodpdv = cdgrprodpdv;
   vyrtest::InsertBranchStoreRegister(store_, kFilial, "01", kCaixa, options);
@@ -92,9 +59,13 @@ SaleRecordingTest::SaleRecordingTest(const std::string& cdgrprodpdv) {
   dm_ = std::make_unique<Cli_Qam00417::TrdmImpExpKds>();
 }
 
+SaleRecordingTest::~SaleRecordingTest() {
+  rtl::SetClock({});
+}
+
 std::string SaleRecordingTest::Record(const rtl::DataPacket& items,
                                       const rtl::DataPacket& cancelled) {
-  return Record(Variant(items), Variant(cancelled));
+  return Record(rtl::Variant(items), rtl::Variant(cancelled));
 }
 
 std::string SaleRecordingTest::Record(const rtl::Variant& items, const rtl::Variant& cancelled) {

@@ -52,7 +52,9 @@ class SaleRecordingTest : public ::testing::Test {
   static constexpr const char* kCaixa = "001";
 
   // `cdgrprodpdv` is the branch's point-of-sale product group ("" for none).
+  // The runtime's clock stands at kAgora while the test runs.
   explicit SaleRecordingTest(const std::string& cdgrprodpdv = "G1");
+  ~SaleRecordingTest() override;
 
   // Calls setCancelaVenda for register kCaixa and returns its text result.
   std::string Record(const rtl::DataPacket& items, const rtl::DataPacket& cancelled);
@@ -74,6 +76,7 @@ class SaleRecordingTest : public ::testing::Test {
   int SaleRowCount() const;
 
   const rtl::TDateTime kAbertura = rtl::EncodeDateTime({2026, 12, 6, 8, 30, 0, 0});
+  const rtl::TDateTime kAgora = rtl::EncodeDateTime({2026, 12, 6, 9, 15, 42, 0});
   vyrtest::TempStore store_;
   std::unique_ptr<Cli_Qam00417::TrdmImpExpKds> dm_;
 };

@@ -9,15 +9,16 @@
 #include <utility>
 #include <vector>
 
-#include "scan_statements.h"
+#include "schema/module_statements.h"
 #include "support/store_builders.h"
 #include "support/temp_store.h"
 
 namespace {
 
-using vyrtest::kPedExpKds;
-using vyrtest::kVendaSqlite;
 using vyrtest::TempStore;
+
+const std::string kPedExpKds = vyrtest::SqliteTextOf("adqPedExpKDS");
+const std::string kVendaSqlite = vyrtest::SqliteTextOf("adqVenda");
 
 // The plan line of table alias `alias` ("SEARCH CV USING INDEX ..."), or "" when it has none.
 std::string PlanLineOf(const TempStore& store, const std::string& sql, const vyrtest::SqlArgs& args,

@@ -10,6 +10,7 @@
 #include "external/fiscal_device.h"
 #include "external/receivables.h"
 #include "rtl/errors.h"
+#include "support/package_fakes.h"
 #include "vyrutil/crypto.h"
 #include "worker/log_imp_exp_kds.h"
 #include "worker/worker_control.h"
@@ -112,7 +113,8 @@ TEST_F(WorkerStartupTest, NonNumericModelIsLoggedAsConversionError) {
 }
 
 TEST_F(WorkerStartupTest, FailingPrinterStartEndsTheWorker) {
-  VyrFiscal::StartKioskDll = [] { throw rtl::Exception("Porta da impressora indisponivel"); };
+  const vyrtest::ScopedOverride failing(
+      VyrFiscal::StartKioskDll, [] { throw rtl::Exception("Porta da impressora indisponivel"); });
   vyrtest::RegisterOptions options;
   options.printer_model = "20";
   InsertRegister(options);

@@ -1,0 +1,37 @@
+#pragma once
+// The layouts of the two packets BuscaVenda answers with: the sale rows (one row per sold item,
+// the first also carrying the sale's header values) and the bill's cancelled items. The module
+// loads the sale rows into a table with exactly these persistent fields, so both sides take
+// them from here. Header-only: the layouts need no code of the package.
+
+#include <vector>
+
+#include "rtl/field_def.h"
+
+namespace VyrFiscal {
+
+// The sale rows, in packet order. QTPRODCOMVEN is a quantity held as text.
+inline std::vector<rtl::FieldDef> SaleRowFields() {
+  using rtl::FloatField;
+  using rtl::TextField;
+  return {
+      TextField("IDSTPROCOMVEN", 1), TextField("CDPRODUTO", 20),    TextField("NMPRODUTO", 50),
+      TextField("QTPRODCOMVEN", 20), FloatField("VRPRECCOMVEN"),    TextField("CDARVPROD", 20),
+      TextField("CDLOJA", 10),       TextField("NRMESA", 20),       TextField("CDFILIAL", 4),
+      TextField("STOBSPEDIDO", 200), TextField("NRSEQ", 3),         TextField("CDOPERADOR", 12),
+      TextField("NRCUPOMFIS", 6),    TextField("CDALIQIMPFIS", 2),  TextField("CDCLIENTE", 21),
+      TextField("CDCCUSCLIE", 10),   TextField("CDCONSUMIDOR", 21), TextField("CDVENDEDOR", 4),
+      TextField("NRINSCRCONS", 20),  TextField("NMCONSVEND", 50),   TextField("CDSERVFILI", 5),
+      FloatField("VRACRITVEND"),     FloatField("VRDESITVEND"),     TextField("IDSTPRCOMVEN", 1)};
+}
+
+// The cancelled items: the columns the module reads by name.
+inline std::vector<rtl::FieldDef> CancelledItemFields() {
+  using rtl::FloatField;
+  using rtl::TextField;
+  return {TextField("CDFILIAL", 4),   TextField("CDLOJA", 10),    TextField("CDCLIENTE", 21),
+          TextField("CDVENDEDOR", 4), TextField("CDPRODUTO", 20), TextField("QTPRODCOMVEN", 20),
+          FloatField("VRPRECCOMVEN"), FloatField("VRDESCCOMVEN")};
+}
+
+}  // namespace VyrFiscal
