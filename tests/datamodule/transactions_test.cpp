@@ -1,7 +1,10 @@
 // The connection's single, non-nesting transaction, checked against the store file.
 
 #include "datamodule/datamodule_fixture.h"
+#include "datamodule/statements.h"
+#include "datamodule/transaction_scope.h"
 #include "db/command.h"
+#include "rtl/errors.h"
 
 namespace dmtest {
 namespace {
@@ -10,15 +13,14 @@ class TransactionsTest : public DataModuleTest {
  protected:
   void SetUp() override {
     DataModuleTest::SetUp();
-    insert_.Setup(
-        dm_->adcImpExpKds,
+    Cli_Qam00417::DeclareCommand(
+        insert_, dm_->adcImpExpKds,
         R"mssql(INSERT INTO FILIAL (CDFILIAL, CDEMPRESA) VALUES (:P_CDFILIAL, '0001'))mssql",
-        {{"P_CDFILIAL", ado::ParamType::String, 16}});
+        {Cli_Qam00417::TextParam("P_CDFILIAL")});
   }
 
   void InsertBranch(const std::string& cdfilial) {
-    insert_.ParamByName("P_CDFILIAL").SetAsString(cdfilial);
-    insert_.Execute();
+    Cli_Qam00417::Execute(insert_, {{"P_CDFILIAL", cdfilial}});
   }
   int Branches() const { return store_.Count("FILIAL"); }
 
@@ -71,6 +73,35 @@ TEST_F(TransactionsTest, UncommittedRowsAreInvisibleToOtherConnections) {
   EXPECT_EQ(0, Branches());
   dm_->CommitTrans();
   EXPECT_EQ(1, Branches());
+}
+
+// The scope's three ways out: committed, left by an error, dismissed inside a caller's
+// transaction; and a binding of an undeclared name, which is a bug and not a database failure.
+TEST_F(TransactionsTest, ScopeCommitsOrRollsBackOnEveryWayOut) {
+  {
+    Cli_Qam00417::TransactionScope scope(*dm_);
+    InsertBranch("0001");
+    scope.Commit();
+  }
+  try {
+    Cli_Qam00417::TransactionScope scope(*dm_);
+    InsertBranch("0002");
+    Cli_Qam00417::Execute(insert_, {{"P_NAO_DECLARADO", "x"}});
+    scope.Commit();
+    FAIL() << "an undeclared parameter was bound";
+  } catch (const rtl::EDatabaseError&) {
+    FAIL() << "misuse reported as a database failure";
+  } catch (const rtl::EInvalidOperation&) {
+  }
+  dm_->StartTrans();
+  InsertBranch("0003");
+  {
+    Cli_Qam00417::TransactionScope scope(*dm_, false);
+    scope.Dismiss();
+  }
+  EXPECT_TRUE(dm_->adcImpExpKds.InTransaction());
+  dm_->CommitTrans();
+  EXPECT_EQ("0001,0003", store_.Scalar("SELECT group_concat(CDFILIAL) FROM FILIAL"));
 }
 
 }  // namespace
