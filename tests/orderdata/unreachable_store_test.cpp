@@ -8,6 +8,7 @@
 
 #include "datamodule/rdm_imp_exp_kds.h"
 #include "rtl/variant.h"
+#include "support/temp_dir.h"
 
 namespace orderdata_test {
 namespace {
@@ -17,9 +18,6 @@ enum class Unreachable { kMissingFolder, kUnknownOdbcDriver };
 class UnreachableStoreTest : public ::testing::TestWithParam<Unreachable> {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/vyr_orderdata_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    dir_ = pattern;
     const std::string conexao =
         GetParam() == Unreachable::kMissingFolder
             ? "sqlite:" + dir_ + "/nao/existe/Loja.db"
@@ -30,7 +28,6 @@ class UnreachableStoreTest : public ::testing::TestWithParam<Unreachable> {
   void TearDown() override {
     dm_.reset();
     unsetenv("VYR_CONEXAO");
-    rmdir(dir_.c_str());
   }
 
   static void ExpectMessage(const rtl::Variant& result, const char* operation) {
@@ -41,7 +38,8 @@ class UnreachableStoreTest : public ::testing::TestWithParam<Unreachable> {
     EXPECT_FALSE(result.empty()) << operation;
   }
 
-  std::string dir_;
+  vyrtest::TempDir folder_{"vyr_orderdata"};
+  const std::string dir_ = folder_.Path();
   std::unique_ptr<Cli_Qam00417::TrdmImpExpKds> dm_;
 };
 

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "rtl/errors.h"
+#include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 using VyrUtil::CriaCodBarra;
@@ -18,12 +19,8 @@ const std::string kChave = "35260612345678000190650010000001231000001234";
 
 class CriaCodBarraTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "codbarra_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  vyrtest::TempDir folder_{"codbarra"};
+  const std::string dir_ = folder_.Path();
 
   static std::string Read(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -40,8 +37,6 @@ class CriaCodBarraTest : public ::testing::Test {
     const bool svg = image.find("<svg") != std::string::npos;
     EXPECT_TRUE(png || svg) << path;
   }
-
-  std::string dir_;
 };
 
 TEST_F(CriaCodBarraTest, WritesAnImageNamedAfterTheKeyCreatingTheFolder) {

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+#include "support/temp_dir.h"
+
 namespace rtl {
 namespace {
 
@@ -21,14 +23,12 @@ TEST_F(ProgramDirectoryTest, DefaultsToTheExecutablesFolder) {
 }
 
 TEST_F(ProgramDirectoryTest, OverrideAppliesUntilCleared) {
-  char pattern[] = "/tmp/vyr_rtl_XXXXXX";
-  ASSERT_NE(nullptr, mkdtemp(pattern));
+  const vyrtest::TempDir folder("vyr_rtl");
   const std::string original = ProgramDirectory();
-  SetProgramDirectory(std::string(pattern) + "/");
-  EXPECT_EQ(pattern, ProgramDirectory());
+  SetProgramDirectory(folder.Path() + "/");
+  EXPECT_EQ(folder.Path(), ProgramDirectory());
   SetProgramDirectory("");
   EXPECT_EQ(original, ProgramDirectory());
-  rmdir(pattern);
 }
 
 }  // namespace
