@@ -1,7 +1,5 @@
 #include "datamodule/statements.h"
 
-#include <cctype>
-
 #include "rtl/errors.h"
 
 namespace Cli_Qam00417 {
@@ -9,18 +7,6 @@ namespace Cli_Qam00417 {
 namespace {
 
 constexpr int kDeclaredWidth = 16;
-
-// Parameter names compare without regard to case, as the platform's do.
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -53,11 +39,15 @@ void AppendBindings(Bindings& bindings, const Bindings& more) {
 
 void Bind(ado::TParameters& params, const Bindings& bindings) {
   for (const Binding& binding : bindings) {
-    if (params.FindParam(binding.name) == nullptr) {
+    // Names compare without regard to case, as the platform's do; the declared spelling then
+    // finds every place of the name.
+    const ado::TParameter* declared = params.FindParam(binding.name);
+    if (declared == nullptr) {
       throw rtl::EInvalidOperation("Parameter '" + binding.name + "' is not declared");
     }
+    const std::string name = declared->Name();
     for (size_t i = 0; i < params.Count(); ++i) {
-      if (SameName(params[i].Name(), binding.name)) params[i].SetValue(binding.value);
+      if (params[i].Name() == name) params[i].SetValue(binding.value);
     }
   }
 }
