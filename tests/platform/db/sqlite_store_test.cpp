@@ -19,7 +19,7 @@ class SqliteStoreTest : public ::testing::Test {
     return path;
   }
 
-  TempFolder folder_;
+  vyrtest::TempDir folder_{"vyr_db"};
 };
 
 TEST_F(SqliteStoreTest, ReplacedDatabaseFileIsALostConnection) {
