@@ -7,7 +7,7 @@ namespace ado {
 void InterruptGate::Interrupt() {
   std::lock_guard<std::mutex> lock(mutex_);
   interrupted_ = true;
-  if (cancel_) cancel_();
+  if (cancel_ && !pausing_) cancel_();
   wake_.notify_all();
 }
 
@@ -27,7 +27,10 @@ void InterruptGate::ThrowIfInterrupted() const {
 
 bool InterruptGate::Pause(std::chrono::milliseconds pause) {
   std::unique_lock<std::mutex> lock(mutex_);
-  return !wake_.wait_for(lock, pause, [this] { return interrupted_; });
+  pausing_ = true;
+  bool interrupted = wake_.wait_for(lock, pause, [this] { return interrupted_; });
+  pausing_ = false;
+  return !interrupted;
 }
 
 InterruptGate::Run::Run(InterruptGate& gate, Canceller cancel) : gate_(gate) {

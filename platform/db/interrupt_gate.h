@@ -18,14 +18,17 @@ class InterruptGate {
  public:
   using Canceller = std::function<void()>;
 
-  // Closes the gate until Clear(), cancelling the statement that runs.
+  // Closes the gate until Clear(). A statement that pauses (waits for a lock) is woken and left
+  // to fail on its own; one that works is cancelled through its canceller.
   void Interrupt();
   void Clear();
   bool Interrupted() const;
   // Raises EADOError::Interruption() while the gate is closed.
   void ThrowIfInterrupted() const;
 
-  // Waits `pause`, or less when Interrupt() comes meanwhile; false when interrupted.
+  // Waits `pause`, or less when Interrupt() comes meanwhile; false when interrupted. Ending a
+  // lock wait this way, rather than by cancelling, keeps SQLite from rolling back the open
+  // transaction as it does for a statement interrupted at work.
   bool Pause(std::chrono::milliseconds pause);
 
   // One interruptible statement run: refused with EADOError::Interruption() when the gate is
@@ -46,6 +49,7 @@ class InterruptGate {
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   bool interrupted_ = false;
+  bool pausing_ = false;
   Canceller cancel_;  // of the statement that runs
 };
 
