@@ -20,13 +20,21 @@
 // closes itself and raises EADOError with ConnectionLost(); the next statement connects again and
 // runs both handlers again. An open transaction is lost with the connection.
 //
-// Interrupting: Interrupt() stops the statement that runs or waits for a lock (SQLite:
-// sqlite3_interrupt and the end of its lock wait; ODBC: SQLCancel on the running statement,
-// which the driver may honour late) and stays in force until ClearInterrupt(): every statement,
-// ExecuteDirect, BeginTrans and CommitTrans started meanwhile fails at once, before connecting.
-// They raise EADOError::Interruption() (Interrupted() is true, SQLSTATE "HY008"); that is not a
-// lost connection, and the connection stays open. RollbackTrans is never refused nor stopped,
-// so a caller can always undo its work. Transactions otherwise wait for locks without limit.
+// Time limits: each query and command has its own (CommandTimeout). ExecuteDirect, BeginTrans,
+// CommitTrans and RollbackTrans have none: they wait for a locked database as long as it takes,
+// and only Interrupt() ends the wait of the first three.
+//
+// Interrupting: Interrupt() stops the statement that runs or waits for a lock, and stays in
+// force until ClearInterrupt(): every statement, ExecuteDirect, BeginTrans and CommitTrans
+// started meanwhile fails at once, before connecting. They raise EADOError::Interruption()
+// (Interrupted() is true, SQLSTATE "HY008"); that is not a lost connection, and the connection
+// stays open. RollbackTrans is never refused nor stopped, so a caller can always undo its work.
+// - SQLite: a lock wait ends at once and the open transaction stays open; a statement stopped
+//   while it works (sqlite3_interrupt) may take the open transaction with it, as SQLite rolls
+//   back a statement interrupted at work; InTransaction() tells which.
+// - ODBC: SQLCancel on the running statement, which the driver honours when it can (the SQLite3
+//   ODBC driver does not end its lock wait: the statement fails when the driver gives up). A
+//   commit already under way, or a connect, runs to its end.
 
 #include <cstdint>
 #include <functional>
