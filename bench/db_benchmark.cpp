@@ -25,7 +25,7 @@ class Store {
     const std::string path = folder_ + "/store.db";
     std::ofstream(path).close();
     connection.ConnectionString =
-        odbc ? "odbc:DRIVER=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so;Database=" + path
+        odbc ? std::string("odbc:DRIVER=") + VYR_SQLITE_ODBC_DRIVER + ";Database=" + path
              : "sqlite:" + path;
     connection.ExecuteDirect("CREATE TABLE T (K INTEGER PRIMARY KEY, A VARCHAR(20))");
     connection.BeginTrans();

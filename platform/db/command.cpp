@@ -16,8 +16,13 @@ void TADOCommand::Setup(TADOConnection& connection, SqlText sql, std::vector<Par
   prepared_generation_ = 0;
 }
 
+TParameter& TADOCommand::ParamByName(const std::string& name) {
+  return DeclaredParam(params_, name, StatementLabel("command", Name));
+}
+
 int64_t TADOCommand::Execute() {
-  RunStatement(connection_, sql_, params_, stmt_, prepared_generation_);
+  RunStatement({connection_, sql_, params_, CommandTimeout, StatementLabel("command", Name)}, stmt_,
+               prepared_generation_);
   return stmt_->RowsAffected();
 }
 

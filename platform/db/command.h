@@ -1,6 +1,6 @@
 #pragma once
 // A parameterised statement without rows. Prepared once per connection and rebound on every
-// execution.
+// execution. Used by the connection's owner thread only (see connection.h).
 
 #include <memory>
 #include <string>
@@ -21,13 +21,22 @@ class TADOCommand {
   TADOCommand(const TADOCommand&) = delete;
   TADOCommand& operator=(const TADOCommand&) = delete;
 
+  // The component's name ("acmUpdStatComand"), for the messages of misuse.
+  std::string Name;
+  // Time limit of each execution, in seconds; 0: without limit. On SQLite it bounds the wait
+  // for a database locked by another connection; on ODBC it is the query time-out.
+  int CommandTimeout = 30;
+
   void Setup(TADOConnection& connection, SqlText sql, std::vector<ParamDecl> params);
 
   TParameters& Parameters() { return params_; }
-  TParameter& ParamByName(const std::string& name) { return params_.ParamByName(name); }
+  // Raises rtl::EInvalidOperation for a name that is not declared.
+  TParameter& ParamByName(const std::string& name);
   const SqlText& SQL() const { return sql_; }
 
-  // Runs the statement with the bound values; returns the number of rows affected.
+  // Runs the statement with the bound values; returns the number of rows affected. A command
+  // never set up, or whose text names an undeclared parameter, raises rtl::EInvalidOperation;
+  // a failure of the database, an expired time limit or an interruption raises EADOError.
   int64_t Execute();
 
  private:

@@ -2,10 +2,11 @@
 
 #include "db/backend.h"
 #include "db/db_error.h"
+#include "db/interrupt_gate.h"
 
 namespace ado {
 
-TADOConnection::TADOConnection() = default;
+TADOConnection::TADOConnection() : gate_(std::make_shared<InterruptGate>()) {}
 TADOConnection::~TADOConnection() = default;
 
 void TADOConnection::SetConnected(bool connected) {
@@ -26,7 +27,7 @@ Backend& TADOConnection::EnsureBackend() {
   connecting_ = true;
   try {
     if (BeforeConnect) BeforeConnect(*this);
-    backend_ = OpenBackend(ConnectionString);
+    backend_ = OpenBackend(ConnectionString, gate_);
     ++generation_;
     // A connection whose set-up failed is closed again, so the next statement retries the
     // whole connect, set-up included, instead of running on a half-prepared session.
@@ -68,24 +69,40 @@ bool TADOConnection::InTransaction() const {
 }
 
 void TADOConnection::BeginTrans() {
-  Guarded([](Backend& backend) {
-    if (backend.InTransaction()) throw EADOError("A transaction is already open");
-    backend.Begin();
-  });
+  if (InTransaction()) throw rtl::EInvalidOperation("BeginTrans: a transaction is already open");
+  ThrowIfInterrupted();
+  Guarded([](Backend& backend) { backend.Begin(); });
 }
 
 void TADOConnection::CommitTrans() {
-  if (!InTransaction()) throw EADOError("No transaction is open");
+  if (!InTransaction()) throw rtl::EInvalidOperation("CommitTrans: no transaction is open");
   Guarded([](Backend& backend) { backend.Commit(); });
 }
 
 void TADOConnection::RollbackTrans() {
-  if (!InTransaction()) throw EADOError("No transaction is open");
+  if (!InTransaction()) throw rtl::EInvalidOperation("RollbackTrans: no transaction is open");
   Guarded([](Backend& backend) { backend.Rollback(); });
 }
 
 void TADOConnection::ExecuteDirect(const std::string& sql) {
+  ThrowIfInterrupted();
   Guarded([&sql](Backend& backend) { backend.ExecuteDirect(sql); });
+}
+
+void TADOConnection::Interrupt() noexcept {
+  gate_->Interrupt();
+}
+
+void TADOConnection::ClearInterrupt() noexcept {
+  gate_->Clear();
+}
+
+bool TADOConnection::InterruptRequested() const noexcept {
+  return gate_->Interrupted();
+}
+
+void TADOConnection::ThrowIfInterrupted() const {
+  gate_->ThrowIfInterrupted();
 }
 
 }  // namespace ado

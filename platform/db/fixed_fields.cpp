@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include "db/db_error.h"
+#include "db/result_builder.h"
 #include "rtl/variant.h"
 
 namespace ado {
@@ -17,9 +18,15 @@ size_t ColumnOf(const rtl::DataPacket& result, const std::string& name) {
   throw EADOError("Field '" + name + "' not found");
 }
 
-rtl::Variant ConvertTo(const rtl::Variant& value, rtl::FieldType type) {
+rtl::Variant ConvertTo(const rtl::Variant& value, const rtl::FieldDef& field) {
+  const rtl::FieldType type = field.type;
   if (value.IsEmptyOrNull()) return rtl::Variant::Null();
-  if (rtl::IsTextType(type) || rtl::IsBlobType(type)) return rtl::Variant(value.AsString());
+  if (rtl::IsBlobType(type)) return rtl::Variant(value.AsString());
+  // A fixed text field holds at most its width, as the provider of such a field cuts it.
+  if (rtl::IsTextType(type)) {
+    std::string text = value.AsString();
+    return rtl::Variant(field.size > 0 ? Utf8Prefix(text, field.size) : text);
+  }
   if (rtl::IsIntegerType(type)) return rtl::Variant(value.AsInteger());
   if (rtl::IsFloatType(type)) return rtl::Variant(value.AsFloat());
   if (rtl::IsDateTimeType(type)) return rtl::Variant::FromDateTime(value.AsDateTime());
@@ -39,7 +46,7 @@ rtl::DataPacket FitToFields(const rtl::DataPacket& result,
     rtl::Row row;
     row.reserve(fields.size());
     for (size_t f = 0; f < fields.size(); ++f) {
-      row.push_back(ConvertTo(source[sources[f]], fields[f].type));
+      row.push_back(ConvertTo(source[sources[f]], fields[f]));
     }
     rows.push_back(std::move(row));
   }

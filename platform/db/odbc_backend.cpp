@@ -9,14 +9,14 @@ namespace {
 
 class OdbcBackend : public Backend {
  public:
-  explicit OdbcBackend(const std::string& odbc_string)
-      : link_(std::make_shared<OdbcLink>(odbc_string)) {}
+  OdbcBackend(const std::string& odbc_string, std::shared_ptr<InterruptGate> gate)
+      : link_(std::make_shared<OdbcLink>(odbc_string, std::move(gate))) {}
   ~OdbcBackend() override { link_->Close(); }
 
   Dialect GetDialect() const override { return link_->GetDialect(); }
   std::string DbmsName() const override { return link_->DbmsName(); }
-  std::unique_ptr<Statement> Prepare(const std::string& sql) override {
-    return std::make_unique<OdbcStatement>(link_, sql);
+  std::unique_ptr<Statement> Prepare(const std::string& sql, int timeout_seconds) override {
+    return std::make_unique<OdbcStatement>(link_, sql, timeout_seconds);
   }
   void ExecuteDirect(const std::string& sql) override { link_->ExecuteDirect(sql); }
   bool InTransaction() const override { return link_->InTransaction(); }
@@ -30,8 +30,9 @@ class OdbcBackend : public Backend {
 
 }  // namespace
 
-std::unique_ptr<Backend> OpenOdbcBackend(const std::string& odbc_string) {
-  return std::make_unique<OdbcBackend>(odbc_string);
+std::unique_ptr<Backend> OpenOdbcBackend(const std::string& odbc_string,
+                                         std::shared_ptr<InterruptGate> gate) {
+  return std::make_unique<OdbcBackend>(odbc_string, std::move(gate));
 }
 
 }  // namespace ado

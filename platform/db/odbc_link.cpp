@@ -58,7 +58,8 @@ Diagnostic ReadDiagnostics(SQLSMALLINT handle_type, SQLHANDLE handle) {
 
 }  // namespace
 
-OdbcLink::OdbcLink(const std::string& odbc_string) {
+OdbcLink::OdbcLink(const std::string& odbc_string, std::shared_ptr<InterruptGate> gate)
+    : gate_(std::move(gate)) {
   SQLHENV env = Environment();
   if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc_))) Raise(SQL_HANDLE_ENV, env);
   SQLCHAR out[1024];
@@ -111,6 +112,7 @@ void OdbcLink::Check(SQLRETURN rc, SQLSMALLINT handle_type, SQLHANDLE handle) co
 }
 
 void OdbcLink::Begin() {
+  gate_->ThrowIfInterrupted();
   Check(SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT,
                           reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), SQL_IS_UINTEGER),
         SQL_HANDLE_DBC, dbc_);
@@ -118,6 +120,7 @@ void OdbcLink::Begin() {
 }
 
 void OdbcLink::EndTransaction(SQLSMALLINT completion) {
+  if (completion == SQL_COMMIT) gate_->ThrowIfInterrupted();
   // A failed commit leaves the transaction open, as on the direct path; the caller rolls back.
   Check(SQLEndTran(SQL_HANDLE_DBC, dbc_, completion), SQL_HANDLE_DBC, dbc_);
   in_transaction_ = false;
@@ -129,15 +132,14 @@ void OdbcLink::EndTransaction(SQLSMALLINT completion) {
 void OdbcLink::ExecuteDirect(const std::string& sql) {
   SQLHSTMT stmt = SQL_NULL_HSTMT;
   Check(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt), SQL_HANDLE_DBC, dbc_);
-  SQLRETURN rc =
-      SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS);
-  if (!Succeeded(rc) && rc != SQL_NO_DATA) {
-    try {
-      Raise(SQL_HANDLE_STMT, stmt);
-    } catch (...) {
-      SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-      throw;
-    }
+  try {
+    RunInterruptible(stmt, [&] {
+      SQLCHAR* text = reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str()));
+      Check(SQLExecDirect(stmt, text, SQL_NTS), SQL_HANDLE_STMT, stmt);
+    });
+  } catch (...) {
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    throw;
   }
   SQLFreeHandle(SQL_HANDLE_STMT, stmt);
 }

@@ -6,16 +6,20 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <memory>
 #include <set>
 #include <string>
 
+#include "db/db_error.h"
+#include "db/interrupt_gate.h"
 #include "db/sql_text.h"
 
 namespace ado {
 
 class OdbcLink {
  public:
-  explicit OdbcLink(const std::string& odbc_string);  // raises EADOError
+  OdbcLink(const std::string& odbc_string,
+           std::shared_ptr<InterruptGate> gate);  // raises EADOError
   ~OdbcLink() { Close(); }
   OdbcLink(const OdbcLink&) = delete;
   OdbcLink& operator=(const OdbcLink&) = delete;
@@ -32,9 +36,24 @@ class OdbcLink {
   // Raises when `rc` is neither success nor SQL_NO_DATA.
   void Check(SQLRETURN rc, SQLSMALLINT handle_type, SQLHANDLE handle) const;
 
+  // Runs `work` on `stmt` as one interruptible run: refused while the connection is
+  // interrupted, and Interrupt() calls SQLCancel on `stmt` meanwhile. A failure of an
+  // interrupted run is raised as the interruption, unless the connection was lost.
+  template <typename Work>
+  void RunInterruptible(SQLHSTMT stmt, Work work) {
+    InterruptGate::Run run(*gate_, [stmt] { SQLCancel(stmt); });
+    try {
+      work();
+    } catch (const EADOError& error) {
+      if (!error.ConnectionLost() && gate_->Interrupted()) throw EADOError::Interruption();
+      throw;
+    }
+  }
+
   bool InTransaction() const { return in_transaction_; }
   void Begin();
-  void EndTransaction(SQLSMALLINT completion);  // SQL_COMMIT or SQL_ROLLBACK
+  // SQL_COMMIT (refused while interrupted) or SQL_ROLLBACK (never refused).
+  void EndTransaction(SQLSMALLINT completion);
   void ExecuteDirect(const std::string& sql);
 
   void Register(SQLHSTMT* handle) { statements_.insert(handle); }
@@ -43,6 +62,7 @@ class OdbcLink {
  private:
   void ReadDbmsName();
 
+  const std::shared_ptr<InterruptGate> gate_;
   SQLHDBC dbc_ = SQL_NULL_HDBC;
   std::string dbms_name_;
   Dialect dialect_ = Dialect::SqlServer;

@@ -72,7 +72,8 @@ rtl::TDateTime FromStamp(const SQL_TIMESTAMP_STRUCT& stamp) {
 
 }  // namespace
 
-OdbcStatement::OdbcStatement(std::shared_ptr<OdbcLink> link, const std::string& sql)
+OdbcStatement::OdbcStatement(std::shared_ptr<OdbcLink> link, const std::string& sql,
+                             int timeout_seconds)
     : link_(std::move(link)) {
   PositionalSql positional = ToPositional(sql);
   positions_ = std::move(positional.names);
@@ -84,7 +85,8 @@ OdbcStatement::OdbcStatement(std::shared_ptr<OdbcLink> link, const std::string& 
   link_->Check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt_), SQL_HANDLE_DBC, dbc);
   SQLCHAR* text = reinterpret_cast<SQLCHAR*>(const_cast<char*>(positional.text.c_str()));
   try {
-    Check(SQLPrepare(stmt_, text, SQL_NTS));
+    SetTimeout(timeout_seconds);
+    link_->RunInterruptible(stmt_, [&] { Check(SQLPrepare(stmt_, text, SQL_NTS)); });
   } catch (...) {
     SQLFreeHandle(SQL_HANDLE_STMT, stmt_);  // the destructor does not run for a failed prepare
     throw;
@@ -112,7 +114,15 @@ void OdbcStatement::Bind(const std::string& name, const rtl::Variant& value, Par
     slots_[i].type = type;
     found = true;
   }
-  if (!found) throw EADOError("Parameter '" + name + "' not found");
+  if (!found) throw rtl::EInvalidOperation("Parameter '" + name + "' not found");
+}
+
+void OdbcStatement::SetTimeout(int seconds) {
+  seconds = std::max(0, seconds);
+  if (seconds == timeout_) return;
+  SQLPOINTER value = reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds));
+  Check(SQLSetStmtAttr(stmt_, SQL_ATTR_QUERY_TIMEOUT, value, SQL_IS_UINTEGER));
+  timeout_ = seconds;
 }
 
 void OdbcStatement::BindNull(SQLUSMALLINT position, Slot& slot) {
@@ -163,15 +173,18 @@ void OdbcStatement::BindSlot(SQLUSMALLINT position, Slot& slot) {
                          const_cast<char*>(slot.text.data()), slot.indicator, &slot.indicator));
 }
 
-void OdbcStatement::Execute() {
+void OdbcStatement::Execute(int timeout_seconds) {
   SQLHSTMT stmt = Handle();
   result_.reset();
   SQLFreeStmt(stmt, SQL_CLOSE);
+  SetTimeout(timeout_seconds);
   for (size_t i = 0; i < slots_.size(); ++i) BindSlot(static_cast<SQLUSMALLINT>(i + 1), slots_[i]);
-  Check(SQLExecute(stmt));
-  SQLLEN count = 0;
-  rows_affected_ = SQLRowCount(stmt, &count) == SQL_SUCCESS && count > 0 ? count : 0;
-  ReadRows();
+  link_->RunInterruptible(stmt, [&] {
+    Check(SQLExecute(stmt));
+    SQLLEN count = 0;
+    rows_affected_ = SQLRowCount(stmt, &count) == SQL_SUCCESS && count > 0 ? count : 0;
+    ReadRows();
+  });
 }
 
 void OdbcStatement::ReadRows() {

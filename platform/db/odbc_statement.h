@@ -13,12 +13,12 @@ namespace ado {
 
 class OdbcStatement : public Statement {
  public:
-  OdbcStatement(std::shared_ptr<OdbcLink> link, const std::string& sql);
+  OdbcStatement(std::shared_ptr<OdbcLink> link, const std::string& sql, int timeout_seconds);
   ~OdbcStatement() override;
 
   const std::vector<std::string>& ParameterNames() const override { return names_; }
   void Bind(const std::string& name, const rtl::Variant& value, ParamType type) override;
-  void Execute() override;
+  void Execute(int timeout_seconds) override;
   rtl::DataPacket FetchAll() override;
   int64_t RowsAffected() const override { return rows_affected_; }
 
@@ -36,6 +36,7 @@ class OdbcStatement : public Statement {
 
   SQLHSTMT Handle() const;
   void Check(SQLRETURN rc) const { link_->Check(rc, SQL_HANDLE_STMT, stmt_); }
+  void SetTimeout(int seconds);
   void BindSlot(SQLUSMALLINT position, Slot& slot);
   void BindNull(SQLUSMALLINT position, Slot& slot);
   void ReadRows();
@@ -50,6 +51,7 @@ class OdbcStatement : public Statement {
   std::vector<Slot> slots_;             // one per position
   std::unique_ptr<ResultBuilder> result_;
   int64_t rows_affected_ = 0;
+  int timeout_ = -1;  // the SQL_ATTR_QUERY_TIMEOUT set on the handle
 };
 
 }  // namespace ado

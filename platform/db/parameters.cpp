@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "db/db_error.h"
+#include "rtl/errors.h"
 
 namespace ado {
 
@@ -34,7 +34,7 @@ const TParameter* TParameters::FindParam(const std::string& name) const {
 
 TParameter& TParameters::ParamByName(const std::string& name) {
   const TParameter* found = FindParam(name);
-  if (found == nullptr) throw EADOError("Parameter '" + name + "' not found");
+  if (found == nullptr) throw rtl::EInvalidOperation("Parameter '" + name + "' not found");
   return const_cast<TParameter&>(*found);
 }
 

@@ -43,8 +43,9 @@ class TParameters {
   TParameters() = default;
   explicit TParameters(const std::vector<ParamDecl>& decls);
 
-  // Raises ado::EADOError "Parameter 'X' not found" for an undeclared name. Names compare
-  // without regard to case, as the platform's do.
+  // Raises rtl::EInvalidOperation "Parameter 'X' not found" for an undeclared name (a
+  // programming error, not a database failure). Names compare without regard to case, as the
+  // platform's do.
   TParameter& ParamByName(const std::string& name);
   const TParameter* FindParam(const std::string& name) const;
   size_t Count() const { return params_.size(); }

@@ -25,9 +25,14 @@ void TADOQuery::DeclareFields(std::vector<rtl::FieldDef> fields) {
   rows_.DeclareFields(fixed_fields_);
 }
 
+TParameter& TADOQuery::ParamByName(const std::string& name) {
+  return DeclaredParam(params_, name, StatementLabel("query", Name));
+}
+
 void TADOQuery::Open() {
   if (Active()) return;
-  RunStatement(connection_, sql_, params_, stmt_, prepared_generation_);
+  RunStatement({connection_, sql_, params_, CommandTimeout, StatementLabel("query", Name)}, stmt_,
+               prepared_generation_);
   rtl::DataPacket packet = stmt_->FetchAll();
   if (!fixed_fields_.empty()) packet = FitToFields(packet, fixed_fields_);
   rows_.SetData(rtl::Variant(packet));

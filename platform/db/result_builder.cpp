@@ -65,6 +65,17 @@ int Utf8Length(const std::string& text) {
   return count;
 }
 
+std::string Utf8Prefix(const std::string& text, int characters) {
+  int count = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    // The cut falls before the lead byte of the first character past the limit.
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && count++ == characters) {
+      return text.substr(0, i);
+    }
+  }
+  return text;
+}
+
 ResultBuilder::ResultBuilder(std::vector<ColumnSpec> columns) : columns_(std::move(columns)) {}
 
 void ResultBuilder::AddRow(rtl::Row cells) {

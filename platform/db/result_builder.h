@@ -40,5 +40,7 @@ class ResultBuilder {
 
 // Length of a UTF-8 text in characters.
 int Utf8Length(const std::string& text);
+// The first `characters` characters of a UTF-8 text (the whole text when it is not longer).
+std::string Utf8Prefix(const std::string& text, int characters);
 
 }  // namespace ado

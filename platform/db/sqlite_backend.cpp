@@ -56,12 +56,12 @@ rtl::Variant ReadCell(sqlite3_stmt* stmt, int column) {
 
 class SqliteStatement : public Statement {
  public:
-  SqliteStatement(std::shared_ptr<SqliteLink> link, const std::string& sql);
+  SqliteStatement(std::shared_ptr<SqliteLink> link, const std::string& sql, int timeout_seconds);
   ~SqliteStatement() override;
 
   const std::vector<std::string>& ParameterNames() const override { return names_; }
   void Bind(const std::string& name, const rtl::Variant& value, ParamType type) override;
-  void Execute() override;
+  void Execute(int timeout_seconds) override;
   rtl::DataPacket FetchAll() override;
   int64_t RowsAffected() const override { return rows_affected_; }
 
@@ -76,12 +76,17 @@ class SqliteStatement : public Statement {
   int64_t rows_affected_ = 0;
 };
 
-SqliteStatement::SqliteStatement(std::shared_ptr<SqliteLink> link, const std::string& sql)
+SqliteStatement::SqliteStatement(std::shared_ptr<SqliteLink> link, const std::string& sql,
+                                 int timeout_seconds)
     : link_(std::move(link)) {
   link_->CheckFile();
-  int rc =
-      sqlite3_prepare_v2(link_->Db(), sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr);
-  if (rc != SQLITE_OK) link_->Raise(rc);
+  {
+    // Preparing reads the schema, so it may meet a locked database too.
+    SqliteLink::Running running(*link_, timeout_seconds);
+    int rc =
+        sqlite3_prepare_v2(link_->Db(), sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr);
+    if (rc != SQLITE_OK) running.Raise(rc);
+  }
   link_->Register(&stmt_);
   // sqlite3 gives a repeated :NAME one slot, so the slots are the distinct names.
   int count = sqlite3_bind_parameter_count(stmt_);
@@ -106,7 +111,7 @@ sqlite3_stmt* SqliteStatement::Handle() const {
 void SqliteStatement::Bind(const std::string& name, const rtl::Variant& value, ParamType) {
   sqlite3_stmt* stmt = Handle();
   int index = sqlite3_bind_parameter_index(stmt, (":" + name).c_str());
-  if (index == 0) throw EADOError("Parameter '" + name + "' not found");
+  if (index == 0) throw rtl::EInvalidOperation("Parameter '" + name + "' not found");
   int rc = SQLITE_OK;
   switch (value.Type()) {
     case rtl::VarType::Null:
@@ -140,9 +145,10 @@ std::vector<ColumnSpec> SqliteStatement::Columns() const {
   return columns;
 }
 
-void SqliteStatement::Execute() {
+void SqliteStatement::Execute(int timeout_seconds) {
   sqlite3_stmt* stmt = Handle();
   link_->CheckFile();
+  SqliteLink::Running running(*link_, timeout_seconds);
   sqlite3_reset(stmt);
   result_ = std::make_unique<ResultBuilder>(Columns());
   sqlite3* db = link_->Db();
@@ -160,7 +166,7 @@ void SqliteStatement::Execute() {
   if (rc != SQLITE_DONE) {
     result_.reset();
     sqlite3_reset(stmt);
-    link_->Raise(rc);
+    running.Raise(rc);
   }
   rows_affected_ = sqlite3_total_changes64(db) - before;
   sqlite3_reset(stmt);
@@ -175,13 +181,14 @@ rtl::DataPacket SqliteStatement::FetchAll() {
 
 class SqliteBackend : public Backend {
  public:
-  explicit SqliteBackend(const std::string& path) : link_(std::make_shared<SqliteLink>(path)) {}
+  SqliteBackend(const std::string& path, std::shared_ptr<InterruptGate> gate)
+      : link_(std::make_shared<SqliteLink>(path, std::move(gate))) {}
   ~SqliteBackend() override { link_->Close(); }
 
   Dialect GetDialect() const override { return Dialect::SQLite; }
   std::string DbmsName() const override { return "SQLite"; }
-  std::unique_ptr<Statement> Prepare(const std::string& sql) override {
-    return std::make_unique<SqliteStatement>(link_, sql);
+  std::unique_ptr<Statement> Prepare(const std::string& sql, int timeout_seconds) override {
+    return std::make_unique<SqliteStatement>(link_, sql, timeout_seconds);
   }
   void ExecuteDirect(const std::string& sql) override { link_->Run(sql.c_str()); }
   bool InTransaction() const override {
@@ -189,7 +196,7 @@ class SqliteBackend : public Backend {
   }
   void Begin() override { link_->Run("BEGIN"); }
   void Commit() override { link_->Run("COMMIT"); }
-  void Rollback() override { link_->Run("ROLLBACK"); }
+  void Rollback() override { link_->Run("ROLLBACK", /*interruptible=*/false); }
 
  private:
   std::shared_ptr<SqliteLink> link_;
@@ -197,8 +204,9 @@ class SqliteBackend : public Backend {
 
 }  // namespace
 
-std::unique_ptr<Backend> OpenSqliteBackend(const std::string& path) {
-  return std::make_unique<SqliteBackend>(path);
+std::unique_ptr<Backend> OpenSqliteBackend(const std::string& path,
+                                           std::shared_ptr<InterruptGate> gate) {
+  return std::make_unique<SqliteBackend>(path, std::move(gate));
 }
 
 }  // namespace ado

@@ -1,6 +1,12 @@
 #include "db/sqlite_link.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <thread>
 
 #include "db/db_error.h"
 
@@ -12,6 +18,14 @@ const char* SqlStateFor(int rc) {
   if (IsUnusableFile(rc)) return "08S01";
   if ((rc & 0xff) == SQLITE_CONSTRAINT) return "23000";
   return "HY000";
+}
+
+// Pauses between tries of a locked database: short at first, then at most 100 ms, so a lock
+// that goes is noticed soon without spinning.
+std::chrono::milliseconds Backoff(int tries) {
+  static const int kSteps[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50};
+  constexpr int kCount = static_cast<int>(sizeof kSteps / sizeof kSteps[0]);
+  return std::chrono::milliseconds(tries < kCount ? kSteps[tries] : 100);
 }
 
 }  // namespace
@@ -28,7 +42,8 @@ bool IsUnusableFile(int rc) {
   }
 }
 
-SqliteLink::SqliteLink(const std::string& path) : path_(path) {
+SqliteLink::SqliteLink(const std::string& path, std::shared_ptr<InterruptGate> gate)
+    : path_(path), gate_(std::move(gate)) {
   // No SQLITE_OPEN_CREATE: a mistyped path must fail instead of creating an empty store.
   int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
   if (rc != SQLITE_OK) {
@@ -37,13 +52,35 @@ SqliteLink::SqliteLink(const std::string& path) : path_(path) {
     db_ = nullptr;
     throw EADOError("Cannot open database file " + path + ": " + message, "08001", rc);
   }
+  try {
+    CheckWritable();
+  } catch (...) {
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw;
+  }
   sqlite3_extended_result_codes(db_, 1);
-  sqlite3_busy_timeout(db_, 5000);
   struct stat info;
   if (stat(path.c_str(), &info) == 0) {
     identity_known_ = true;
     device_ = info.st_dev;
     inode_ = info.st_ino;
+  }
+}
+
+void SqliteLink::CheckWritable() const {
+  // sqlite3 quietly opens a file it may not write read-only, and a folder it may not write
+  // fails only at the first write, when the journal cannot be made: say so at connect instead.
+  const std::string prefix = "The database file " + path_ + " cannot be opened for writing: ";
+  if (sqlite3_db_readonly(db_, "main") == 1) {
+    throw EADOError(prefix + "the file is read-only", "08001", SQLITE_READONLY);
+  }
+  std::string folder = std::filesystem::path(path_).parent_path().string();
+  if (folder.empty()) folder = ".";
+  if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+    throw EADOError(prefix + "its folder " + folder +
+                        " is read-only, and SQLite keeps its journal beside the file",
+                    "08001", SQLITE_READONLY);
   }
 }
 
@@ -75,10 +112,71 @@ void SqliteLink::Raise(int rc) const {
   throw EADOError(message, SqlStateFor(code), code, IsUnusableFile(code));
 }
 
-void SqliteLink::Run(const char* sql) {
+void SqliteLink::Run(const char* sql, bool interruptible) {
   CheckFile();
+  Running running(*this, 0, interruptible);
   int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) Raise(rc);
+  if (rc != SQLITE_OK) running.Raise(rc);
+}
+
+int SqliteLink::OnBusy(void* link, int count) {
+  return static_cast<SqliteLink*>(link)->WaitForLock(count) ? 1 : 0;
+}
+
+bool SqliteLink::WaitForLock(int count) {
+  if (!wait_.active) return false;
+  std::chrono::milliseconds pause = Backoff(count);
+  if (wait_.seconds > 0) {
+    auto now = std::chrono::steady_clock::now();
+    if (now >= wait_.deadline) {
+      wait_.expired = true;
+      return false;
+    }
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(wait_.deadline - now);
+    pause = std::min(pause, left);
+  }
+  if (!wait_.interruptible) {
+    std::this_thread::sleep_for(pause);
+    return true;
+  }
+  return gate_->Pause(pause);
+}
+
+SqliteLink::Running::Running(SqliteLink& link, int timeout_seconds, bool interruptible)
+    : link_(link) {
+  if (interruptible) {
+    sqlite3* db = link_.db_;
+    gate_run_.emplace(*link_.gate_, [db] { sqlite3_interrupt(db); });
+  }
+  LockWait& wait = link_.wait_;
+  wait.active = true;
+  wait.interruptible = interruptible;
+  wait.seconds = std::max(0, timeout_seconds);
+  wait.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(wait.seconds);
+  wait.expired = false;
+  // Installed for every run: a session's "PRAGMA busy_timeout" would otherwise replace the
+  // statement's own limit.
+  sqlite3_busy_handler(link_.db_, &SqliteLink::OnBusy, &link_);
+}
+
+SqliteLink::Running::~Running() {
+  link_.wait_ = LockWait();
+}
+
+void SqliteLink::Running::Raise(int rc) const {
+  sqlite3* db = link_.db_;
+  int code = db != nullptr ? sqlite3_extended_errcode(db) : rc;
+  if (code == SQLITE_OK) code = rc;
+  if (gate_run_ && link_.gate_->Interrupted() && !IsUnusableFile(code)) {
+    throw EADOError::Interruption();
+  }
+  if (link_.wait_.expired && (code & 0xff) == SQLITE_BUSY) {
+    throw EADOError(std::string(sqlite3_errmsg(db)) +
+                        " (gave up after the statement's time limit of " +
+                        std::to_string(link_.wait_.seconds) + " s)",
+                    "HYT00", code);
+  }
+  link_.Raise(rc);
 }
 
 }  // namespace ado

@@ -85,11 +85,15 @@ TEST_P(ConnectionTest, CommitKeepsAndRollbackDiscards) {
   EXPECT_EQ(1, CountRows());
 }
 
-TEST_P(ConnectionTest, TransactionMisuseIsAnError) {
-  EXPECT_THROW(connection_.CommitTrans(), EADOError);
-  EXPECT_THROW(connection_.RollbackTrans(), EADOError);
+TEST_P(ConnectionTest, TransactionMisuseIsAnInvalidOperation) {
+  std::string messages = MisuseMessage([this] { connection_.CommitTrans(); }) + "|";
+  messages += MisuseMessage([this] { connection_.RollbackTrans(); }) + "|";
   connection_.BeginTrans();
-  EXPECT_THROW(connection_.BeginTrans(), EADOError);
+  messages += MisuseMessage([this] { connection_.BeginTrans(); }) + "|";
+  EXPECT_EQ(
+      "CommitTrans: no transaction is open|RollbackTrans: no transaction is open|"
+      "BeginTrans: a transaction is already open|",
+      messages);
   EXPECT_TRUE(connection_.InTransaction());
   connection_.RollbackTrans();
 }

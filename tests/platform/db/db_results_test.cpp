@@ -6,6 +6,7 @@
 #include "db/db_error.h"
 #include "db/provider.h"
 #include "db/query.h"
+#include "db/result_builder.h"
 #include "platform/db/db_test_env.h"
 #include "rtl/datetime.h"
 
@@ -133,6 +134,30 @@ TEST_P(ResultTest, DeclaredFieldsGiveExactlyThoseFieldsConverted) {
   query.DeclareFields({{"NOSUCHCOLUMN", FieldType::String, 4}});
   EXPECT_THROW(query.Open(), EADOError);
   EXPECT_FALSE(query.Active());
+}
+
+TEST_P(ResultTest, DeclaredTextFieldsCutLongerValuesToTheirWidthInCharacters) {
+  connection_.ExecuteDirect(
+      "INSERT INTO VENDA (CDFILIAL, DSNOTA) VALUES ('0001', 'abcdefg'), ('0002', 'ãéíõú'), "
+      "('0003', 'ab'), ('0004', NULL)");
+  TADOQuery query;
+  query.Setup(connection_, "SELECT CDFILIAL, DSNOTA FROM VENDA ORDER BY CDFILIAL", {});
+  query.DeclareFields({{"CDFILIAL", FieldType::String, 2}, {"DSNOTA", FieldType::String, 3}});
+  query.Open();
+  const rtl::DataPacket packet = query.Packet();
+  std::string values;
+  for (size_t r = 0; r < packet.RowCount(); ++r) {
+    for (size_t c = 0; c < 2; ++c) {
+      const rtl::Variant& value = packet.Value(r, c);
+      if (value.IsNull()) {
+        values += "NULL ";
+        continue;
+      }
+      const std::string text = value.AsString();
+      values += text + (Utf8Length(text) > packet.Fields()[c].size ? "(too wide) " : " ");
+    }
+  }
+  EXPECT_EQ("00 abc 00 ãéí 00 ab 00 NULL ", values);
 }
 
 TEST_P(ResultTest, ProviderPacketsTheWholeResult) {

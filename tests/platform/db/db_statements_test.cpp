@@ -80,16 +80,23 @@ TEST_P(StatementTest, ColonsInLiteralsNamesAndCommentsAreNotParameters) {
   EXPECT_EQ("v", query.FieldByName("D").AsString());
 }
 
-TEST_P(StatementTest, UndeclaredParameterIsAnError) {
+TEST_P(StatementTest, MisuseIsAnInvalidOperationNamingTheParameterAndStatement) {
   TADOQuery query;
+  query.Name = "adqTeste";
   query.Setup(connection_, "SELECT A FROM T WHERE A = :P_MISSING", {{"P_A"}});
-  try {
-    query.Open();
-    FAIL() << "expected EADOError";
-  } catch (const EADOError& error) {
-    EXPECT_EQ("Parameter 'P_MISSING' not found", error.Message());
-  }
-  EXPECT_THROW(query.ParamByName("P_OTHER"), EADOError);
+  TADOCommand never_set_up;
+  never_set_up.Name = "acmTeste";
+  TADOQuery unnamed;
+  std::string messages = MisuseMessage([&] { query.Open(); }) + "|";
+  messages += MisuseMessage([&] { query.ParamByName("P_OTHER"); }) + "|";
+  messages += MisuseMessage([&] { never_set_up.Execute(); }) + "|";
+  messages += MisuseMessage([&] { unnamed.Open(); }) + "|";
+  EXPECT_EQ(
+      "Parameter 'P_MISSING' not found in the query 'adqTeste'|"
+      "Parameter 'P_OTHER' not found in the query 'adqTeste'|"
+      "Cannot run the command 'acmTeste': it was never set up|"
+      "Cannot run the query: it was never set up|",
+      messages);
 }
 
 TEST_P(StatementTest, ValuesBindAfterTheDeclaredType) {

@@ -3,13 +3,14 @@
 // either directly or through the SQLite3 ODBC driver.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "db/connection.h"
+#include "rtl/errors.h"
+#include "support/temp_dir.h"
 
 namespace ado::testing {
 
@@ -18,26 +19,6 @@ enum class Path { Sqlite, Odbc };
 inline std::string PathName(const ::testing::TestParamInfo<Path>& info) {
   return info.param == Path::Sqlite ? "Sqlite" : "Odbc";
 }
-
-// The driver by file, so no odbcinst.ini registration is needed.
-constexpr const char* kSqliteOdbcDriver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
-
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vyr-db-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -50,24 +31,35 @@ inline void OverwriteInPlace(const std::string& path, const std::string& bytes) 
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// The message of the rtl::EInvalidOperation that `action` raises, "no error" when it raises none.
+template <typename Action>
+std::string MisuseMessage(Action action) {
+  try {
+    action();
+    return "no error";
+  } catch (const rtl::EInvalidOperation& error) {
+    return error.Message();
+  }
+}
+
 class DbTest : public ::testing::TestWithParam<Path> {
  protected:
   void SetUp() override {
     db_path_ = folder_.Path() + "/store.db";
     std::ofstream(db_path_).close();  // a zero-length file is an empty SQLite database
     if (GetParam() == Path::Odbc) {
-      ASSERT_TRUE(std::filesystem::exists(kSqliteOdbcDriver)) << "libsqliteodbc is missing";
+      ASSERT_TRUE(std::filesystem::exists(vyrtest::SqliteOdbcDriver()))
+          << "libsqliteodbc is missing";
     }
     connection_.ConnectionString = ConnectionString();
   }
 
   std::string ConnectionString() const {
     if (GetParam() == Path::Sqlite) return "sqlite:" + db_path_;
-    return std::string("odbc:DRIVER=") + kSqliteOdbcDriver + ";Database=" + db_path_ +
-           ";Timeout=2000";
+    return "odbc:" + vyrtest::SqliteOdbcConnection(db_path_);
   }
 
-  TempFolder folder_;
+  vyrtest::TempDir folder_{"vyr_db"};
   std::string db_path_;
   TADOConnection connection_;
 };

@@ -1,5 +1,11 @@
 // What only the direct SQLite path checks: the database file itself.
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -11,6 +17,37 @@
 namespace ado::testing {
 namespace {
 
+// Makes a file or folder unwritable while it lives, even for root: by the immutable attribute
+// where the file system allows it, else by the permission bits (which root ignores).
+class Unwritable {
+ public:
+  explicit Unwritable(const std::string& path) : path_(path) {
+    immutable_ = SetImmutable(true);
+    applied_ = immutable_ || (geteuid() != 0 && chmod(path_.c_str(), 0555) == 0);
+  }
+  ~Unwritable() {
+    if (immutable_) SetImmutable(false);
+    if (!immutable_ && applied_) chmod(path_.c_str(), 0755);
+  }
+  bool Applied() const { return applied_; }
+
+ private:
+  bool SetImmutable(bool on) {
+    int fd = open(path_.c_str(), O_RDONLY);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    close(fd);
+    return done;
+  }
+
+  std::string path_;
+  bool immutable_ = false;
+  bool applied_ = false;
+};
+
 class SqliteStoreTest : public ::testing::Test {
  protected:
   std::string NewStore(const std::string& name) {
@@ -19,7 +56,7 @@ class SqliteStoreTest : public ::testing::Test {
     return path;
   }
 
-  TempFolder folder_;
+  vyrtest::TempDir folder_{"vyr_db"};
 };
 
 TEST_F(SqliteStoreTest, ReplacedDatabaseFileIsALostConnection) {
@@ -61,6 +98,27 @@ TEST_F(SqliteStoreTest, MissingDatabaseFileIsAnErrorNotANewStore) {
   EXPECT_THROW(connection.Open(), EADOError);
   EXPECT_FALSE(connection.Connected());
   EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(SqliteStoreTest, StoreThatCannotBeWrittenFailsTheConnectNamingItsPath) {
+  const std::string path = NewStore("store.db");
+  std::string messages;
+  for (const std::string& target : {path, folder_.Path()}) {
+    Unwritable unwritable(target);
+    if (!unwritable.Applied()) GTEST_SKIP() << "cannot make " << target << " unwritable here";
+    TADOConnection connection;
+    connection.ConnectionString = "sqlite:" + path;
+    try {
+      connection.Open();
+      messages += "connected|";
+    } catch (const EADOError& error) {
+      messages += error.Message() + "|";
+    }
+  }
+  const std::string prefix = "The database file " + path + " cannot be opened for writing: ";
+  EXPECT_EQ(prefix + "the file is read-only|" + prefix + "its folder " + folder_.Path() +
+                " is read-only, and SQLite keeps its journal beside the file|",
+            messages);
 }
 
 TEST_F(SqliteStoreTest, UnknownConnectionStringFormDoesNotEchoTheString) {
