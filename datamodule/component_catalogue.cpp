@@ -4,29 +4,31 @@
 
 namespace Cli_Qam00417 {
 
-#define VYR_STATEMENT(component) NamedStatement(#component, &component.SQL())
+// Every query and command of the form, once.
+// clang-format off
+#define VYR_FORM_STATEMENTS(X)                                                        \
+  X(adqParametros)                                                                    \
+  X(adqPedExpKDS) X(adqVenda) X(adqPedidos) X(adqMovCaixaDlv) X(adqItComandaEst)      \
+  X(adqObsItensEst) X(adqObsItens) X(adqImpCpfCupom) X(adqCpfCli) X(adqCpfCons)       \
+  X(adqOrigemVenda) X(acmUpdStatComand) X(adqVerifComanda) X(acmDelMovDlv)            \
+  X(acmDelItComandaEst) X(acmDelItComandaVen) X(acmDelComandaVen) X(acmDelVendaRest)  \
+  X(acmDelMovCaixaDlv) X(acmDelItComanda) X(acmDelComanda) X(acmUpdCupExp)            \
+  X(adqParaVend) X(adqOperAber) X(acmInsVenda) X(acmInsItVendaCan) X(acmInsItemVenda) \
+  X(adqPrSubGrProd) X(adqAliqImpFis) X(acmInsItVendaImpos)
+// clang-format on
 
 std::vector<TrdmImpExpKds::NamedStatement> TrdmImpExpKds::Statements() const {
-  return {
-      VYR_STATEMENT(adqParametros),      VYR_STATEMENT(adqPedExpKDS),
-      VYR_STATEMENT(adqVenda),           VYR_STATEMENT(adqPedidos),
-      VYR_STATEMENT(adqMovCaixaDlv),     VYR_STATEMENT(adqItComandaEst),
-      VYR_STATEMENT(adqObsItensEst),     VYR_STATEMENT(adqObsItens),
-      VYR_STATEMENT(adqImpCpfCupom),     VYR_STATEMENT(adqCpfCli),
-      VYR_STATEMENT(adqCpfCons),         VYR_STATEMENT(adqOrigemVenda),
-      VYR_STATEMENT(acmUpdStatComand),   VYR_STATEMENT(adqVerifComanda),
-      VYR_STATEMENT(acmDelMovDlv),       VYR_STATEMENT(acmDelItComandaEst),
-      VYR_STATEMENT(acmDelItComandaVen), VYR_STATEMENT(acmDelComandaVen),
-      VYR_STATEMENT(acmDelVendaRest),    VYR_STATEMENT(acmDelMovCaixaDlv),
-      VYR_STATEMENT(acmDelItComanda),    VYR_STATEMENT(acmDelComanda),
-      VYR_STATEMENT(acmUpdCupExp),       VYR_STATEMENT(adqParaVend),
-      VYR_STATEMENT(adqOperAber),        VYR_STATEMENT(acmInsVenda),
-      VYR_STATEMENT(acmInsItVendaCan),   VYR_STATEMENT(acmInsItemVenda),
-      VYR_STATEMENT(adqPrSubGrProd),     VYR_STATEMENT(adqAliqImpFis),
-      VYR_STATEMENT(acmInsItVendaImpos),
-  };
+#define VYR_STATEMENT(component) NamedStatement(#component, &component.SQL()),
+  return {VYR_FORM_STATEMENTS(VYR_STATEMENT)};
+#undef VYR_STATEMENT
 }
 
-#undef VYR_STATEMENT
+void TrdmImpExpKds::NameComponents() {
+#define VYR_NAME(component) component.Name = #component;
+  VYR_FORM_STATEMENTS(VYR_NAME)
+#undef VYR_NAME
+}
+
+#undef VYR_FORM_STATEMENTS
 
 }  // namespace Cli_Qam00417

@@ -230,6 +230,8 @@ class TrdmImpExpKds {
   void DeclareOrderLookups();         // orderdata/
   void DeclareOrderCommands();        // orderdata/
   void DeclareSaleRecording();        // sales/
+  // Gives every query and command its component name, for the messages that name them.
+  void NameComponents();  // datamodule/
 
   // Sale recording steps (sales/).
   void SorteiaNrSeqVenda(SaleRecording& sale);

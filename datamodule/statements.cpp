@@ -31,6 +31,7 @@ void DeclareQuery(ado::TADOQuery& query, ado::TADOConnection& connection, ado::S
 void DeclareCommand(ado::TADOCommand& command, ado::TADOConnection& connection, ado::SqlText sql,
                     std::vector<ado::ParamDecl> params) {
   command.Setup(connection, std::move(sql), std::move(params));
+  command.CommandTimeout = 0;
 }
 
 void AppendBindings(Bindings& bindings, const Bindings& more) {

@@ -11,6 +11,7 @@
 #include "vyrutil/crypto.h"
 #include "vyrutil/strings.h"
 #include "worker/log_imp_exp_kds.h"
+#include "worker/worker_control.h"
 
 namespace Cli_Qam00417 {
 
@@ -81,6 +82,15 @@ bool LoadFirstRecord(TClientDataSet& table, const char* file, Read read) {
 TrdmImpExpKds& EnsureDataModules() {
   if (rdmImpExpKds == nullptr) rdmImpExpKds = new TrdmImpExpKds();
   if (rdmRecebimento == nullptr) rdmRecebimento = new TrdmRecebimento();
+  // A stop request of an earlier worker stays in force on the connections until lifted here.
+  TrdmImpExpKds* const dm = rdmImpExpKds;
+  TrdmRecebimento* const recebimento = rdmRecebimento;
+  dm->adcImpExpKds.ClearInterrupt();
+  recebimento->adcRecebimento.ClearInterrupt();
+  WorkerControl::Instance().SetInterrupter([dm, recebimento] {
+    dm->adcImpExpKds.Interrupt();
+    recebimento->adcRecebimento.Interrupt();
+  });
   rdmRecebimento->adcRecebimento.SetConnected(true);
   return *rdmImpExpKds;
 }

@@ -8,8 +8,9 @@
 
 namespace Cli_Qam00417 {
 
-// Creates the process-wide data module and the receivables data module when missing, and
-// switches the receivables connection on. Existing instances are reused unchanged.
+// Creates the process-wide data module and the receivables data module when missing, lifts an
+// earlier worker's stop request from their connections, lets a stop request interrupt them,
+// and switches the receivables connection on. Existing instances are reused unchanged.
 TrdmImpExpKds& EnsureDataModules();
 
 // Reads the register's settings row into the run state (and dtAberturaCaixa); returns the

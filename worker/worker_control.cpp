@@ -46,6 +46,7 @@ void WorkerControl::Release() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     active_ = false;
+    interrupter_ = nullptr;
     status_ = kStatusSemWorker;
   }
   end_cv_.notify_all();
@@ -54,9 +55,18 @@ void WorkerControl::Release() {
 void WorkerControl::RequestStop() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (active_) stop_ = true;
+    if (active_) {
+      stop_ = true;
+      if (interrupter_) interrupter_();
+    }
   }
   stop_cv_.notify_all();
+}
+
+void WorkerControl::SetInterrupter(std::function<void()> interrupter) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  interrupter_ = std::move(interrupter);
+  if (stop_ && interrupter_) interrupter_();
 }
 
 bool WorkerControl::StopRequested() const {

@@ -5,6 +5,7 @@
 // Thread safety: every function may be called from any thread.
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -24,8 +25,13 @@ class WorkerControl {
   // Called by the worker as its last act on the module's state: the slot is free again.
   void Release();
 
-  // Asks the running worker to stop after its current order or pass, and wakes its pause.
+  // Asks the running worker to stop after its current order or pass, wakes its pause and runs
+  // the interrupter, so that a statement waiting on a blocked database ends now.
   void RequestStop();
+  // What a stop request interrupts besides the pause: set by the worker once its connections
+  // exist (run at once when a stop was already requested), dropped when the worker releases
+  // the slot. Must not raise; runs under the control's lock.
+  void SetInterrupter(std::function<void()> interrupter);
   bool StopRequested() const;
   // Pauses the calling worker for `ms` milliseconds, or less when a stop is requested.
   // Returns false when a stop was requested.
@@ -49,11 +55,12 @@ class WorkerControl {
   ~WorkerControl();
 
   mutable std::mutex mutex_;
-  std::condition_variable stop_cv_;  // a stop was requested
-  std::condition_variable end_cv_;   // the worker gave the slot back
-  bool active_ = false;              // a worker holds the slot
-  bool stop_ = false;                // a stop was requested of the current worker
-  int status_ = 0;                   // kStatus... of worker_status.h
+  std::condition_variable stop_cv_;    // a stop was requested
+  std::condition_variable end_cv_;     // the worker gave the slot back
+  bool active_ = false;                // a worker holds the slot
+  bool stop_ = false;                  // a stop was requested of the current worker
+  std::function<void()> interrupter_;  // of the current worker, once its connections exist
+  int status_ = 0;                     // kStatus... of worker_status.h
   long passes_ = 0;
   // The last worker's thread, until joined. A worker gives the slot back as its last act, so
   // joining a thread whose worker has done so waits only for the thread's own exit.

@@ -14,7 +14,7 @@ namespace VyrUtil {
 // The argument is unused (callers pass an empty text).
 std::string GetStringConexVyr(const std::string& unused);
 
-// Sets a freshly opened session up: on SQLite foreign keys on, WAL journal and a busy timeout;
+// Sets a freshly opened session up: on SQLite foreign keys on and a WAL journal;
 // on SQL Server the session settings the statements assume.
 void SetADODBSession(ado::TADOConnection& connection);
 

@@ -4,12 +4,11 @@ namespace VyrUtil {
 
 namespace {
 
-// SQLite: enforce the store's foreign keys, let the worker read while another program of the
-// installation writes, and wait for a busy store instead of failing at once.
+// SQLite: enforce the store's foreign keys and let the worker read while another program of the
+// installation writes. How long a statement waits for a busy store is its own time limit.
 const char* const kSqliteSession[] = {
     R"sqlite(PRAGMA foreign_keys = ON)sqlite",
     R"sqlite(PRAGMA journal_mode = WAL)sqlite",
-    R"sqlite(PRAGMA busy_timeout = 5000)sqlite",
 };
 
 // SQL Server: the statements bind date-times as 'YYYY-MM-DD HH:MM:SS' texts, compare with

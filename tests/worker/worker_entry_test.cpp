@@ -105,6 +105,8 @@ TEST_F(WorkerEntryTest, CLinkageEntryStartsTheSameWorker) {
   options.idimpautcupexp = "N";
   InsertRegister(options);
   ::DisparaImpPedExpKDS(kFilial, kCaixa, kLoja, rtl::EncodeDate(2026, 12, 6));
+  // The switch is off: the worker ends by itself (a stop now would interrupt its start-up).
+  ASSERT_TRUE(Cli_Qam00417::WorkerControl::Instance().WaitForEnd(30000));
   EXPECT_EQ(1, ::FinalizaImpPedExpKDS(30000));
   EXPECT_EQ(
       (Msgs{"INICIO THREAD_0001_001_0106/12/2026", "TERMINATE THREAD_0001_001_0106/12/2026", ""}),

@@ -3,8 +3,10 @@
 
 #include <stdlib.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 
 #include "datamodule/rdm_imp_exp_kds.h"
 #include "external/fiscal_device.h"
@@ -12,6 +14,7 @@
 #include "rtl/errors.h"
 #include "support/package_fakes.h"
 #include "vyrutil/crypto.h"
+#include "worker/dispara_imp_ped_exp_kds.h"
 #include "worker/log_imp_exp_kds.h"
 #include "worker/worker_control.h"
 #include "worker/worker_fixture.h"
@@ -232,6 +235,23 @@ TEST_F(WorkerStartupTest, UnreadableTableFileEndsTheWorker) {
   ASSERT_EQ(4u, log.size());
   EXPECT_NE(std::string::npos, log[1].find(" - Qam00417 - Funcao:TImpExpKdsThread.Execute"));
   EXPECT_EQ(0, Cli_Qam00417::WorkerControl::Instance().Passes());
+}
+
+// Stopping the host never waits on a blocked store: the stop request interrupts the statement
+// the start-up is waiting on (here the session set-up, behind another program's lock).
+TEST_F(WorkerStartupTest, StopRequestEndsAStartUpWaitingOnALockedStore) {
+  InsertRegister({});
+  store_.Exec("BEGIN EXCLUSIVE");
+  Cli_Qam00417::DisparaImpPedExpKDS(kFilial, kCaixa, kLoja, rtl::EncodeDate(2026, 12, 6));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const bool ended = Cli_Qam00417::FinalizaImpPedExpKDS(10000) != 0;
+  store_.Exec("ROLLBACK");
+  ASSERT_TRUE(ended);
+  EXPECT_EQ((Msgs{kInicio,
+                  "Statement interrupted: the worker is stopping - Qam00417 - "
+                  "Funcao:TImpExpKdsThread.Execute",
+                  kTerminate, ""}),
+            LogMessages());
 }
 
 // Saves a one-column table file under Dados/Cadastros/, with one row holding `value` or none.
