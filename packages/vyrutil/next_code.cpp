@@ -71,6 +71,15 @@ TdtmVyrProxCodigo::TdtmVyrProxCodigo(ado::TADOConnection& connection) : connecti
   adqProxCodigo.Setup(connection, kSelProxCodigoSqlite, {Texto("P_CDFILIAL"), Texto("P_CDCAIXA")});
   acmInsProxCodigo.Setup(connection, kInsProxCodigo,
                          {Texto("P_CDFILIAL"), Texto("P_CDCAIXA"), Inteiro("P_N")});
+  // The counter's writes wait for the lock as long as it takes, as the sale's own writes do:
+  // a number drawn late is better than a sale lost to a busy store.
+  adqUpdProxCodigo.CommandTimeout = 0;
+  acmUpdProxCodigo.CommandTimeout = 0;
+  acmInsProxCodigo.CommandTimeout = 0;
+  adqUpdProxCodigo.Name = "adqUpdProxCodigo";
+  acmUpdProxCodigo.Name = "acmUpdProxCodigo";
+  adqProxCodigo.Name = "adqProxCodigo";
+  acmInsProxCodigo.Name = "acmInsProxCodigo";
 }
 
 std::string TdtmVyrProxCodigo::PrxPedidoVenda(const std::string& CDFILIAL,

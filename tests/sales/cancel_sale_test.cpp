@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "sales/sale_fixture.h"
 
 namespace salestest {
@@ -75,6 +78,22 @@ TEST_F(CancelSaleTest, ASaleWithCancelledItemsOnlyTakesItsHeaderFromTheFirstOneA
   EXPECT_EQ(2, store_.Count("ITVENDACAN", "NRSEQVENDA = '0000000002'"));
   EXPECT_EQ(0, store_.Count("ITEMVENDA", "NRSEQVENDA = '0000000002'"));
   EXPECT_EQ(0, store_.Count("ITVENDAIMPOS", "NRSEQVENDA = '0000000002'"));
+}
+
+// Another program of the installation holding the store's write lock for a while does not fail
+// the recording: its writes wait for the lock (once a fixed five seconds, then "database is
+// locked").
+TEST_F(CancelSaleTest, WaitsForAnotherProgramsWriteLock) {
+  dm_->adcImpExpKds.Open();  // the session is set up, the store in WAL mode, as at start-up
+  store_.Exec("BEGIN IMMEDIATE");
+  std::thread other([this] {
+    std::this_thread::sleep_for(std::chrono::seconds(6));
+    store_.Exec("COMMIT");
+  });
+  const std::string result = Record(ItemsPacket({Item{}}), CancelledPacket({}));
+  other.join();
+  EXPECT_EQ("", result);
+  EXPECT_EQ(1, store_.Count("VENDA"));
 }
 
 TEST_F(CancelSaleTest, BothPacketsEmptyStillDrawANumberAndWriteNothing) {
