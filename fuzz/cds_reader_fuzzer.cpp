@@ -1,6 +1,6 @@
 // libFuzzer target: table files of either form. Any input must either read or fail with
-// ECdsError; what reads must also write back, with its metadata. Any other exception, crash, leak, hang or
-// sanitizer report is a finding.
+// ECdsError; what reads must also write back, with its metadata. Any other exception, crash, leak,
+// hang or sanitizer report is a finding.
 #include <cstddef>
 #include <cstdint>
 #include <string>
