@@ -2,33 +2,68 @@
 // tools to make a store for it.
 
 #include <CLI/CLI.hpp>
+#include <cmath>
+#include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 
+#include "hostagent/register_lock.h"
 #include "hostagent/run_command.h"
 #include "hostagent/store_commands.h"
 
 namespace {
 
+// --dir of every command: an empty text would make the folder the current one.
+const CLI::Validator kNotEmpty(
+    [](std::string& text) { return text.empty() ? std::string("a pasta nao pode ser vazia") : ""; },
+    "PASTA");
+
+const CLI::Validator kExistingFolder(
+    [](std::string& text) {
+      if (text.empty()) return std::string("a pasta nao pode ser vazia");
+      std::error_code ignored;
+      return std::filesystem::is_directory(text, ignored) ? std::string()
+                                                          : "a pasta '" + text + "' nao existe";
+    },
+    "PASTA");
+
+// A finite number of seconds, 0 or more; "1e999", "inf", "nan" and negatives are refused.
+const CLI::Validator kSeconds(
+    [](std::string& text) {
+      char* end = nullptr;
+      const double value = std::strtod(text.c_str(), &end);
+      const bool ok = !text.empty() && *end == '\0' && std::isfinite(value) && value >= 0;
+      return ok ? std::string() : "'" + text + "' nao e um numero finito >= 0";
+    },
+    "SEGUNDOS");
+
 void AddRun(CLI::App& app, hostagent::RunOptions& o) {
   CLI::App* run = app.add_subcommand("run", "carrega o modulo e executa a THREAD de um caixa");
-  run->add_option("--dir", o.dir, "diretorio do programa (com Dados/)")->required();
+  run->add_option("--dir", o.dir, "diretorio do programa (com Dados/); deve existir")
+      ->required()
+      ->check(kExistingFolder);
   run->add_option("--filial", o.filial, "CDFILIAL")->required();
   run->add_option("--caixa", o.caixa, "CDCAIXA")->required();
   run->add_option("--loja", o.loja, "CDLOJA")->required();
   run->add_option("--abertura", o.abertura, "abertura do caixa, \"YYYY-MM-DD HH:MM:SS\"");
-  run->add_flag("--until-idle", o.until_idle, "para quando nao houver pedido pendente");
-  run->add_option("--max-seconds", o.max_seconds, "limite de tempo em segundos");
+  run->add_flag("--until-idle", o.until_idle,
+                "para apos a primeira passagem que nao altera nada no banco (sem pedido "
+                "pendente, ou so pedidos que continuam pendentes)");
+  run->add_option("--max-seconds", o.max_seconds,
+                  "limite de tempo em segundos, numero finito >= 0; 0 = sem limite (padrao)")
+      ->check(kSeconds);
   run->add_option("--module", o.module_path, "caminho do modulo (padrao: ao lado do executavel)");
+  run->footer(std::string("Para com SIGINT, SIGTERM ou SIGHUP.\n") + hostagent::kExitCodesHelp);
 }
 
 void AddStores(CLI::App& app, std::string& init_dir, bool& init_force,
                hostagent::DemoStoreOptions& demo) {
   CLI::App* init = app.add_subcommand("init-store", "cria Dados/Loja.db com o esquema da loja");
-  init->add_option("--dir", init_dir, "diretorio do programa")->required();
+  init->add_option("--dir", init_dir, "diretorio do programa")->required()->check(kNotEmpty);
   init->add_flag("--force", init_force, "substitui um banco existente");
   CLI::App* d = app.add_subcommand("demo-store", "cria uma loja de demonstracao");
-  d->add_option("--dir", demo.dir, "diretorio do programa")->required();
+  d->add_option("--dir", demo.dir, "diretorio do programa")->required()->check(kNotEmpty);
   d->add_option("--filial", demo.filial, "CDFILIAL");
   d->add_option("--loja", demo.loja, "CDLOJA");
   d->add_option("--caixa", demo.caixa, "CDCAIXA");
@@ -48,7 +83,12 @@ int main(int argc, char** argv) {
   hostagent::DemoStoreOptions demo;
   AddRun(app, run);
   AddStores(app, init_dir, init_force, demo);
-  CLI11_PARSE(app, argc, argv);
+  app.footer(hostagent::kExitCodesHelp);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    return app.exit(error) == 0 ? hostagent::kExitOk : hostagent::kExitUsage;
+  }
   try {
     if (app.got_subcommand("run")) return hostagent::RunHost(run, std::cout, std::cerr);
     if (app.got_subcommand("init-store")) {
@@ -58,9 +98,12 @@ int main(int argc, char** argv) {
       hostagent::CreateDemoStore(demo);
       std::cout << "Loja de demonstracao criada em " << demo.dir << "\n";
     }
+  } catch (const hostagent::LockHeldError& e) {
+    std::cerr << "hostagent: a loja esta em uso por uma THREAD: " << e.what() << "\n";
+    return hostagent::kExitRegisterBusy;
   } catch (const std::exception& e) {
     std::cerr << "hostagent: " << e.what() << "\n";
-    return 1;
+    return hostagent::kExitHostError;
   }
-  return 0;
+  return hostagent::kExitOk;
 }

@@ -25,6 +25,7 @@ ModuleLoader::ModuleLoader(const std::string& path) {
     Dispara = Resolve<DisparaFn>(handle_, "DisparaImpPedExpKDS");
     Finaliza = Resolve<FinalizaFn>(handle_, "FinalizaImpPedExpKDS");
     Status = Resolve<StatusFn>(handle_, "StatusImpPedExpKDS");
+    MotivoFim = Resolve<MotivoFimFn>(handle_, "MotivoFimImpPedExpKDS");
   } catch (...) {
     dlclose(handle_);
     throw;

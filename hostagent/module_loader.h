@@ -12,8 +12,9 @@ class ModuleLoader {
   using DisparaFn = void (*)(const char*, const char*, const char*, double);
   using FinalizaFn = int (*)(int);
   using StatusFn = int (*)();
+  using MotivoFimFn = int (*)(char*, int);
 
-  // Loads `path` and resolves the entry, the stop and the status functions. Throws
+  // Loads `path` and resolves the entry, the stop, the status and the end-reason functions. Throws
   // std::runtime_error with dlerror()'s text when the library or a function is missing.
   explicit ModuleLoader(const std::string& path);
   // Unloads the module unless Keep() was called.
@@ -28,6 +29,7 @@ class ModuleLoader {
   DisparaFn Dispara = nullptr;
   FinalizaFn Finaliza = nullptr;
   StatusFn Status = nullptr;
+  MotivoFimFn MotivoFim = nullptr;
 
  private:
   void* handle_ = nullptr;

@@ -5,76 +5,201 @@
 #include <chrono>
 #include <ctime>
 #include <exception>
+#include <filesystem>
+#include <memory>
 #include <ostream>
 
 #include "hostagent/module_loader.h"
+#include "hostagent/register_lock.h"
 #include "hostagent/run_summary.h"
 #include "rtl/datetime.h"
+#include "rtl/errors.h"
 #include "rtl/program_dir.h"
+#include "vyrutil/connection_setup.h"
 #include "worker/worker_status.h"
 
 namespace hostagent {
+
+const char* const kExitCodesHelp =
+    "Codigos de saida de run:\n"
+    "  0  parada por sinal (SIGINT, SIGTERM, SIGHUP), --until-idle ou --max-seconds\n"
+    "  1  erro do host: modulo nao carregado, Conexao.ini ilegivel, trava inacessivel\n"
+    "  2  argumentos invalidos (--dir inexistente, --max-seconds, --abertura)\n"
+    "  3  a THREAD terminou por erro (a mensagem vai para stderr)\n"
+    "  4  caixa nao encontrado (nenhuma linha de CAIXA para filial, caixa e loja)\n"
+    "  5  fechamento automatico desligado no caixa (IDIMPAUTCUPEXP diferente de S)\n"
+    "  6  caixa sem impressora NF6 parametrizada\n"
+    "  7  o caixa ja esta em execucao em outro processo\n"
+    "  8  a THREAD nao parou a tempo (o modulo fica carregado)\n";
 
 namespace {
 
 constexpr int kEsperaParadaMs = 30000;
 constexpr long kPassoEsperaNs = 100 * 1000 * 1000;
 
-// SIGINT and SIGTERM are blocked in every thread (the worker inherits the mask) and taken
-// synchronously by the waiting loop, so no handler runs in the middle of the module's work.
+// SIGINT, SIGTERM and SIGHUP are blocked in every thread (the worker inherits the mask) and
+// taken synchronously by the waiting loop, so no handler runs in the middle of the module's
+// work.
 sigset_t BlockStopSignals() {
   sigset_t signals;
   sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&signals, signal);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   return signals;
 }
 
-// Waits for a stop signal, for the worker to become idle or for the time limit.
-std::string WaitForReason(const RunOptions& options, const ModuleLoader& module,
-                          const sigset_t& signals) {
+enum class Why { Signal, Idle, IdleWithPending, TimeLimit, WorkerEnded };
+
+struct Ending {
+  Why why = Why::WorkerEnded;
+  int signal = 0;
+};
+
+// Waits for a stop signal, for the worker to become idle or to end, or for the time limit.
+Ending WaitForEnding(const RunOptions& options, const ModuleLoader& module,
+                     const sigset_t& signals) {
   const auto start = std::chrono::steady_clock::now();
   const timespec step{0, kPassoEsperaNs};
   for (;;) {
     const int signal = sigtimedwait(&signals, nullptr, &step);
-    if (signal == SIGINT || signal == SIGTERM) return "sinal recebido";
+    if (signal > 0) return {Why::Signal, signal};
     const int status = module.Status();
-    if (status == Cli_Qam00417::kStatusSemWorker) return "a thread terminou";
-    if (options.until_idle && status == Cli_Qam00417::kStatusOcioso) return "sem pedidos pendentes";
+    if (status == Cli_Qam00417::kStatusSemWorker) return {Why::WorkerEnded};
+    if (options.until_idle && status == Cli_Qam00417::kStatusOcioso) return {Why::Idle};
+    if (options.until_idle && status == Cli_Qam00417::kStatusPendentes) {
+      return {Why::IdleWithPending};
+    }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     if (options.max_seconds > 0 && elapsed.count() >= options.max_seconds) {
-      return "tempo maximo atingido";
+      return {Why::TimeLimit};
     }
   }
 }
 
-rtl::TDateTime Abertura(const std::string& text) {
-  return text.empty() ? rtl::Now() : rtl::ParseSqlDateTime(text);
+std::string SignalName(int signal) {
+  switch (signal) {
+    case SIGINT:
+      return "SIGINT";
+    case SIGTERM:
+      return "SIGTERM";
+    case SIGHUP:
+      return "SIGHUP";
+    default:
+      return std::to_string(signal);
+  }
+}
+
+std::string EndingText(const Ending& ending) {
+  switch (ending.why) {
+    case Why::Signal:
+      return "sinal " + SignalName(ending.signal) + " recebido";
+    case Why::Idle:
+      return "ociosa: a ultima passagem nao alterou nada e nao ha pedido pendente";
+    case Why::IdleWithPending:
+      return "ociosa: a ultima passagem nao alterou nada; os pedidos pendentes continuam "
+             "pendentes";
+    case Why::TimeLimit:
+      return "tempo maximo atingido";
+    default:
+      return "a THREAD terminou sozinha";
+  }
+}
+
+struct WorkerEnd {
+  int reason = Cli_Qam00417::kFimNenhum;
+  std::string message;
+};
+
+WorkerEnd ReadWorkerEnd(const ModuleLoader& module) {
+  char message[1024];
+  WorkerEnd end;
+  end.reason = module.MotivoFim(message, sizeof message);
+  end.message = message;
+  return end;
+}
+
+// The exit code and the stderr line of a worker that ended on its own.
+int ReportWorkerEnd(const WorkerEnd& end, const RunOptions& o, std::ostream& err) {
+  const std::string caixa = "filial " + o.filial + ", caixa " + o.caixa + ", loja " + o.loja;
+  switch (end.reason) {
+    case Cli_Qam00417::kFimCaixaNaoEncontrado:
+      err << "hostagent: caixa nao encontrado: nenhuma linha de CAIXA para " << caixa << "\n";
+      return kExitNoRegister;
+    case Cli_Qam00417::kFimFechamentoDesligado:
+      err << "hostagent: fechamento automatico desligado no caixa (" << caixa
+          << "): CAIXA.IDIMPAUTCUPEXP diferente de 'S'\n";
+      return kExitClosingOff;
+    case Cli_Qam00417::kFimSemImpressora:
+      err << "hostagent: caixa sem impressora NF6 parametrizada (" << caixa << ")\n";
+      return kExitNoPrinter;
+    case Cli_Qam00417::kFimErro:
+      err << "hostagent: a THREAD terminou por erro: " << end.message << "\n";
+      return kExitWorkerError;
+    default:
+      err << "hostagent: a THREAD terminou sem motivo registrado\n";
+      return kExitWorkerError;
+  }
+}
+
+// What the worker will use, before it starts: support staff see at once a wrong folder,
+// connection or register.
+void PrintStartLines(const RunOptions& o, std::ostream& out) {
+  const VyrUtil::ConnectionSource connection = VyrUtil::GetStringConexVyrOrigem();
+  out << "Diretorio do programa: " << rtl::ProgramDirectory() << "\n"
+      << "Conexao:               " << VyrUtil::MascaraSenha(connection.connection_string)
+      << " (origem: " << connection.source << ")\n"
+      << "Caixa:                 filial " << o.filial << ", caixa " << o.caixa << ", loja "
+      << o.loja << "\n";
+  out.flush();
 }
 
 }  // namespace
 
 int RunHost(const RunOptions& options, std::ostream& out, std::ostream& err) {
   const sigset_t signals = BlockStopSignals();
+  if (!std::filesystem::is_directory(options.dir)) {
+    err << "hostagent: --dir: a pasta '" << options.dir << "' nao existe\n";
+    return kExitUsage;
+  }
+  rtl::TDateTime abertura = 0;
+  try {
+    abertura = options.abertura.empty() ? rtl::Now() : rtl::ParseSqlDateTime(options.abertura);
+  } catch (const rtl::Exception& e) {
+    err << "hostagent: --abertura: " << e.what() << "\n";
+    return kExitUsage;
+  }
   rtl::SetProgramDirectory(options.dir);
   try {
-    const rtl::TDateTime abertura = Abertura(options.abertura);
+    PrintStartLines(options, out);
+    std::unique_ptr<RegisterLock> lock;
+    try {
+      lock =
+          std::make_unique<RegisterLock>(options.dir, options.filial, options.caixa, options.loja);
+    } catch (const LockHeldError& e) {
+      err << "hostagent: o caixa ja esta em execucao: " << e.what() << "\n";
+      return kExitRegisterBusy;
+    }
     const RunSnapshot before = TakeSnapshot(options.filial, options.loja);
     ModuleLoader module(options.module_path.empty() ? DefaultModulePath() : options.module_path);
     module.Dispara(options.filial.c_str(), options.caixa.c_str(), options.loja.c_str(), abertura);
-    out << "Encerrando: " << WaitForReason(options, module, signals) << "\n";
-    if (module.Finaliza(kEsperaParadaMs) == 0) {
+    const Ending ending = WaitForEnding(options, module, signals);
+    const bool stopped = module.Finaliza(kEsperaParadaMs) != 0;
+    const WorkerEnd end = ReadWorkerEnd(module);
+    const RunSnapshot after = TakeSnapshot(options.filial, options.loja);
+    out << "Encerrando: " << EndingText(ending) << "\n";
+    // A log that was never written is explained by the error that ended the worker.
+    PrintSummary(out, before, after, end.reason == Cli_Qam00417::kFimErro ? end.message : "");
+    if (!stopped) {
       module.Keep();
-      err << "A thread nao terminou em " << kEsperaParadaMs << " ms; modulo mantido carregado\n";
-      PrintSummary(out, before, TakeSnapshot(options.filial, options.loja));
-      return 2;
+      static_cast<void>(lock.release());  // the worker still runs: the lock goes with the process
+      err << "hostagent: a THREAD nao terminou em " << kEsperaParadaMs
+          << " ms; modulo mantido carregado\n";
+      return kExitWorkerStuck;
     }
-    PrintSummary(out, before, TakeSnapshot(options.filial, options.loja));
-    return 0;
+    return ending.why == Why::WorkerEnded ? ReportWorkerEnd(end, options, err) : kExitOk;
   } catch (const std::exception& e) {
     err << "hostagent: " << e.what() << "\n";
-    return 1;
+    return kExitHostError;
   }
 }
 

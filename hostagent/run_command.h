@@ -9,18 +9,33 @@
 namespace hostagent {
 
 struct RunOptions {
-  std::string dir;
+  std::string dir;  // an existing folder
   std::string filial;
   std::string caixa;
   std::string loja;
   std::string abertura;     // "YYYY-MM-DD HH:MM:SS"; empty: now
-  bool until_idle = false;  // stop once a pass found nothing pending (or the worker ended)
-  double max_seconds = 0;   // 0: no limit
+  bool until_idle = false;  // stop after the first pass that changed nothing in the store
+  double max_seconds = 0;   // finite, >= 0; 0: no limit
   std::string module_path;  // empty: beside the executable
 };
 
-// Returns the process exit code: 0 after a clean stop, 1 when the module could not be loaded
-// or started, 2 when the worker did not stop in time (the module then stays loaded).
+// Exit codes of `hostagent run` (and of the store commands, which use 0, 1, 2 and 7).
+enum ExitCode {
+  kExitOk = 0,            // stopped by a signal, --until-idle or --max-seconds
+  kExitHostError = 1,     // module not loaded, connection set-up unreadable, lock file
+  kExitUsage = 2,         // invalid arguments
+  kExitWorkerError = 3,   // the worker ended on an error (its message goes to stderr)
+  kExitNoRegister = 4,    // no settings row for the branch, register and store
+  kExitClosingOff = 5,    // the register's automatic closing is off
+  kExitNoPrinter = 6,     // the register has no printer model
+  kExitRegisterBusy = 7,  // another process runs this register's worker
+  kExitWorkerStuck = 8,   // the worker did not stop in time; the module stays loaded
+};
+
+// The exit codes as the help and the README list them.
+extern const char* const kExitCodesHelp;
+
+// Returns one of the exit codes above.
 int RunHost(const RunOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace hostagent

@@ -85,7 +85,8 @@ RunSnapshot TakeSnapshot(const std::string& cdfilial, const std::string& cdloja)
   return snapshot;
 }
 
-void PrintSummary(std::ostream& out, const RunSnapshot& start, const RunSnapshot& end) {
+void PrintSummary(std::ostream& out, const RunSnapshot& start, const RunSnapshot& end,
+                  const std::string& log_cause) {
   const LogCounts log =
       CountLogLines(end.log_path, end.log_path == start.log_path ? start.log_size : 0);
   const int closed = start.closed < 0 || end.closed < 0 ? -1 : end.closed - start.closed;
@@ -94,7 +95,11 @@ void PrintSummary(std::ostream& out, const RunSnapshot& start, const RunSnapshot
       << "Falhas registradas: " << log.failed << "\n"
       << "Pedidos pendentes:  " << Known(end.pending) << "\n";
   if (!end.error.empty()) out << "Banco de dados:     " << end.error << "\n";
-  out << "Log:                " << end.log_path << "\n";
+  out << "Log:                " << end.log_path;
+  if (!std::filesystem::exists(end.log_path)) {
+    out << " (nao gravado" << (log_cause.empty() ? "" : ": " + log_cause) << ")";
+  }
+  out << "\n";
 }
 
 }  // namespace hostagent

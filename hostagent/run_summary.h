@@ -22,8 +22,10 @@ RunSnapshot TakeSnapshot(const std::string& cdfilial, const std::string& cdloja)
 
 // Prints orders seen (start lines of bill closings written during the run), closed (bills
 // processed during the run), failed (errors logged during the run), pending now, and the log
-// file's path.
-void PrintSummary(std::ostream& out, const RunSnapshot& start, const RunSnapshot& end);
+// file's path. A log file that does not exist is said so, with `log_cause` (the error that
+// kept it from being written, when known).
+void PrintSummary(std::ostream& out, const RunSnapshot& start, const RunSnapshot& end,
+                  const std::string& log_cause);
 
 // Today's activity log file of the program directory.
 std::string TodaysLogPath();

@@ -7,7 +7,9 @@
 namespace hostagent {
 
 // Creates <dir>/Dados/Loja.db with the store schema. An existing store is replaced only with
-// `force`; otherwise std::runtime_error is thrown and the file is left alone.
+// `force`; otherwise std::runtime_error is thrown and the file is left alone. With `force`,
+// raises LockHeldError (register_lock.h) while a worker holds a register's lock in `dir`. An
+// empty `dir` raises std::invalid_argument.
 void InitStore(const std::string& dir, bool force);
 
 struct DemoStoreOptions {

@@ -1,5 +1,6 @@
 #include "worker/dispara_imp_ped_exp_kds.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
@@ -7,6 +8,7 @@
 #include "worker/imp_exp_kds_thread.h"
 #include "worker/log_imp_exp_kds.h"
 #include "worker/worker_control.h"
+#include "worker/worker_status.h"
 
 namespace Cli_Qam00417 {
 
@@ -60,6 +62,12 @@ int StatusImpPedExpKDS() {
   return WorkerControl::Instance().Status();
 }
 
+int MotivoFimImpPedExpKDS(std::string* message) {
+  const WorkerControl& control = WorkerControl::Instance();
+  if (message != nullptr) *message = control.EndMessage();
+  return control.EndReason();
+}
+
 }  // namespace Cli_Qam00417
 
 extern "C" void DisparaImpPedExpKDS(const char* CDFILIAL, const char* CDCAIXA, const char* CDLOJA,
@@ -68,6 +76,7 @@ extern "C" void DisparaImpPedExpKDS(const char* CDFILIAL, const char* CDCAIXA, c
     Cli_Qam00417::DisparaImpPedExpKDS(Cli_Qam00417::Texto(CDFILIAL), Cli_Qam00417::Texto(CDCAIXA),
                                       Cli_Qam00417::Texto(CDLOJA), dtAberturaCaixa);
   } catch (const std::exception& e) {
+    Cli_Qam00417::WorkerControl::Instance().SetEnd(Cli_Qam00417::kFimErro, e.what());
     std::fprintf(stderr, "DisparaImpPedExpKDS: %s\n", e.what());
   }
 }
@@ -78,4 +87,15 @@ extern "C" int FinalizaImpPedExpKDS(int timeout_ms) {
 
 extern "C" int StatusImpPedExpKDS(void) {
   return Cli_Qam00417::StatusImpPedExpKDS();
+}
+
+extern "C" int MotivoFimImpPedExpKDS(char* message, int size) {
+  std::string text;
+  const int reason = Cli_Qam00417::MotivoFimImpPedExpKDS(&text);
+  if (message != nullptr && size > 0) {
+    const size_t length = std::min(text.size(), static_cast<size_t>(size) - 1);
+    text.copy(message, length);
+    message[length] = '\0';
+  }
+  return reason;
 }

@@ -25,6 +25,10 @@ bool FinalizaImpPedExpKDS(int timeout_ms);
 // One of the kStatus... values of worker/worker_status.h.
 int StatusImpPedExpKDS();
 
+// Why the last worker ended: one of the kFim... values of worker/worker_status.h, and for
+// kFimErro the message of the error that ended it (as logged, without the function suffix).
+int MotivoFimImpPedExpKDS(std::string* message);
+
 }  // namespace Cli_Qam00417
 
 extern "C" {
@@ -35,4 +39,7 @@ void DisparaImpPedExpKDS(const char* CDFILIAL, const char* CDCAIXA, const char* 
 // 1 when no worker thread is left, 0 when the worker did not end within the time.
 int FinalizaImpPedExpKDS(int timeout_ms);
 int StatusImpPedExpKDS(void);
+// As above; the message is copied into `message` (at most `size` bytes with the terminating
+// NUL, cut if longer). `message` may be null when `size` is 0.
+int MotivoFimImpPedExpKDS(char* message, int size);
 }

@@ -3,6 +3,7 @@
 #include <exception>
 #include <thread>
 
+#include "datamodule/error_boundary.h"
 #include "worker/log_imp_exp_kds.h"
 #include "worker/startup_steps.h"
 #include "worker/worker_control.h"
@@ -58,9 +59,11 @@ void TImpExpKdsThread::Execute() {
     StartUp(boImpAutCupExp);
     ScanLoop(boImpAutCupExp);
   } catch (const std::exception& e) {
+    WorkerControl::Instance().SetEnd(kFimErro, e.what());
     LogQuietly(e.what() + std::string(kSufixoExecute));
   } catch (...) {
-    LogQuietly("Erro desconhecido" + std::string(kSufixoExecute));
+    WorkerControl::Instance().SetEnd(kFimErro, kErroDesconhecido);
+    LogQuietly(kErroDesconhecido + std::string(kSufixoExecute));
   }
   LogTerminate();
 }
@@ -68,9 +71,18 @@ void TImpExpKdsThread::Execute() {
 void TImpExpKdsThread::StartUp(bool& boImpAutCupExp) {
   TrdmImpExpKds& dm = EnsureDataModules();
   boImpAutCupExp = ReadParameters(dm, cdFilial, cdCaixa, cdLoja, dtAberturaCaixa);
+  // Read before the local tables, whose errors would override it: a switch that reads off
+  // because the register has no settings row is a different mistake from a switch set off.
+  const int end_reason =
+      dm.cdsParametros.IsEmpty() ? kFimCaixaNaoEncontrado : kFimFechamentoDesligado;
   LoadLocalTables(dm);
   dm.dsPastaXml = XmlFolder(cdFilial, cdCaixa);
-  if (boImpAutCupExp) boImpAutCupExp = StartPrinterLibrary(dm);
+  if (!boImpAutCupExp) {
+    WorkerControl::Instance().SetEnd(end_reason);
+    return;
+  }
+  boImpAutCupExp = StartPrinterLibrary(dm);
+  if (!boImpAutCupExp) WorkerControl::Instance().SetEnd(kFimSemImpressora);
 }
 
 void TImpExpKdsThread::ScanLoop(bool boImpAutCupExp) {
@@ -81,12 +93,16 @@ void TImpExpKdsThread::ScanLoop(bool boImpAutCupExp) {
     // The scan reloads its order list on every pass; closing it first keeps a pass whose
     // lookup failed from reporting the previous pass's orders as still pending.
     dm.cdsPedidosExpKDS.Close();
+    const long changes_before = control.Changes();
     dm.VerificaPedidosExpKDS(cdFilial, cdCaixa, cdLoja);
-    control.EndPass(dm.cdsPedidosExpKDS.Active() ? dm.cdsPedidosExpKDS.RecordCount() : 0);
+    control.EndPass(dm.cdsPedidosExpKDS.Active() ? dm.cdsPedidosExpKDS.RecordCount() : 0,
+                    static_cast<int>(control.Changes() - changes_before));
     if (!control.Pause(kPausaMs)) break;
   }
-  if (boImpAutCupExp && control.StopRequested())
+  if (boImpAutCupExp && control.StopRequested()) {
+    control.SetEnd(kFimParadaSolicitada);
     LogImpExpKDS("Parada da THREAD solicitada pelo host");
+  }
 }
 
 void TImpExpKdsThread::LogTerminate() {

@@ -41,8 +41,15 @@ std::string FileFor(const std::string& folder, const rtl::DateTimeParts& today) 
   throw rtl::EInOutError("Log file '" + path + "': " + what + ": " + std::strerror(error));
 }
 
-void AppendLine(const std::string& path, const std::string& line) {
+// `folder_error`: why the file's folder could not be made, if it could not. A file that cannot
+// be opened in a folder that could not be made is reported by the folder's own cause
+// ("Permission denied"), not by the open's ("No such file or directory").
+void AppendLine(const std::string& path, const std::string& line, const std::string& folder,
+                const std::error_code& folder_error) {
   std::FILE* file = std::fopen(path.c_str(), "ab");
+  if (!file && folder_error) {
+    throw rtl::EInOutError("Log folder '" + folder + "': cannot create: " + folder_error.message());
+  }
   if (!file) RaiseIoError("cannot open", path, errno);
   const size_t written = std::fwrite(line.data(), 1, line.size(), file);
   const int write_error = written == line.size() ? 0 : (errno ? errno : EIO);
@@ -63,9 +70,9 @@ void LogImpExpKDS(const std::string& message) {
   const std::string line = rtl::DateTimeToStr(now) + " - " + message + "\r\n";
 
   std::lock_guard<std::mutex> lock(LogMutex());
-  std::error_code ignored;  // a folder that cannot be made shows as the file failing to open
-  std::filesystem::create_directories(folder, ignored);
-  AppendLine(FileFor(folder, today), line);
+  std::error_code folder_error;
+  std::filesystem::create_directories(folder, folder_error);
+  AppendLine(FileFor(folder, today), line, folder, folder_error);
 }
 
 std::string LogImpExpKDSPath() {

@@ -27,6 +27,9 @@ bool WorkerControl::TryClaim() {
     stop_ = false;
     status_ = kStatusIniciando;
     passes_ = 0;
+    changes_ = 0;
+    end_reason_ = kFimNenhum;
+    end_message_.clear();
     finished = std::move(thread_);
   }
   if (finished.joinable()) finished.join();
@@ -109,10 +112,37 @@ long WorkerControl::Passes() const {
   return passes_;
 }
 
-void WorkerControl::EndPass(int pending) {
+void WorkerControl::EndPass(int pending, int changed) {
   std::lock_guard<std::mutex> lock(mutex_);
   ++passes_;
-  if (active_) status_ = pending > 0 ? kStatusPendentes : kStatusOcioso;
+  if (!active_) return;
+  status_ = changed > 0 ? kStatusAlterou : (pending > 0 ? kStatusPendentes : kStatusOcioso);
+}
+
+void WorkerControl::NoteChange() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  ++changes_;
+}
+
+long WorkerControl::Changes() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return changes_;
+}
+
+void WorkerControl::SetEnd(int reason, const std::string& message) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  end_reason_ = reason;
+  end_message_ = message;
+}
+
+int WorkerControl::EndReason() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return end_reason_;
+}
+
+std::string WorkerControl::EndMessage() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return end_message_;
 }
 
 }  // namespace Cli_Qam00417

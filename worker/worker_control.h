@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace Cli_Qam00417 {
@@ -46,8 +47,20 @@ class WorkerControl {
   int Status() const;
   // Completed passes of the current or last worker.
   long Passes() const;
-  // Records the end of a pass and how many pending orders it saw.
-  void EndPass(int pending);
+  // Records the end of a pass: how many pending orders it saw and how many orders it changed
+  // (marked, closed or removed). A pass that changed nothing is idle (kStatusOcioso or
+  // kStatusPendentes); one that changed something is not (kStatusAlterou).
+  void EndPass(int pending, int changed);
+  // Called by the scan (and the closing) once for every order it marks, closes or removes.
+  void NoteChange();
+  // Orders changed by the current or last worker.
+  long Changes() const;
+
+  // Records why the worker ended (kFim... of worker_status.h) and, for kFimErro, the message
+  // of the error. Cleared by TryClaim.
+  void SetEnd(int reason, const std::string& message = "");
+  int EndReason() const;
+  std::string EndMessage() const;
 
  private:
   WorkerControl() = default;
@@ -62,6 +75,9 @@ class WorkerControl {
   std::function<void()> interrupter_;  // of the current worker, once its connections exist
   int status_ = 0;                     // kStatus... of worker_status.h
   long passes_ = 0;
+  long changes_ = 0;
+  int end_reason_ = 0;  // kFim... of worker_status.h
+  std::string end_message_;
   // The last worker's thread, until joined. A worker gives the slot back as its last act, so
   // joining a thread whose worker has done so waits only for the thread's own exit.
   std::thread thread_;

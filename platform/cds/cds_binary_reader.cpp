@@ -5,6 +5,7 @@
 #include "cds/byte_reader.h"
 #include "cds/cds_error.h"
 #include "cds/cds_file.h"
+#include "cds/cds_metadata.h"
 #include "cds/cds_types.h"
 #include "cds/change_log.h"
 #include "rtl/text_codec.h"
@@ -27,6 +28,7 @@ constexpr size_t kMinPropertySize = 1 + 4;
 struct Column {
   rtl::FieldDef def;
   TypeWord type{0};
+  CdsFieldMetadata metadata;
 };
 
 struct Properties {
@@ -35,6 +37,7 @@ struct Properties {
   std::string subtype;
   std::string field_name;
   std::vector<uint32_t> change_log;
+  std::vector<CdsProperty> all;  // every property, as read
 };
 
 struct PropertyValue {
@@ -54,11 +57,31 @@ std::string Hex(uint32_t value) {
   return buffer;
 }
 
+// A property as the metadata keeps it: integers sign-extended for signed types, texts cut at
+// their terminator and decoded.
+CdsProperty KeptProperty(const std::string& name, TypeWord type, const PropertyValue& value,
+                         std::string raw) {
+  CdsProperty property;
+  property.name = rtl::Cp1252ToUtf8(name);
+  property.type = type.raw;
+  property.raw = std::move(raw);
+  const unsigned bits = 8 * type.Size();
+  for (uint64_t number : value.numbers) {
+    const bool sign_extend =
+        type.Code() == kCodeInt && bits > 0 && bits < 64 && (number >> (bits - 1)) & 1;
+    property.numbers.push_back(
+        static_cast<int64_t>(sign_extend ? number | (~uint64_t{0} << bits) : number));
+  }
+  if (type.Variable()) property.text = rtl::Cp1252ToUtf8(CutAtNul(value.text));
+  return property;
+}
+
 class BinaryReader {
  public:
-  BinaryReader(const std::string& bytes, const std::string& name) : in_(bytes, name) {}
+  BinaryReader(const std::string& bytes, const std::string& name)
+      : bytes_(bytes), in_(bytes, name) {}
 
-  rtl::DataPacket Read();
+  rtl::DataPacket Read(CdsMetadata* metadata);
 
  private:
   void ReadHeader();
@@ -70,6 +93,7 @@ class BinaryReader {
   StoredRow ReadRow();
   [[noreturn]] void FailField(const Column& column, const std::string& what) const;
 
+  const std::string& bytes_;
   ByteReader in_;
   uint16_t column_count_ = 0;
   uint32_t row_count_ = 0;
@@ -78,7 +102,7 @@ class BinaryReader {
   std::vector<Column> columns_;
 };
 
-rtl::DataPacket BinaryReader::Read() {
+rtl::DataPacket BinaryReader::Read(CdsMetadata* metadata) {
   ReadHeader();
   in_.NeedItems(column_count_, kMinDescriptorSize, "field descriptors");
   for (uint16_t i = 0; i < column_count_; ++i) columns_.push_back(ReadColumn());
@@ -97,6 +121,13 @@ rtl::DataPacket BinaryReader::Read() {
   for (uint32_t i = 0; i < row_count_; ++i) rows.push_back(ReadRow());
   std::vector<rtl::FieldDef> fields;
   for (Column& column : columns_) fields.push_back(column.def);
+  if (metadata != nullptr) {
+    *metadata = CdsMetadata();
+    for (const CdsProperty& property : packet.all) {
+      if (!IsRowsProperty(property.name)) metadata->params.push_back(property);
+    }
+    for (Column& column : columns_) metadata->fields.push_back(std::move(column.metadata));
+  }
   return rtl::DataPacket(std::move(fields),
                          ApplyChangeLog(std::move(rows), packet.change_log, in_.FileName()));
 }
@@ -127,6 +158,12 @@ Column BinaryReader::ReadColumn() {
   const Properties props = ReadProperties();
   if (!props.field_name.empty()) column.def.name = props.field_name;
   ApplyColumnType(props, attributes, &column);
+  column.metadata.other_attributes = attributes & ~(kAttrHidden | kAttrReadonly | kAttrRequired);
+  for (const CdsProperty& property : props.all) {
+    if (!IsDerivedFieldProperty(column.def, property.name)) {
+      column.metadata.properties.push_back(property);
+    }
+  }
   return column;
 }
 
@@ -172,7 +209,10 @@ Properties BinaryReader::ReadProperties() {
     const uint8_t name_length = in_.U8();
     const std::string name = in_.Bytes(name_length, "property name");
     const TypeWord type(in_.U32());
+    const size_t value_start = in_.Offset();
     PropertyValue value = ReadPropertyValue(type);
+    props.all.push_back(
+        KeptProperty(name, type, value, bytes_.substr(value_start, in_.Offset() - value_start)));
     const uint64_t number = value.numbers.empty() ? 0 : value.numbers.front();
     if (name == "WIDTH") {
       props.width = static_cast<int>(std::min<uint64_t>(number, 0xFFFF));
@@ -248,8 +288,9 @@ void BinaryReader::FailField(const Column& column, const std::string& what) cons
 
 }  // namespace
 
-rtl::DataPacket ReadCdsBinary(const std::string& bytes, const std::string& name_for_errors) {
-  return BinaryReader(bytes, name_for_errors).Read();
+rtl::DataPacket ReadCdsBinary(const std::string& bytes, const std::string& name_for_errors,
+                              CdsMetadata* metadata) {
+  return BinaryReader(bytes, name_for_errors).Read(metadata);
 }
 
 }  // namespace cds

@@ -22,15 +22,17 @@ constexpr size_t kMaxShortName = 31;  // longer names go in a FIELDNAME property
 
 class BinaryWriter {
  public:
-  BinaryWriter(const rtl::DataPacket& packet, const std::string& name)
-      : packet_(packet), name_(name), fields_(FieldsToWrite(packet)) {}
+  BinaryWriter(const rtl::DataPacket& packet, const std::string& name, const CdsMetadata* metadata)
+      : packet_(packet), name_(name), fields_(FieldsToWrite(packet)), metadata_(metadata) {}
 
   std::string Write();
 
  private:
   void Unsigned(uint64_t value, size_t size);
   void PrefixedBytes(const std::string& bytes, size_t prefix_size, const std::string& context);
-  void Descriptor(const rtl::FieldDef& def);
+  void Descriptor(size_t field);
+  const CdsFieldMetadata* FieldMetadata(size_t field) const;
+  void Properties(const std::vector<CdsProperty>& properties);
   void ShortProperty(const char* name, int value);
   void TextProperty(const char* name, const std::string& value);
   void Row(size_t row);
@@ -44,6 +46,7 @@ class BinaryWriter {
   const rtl::DataPacket& packet_;
   const std::string& name_;
   const std::vector<rtl::FieldDef> fields_;
+  const CdsMetadata* const metadata_;
   std::string out_;
 };
 
@@ -60,8 +63,11 @@ std::string BinaryWriter::Write() {
   Unsigned(packet_.RowCount(), 4);
   Unsigned(0, 4);  // flags, set below
   Unsigned(0, 2);  // first row offset, set below
-  for (const rtl::FieldDef& def : fields_) Descriptor(def);
-  Unsigned(0, 2);  // no packet properties
+  for (size_t f = 0; f < fields_.size(); ++f) Descriptor(f);
+  const std::vector<CdsProperty> no_params;
+  const std::vector<CdsProperty>& params = metadata_ ? metadata_->params : no_params;
+  Unsigned(params.size(), 2);
+  Properties(params);
   const size_t first_row = out_.size();
   const bool offset_fits = first_row <= 0xFFFF;
   out_[18] = offset_fits ? 3 : 1;
@@ -84,21 +90,38 @@ void BinaryWriter::PrefixedBytes(const std::string& bytes, size_t prefix_size,
   out_ += bytes;
 }
 
-void BinaryWriter::Descriptor(const rtl::FieldDef& def) {
+const CdsFieldMetadata* BinaryWriter::FieldMetadata(size_t field) const {
+  if (metadata_ == nullptr || field >= metadata_->fields.size()) return nullptr;
+  return &metadata_->fields[field];
+}
+
+void BinaryWriter::Properties(const std::vector<CdsProperty>& properties) {
+  if (properties.size() > 0xFFFF) throw ECdsError(name_, "more than 65535 properties");
+  for (const CdsProperty& property : properties) out_ += EncodeBinaryProperty(property);
+}
+
+void BinaryWriter::Descriptor(size_t field) {
+  const rtl::FieldDef& def = fields_[field];
+  const CdsFieldMetadata* kept = FieldMetadata(field);
   const std::string name = rtl::Utf8ToCp1252(def.name);
   const bool long_name = name.size() > kMaxShortName;
   Unsigned(long_name ? kMaxShortName : name.size(), 1);
   out_ += name.substr(0, kMaxShortName);
   Unsigned(BinaryTypeOf(def).raw, 4);
-  Unsigned((def.hidden ? 1 : 0) | (def.readonly ? 2 : 0) | (def.required ? 4 : 0), 2);
+  const uint16_t other_attributes = kept ? kept->other_attributes : 0;
+  Unsigned(
+      (def.hidden ? 1 : 0) | (def.readonly ? 2 : 0) | (def.required ? 4 : 0) | other_attributes, 2);
   const int width = WidthToWrite(def);
   const bool bcd = def.type == FieldType::BCD || def.type == FieldType::FMTBcd;
   const std::string subtype = SubtypeToWrite(def);
-  Unsigned((width > 0) + bcd + !subtype.empty() + long_name, 2);
+  const size_t extra = kept ? kept->properties.size() : 0;
+  if (extra > 0xFFF0) throw ECdsError(name_, "field '" + def.name + "': too many properties");
+  Unsigned((width > 0) + bcd + !subtype.empty() + long_name + extra, 2);
   if (width > 0) ShortProperty("WIDTH", width);
   if (bcd) ShortProperty("DECIMALS", def.scale);
   if (!subtype.empty()) TextProperty("SUBTYPE", subtype);
   if (long_name) TextProperty("FIELDNAME", def.name);
+  if (kept) Properties(kept->properties);
 }
 
 void BinaryWriter::ShortProperty(const char* name, int value) {
@@ -204,8 +227,9 @@ void BinaryWriter::DateTimeValue(const rtl::FieldDef& def, const rtl::Variant& v
 
 }  // namespace
 
-std::string WriteCdsBinary(const rtl::DataPacket& packet, const std::string& name_for_errors) {
-  return BinaryWriter(packet, name_for_errors).Write();
+std::string WriteCdsBinary(const rtl::DataPacket& packet, const std::string& name_for_errors,
+                           const CdsMetadata* metadata) {
+  return BinaryWriter(packet, name_for_errors, metadata).Write();
 }
 
 }  // namespace cds

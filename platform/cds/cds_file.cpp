@@ -25,16 +25,17 @@ bool LooksXml(const std::string& bytes) {
 
 }  // namespace
 
-rtl::DataPacket ReadCdsData(const std::string& bytes, const std::string& name_for_errors) {
-  if (LooksBinary(bytes)) return ReadCdsBinary(bytes, name_for_errors);
-  if (LooksXml(bytes)) return ReadCdsXml(bytes, name_for_errors);
+rtl::DataPacket ReadCdsData(const std::string& bytes, const std::string& name_for_errors,
+                            CdsMetadata* metadata) {
+  if (LooksBinary(bytes)) return ReadCdsBinary(bytes, name_for_errors, metadata);
+  if (LooksXml(bytes)) return ReadCdsXml(bytes, name_for_errors, metadata);
   if (bytes.empty())
     throw ECdsError(name_for_errors, "empty file, not a client-dataset table file");
   throw ECdsError(name_for_errors,
                   "wrong magic: neither a binary nor an XML client-dataset table file");
 }
 
-rtl::DataPacket ReadCdsFile(const std::string& path) {
+rtl::DataPacket ReadCdsFile(const std::string& path, CdsMetadata* metadata) {
   std::ifstream file(path, std::ios::binary);
   if (!file) {
     throw rtl::EInOutError("Cannot open file '" + path + "': " + std::strerror(errno));
@@ -42,12 +43,13 @@ rtl::DataPacket ReadCdsFile(const std::string& path) {
   std::ostringstream contents;
   contents << file.rdbuf();
   if (file.bad()) throw rtl::EInOutError("Cannot read file '" + path + "'");
-  return ReadCdsData(contents.str(), path);
+  return ReadCdsData(contents.str(), path, metadata);
 }
 
-void WriteCdsFile(const std::string& path, const rtl::DataPacket& packet, CdsFormat format) {
-  const std::string bytes =
-      format == CdsFormat::Xml ? WriteCdsXml(packet, path) : WriteCdsBinary(packet, path);
+void WriteCdsFile(const std::string& path, const rtl::DataPacket& packet, CdsFormat format,
+                  const CdsMetadata* metadata) {
+  const std::string bytes = format == CdsFormat::Xml ? WriteCdsXml(packet, path, metadata)
+                                                     : WriteCdsBinary(packet, path, metadata);
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file) {
     throw rtl::EInOutError("Cannot create file '" + path + "': " + std::strerror(errno));

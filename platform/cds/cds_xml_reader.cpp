@@ -1,5 +1,7 @@
 // Reader of the XML data packet.
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <pugixml.hpp>
 #include <unordered_map>
 
@@ -43,11 +45,12 @@ class XmlReader {
  public:
   XmlReader(const std::string& bytes, const std::string& name) : bytes_(bytes), name_(name) {}
 
-  rtl::DataPacket Read();
+  rtl::DataPacket Read(CdsMetadata* metadata);
 
  private:
   void Parse();
   rtl::FieldDef ReadField(pugi::xml_node node) const;
+  static CdsFieldMetadata ReadFieldMetadata(pugi::xml_node node, const rtl::FieldDef& def);
   std::vector<uint32_t> ReadChangeLog(pugi::xml_node params) const;
   StoredRow ReadRow(pugi::xml_node node, size_t number) const;
   rtl::Variant ParseValue(const rtl::FieldDef& def, const char* text, size_t row) const;
@@ -61,16 +64,24 @@ class XmlReader {
   std::unordered_map<std::string, size_t> field_index_;
 };
 
-rtl::DataPacket XmlReader::Read() {
+rtl::DataPacket XmlReader::Read(CdsMetadata* kept) {
   Parse();
   const pugi::xml_node packet = doc_.child("DATAPACKET");
   if (!packet) Fail("no DATAPACKET element: not an XML client-dataset table file");
   const pugi::xml_node metadata = packet.child("METADATA");
   const pugi::xml_node fields = metadata.child("FIELDS");
   if (!fields) Fail("no METADATA/FIELDS element");
+  if (kept != nullptr) *kept = CdsMetadata();
   for (pugi::xml_node node : fields.children("FIELD")) {
     fields_.push_back(ReadField(node));
     field_index_[fields_.back().name] = fields_.size() - 1;
+    if (kept != nullptr) kept->fields.push_back(ReadFieldMetadata(node, fields_.back()));
+  }
+  if (kept != nullptr) {
+    for (pugi::xml_attribute attribute : metadata.child("PARAMS").attributes()) {
+      if (IsRowsProperty(attribute.name())) continue;
+      kept->params.push_back(PropertyFromXml(attribute.name(), attribute.value()));
+    }
   }
   const std::vector<uint32_t> change_log = ReadChangeLog(metadata.child("PARAMS"));
   const auto row_nodes = packet.child("ROWDATA").children("ROW");
@@ -145,6 +156,25 @@ rtl::FieldDef XmlReader::ReadField(pugi::xml_node node) const {
       break;
   }
   return def;
+}
+
+CdsFieldMetadata XmlReader::ReadFieldMetadata(pugi::xml_node node, const rtl::FieldDef& def) {
+  static const char* const kDescribed[] = {"attrname", "fieldtype", "required", "readonly",
+                                           "hidden"};
+  CdsFieldMetadata kept;
+  for (pugi::xml_attribute attribute : node.attributes()) {
+    const std::string name = attribute.name();
+    if (std::find(std::begin(kDescribed), std::end(kDescribed), name) != std::end(kDescribed) ||
+        IsDerivedFieldProperty(def, name)) {
+      continue;
+    }
+    if (name == "linkfield") {
+      if (IsTrue(attribute.value())) kept.other_attributes |= kAttrLinkField;
+      continue;
+    }
+    kept.properties.push_back(PropertyFromXml(name, attribute.value()));
+  }
+  return kept;
 }
 
 std::vector<uint32_t> XmlReader::ReadChangeLog(pugi::xml_node params) const {
@@ -236,8 +266,9 @@ bool XmlReader::ParseTyped(const rtl::FieldDef& def, const char* text, rtl::Vari
 
 }  // namespace
 
-rtl::DataPacket ReadCdsXml(const std::string& bytes, const std::string& name_for_errors) {
-  return XmlReader(bytes, name_for_errors).Read();
+rtl::DataPacket ReadCdsXml(const std::string& bytes, const std::string& name_for_errors,
+                           CdsMetadata* metadata) {
+  return XmlReader(bytes, name_for_errors).Read(metadata);
 }
 
 }  // namespace cds

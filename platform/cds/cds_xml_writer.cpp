@@ -19,12 +19,6 @@ namespace {
 
 using rtl::FieldType;
 
-std::string ShortestFloat(double value) {
-  char buffer[64];
-  const auto printed = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, printed.ptr);
-}
-
 // Field names become attribute names of ROW elements, so they must be XML names.
 bool IsXmlName(const std::string& name) {
   if (name.empty()) return false;
@@ -38,7 +32,23 @@ bool IsXmlName(const std::string& name) {
   return true;
 }
 
-void AddField(pugi::xml_node fields, const rtl::FieldDef& def) {
+// Kept properties become attributes; one the XML form cannot show is left out.
+void AddProperties(pugi::xml_node node, const std::vector<CdsProperty>& properties,
+                   const std::string& name_for_errors) {
+  for (const CdsProperty& property : properties) {
+    const std::string text = XmlPropertyText(property);
+    if (!IsXmlName(property.name)) {
+      throw ECdsError(name_for_errors, "property name '" + property.name + "' is not an XML name");
+    }
+    if (property.type != 0 && property.numbers.empty() && !TypeWord(property.type).Variable()) {
+      continue;  // a floating-point or other fixed value of a binary file: no text form
+    }
+    node.append_attribute(property.name.c_str()) = text.c_str();
+  }
+}
+
+void AddField(pugi::xml_node fields, const rtl::FieldDef& def, const CdsFieldMetadata* kept,
+              const std::string& name_for_errors) {
   pugi::xml_node node = fields.append_child("FIELD");
   node.append_attribute("attrname") = def.name.c_str();
   node.append_attribute("fieldtype") = XmlTypeName(def.type);
@@ -52,6 +62,9 @@ void AddField(pugi::xml_node fields, const rtl::FieldDef& def) {
   if (def.type == FieldType::BCD || def.type == FieldType::FMTBcd) {
     node.append_attribute("DECIMALS") = def.scale;
   }
+  if (kept == nullptr) return;
+  if ((kept->other_attributes & kAttrLinkField) != 0) node.append_attribute("linkfield") = "true";
+  AddProperties(node, kept->properties, name_for_errors);
 }
 
 std::string DateTimeText(const rtl::FieldDef& def, const rtl::Variant& value,
@@ -85,9 +98,10 @@ std::string ValueText(const rtl::FieldDef& def, const rtl::Variant& value,
   }
   if (rtl::IsIntegerType(def.type)) return std::to_string(IntegerToWrite(def, value, context));
   if (def.type == FieldType::Single) {
-    return ShortestFloat(static_cast<float>(FloatToWrite(value, context)));
+    // The double of the single, so that reading the file back gives the same double.
+    return DecimalText(static_cast<double>(static_cast<float>(FloatToWrite(value, context))));
   }
-  if (rtl::IsFloatType(def.type)) return ShortestFloat(FloatToWrite(value, context));
+  if (rtl::IsFloatType(def.type)) return DecimalText(FloatToWrite(value, context));
   if (def.type == FieldType::Boolean) return BooleanToWrite(value, context) ? "TRUE" : "FALSE";
   if (rtl::IsDateTimeType(def.type)) return DateTimeText(def, value, context);
   return Base64Encode(TextToWrite(value, context));
@@ -95,7 +109,8 @@ std::string ValueText(const rtl::FieldDef& def, const rtl::Variant& value,
 
 }  // namespace
 
-std::string WriteCdsXml(const rtl::DataPacket& packet, const std::string& name_for_errors) {
+std::string WriteCdsXml(const rtl::DataPacket& packet, const std::string& name_for_errors,
+                        const CdsMetadata* metadata) {
   const std::vector<rtl::FieldDef> fields = FieldsToWrite(packet);
   pugi::xml_document doc;
   pugi::xml_node declaration = doc.append_child(pugi::node_declaration);
@@ -104,15 +119,17 @@ std::string WriteCdsXml(const rtl::DataPacket& packet, const std::string& name_f
   declaration.append_attribute("standalone") = "yes";
   pugi::xml_node root = doc.append_child("DATAPACKET");
   root.append_attribute("Version") = "2.0";
-  pugi::xml_node metadata = root.append_child("METADATA");
-  pugi::xml_node field_nodes = metadata.append_child("FIELDS");
-  for (const rtl::FieldDef& def : fields) {
-    if (!IsXmlName(def.name)) {
-      throw ECdsError(name_for_errors, "field name '" + def.name + "' is not an XML name");
+  pugi::xml_node metadata_node = root.append_child("METADATA");
+  pugi::xml_node field_nodes = metadata_node.append_child("FIELDS");
+  for (size_t f = 0; f < fields.size(); ++f) {
+    if (!IsXmlName(fields[f].name)) {
+      throw ECdsError(name_for_errors, "field name '" + fields[f].name + "' is not an XML name");
     }
-    AddField(field_nodes, def);
+    const bool kept = metadata != nullptr && f < metadata->fields.size();
+    AddField(field_nodes, fields[f], kept ? &metadata->fields[f] : nullptr, name_for_errors);
   }
-  metadata.append_child("PARAMS");
+  pugi::xml_node params = metadata_node.append_child("PARAMS");
+  if (metadata != nullptr) AddProperties(params, metadata->params, name_for_errors);
   pugi::xml_node rows = root.append_child("ROWDATA");
   for (size_t r = 0; r < packet.RowCount(); ++r) {
     pugi::xml_node row = rows.append_child("ROW");

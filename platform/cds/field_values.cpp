@@ -1,5 +1,8 @@
 #include "cds/field_values.h"
 
+#include <charconv>
+#include <cmath>
+
 #include "cds/cds_error.h"
 #include "rtl/text_codec.h"
 
@@ -100,6 +103,29 @@ std::string StoredBytes(rtl::FieldType type, const std::string& text) {
 size_t StoredLength(rtl::FieldType type, const std::string& text) {
   const size_t bytes = StoredBytes(type, text).size();
   return type == rtl::FieldType::WideString ? bytes / 2 : bytes;
+}
+
+namespace {
+
+template <typename Float>
+std::string Decimal(Float value) {
+  // The smallest subnormal double takes about 330 digits in plain form.
+  char buffer[400];
+  const bool plain = std::isfinite(value) && std::fabs(value) < Float(1e15);
+  const auto printed =
+      plain ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
+            : std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, printed.ptr);
+}
+
+}  // namespace
+
+std::string DecimalText(double value) {
+  return Decimal(value);
+}
+
+std::string DecimalText(float value) {
+  return Decimal(value);
 }
 
 }  // namespace cds

@@ -19,6 +19,12 @@ bool BooleanToWrite(const rtl::Variant& value, const std::string& context);
 rtl::TDateTime DateTimeToWrite(const rtl::Variant& value, const std::string& context);
 std::string TextToWrite(const rtl::Variant& value, const std::string& context);
 
+// A number as plain decimal text, exact (the shortest text that reads back as the same value)
+// and without an exponent below 1e15 in magnitude: 33000000, 800000, 0.1, 0.000001. Larger
+// magnitudes, infinities and NaN in the shortest form ("1e+300", "inf").
+std::string DecimalText(double value);
+std::string DecimalText(float value);
+
 // The text a binary file stores for a String or Memo field (Windows-1252), a WideString or
 // WideMemo field (UTF-16LE) or a blob (the bytes as they are).
 std::string StoredBytes(rtl::FieldType type, const std::string& text);

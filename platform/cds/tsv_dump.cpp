@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cds/day_time.h"
+#include "cds/field_values.h"
 #include "rtl/errors.h"
 
 namespace cds {
@@ -66,8 +67,8 @@ std::string TypedText(const rtl::FieldDef& def, const rtl::Variant& value) {
     return "<" + std::to_string(value.AsString().size()) + " bytes>";
   }
   if (rtl::IsIntegerType(def.type)) return std::to_string(value.AsInteger());
-  if (def.type == FieldType::Single) return Shortest(static_cast<float>(value.AsFloat()));
-  if (rtl::IsFloatType(def.type)) return Shortest(value.AsFloat());
+  if (def.type == FieldType::Single) return DecimalText(static_cast<float>(value.AsFloat()));
+  if (rtl::IsFloatType(def.type)) return DecimalText(value.AsFloat());
   if (def.type == FieldType::Boolean) return value.AsBoolean() ? "TRUE" : "FALSE";
   return DateTimeText(def.type, value.AsDateTime());
 }

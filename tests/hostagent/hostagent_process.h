@@ -23,6 +23,7 @@ class HostProcess {
   HostProcess& operator=(const HostProcess&) = delete;
 
   void Signal(int signal) const;
+  pid_t Pid() const { return pid_; }
   // Waits for the child to end and reads its output.
   Result Wait();
 

@@ -5,12 +5,15 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "hostagent/hostagent_process.h"
 #include "rtl/client_dataset.h"
 #include "support/store_builders.h"
+#include "support/temp_dir.h"
 #include "support/temp_store.h"
 #include "vyrutil/crypto.h"
 
@@ -33,17 +36,38 @@ std::string ScalarOfNewConnection(const std::string& path, const char* sql) {
   return value;
 }
 
+// The first line of `text` that contains `part`, without its line end.
+std::string LineWith(const std::string& text, const std::string& part) {
+  const size_t at = text.find(part);
+  if (at == std::string::npos) return "(nenhuma linha com " + part + ")";
+  const size_t start = text.rfind('\n', at) == std::string::npos ? 0 : text.rfind('\n', at) + 1;
+  return text.substr(start, text.find('\n', at) - start);
+}
+
 class HostAgentTest : public ::testing::Test {
  protected:
   // A store of its own with one register (0001 / 01 / 001).
   void InsertRegister(const vyrtest::RegisterOptions& options) {
     vyrtest::InsertBranchStoreRegister(store_, "0001", "01", "001", options);
   }
-  Result Run(const std::vector<std::string>& extra) {
+  std::vector<std::string> RunArgs(const std::vector<std::string>& extra) const {
     std::vector<std::string> args{"run",     "--dir", store_.Dir(), "--filial", "0001",
                                   "--caixa", "001",   "--loja",     "01"};
     args.insert(args.end(), extra.begin(), extra.end());
-    return RunHost(args, store_.Dir());
+    return args;
+  }
+  Result Run(const std::vector<std::string>& extra) {
+    return RunHost(RunArgs(extra), store_.Dir());
+  }
+  // Waits (bounded) for a started host's worker to have written its first line.
+  void WaitForWorker() const {
+    for (int i = 0; i < 600 && !fs::exists(store_.Dir() + "/Dados/LogImpExpKDS"); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+  static std::string Year() {
+    const std::time_t now = std::time(nullptr);
+    return std::to_string(std::localtime(&now)->tm_year + 1900);
   }
   std::string Log() const {
     std::string text;
@@ -95,14 +119,22 @@ TEST_F(HostAgentTest, DemoStoreHasARegisterWithPrinterAndItsLocalTables) {
                         "--until-idle", "--max-seconds", "60"},
                        scratch.Dir());
   EXPECT_EQ(0, run.exit_code) << run.err;
-  EXPECT_NE(std::string::npos, run.out.find("Encerrando: sem pedidos pendentes"));
+  EXPECT_NE(std::string::npos, run.out.find("Encerrando: ociosa: a ultima passagem nao alterou "
+                                            "nada e nao ha pedido pendente"));
 }
 
 TEST_F(HostAgentTest, UntilIdleStopsAfterAPassWithNothingPending) {
   InsertRegister({});
   Result result = Run({"--until-idle", "--max-seconds", "60", "--abertura", "2026-12-06 08:30:00"});
   EXPECT_EQ(0, result.exit_code) << result.err;
-  EXPECT_NE(std::string::npos, result.out.find("Encerrando: sem pedidos pendentes"));
+  // What the worker is about to use comes first.
+  EXPECT_EQ(0u, result.out.find("Diretorio do programa: " + store_.Dir() +
+                                "\nConexao:               sqlite:" + store_.DbPath() +
+                                " (origem: padrao)\nCaixa:                 filial 0001, caixa "
+                                "001, loja 01\n"))
+      << result.out;
+  EXPECT_NE(std::string::npos, result.out.find("Encerrando: ociosa: a ultima passagem nao alterou "
+                                               "nada e nao ha pedido pendente"));
   EXPECT_NE(std::string::npos, result.out.find("Pedidos pendentes:  0"));
   const std::string log = Log();
   EXPECT_NE(std::string::npos, log.find(" - INICIO THREAD_0001_001_0106/12/2026 08:30:00\r\n"));
@@ -115,8 +147,10 @@ TEST_F(HostAgentTest, EndsWhenTheWorkerEndsAndCountsLoggedFailures) {
   InsertRegister(options);
   vyrtest::InsertPendingOrder(store_, vyrtest::PendingOrder{});
   Result result = Run({"--max-seconds", "60"});
-  EXPECT_EQ(0, result.exit_code) << result.err;
-  EXPECT_NE(std::string::npos, result.out.find("Encerrando: a thread terminou"));
+  EXPECT_EQ(3, result.exit_code);
+  EXPECT_EQ("hostagent: a THREAD terminou por erro: 'abc' is not a valid integer value\n",
+            result.err);
+  EXPECT_NE(std::string::npos, result.out.find("Encerrando: a THREAD terminou sozinha"));
   EXPECT_NE(std::string::npos, result.out.find("Falhas registradas: 1"));
   EXPECT_NE(std::string::npos, result.out.find("Pedidos pendentes:  1"));
   EXPECT_NE(std::string::npos, result.out.find("/Dados/LogImpExpKDS/LogImpExpKDS"));
@@ -129,20 +163,97 @@ TEST_F(HostAgentTest, TimeLimitEndsARunThatNeverIdles) {
   EXPECT_NE(std::string::npos, result.out.find("Encerrando: tempo maximo atingido"));
 }
 
-TEST_F(HostAgentTest, TerminationSignalStopsTheWorkerCleanly) {
+TEST_F(HostAgentTest, TerminationAndHangUpSignalsStopTheWorkerCleanly) {
   InsertRegister({});
-  HostProcess host({"run", "--dir", store_.Dir(), "--filial", "0001", "--caixa", "001", "--loja",
-                    "01", "--max-seconds", "120"},
-                   store_.Dir());
-  // Wait (bounded) for the worker to have started before signalling.
-  for (int i = 0; i < 600 && !fs::exists(store_.Dir() + "/Dados/LogImpExpKDS"); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::string outcome;
+  for (int signal : {SIGTERM, SIGHUP}) {
+    HostProcess host(RunArgs({"--max-seconds", "120"}), store_.Dir());
+    WaitForWorker();
+    host.Signal(signal);
+    Result result = host.Wait();
+    outcome += std::to_string(result.exit_code) + " " + LineWith(result.out, "Encerrando:") +
+               " / " + LineWith(Log(), "TERMINATE").substr(22, 28) + "|";
+    fs::remove_all(store_.Dir() + "/Dados/LogImpExpKDS");
   }
-  host.Signal(SIGTERM);
-  Result result = host.Wait();
-  EXPECT_EQ(0, result.exit_code) << result.err;
-  EXPECT_NE(std::string::npos, result.out.find("Encerrando: sinal recebido"));
-  EXPECT_NE(std::string::npos, Log().find(" - TERMINATE THREAD_0001_001_01"));
+  EXPECT_EQ(
+      "0 Encerrando: sinal SIGTERM recebido / TERMINATE THREAD_0001_001_01|"
+      "0 Encerrando: sinal SIGHUP recebido / TERMINATE THREAD_0001_001_01|",
+      outcome);
+}
+
+TEST_F(HostAgentTest, AWorkerThatEndsAtOnceSaysWhyInItsExitCode) {
+  std::string outcome;
+  const auto run = [&] {
+    Result result = Run({"--max-seconds", "60"});
+    outcome += std::to_string(result.exit_code) + " " + result.err;
+  };
+  run();  // no register yet
+  vyrtest::RegisterOptions off;
+  off.idimpautcupexp = "N";
+  InsertRegister(off);
+  run();
+  vyrtest::RegisterOptions no_printer;
+  no_printer.printer_model = "";
+  InsertRegister(no_printer);
+  run();
+  EXPECT_EQ(
+      "4 hostagent: caixa nao encontrado: nenhuma linha de CAIXA para filial 0001, caixa 001, "
+      "loja 01\n"
+      "5 hostagent: fechamento automatico desligado no caixa (filial 0001, caixa 001, loja 01): "
+      "CAIXA.IDIMPAUTCUPEXP diferente de 'S'\n"
+      "6 hostagent: caixa sem impressora NF6 parametrizada (filial 0001, caixa 001, loja 01)\n",
+      outcome);
+}
+
+TEST_F(HostAgentTest, InvalidArgumentsAreRefusedBeforeAnythingStarts) {
+  std::string codes;
+  const auto run = [&](std::vector<std::string> args) {
+    codes += std::to_string(RunHost(args, store_.Dir()).exit_code) + " ";
+  };
+  run({"run", "--dir", store_.Dir() + "/nao_existe", "--filial", "1", "--caixa", "1", "--loja",
+       "1"});
+  run({"init-store", "--dir", ""});
+  for (const char* seconds : {"-1", "nan", "inf", "1e999"}) {
+    run(RunArgs({"--max-seconds", seconds}));
+  }
+  run(RunArgs({"--abertura", "ontem"}));
+  EXPECT_EQ("2 2 2 2 2 2 2 ", codes);
+  EXPECT_FALSE(fs::exists(store_.Dir() + "/nao_existe"));
+  EXPECT_FALSE(fs::exists(store_.Dir() + "/Dados/LogImpExpKDS"));
+}
+
+TEST_F(HostAgentTest, OneWorkerPerRegisterAcrossProcesses) {
+  InsertRegister({});
+  HostProcess first(RunArgs({"--max-seconds", "120"}), store_.Dir());
+  WaitForWorker();
+  const std::string pid = std::to_string(first.Pid());
+  const std::string lock = store_.Dir() + "/Dados/THREAD_0001_001_01.lock";
+  const std::string busy = " esta com o processo " + pid + "\n";
+
+  vyrtest::TempDir other;
+  Result second = RunHost(RunArgs({"--max-seconds", "120"}), other.Path());
+  EXPECT_EQ("7 hostagent: o caixa ja esta em execucao: a trava " + lock + busy,
+            std::to_string(second.exit_code) + " " + second.err);
+  Result init = RunHost({"init-store", "--dir", store_.Dir(), "--force"}, other.Path());
+  EXPECT_EQ("7 hostagent: a loja esta em uso por uma THREAD: a trava " + lock + busy,
+            std::to_string(init.exit_code) + " " + init.err);
+
+  first.Signal(SIGTERM);
+  EXPECT_EQ(0, first.Wait().exit_code);
+  // The kernel released the lock with the first process.
+  EXPECT_EQ(0, RunHost(RunArgs({"--until-idle", "--max-seconds", "60"}), other.Path()).exit_code);
+}
+
+TEST_F(HostAgentTest, ALogThatCannotBeWrittenSaysWhy) {
+  InsertRegister({});
+  std::ofstream(store_.Dir() + "/Dados/LogImpExpKDS") << "not a folder";
+  Result result = Run({"--max-seconds", "60"});
+  const std::string cause = "Log folder '" + store_.Dir() + "/Dados/LogImpExpKDS/LogImpExpKDS" +
+                            Year() + "': cannot create: Not a directory";
+  EXPECT_EQ(3, result.exit_code);
+  EXPECT_NE(std::string::npos, result.err.find("a THREAD terminou por erro: " + cause))
+      << result.err;
+  EXPECT_NE(std::string::npos, result.out.find(" (nao gravado: " + cause + ")\n")) << result.out;
 }
 
 TEST_F(HostAgentTest, MissingModuleFailsWithoutStartingAnything) {

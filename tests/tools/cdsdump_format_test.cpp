@@ -51,6 +51,15 @@ TEST(CdsDumpFormat, NumbersBooleansAndBlobs) {
   EXPECT_EQ("<0 bytes>", Format(FieldType::Graphic, Variant("")));
 }
 
+TEST(CdsDumpFormat, FloatsArePlainExactDecimals) {
+  std::string printed;
+  for (double value : {33000000.0, 800000.0, 0.1, 1e-7, -123456789012345.6, 1e15}) {
+    printed += Format(FieldType::Float, Variant(value)) + " ";
+  }
+  printed += Format(FieldType::Single, Variant(static_cast<double>(2.5e7f)));
+  EXPECT_EQ("33000000 800000 0.1 0.0000001 -123456789012345.6 1e+15 25000000", printed);
+}
+
 TEST(CdsDumpFormat, TextsStayOnOneLine) {
   EXPECT_EQ("a\\tb\\r\\nc\\\\N", Format(FieldType::Memo, Variant("a\tb\r\nc\\N")));
   EXPECT_EQ("Açaí", Format(FieldType::String, Variant("Açaí")));

@@ -129,7 +129,15 @@ TEST_F(LogImpExpKDSTest, UnwritableLogRaisesInOutError) {
   // A file where the data folder should be: neither the folders nor the file can be made,
   // even for a privileged user.
   std::ofstream(dir_ + "/Dados") << "not a folder";
-  EXPECT_THROW(LogImpExpKDS("perdido"), rtl::EInOutError);
+  try {
+    LogImpExpKDS("perdido");
+    FAIL() << "no error raised";
+  } catch (const rtl::EInOutError& error) {
+    // The folder's own cause, not the open's "No such file or directory".
+    EXPECT_EQ("Log folder '" + dir_ +
+                  "/Dados/LogImpExpKDS/LogImpExpKDS2026': cannot create: " + "Not a directory",
+              error.what());
+  }
 }
 
 TEST_F(LogImpExpKDSTest, LogFileThatIsAFolderRaisesInOutError) {

@@ -9,6 +9,7 @@
 
 #include "db/db_error.h"
 #include "db/query.h"
+#include "rtl/errors.h"
 #include "rtl/program_dir.h"
 
 namespace fs = std::filesystem;
@@ -47,12 +48,44 @@ class GetStringConexVyrTest : public TempDir {
   }
 };
 
-TEST_F(GetStringConexVyrTest, DefaultsToTheEmbeddedStore) {
-  EXPECT_EQ("sqlite:" + dir_ + "/Dados/Loja.db", GetStringConexVyr(""));
-  WriteIni("[Banco]\r\nServidor=loja01\r\n");
-  EXPECT_EQ("sqlite:" + dir_ + "/Dados/Loja.db", GetStringConexVyr(""));
-  WriteIni("StringConexao=   \r\n");
-  EXPECT_EQ("sqlite:" + dir_ + "/Dados/Loja.db", GetStringConexVyr(""));
+TEST_F(GetStringConexVyrTest, DefaultsToTheEmbeddedStoreOnlyWithoutAnIniFile) {
+  const VyrUtil::ConnectionSource source = VyrUtil::GetStringConexVyrOrigem();
+  EXPECT_EQ("sqlite:" + dir_ + "/Dados/Loja.db | padrao",
+            source.connection_string + " | " + source.source);
+}
+
+// Each mistake names the file; none falls back to the default store.
+TEST_F(GetStringConexVyrTest, AnIniFileWithoutAUsableLineIsReported) {
+  std::string errors;
+  for (const char* text : {"[Banco]\r\nServidor=loja01\r\n", "StringConexao=   \r\n"}) {
+    WriteIni(text);
+    try {
+      GetStringConexVyr("");
+    } catch (const rtl::EInOutError& e) {
+      errors += std::string(e.what()) + "\n";
+    }
+  }
+  fs::remove(dir_ + "/Dados/Conexao.ini");
+  fs::create_directory(dir_ + "/Dados/Conexao.ini");  // exists, cannot be read as a file
+  try {
+    GetStringConexVyr("");
+  } catch (const rtl::EInOutError& e) {
+    errors += std::string(e.what()) + "\n";
+  }
+  const std::string ini = dir_ + "/Dados/Conexao.ini";
+  EXPECT_EQ("Connection file '" + ini + "' has no StringConexao= line\n" + "Connection file '" +
+                ini + "': StringConexao is empty\n" + "Cannot read connection file '" + ini +
+                "': Is a directory\n",
+            errors);
+}
+
+TEST(MascaraSenha, HidesPasswordsOnly) {
+  EXPECT_EQ(
+      "odbc:Driver={FreeTDS};Server=loja;UID=sa;PWD=***;Database=vyr",
+      VyrUtil::MascaraSenha("odbc:Driver={FreeTDS};Server=loja;UID=sa;PWD=segredo;Database=vyr"));
+  EXPECT_EQ("odbc:Server=loja;password=***;Pwd=***",
+            VyrUtil::MascaraSenha("odbc:Server=loja;password={a;b};Pwd=c"));
+  EXPECT_EQ("sqlite:/srv/pwd=dir/Loja.db", VyrUtil::MascaraSenha("sqlite:/srv/pwd=dir/Loja.db"));
 }
 
 TEST_F(GetStringConexVyrTest, ReadsTheIniLine) {
@@ -66,9 +99,13 @@ TEST_F(GetStringConexVyrTest, ReadsTheIniLine) {
 TEST_F(GetStringConexVyrTest, EnvironmentComesFirst) {
   WriteIni("StringConexao=sqlite:/srv/ini.db\n");
   setenv("VYR_CONEXAO", "sqlite:/srv/env.db", 1);
-  EXPECT_EQ("sqlite:/srv/env.db", GetStringConexVyr(""));
+  const VyrUtil::ConnectionSource env = VyrUtil::GetStringConexVyrOrigem();
   setenv("VYR_CONEXAO", "", 1);
-  EXPECT_EQ("sqlite:/srv/ini.db", GetStringConexVyr(""));
+  const VyrUtil::ConnectionSource ini = VyrUtil::GetStringConexVyrOrigem();
+  EXPECT_EQ("sqlite:/srv/env.db | variavel de ambiente VYR_CONEXAO | sqlite:/srv/ini.db | " + dir_ +
+                "/Dados/Conexao.ini",
+            env.connection_string + " | " + env.source + " | " + ini.connection_string + " | " +
+                ini.source);
 }
 
 class SetADODBSessionTest : public TempDir {

@@ -179,3 +179,37 @@ TEST(RoundTripErrors, UnwritablePathRaisesInOutError) {
 }
 
 }  // namespace
+
+namespace {
+
+// The METADATA element of an XML data packet.
+std::string MetadataOf(const std::string& xml) {
+  const size_t start = xml.find("<METADATA>");
+  return xml.substr(start, xml.find("</METADATA>") - start);
+}
+
+TEST(RoundTrip, MetadataSurvivesBothForms) {
+  const std::string xml =
+      R"(<?xml version="1.0" standalone="yes"?><DATAPACKET Version="2.0"><METADATA><FIELDS>)"
+      R"(<FIELD attrname="CD" fieldtype="string" WIDTH="4" required="true" PROVFLAGS="7")"
+      R"( ORIGIN="CAIXA.CDCAIXA"/><FIELD attrname="NM" fieldtype="string" WIDTH="8")"
+      R"( linkfield="true"/><FIELD attrname="OBS" fieldtype="bin.hex" SUBTYPE="Text")"
+      R"( WIDTH="30"/></FIELDS><PARAMS DEFAULT_ORDER="2 1" PRIMARY_KEY="1" LCID="1046")"
+      R"( MD_NOTA="texto livre"/></METADATA><ROWDATA><ROW CD="001" NM="CAIXA"/></ROWDATA>)"
+      R"(</DATAPACKET>)";
+  cds::CdsMetadata from_xml;
+  const rtl::DataPacket packet = cds::ReadCdsXml(xml, "t.xml", &from_xml);
+  const std::string binary = cds::WriteCdsBinary(packet, "t.cds", &from_xml);
+  cds::CdsMetadata from_binary;
+  const rtl::DataPacket again = cds::ReadCdsBinary(binary, "t.cds", &from_binary);
+  EXPECT_EQ(binary, cds::WriteCdsBinary(again, "t.cds", &from_binary));
+  EXPECT_EQ(
+      R"(<METADATA><FIELDS><FIELD attrname="CD" fieldtype="string" required="true" WIDTH="4")"
+      R"( PROVFLAGS="7" ORIGIN="CAIXA.CDCAIXA"/><FIELD attrname="NM" fieldtype="string")"
+      R"( WIDTH="8" linkfield="true"/><FIELD attrname="OBS" fieldtype="bin.hex" SUBTYPE="Text")"
+      R"( WIDTH="30"/></FIELDS><PARAMS DEFAULT_ORDER="2 1" PRIMARY_KEY="1" LCID="1046")"
+      R"( MD_NOTA="texto livre"/>)",
+      MetadataOf(cds::WriteCdsXml(again, "t.xml", &from_binary)));
+}
+
+}  // namespace
