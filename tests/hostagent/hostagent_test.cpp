@@ -148,8 +148,9 @@ TEST_F(HostAgentTest, EndsWhenTheWorkerEndsAndCountsLoggedFailures) {
   vyrtest::InsertPendingOrder(store_, vyrtest::PendingOrder{});
   Result result = Run({"--max-seconds", "60"});
   EXPECT_EQ(3, result.exit_code);
-  EXPECT_EQ("hostagent: a THREAD terminou por erro: 'abc' is not a valid integer value\n",
-            result.err);
+  EXPECT_EQ(
+      "hostagent: a THREAD terminou por erro: IDTIPOIMPNF6: 'abc' is not a valid integer value\n",
+      result.err);
   EXPECT_NE(std::string::npos, result.out.find("Encerrando: a THREAD terminou sozinha"));
   EXPECT_NE(std::string::npos, result.out.find("Falhas registradas: 1"));
   EXPECT_NE(std::string::npos, result.out.find("Pedidos pendentes:  1"));
