@@ -194,7 +194,10 @@ class SqliteBackend : public Backend {
   bool InTransaction() const override {
     return link_->IsOpen() && sqlite3_get_autocommit(link_->Db()) == 0;
   }
-  void Begin() override { link_->Run("BEGIN"); }
+  // The module's transactions all write. Taking the write lock at the start waits for another
+  // program's writes to end before anything is read; a deferred transaction would read first
+  // and then fail at its first write (SQLITE_BUSY_SNAPSHOT) when that program had committed.
+  void Begin() override { link_->Run("BEGIN IMMEDIATE"); }
   void Commit() override { link_->Run("COMMIT"); }
   void Rollback() override { link_->Run("ROLLBACK", /*interruptible=*/false); }
 

@@ -1,6 +1,9 @@
 // The connection's single, non-nesting transaction, checked against the store file.
 
+#include <chrono>
+#include <thread>
 #include "datamodule/datamodule_fixture.h"
+
 #include "datamodule/statements.h"
 #include "datamodule/transaction_scope.h"
 #include "db/command.h"
@@ -73,6 +76,36 @@ TEST_F(TransactionsTest, UncommittedRowsAreInvisibleToOtherConnections) {
   EXPECT_EQ(0, Branches());
   dm_->CommitTrans();
   EXPECT_EQ(1, Branches());
+}
+
+// A transaction that reads before it writes, begun while another program of the installation
+// is writing, waits for that program and then sees its rows, instead of failing at its first
+// write because what it read had gone stale.
+TEST_F(TransactionsTest, ReadThenWriteWaitsForAnotherProgramsWrite) {
+  dm_->adcImpExpKds.Open();  // session set up, store in WAL mode
+  store_.Exec("BEGIN IMMEDIATE");
+  std::thread other([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    store_.Exec("INSERT INTO FILIAL (CDFILIAL, CDEMPRESA) VALUES ('0009', '0001')");
+    store_.Exec("COMMIT");
+  });
+  std::string seen;
+  std::string error;
+  try {
+    dm_->StartTrans();
+    ado::TADOQuery count;
+    Cli_Qam00417::DeclareQuery(count, dm_->adcImpExpKds, "SELECT COUNT(*) AS N FROM FILIAL", {});
+    count.Open();
+    seen = count.FieldByName("N").AsString();
+    InsertBranch("0001");
+    dm_->CommitTrans();
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  other.join();
+  EXPECT_EQ("", error);
+  EXPECT_EQ("1", seen);
+  EXPECT_EQ(2, Branches());
 }
 
 // The scope's three ways out: committed, left by an error, dismissed inside a caller's
