@@ -27,40 +27,6 @@ using Cli_Qam00417::WorkerControl;
 
 constexpr int kBoundMs = 30000;
 
-struct SavedRoutines {
-  void (*daruma)() = VyrFiscal::StartDarumaFrameWork;
-  void (*mp2032)() = VyrFiscal::StartMp2032;
-  void (*epson)(const std::string&) = VyrFiscal::StartInterfaceEpsonNF;
-  void (*si300)(int, int) = VyrFiscal::StartSI300;
-  void (*kiosk)() = VyrFiscal::StartKioskDll;
-};
-
-const SavedRoutines& Originals() {
-  static const SavedRoutines originals;
-  return originals;
-}
-
-void InstallFakes() {
-  Originals();
-  VyrFiscal::StartDarumaFrameWork = [] { PrinterCalls().push_back("StartDarumaFrameWork"); };
-  VyrFiscal::StartMp2032 = [] { PrinterCalls().push_back("StartMp2032"); };
-  VyrFiscal::StartInterfaceEpsonNF = [](const std::string& porta) {
-    PrinterCalls().push_back("StartInterfaceEpsonNF(" + porta + ")");
-  };
-  VyrFiscal::StartSI300 = [](int a, int b) {
-    PrinterCalls().push_back("StartSI300(" + std::to_string(a) + "," + std::to_string(b) + ")");
-  };
-  VyrFiscal::StartKioskDll = [] { PrinterCalls().push_back("StartKioskDll"); };
-}
-
-void RestoreRoutines() {
-  VyrFiscal::StartDarumaFrameWork = Originals().daruma;
-  VyrFiscal::StartMp2032 = Originals().mp2032;
-  VyrFiscal::StartInterfaceEpsonNF = Originals().epson;
-  VyrFiscal::StartSI300 = Originals().si300;
-  VyrFiscal::StartKioskDll = Originals().kiosk;
-}
-
 std::string Cadastro(const std::string& dir, const std::string& file) {
   std::filesystem::create_directories(dir + "/Dados/Cadastros");
   return dir + "/Dados/Cadastros/" + file;
@@ -76,11 +42,6 @@ rtl::FieldDef Field(const char* name, rtl::FieldType type, int size = 0) {
 
 }  // namespace
 
-std::vector<std::string>& PrinterCalls() {
-  static std::vector<std::string> calls;
-  return calls;
-}
-
 void WorkerTest::SetUp() {
   unsetenv("VYR_CONEXAO");
   rtl::SetProgramDirectory(store_.Dir());
@@ -90,13 +51,11 @@ void WorkerTest::SetUp() {
   if (VyrRecebimento::rdmRecebimento != nullptr) {
     VyrRecebimento::rdmRecebimento->adcRecebimento.Close();
   }
-  PrinterCalls().clear();
-  InstallFakes();
+  vyrtest::PackageCalls().Clear();
 }
 
 void WorkerTest::TearDown() {
   EXPECT_TRUE(Cli_Qam00417::FinalizaImpPedExpKDS(kBoundMs));
-  RestoreRoutines();
   if (Cli_Qam00417::rdmImpExpKds != nullptr) Cli_Qam00417::rdmImpExpKds->adcImpExpKds.Close();
   if (VyrRecebimento::rdmRecebimento != nullptr) {
     VyrRecebimento::rdmRecebimento->adcRecebimento.Close();

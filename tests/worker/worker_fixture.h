@@ -7,14 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "fiscal/start_routines.h"
 #include "rtl/datetime.h"
+#include "support/package_fakes.h"
 #include "support/store_builders.h"
 #include "support/temp_store.h"
 
 namespace workertest {
 
-// One call of a printer start routine, as "StartSI300(0,0)" or "StartInterfaceEpsonNF(COM7)".
-std::vector<std::string>& PrinterCalls();
+// The printer start routines' calls, recorded by the fixture's fakes, as
+// "StartSI300(0,0);StartInterfaceEpsonNF(COM7);".
+inline std::string PrinterCalls() {
+  return vyrtest::PackageCalls().Text();
+}
 
 class WorkerTest : public ::testing::Test {
  protected:
@@ -43,6 +48,23 @@ class WorkerTest : public ::testing::Test {
   void WriteGarbage(const std::string& file) const;
 
   vyrtest::TempStore store_;
+
+ private:
+  // The printer start routines record their calls instead of starting anything.
+  static void Record(const std::string& call) { vyrtest::PackageCalls().Record(call); }
+  vyrtest::ScopedOverride<void (*)()> daruma_{VyrFiscal::StartDarumaFrameWork,
+                                              [] { Record("StartDarumaFrameWork"); }};
+  vyrtest::ScopedOverride<void (*)()> mp2032_{VyrFiscal::StartMp2032,
+                                              [] { Record("StartMp2032"); }};
+  vyrtest::ScopedOverride<void (*)(const std::string&)> epson_{
+      VyrFiscal::StartInterfaceEpsonNF,
+      [](const std::string& porta) { Record("StartInterfaceEpsonNF(" + porta + ")"); }};
+  vyrtest::ScopedOverride<void (*)(int, int)> si300_{
+      VyrFiscal::StartSI300, [](int a, int b) {
+        Record("StartSI300(" + std::to_string(a) + "," + std::to_string(b) + ")");
+      }};
+  vyrtest::ScopedOverride<void (*)()> kiosk_{VyrFiscal::StartKioskDll,
+                                             [] { Record("StartKioskDll"); }};
 };
 
 }  // namespace workertest
