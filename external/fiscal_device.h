@@ -2,6 +2,7 @@
 // The fiscal-device package as the module sees it: function variables, called through the
 // pointer they hold at the moment of the call.
 
+#include "fiscal/fiscal_functions.h"
 #include "fiscal/start_routines.h"
 
 namespace Cli_Qam00417 {
@@ -11,5 +12,15 @@ using VyrFiscal::StartInterfaceEpsonNF;
 using VyrFiscal::StartKioskDll;
 using VyrFiscal::StartMp2032;
 using VyrFiscal::StartSI300;
+
+using VyrFiscal::AlteraVendaCan;
+using VyrFiscal::AtualizaVendaSat;
+using VyrFiscal::BuscaVenda;
+using VyrFiscal::CalculoIcmsDFederal;
+using VyrFiscal::DisparaImpressaoNaoFiscal;
+using VyrFiscal::getDataEmissNFCe;
+using VyrFiscal::getNumeroSerieNFCe;
+using VyrFiscal::SATOnline;
+using VyrFiscal::SetConcluiFechamento;
 
 }  // namespace Cli_Qam00417

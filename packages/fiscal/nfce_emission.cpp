@@ -1,0 +1,14 @@
+#include "fiscal/nfce_emission.h"
+
+namespace VyrFiscal {
+
+// Until the documents are built, an NFC-e register's sale is recorded without one.
+NfceDocument PreparaNfce(ado::TADOConnection&, const NfceRequest&) {
+  return {};
+}
+
+NfceDocument TransmiteNfce(ado::TADOConnection&, const NfceRequest&, const NfceDocument& document) {
+  return document;
+}
+
+}  // namespace VyrFiscal
