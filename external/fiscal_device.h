@@ -3,6 +3,7 @@
 // pointer they hold at the moment of the call.
 
 #include "fiscal/fiscal_functions.h"
+#include "fiscal/fiscal_store.h"
 #include "fiscal/start_routines.h"
 
 namespace Cli_Qam00417 {

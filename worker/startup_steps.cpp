@@ -87,9 +87,12 @@ TrdmImpExpKds& EnsureDataModules() {
   TrdmRecebimento* const recebimento = rdmRecebimento;
   dm->adcImpExpKds.ClearInterrupt();
   recebimento->adcRecebimento.ClearInterrupt();
-  WorkerControl::Instance().SetInterrupter([dm, recebimento] {
+  ado::TADOConnection* const fiscal = &VyrFiscal::ConexaoFiscal();
+  fiscal->ClearInterrupt();
+  WorkerControl::Instance().SetInterrupter([dm, recebimento, fiscal] {
     dm->adcImpExpKds.Interrupt();
     recebimento->adcRecebimento.Interrupt();
+    fiscal->Interrupt();
   });
   rdmRecebimento->adcRecebimento.SetConnected(true);
   return *rdmImpExpKds;

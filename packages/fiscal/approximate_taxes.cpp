@@ -1,3 +1,4 @@
+#include "fiscal/approximate_taxes.h"
 #include "fiscal/fiscal_routines.h"
 #include "rtl/errors.h"
 
@@ -8,3 +9,12 @@ double CalculoIcmsDFederal(TClientDataSet&, Variant&, double) {
 }
 
 }  // namespace VyrFiscal::Routines
+
+namespace VyrFiscal {
+
+TributoAproximado TributoItem(ado::TADOConnection&, const std::string&, const std::string&,
+                              const std::string&, double, rtl::TDateTime) {
+  return {};
+}
+
+}  // namespace VyrFiscal
