@@ -11,4 +11,9 @@ NfceDocument TransmiteNfce(ado::TADOConnection&, const NfceRequest&, const NfceD
   return document;
 }
 
+std::string ChaveNfceGravada(ado::TADOConnection&, const std::string&, const std::string&,
+                             const std::string&) {
+  return "";
+}
+
 }  // namespace VyrFiscal

@@ -36,4 +36,8 @@ NfceDocument PreparaNfce(ado::TADOConnection& conexao, const NfceRequest& reques
 NfceDocument TransmiteNfce(ado::TADOConnection& conexao, const NfceRequest& request,
                            const NfceDocument& document);
 
+// The access key stored with a recorded sale's note; empty when the sale has none.
+std::string ChaveNfceGravada(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                             const std::string& CDCAIXA, const std::string& NRSEQVENDA);
+
 }  // namespace VyrFiscal
