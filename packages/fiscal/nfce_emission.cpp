@@ -11,6 +11,10 @@ NfceDocument TransmiteNfce(ado::TADOConnection&, const NfceRequest&, const NfceD
   return document;
 }
 
+NfceParaImpressao NfceImpressao(ado::TADOConnection&, const std::string&) {
+  return {};
+}
+
 std::string ChaveNfceGravada(ado::TADOConnection&, const std::string&, const std::string&,
                              const std::string&) {
   return "";

@@ -36,6 +36,18 @@ NfceDocument PreparaNfce(ado::TADOConnection& conexao, const NfceRequest& reques
 NfceDocument TransmiteNfce(ado::TADOConnection& conexao, const NfceRequest& request,
                            const NfceDocument& document);
 
+// What the receipt of a note prints besides the sale: found by the note's access key.
+struct NfceParaImpressao {
+  bool encontrada = false;  // false when no note has this key
+  std::string nNF, serie, dhEmi, tpAmb;
+  std::string qrCode;         // the QR code's text
+  std::string urlConsulta;    // where the consumer checks the key
+  std::string protocolo;      // authorisation protocol; empty while pending
+  std::string dhRecbto;       // authorisation time
+  bool contingencia = false;  // issued offline and not authorised yet
+};
+NfceParaImpressao NfceImpressao(ado::TADOConnection& conexao, const std::string& chave);
+
 // The access key stored with a recorded sale's note; empty when the sale has none.
 std::string ChaveNfceGravada(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                              const std::string& CDCAIXA, const std::string& NRSEQVENDA);
