@@ -414,6 +414,35 @@ CREATE TABLE IF NOT EXISTS MOVCAIXA (
 -- (end of the receivables package)
 
 -- Fiscal-device package: NFC-e documents ------------------------------------------------------
+-- The NFC-e of each recorded sale: its key and number, the signed XML file, and where it stands
+-- with the authoriser (IDSITUNFCE 'pending', 'unknown', 'authorised' or 'rejected').
+CREATE TABLE IF NOT EXISTS NFCEVENDA (
+  CDFILIAL VARCHAR(4) NOT NULL,
+  CDCAIXA VARCHAR(3) NOT NULL,
+  NRSEQVENDA VARCHAR(16) NOT NULL,
+  CDCHAVENFCE VARCHAR(44),
+  NRNFCE VARCHAR(9),
+  NRSERIENFCE VARCHAR(3),
+  IDTPEMISNFCE VARCHAR(1),
+  IDAMBNFCE VARCHAR(1),
+  DTHREMISNFCE DATETIME,
+  DSDHEMINFCE VARCHAR(25),
+  DSARQXMLNFCE VARCHAR(255),
+  DSQRCODENFCE VARCHAR(1000),
+  DSURLCONSNFCE VARCHAR(255),
+  IDSITUNFCE VARCHAR(10),
+  NRPROTNFCE VARCHAR(15),
+  DSDHRECBTO VARCHAR(25),
+  DTHRAUTNFCE DATETIME,
+  QTTENTENVNFCE INTEGER,
+  DTHRULTENVNFCE DATETIME,
+  DSMOTIVONFCE VARCHAR(255),
+  PRIMARY KEY (CDFILIAL, CDCAIXA, NRSEQVENDA)
+);
+-- A receipt finds its note by the key.
+CREATE INDEX IF NOT EXISTS IX_NFCEVENDA_CHAVE ON NFCEVENDA (CDCHAVENFCE);
+-- The notes of a register still to be sent, oldest first.
+CREATE INDEX IF NOT EXISTS IX_NFCEVENDA_SITUACAO ON NFCEVENDA (CDFILIAL, CDCAIXA, IDSITUNFCE, DTHREMISNFCE);
 -- (end of the NFC-e documents)
 
 -- Fiscal-device package: SAT documents --------------------------------------------------------

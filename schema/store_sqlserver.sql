@@ -447,6 +447,38 @@ CREATE TABLE dbo.MOVCAIXA (
 -- (end of the receivables package)
 
 -- Fiscal-device package: NFC-e documents ------------------------------------------------------
+-- The NFC-e of each recorded sale: its key and number, the signed XML file, and where it stands
+-- with the authoriser (IDSITUNFCE 'pending', 'unknown', 'authorised' or 'rejected').
+IF OBJECT_ID(N'dbo.NFCEVENDA', N'U') IS NULL
+CREATE TABLE dbo.NFCEVENDA (
+  CDFILIAL VARCHAR(4) NOT NULL,
+  CDCAIXA VARCHAR(3) NOT NULL,
+  NRSEQVENDA VARCHAR(16) NOT NULL,
+  CDCHAVENFCE VARCHAR(44),
+  NRNFCE VARCHAR(9),
+  NRSERIENFCE VARCHAR(3),
+  IDTPEMISNFCE VARCHAR(1),
+  IDAMBNFCE VARCHAR(1),
+  DTHREMISNFCE DATETIME,
+  DSDHEMINFCE VARCHAR(25),
+  DSARQXMLNFCE VARCHAR(255),
+  DSQRCODENFCE VARCHAR(1000),
+  DSURLCONSNFCE VARCHAR(255),
+  IDSITUNFCE VARCHAR(10),
+  NRPROTNFCE VARCHAR(15),
+  DSDHRECBTO VARCHAR(25),
+  DTHRAUTNFCE DATETIME,
+  QTTENTENVNFCE INTEGER,
+  DTHRULTENVNFCE DATETIME,
+  DSMOTIVONFCE VARCHAR(255),
+  PRIMARY KEY (CDFILIAL, CDCAIXA, NRSEQVENDA)
+);
+-- A receipt finds its note by the key.
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_NFCEVENDA_CHAVE' AND object_id = OBJECT_ID(N'dbo.NFCEVENDA'))
+  CREATE INDEX IX_NFCEVENDA_CHAVE ON dbo.NFCEVENDA (CDCHAVENFCE);
+-- The notes of a register still to be sent, oldest first.
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_NFCEVENDA_SITUACAO' AND object_id = OBJECT_ID(N'dbo.NFCEVENDA'))
+  CREATE INDEX IX_NFCEVENDA_SITUACAO ON dbo.NFCEVENDA (CDFILIAL, CDCAIXA, IDSITUNFCE, DTHREMISNFCE);
 -- (end of the NFC-e documents)
 
 -- Fiscal-device package: SAT documents --------------------------------------------------------

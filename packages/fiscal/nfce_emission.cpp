@@ -1,23 +1,267 @@
 #include "fiscal/nfce_emission.h"
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "fiscal/nfce/access_key.h"
+#include "fiscal/nfce/authoriser.h"
+#include "fiscal/nfce/note_store.h"
+#include "fiscal/nfce/note_xml.h"
+#include "fiscal/nfce/qr_code_text.h"
+#include "fiscal/nfce/schema_check.h"
+#include "fiscal/nfce/signature.h"
+#include "rtl/datetime.h"
+#include "rtl/errors.h"
+#include "rtl/program_dir.h"
+
 namespace VyrFiscal {
+namespace {
 
-// Until the documents are built, an NFC-e register's sale is recorded without one.
-NfceDocument PreparaNfce(ado::TADOConnection&, const NfceRequest&) {
-  return {};
+namespace fs = std::filesystem;
+using namespace Nfce;
+
+const char* const kJustificativaContingencia =
+    "SEM COMUNICACAO COM O AUTORIZADOR - NFC-E EMITIDA EM CONTINGENCIA OFFLINE";
+
+std::string PastaXml(const NfceRequest& request) {
+  return rtl::ProgramDirectory() + "/Dados/XML_NFCe_Sat/" + request.CDFILIAL + "-" +
+         request.CDCAIXA + "-" + rtl::FormatDateIso(rtl::Date()) + "/";
 }
 
-NfceDocument TransmiteNfce(ado::TADOConnection&, const NfceRequest&, const NfceDocument& document) {
-  return document;
+// An installation that keeps the official schemas there has every note checked before it is
+// kept, so a note the authority would refuse for its form never leaves the register.
+std::string EsquemaInstalado() {
+  return rtl::ProgramDirectory() + "/Dados/Schemas/nfe-4.00/nfe_v4.00.xsd";
 }
 
-NfceParaImpressao NfceImpressao(ado::TADOConnection&, const std::string&) {
-  return {};
+std::string Entre(const std::string& texto, const std::string& inicio, const std::string& fim) {
+  const size_t a = texto.find(inicio);
+  const size_t b = a == std::string::npos ? a : texto.find(fim, a + inicio.size());
+  return b == std::string::npos ? "" : texto.substr(a + inicio.size(), b - a - inicio.size());
 }
 
-std::string ChaveNfceGravada(ado::TADOConnection&, const std::string&, const std::string&,
-                             const std::string&) {
-  return "";
+std::string LeArquivo(const std::string& caminho) {
+  std::ifstream entrada(caminho, std::ios::binary);
+  if (!entrada) {
+    throw rtl::EInOutError("NFC-e XML file '" + caminho + "' cannot be read");
+  }
+  std::ostringstream texto;
+  texto << entrada.rdbuf();
+  return texto.str();
+}
+
+void GravaXml(const std::string& caminho, const std::string& xml) {
+  std::error_code erro;
+  fs::create_directories(fs::path(caminho).parent_path(), erro);
+  std::ofstream saida(caminho, std::ios::binary | std::ios::trunc);
+  saida << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" << xml;
+  saida.close();
+  if (!saida) {
+    throw rtl::EInOutError("NFC-e XML file '" + caminho + "' cannot be written (folder " +
+                           fs::path(caminho).parent_path().string() + ")");
+  }
+}
+
+NfceDocument Documento(const NotaGravada& nota) {
+  NfceDocument documento;
+  documento.chave = nota.chave;
+  documento.arquivoXml = nota.arquivoXml;
+  documento.contingencia = nota.situacao != kSituacaoAutorizada;
+  return documento;
+}
+
+std::string Digitos(const std::string& texto) {
+  std::string digitos;
+  for (char c : texto) {
+    if (c >= '0' && c <= '9') digitos += c;
+  }
+  return digitos;
+}
+
+std::string QrCode(const ConfiguracaoNfce& configuracao, const IdentificacaoNota& id,
+                   const std::string& xml, const std::string& digestValue) {
+  DadosQrCode dados;
+  dados.url = configuracao.urlQrCode;
+  dados.chave = id.chave;
+  dados.tpAmb = id.tpAmb;
+  dados.idCSC = configuracao.idCSC;
+  dados.CSC = configuracao.CSC;
+  if (id.chave[34] == '1') return QrCodeOnline(dados);
+  dados.dia = id.dhEmi.substr(8, 2);
+  dados.vNF = Entre(xml, "<vNF>", "</vNF>");
+  dados.digestValue = digestValue;
+  return QrCodeOffline(dados);
+}
+
+// Sends one note; false when the authoriser could not be reached or did not answer, so the
+// notes after it wait for the next emission too.
+bool Envia(ado::TADOConnection& conexao, const NotaGravada& nota) {
+  Autorizador& autorizador = AutorizadorAtual();
+  if (nota.situacao == kSituacaoIncerta) {
+    // The last send got no answer: the authority may hold the note already. Asking first is
+    // what keeps a note from being sent twice.
+    RespostaTransporte resposta;
+    try {
+      resposta = autorizador.Consulta(ConsultaSituacaoNfe(nota.chave, nota.tpAmb));
+    } catch (const std::exception&) {
+      return false;  // the outcome stays unknown until the authoriser answers a query
+    }
+    if (resposta.estado != RespostaTransporte::Estado::Respondeu) return false;
+    const Protocolo protocolo = LeProtocolo(resposta.xml);
+    if (protocolo.cStat == "100") {
+      GravaSituacao(conexao, nota.chave, kSituacaoAutorizada, protocolo.nProt, protocolo.dhRecbto);
+      return true;
+    }
+    if (protocolo.cStat != "217") {
+      GravaSituacao(conexao, nota.chave, kSituacaoRejeitada, "", "",
+                    protocolo.cStat + " " + protocolo.xMotivo);
+      return true;
+    }
+  }
+  const std::string xml = LeArquivo(nota.arquivoXml);
+  MarcaEnvio(conexao, nota.chave);
+  RespostaTransporte resposta;
+  try {
+    resposta = autorizador.Autoriza(EnvelopeEnviNfe(xml, nota.nNF));
+  } catch (const std::exception& erro) {
+    resposta.estado = RespostaTransporte::Estado::TempoEsgotado;
+    resposta.detalhe = erro.what();
+  }
+  if (resposta.estado == RespostaTransporte::Estado::SemConexao) {
+    GravaSituacao(conexao, nota.chave, kSituacaoPendente, "", "", resposta.detalhe);
+    return false;
+  }
+  if (resposta.estado == RespostaTransporte::Estado::TempoEsgotado) {
+    GravaSituacao(conexao, nota.chave, kSituacaoIncerta, "", "", resposta.detalhe);
+    return false;
+  }
+  Protocolo protocolo;
+  try {
+    protocolo = LeProtocolo(resposta.xml);
+  } catch (const rtl::EConvertError& erro) {
+    GravaSituacao(conexao, nota.chave, kSituacaoIncerta, "", "", erro.what());
+    return false;
+  }
+  if (protocolo.cStat == "100" || protocolo.cStat == "150") {
+    GravaSituacao(conexao, nota.chave, kSituacaoAutorizada, protocolo.nProt, protocolo.dhRecbto);
+  } else if (protocolo.cStat == "204" || protocolo.cStat == "539") {
+    // The authority holds a note with this number: its status tells whether it is this one.
+    GravaSituacao(conexao, nota.chave, kSituacaoIncerta, "", "",
+                  protocolo.cStat + " " + protocolo.xMotivo);
+    NotaGravada incerta = nota;
+    incerta.situacao = kSituacaoIncerta;
+    return Envia(conexao, incerta);
+  } else {
+    GravaSituacao(conexao, nota.chave, kSituacaoRejeitada, "", "",
+                  protocolo.cStat + " " + protocolo.xMotivo);
+  }
+  return true;
+}
+
+}  // namespace
+
+NfceDocument PreparaNfce(ado::TADOConnection& conexao, const NfceRequest& request) {
+  const NotaGravada existente =
+      NotaDaVenda(conexao, request.CDFILIAL, request.CDCAIXA, request.NRSEQVENDA);
+  if (!existente.chave.empty()) return Documento(existente);
+  return PreparaNfceDaVenda(
+      conexao, request,
+      LeVendaGravada(conexao, request.CDFILIAL, request.CDCAIXA, request.NRSEQVENDA));
+}
+
+NfceDocument PreparaNfceDaVenda(ado::TADOConnection& conexao, const NfceRequest& request,
+                                const VendaGravada& venda) {
+  const NotaGravada existente =
+      NotaDaVenda(conexao, request.CDFILIAL, request.CDCAIXA, request.NRSEQVENDA);
+  if (!existente.chave.empty()) return Documento(existente);
+  const ConfiguracaoNfce configuracao =
+      LeConfiguracaoNfce(conexao, request.CDFILIAL, request.CDCAIXA);
+  std::string serie = Digitos(request.serie.empty() ? configuracao.serie : request.serie);
+  if (serie.empty()) serie = "1";
+  IdentificacaoNota id;
+  id.dhEmi = request.dhEmi.empty() ? AgoraComFuso() : request.dhEmi;
+  id.tpAmb = request.tpAmb == "1" ? "1" : "2";
+  PartesChave partes;
+  partes.cUF = Digitos(venda.emitente.cUF);
+  partes.AAMM = id.dhEmi.substr(2, 2) + id.dhEmi.substr(5, 2);
+  partes.CNPJ = Digitos(venda.emitente.CNPJ);
+  partes.serie = serie;
+  partes.nNF = Digitos(request.nNF);
+  partes.tpEmis = configuracao.offline ? "9" : "1";
+  partes.cNF = NovoCodigoNumerico(partes.nNF);
+  id.chave = MontaChave(partes);
+  if (configuracao.offline) {
+    id.dhCont = id.dhEmi;
+    id.xJust = kJustificativaContingencia;
+  }
+  const NotaAssinada assinada = AssinaNfe(MontaXmlNfe(venda, id), configuracao.arquivoCertificado,
+                                          configuracao.senhaCertificado);
+  NotaGravada nota;
+  nota.qrCode = QrCode(configuracao, id, assinada.xml, assinada.digestValue);
+  nota.urlChave = configuracao.urlQrCode;
+  const std::string xml = ComInfNfeSupl(assinada.xml, nota.qrCode, nota.urlChave);
+  if (fs::exists(EsquemaInstalado())) {
+    const std::string erros = ErrosDeEsquema(xml, EsquemaInstalado());
+    if (!erros.empty()) {
+      throw rtl::Exception("NFC-e of sale " + request.NRSEQVENDA + " does not follow " +
+                           EsquemaInstalado() + ": " + erros);
+    }
+  }
+  nota.CDFILIAL = request.CDFILIAL;
+  nota.CDCAIXA = request.CDCAIXA;
+  nota.NRSEQVENDA = request.NRSEQVENDA;
+  nota.chave = id.chave;
+  nota.nNF = partes.nNF;
+  nota.serie = serie;
+  nota.tpEmis = partes.tpEmis;
+  nota.tpAmb = id.tpAmb;
+  nota.dhEmi = id.dhEmi;
+  nota.arquivoXml = PastaXml(request) + id.chave + ".xml";
+  GravaXml(nota.arquivoXml, xml);
+  GravaNota(conexao, nota);
+  nota.situacao = kSituacaoPendente;
+  return Documento(nota);
+}
+
+NfceDocument TransmiteNfce(ado::TADOConnection& conexao, const NfceRequest& request,
+                           const NfceDocument& document) {
+  if (document.chave.empty()) return document;
+  const ConfiguracaoNfce configuracao =
+      LeConfiguracaoNfce(conexao, request.CDFILIAL, request.CDCAIXA);
+  if (!configuracao.offline) {
+    std::vector<NotaGravada> fila = NotasNaoAutorizadas(conexao, request.CDFILIAL, request.CDCAIXA);
+    // This sale's note goes last, whatever the clock said of the others.
+    std::stable_partition(fila.begin(), fila.end(),
+                          [&](const NotaGravada& nota) { return nota.chave != document.chave; });
+    for (const NotaGravada& nota : fila) {
+      if (!Envia(conexao, nota)) break;
+    }
+  }
+  const NotaGravada nota = NotaDaChave(conexao, document.chave);
+  return nota.chave.empty() ? document : Documento(nota);
+}
+
+NfceParaImpressao NfceImpressao(ado::TADOConnection& conexao, const std::string& chave) {
+  const NotaGravada nota = NotaDaChave(conexao, chave);
+  NfceParaImpressao impressao;
+  if (nota.chave.empty()) return impressao;
+  impressao.encontrada = true;
+  impressao.nNF = nota.nNF;
+  impressao.serie = nota.serie;
+  impressao.dhEmi = nota.dhEmi;
+  impressao.tpAmb = nota.tpAmb;
+  impressao.qrCode = nota.qrCode;
+  impressao.urlConsulta = nota.urlChave;
+  impressao.protocolo = nota.protocolo;
+  impressao.dhRecbto = nota.dhRecbto;
+  impressao.contingencia = nota.tpEmis == "9" && nota.situacao != kSituacaoAutorizada;
+  return impressao;
+}
+
+std::string ChaveNfceGravada(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                             const std::string& CDCAIXA, const std::string& NRSEQVENDA) {
+  return NotaDaVenda(conexao, CDFILIAL, CDCAIXA, NRSEQVENDA).chave;
 }
 
 }  // namespace VyrFiscal

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "db/connection.h"
+#include "fiscal/recorded_sale.h"
 
 namespace VyrFiscal {
 
@@ -29,6 +30,10 @@ struct NfceDocument {
 // them, signs it, writes the XML file and stores the document with the sale. Raises when the
 // note cannot be made (the caller rolls the sale back and answers "ERRO").
 NfceDocument PreparaNfce(ado::TADOConnection& conexao, const NfceRequest& request);
+
+// PreparaNfce with the sale already read: for callers (and tests) that hold the recorded sale.
+NfceDocument PreparaNfceDaVenda(ado::TADOConnection& conexao, const NfceRequest& request,
+                                const VendaGravada& venda);
 
 // After the commit: sends the pending notes of the register, oldest first, then this one, and
 // records what the authoriser answered. Answers the document with `contingencia` set when it

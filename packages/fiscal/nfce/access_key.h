@@ -1,0 +1,37 @@
+#pragma once
+// The 44-digit access key of an NFC-e (model 65) and its modulo-11 check digit. The same rule
+// gives the check digit of a SAT key. Keys are kept as text.
+
+#include <string>
+
+namespace VyrFiscal::Nfce {
+
+// The parts of a key, as digits. Shorter texts are left-padded with zeros to their width.
+struct PartesChave {
+  std::string cUF;   // 2
+  std::string AAMM;  // 4, year and month of emission
+  std::string CNPJ;  // 14 (a CPF left-padded)
+  std::string mod = "65";
+  std::string serie;   // 3
+  std::string nNF;     // 9
+  std::string tpEmis;  // 1
+  std::string cNF;     // 8
+};
+
+// The check digit of 43 digits: weights 2..9 repeating from the right, r = sum mod 11,
+// 0 when r is 0 or 1, else 11 - r. Raises rtl::EConvertError when `digitos` holds anything but
+// digits.
+int DigitoVerificador(const std::string& digitos);
+
+// The 44-digit key of `partes`, check digit included. Raises rtl::EConvertError naming the part
+// that is not digits or does not fit its width.
+std::string MontaChave(const PartesChave& partes);
+
+// True when `chave` is 44 digits whose last one is the check digit of the others.
+bool ChaveValida(const std::string& chave);
+
+// A random 8-digit cNF that differs from `nNF` (as a number) and is none of the codes the
+// authorities refuse (all digits equal, ascending or descending runs).
+std::string NovoCodigoNumerico(const std::string& nNF);
+
+}  // namespace VyrFiscal::Nfce

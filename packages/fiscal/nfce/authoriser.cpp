@@ -1,0 +1,65 @@
+#include "fiscal/nfce/authoriser.h"
+
+#include <pugixml.hpp>
+
+#include "fiscal/nfce/note_xml.h"
+#include "fiscal/nfce/simulated_authoriser.h"
+#include "rtl/errors.h"
+
+namespace VyrFiscal::Nfce {
+namespace {
+
+Autorizador* autorizador_definido = nullptr;
+
+std::string SemDeclaracao(const std::string& xml) {
+  if (xml.compare(0, 5, "<?xml") != 0) return xml;
+  const size_t fim = xml.find("?>");
+  size_t inicio = fim == std::string::npos ? 0 : fim + 2;
+  while (inicio < xml.size() && (xml[inicio] == '\n' || xml[inicio] == '\r')) ++inicio;
+  return xml.substr(inicio);
+}
+
+}  // namespace
+
+std::string EnvelopeEnviNfe(const std::string& xmlNota, const std::string& idLote) {
+  return std::string("<enviNFe xmlns=\"") + kNamespaceNfe + "\" versao=\"4.00\"><idLote>" + idLote +
+         "</idLote><indSinc>1</indSinc>" + SemDeclaracao(xmlNota) + "</enviNFe>";
+}
+
+std::string ConsultaSituacaoNfe(const std::string& chave, const std::string& tpAmb) {
+  return std::string("<consSitNFe xmlns=\"") + kNamespaceNfe + "\" versao=\"4.00\"><tpAmb>" +
+         tpAmb + "</tpAmb><xServ>CONSULTAR</xServ><chNFe>" + chave + "</chNFe></consSitNFe>";
+}
+
+Autorizador& AutorizadorAtual() {
+  if (autorizador_definido != nullptr) return *autorizador_definido;
+  static AutorizadorSimulado simulado;
+  return simulado;
+}
+
+void DefineAutorizador(Autorizador* autorizador) {
+  autorizador_definido = autorizador;
+}
+
+Protocolo LeProtocolo(const std::string& xml) {
+  pugi::xml_document doc;
+  pugi::xml_node raiz;
+  if (doc.load_buffer(xml.data(), xml.size())) raiz = doc.document_element();
+  pugi::xml_node origem = raiz.child("protNFe").child("infProt");
+  if (!origem) origem = raiz;
+  Protocolo protocolo;
+  protocolo.cStat = origem.child_value("cStat");
+  protocolo.xMotivo = origem.child_value("xMotivo");
+  protocolo.chNFe = origem.child_value("chNFe");
+  protocolo.nProt = origem.child_value("nProt");
+  protocolo.dhRecbto = origem.child_value("dhRecbto");
+  protocolo.digVal = origem.child_value("digVal");
+  if (protocolo.chNFe.empty()) protocolo.chNFe = raiz.child_value("chNFe");
+  if (protocolo.cStat.empty()) {
+    throw rtl::EConvertError("NFC-e authoriser: the answer carries no status (cStat): " +
+                             xml.substr(0, 200));
+  }
+  return protocolo;
+}
+
+}  // namespace VyrFiscal::Nfce

@@ -1,0 +1,55 @@
+#pragma once
+// The seam between the package and the tax authority that authorises NFC-e notes: the messages
+// sent (the batch `enviNFe` and the status query `consSitNFe`, layout 4.00), the answers read
+// back, and the authoriser itself. The package talks to whatever AutorizadorAtual() answers:
+// the built-in simulated authoriser (fiscal/nfce/simulated_authoriser.h) unless an
+// installation or a test put another one in its place.
+
+#include <string>
+
+namespace VyrFiscal::Nfce {
+
+// The batch of one signed note, answered at once (indSinc 1). `xmlNota` is the `NFe` element;
+// an XML declaration in front of it is dropped, the note's bytes are kept as they are.
+std::string EnvelopeEnviNfe(const std::string& xmlNota, const std::string& idLote);
+
+// The status query of the note with access key `chave`.
+std::string ConsultaSituacaoNfe(const std::string& chave, const std::string& tpAmb);
+
+// What came back from one call.
+struct RespostaTransporte {
+  enum class Estado {
+    Respondeu,      // `xml` holds the answer
+    SemConexao,     // nothing reached the authoriser: sending again is safe
+    TempoEsgotado,  // sent, but no answer in time: the outcome is unknown
+  };
+  Estado estado = Estado::SemConexao;
+  std::string xml;
+  std::string detalhe;  // why there is no answer, for the log
+};
+
+class Autorizador {
+ public:
+  virtual ~Autorizador() = default;
+  // Sends a batch (`enviNFe`); the answer is `retEnviNFe`.
+  virtual RespostaTransporte Autoriza(const std::string& enviNFe) = 0;
+  // Sends a status query (`consSitNFe`); the answer is `retConsSitNFe`.
+  virtual RespostaTransporte Consulta(const std::string& consSitNFe) = 0;
+};
+
+// The authoriser in use. Not thread-safe against DefineAutorizador.
+Autorizador& AutorizadorAtual();
+// Puts `autorizador` in use (not owned; it must outlive its use); nullptr restores the
+// simulated one.
+void DefineAutorizador(Autorizador* autorizador);
+
+// The note's outcome in an answer: protNFe/infProt when the answer carries one, else the
+// answer's own status. cStat "100": authorised; "217": the authority does not know the key.
+struct Protocolo {
+  std::string cStat, xMotivo;
+  std::string chNFe, nProt, dhRecbto, digVal;
+};
+// Raises rtl::EConvertError when `xml` is not an answer with a cStat.
+Protocolo LeProtocolo(const std::string& xml);
+
+}  // namespace VyrFiscal::Nfce

@@ -1,0 +1,229 @@
+#include "fiscal/nfce/note_store.h"
+
+#include "db/command.h"
+#include "db/query.h"
+#include "rtl/datetime.h"
+#include "rtl/errors.h"
+#include "rtl/program_dir.h"
+#include "vyrutil/crypto.h"
+
+namespace VyrFiscal::Nfce {
+namespace {
+
+const char* const kColunas =
+    "CDFILIAL, CDCAIXA, NRSEQVENDA, CDCHAVENFCE, NRNFCE, NRSERIENFCE, IDTPEMISNFCE, IDAMBNFCE, "
+    "DSDHEMINFCE, DSARQXMLNFCE, DSQRCODENFCE, DSURLCONSNFCE, IDSITUNFCE, NRPROTNFCE, DSDHRECBTO, "
+    "DSMOTIVONFCE, QTTENTENVNFCE";
+
+const std::string kInsNota =
+    std::string("INSERT INTO NFCEVENDA (") + kColunas +
+    ", DTHREMISNFCE) VALUES (:P_CDFILIAL, :P_CDCAIXA, :P_NRSEQVENDA, :P_CDCHAVENFCE, :P_NRNFCE, "
+    ":P_NRSERIENFCE, :P_IDTPEMISNFCE, :P_IDAMBNFCE, :P_DSDHEMINFCE, :P_DSARQXMLNFCE, "
+    ":P_DSQRCODENFCE, :P_DSURLCONSNFCE, 'pending', NULL, NULL, NULL, 0, :P_DTHREMISNFCE)";
+
+const std::string kSelPorVenda =
+    std::string("SELECT ") + kColunas +
+    " FROM NFCEVENDA WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND NRSEQVENDA = "
+    ":P_NRSEQVENDA";
+
+const std::string kSelPorChave =
+    std::string("SELECT ") + kColunas + " FROM NFCEVENDA WHERE CDCHAVENFCE = :P_CDCHAVENFCE";
+
+const std::string kSelNaoAutorizadas =
+    std::string("SELECT ") + kColunas +
+    " FROM NFCEVENDA WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND IDSITUNFCE IN "
+    "('pending', 'unknown') ORDER BY DTHREMISNFCE, NRSEQVENDA";
+
+const char* const kUpdEnvio =
+    "UPDATE NFCEVENDA SET IDSITUNFCE = 'unknown', QTTENTENVNFCE = COALESCE(QTTENTENVNFCE, 0) + 1, "
+    "DTHRULTENVNFCE = :P_DTHRULTENVNFCE WHERE CDCHAVENFCE = :P_CDCHAVENFCE";
+
+const char* const kUpdSituacao =
+    "UPDATE NFCEVENDA SET IDSITUNFCE = :P_IDSITUNFCE, NRPROTNFCE = :P_NRPROTNFCE, "
+    "DSDHRECBTO = :P_DSDHRECBTO, DTHRAUTNFCE = :P_DTHRAUTNFCE, DSMOTIVONFCE = :P_DSMOTIVONFCE "
+    "WHERE CDCHAVENFCE = :P_CDCHAVENFCE";
+
+const char* const kSelConfiguracao =
+    "SELECT NRSERIENFCE, IDCSCNFCE, CDCSCNFCE, DSARQCERTIF, DSSENHACERTIF, IDMODOAUTORIZ, "
+    "DSURLQRCODE FROM CAIXAFISCAL WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA";
+
+ado::ParamDecl Texto(const char* nome) {
+  return {nome, ado::ParamType::String, 255};
+}
+ado::ParamDecl DataHora(const char* nome) {
+  return {nome, ado::ParamType::DateTime, 0};
+}
+
+// "YYYY-MM-DDThh:mm:ss..." as a local date-time; NULL when the text is not one.
+rtl::Variant DataHoraDe(const std::string& texto) {
+  try {
+    return rtl::Variant::FromDateTime(rtl::ParseSqlDateTime(texto.substr(0, 19)));
+  } catch (const rtl::EConvertError&) {
+    return rtl::Variant::Null();
+  }
+}
+
+rtl::Variant TextoOuNulo(const std::string& texto) {
+  return texto.empty() ? rtl::Variant::Null() : rtl::Variant(texto);
+}
+
+NotaGravada LeLinha(ado::TADOQuery& query) {
+  NotaGravada nota;
+  auto campo = [&query](const char* nome) { return query.FieldByName(nome).AsString(); };
+  nota.CDFILIAL = campo("CDFILIAL");
+  nota.CDCAIXA = campo("CDCAIXA");
+  nota.NRSEQVENDA = campo("NRSEQVENDA");
+  nota.chave = campo("CDCHAVENFCE");
+  nota.nNF = campo("NRNFCE");
+  nota.serie = campo("NRSERIENFCE");
+  nota.tpEmis = campo("IDTPEMISNFCE");
+  nota.tpAmb = campo("IDAMBNFCE");
+  nota.dhEmi = campo("DSDHEMINFCE");
+  nota.arquivoXml = campo("DSARQXMLNFCE");
+  nota.qrCode = campo("DSQRCODENFCE");
+  nota.urlChave = campo("DSURLCONSNFCE");
+  nota.situacao = campo("IDSITUNFCE");
+  nota.protocolo = campo("NRPROTNFCE");
+  nota.dhRecbto = campo("DSDHRECBTO");
+  nota.motivo = campo("DSMOTIVONFCE");
+  nota.tentativas = static_cast<int>(query.FieldByName("QTTENTENVNFCE").AsInteger());
+  return nota;
+}
+
+std::vector<NotaGravada> Le(ado::TADOConnection& conexao, const std::string& sql,
+                            const std::vector<std::pair<const char*, std::string>>& valores) {
+  ado::TADOQuery query;
+  query.Name = "adqNfceVenda";
+  std::vector<ado::ParamDecl> parametros;
+  for (const auto& valor : valores) parametros.push_back(Texto(valor.first));
+  query.Setup(conexao, sql, parametros);
+  for (const auto& valor : valores) query.ParamByName(valor.first).SetAsString(valor.second);
+  query.Open();
+  std::vector<NotaGravada> notas;
+  for (; !query.Eof(); query.Next()) notas.push_back(LeLinha(query));
+  query.Close();
+  return notas;
+}
+
+NotaGravada Primeira(std::vector<NotaGravada> notas) {
+  return notas.empty() ? NotaGravada{} : notas.front();
+}
+
+}  // namespace
+
+void GravaNota(ado::TADOConnection& conexao, const NotaGravada& nota) {
+  ado::TADOCommand comando;
+  comando.Name = "acmInsNfceVenda";
+  comando.CommandTimeout = 0;
+  comando.Setup(
+      conexao, kInsNota,
+      {Texto("P_CDFILIAL"), Texto("P_CDCAIXA"), Texto("P_NRSEQVENDA"), Texto("P_CDCHAVENFCE"),
+       Texto("P_NRNFCE"), Texto("P_NRSERIENFCE"), Texto("P_IDTPEMISNFCE"), Texto("P_IDAMBNFCE"),
+       Texto("P_DSDHEMINFCE"), Texto("P_DSARQXMLNFCE"), Texto("P_DSQRCODENFCE"),
+       Texto("P_DSURLCONSNFCE"), DataHora("P_DTHREMISNFCE")});
+  const std::vector<std::pair<const char*, std::string>> textos = {
+      {"P_CDFILIAL", nota.CDFILIAL},
+      {"P_CDCAIXA", nota.CDCAIXA},
+      {"P_NRSEQVENDA", nota.NRSEQVENDA},
+      {"P_CDCHAVENFCE", nota.chave},
+      {"P_NRNFCE", nota.nNF},
+      {"P_NRSERIENFCE", nota.serie},
+      {"P_IDTPEMISNFCE", nota.tpEmis},
+      {"P_IDAMBNFCE", nota.tpAmb},
+      {"P_DSDHEMINFCE", nota.dhEmi},
+      {"P_DSARQXMLNFCE", nota.arquivoXml},
+      {"P_DSQRCODENFCE", nota.qrCode},
+      {"P_DSURLCONSNFCE", nota.urlChave}};
+  for (const auto& texto : textos) comando.ParamByName(texto.first).SetAsString(texto.second);
+  comando.ParamByName("P_DTHREMISNFCE").SetValue(DataHoraDe(nota.dhEmi));
+  comando.Execute();
+}
+
+NotaGravada NotaDaVenda(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                        const std::string& CDCAIXA, const std::string& NRSEQVENDA) {
+  return Primeira(
+      Le(conexao, kSelPorVenda,
+         {{"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}, {"P_NRSEQVENDA", NRSEQVENDA}}));
+}
+
+NotaGravada NotaDaChave(ado::TADOConnection& conexao, const std::string& chave) {
+  return Primeira(Le(conexao, kSelPorChave, {{"P_CDCHAVENFCE", chave}}));
+}
+
+std::vector<NotaGravada> NotasNaoAutorizadas(ado::TADOConnection& conexao,
+                                             const std::string& CDFILIAL,
+                                             const std::string& CDCAIXA) {
+  return Le(conexao, kSelNaoAutorizadas, {{"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}});
+}
+
+void MarcaEnvio(ado::TADOConnection& conexao, const std::string& chave) {
+  ado::TADOCommand comando;
+  comando.Name = "acmUpdEnvioNfce";
+  comando.CommandTimeout = 0;
+  comando.Setup(conexao, kUpdEnvio, {DataHora("P_DTHRULTENVNFCE"), Texto("P_CDCHAVENFCE")});
+  comando.ParamByName("P_DTHRULTENVNFCE").SetAsDateTime(rtl::Now());
+  comando.ParamByName("P_CDCHAVENFCE").SetAsString(chave);
+  comando.Execute();
+}
+
+void GravaSituacao(ado::TADOConnection& conexao, const std::string& chave,
+                   const std::string& situacao, const std::string& protocolo,
+                   const std::string& dhRecbto, const std::string& motivo) {
+  ado::TADOCommand comando;
+  comando.Name = "acmUpdSituacaoNfce";
+  comando.CommandTimeout = 0;
+  comando.Setup(conexao, kUpdSituacao,
+                {Texto("P_IDSITUNFCE"), Texto("P_NRPROTNFCE"), Texto("P_DSDHRECBTO"),
+                 DataHora("P_DTHRAUTNFCE"), Texto("P_DSMOTIVONFCE"), Texto("P_CDCHAVENFCE")});
+  comando.ParamByName("P_IDSITUNFCE").SetAsString(situacao);
+  comando.ParamByName("P_NRPROTNFCE").SetValue(TextoOuNulo(protocolo));
+  comando.ParamByName("P_DSDHRECBTO").SetValue(TextoOuNulo(dhRecbto));
+  comando.ParamByName("P_DTHRAUTNFCE").SetValue(DataHoraDe(dhRecbto));
+  comando.ParamByName("P_DSMOTIVONFCE").SetValue(TextoOuNulo(motivo.substr(0, 255)));
+  comando.ParamByName("P_CDCHAVENFCE").SetAsString(chave);
+  comando.Execute();
+}
+
+ConfiguracaoNfce LeConfiguracaoNfce(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                                    const std::string& CDCAIXA) {
+  const std::string caixa = "register " + CDFILIAL + "/" + CDCAIXA;
+  ado::TADOQuery query;
+  query.Name = "adqCaixaFiscal";
+  query.Setup(conexao, kSelConfiguracao, {Texto("P_CDFILIAL"), Texto("P_CDCAIXA")});
+  query.ParamByName("P_CDFILIAL").SetAsString(CDFILIAL);
+  query.ParamByName("P_CDCAIXA").SetAsString(CDCAIXA);
+  query.Open();
+  if (query.IsEmpty()) {
+    throw rtl::EDatabaseError("NFC-e: " + caixa + " has no fiscal settings (table CAIXAFISCAL)");
+  }
+  auto campo = [&](const char* nome, bool obrigatorio) {
+    const std::string valor = query.FieldByName(nome).AsString();
+    if (obrigatorio && valor.empty()) {
+      throw rtl::EDatabaseError("NFC-e: CAIXAFISCAL." + std::string(nome) + " of " + caixa +
+                                " is empty");
+    }
+    return valor;
+  };
+  ConfiguracaoNfce configuracao;
+  configuracao.serie = campo("NRSERIENFCE", false);
+  configuracao.idCSC = campo("IDCSCNFCE", true);
+  configuracao.CSC = campo("CDCSCNFCE", true);
+  configuracao.arquivoCertificado = campo("DSARQCERTIF", true);
+  const std::string senha = campo("DSSENHACERTIF", false);
+  configuracao.offline = campo("IDMODOAUTORIZ", false) == "offline";
+  configuracao.urlQrCode = campo("DSURLQRCODE", true);
+  query.Close();
+  if (configuracao.arquivoCertificado.front() != '/') {
+    configuracao.arquivoCertificado =
+        rtl::ProgramDirectory() + "/" + configuracao.arquivoCertificado;
+  }
+  try {
+    configuracao.senhaCertificado = VyrUtil::Uncripto(senha, kChaveSenhaCertificado);
+  } catch (const rtl::EConvertError&) {
+    throw rtl::EDatabaseError("NFC-e: CAIXAFISCAL.DSSENHACERTIF of " + caixa +
+                              " is not an encrypted password (****)");
+  }
+  return configuracao;
+}
+
+}  // namespace VyrFiscal::Nfce

@@ -1,0 +1,48 @@
+#pragma once
+// The NFC-e (layout 4.00) of a recorded sale, as the unsigned XML text of `NFe` holding only
+// `infNFe`: the signature and the QR code are added to it afterwards (fiscal/nfce/signature.h).
+//
+// A delivery whose consumer gave a CPF or CNPJ is a home delivery (indPres 4) with the consumer
+// and the delivery address in `dest`; otherwise the sale is on the premises (indPres 1) without
+// `dest`. In homologation (tpAmb 2) the first item's description and the consumer's name carry
+// the wording the authorities require there. Texts are cleaned to what the layout accepts
+// (no control characters, no doubled blanks, Latin-1 range, cut to the element's length).
+
+#include <string>
+
+#include "fiscal/recorded_sale.h"
+
+namespace VyrFiscal::Nfce {
+
+inline constexpr const char* kNamespaceNfe = "http://www.portalfiscal.inf.br/nfe";
+inline constexpr const char* kTextoHomologacaoItem =
+    "NOTA FISCAL EMITIDA EM AMBIENTE DE HOMOLOGACAO - SEM VALOR FISCAL";
+inline constexpr const char* kTextoHomologacaoDest =
+    "NF-E EMITIDA EM AMBIENTE DE HOMOLOGACAO - SEM VALOR FISCAL";
+
+struct IdentificacaoNota {
+  std::string chave;   // 44 digits; gives cUF, serie, nNF, tpEmis, cNF and cDV
+  std::string dhEmi;   // "YYYY-MM-DDThh:mm:ss-03:00"
+  std::string tpAmb;   // "1" production, "2" homologation
+  std::string dhCont;  // contingency (tpEmis 9) only: when it began
+  std::string xJust;   // contingency only: why (15 to 256 characters)
+  std::string verProc = "VyrNFCe 1.0";
+};
+
+// The note's XML text (UTF-8, no declaration, no blanks between elements). Raises
+// rtl::EConvertError naming the sale and the item or the FILIAL/PRODUTO column whose value the
+// layout cannot take (a product without NCM, an unknown ICMS situation, a key that is not 44
+// digits).
+std::string MontaXmlNfe(const VendaGravada& venda, const IdentificacaoNota& id);
+
+// The current local time in the layout's form, "YYYY-MM-DDThh:mm:ss-03:00" (the offset is the
+// machine's).
+std::string AgoraComFuso();
+
+// The value in the layout's form: "61.80".
+std::string Decimal2(double valor);
+
+// True when the consumer's tax number makes the sale a home delivery with `dest`.
+bool ConsumidorIdentificado(const Destinatario& destinatario);
+
+}  // namespace VyrFiscal::Nfce

@@ -1,0 +1,193 @@
+#include "fiscal/nfce/signature.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <openssl/bio.h>
+#include <openssl/pkcs12.h>
+#include <openssl/x509.h>
+#include <xmlsec/base64.h>
+#include <xmlsec/crypto.h>
+#include <xmlsec/openssl/evp.h>
+#include <xmlsec/openssl/x509.h>
+#include <xmlsec/templates.h>
+#include <xmlsec/xmldsig.h>
+#include <xmlsec/xmlsec.h>
+#include <xmlsec/xmltree.h>
+
+#include <memory>
+#include <mutex>
+
+#include "rtl/errors.h"
+
+namespace VyrFiscal::Nfce {
+namespace {
+
+// The library stays set up until the process ends: a package cannot know when the last
+// signature of some other thread is done.
+void IniciaBibliotecas() {
+  static std::once_flag uma_vez;
+  std::call_once(uma_vez, [] {
+    xmlInitParser();
+    if (xmlSecInit() < 0 || xmlSecCheckVersion() != 1 || xmlSecCryptoAppInit(nullptr) < 0 ||
+        xmlSecCryptoInit() < 0) {
+      throw rtl::Exception(
+          "NFC-e signature: the XML security library (xmlsec1-openssl) could "
+          "not be started");
+    }
+    // The authorities read base64 values either way; one line keeps the note compact.
+    xmlSecBase64SetDefaultLineSize(1 << 20);
+  });
+}
+
+struct LiberaDoc {
+  void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+};
+struct LiberaP12 {
+  void operator()(PKCS12* p12) const { PKCS12_free(p12); }
+};
+struct LiberaX509 {
+  void operator()(X509* cert) const { X509_free(cert); }
+};
+struct LiberaChave {
+  void operator()(xmlSecKey* key) const { xmlSecKeyDestroy(key); }
+};
+struct LiberaCtx {
+  void operator()(xmlSecDSigCtx* ctx) const { xmlSecDSigCtxDestroy(ctx); }
+};
+
+// The private key and the signer's own certificate; the file's other certificates (the chain)
+// are left out, as the layout wants one certificate only.
+std::unique_ptr<xmlSecKey, LiberaChave> CarregaChave(const std::string& arquivoPfx,
+                                                     const std::string& senha) {
+  BIO* bio = BIO_new_file(arquivoPfx.c_str(), "rb");
+  if (bio == nullptr) {
+    throw rtl::EInOutError("Certificate file '" + arquivoPfx +
+                           "' (CAIXAFISCAL.DSARQCERTIF) cannot be read");
+  }
+  std::unique_ptr<PKCS12, LiberaP12> p12(d2i_PKCS12_bio(bio, nullptr));
+  BIO_free(bio);
+  EVP_PKEY* privada = nullptr;
+  X509* certificado = nullptr;
+  STACK_OF(X509)* cadeia = nullptr;
+  if (!p12 || PKCS12_parse(p12.get(), senha.c_str(), &privada, &certificado, &cadeia) != 1 ||
+      privada == nullptr || certificado == nullptr) {
+    EVP_PKEY_free(privada);
+    X509_free(certificado);
+    throw rtl::EInOutError("Certificate file '" + arquivoPfx +
+                           "' is not a PKCS#12 certificate that the register's password "
+                           "(CAIXAFISCAL.DSSENHACERTIF, ****) opens");
+  }
+  sk_X509_pop_free(cadeia, X509_free);
+  std::unique_ptr<X509, LiberaX509> dono(certificado);
+  std::unique_ptr<xmlSecKey, LiberaChave> chave(xmlSecKeyCreate());
+  xmlSecKeyDataPtr valor = xmlSecOpenSSLEvpKeyAdopt(privada);
+  if (valor == nullptr) EVP_PKEY_free(privada);
+  xmlSecKeyDataPtr x509 = xmlSecKeyDataCreate(xmlSecOpenSSLKeyDataX509Id);
+  bool ok = chave && valor && xmlSecKeySetValue(chave.get(), valor) == 0 && x509 != nullptr;
+  if (!ok && valor != nullptr) xmlSecKeyDataDestroy(valor);
+  ok = ok && xmlSecOpenSSLKeyDataX509AdoptKeyCert(x509, X509_dup(certificado)) == 0 &&
+       xmlSecOpenSSLKeyDataX509AdoptCert(x509, X509_dup(certificado)) == 0 &&
+       xmlSecKeyAdoptData(chave.get(), x509) == 0;
+  if (!ok) {
+    if (x509 != nullptr) xmlSecKeyDataDestroy(x509);
+    throw rtl::Exception("NFC-e signature: the key of certificate file '" + arquivoPfx +
+                         "' cannot be used to sign");
+  }
+  return chave;
+}
+
+xmlNode* Modelo(xmlDoc* doc, xmlNode* raiz, const std::string& uri) {
+  xmlNode* assinatura =
+      xmlSecTmplSignatureCreate(doc, xmlSecTransformInclC14NId, xmlSecTransformRsaSha1Id, nullptr);
+  if (assinatura == nullptr || xmlAddChild(raiz, assinatura) == nullptr) return nullptr;
+  xmlNode* referencia =
+      xmlSecTmplSignatureAddReference(assinatura, xmlSecTransformSha1Id, nullptr,
+                                      reinterpret_cast<const xmlChar*>(uri.c_str()), nullptr);
+  if (referencia == nullptr ||
+      xmlSecTmplReferenceAddTransform(referencia, xmlSecTransformEnvelopedId) == nullptr ||
+      xmlSecTmplReferenceAddTransform(referencia, xmlSecTransformInclC14NId) == nullptr) {
+    return nullptr;
+  }
+  xmlNode* info = xmlSecTmplSignatureEnsureKeyInfo(assinatura, nullptr);
+  xmlNode* dados = info == nullptr ? nullptr : xmlSecTmplKeyInfoAddX509Data(info);
+  if (dados == nullptr || xmlSecTmplX509DataAddCertificate(dados) == nullptr) return nullptr;
+  return assinatura;
+}
+
+std::string Entre(const std::string& texto, const std::string& inicio, const std::string& fim) {
+  const size_t a = texto.find(inicio);
+  const size_t b = a == std::string::npos ? a : texto.find(fim, a + inicio.size());
+  return b == std::string::npos ? "" : texto.substr(a + inicio.size(), b - a - inicio.size());
+}
+
+std::string EscapaXml(const std::string& texto) {
+  std::string escapado;
+  for (char c : texto) {
+    if (c == '&')
+      escapado += "&amp;";
+    else if (c == '<')
+      escapado += "&lt;";
+    else if (c == '>')
+      escapado += "&gt;";
+    else
+      escapado += c;
+  }
+  return escapado;
+}
+
+std::string Serializa(xmlDoc* doc) {
+  xmlBuffer* buffer = xmlBufferCreate();
+  xmlNodeDump(buffer, doc, xmlDocGetRootElement(doc), 0, 0);
+  std::string texto(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
+                    static_cast<size_t>(xmlBufferLength(buffer)));
+  xmlBufferFree(buffer);
+  return texto;
+}
+
+}  // namespace
+
+NotaAssinada AssinaNfe(const std::string& xmlNfe, const std::string& arquivoPfx,
+                       const std::string& senha) {
+  IniciaBibliotecas();
+  auto chave = CarregaChave(arquivoPfx, senha);
+  std::unique_ptr<xmlDoc, LiberaDoc> doc(xmlReadMemory(
+      xmlNfe.data(), static_cast<int>(xmlNfe.size()), nullptr, "UTF-8", XML_PARSE_NONET));
+  xmlNode* raiz = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
+  xmlNode* inf =
+      raiz ? xmlSecFindChild(raiz, reinterpret_cast<const xmlChar*>("infNFe"),
+                             reinterpret_cast<const xmlChar*>("http://www.portalfiscal.inf.br/nfe"))
+           : nullptr;
+  xmlChar* id = inf ? xmlGetProp(inf, reinterpret_cast<const xmlChar*>("Id")) : nullptr;
+  if (id == nullptr) throw rtl::Exception("NFC-e signature: the note has no infNFe with an Id");
+  const std::string uri = "#" + std::string(reinterpret_cast<const char*>(id));
+  xmlFree(id);
+  const xmlChar* ids[] = {reinterpret_cast<const xmlChar*>("Id"), nullptr};
+  xmlSecAddIDs(doc.get(), inf, ids);
+  xmlNode* assinatura = Modelo(doc.get(), raiz, uri);
+  std::unique_ptr<xmlSecDSigCtx, LiberaCtx> ctx(xmlSecDSigCtxCreate(nullptr));
+  if (assinatura == nullptr || !ctx) {
+    throw rtl::Exception("NFC-e signature: the signature template could not be made");
+  }
+  ctx->signKey = chave.release();
+  if (xmlSecDSigCtxSign(ctx.get(), assinatura) < 0) {
+    throw rtl::Exception("NFC-e signature: signing with certificate file '" + arquivoPfx +
+                         "' failed");
+  }
+  NotaAssinada nota;
+  nota.xml = Serializa(doc.get());
+  nota.digestValue = Entre(nota.xml, "<DigestValue>", "</DigestValue>");
+  return nota;
+}
+
+std::string ComInfNfeSupl(const std::string& xmlAssinado, const std::string& qrCode,
+                          const std::string& urlChave) {
+  const size_t posicao = xmlAssinado.find("<Signature");
+  if (posicao == std::string::npos) {
+    throw rtl::Exception("NFC-e: the note is not signed, infNFeSupl has no place");
+  }
+  const std::string supl = "<infNFeSupl><qrCode><![CDATA[" + qrCode + "]]></qrCode><urlChave>" +
+                           EscapaXml(urlChave) + "</urlChave></infNFeSupl>";
+  return xmlAssinado.substr(0, posicao) + supl + xmlAssinado.substr(posicao);
+}
+
+}  // namespace VyrFiscal::Nfce

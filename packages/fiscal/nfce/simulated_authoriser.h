@@ -1,0 +1,36 @@
+#pragma once
+// The built-in simulated authoriser: no tax authority is reachable from a restaurant's test
+// installation, so this one stands in for it, in-process. It keeps its state in the program
+// directory's "Dados/AutorizadorNFCe/" folder, where support staff can read and change it:
+//   modo             the behaviour: "autoriza" (default), "offline" (does not answer) or
+//                    "registra-e-expira" (records the note, then lets the call time out);
+//   protocolo        the last protocol sequence handed out;
+//   <key>.xml        the protNFe of each note it recorded;
+//   chamadas.log     one line per call that reached it: "enviNFe <key> <cStat>",
+//                    "consSitNFe <key> <cStat>" ("-" for a call that timed out).
+// Like a real authority it refuses a key it already recorded (cStat 204, duplicate) and
+// answers a status query with the recorded protocol (100) or 217 for an unknown key.
+// Used by one thread at a time.
+
+#include <string>
+
+#include "fiscal/nfce/authoriser.h"
+
+namespace VyrFiscal::Nfce {
+
+inline constexpr const char* kModoAutoriza = "autoriza";
+inline constexpr const char* kModoOffline = "offline";
+inline constexpr const char* kModoRegistraEExpira = "registra-e-expira";
+
+// The simulator's folder, with "/" at the end.
+std::string PastaAutorizadorSimulado();
+// Writes the simulator's mode (one of the kModo... texts).
+void DefineModoAutorizadorSimulado(const std::string& modo);
+
+class AutorizadorSimulado : public Autorizador {
+ public:
+  RespostaTransporte Autoriza(const std::string& enviNFe) override;
+  RespostaTransporte Consulta(const std::string& consSitNFe) override;
+};
+
+}  // namespace VyrFiscal::Nfce
