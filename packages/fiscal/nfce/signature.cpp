@@ -114,6 +114,50 @@ xmlNode* Modelo(xmlDoc* doc, xmlNode* raiz, const std::string& uri) {
   return assinatura;
 }
 
+bool SoBrancos(const xmlChar* texto) {
+  for (; texto != nullptr && *texto != 0; ++texto) {
+    if (*texto != ' ' && *texto != '\n' && *texto != '\r' && *texto != '\t') return false;
+  }
+  return true;
+}
+
+// The library lays its template out on lines; the layout wants no blanks between elements,
+// and the signed part must be compact before it is signed.
+void RemoveBrancos(xmlNode* no) {
+  for (xmlNode* filho = no->children; filho != nullptr;) {
+    xmlNode* seguinte = filho->next;
+    if (filho->type == XML_TEXT_NODE && SoBrancos(filho->content)) {
+      xmlUnlinkNode(filho);
+      xmlFreeNode(filho);
+    } else if (filho->type == XML_ELEMENT_NODE) {
+      RemoveBrancos(filho);
+    }
+    filho = seguinte;
+  }
+}
+
+// Base64 values come out framed by line breaks. Outside SignedInfo they are not signed, and
+// the breaks go.
+void AparaBase64(xmlNode* no) {
+  for (xmlNode* filho = no->children; filho != nullptr; filho = filho->next) {
+    if (filho->type != XML_ELEMENT_NODE) continue;
+    const std::string nome = reinterpret_cast<const char*>(filho->name);
+    if (nome == "SignedInfo") continue;
+    if (nome == "SignatureValue" || nome == "X509Certificate") {
+      xmlChar* conteudo = xmlNodeGetContent(filho);
+      std::string texto = conteudo ? reinterpret_cast<const char*>(conteudo) : "";
+      xmlFree(conteudo);
+      std::string limpo;
+      for (char c : texto) {
+        if (c != '\n' && c != '\r' && c != ' ' && c != '\t') limpo += c;
+      }
+      xmlNodeSetContent(filho, reinterpret_cast<const xmlChar*>(limpo.c_str()));
+    } else {
+      AparaBase64(filho);
+    }
+  }
+}
+
 std::string Entre(const std::string& texto, const std::string& inicio, const std::string& fim) {
   const size_t a = texto.find(inicio);
   const size_t b = a == std::string::npos ? a : texto.find(fim, a + inicio.size());
@@ -168,11 +212,25 @@ NotaAssinada AssinaNfe(const std::string& xmlNfe, const std::string& arquivoPfx,
   if (assinatura == nullptr || !ctx) {
     throw rtl::Exception("NFC-e signature: the signature template could not be made");
   }
+  RemoveBrancos(assinatura);
   ctx->signKey = chave.release();
   if (xmlSecDSigCtxSign(ctx.get(), assinatura) < 0) {
     throw rtl::Exception("NFC-e signature: signing with certificate file '" + arquivoPfx +
                          "' failed");
   }
+  // SignedInfo is signed as it stands now; the rest of the signature may still be compacted.
+  for (xmlNode* filho = assinatura->children; filho != nullptr;) {
+    xmlNode* seguinte = filho->next;
+    if (filho->type == XML_TEXT_NODE && SoBrancos(filho->content)) {
+      xmlUnlinkNode(filho);
+      xmlFreeNode(filho);
+    } else if (filho->type == XML_ELEMENT_NODE &&
+               xmlStrcmp(filho->name, reinterpret_cast<const xmlChar*>("SignedInfo")) != 0) {
+      RemoveBrancos(filho);
+    }
+    filho = seguinte;
+  }
+  AparaBase64(assinatura);
   NotaAssinada nota;
   nota.xml = Serializa(doc.get());
   nota.digestValue = Entre(nota.xml, "<DigestValue>", "</DigestValue>");

@@ -1,0 +1,75 @@
+// The NFC-e access key's check digit and the QR code's text, against published vectors.
+
+#include <gtest/gtest.h>
+
+#include "fiscal/nfce/access_key.h"
+#include "fiscal/nfce/qr_code_text.h"
+
+namespace {
+
+using namespace VyrFiscal::Nfce;
+
+TEST(NfceAccessKey, CheckDigitsOfPublishedKeys) {
+  std::string found;
+  for (const std::string key : {"13181017921427000125650010000000309887251170",
+                                "41200323285089000185650010000013051817822496",
+                                "28140300156225000131650110000151341562040824",
+                                "52060433009911002506550120000007800267301615",
+                                "35150908723218000186599000040190000723645630",
+                                "29181033657677000156650010001654399001654399",
+                                "43211105730928000145650010000002401717268120"}) {
+    found += std::to_string(DigitoVerificador(key.substr(0, 43))) +
+             (ChaveValida(key) ? " valid;" : " wrong;");
+  }
+  EXPECT_EQ("0 valid;6 valid;4 valid;5 valid;0 valid;8 wrong;9 wrong;", found);
+}
+
+TEST(NfceAccessKey, BuiltFromItsPartsWithPadding) {
+  PartesChave parts;
+  parts.cUF = "35";
+  parts.AAMM = "2603";
+  parts.CNPJ = "11222333000181";
+  parts.serie = "1";
+  parts.nNF = "123";
+  parts.tpEmis = "1";
+  parts.cNF = "48213576";
+  EXPECT_EQ("35260311222333000181650010000001231482135765", MontaChave(parts));
+}
+
+TEST(NfceAccessKey, RandomCodeIsNeverTheNumberNorARun) {
+  for (int i = 0; i < 200; ++i) {
+    const std::string code = NovoCodigoNumerico("12345678");
+    ASSERT_EQ(8u, code.size());
+    ASSERT_NE("12345678", code);
+  }
+}
+
+TEST(NfceQrCode, OnlineHashOfThePublishedVector) {
+  DadosQrCode data;
+  data.url = "https://www.sefaz.example/nfce/qrcode";
+  data.chave = "28170800156225000131650110000151341562040824";
+  data.tpAmb = "1";
+  data.idCSC = "000001";
+  data.CSC = "SEU-CODIGO-CSC-CONTRIBUINTE-36-CARACTERES";
+  EXPECT_EQ(
+      "https://www.sefaz.example/nfce/qrcode?p=28170800156225000131650110000151341562040824|2|1|"
+      "1|DC6AE2C2B9A992BE59679AC365E29922DE6B7511",
+      QrCodeOnline(data));
+}
+
+TEST(NfceQrCode, OfflineFormCarriesDayTotalAndDigest) {
+  DadosQrCode data;
+  data.url = "https://q.example/qr";
+  data.chave = "13181017921427000125650010000000309887251170";
+  data.tpAmb = "2";
+  data.idCSC = "2";
+  data.CSC = "CSC";
+  data.dia = "05";
+  data.vNF = "61.80";
+  data.digestValue = "AB+=";
+  const std::string params = data.chave + "|2|2|05|61.80|41422b3d|2";
+  EXPECT_EQ("https://q.example/qr?p=" + params + "|" + HashQrCode(params, "CSC"),
+            QrCodeOffline(data));
+}
+
+}  // namespace

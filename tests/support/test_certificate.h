@@ -1,0 +1,23 @@
+#pragma once
+// A throwaway A1 certificate for tests and the demo, made at run time so that no private key
+// is ever committed: an RSA key with a certificate for a company's CNPJ, issued by a throwaway
+// authority, packed as the PKCS#12 file a register keeps, plus both certificates as PEM files
+// for checking signatures. Throws std::runtime_error when OpenSSL fails.
+
+#include <string>
+
+namespace vyrtest {
+
+struct TestCertificate {
+  std::string pfx_path;       // PKCS#12: key, certificate and the authority's certificate
+  std::string password;       // opens the PKCS#12 file
+  std::string cert_pem_path;  // the signer's certificate
+  std::string ca_pem_path;    // the authority that issued it
+};
+
+// Writes "<folder>/<name>.pfx", "<folder>/<name>.pem" and "<folder>/<name>-ca.pem".
+TestCertificate MakeTestCertificate(const std::string& folder, const std::string& name = "a1",
+                                    const std::string& password = "senha-de-teste",
+                                    const std::string& cnpj = "11222333000181");
+
+}  // namespace vyrtest
