@@ -1,5 +1,6 @@
 #include "fiscal/nfce_emission.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -94,69 +95,83 @@ std::string QrCode(const ConfiguracaoNfce& configuracao, const IdentificacaoNota
   return QrCodeOffline(dados);
 }
 
-// Sends one note; false when the authoriser could not be reached or did not answer, so the
-// notes after it wait for the next emission too.
-bool Envia(ado::TADOConnection& conexao, const NotaGravada& nota) {
-  Autorizador& autorizador = AutorizadorAtual();
-  if (nota.situacao == kSituacaoIncerta) {
-    // The last send got no answer: the authority may hold the note already. Asking first is
-    // what keeps a note from being sent twice.
-    RespostaTransporte resposta;
-    try {
-      resposta = autorizador.Consulta(ConsultaSituacaoNfe(nota.chave, nota.tpAmb));
-    } catch (const std::exception&) {
-      return false;  // the outcome stays unknown until the authoriser answers a query
-    }
-    if (resposta.estado != RespostaTransporte::Estado::Respondeu) return false;
-    const Protocolo protocolo = LeProtocolo(resposta.xml);
-    if (protocolo.cStat == "100") {
-      GravaSituacao(conexao, nota.chave, kSituacaoAutorizada, protocolo.nProt, protocolo.dhRecbto);
-      return true;
-    }
-    if (protocolo.cStat != "217") {
-      GravaSituacao(conexao, nota.chave, kSituacaoRejeitada, "", "",
-                    protocolo.cStat + " " + protocolo.xMotivo);
-      return true;
-    }
-  }
-  const std::string xml = LeArquivo(nota.arquivoXml);
-  MarcaEnvio(conexao, nota.chave);
-  RespostaTransporte resposta;
-  try {
-    resposta = autorizador.Autoriza(EnvelopeEnviNfe(xml, nota.nNF));
-  } catch (const std::exception& erro) {
-    resposta.estado = RespostaTransporte::Estado::TempoEsgotado;
-    resposta.detalhe = erro.what();
-  }
-  if (resposta.estado == RespostaTransporte::Estado::SemConexao) {
-    GravaSituacao(conexao, nota.chave, kSituacaoPendente, "", "", resposta.detalhe);
-    return false;
-  }
-  if (resposta.estado == RespostaTransporte::Estado::TempoEsgotado) {
-    GravaSituacao(conexao, nota.chave, kSituacaoIncerta, "", "", resposta.detalhe);
-    return false;
-  }
+enum class Desfecho { Resolvido, NaoConsta, SemResposta };
+
+// Asks the authoriser what became of the note and records an authorisation or a refusal.
+Desfecho ConsultaSituacao(ado::TADOConnection& conexao, const NotaGravada& nota) {
   Protocolo protocolo;
   try {
+    const RespostaTransporte resposta =
+        AutorizadorAtual().Consulta(ConsultaSituacaoNfe(nota.chave, nota.tpAmb));
+    if (resposta.estado != RespostaTransporte::Estado::Respondeu) return Desfecho::SemResposta;
     protocolo = LeProtocolo(resposta.xml);
-  } catch (const rtl::EConvertError& erro) {
-    GravaSituacao(conexao, nota.chave, kSituacaoIncerta, "", "", erro.what());
-    return false;
+  } catch (const std::exception&) {
+    return Desfecho::SemResposta;  // the outcome stays unknown until a query is answered
   }
-  if (protocolo.cStat == "100" || protocolo.cStat == "150") {
+  if (protocolo.cStat == "217") return Desfecho::NaoConsta;
+  if (protocolo.cStat == "100") {
     GravaSituacao(conexao, nota.chave, kSituacaoAutorizada, protocolo.nProt, protocolo.dhRecbto);
-  } else if (protocolo.cStat == "204" || protocolo.cStat == "539") {
-    // The authority holds a note with this number: its status tells whether it is this one.
-    GravaSituacao(conexao, nota.chave, kSituacaoIncerta, "", "",
-                  protocolo.cStat + " " + protocolo.xMotivo);
-    NotaGravada incerta = nota;
-    incerta.situacao = kSituacaoIncerta;
-    return Envia(conexao, incerta);
   } else {
     GravaSituacao(conexao, nota.chave, kSituacaoRejeitada, "", "",
                   protocolo.cStat + " " + protocolo.xMotivo);
   }
-  return true;
+  return Desfecho::Resolvido;
+}
+
+// Sends the note's signed bytes once and records the answer, or the lack of one.
+Desfecho Transmite(ado::TADOConnection& conexao, const NotaGravada& nota) {
+  std::string xml;
+  try {
+    xml = LeArquivo(nota.arquivoXml);
+  } catch (const rtl::EInOutError& erro) {
+    // Only this note's own signed bytes may go; support restores the file, the others go on.
+    GravaSituacao(conexao, nota.chave, nota.situacao, "", "", erro.what());
+    return Desfecho::Resolvido;
+  }
+  MarcaEnvio(conexao, nota.chave);
+  RespostaTransporte resposta;
+  Protocolo protocolo;
+  try {
+    resposta = AutorizadorAtual().Autoriza(EnvelopeEnviNfe(xml, nota.nNF));
+    if (resposta.estado == RespostaTransporte::Estado::Respondeu) {
+      protocolo = LeProtocolo(resposta.xml);
+    }
+  } catch (const std::exception& erro) {
+    resposta.estado = RespostaTransporte::Estado::TempoEsgotado;
+    resposta.detalhe = erro.what();
+  }
+  if (resposta.estado != RespostaTransporte::Estado::Respondeu) {
+    // Nothing reached the authoriser: the note may go again. Otherwise it may hold it.
+    const bool naoSaiu = resposta.estado == RespostaTransporte::Estado::SemConexao;
+    GravaSituacao(conexao, nota.chave, naoSaiu ? kSituacaoPendente : kSituacaoIncerta, "", "",
+                  resposta.detalhe);
+    return Desfecho::SemResposta;
+  }
+  const std::string motivo = protocolo.cStat + " " + protocolo.xMotivo;
+  if (protocolo.cStat == "100" || protocolo.cStat == "150") {
+    GravaSituacao(conexao, nota.chave, kSituacaoAutorizada, protocolo.nProt, protocolo.dhRecbto);
+    return Desfecho::Resolvido;
+  }
+  if (protocolo.cStat == "204" || protocolo.cStat == "539") {
+    // The authority holds a note with this number: its status tells whether it is this one.
+    GravaSituacao(conexao, nota.chave, kSituacaoIncerta, "", "", motivo);
+    const Desfecho desfecho = ConsultaSituacao(conexao, nota);
+    if (desfecho != Desfecho::NaoConsta) return desfecho;
+  }
+  GravaSituacao(conexao, nota.chave, kSituacaoRejeitada, "", "", motivo);
+  return Desfecho::Resolvido;
+}
+
+// Settles one note; false when the authoriser could not be reached or did not answer, so the
+// notes after it wait for the next emission too.
+bool Envia(ado::TADOConnection& conexao, const NotaGravada& nota) {
+  if (nota.situacao == kSituacaoIncerta) {
+    // The last send got no answer: the authority may hold the note already. Asking first is
+    // what keeps a note from being sent twice.
+    const Desfecho desfecho = ConsultaSituacao(conexao, nota);
+    if (desfecho != Desfecho::NaoConsta) return desfecho == Desfecho::Resolvido;
+  }
+  return Transmite(conexao, nota) == Desfecho::Resolvido;
 }
 
 }  // namespace

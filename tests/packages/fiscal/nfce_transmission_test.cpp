@@ -88,4 +88,17 @@ TEST_F(NfceTransmissionTest, AnAuthoriserThatDoesNotAnswerLeavesTheNotePending) 
             "contingencia=" + std::to_string(doc.contingencia) + "\n" + State());
 }
 
+TEST_F(NfceTransmissionTest, ANoteTheAuthoriserNeverGotIsSentAgainAfterTheQuery) {
+  SetRegister("offline");
+  Emit("0000000001", "123");
+  // A send cut off before the note left: the store says unknown, the authoriser has nothing.
+  store_.Exec("UPDATE NFCEVENDA SET IDSITUNFCE = 'unknown'");
+  SetRegister("online");
+  Emit("0000000002", "124");
+  EXPECT_EQ(
+      "0000000001|9|authorised|1|15;0000000002|1|authorised|1|15;\n"
+      "consSitNFe 0000000001 217\nenviNFe 0000000001 100\nenviNFe 0000000002 100\n",
+      State());
+}
+
 }  // namespace
