@@ -64,11 +64,13 @@ void GravaXml(const std::string& caminho, const std::string& xml) {
   }
 }
 
-NfceDocument Documento(const NotaGravada& nota) {
+// Before the send, only a note issued offline counts as contingency; after it, every note
+// that was not authorised does.
+NfceDocument Documento(const NotaGravada& nota, bool enviada) {
   NfceDocument documento;
   documento.chave = nota.chave;
   documento.arquivoXml = nota.arquivoXml;
-  documento.contingencia = nota.situacao != kSituacaoAutorizada;
+  documento.contingencia = nota.situacao != kSituacaoAutorizada && (enviada || nota.tpEmis == "9");
   return documento;
 }
 
@@ -179,7 +181,7 @@ bool Envia(ado::TADOConnection& conexao, const NotaGravada& nota) {
 NfceDocument PreparaNfce(ado::TADOConnection& conexao, const NfceRequest& request) {
   const NotaGravada existente =
       NotaDaVenda(conexao, request.CDFILIAL, request.CDCAIXA, request.NRSEQVENDA);
-  if (!existente.chave.empty()) return Documento(existente);
+  if (!existente.chave.empty()) return Documento(existente, false);
   return PreparaNfceDaVenda(
       conexao, request,
       LeVendaGravada(conexao, request.CDFILIAL, request.CDCAIXA, request.NRSEQVENDA));
@@ -189,7 +191,7 @@ NfceDocument PreparaNfceDaVenda(ado::TADOConnection& conexao, const NfceRequest&
                                 const VendaGravada& venda) {
   const NotaGravada existente =
       NotaDaVenda(conexao, request.CDFILIAL, request.CDCAIXA, request.NRSEQVENDA);
-  if (!existente.chave.empty()) return Documento(existente);
+  if (!existente.chave.empty()) return Documento(existente, false);
   const ConfiguracaoNfce configuracao =
       LeConfiguracaoNfce(conexao, request.CDFILIAL, request.CDCAIXA);
   std::string serie = Digitos(request.serie.empty() ? configuracao.serie : request.serie);
@@ -236,7 +238,7 @@ NfceDocument PreparaNfceDaVenda(ado::TADOConnection& conexao, const NfceRequest&
   GravaXml(nota.arquivoXml, xml);
   GravaNota(conexao, nota);
   nota.situacao = kSituacaoPendente;
-  return Documento(nota);
+  return Documento(nota, false);
 }
 
 NfceDocument TransmiteNfce(ado::TADOConnection& conexao, const NfceRequest& request,
@@ -254,7 +256,7 @@ NfceDocument TransmiteNfce(ado::TADOConnection& conexao, const NfceRequest& requ
     }
   }
   const NotaGravada nota = NotaDaChave(conexao, document.chave);
-  return nota.chave.empty() ? document : Documento(nota);
+  return nota.chave.empty() ? document : Documento(nota, true);
 }
 
 NfceParaImpressao NfceImpressao(ado::TADOConnection& conexao, const std::string& chave) {

@@ -46,6 +46,7 @@ Protocolo LeProtocolo(const std::string& xml) {
   pugi::xml_node raiz;
   if (doc.load_buffer(xml.data(), xml.size())) raiz = doc.document_element();
   pugi::xml_node origem = raiz.child("protNFe").child("infProt");
+  if (!origem) origem = raiz.child("infProt");  // a protNFe on its own
   if (!origem) origem = raiz;
   Protocolo protocolo;
   protocolo.cStat = origem.child_value("cStat");

@@ -43,8 +43,9 @@ Autorizador& AutorizadorAtual();
 // simulated one.
 void DefineAutorizador(Autorizador* autorizador);
 
-// The note's outcome in an answer: protNFe/infProt when the answer carries one, else the
-// answer's own status. cStat "100": authorised; "217": the authority does not know the key.
+// The note's outcome in an answer (or in a protNFe on its own): protNFe/infProt when the
+// answer carries one, else the answer's own status. cStat "100": authorised; "217": the
+// authority does not know the key.
 struct Protocolo {
   std::string cStat, xMotivo;
   std::string chNFe, nProt, dhRecbto, digVal;

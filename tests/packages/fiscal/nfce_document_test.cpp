@@ -5,6 +5,7 @@
 
 #include "fiscal/nfce/authoriser.h"
 #include "fiscal/nfce/schema_check.h"
+#include "fiscal/nfce/simulated_authoriser.h"
 #include "nfce_test_support.h"
 #include "rtl/errors.h"
 
@@ -73,6 +74,28 @@ TEST_F(NfceDocumentTest, NotesAndMessagesFollowTheOfficialSchemas) {
                                        Schemas() + "consSitNFe_v4.00.xsd"));
 }
 
+TEST_F(NfceDocumentTest, SimulatedAuthoriserAnswersFollowTheOfficialSchemas) {
+  const std::string note = Prepare("0000000001", true);
+  const std::string key = Between(note, "Id=\"NFe", "\"");
+  VyrFiscal::Nfce::AutorizadorSimulado authoriser;
+  const std::string query = VyrFiscal::Nfce::ConsultaSituacaoNfe(key, "2");
+  const std::string unknown = authoriser.Consulta(query).xml;
+  const std::string authorised =
+      authoriser.Autoriza(VyrFiscal::Nfce::EnvelopeEnviNfe(note, "1")).xml;
+  const std::string duplicate =
+      authoriser.Autoriza(VyrFiscal::Nfce::EnvelopeEnviNfe(note, "2")).xml;
+  const std::string known = authoriser.Consulta(query).xml;
+  EXPECT_EQ("217||100||204||100|",
+            VyrFiscal::Nfce::LeProtocolo(unknown).cStat + "|" +
+                ErrosDeEsquema(unknown, Schemas() + "retConsSitNFe_v4.00.xsd") + "|" +
+                VyrFiscal::Nfce::LeProtocolo(authorised).cStat + "|" +
+                ErrosDeEsquema(authorised, Schemas() + "retEnviNFe_v4.00.xsd") + "|" +
+                VyrFiscal::Nfce::LeProtocolo(duplicate).cStat + "|" +
+                ErrosDeEsquema(duplicate, Schemas() + "retEnviNFe_v4.00.xsd") + "|" +
+                VyrFiscal::Nfce::LeProtocolo(known).cStat + "|" +
+                ErrosDeEsquema(known, Schemas() + "retConsSitNFe_v4.00.xsd"));
+}
+
 TEST_F(NfceDocumentTest, SignatureVerifiesAndBreaksWhenAValueChanges) {
   const auto doc =
       VyrFiscal::PreparaNfceDaVenda(conn_, Request("0000000001", "123"), Sale("0000000001", true));
@@ -119,11 +142,12 @@ TEST_F(NfceDocumentTest, NoteIsKeptInTheDaysXmlFolderAndTheSaleKeepsItsOneNumber
   const std::string folder =
       store_.Dir() + "/Dados/XML_NFCe_Sat/0001-001-" + vyrtest::TodayText().substr(0, 10) + "/";
   EXPECT_EQ("file=" + folder + first.chave + ".xml|again=" + first.chave +
-                "|stored=" + first.chave + "|pending|1",
+                "|stored=" + first.chave + "|pending|1|contingencia=0",
             "file=" + first.arquivoXml + "|again=" + again.chave +
                 "|stored=" + VyrFiscal::ChaveNfceGravada(conn_, "0001", "001", "0000000001") + "|" +
                 store_.Scalar("SELECT IDSITUNFCE FROM NFCEVENDA") + "|" +
-                std::to_string(store_.Count("NFCEVENDA")));
+                std::to_string(store_.Count("NFCEVENDA")) +
+                "|contingencia=" + std::to_string(first.contingencia));
 }
 
 TEST_F(NfceDocumentTest, AWrongCertificatePasswordNamesTheFileAndHidesThePassword) {
