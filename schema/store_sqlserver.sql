@@ -441,6 +441,27 @@ CREATE TABLE dbo.MOVCAIXA (
 -- (end of the recorded sales)
 
 -- Fiscal-device package: approximate taxes ----------------------------------------------------
+
+-- The IBPT table of approximate taxes (Lei 12.741), one official file per state (SGESTADO).
+-- CDNCMIBPT is the file's codigo, CDEXIBPT its ex ('' when none), IDTIPOIBPT its tipo ('0' an
+-- NCM); the rates are percentages. A state's rows are replaced whole by each import.
+IF OBJECT_ID(N'dbo.TABIBPT', N'U') IS NULL
+CREATE TABLE dbo.TABIBPT (
+  SGESTADO VARCHAR(2) NOT NULL,
+  CDNCMIBPT VARCHAR(10) NOT NULL,
+  CDEXIBPT VARCHAR(3) NOT NULL,
+  IDTIPOIBPT VARCHAR(1) NOT NULL,
+  VRALIQNACFED NUMERIC(9,4),
+  VRALIQIMPFED NUMERIC(9,4),
+  VRALIQESTIBPT NUMERIC(9,4),
+  VRALIQMUNIBPT NUMERIC(9,4),
+  DTINIVIGIBPT DATETIME,
+  DTFIMVIGIBPT DATETIME,
+  CDCHAVEIBPT VARCHAR(10),
+  NRVERSAOIBPT VARCHAR(10),
+  DSFONTEIBPT VARCHAR(60),
+  PRIMARY KEY (SGESTADO, CDNCMIBPT, CDEXIBPT, IDTIPOIBPT)
+);
 -- (end of the approximate taxes)
 
 -- Receivables package -------------------------------------------------------------------------
