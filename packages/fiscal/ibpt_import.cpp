@@ -1,5 +1,6 @@
 #include "fiscal/ibpt_import.h"
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <map>
@@ -44,27 +45,41 @@ std::string Minusculas(std::string texto) {
   return texto;
 }
 
-// Splits one line at ';', honouring fields in double quotes (descriptions may hold ';').
+// Splits one line at ';'. A field that starts with a double quote runs to the closing quote
+// (descriptions may hold ';', and "" stands for one quote); elsewhere a quote is just a character.
+// A trailing empty field (a line ending in ';') is dropped.
 std::vector<std::string> Campos(const std::string& linha) {
-  std::vector<std::string> campos(1);
-  bool aspas = false;
-  for (size_t i = 0; i < linha.size(); ++i) {
-    const char c = linha[i];
-    if (c == '"') {
-      if (aspas && i + 1 < linha.size() && linha[i + 1] == '"') {
-        campos.back() += '"';
-        ++i;
-      } else {
-        aspas = !aspas;
+  std::vector<std::string> campos;
+  size_t i = 0;
+  while (true) {
+    std::string campo;
+    while (i < linha.size() && linha[i] == ' ') ++i;
+    if (i < linha.size() && linha[i] == '"') {
+      for (++i; i < linha.size(); ++i) {
+        if (linha[i] != '"') {
+          campo += linha[i];
+        } else if (i + 1 < linha.size() && linha[i + 1] == '"') {
+          campo += linha[++i];
+        } else {
+          ++i;
+          break;
+        }
       }
-    } else if (c == ';' && !aspas) {
-      campos.emplace_back();
-    } else {
-      campos.back() += c;
     }
+    const size_t fim = std::min(linha.find(';', i), linha.size());
+    campo += linha.substr(i, fim - i);
+    campos.push_back(Apara(campo));
+    if (fim == linha.size()) break;
+    i = fim + 1;
   }
-  for (auto& campo : campos) campo = Apara(campo);
+  if (campos.size() > 1 && campos.back().empty()) campos.pop_back();
   return campos;
+}
+
+std::string Junta(const std::vector<std::string>& campos) {
+  std::string texto;
+  for (size_t i = 0; i < campos.size(); ++i) texto += (i == 0 ? "" : ";") + campos[i];
+  return texto;
 }
 
 std::string DataTexto(rtl::TDateTime data) {
@@ -81,7 +96,7 @@ class LeitorIbpt {
 
   std::vector<LinhaIbpt> Le() {
     std::vector<std::string> linhas = Linhas();
-    if (linhas.empty() || Minusculas(linhas[0]) != kCabecalho) {
+    if (linhas.empty() || Minusculas(Junta(Campos(linhas[0]))) != kCabecalho) {
       Falha(1, std::string("cabeçalho inesperado; o esperado é ") + kCabecalho);
     }
     std::vector<LinhaIbpt> lidas;
@@ -144,6 +159,10 @@ class LeitorIbpt {
     linha.codigo = Codigo(numero, "codigo", c[0], 10, false);
     linha.ex = Codigo(numero, "ex", c[1], 3, true);
     linha.tipo = Codigo(numero, "tipo", c[2], 1, false);
+    // Products carry their NCM as eight digits; the look-up finds it so whatever the file wrote.
+    if (linha.tipo == "0")
+      linha.codigo.erase(std::remove(linha.codigo.begin(), linha.codigo.end(), '.'),
+                         linha.codigo.end());
     linha.nacionalfederal = Aliquota(numero, "nacionalfederal", c[4]);
     linha.importadosfederal = Aliquota(numero, "importadosfederal", c[5]);
     linha.estadual = Aliquota(numero, "estadual", c[6]);
@@ -163,7 +182,8 @@ class LeitorIbpt {
   std::string Codigo(int numero, const char* coluna, const std::string& valor, size_t largura,
                      bool vazio) const {
     bool valido = (vazio || !valor.empty()) && valor.size() <= largura;
-    for (char c : valor) valido = valido && std::isdigit(static_cast<unsigned char>(c));
+    for (char c : valor)
+      valido = valido && (std::isdigit(static_cast<unsigned char>(c)) || c == '.');
     if (!valido) Falha(numero, std::string("código inválido em ") + coluna + ": '" + valor + "'");
     return valor;
   }
