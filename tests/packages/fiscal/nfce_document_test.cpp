@@ -61,17 +61,36 @@ TEST_F(NfceDocumentTest, SaleWithoutTaxNumberIsOnThePremisesWithoutConsumer) {
 TEST_F(NfceDocumentTest, NotesAndMessagesFollowTheOfficialSchemas) {
   const std::string normal = Prepare("0000000001", true);
   const std::string premises = Prepare("0000000002", false);
+  // Production, normal-regime taxes, goods under tax substitution, card and other payments.
+  VyrFiscal::VendaGravada varied = Sale("0000000004", true);
+  varied.itens[0].CSTICMS = "00";
+  varied.itens[0].pICMS = 18;
+  varied.itens[1].CSTICMS = "60";
+  varied.itens[1].CFOP = "5405";
+  varied.pagamentos[0].CDFPIMPFIS = "03";
+  varied.pagamentos[0].valor = 40;
+  varied.pagamentos.push_back(varied.pagamentos[0]);
+  varied.pagamentos[1].CDFPIMPFIS = "";
+  varied.pagamentos[1].NMTIPORECE = "VALE DA CASA";
+  varied.pagamentos[1].valor = 21.80;
+  VyrFiscal::NfceRequest production = Request("0000000004", "126");
+  production.tpAmb = "1";
+  const std::string other =
+      ReadFile(VyrFiscal::PreparaNfceDaVenda(conn_, production, varied).arquivoXml);
   SetRegister("offline");
   const std::string contingency = Prepare("0000000003", true);
   const std::string key = Between(normal, "Id=\"NFe", "\"");
-  EXPECT_EQ("||||", ErrosDeEsquema(normal, Schemas() + "nfe_v4.00.xsd") + "|" +
-                        ErrosDeEsquema(premises, Schemas() + "nfe_v4.00.xsd") + "|" +
-                        ErrosDeEsquema(contingency, Schemas() + "nfe_v4.00.xsd") + "|" +
-                        ErrosDeEsquema(VyrFiscal::Nfce::EnvelopeEnviNfe(contingency, "123"),
-                                       Schemas() + "enviNFe_v4.00.xsd") +
-                        "|" +
-                        ErrosDeEsquema(VyrFiscal::Nfce::ConsultaSituacaoNfe(key, "2"),
-                                       Schemas() + "consSitNFe_v4.00.xsd"));
+  EXPECT_EQ("||||||vICMS=9.32",
+            ErrosDeEsquema(normal, Schemas() + "nfe_v4.00.xsd") + "|" +
+                ErrosDeEsquema(premises, Schemas() + "nfe_v4.00.xsd") + "|" +
+                ErrosDeEsquema(contingency, Schemas() + "nfe_v4.00.xsd") + "|" +
+                ErrosDeEsquema(VyrFiscal::Nfce::EnvelopeEnviNfe(contingency, "123"),
+                               Schemas() + "enviNFe_v4.00.xsd") +
+                "|" +
+                ErrosDeEsquema(VyrFiscal::Nfce::ConsultaSituacaoNfe(key, "2"),
+                               Schemas() + "consSitNFe_v4.00.xsd") +
+                "|" + ErrosDeEsquema(other, Schemas() + "nfe_v4.00.xsd") +
+                "|vICMS=" + Between(other, "<ICMSTot><vBC>51.80</vBC><vICMS>", "</"));
 }
 
 TEST_F(NfceDocumentTest, SimulatedAuthoriserAnswersFollowTheOfficialSchemas) {
