@@ -1,0 +1,62 @@
+// Recording a closed bill: the sale with its lines, taxes, cancelled items and movements, once
+// per bill, and nothing at all when the sale is refused or fails half-way.
+
+#include "sale_fixture.h"
+
+namespace {
+
+using salefixture::Render;
+
+class SaleClosingTest : public salefixture::SaleStoreTest {
+ protected:
+  void SetUp() override {
+    SaleStoreTest::SetUp();
+    vyrtest::InsertDeliveryBill(store_, bill_);
+  }
+
+  std::string Table(const std::string& sql) { return Render(store_.Query(sql)); }
+};
+
+TEST_F(SaleClosingTest, TheBillBecomesOneSaleOfTodayWithItsOrderAndAddress) {
+  EXPECT_EQ("0000000001", Record());
+  EXPECT_EQ(
+      "0001|001|0000000001|CLI1|0001|\\N|1|A|0|0001|001|08:00:00||CAIXA1|01|D|V|S||CONS1|0001|"
+      "DLV_0001|\\N|MARIA DA SILVA| ||3550308|1058|SP|B01|AV PAULISTA 1000|AP 12|01310100|"
+      "0000000001|DLV|0000000001|A1B2C3|JARDINS|PERTO DO METRO|0|E\n",
+      Table("SELECT CDFILIAL, CDCAIXA, NRSEQVENDA, CDCLIENTE, CDEMPRESA, CDVENDEDOR, "
+            "DTENTRVENDA = date('now', 'localtime') || ' 00:00:00', IDSITUVENDA, VRDESCVENDA, "
+            "CDFILIALTUR, CDCAIXATUR, substr(DTABERTUR, 12), NRCUPOMFIS, CDOPERADOR, CDLOJA, "
+            "IDTIPOVENDA, IDTPFORPGVEN, IDVENDEBCONS, NRMESA, CDCONSUMIDOR, NRCOMANDAVND, "
+            "DSCOMANDAVND, CDSERVFILI, NMCONSVEND, NRINSCRCONS, NRVENDAEXT, CDMUNICIPIO, CDPAIS, "
+            "SGESTADO, CDBAIRRO, DSENDECONSVENDA, DSCOMPLENDCOVEN, NRCEPCONSVENDA, "
+            "NRSEQVENDAMSDE, IDORIGEMVENDA, NRVENDAREST, CDSENHAPED, DSBAIRRO, DSREFENDCONSVEN, "
+            "VRTOTTRIBVEND, IDTIPOEMISSAO FROM VENDA"));
+}
+
+TEST_F(SaleClosingTest, LinesTaxesCancelledItemsAndMovementsBelongToTheSale) {
+  ASSERT_EQ("0000000001", Record());
+  EXPECT_EQ(
+      "0001|01|001|0000000001|001|2|12.5|1001|1|0|0|10|PIZ|P|F01\n"
+      "0001|01|001|0000000001|002|1|6|2002|0|0|0.5|\\N|\\N|\\N|F01\n",
+      Table("SELECT * FROM ITEMVENDA ORDER BY NRSEQUITVEND"));
+  EXPECT_EQ(
+      "0001|001|0000000001|001|001|ICMS|ICMS|18|4.5\n"
+      "0001|001|0000000001|002|001|ICMS|ICMS|12|0.72\n",
+      Table("SELECT * FROM ITVENDAIMPOS ORDER BY NRSEQUITVEND"));
+  EXPECT_EQ("0001|001|0000000001|001|1|12.5|0|1001|10|PIZ|P\n",
+            Table("SELECT * FROM ITVENDACAN ORDER BY NRSEQITVENDC"));
+  EXPECT_EQ(
+      "0001|001|0000000001|001|E|PAGAMENTO DELIVERY|001|001|10|DINHEIRO|1|CLI1|CONS1|1|DINHEIRO|"
+      "1|01|\\N|\\N\n"
+      "0001|001|0000000001|002|E|PAGAMENTO DELIVERY|002|001|15.5|CARTAO|1|CLI1|CONS1|1|CARTAO|2|"
+      "01|\\N|NSU123\n"
+      "0001|001|0000000001|003|E|PAGAMENTO DELIVERY|009|001|5|CONTA CONSUMIDOR|1|CLI1|CONS1|1|"
+      "CONTA CONSUMIDOR|9|05|\\N|\\N\n",
+      Table("SELECT CDFILIAL, CDCAIXA, NRSEQVENDA, NRSEQUMOVI, IDTIPOMOVIVE, "
+            "DSMOVIVEND, CDTIPORECE, CDTIPOTROCO, VRMOVIVEND, NMTIPORECE, NRORDTROCO, "
+            "CDCLIENTE, CDCONSUMIDOR, DTMOVIMCAIXA = date('now', 'localtime') || ' "
+            "00:00:00', DSIMPFISCAL, IDTIPORECE, CDFPIMPFIS, CDBANCARTCR, CDNSUHOSTTEF "
+            "FROM MOVCAIXA ORDER BY NRSEQUMOVI"));
+}
+
+}  // namespace
