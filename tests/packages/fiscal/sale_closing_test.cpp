@@ -59,4 +59,88 @@ TEST_F(SaleClosingTest, LinesTaxesCancelledItemsAndMovementsBelongToTheSale) {
             "FROM MOVCAIXA ORDER BY NRSEQUMOVI"));
 }
 
+class SaleRecordedOnceTest : public salefixture::SaleStoreTest {
+ protected:
+  void SetUp() override {
+    SaleStoreTest::SetUp();
+    vyrtest::InsertDeliveryBill(store_, bill_);
+  }
+};
+
+// A cancelled sale of the bill (its fiscal closing failed before) does not count.
+TEST_F(SaleRecordedOnceTest, TheSameBillTwiceAnswersTheFirstSale) {
+  store_.Exec(
+      "INSERT INTO VENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, NRVENDAREST, NRCOMANDAVND, IDSITUVENDA) "
+      "VALUES ('0001', '002', '0000000007', '0000000001', '0001', 'C')");
+  const std::string first = Record();
+  const std::string second = Record();
+  EXPECT_EQ("0000000001 0000000001 sales: 1 counter: 1",
+            first + " " + second +
+                " sales: " + std::to_string(store_.Count("VENDA", "IDSITUVENDA <> 'C'")) +
+                " counter: " + store_.Scalar("SELECT NRULTSEQVENDA FROM PROXCODIGO"));
+}
+
+// Two registers that get past the look-ups at the same moment meet the store's index.
+TEST_F(SaleRecordedOnceTest, TheStoreKeepsOneSaleNotCancelledPerBill) {
+  const std::string insert =
+      "INSERT INTO VENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, NRVENDAREST, NRCOMANDAVND, IDSITUVENDA) "
+      "VALUES ('0001', ?, ?, '0000000001', '0001', ?)";
+  store_.Exec(insert, {"001", "0000000001", "A"});
+  store_.Exec(insert, {"002", "0000000001", "C"});
+  EXPECT_THROW(store_.Exec(insert, {"002", "0000000002", "A"}), std::runtime_error);
+}
+
+TEST_F(SaleRecordedOnceTest, AFailureHalfWayLeavesNothingOfTheSaleButItsNumber) {
+  store_.Exec(
+      "CREATE TRIGGER RECUSA_MOVIMENTO BEFORE INSERT ON MOVCAIXA WHEN NEW.IDTIPORECE = '9' "
+      "BEGIN SELECT RAISE(ABORT, 'movimento recusado'); END");
+  const std::string failed = Record();
+  const std::string counts = Counts();
+  store_.Exec("DROP TRIGGER RECUSA_MOVIMENTO");
+  EXPECT_EQ(
+      "ERRO: movimento recusado | VENDA=0 ITEMVENDA=0 ITVENDAIMPOS=0 ITVENDACAN=0 MOVCAIXA=0  | "
+      "then 0000000002",
+      failed + " | " + counts + " | then " + Record());
+}
+
+class SaleRefusalTest : public SaleRecordedOnceTest {
+ protected:
+  // The answer to the bill, and what it left in the store.
+  std::string Refusal() {
+    const std::string answer = Record();
+    return answer + " | " + Counts() + "numbers: " + std::to_string(store_.Count("PROXCODIGO")) +
+           "\n";
+  }
+};
+
+TEST_F(SaleRefusalTest, EachRefusalNamesWhatToFillInAndWritesNothing) {
+  std::string answers;
+  store_.Exec("UPDATE FILIAL SET NRINSJURFILI = NULL");
+  answers += Refusal();
+  vyrtest::InsertFiscalBranch(store_, "0001");
+
+  store_.Exec("UPDATE FILIAL SET NRINSESTFILI = ''");
+  register_.id_tipo_emissao = "N";
+  answers += Refusal();
+  vyrtest::InsertFiscalBranch(store_, "0001");
+
+  store_.Exec("UPDATE PRODUTO SET NRNCM = NULL WHERE CDPRODUTO = '2002'");
+  answers += Refusal();
+  store_.Exec("UPDATE PRODUTO SET NRNCM = '22021000' WHERE CDPRODUTO = '2002'");
+
+  store_.Exec("UPDATE ITCOMANDAVEN SET IDSTPROCOMVEN = 'C'");
+  answers += Refusal();
+
+  const std::string nothing =
+      " | VENDA=0 ITEMVENDA=0 ITVENDAIMPOS=0 ITVENDACAN=0 MOVCAIXA=0 numbers: 0\n";
+  EXPECT_EQ("ERRO: A filial 0001 está sem CNPJ: preencha FILIAL.NRINSJURFILI." + nothing +
+                "ERRO: A filial 0001 está sem inscrição estadual: preencha FILIAL.NRINSESTFILI." +
+                nothing +
+                "ERRO: O produto 2002 (REFRIGERANTE LATA) está sem NCM: preencha PRODUTO.NRNCM." +
+                nothing +
+                "ERRO: A comanda 0001 da filial 0001 não tem itens a vender (ITCOMANDAVEN)." +
+                nothing,
+            answers);
+}
+
 }  // namespace
