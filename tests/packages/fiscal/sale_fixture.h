@@ -86,6 +86,12 @@ class SaleStoreTest : public ::testing::Test {
     rtl::TClientDataSet vendas, movimentos, cancelados, vazio;
     vendas.SetData(found[0]);
     cancelados.SetData(found[1]);
+    // The receipt's tax number, as the closing's CPF/CNPJ rule writes it.
+    for (vendas.First(); !receipt_tax_number_.empty() && !vendas.Eof(); vendas.Next()) {
+      vendas.Edit();
+      vendas.FieldByName("NRINSCRCONS").SetAsString(receipt_tax_number_);
+      vendas.Post();
+    }
     vyrtest::FillMovements(movimentos, bill_, payments_, rtl::Now(), rtl::Date());
     const std::vector<rtl::TClientDataSet*> tables = {&vendas, &movimentos, &cancelados, &vazio,
                                                       &vazio,  &vazio,      &vazio,      &vazio,
@@ -115,6 +121,7 @@ class SaleStoreTest : public ::testing::Test {
                                                  {"002", "CARTAO", "2", "E", 15.5, "NSU123"},
                                                  {"009", "CONTA CONSUMIDOR", "9", "E", 5, ""}};
   vyrtest::ClosingRegister register_;
+  std::string receipt_tax_number_;  // "": the sale rows keep NRINSCRCONS " "
 };
 
 }  // namespace salefixture
