@@ -33,7 +33,7 @@ TEST_F(SaleClosingTest, TheBillBecomesOneSaleOfTodayWithItsOrderAndAddress) {
             "VRTOTTRIBVEND, IDTIPOEMISSAO FROM VENDA"));
 }
 
-TEST_F(SaleClosingTest, LinesTaxesCancelledItemsAndMovementsBelongToTheSale) {
+TEST_F(SaleClosingTest, LinesTaxesCancelledItemsMovementsAndTheConsumerDebitBelongToTheSale) {
   ASSERT_EQ("0000000001", Record());
   EXPECT_EQ(
       "0001|01|001|0000000001|001|2|12.5|1001|1|0|0|10|PIZ|P|F01\n"
@@ -57,6 +57,10 @@ TEST_F(SaleClosingTest, LinesTaxesCancelledItemsAndMovementsBelongToTheSale) {
             "CDCLIENTE, CDCONSUMIDOR, DTMOVIMCAIXA = date('now', 'localtime') || ' "
             "00:00:00', DSIMPFISCAL, IDTIPORECE, CDFPIMPFIS, CDBANCARTCR, CDNSUHOSTTEF "
             "FROM MOVCAIXA ORDER BY NRSEQUMOVI"));
+  // The consumer-account payment is a debit on the consumer's account, not consolidated yet.
+  EXPECT_EQ("CLI1|CONS1|0001|001|0000000001|D|5|\\N\n",
+            Table("SELECT CDCLIENTE, CDCONSUMIDOR, CDFILIAL, CDCAIXA, NRDOCMOVEXT, IDTIPOMOVEXT, "
+                  "VRMOVEXTCONS, IDCONSMOVEXT FROM MOVEXTCONS"));
 }
 
 class SaleRecordedOnceTest : public salefixture::SaleStoreTest {
@@ -98,7 +102,8 @@ TEST_F(SaleRecordedOnceTest, AFailureHalfWayLeavesNothingOfTheSaleButItsNumber) 
   const std::string counts = Counts();
   store_.Exec("DROP TRIGGER RECUSA_MOVIMENTO");
   EXPECT_EQ(
-      "ERRO: movimento recusado | VENDA=0 ITEMVENDA=0 ITVENDAIMPOS=0 ITVENDACAN=0 MOVCAIXA=0  | "
+      "ERRO: movimento recusado | VENDA=0 ITEMVENDA=0 ITVENDAIMPOS=0 ITVENDACAN=0 MOVCAIXA=0 "
+      "MOVEXTCONS=0  | "
       "then 0000000002",
       failed + " | " + counts + " | then " + Record());
 }
@@ -132,7 +137,7 @@ TEST_F(SaleRefusalTest, EachRefusalNamesWhatToFillInAndWritesNothing) {
   answers += Refusal();
 
   const std::string nothing =
-      " | VENDA=0 ITEMVENDA=0 ITVENDAIMPOS=0 ITVENDACAN=0 MOVCAIXA=0 numbers: 0\n";
+      " | VENDA=0 ITEMVENDA=0 ITVENDAIMPOS=0 ITVENDACAN=0 MOVCAIXA=0 MOVEXTCONS=0 numbers: 0\n";
   EXPECT_EQ("ERRO: A filial 0001 está sem CNPJ: preencha FILIAL.NRINSJURFILI." + nothing +
                 "ERRO: A filial 0001 está sem inscrição estadual: preencha FILIAL.NRINSESTFILI." +
                 nothing +

@@ -109,7 +109,8 @@ class SaleStoreTest : public ::testing::Test {
   // Rows of the sale tables, to show that nothing was written.
   std::string Counts() {
     std::string text;
-    for (const char* table : {"VENDA", "ITEMVENDA", "ITVENDAIMPOS", "ITVENDACAN", "MOVCAIXA"}) {
+    for (const char* table :
+         {"VENDA", "ITEMVENDA", "ITVENDAIMPOS", "ITVENDACAN", "MOVCAIXA", "MOVEXTCONS"}) {
       text += std::string(table) + "=" + std::to_string(store_.Count(table)) + " ";
     }
     return text;
