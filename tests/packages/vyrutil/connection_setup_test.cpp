@@ -4,10 +4,8 @@
 #include <sqlite3.h>
 #include <stdlib.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "db/db_error.h"
 #include "db/query.h"
@@ -152,26 +150,6 @@ TEST_F(SetADODBSessionTest, SqliteSessionEnforcesForeignKeysWaitsAndUsesWal) {
   ASSERT_EQ(SQLITE_ROW, sqlite3_step(stmt));
   EXPECT_STREQ("wal", reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
   sqlite3_finalize(stmt);
-  sqlite3_close(other);
-}
-
-// Another program reading the store while the worker connects for the first time: the switch to
-// WAL is refused at once by SQLite, and the session set-up tries again instead of failing.
-TEST_F(SetADODBSessionTest, FirstConnectWaitsForAReaderBeforeSwitchingToWal) {
-  const std::string path = NewStore();
-  sqlite3* other = nullptr;
-  ASSERT_EQ(SQLITE_OK, sqlite3_open(path.c_str(), &other));
-  ASSERT_EQ(SQLITE_OK, sqlite3_exec(other, "CREATE TABLE T (A); BEGIN; SELECT * FROM T;", nullptr,
-                                    nullptr, nullptr));
-  std::thread reader([other] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
-  });
-  ado::TADOConnection connection;
-  connection.ConnectionString = "sqlite:" + path;
-  connection.AfterConnect = [](ado::TADOConnection& c) { SetADODBSession(c); };
-  EXPECT_NO_THROW(connection.Open());
-  reader.join();
   sqlite3_close(other);
 }
 
