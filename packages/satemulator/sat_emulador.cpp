@@ -58,7 +58,7 @@ std::string Atende(int sessao, const char* prefixo, const char* codAtiv, bool ex
 }
 
 int SorteiaCNF() {
-  static std::mt19937 gerador{std::random_device{}()};
+  thread_local std::mt19937 gerador{std::random_device{}()};
   return std::uniform_int_distribution<int>(0, 999999)(gerador);
 }
 

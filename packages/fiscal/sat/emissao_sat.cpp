@@ -81,7 +81,7 @@ bool EmiteCFeSat(ado::TADOConnection& conexao, const PedidoSat& pedido,
   CFeGravado gravado;
   if (LeCFeGravado(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA, gravado)) {
     valoresSat = ValoresGravados(gravado.DSRETORNOSAT, gravado.DSQRCODECFE);
-    const std::string xml = Valor(valoresSat, "arqxmlnfce");
+    const std::string xml = XmlDaResposta(gravado.DSRETORNOSAT);
     if (!gravado.DSARQXMLCFE.empty() && !xml.empty() &&
         !std::filesystem::exists(gravado.DSARQXMLCFE)) {
       EscreveXml(gravado.DSARQXMLCFE, xml);
@@ -117,7 +117,7 @@ bool EmiteCFeSat(ado::TADOConnection& conexao, const PedidoSat& pedido,
   gravado.NRSESSAOSAT = std::to_string(sessao);
   gravado.DSRETORNOSAT = resposta;
   GravaCFe(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA, gravado);
-  EscreveXml(gravado.DSARQXMLCFE, xml);
+  EscreveXml(gravado.DSARQXMLCFE, XmlDaResposta(resposta));
   return true;
 }
 

@@ -4,7 +4,6 @@
 
 #include <cctype>
 
-#include "fiscal/sat/digito_verificador.h"
 #include "rtl/errors.h"
 
 namespace VyrFiscal::Sat {
@@ -74,13 +73,9 @@ std::vector<std::string> InterpretaResposta(const std::string& resposta) {
     poe("valorTotalCFe", c[9]);
     poe("CPFCNPJValue", c[10]);
     poe("assinaturaQRCODE", c[11]);
-    std::string xml;
-    try {
-      xml = DecodificaBase64(c[6]);
-    } catch (const rtl::EConvertError&) {
-      // The CF-e was issued all the same: its key and values must still be kept.
-    }
-    poe("arqxmlnfce", xml);
+    // A CF-e field that is not base64 leaves the XML empty: the CF-e was issued all the same,
+    // and its key and values must still be kept.
+    poe("arqxmlnfce", XmlDaResposta(resposta));
   } else if (c.size() == 6) {
     const char* const nomes[] = {"numeroSessao", "EEEEE", "CCCC",
                                  "mensagem",     "cod",   "mensagemSEFAZ"};
@@ -105,7 +100,17 @@ std::string Valor(const std::vector<std::string>& valores, const std::string& no
 }
 
 bool Emitido(const std::vector<std::string>& valores) {
-  return Valor(valores, "EEEEE") == "06000" && ChaveValida(Valor(valores, "chaveConsulta"));
+  return Valor(valores, "EEEEE") == "06000";
+}
+
+std::string XmlDaResposta(const std::string& resposta) {
+  const std::vector<std::string> campos = Divide(resposta);
+  if (campos.size() != 12) return "";
+  try {
+    return DecodificaBase64(campos[6]);
+  } catch (const rtl::EConvertError&) {
+    return "";
+  }
 }
 
 }  // namespace VyrFiscal::Sat

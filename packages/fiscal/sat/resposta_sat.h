@@ -20,8 +20,12 @@ std::vector<std::string> InterpretaResposta(const std::string& resposta);
 // The value of the first line named `nome` (compared without regard to case); "" when none.
 std::string Valor(const std::vector<std::string>& valores, const std::string& nome);
 
-// True when the list is an issued CF-e: EEEEE 06000 and a valid 44-digit key.
+// True when the list is an issued CF-e (EEEEE 06000).
 bool Emitido(const std::vector<std::string>& valores);
+
+// The CF-e XML of an answer in the 12-field form, as the device wrote it (line breaks kept);
+// "" for any other answer or a field that is not base64.
+std::string XmlDaResposta(const std::string& resposta);
 
 // Base64 (with or without line breaks) to bytes; raises rtl::EConvertError when it is not base64.
 std::string DecodificaBase64(const std::string& texto);
