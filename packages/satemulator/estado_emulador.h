@@ -6,7 +6,7 @@
 // The folder holds "emulador.ini" (name=value lines, edited by hand when support needs another
 // activation code or serial number) and "emulador.lock", the lock that makes a second caller
 // wait outside while a call is in progress. The first use creates both, with the activation code
-// "12345678", the serial number "900000001", no CF-e issued yet, state 35 (São Paulo) and the
+// "123456789", the serial number "900000001", no CF-e issued yet, state 35 (São Paulo) and the
 // test environment (tpAmb 2).
 
 #include <string>
@@ -14,7 +14,7 @@
 namespace VyrSatEmulador {
 
 struct EstadoSat {
-  std::string codigoAtivacao = "12345678";
+  std::string codigoAtivacao = "123456789";
   std::string numeroSerie = "900000001";  // 9 digits
   long ultimoCFe = 0;                     // the last nCFe issued; the next one is 1 more
   std::string cUF = "35";

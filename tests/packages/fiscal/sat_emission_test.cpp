@@ -28,7 +28,8 @@ class SatEmissionTest : public ::testing::Test {
     setenv("VYR_SAT_EMULADOR_DIR", (store_.Dir() + "/Dados/SatEmulador").c_str(), 1);
     setenv("VYR_CONEXAO", store_.SqliteConnectionString().c_str(), 1);
     conexao_.ConnectionString = store_.SqliteConnectionString();
-    pedido_ = {"0001", "001", "0000000042", "N", "12345678", store_.Dir() + "/xml", "5.10", "3.31"};
+    pedido_ = {"0001", "001", "0000000042", "N", "123456789", store_.Dir() + "/xml",
+               "5.10", "3.31"};
   }
   void TearDown() override {
     VyrFiscal::ConexaoFiscal().Close();
@@ -136,7 +137,7 @@ TEST_F(SatEmissionTest, SATOnlineAnswersAStoredCFeFromTheFiscalConnection) {
   store_.Exec("INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, DSLIBSAT) VALUES ('0001', '001', ?)",
               {"/nenhum/libSat.so"});
   std::vector<std::string> valores;
-  const bool aceito = VyrFiscal::SATOnline("0001", "001", "0000000042", "N", "12345678",
+  const bool aceito = VyrFiscal::SATOnline("0001", "001", "0000000042", "N", "123456789",
                                            pedido_.dsPastaXml, "5.10", "3.31", valores);
   EXPECT_EQ(std::string("true ") + Valor(emitidos, "chaveConsulta"),
             (aceito ? "true " : "false ") + Valor(valores, "chaveConsulta"));

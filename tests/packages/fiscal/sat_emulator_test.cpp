@@ -26,7 +26,7 @@ class SatEmulatorTest : public ::testing::Test {
   void SetUp() override { setenv("VYR_SAT_EMULADOR_DIR", pasta_.Path().c_str(), 1); }
   void TearDown() override { unsetenv("VYR_SAT_EMULADOR_DIR"); }
 
-  std::string Envia(const std::string& dados, const std::string& codigo = "12345678") {
+  std::string Envia(const std::string& dados, const std::string& codigo = "123456789") {
     VyrFiscal::Sat::BibliotecaSat sat(VyrFiscal::Sat::BibliotecaPadrao());
     return sat.EnviarDadosVenda(424242, codigo, dados);
   }
@@ -82,7 +82,7 @@ TEST_F(SatEmulatorTest, FirstUseCreatesTheDeviceStateInItsFolder) {
   const std::string chave =
       VyrFiscal::Sat::Valor(VyrFiscal::Sat::InterpretaResposta(Envia(Venda())), "chaveConsulta");
   EXPECT_EQ(
-      "codigoAtivacao=12345678\nnumeroSerie=900000001\nultimoCFe=2\ncUF=35\ntpAmb=2\n"
+      "codigoAtivacao=123456789\nnumeroSerie=900000001\nultimoCFe=2\ncUF=35\ntpAmb=2\n"
       "ultimaChave=" +
           chave + "\nultimaSessao=424242\n",
       Estado());

@@ -42,7 +42,7 @@ TEST_F(SatRecordedSaleTest, TheRecordedSaleGetsItsCFeAndKeepsIt) {
   receipt_tax_number_ = "123.456.789-09";
   ASSERT_EQ("0000000001", Record());
   std::vector<std::string> valores;
-  const bool aceito = VyrFiscal::SATOnline("0001", "001", "0000000001", "N", "12345678",
+  const bool aceito = VyrFiscal::SATOnline("0001", "001", "0000000001", "N", "123456789",
                                            store_.Dir() + "/xml/", "1.20", "0.80", valores);
   // What the closing does with the answer.
   const std::string xml = Valor(valores, "arqxmlnfce");
