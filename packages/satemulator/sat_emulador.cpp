@@ -32,8 +32,7 @@ std::string Campos(int sessao, const std::string& codigo, const std::string& men
 // What every call shares: the busy lock, the state, the activation code check and the
 // emulator's own failures. `corpo` answers the call once the state is read.
 std::string Atende(int sessao, const char* prefixo, const char* codAtiv, bool exigeCodigo,
-                   const std::function<std::string(EstadoSat&, const std::string&)>& corpo,
-                   bool registra = true) {
+                   const std::function<std::string(EstadoSat&)>& corpo, bool registra = true) {
   const std::string p = prefixo;
   try {
     const std::string pasta = PastaEstado();
@@ -45,7 +44,7 @@ std::string Atende(int sessao, const char* prefixo, const char* codAtiv, bool ex
     if (exigeCodigo && Texto(codAtiv) != estado.codigoAtivacao) {
       return Campos(sessao, p + "001", "Codigo de ativacao invalido");
     }
-    const std::string resposta = corpo(estado, pasta);
+    const std::string resposta = corpo(estado);
     if (registra) {
       estado.ultimaSessao = sessao;
       estado.ultimaResposta = resposta;
@@ -64,9 +63,12 @@ int SorteiaCNF() {
 
 std::string Venda(int sessao, const char* codAtiv, const char* dadosVenda, bool teste) {
   const char* prefixo = teste ? "09" : "06";
-  return Atende(sessao, prefixo, codAtiv, true, [&](EstadoSat& estado, const std::string&) {
+  return Atende(sessao, prefixo, codAtiv, true, [&](EstadoSat& estado) {
     try {
-      const CFeEmitido cfe = EmiteCFe(Texto(dadosVenda), estado, std::time(nullptr), SorteiaCNF());
+      // The end-to-end test checks the sale as a sale would be checked, and issues nothing.
+      const CFeEmitido cfe =
+          EmiteCFe(Texto(dadosVenda), estado, std::time(nullptr), SorteiaCNF(), !teste);
+      if (teste) return Campos(sessao, "09000", "Emitido com sucesso");
       const std::string inicio = std::to_string(sessao) + "|" + prefixo + "000|0000|";
       return inicio + "Emitido com sucesso + conteudo notas.|||" + Base64(cfe.xml) + "|" +
              cfe.timeStamp + "|CFe" + cfe.chave + "|" + cfe.valorTotal + "|" + cfe.cpfCnpj + "|" +
@@ -93,38 +95,35 @@ VYR_SAT_EXPORTA char* TesteFimAFim(int numeroSessao, char* codigoDeAtivacao, cha
 
 VYR_SAT_EXPORTA char* CancelarUltimaVenda(int numeroSessao, char* codigoDeAtivacao, char* chave,
                                           char* /*dadosCancelamento*/) {
-  return Responde(Atende(
-      numeroSessao, "07", codigoDeAtivacao, true, [&](EstadoSat& estado, const std::string&) {
-        const std::string pedida = Texto(chave);
-        const bool ultima = !estado.ultimaChave.empty() &&
-                            (pedida == "CFe" + estado.ultimaChave || pedida == estado.ultimaChave);
-        if (!ultima) {
-          return Campos(numeroSessao, "07007", "A chave nao e a do ultimo CF-e emitido");
-        }
-        estado.ultimaChave.clear();
-        return Campos(numeroSessao, "07000", "Cupom cancelado com sucesso");
-      }));
+  return Responde(Atende(numeroSessao, "07", codigoDeAtivacao, true, [&](EstadoSat& estado) {
+    const std::string pedida = Texto(chave);
+    const bool ultima = !estado.ultimaChave.empty() &&
+                        (pedida == "CFe" + estado.ultimaChave || pedida == estado.ultimaChave);
+    if (!ultima) {
+      return Campos(numeroSessao, "07007", "A chave nao e a do ultimo CF-e emitido");
+    }
+    estado.ultimaChave.clear();
+    return Campos(numeroSessao, "07000", "Cupom cancelado com sucesso");
+  }));
 }
 
 VYR_SAT_EXPORTA char* ConsultarSAT(int numeroSessao) {
-  return Responde(Atende(numeroSessao, "08", nullptr, false, [&](EstadoSat&, const std::string&) {
+  return Responde(Atende(numeroSessao, "08", nullptr, false, [&](EstadoSat&) {
     return Campos(numeroSessao, "08000", "SAT em operacao");
   }));
 }
 
 VYR_SAT_EXPORTA char* ConsultarStatusOperacional(int numeroSessao, char* codigoDeAtivacao) {
-  return Responde(Atende(numeroSessao, "10", codigoDeAtivacao, true,
-                         [&](EstadoSat& estado, const std::string&) {
-                           return std::to_string(numeroSessao) + "|10000|Resposta com Sucesso.|||" +
-                                  estado.numeroSerie + "|EMULADOR|" +
-                                  std::to_string(estado.ultimoCFe) + "|" + estado.ultimaChave;
-                         }));
+  return Responde(Atende(numeroSessao, "10", codigoDeAtivacao, true, [&](EstadoSat& estado) {
+    return std::to_string(numeroSessao) + "|10000|Resposta com Sucesso.|||" + estado.numeroSerie +
+           "|EMULADOR|" + std::to_string(estado.ultimoCFe) + "|" + estado.ultimaChave;
+  }));
 }
 
 VYR_SAT_EXPORTA char* ConsultarNumeroSessao(int numeroSessao, char* codigoDeAtivacao,
                                             int cNumeroDeSessao) {
   // The lookup does not become the last answer itself: the answer it repeats stays so.
-  const auto consulta = [&](EstadoSat& estado, const std::string&) {
+  const auto consulta = [&](EstadoSat& estado) {
     if (estado.ultimaSessao == cNumeroDeSessao && !estado.ultimaResposta.empty()) {
       return estado.ultimaResposta;
     }
@@ -135,32 +134,28 @@ VYR_SAT_EXPORTA char* ConsultarNumeroSessao(int numeroSessao, char* codigoDeAtiv
 
 VYR_SAT_EXPORTA char* AtivarSAT(int numeroSessao, int /*subComando*/, char* codigoDeAtivacao,
                                 char* /*CNPJ*/, int /*cUF*/) {
-  return Responde(
-      Atende(numeroSessao, "04", codigoDeAtivacao, true, [&](EstadoSat&, const std::string&) {
-        return Campos(numeroSessao, "04000", "SAT ja ativado");
-      }));
+  return Responde(Atende(numeroSessao, "04", codigoDeAtivacao, true, [&](EstadoSat&) {
+    return Campos(numeroSessao, "04000", "SAT ja ativado");
+  }));
 }
 
 VYR_SAT_EXPORTA char* ExtrairLogs(int numeroSessao, char* codigoDeAtivacao) {
-  return Responde(Atende(
-      numeroSessao, "15", codigoDeAtivacao, true, [&](EstadoSat& estado, const std::string&) {
-        const std::string log = "ultimo CF-e " + std::to_string(estado.ultimoCFe) + " chave " +
-                                estado.ultimaChave + "\n";
-        return std::to_string(numeroSessao) + "|15000|Transferencia completa|||" + Base64(log);
-      }));
+  return Responde(Atende(numeroSessao, "15", codigoDeAtivacao, true, [&](EstadoSat& estado) {
+    const std::string log =
+        "ultimo CF-e " + std::to_string(estado.ultimoCFe) + " chave " + estado.ultimaChave + "\n";
+    return std::to_string(numeroSessao) + "|15000|Transferencia completa|||" + Base64(log);
+  }));
 }
 
 VYR_SAT_EXPORTA char* TrocarCodigoDeAtivacao(int numeroSessao, char* codigoDeAtivacao,
                                              int /*opcao*/, char* novoCodigo,
                                              char* confNovoCodigo) {
-  return Responde(Atende(numeroSessao, "18", codigoDeAtivacao, true,
-                         [&](EstadoSat& estado, const std::string&) {
-                           const std::string novo = Texto(novoCodigo);
-                           if (novo.size() < 8 || novo != Texto(confNovoCodigo)) {
-                             return Campos(numeroSessao, "18002",
-                                           "Novo codigo de ativacao invalido ou nao confirmado");
-                           }
-                           estado.codigoAtivacao = novo;
-                           return Campos(numeroSessao, "18000", "Codigo de ativacao alterado");
-                         }));
+  return Responde(Atende(numeroSessao, "18", codigoDeAtivacao, true, [&](EstadoSat& estado) {
+    const std::string novo = Texto(novoCodigo);
+    if (novo.size() < 8 || novo != Texto(confNovoCodigo)) {
+      return Campos(numeroSessao, "18002", "Novo codigo de ativacao invalido ou nao confirmado");
+    }
+    estado.codigoAtivacao = novo;
+    return Campos(numeroSessao, "18000", "Codigo de ativacao alterado");
+  }));
 }

@@ -10,7 +10,8 @@
 // ConsultarNumeroSessao, 04 AtivarSAT, 15 ExtrairLogs, 18 TrocarCodigoDeAtivacao) followed by
 // 000 on success, 001 for an activation code other than the device's, 098 while another call is
 // in progress (another thread or process) and 099 for a failure of the emulator itself.
-// EnviarDadosVenda also answers 06010 with the reason for a sale XML it refuses.
+// EnviarDadosVenda also answers 06010 with the reason for a sale XML it refuses; TesteFimAFim
+// checks a sale XML the same way and issues nothing.
 //
 // The device's state (activation code, serial number, CF-e count) is described in
 // estado_emulador.h.
