@@ -519,4 +519,20 @@ CREATE INDEX IF NOT EXISTS IX_NFCEVENDA_SITUACAO ON NFCEVENDA (CDFILIAL, CDCAIXA
 -- (end of the NFC-e documents)
 
 -- Fiscal-device package: SAT documents --------------------------------------------------------
+-- The CF-e of a recorded sale, stored as soon as the SAT device issued it: a sale found here is
+-- never sent to the device again. DSRETORNOSAT is the device's whole answer.
+CREATE TABLE IF NOT EXISTS VENDACFESAT (
+  CDFILIAL VARCHAR(4) NOT NULL,
+  CDCAIXA VARCHAR(3) NOT NULL,
+  NRSEQVENDA VARCHAR(16) NOT NULL,
+  NRCFESAT VARCHAR(6),
+  NRCHAVECFE VARCHAR(44),
+  DSQRCODECFE VARCHAR(500),
+  NRSERIESAT VARCHAR(9),
+  DSTIMESTAMPSAT VARCHAR(14),
+  DSARQXMLCFE VARCHAR(255),
+  NRSESSAOSAT VARCHAR(6),
+  DSRETORNOSAT TEXT,
+  PRIMARY KEY (CDFILIAL, CDCAIXA, NRSEQVENDA)
+);
 -- (end of the SAT documents)

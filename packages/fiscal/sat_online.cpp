@@ -1,17 +1,32 @@
 #include "fiscal/fiscal_routines.h"
-#include "rtl/errors.h"
+#include "fiscal/fiscal_store.h"
+#include "fiscal/recorded_sale.h"
+#include "fiscal/sat/cfe_gravado.h"
+#include "fiscal/sat/emissao_sat.h"
+#include "fiscal/sat/resposta_sat.h"
 
 namespace VyrFiscal::Routines {
 
-bool SATOnline(const std::string&, const std::string&, const std::string&, const std::string&,
-               const std::string&, const std::string&, const std::string&, const std::string&,
-               std::vector<std::string>&) {
-  throw rtl::Exception("SATOnline: not available yet");
+bool SATOnline(const std::string& CDFILIAL, const std::string& CDCAIXA,
+               const std::string& NRSEQVENDA, const std::string& idUtilSatComp,
+               const std::string& cdAtivacaoSat, const std::string& dsPastaXml,
+               const std::string& vrIbpt, const std::string& vrIbptEs,
+               std::vector<std::string>& valoresSat) {
+  ado::TADOConnection& conexao = ConexaoFiscal();
+  const Sat::PedidoSat pedido{CDFILIAL,      CDCAIXA,    NRSEQVENDA, idUtilSatComp,
+                              cdAtivacaoSat, dsPastaXml, vrIbpt,     vrIbptEs};
+  return Sat::EmiteCFeSat(
+      conexao, pedido, [&] { return LeVendaGravada(conexao, CDFILIAL, CDCAIXA, NRSEQVENDA); },
+      valoresSat);
 }
 
-Variant AtualizaVendaSat(const std::string&, const std::string&, const std::string&,
-                         const std::string&, const std::string&, const std::vector<std::string>&) {
-  throw rtl::Exception("AtualizaVendaSat: not available yet");
+Variant AtualizaVendaSat(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                         const std::string& NRSEQVENDA, const std::string& nrCfe,
+                         const std::string& dsQrCode, const std::vector<std::string>& valoresSat) {
+  std::string chave = Sat::Valor(valoresSat, "chaveConsulta");
+  if (chave.empty()) chave = dsQrCode.substr(0, dsQrCode.find('|'));
+  Sat::AtualizaCFe(ConexaoFiscal(), CDFILIAL, CDCAIXA, NRSEQVENDA, nrCfe, chave, dsQrCode);
+  return Variant(true);
 }
 
 }  // namespace VyrFiscal::Routines

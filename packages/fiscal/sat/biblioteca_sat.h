@@ -1,0 +1,33 @@
+#pragma once
+// A SAT device library, loaded with dlopen for the calls of one emission and unloaded after.
+
+#include <string>
+
+namespace VyrFiscal::Sat {
+
+class BibliotecaSat {
+ public:
+  // Loads the library at `caminho`. Raises rtl::Exception naming the library and the loader's
+  // reason when it cannot be loaded or lacks EnviarDadosVenda.
+  explicit BibliotecaSat(const std::string& caminho);
+  ~BibliotecaSat();
+  BibliotecaSat(const BibliotecaSat&) = delete;
+  BibliotecaSat& operator=(const BibliotecaSat&) = delete;
+
+  // The device's answer, copied out of the library's buffer before anything else runs; "" when
+  // the library answered nothing.
+  std::string EnviarDadosVenda(int sessao, const std::string& codigoAtivacao,
+                               const std::string& dadosVenda);
+
+ private:
+  using Enviar = char* (*)(int, char*, char*);
+  const std::string caminho_;
+  void* handle_ = nullptr;
+  Enviar enviar_ = nullptr;
+};
+
+// The SAT emulator library beside the fiscal package's own library (libVyrSatEmulador.so), the
+// device of a register whose SAT library is not set.
+std::string BibliotecaPadrao();
+
+}  // namespace VyrFiscal::Sat

@@ -1,0 +1,52 @@
+#pragma once
+// What the SAT emulator keeps between calls, as a device keeps it in its memory: one folder per
+// installation, "Dados/SatEmulador/" in the program directory, or the folder named by the
+// environment variable VYR_SAT_EMULADOR_DIR.
+//
+// The folder holds "emulador.ini" (name=value lines, edited by hand when support needs another
+// activation code or serial number) and "emulador.lock", the lock that makes a second caller
+// wait outside while a call is in progress. The first use creates both, with the activation code
+// "123456789", the serial number "900000001", no CF-e issued yet, state 35 (São Paulo) and the
+// test environment (tpAmb 2).
+
+#include <string>
+
+namespace VyrSatEmulador {
+
+struct EstadoSat {
+  std::string codigoAtivacao = "123456789";
+  std::string numeroSerie = "900000001";  // 9 digits
+  long ultimoCFe = 0;                     // the last nCFe issued; the next one is 1 more
+  std::string cUF = "35";
+  std::string tpAmb = "2";
+  std::string ultimaChave;     // the key of the last CF-e issued, for its cancellation
+  int ultimaSessao = 0;        // the session of the last answer
+  std::string ultimaResposta;  // the last answer, for ConsultarNumeroSessao
+};
+
+// The state folder, without trailing "/".
+std::string PastaEstado();
+
+// Reads the state of `pasta`, creating the folder and the file with the defaults when missing.
+// Raises std::runtime_error naming the file when it cannot be read or written.
+EstadoSat LeEstado(const std::string& pasta);
+
+// Writes the whole state at once (a new file renamed over the old one).
+void GravaEstado(const std::string& pasta, const EstadoSat& estado);
+
+// The device's busy lock: taken without waiting on construction. Another thread or process that
+// holds it makes Ocupado() true.
+class TravaSat {
+ public:
+  explicit TravaSat(const std::string& pasta);
+  ~TravaSat();
+  TravaSat(const TravaSat&) = delete;
+  TravaSat& operator=(const TravaSat&) = delete;
+  bool Ocupado() const { return !obtida_; }
+
+ private:
+  int fd_ = -1;
+  bool obtida_ = false;
+};
+
+}  // namespace VyrSatEmulador

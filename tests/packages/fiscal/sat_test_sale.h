@@ -1,0 +1,59 @@
+#pragma once
+// A recorded sale as the SAT tests need it: a Simples Nacional branch of São Paulo, a consumer
+// with a CPF and a delivery address, two items (one with a discount) and two payments.
+
+#include "fiscal/recorded_sale.h"
+
+namespace sattest {
+
+inline VyrFiscal::VendaGravada VendaDeTeste() {
+  VyrFiscal::VendaGravada venda;
+  venda.CDFILIAL = "0001";
+  venda.CDCAIXA = "001";
+  venda.NRSEQVENDA = "0000000042";
+  venda.senha = "A17";
+  venda.emitente.CNPJ = "11.222.333/0001-81";
+  venda.emitente.IE = "111111111111";
+  venda.emitente.CRT = "1";
+  venda.emitente.xMun = "SAO PAULO";
+  venda.emitente.UF = "SP";
+  venda.destinatario.CPFCNPJ = "123.456.789-09";
+  venda.destinatario.xNome = "MARIA SILVA";
+  venda.destinatario.xLgr = "AVENIDA EXEMPLO 250";
+  venda.destinatario.xBairro = "BELA VISTA";
+  VyrFiscal::ItemVendido pizza;
+  pizza.cProd = "101";
+  pizza.xProd = "PIZZA MUSSARELA";
+  pizza.NCM = "21069090";
+  pizza.CFOP = "5102";
+  pizza.uCom = "UN";
+  pizza.orig = "0";
+  pizza.CSTICMS = "102";
+  pizza.qCom = 2;
+  pizza.vUnCom = 25.9;
+  pizza.vProd = 51.8;
+  pizza.vTotTrib = 7.05;
+  VyrFiscal::ItemVendido batata = pizza;
+  batata.cProd = "205";
+  batata.xProd = "PORCAO BATATA FRITA";
+  batata.CSTICMS = "500";
+  batata.qCom = 1;
+  batata.vUnCom = 12.5;
+  batata.vProd = 12.5;
+  batata.vDesc = 2.5;
+  batata.vTotTrib = 1.36;
+  venda.itens = {pizza, batata};
+  VyrFiscal::Pagamento dinheiro;
+  dinheiro.CDFPIMPFIS = "01";
+  dinheiro.valor = 50;
+  VyrFiscal::Pagamento cartao;
+  cartao.CDFPIMPFIS = "CR";  // not a payment code of the CF-e
+  cartao.valor = 11.8;
+  venda.pagamentos = {dinheiro, cartao};
+  venda.vProd = 64.3;
+  venda.vDesc = 2.5;
+  venda.vNF = 61.8;
+  return venda;
+}
+
+}  // namespace sattest
