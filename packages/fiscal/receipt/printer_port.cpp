@@ -1,0 +1,144 @@
+#include "fiscal/receipt/printer_port.h"
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "rtl/errors.h"
+
+namespace VyrFiscal::Receipt {
+
+namespace {
+
+using Relogio = std::chrono::steady_clock;
+
+[[noreturn]] void Falha(const std::string& porta, const std::string& motivo) {
+  throw rtl::Exception("Receipt printer at port '" + porta + "': " + motivo);
+}
+
+std::string Segundos(std::chrono::milliseconds limite) {
+  const auto ms = limite.count();
+  return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+}
+
+// Closes the descriptor on every way out.
+class Descritor {
+ public:
+  explicit Descritor(int fd) : fd_(fd) {}
+  ~Descritor() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Descritor(const Descritor&) = delete;
+  Descritor& operator=(const Descritor&) = delete;
+  int fd() const { return fd_; }
+
+ private:
+  const int fd_;
+};
+
+// Waits until `fd` can be written or the deadline passes; false on the deadline.
+bool EsperaEscrita(int fd, Relogio::time_point prazo) {
+  for (;;) {
+    const auto resta =
+        std::chrono::duration_cast<std::chrono::milliseconds>(prazo - Relogio::now()).count();
+    if (resta <= 0) return false;
+    pollfd p{fd, POLLOUT, 0};
+    const int r = poll(&p, 1, static_cast<int>(resta));
+    if (r > 0) return true;
+    if (r < 0 && errno != EINTR) return true;  // the write that follows reports the error
+  }
+}
+
+void EscreveTudo(const std::string& porta, int fd, bool socket, const std::string& bytes,
+                 Relogio::time_point prazo, std::chrono::milliseconds limite) {
+  size_t enviado = 0;
+  while (enviado < bytes.size()) {
+    const ssize_t n = socket
+                          ? send(fd, bytes.data() + enviado, bytes.size() - enviado, MSG_NOSIGNAL)
+                          : write(fd, bytes.data() + enviado, bytes.size() - enviado);
+    if (n > 0) {
+      enviado += static_cast<size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) Falha(porta, std::strerror(errno));
+    if (!EsperaEscrita(fd, prazo)) {
+      Falha(porta, "the printer did not take the receipt within " + Segundos(limite) + " (" +
+                       std::to_string(enviado) + " of " + std::to_string(bytes.size()) +
+                       " bytes sent)");
+    }
+  }
+}
+
+int Conecta(const std::string& porta, const std::string& endereco, Relogio::time_point prazo,
+            std::chrono::milliseconds limite) {
+  std::string host = endereco, servico = "9100";
+  const size_t doisPontos = endereco.rfind(':');
+  if (doisPontos != std::string::npos) {
+    host = endereco.substr(0, doisPontos);
+    servico = endereco.substr(doisPontos + 1);
+  }
+  addrinfo dicas{};
+  dicas.ai_family = AF_UNSPEC;
+  dicas.ai_socktype = SOCK_STREAM;
+  addrinfo* lista = nullptr;
+  const int r = getaddrinfo(host.c_str(), servico.c_str(), &dicas, &lista);
+  if (r != 0) Falha(porta, std::string("unknown host or port (") + gai_strerror(r) + ")");
+  std::unique_ptr<addrinfo, void (*)(addrinfo*)> guarda(lista, freeaddrinfo);
+
+  std::string motivo = "no address";
+  for (addrinfo* a = lista; a; a = a->ai_next) {
+    const int fd =
+        socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
+    if (fd < 0) continue;
+    if (connect(fd, a->ai_addr, a->ai_addrlen) == 0) return fd;
+    if (errno == EINPROGRESS) {
+      if (!EsperaEscrita(fd, prazo)) {
+        close(fd);
+        Falha(porta, "no connection within " + Segundos(limite));
+      }
+      int erro = 0;
+      socklen_t tamanho = sizeof erro;
+      getsockopt(fd, SOL_SOCKET, SO_ERROR, &erro, &tamanho);
+      if (erro == 0) return fd;
+      errno = erro;
+    }
+    motivo = std::strerror(errno);
+    close(fd);
+  }
+  Falha(porta, "cannot connect (" + motivo + ")");
+}
+
+}  // namespace
+
+void EnviaParaImpressora(const std::string& porta, const std::string& bytes,
+                         std::chrono::milliseconds limite) {
+  const Relogio::time_point prazo = Relogio::now() + limite;
+  if (porta.empty()) {
+    throw rtl::Exception(
+        "Receipt printer: the register's printer has no port (IMPRLOJA.CDPORTAIMPR)");
+  }
+  if (porta.rfind("tcp:", 0) == 0) {
+    Descritor fd(Conecta(porta, porta.substr(4), prazo, limite));
+    EscreveTudo(porta, fd.fd(), true, bytes, prazo, limite);
+    return;
+  }
+  const bool arquivo = porta.rfind("file:", 0) == 0;
+  if (!arquivo && porta[0] != '/') {
+    Falha(porta, "unknown port form (a device path, \"tcp:HOST:PORT\" or \"file:PATH\")");
+  }
+  const std::string caminho = arquivo ? porta.substr(5) : porta;
+  const int flags = arquivo ? O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC
+                            : O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  Descritor fd(open(caminho.c_str(), flags, 0644));
+  if (fd.fd() < 0) Falha(porta, std::string("cannot open (") + std::strerror(errno) + ")");
+  EscreveTudo(porta, fd.fd(), false, bytes, prazo, limite);
+}
+
+}  // namespace VyrFiscal::Receipt
