@@ -99,7 +99,9 @@ std::string Junta(std::initializer_list<std::string> partes, const std::string& 
 class Montador {
  public:
   void Linha(const std::string& texto, bool centro = false, bool destaque = false) {
-    for (const std::string& linha : Quebra(texto, kColunas)) {
+    const bool cabe = !texto.empty() && Largura(texto) <= kColunas;  // keeps its own spacing
+    for (const std::string& linha :
+         cabe ? std::vector<std::string>{texto} : Quebra(texto, kColunas)) {
       Bloco bloco;
       bloco.texto = linha;
       bloco.centro = centro;
