@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "rtl/errors.h"
+#include "rtl/program_dir.h"
 
 namespace VyrFiscal::Receipt {
 
@@ -133,7 +134,8 @@ void EnviaParaImpressora(const std::string& porta, const std::string& bytes,
   if (!arquivo && porta[0] != '/') {
     Falha(porta, "unknown port form (a device path, \"tcp:HOST:PORT\" or \"file:PATH\")");
   }
-  const std::string caminho = arquivo ? porta.substr(5) : porta;
+  std::string caminho = arquivo ? porta.substr(5) : porta;
+  if (caminho.empty() || caminho[0] != '/') caminho = rtl::ProgramDirectory() + "/" + caminho;
   const int flags = arquivo ? O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC
                             : O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
   Descritor fd(open(caminho.c_str(), flags, 0644));

@@ -2,7 +2,8 @@
 // Sending a print job to the receipt printer's port (CDPORTAIMPNF6):
 //   - a device path, such as "/dev/usb/lp0" or "/dev/ttyS0" (the port's own settings apply);
 //   - "tcp:HOST:PORT" or "tcp:HOST" (port 9100): a raw connection to a network printer;
-//   - "file:PATH": the bytes are appended to a file, for printers shared through a spooler folder.
+//   - "file:PATH": the bytes are appended to a file, for printers shared through a spooler folder;
+//     a relative PATH is relative to the program directory (the port has room for 15 characters).
 // The call never waits longer than `limite` for the connection and the writing together: a
 // printer that does not take the job within it counts as unreachable.
 

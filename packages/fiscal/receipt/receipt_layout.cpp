@@ -243,7 +243,7 @@ Documento VendaNfce(const Recibo& r) {
   m.Separador();
   if (r.vendaConhecida) ConsumidorNfce(m, r.venda.destinatario);
   m.Centro("NFC-e nº " + r.nNF + " Série " + r.serie, true);
-  m.Centro("Emissão: " + DataHoraIso(r.dhEmi));
+  if (!r.dhEmi.empty()) m.Centro("Emissão: " + DataHoraIso(r.dhEmi));
   if (r.contingencia) {
     m.Centro("EMITIDA EM CONTINGÊNCIA", true);
     m.Centro("Pendente de autorização");

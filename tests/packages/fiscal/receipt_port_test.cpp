@@ -94,8 +94,8 @@ TEST(ReceiptPortTest, ClosedOrMissingPortsRaiseNamingThePort) {
                 "Receipt printer at port 'COM1': unknown port form (a device path, "
                 "\"tcp:HOST:PORT\" or \"file:PATH\")\n"
                 "Receipt printer: the register's printer has no port (IMPRLOJA.CDPORTAIMPR)",
-            Erro(tcp, "x") + "\n" + Erro("/nao/existe/lp0", "x") + "\n" + Erro("COM1", "x") +
-                "\n" + Erro("", "x"));
+            Erro(tcp, "x") + "\n" + Erro("/nao/existe/lp0", "x") + "\n" + Erro("COM1", "x") + "\n" +
+                Erro("", "x"));
 }
 
 // Nobody accepts or reads: once the system's buffers are full the printer counts as unreachable.

@@ -1,0 +1,176 @@
+// DisparaImpressaoNaoFiscal: the closing's print request printed to the register's printer, with
+// the text copy and the QR image kept in the program directory's "Dados/Impressao" folder.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "fiscal/fiscal_functions.h"
+#include "rtl/client_dataset.h"
+#include "rtl/errors.h"
+#include "rtl/field_def.h"
+#include "rtl/program_dir.h"
+#include "support/temp_store.h"
+
+namespace {
+
+using rtl::Variant;
+
+struct Linha {
+  std::string chave, senha, porta, qrCode, ibpt, ibptEs, dataEmissao, nrSerieSat;
+};
+
+// The print list as the closing makes it, with the parameters row's printer and SAT fields.
+Variant ListaDeImpressao(const std::string& tipo, const Linha& l) {
+  rtl::TClientDataSet cds("cdsParamImpCupNF");
+  cds.DeclareFields({rtl::TextField("SENHACUPOM", 6), rtl::TextField("DATAEMISSNFCE", 30),
+                     rtl::TextField("CHAVEACESSONFCe", 55), rtl::TextField("stIBPT", 10),
+                     rtl::TextField("stIBPTES", 10), rtl::TextField("NRSERIESAT", 50),
+                     rtl::TextField("QRCODENFCe", 8000), rtl::TextField("NRSEQIMPRLOJA6", 5),
+                     rtl::TextField("IDTIPOIMPNF6", 5), rtl::TextField("CDPORTAIMPNF6", 15)});
+  cds.CreateDataSet();
+  cds.Append();
+  auto poe = [&](const char* campo, const std::string& valor) {
+    if (!valor.empty()) cds.FieldByName(campo).SetAsString(valor);
+  };
+  poe("CHAVEACESSONFCe", l.chave);
+  poe("SENHACUPOM", l.senha);
+  poe("NRSEQIMPRLOJA6", "1");
+  poe("IDTIPOIMPNF6", "19");
+  poe("CDPORTAIMPNF6", l.porta);
+  poe("QRCODENFCe", l.qrCode);
+  poe("stIBPT", l.ibpt);
+  poe("stIBPTES", l.ibptEs);
+  poe("DATAEMISSNFCE", l.dataEmissao);
+  poe("NRSERIESAT", l.nrSerieSat);
+  cds.Post();
+  return Variant(std::vector<Variant>{false, tipo, Variant::Omitted(), Variant::Omitted(),
+                                      Variant::Omitted(), cds.Data(), ""});
+}
+
+std::string Le(const std::string& arquivo) {
+  std::ifstream entrada(arquivo, std::ios::binary);
+  if (!entrada) return "(missing)";
+  std::stringstream conteudo;
+  conteudo << entrada.rdbuf();
+  return conteudo.str();
+}
+
+// The ESC/POS command that hands the printer a QR code's text.
+std::string GuardaQr(const std::string& texto) {
+  const size_t n = texto.size() + 3;
+  return std::string{'\x1d', '(',    'k',   static_cast<char>(n & 0xFF), static_cast<char>(n >> 8),
+                     '\x31', '\x50', '\x30'} +
+         texto;
+}
+
+bool Contem(const std::string& texto, const std::string& parte) {
+  return texto.find(parte) != std::string::npos;
+}
+
+class ReceiptPrintTest : public ::testing::Test {
+ protected:
+  void SetUp() override { rtl::SetProgramDirectory(store_.Dir()); }
+  void TearDown() override { rtl::SetProgramDirectory(""); }
+
+  std::string Pasta() const { return store_.Dir() + "/Dados/Impressao/"; }
+
+  vyrtest::TempStore store_;
+};
+
+// Without the note's stored data the receipt prints what its key says, contingency included.
+TEST_F(ReceiptPrintTest, NfceReceiptOfAContingencyKey) {
+  Linha l;
+  l.chave = "13181017921427000125650010000000309887251170";
+  l.senha = "0042";
+  l.porta = "file:nfce.prn";
+  Variant retorno = Variant::Array(10);
+  VyrFiscal::DisparaImpressaoNaoFiscal(ListaDeImpressao("VENDA_NFCe", l), retorno);
+
+  const std::string impresso = Le(store_.Dir() + "/nfce.prn");
+  EXPECT_EQ(
+      "            CNPJ: 17.921.427/0001-25\n"
+      "Documento Auxiliar da Nota Fiscal de Consumidor\n"
+      "                   Eletrônica\n"
+      "            EMITIDA EM CONTINGÊNCIA\n"
+      "------------------------------------------------\n"
+      "        Consulte pela Chave de Acesso em\n"
+      "         1318 1017 9214 2700 0125 6500\n"
+      "            1000 0000 3098 8725 1170\n"
+      "------------------------------------------------\n"
+      "          NFC-e nº 000000030 Série 001\n"
+      "            EMITIDA EM CONTINGÊNCIA\n"
+      "            Pendente de autorização\n"
+      "------------------------------------------------\n"
+      "Valores aproximados dos tributos: Fed R$ 0,00 /\n"
+      "Est R$ 0,00 Fonte: IBPT\n"
+      "------------------------------------------------\n"
+      "              SENHA 0042\n"
+      "printed in PC860: 1, cut: 1",
+      Le(Pasta() + "NFCe13181017921427000125650010000000309887251170.txt") + "printed in PC860: " +
+          std::to_string(Contem(impresso, "\x1b\x40\x1b\x74\x03") &&
+                         Contem(impresso, "CONTING\x89NCIA")) +
+          ", cut: " + std::to_string(Contem(impresso, "\x1d\x56\x01")));
+}
+
+TEST_F(ReceiptPrintTest, SatExtractWithBarCodeQrCodeAndItsImage) {
+  Linha l;
+  l.chave = "CFe35150908723218000186599000040190000723645630";
+  l.senha = "17";
+  l.porta = "file:sat.prn";
+  l.qrCode = "35150908723218000186599000040190000723645630|20150718154423|2.00||Z5nVOl";
+  l.ibpt = "0.23";
+  l.ibptEs = "0.36";
+  l.dataEmissao = "2015-07-18T15:44:23-03:00";
+  l.nrSerieSat = "900004019";
+  Variant retorno = Variant::Array(10);
+  VyrFiscal::DisparaImpressaoNaoFiscal(ListaDeImpressao("EXTRATO_SAT", l), retorno);
+
+  const std::string impresso = Le(store_.Dir() + "/sat.prn");
+  const std::string base = Pasta() + "CFe35150908723218000186599000040190000723645630";
+  EXPECT_EQ(
+      "            CNPJ: 08.723.218/0001-86\n"
+      "------------------------------------------------\n"
+      "               Extrato No. 000072\n"
+      "         CUPOM FISCAL ELETRÔNICO - SAT\n"
+      "------------------------------------------------\n"
+      "CPF/CNPJ do Consumidor: \n"
+      "------------------------------------------------\n"
+      "OBSERVAÇÕES DO CONTRIBUINTE\n"
+      "Valores aproximados dos tributos: Fed R$ 0,23 /\n"
+      "Est R$ 0,36 Fonte: IBPT (Lei Fed. 12.741/2012)\n"
+      "------------------------------------------------\n"
+      "               SAT No. 900004019\n"
+      "              18/07/2015 15:44:23\n"
+      "         3515 0908 7232 1800 0186 5990\n"
+      "            0004 0190 0007 2364 5630\n"
+      "             3515090872321800018659\n"
+      "             9000040190000723645630\n"
+      "35150908723218000186599000040190000723645630|201\n"
+      "50718154423|2.00||Z5nVOl\n"
+      " Consulte o QR Code pelo aplicativo \"De olho na\n"
+      "                     nota\"\n"
+      "------------------------------------------------\n"
+      "                SENHA 17\n"
+      "image: \x89PNG, printed QR: 1, bar codes: 2",
+      Le(base + ".txt") + "image: " + Le(base + ".png").substr(0, 4) + ", printed QR: " +
+          std::to_string(Contem(impresso, GuardaQr(l.qrCode))) + ", bar codes: " +
+          std::to_string(Contem(impresso, std::string("\x1dkI\x0d{C\x23\x0f", 8)) +
+                         Contem(impresso, std::string("\x1dkI\x0d{C\x5a\x00", 8))));
+}
+
+TEST_F(ReceiptPrintTest, UnknownPrintKindRaises) {
+  Variant retorno = Variant::Array(10);
+  try {
+    VyrFiscal::DisparaImpressaoNaoFiscal(ListaDeImpressao("RELATORIO", Linha{}), retorno);
+    FAIL() << "no error";
+  } catch (const rtl::Exception& e) {
+    EXPECT_STREQ(
+        "DisparaImpressaoNaoFiscal: unknown print kind 'RELATORIO' (VENDA_NFCe or "
+        "EXTRATO_SAT)",
+        e.what());
+  }
+}
+
+}  // namespace
