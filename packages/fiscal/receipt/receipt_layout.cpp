@@ -229,7 +229,8 @@ void ConsumidorNfce(Montador& m, const Destinatario& d) {
   if (!d.xLgr.empty()) Endereco(m, d);
 }
 
-Documento VendaNfce(const Recibo& r) {
+// `via` names the copy when a contingency note prints two; empty otherwise.
+Documento VendaNfce(const Recibo& r, const std::string& via) {
   Montador m;
   Cabecalho(m, r.venda.emitente, false);
   m.Centro("Documento Auxiliar da Nota Fiscal de Consumidor Eletrônica");
@@ -247,6 +248,7 @@ Documento VendaNfce(const Recibo& r) {
   if (r.contingencia) {
     m.Centro("EMITIDA EM CONTINGÊNCIA", true);
     m.Centro("Pendente de autorização");
+    m.Centro(via, true);
   } else if (!r.protocolo.empty()) {
     m.Centro("Protocolo de Autorização: " + r.protocolo);
     m.Centro("Data de Autorização: " + DataHoraIso(r.dhRecbto));
@@ -342,7 +344,13 @@ std::string ChaveEmGrupos(const std::string& chave) {
 }
 
 Documento MontaRecibo(const Recibo& recibo) {
-  return recibo.tipo == TipoRecibo::ExtratoSat ? ExtratoSat(recibo) : VendaNfce(recibo);
+  if (recibo.tipo == TipoRecibo::ExtratoSat) return ExtratoSat(recibo);
+  if (!recibo.contingencia) return VendaNfce(recibo, "");
+  // The establishment keeps its own copy of a note that still has to be authorised.
+  Documento documento = VendaNfce(recibo, "Via Consumidor");
+  const Documento estabelecimento = VendaNfce(recibo, "Via Estabelecimento");
+  documento.insert(documento.end(), estabelecimento.begin(), estabelecimento.end());
+  return documento;
 }
 
 std::string TextoDoDocumento(const Documento& documento) {

@@ -25,7 +25,8 @@ struct Bloco {
 
 using Documento = std::vector<Bloco>;
 
-// The receipt of `recibo`, "VENDA_NFCe" or "EXTRATO_SAT" after its kind. Pure.
+// The receipt of `recibo`, "VENDA_NFCe" or "EXTRATO_SAT" after its kind; an NFC-e issued in
+// contingency prints twice, "Via Consumidor" and "Via Estabelecimento", each copy cut. Pure.
 Documento MontaRecibo(const Recibo& recibo);
 
 // The plain-text copy: every text line (centred ones padded), the QR code as its text and a bar

@@ -143,15 +143,21 @@ TEST(ReceiptLayoutTest, NfceReceiptOfADeliverySale) {
       TextoDoDocumento(MontaRecibo(Nfce())));
 }
 
-TEST(ReceiptLayoutTest, ContingencyNoteSaysItAwaitsAuthorisation) {
+TEST(ReceiptLayoutTest, ContingencyNotePrintsTwoCopiesAwaitingAuthorisation) {
   Recibo r = Nfce();
   r.contingencia = true;
   r.protocolo.clear();
   r.tpAmb = "2";
+  const Documento documento = MontaRecibo(r);
+  int cortes = 0;
+  for (const Bloco& bloco : documento) cortes += bloco.tipo == Bloco::Tipo::Corte;
   EXPECT_EQ(
       "EMITIDA EM AMBIENTE DE HOMOLOGAÇÃO - SEM VALOR|EMITIDA EM CONTINGÊNCIA|"
-      "EMITIDA EM CONTINGÊNCIA|Pendente de autorização|",
-      LinhasCom(TextoDoDocumento(MontaRecibo(r)), {"EMITIDA", "autoriza", "Autoriza"}));
+      "EMITIDA EM CONTINGÊNCIA|Pendente de autorização|Via Consumidor|"
+      "EMITIDA EM AMBIENTE DE HOMOLOGAÇÃO - SEM VALOR|EMITIDA EM CONTINGÊNCIA|"
+      "EMITIDA EM CONTINGÊNCIA|Pendente de autorização|Via Estabelecimento|cuts: 2",
+      LinhasCom(TextoDoDocumento(documento), {"EMITIDA", "autoriza", "Autoriza", "Via "}) +
+          "cuts: " + std::to_string(cortes));
 }
 
 TEST(ReceiptLayoutTest, SatExtractWithKeyBarCodesAndQrCode) {

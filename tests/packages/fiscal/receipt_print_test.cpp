@@ -79,10 +79,10 @@ class ReceiptPrintTest : public ::testing::Test {
   vyrtest::TempStore store_;
 };
 
-// Without the note's stored data the receipt prints what its key says, contingency included.
-TEST_F(ReceiptPrintTest, NfceReceiptOfAContingencyKey) {
+// Without the note's stored data the receipt prints what its key says.
+TEST_F(ReceiptPrintTest, NfceReceiptOfAKeyWithoutStoredNote) {
   Linha l;
-  l.chave = "13181017921427000125650010000000309887251170";
+  l.chave = "41200323285089000185650010000013051817822496";
   l.senha = "0042";
   l.porta = "file:nfce.prn";
   Variant retorno = Variant::Array(10);
@@ -90,27 +90,24 @@ TEST_F(ReceiptPrintTest, NfceReceiptOfAContingencyKey) {
 
   const std::string impresso = Le(store_.Dir() + "/nfce.prn");
   EXPECT_EQ(
-      "            CNPJ: 17.921.427/0001-25\n"
+      "            CNPJ: 23.285.089/0001-85\n"
       "Documento Auxiliar da Nota Fiscal de Consumidor\n"
       "                   Eletrônica\n"
-      "            EMITIDA EM CONTINGÊNCIA\n"
       "------------------------------------------------\n"
       "        Consulte pela Chave de Acesso em\n"
-      "         1318 1017 9214 2700 0125 6500\n"
-      "            1000 0000 3098 8725 1170\n"
+      "         4120 0323 2850 8900 0185 6500\n"
+      "            1000 0013 0518 1782 2496\n"
       "------------------------------------------------\n"
-      "          NFC-e nº 000000030 Série 001\n"
-      "            EMITIDA EM CONTINGÊNCIA\n"
-      "            Pendente de autorização\n"
+      "          NFC-e nº 000001305 Série 001\n"
       "------------------------------------------------\n"
       "Valores aproximados dos tributos: Fed R$ 0,00 /\n"
       "Est R$ 0,00 Fonte: IBPT\n"
       "------------------------------------------------\n"
       "              SENHA 0042\n"
       "printed in PC860: 1, cut: 1",
-      Le(Pasta() + "NFCe13181017921427000125650010000000309887251170.txt") + "printed in PC860: " +
+      Le(Pasta() + "NFCe41200323285089000185650010000013051817822496.txt") + "printed in PC860: " +
           std::to_string(Contem(impresso, "\x1b\x40\x1b\x74\x03") &&
-                         Contem(impresso, "CONTING\x89NCIA")) +
+                         Contem(impresso, "Eletr\x93nica")) +
           ", cut: " + std::to_string(Contem(impresso, "\x1d\x56\x01")));
 }
 
