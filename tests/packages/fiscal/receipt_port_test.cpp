@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -87,15 +88,21 @@ TEST(ReceiptPortTest, ClosedOrMissingPortsRaiseNamingThePort) {
   Escuta fechada;
   const std::string tcp = fechada.Porta();
   fechada.Fecha();
+  vyrtest::TempDir pasta;
+  const std::string desligada = pasta.Path() + "/lp0";  // a device nobody is attached to
+  mkfifo(desligada.c_str(), 0600);
   EXPECT_EQ("Receipt printer at port '" + tcp +
                 "': cannot connect (Connection refused)\n"
+                "Receipt printer at port '" +
+                desligada +
+                "': cannot open (No such device or address)\n"
                 "Receipt printer at port '/nao/existe/lp0': cannot open (No such file or "
                 "directory)\n"
                 "Receipt printer at port 'COM1': unknown port form (a device path, "
                 "\"tcp:HOST:PORT\" or \"file:PATH\")\n"
                 "Receipt printer: the register's printer has no port (IMPRLOJA.CDPORTAIMPR)",
-            Erro(tcp, "x") + "\n" + Erro("/nao/existe/lp0", "x") + "\n" + Erro("COM1", "x") + "\n" +
-                Erro("", "x"));
+            Erro(tcp, "x") + "\n" + Erro(desligada, "x") + "\n" + Erro("/nao/existe/lp0", "x") +
+                "\n" + Erro("COM1", "x") + "\n" + Erro("", "x"));
 }
 
 // Nobody accepts or reads: once the system's buffers are full the printer counts as unreachable.
