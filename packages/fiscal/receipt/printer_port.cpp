@@ -77,6 +77,44 @@ void EscreveTudo(const std::string& porta, int fd, bool socket, const std::strin
   }
 }
 
+// A name lookup that may run in the background after the caller gave up on it: everything it
+// reads lives here.
+struct Consulta {
+  std::string host, servico;
+  addrinfo dicas{};
+  gaicb pedido{};
+};
+
+// Resolves without waiting past the deadline: a name server that does not answer must not hold
+// the worker longer than the printer itself may.
+addrinfo* Resolve(const std::string& porta, const std::string& host, const std::string& servico,
+                  Relogio::time_point prazo, std::chrono::milliseconds limite) {
+  auto consulta = std::make_unique<Consulta>();
+  consulta->host = host;
+  consulta->servico = servico;
+  consulta->dicas.ai_family = AF_UNSPEC;
+  consulta->dicas.ai_socktype = SOCK_STREAM;
+  consulta->pedido.ar_name = consulta->host.c_str();
+  consulta->pedido.ar_service = consulta->servico.c_str();
+  consulta->pedido.ar_request = &consulta->dicas;
+  gaicb* pedidos[] = {&consulta->pedido};
+  int r = getaddrinfo_a(GAI_NOWAIT, pedidos, 1, nullptr);
+  if (r == 0) r = gai_error(&consulta->pedido);
+  for (; r == EAI_INPROGRESS; r = gai_error(&consulta->pedido)) {
+    const auto resta = prazo - Relogio::now();
+    if (resta <= Relogio::duration::zero()) {
+      // A lookup that cannot be cancelled any more still writes into `consulta`: leave it be.
+      if (gai_cancel(&consulta->pedido) != EAI_CANCELED) consulta.release();
+      Falha(porta, "no answer for the host name within " + Segundos(limite));
+    }
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(resta).count();
+    const timespec espera{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+    gai_suspend(pedidos, 1, &espera);
+  }
+  if (r != 0) Falha(porta, std::string("unknown host or port (") + gai_strerror(r) + ")");
+  return consulta->pedido.ar_result;
+}
+
 int Conecta(const std::string& porta, const std::string& endereco, Relogio::time_point prazo,
             std::chrono::milliseconds limite) {
   std::string host = endereco, servico = "9100";
@@ -85,12 +123,7 @@ int Conecta(const std::string& porta, const std::string& endereco, Relogio::time
     host = endereco.substr(0, doisPontos);
     servico = endereco.substr(doisPontos + 1);
   }
-  addrinfo dicas{};
-  dicas.ai_family = AF_UNSPEC;
-  dicas.ai_socktype = SOCK_STREAM;
-  addrinfo* lista = nullptr;
-  const int r = getaddrinfo(host.c_str(), servico.c_str(), &dicas, &lista);
-  if (r != 0) Falha(porta, std::string("unknown host or port (") + gai_strerror(r) + ")");
+  addrinfo* lista = Resolve(porta, host, servico, prazo, limite);
   std::unique_ptr<addrinfo, void (*)(addrinfo*)> guarda(lista, freeaddrinfo);
 
   std::string motivo = "no address";

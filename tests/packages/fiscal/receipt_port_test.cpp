@@ -68,9 +68,10 @@ TEST(ReceiptPortTest, NetworkPrinterReceivesTheJob) {
     for (ssize_t n; (n = read(conexao, buffer, sizeof buffer)) > 0;) recebido.append(buffer, n);
     close(conexao);
   });
-  EnviaParaImpressora(impressora.Porta(), std::string("\x1b@RECIBO\n\x1dV\x01", 11));
+  const std::string erro = Erro(impressora.Porta(), std::string("\x1b@RECIBO\n\x1dV\x01", 11));
+  if (erro != "no error") shutdown(impressora.fd(), SHUT_RDWR);  // lets the reader go
   leitor.join();
-  EXPECT_EQ(std::string("\x1b@RECIBO\n\x1dV\x01", 11), recebido);
+  EXPECT_EQ(std::string("no error: \x1b@RECIBO\n\x1dV\x01", 21), erro + ": " + recebido);
 }
 
 TEST(ReceiptPortTest, FilePortAppendsEveryJob) {
