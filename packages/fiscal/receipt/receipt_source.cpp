@@ -40,7 +40,7 @@ std::string Trecho(const std::string& texto, int n) {
   return texto.substr(inicio, texto.find('|', inicio) - inicio);
 }
 
-// A money text of the closing ("1.23" or "1,23"); `otherwise` when empty.
+// A money text of the closing ("1.23" or "1,23"); `senao` when empty.
 double Valor(std::string texto, double senao) {
   texto = Apara(texto);
   if (texto.empty()) return senao;

@@ -226,10 +226,4 @@ TEST(ReceiptLayoutTest, SatExtractWithKeyBarCodesAndQrCode) {
       TextoDoDocumento(MontaRecibo(r)));
 }
 
-TEST(ReceiptLayoutTest, MoneyInBrazilianForm) {
-  EXPECT_EQ("0,00|0,23|1.234,50|1.000.000,01|-2,50", Moeda(0) + "|" + Moeda(0.234) + "|" +
-                                                         Moeda(1234.5) + "|" + Moeda(1000000.01) +
-                                                         "|" + Moeda(-2.5));
-}
-
 }  // namespace
