@@ -85,13 +85,14 @@ void DadosSat(const ParametrosRecibo& p, Recibo& r) {
   r.tribEstadual = Valor(p.ibptEs, r.venda.vTribEstadual);
 }
 
-std::optional<VendaDoDocumento> SemLocalizacao(ado::TADOConnection&, const std::string&) {
+std::optional<VendaDoDocumento> SemLocalizacao(ado::TADOConnection&, TipoRecibo,
+                                               const std::string&) {
   return std::nullopt;
 }
 
 }  // namespace
 
-std::function<std::optional<VendaDoDocumento>(ado::TADOConnection&, const std::string&)>
+std::function<std::optional<VendaDoDocumento>(ado::TADOConnection&, TipoRecibo, const std::string&)>
     LocalizaVenda = SemLocalizacao;
 
 ParametrosRecibo LeParametros(const rtl::Variant& parametros) {
@@ -138,7 +139,7 @@ Recibo MontaModelo(ado::TADOConnection& conexao, const ParametrosRecibo& p) {
   r.chave = Digitos(p.chave);
   r.senha = p.senha;
   r.qrCode = p.qrCode;
-  if (const auto venda = LocalizaVenda(conexao, r.chave)) {
+  if (const auto venda = LocalizaVenda(conexao, r.tipo, r.chave)) {
     r.venda = LeVendaGravada(conexao, venda->CDFILIAL, venda->CDCAIXA, venda->NRSEQVENDA);
     r.vendaConhecida = true;
   } else if (r.chave.size() == 44) {

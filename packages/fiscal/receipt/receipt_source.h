@@ -38,10 +38,10 @@ struct VendaDoDocumento {
   std::string CDFILIAL, CDCAIXA, NRSEQVENDA;
 };
 
-// Finds the recorded sale whose NFC-e or CF-e has the access key `chave` (44 digits); nothing
-// when no stored document has it. A variable so that an installation or a test can point it at
-// another lookup.
-extern std::function<std::optional<VendaDoDocumento>(ado::TADOConnection& conexao,
+// Finds the recorded sale whose NFC-e (`tipo` VendaNfce) or CF-e (ExtratoSat) has the access key
+// `chave` (44 digits); nothing when no stored document has it. A variable so that an installation
+// or a test can point it at another lookup.
+extern std::function<std::optional<VendaDoDocumento>(ado::TADOConnection& conexao, TipoRecibo tipo,
                                                      const std::string& chave)>
     LocalizaVenda;
 

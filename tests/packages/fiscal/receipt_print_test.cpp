@@ -7,11 +7,13 @@
 #include <sstream>
 
 #include "fiscal/fiscal_functions.h"
+#include "fiscal/receipt/receipt_source.h"
 #include "rtl/client_dataset.h"
 #include "rtl/errors.h"
 #include "rtl/field_def.h"
 #include "rtl/program_dir.h"
-#include "support/temp_store.h"
+#include "sale_fixture.h"
+#include "support/package_fakes.h"
 
 namespace {
 
@@ -69,15 +71,82 @@ bool Contem(const std::string& texto, const std::string& parte) {
   return texto.find(parte) != std::string::npos;
 }
 
-class ReceiptPrintTest : public ::testing::Test {
+class ReceiptPrintTest : public salefixture::SaleStoreTest {
  protected:
-  void SetUp() override { rtl::SetProgramDirectory(store_.Dir()); }
-  void TearDown() override { rtl::SetProgramDirectory(""); }
+  void SetUp() override {
+    SaleStoreTest::SetUp();
+    rtl::SetProgramDirectory(store_.Dir());
+  }
+  void TearDown() override {
+    rtl::SetProgramDirectory("");
+    SaleStoreTest::TearDown();
+  }
 
   std::string Pasta() const { return store_.Dir() + "/Dados/Impressao/"; }
-
-  vyrtest::TempStore store_;
 };
+
+TEST_F(ReceiptPrintTest, NfceReceiptOfARecordedSale) {
+  vyrtest::InsertDeliveryBill(store_, bill_);
+  receipt_tax_number_ = "12345678909";
+  ASSERT_EQ("0000000001", Record());
+  const std::string chave = "35260311222333000181650010000001231482135765";
+  vyrtest::ScopedOverride localiza(
+      VyrFiscal::Receipt::LocalizaVenda,
+      [&](ado::TADOConnection&, VyrFiscal::Receipt::TipoRecibo,
+          const std::string& procurada) -> std::optional<VyrFiscal::Receipt::VendaDoDocumento> {
+        if (procurada != chave) return std::nullopt;
+        return VyrFiscal::Receipt::VendaDoDocumento{"0001", "001", "0000000001"};
+      });
+  Linha l;
+  l.chave = chave;
+  l.senha = "A1B2C3";
+  l.porta = "file:nfce.prn";
+  Variant retorno = Variant::Array(10);
+  VyrFiscal::DisparaImpressaoNaoFiscal(ListaDeImpressao("VENDA_NFCe", l), retorno);
+  EXPECT_EQ(
+      "             PIZZARIA EXEMPLO LTDA\n"
+      "   CNPJ: 11.222.333/0001-81 IE: 111222333444\n"
+      "          RUA DAS FLORES, 100 - CENTRO\n"
+      "                 SAO PAULO - SP\n"
+      "Documento Auxiliar da Nota Fiscal de Consumidor\n"
+      "                   Eletrônica\n"
+      "------------------------------------------------\n"
+      "Código Descrição\n"
+      "Qtde UN x Vl Unit                       Vl Total\n"
+      "------------------------------------------------\n"
+      "1001 PIZZA MUSSARELA\n"
+      "  2 UN x 12,50                             25,00\n"
+      "  Desconto                                 -1,00\n"
+      "2002 REFRIGERANTE LATA\n"
+      "  1 UN x 6,00                               6,00\n"
+      "  Acréscimo                                 0,50\n"
+      "------------------------------------------------\n"
+      "Qtde total de itens                            2\n"
+      "Valor total R$                             31,00\n"
+      "Desconto R$                                 1,00\n"
+      "Acréscimo R$                                0,50\n"
+      "Valor a Pagar R$                           30,50\n"
+      "FORMA PAGAMENTO                    VALOR PAGO R$\n"
+      "DINHEIRO                                   10,00\n"
+      "CARTAO                                     15,50\n"
+      "CONTA CONSUMIDOR                            5,00\n"
+      "------------------------------------------------\n"
+      "        Consulte pela Chave de Acesso em\n"
+      "         3526 0311 2223 3300 0181 6500\n"
+      "            1000 0001 2314 8213 5765\n"
+      "------------------------------------------------\n"
+      "        CONSUMIDOR - CPF 123.456.789-09\n"
+      "                 MARIA DA SILVA\n"
+      "AV PAULISTA 1000, AP 12 - JARDINS - SP 01310100\n"
+      "PERTO DO METRO\n"
+      "          NFC-e nº 000000123 Série 001\n"
+      "------------------------------------------------\n"
+      "Valores aproximados dos tributos: Fed R$ 0,00 /\n"
+      "Est R$ 0,00 Fonte: IBPT\n"
+      "------------------------------------------------\n"
+      "            SENHA A1B2C3\n",
+      Le(Pasta() + "NFCe" + chave + ".txt"));
+}
 
 // Without the note's stored data the receipt prints what its key says.
 TEST_F(ReceiptPrintTest, NfceReceiptOfAKeyWithoutStoredNote) {
