@@ -1,0 +1,156 @@
+#include "fiscal/receipt/receipt_source.h"
+
+#include <cstdlib>
+
+#include "fiscal/nfce_emission.h"
+#include "rtl/client_dataset.h"
+#include "rtl/errors.h"
+
+namespace VyrFiscal::Receipt {
+
+namespace {
+
+std::string Campo(rtl::TClientDataSet& cds, const std::string& nome) {
+  rtl::TField* campo = cds.FindField(nome);
+  return campo == nullptr || campo->IsNull() ? "" : campo->AsString();
+}
+
+std::string Apara(const std::string& texto) {
+  const size_t inicio = texto.find_first_not_of(' ');
+  if (inicio == std::string::npos) return "";
+  return texto.substr(inicio, texto.find_last_not_of(' ') - inicio + 1);
+}
+
+std::string Digitos(const std::string& texto) {
+  std::string digitos;
+  for (char c : texto) {
+    if (c >= '0' && c <= '9') digitos += c;
+  }
+  return digitos;
+}
+
+// Field `n` (from 0) of a "|"-separated text; empty when there are fewer.
+std::string Trecho(const std::string& texto, int n) {
+  size_t inicio = 0;
+  for (int i = 0; i < n; ++i) {
+    inicio = texto.find('|', inicio);
+    if (inicio == std::string::npos) return "";
+    ++inicio;
+  }
+  return texto.substr(inicio, texto.find('|', inicio) - inicio);
+}
+
+// A money text of the closing ("1.23" or "1,23"); `senao` when empty.
+double Valor(std::string texto, double senao) {
+  texto = Apara(texto);
+  if (texto.empty()) return senao;
+  for (char& c : texto) {
+    if (c == ',') c = '.';
+  }
+  return std::strtod(texto.c_str(), nullptr);
+}
+
+void DadosNfce(ado::TADOConnection& conexao, Recibo& r) {
+  const NfceParaImpressao nota = NfceImpressao(conexao, r.chave);
+  if (nota.encontrada) {
+    r.nNF = nota.nNF;
+    r.serie = nota.serie;
+    r.dhEmi = nota.dhEmi;
+    r.tpAmb = nota.tpAmb;
+    r.qrCode = nota.qrCode;
+    r.urlConsulta = nota.urlConsulta;
+    r.protocolo = nota.protocolo;
+    r.dhRecbto = nota.dhRecbto;
+    r.contingencia = nota.contingencia;
+  } else if (r.chave.size() == 44) {
+    r.serie = r.chave.substr(22, 3);
+    r.nNF = r.chave.substr(25, 9);
+    r.contingencia = r.chave[34] == '9';
+  }
+  r.tribFederal = r.venda.vTribFederal;
+  r.tribEstadual = r.venda.vTribEstadual;
+}
+
+void DadosSat(const ParametrosRecibo& p, Recibo& r) {
+  if (r.chave.size() == 44) {
+    r.nserieSAT = r.chave.substr(22, 9);
+    r.nCFe = r.chave.substr(31, 6);
+  }
+  if (!Apara(p.nrSerieSat).empty()) r.nserieSAT = Apara(p.nrSerieSat);
+  r.timeStamp = Trecho(p.qrCode, 1);
+  if (r.timeStamp.empty()) r.timeStamp = Digitos(p.dataEmissao).substr(0, 14);
+  r.consumidorSat = Trecho(p.qrCode, 3);
+  if (r.consumidorSat.empty()) r.consumidorSat = r.venda.destinatario.CPFCNPJ;
+  r.tribFederal = Valor(p.ibpt, r.venda.vTribFederal);
+  r.tribEstadual = Valor(p.ibptEs, r.venda.vTribEstadual);
+}
+
+std::optional<VendaDoDocumento> SemLocalizacao(ado::TADOConnection&, TipoRecibo,
+                                               const std::string&) {
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::function<std::optional<VendaDoDocumento>(ado::TADOConnection&, TipoRecibo, const std::string&)>
+    LocalizaVenda = SemLocalizacao;
+
+ParametrosRecibo LeParametros(const rtl::Variant& parametros) {
+  if (!parametros.IsArray() || parametros.ArrayLength() != 7) {
+    throw rtl::Exception("DisparaImpressaoNaoFiscal: the print list must hold 7 values");
+  }
+  ParametrosRecibo p;
+  const std::string tipo = parametros[1].AsString();
+  if (tipo == "EXTRATO_SAT") {
+    p.tipo = TipoRecibo::ExtratoSat;
+  } else if (tipo != "VENDA_NFCe") {
+    throw rtl::Exception("DisparaImpressaoNaoFiscal: unknown print kind '" + tipo +
+                         "' (VENDA_NFCe or EXTRATO_SAT)");
+  }
+  if (!parametros[5].IsPacket()) {
+    throw rtl::Exception(
+        "DisparaImpressaoNaoFiscal: element 5 of the print list is not the "
+        "receipt parameters packet (cdsParamImpCupNF)");
+  }
+  rtl::TClientDataSet cds("cdsParamImpCupNF");
+  cds.SetData(parametros[5]);
+  if (cds.IsEmpty()) {
+    throw rtl::Exception(
+        "DisparaImpressaoNaoFiscal: the receipt parameters (cdsParamImpCupNF) "
+        "carry no row");
+  }
+  cds.First();
+  p.chave = Apara(Campo(cds, "CHAVEACESSONFCe"));
+  p.senha = Apara(Campo(cds, "SENHACUPOM"));
+  p.nrSeqImprLoja = Apara(Campo(cds, "NRSEQIMPRLOJA6"));
+  p.idTipoImp = Apara(Campo(cds, "IDTIPOIMPNF6"));
+  p.porta = Apara(Campo(cds, "CDPORTAIMPNF6"));
+  p.qrCode = Apara(Campo(cds, "QRCODENFCe"));
+  p.ibpt = Campo(cds, "stIBPT");
+  p.ibptEs = Campo(cds, "stIBPTES");
+  p.dataEmissao = Campo(cds, "DATAEMISSNFCE");
+  p.nrSerieSat = Campo(cds, "NRSERIESAT");
+  return p;
+}
+
+Recibo MontaModelo(ado::TADOConnection& conexao, const ParametrosRecibo& p) {
+  Recibo r;
+  r.tipo = p.tipo;
+  r.chave = Digitos(p.chave);
+  r.senha = p.senha;
+  r.qrCode = p.qrCode;
+  if (const auto venda = LocalizaVenda(conexao, r.tipo, r.chave)) {
+    r.venda = LeVendaGravada(conexao, venda->CDFILIAL, venda->CDCAIXA, venda->NRSEQVENDA);
+    r.vendaConhecida = true;
+  } else if (r.chave.size() == 44) {
+    r.venda.emitente.CNPJ = r.chave.substr(6, 14);
+  }
+  if (r.tipo == TipoRecibo::VendaNfce) {
+    DadosNfce(conexao, r);
+  } else {
+    DadosSat(p, r);
+  }
+  return r;
+}
+
+}  // namespace VyrFiscal::Receipt
