@@ -57,6 +57,7 @@ class ClosingTest : public ::testing::Test {
     dm().idAmbTrabNfce = "2";
     dm().idImpCnpjClie = "N";
     dm().idTipoEmissao = "E";
+    dm().idExtConsOnline = "N";
     dm().nrSeqImprLoja6 = "001";
     dm().idTipoImpNf6 = "19";
     dm().cdPortaImpNf6 = "COM1";
