@@ -441,9 +441,76 @@ CREATE TABLE dbo.MOVCAIXA (
 -- (end of the recorded sales)
 
 -- Fiscal-device package: approximate taxes ----------------------------------------------------
+
+-- The IBPT table of approximate taxes (Lei 12.741), one official file per state (SGESTADO).
+-- CDNCMIBPT is the file's codigo, CDEXIBPT its ex ('' when none), IDTIPOIBPT its tipo ('0' an
+-- NCM); the rates are percentages. A state's rows are replaced whole by each import.
+IF OBJECT_ID(N'dbo.TABIBPT', N'U') IS NULL
+CREATE TABLE dbo.TABIBPT (
+  SGESTADO VARCHAR(2) NOT NULL,
+  CDNCMIBPT VARCHAR(10) NOT NULL,
+  CDEXIBPT VARCHAR(3) NOT NULL,
+  IDTIPOIBPT VARCHAR(1) NOT NULL,
+  VRALIQNACFED NUMERIC(9,4),
+  VRALIQIMPFED NUMERIC(9,4),
+  VRALIQESTIBPT NUMERIC(9,4),
+  VRALIQMUNIBPT NUMERIC(9,4),
+  DTINIVIGIBPT DATETIME,
+  DTFIMVIGIBPT DATETIME,
+  CDCHAVEIBPT VARCHAR(10),
+  NRVERSAOIBPT VARCHAR(10),
+  DSFONTEIBPT VARCHAR(60),
+  PRIMARY KEY (SGESTADO, CDNCMIBPT, CDEXIBPT, IDTIPOIBPT)
+);
 -- (end of the approximate taxes)
 
 -- Receivables package -------------------------------------------------------------------------
+
+-- The last number handed out of each electronic fiscal document series: per branch, series,
+-- environment (IDAMBDOCFIS '1' production, '2' test) and model (CDMODDOCFIS '65' NFC-e, '59'
+-- SAT). A row inserted by the installation with the last number already used continues it.
+IF OBJECT_ID(N'dbo.PROXNUMDOCFIS', N'U') IS NULL
+CREATE TABLE dbo.PROXNUMDOCFIS (
+  CDFILIAL VARCHAR(4) NOT NULL,
+  NRSERIEDOCFIS VARCHAR(3) NOT NULL,
+  IDAMBDOCFIS VARCHAR(1) NOT NULL,
+  CDMODDOCFIS VARCHAR(2) NOT NULL,
+  NRULTDOCFIS INTEGER,
+  PRIMARY KEY (CDFILIAL, NRSERIEDOCFIS, IDAMBDOCFIS, CDMODDOCFIS)
+);
+
+-- The movements of a consumer's account: IDTIPOMOVEXT 'D' a sale on the account (NRDOCMOVEXT is
+-- the sale number), 'C' a payment (NRDOCMOVEXT is the receipt). IDCONSMOVEXT is NULL while the
+-- movement is open and 'S' once it is consolidated into SALDOCONS.
+IF OBJECT_ID(N'dbo.MOVEXTCONS', N'U') IS NULL
+CREATE TABLE dbo.MOVEXTCONS (
+  CDCLIENTE VARCHAR(21) NOT NULL,
+  CDCONSUMIDOR VARCHAR(21) NOT NULL,
+  CDFILIAL VARCHAR(4) NOT NULL,
+  CDCAIXA VARCHAR(3) NOT NULL,
+  NRDOCMOVEXT VARCHAR(16) NOT NULL,
+  IDTIPOMOVEXT VARCHAR(1) NOT NULL,
+  DTMOVEXTCONS DATETIME,
+  VRMOVEXTCONS NUMERIC(15,3),
+  IDCONSMOVEXT VARCHAR(1),
+  PRIMARY KEY (CDCLIENTE, CDCONSUMIDOR, CDFILIAL, CDCAIXA, NRDOCMOVEXT, IDTIPOMOVEXT)
+);
+-- A consumer's open movements, oldest first (the earliest open date, the consolidation).
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_MOVEXTCONS_ABERTO' AND object_id = OBJECT_ID(N'dbo.MOVEXTCONS'))
+  CREATE INDEX IX_MOVEXTCONS_ABERTO ON dbo.MOVEXTCONS (CDCLIENTE, CDCONSUMIDOR, IDCONSMOVEXT, DTMOVEXTCONS);
+
+-- The consolidated balance of a consumer's account: what the consumer owes (negative: paid in
+-- advance), with every movement up to DTCONSSALDO; CDFILIAL is the branch that last brought it
+-- up to date.
+IF OBJECT_ID(N'dbo.SALDOCONS', N'U') IS NULL
+CREATE TABLE dbo.SALDOCONS (
+  CDCLIENTE VARCHAR(21) NOT NULL,
+  CDCONSUMIDOR VARCHAR(21) NOT NULL,
+  VRSALDOCONS NUMERIC(15,3),
+  DTCONSSALDO DATETIME,
+  CDFILIAL VARCHAR(4),
+  PRIMARY KEY (CDCLIENTE, CDCONSUMIDOR)
+);
 -- (end of the receivables package)
 
 -- Fiscal-device package: NFC-e documents ------------------------------------------------------

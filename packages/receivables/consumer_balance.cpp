@@ -1,20 +1,137 @@
+#include "db/command.h"
+#include "db/query.h"
 #include "receivables/receivables_functions.h"
+#include "receivables/receivables_store.h"
 #include "rtl/errors.h"
 
 namespace VyrRecebimento::Routines {
+namespace {
 
-Variant getMinDtMovExtCons(const std::string&, const std::string&) {
-  throw rtl::Exception("getMinDtMovExtCons: not available yet");
+// A consumer's movements are open while IDCONSMOVEXT is NULL. Grouping gives no row at all
+// when there is no open movement, instead of one row holding NULL.
+const char* const kSelMinDtMovExtCons =
+    R"mssql(SELECT MIN(DTMOVEXTCONS) AS DTMOVEXTCONS FROM MOVEXTCONS WHERE CDCLIENTE = :P_CDCLIENTE AND CDCONSUMIDOR = :P_CDCONSUMIDOR AND IDCONSMOVEXT IS NULL GROUP BY CDCLIENTE, CDCONSUMIDOR)mssql";
+
+// The balance row is created, zero, before the consolidation's transaction; when two
+// registers create it at once, the second insert fails on the key and is of no consequence.
+const char* const kInsSaldoCons =
+    R"mssql(INSERT INTO SALDOCONS (CDCLIENTE, CDCONSUMIDOR, VRSALDOCONS) SELECT :P_CDCLIENTE, :P_CDCONSUMIDOR, 0 WHERE NOT EXISTS (SELECT 1 FROM SALDOCONS WHERE CDCLIENTE = :P_CDCLIENTE AND CDCONSUMIDOR = :P_CDCONSUMIDOR))mssql";
+
+// The first write of the consolidation takes the balance row's lock, so two consolidations of
+// one consumer run one after the other.
+const char* const kUpdSaldoConsFilial =
+    R"mssql(UPDATE SALDOCONS SET CDFILIAL = :P_CDFILIAL WHERE CDCLIENTE = :P_CDCLIENTE AND CDCONSUMIDOR = :P_CDCONSUMIDOR)mssql";
+
+// The movements this consolidation takes are marked 'P' first and summed afterwards, so a
+// movement committed by another register meanwhile is neither summed without being marked nor
+// marked without being summed. 'P' never outlives the transaction.
+const char* const kUpdMarcaMovExtCons =
+    R"mssql(UPDATE MOVEXTCONS SET IDCONSMOVEXT = 'P' WHERE CDCLIENTE = :P_CDCLIENTE AND CDCONSUMIDOR = :P_CDCONSUMIDOR AND IDCONSMOVEXT IS NULL AND DTMOVEXTCONS >= :P_DTMOVEXTCONS)mssql";
+const char* const kSelSomaMovExtCons =
+    R"mssql(SELECT SUM(CASE WHEN IDTIPOMOVEXT = 'D' THEN VRMOVEXTCONS ELSE -VRMOVEXTCONS END) AS VRMOVEXTCONS, MAX(DTMOVEXTCONS) AS DTMOVEXTCONS FROM MOVEXTCONS WHERE CDCLIENTE = :P_CDCLIENTE AND CDCONSUMIDOR = :P_CDCONSUMIDOR AND IDCONSMOVEXT = 'P')mssql";
+const char* const kUpdSaldoCons =
+    R"mssql(UPDATE SALDOCONS SET VRSALDOCONS = COALESCE(VRSALDOCONS, 0) + :P_VRSALDOCONS, DTCONSSALDO = CASE WHEN DTCONSSALDO IS NULL OR DTCONSSALDO < :P_DTCONSSALDO THEN :P_DTCONSSALDO ELSE DTCONSSALDO END WHERE CDCLIENTE = :P_CDCLIENTE AND CDCONSUMIDOR = :P_CDCONSUMIDOR)mssql";
+const char* const kUpdConsolidaMovExtCons =
+    R"mssql(UPDATE MOVEXTCONS SET IDCONSMOVEXT = 'S' WHERE CDCLIENTE = :P_CDCLIENTE AND CDCONSUMIDOR = :P_CDCONSUMIDOR AND IDCONSMOVEXT = 'P')mssql";
+
+ado::ParamDecl Codigo(const char* nome) {
+  return {nome, ado::ParamType::String, 21};
 }
 
-void EvoluiSaldo(const std::string&, const std::string&, const std::string&, TDateTime) {
-  throw rtl::Exception("EvoluiSaldo: not available yet");
+void BindConsumidor(ado::TParameters& params, const std::string& CDCLIENTE,
+                    const std::string& CDCONSUMIDOR) {
+  params.ParamByName("P_CDCLIENTE").SetAsString(CDCLIENTE);
+  params.ParamByName("P_CDCONSUMIDOR").SetAsString(CDCONSUMIDOR);
 }
 
-Variant setValidaSaldoCons(const std::string&, const std::string&, const std::string&,
-                           const std::string&, const std::string&, const std::string&,
-                           const std::string&, const Variant&, TDateTime) {
-  throw rtl::Exception("setValidaSaldoCons: not available yet");
+// A command of the consolidation on the package's connection, bound to the consumer.
+struct Comando : ado::TADOCommand {
+  Comando(ado::TADOConnection& conexao, const char* nome, const char* sql,
+          std::vector<ado::ParamDecl> extras, const std::string& CDCLIENTE,
+          const std::string& CDCONSUMIDOR) {
+    Name = nome;
+    CommandTimeout = 0;
+    extras.push_back(Codigo("P_CDCLIENTE"));
+    extras.push_back(Codigo("P_CDCONSUMIDOR"));
+    Setup(conexao, sql, std::move(extras));
+    BindConsumidor(Parameters(), CDCLIENTE, CDCONSUMIDOR);
+  }
+};
+
+std::string Conta(const std::string& CDCLIENTE, const std::string& CDCONSUMIDOR) {
+  return "consumidor " + CDCONSUMIDOR + " do cliente " + CDCLIENTE;
+}
+
+}  // namespace
+
+Variant getMinDtMovExtCons(const std::string& CDCLIENTE, const std::string& CDCONSUMIDOR) {
+  try {
+    ado::TADOQuery adqMinDtMovExtCons;
+    adqMinDtMovExtCons.Name = "adqMinDtMovExtCons";
+    adqMinDtMovExtCons.Setup(ConexaoRecebimento(), kSelMinDtMovExtCons,
+                             {Codigo("P_CDCLIENTE"), Codigo("P_CDCONSUMIDOR")});
+    adqMinDtMovExtCons.DeclareFields({rtl::DateTimeField("DTMOVEXTCONS")});
+    BindConsumidor(adqMinDtMovExtCons.Parameters(), CDCLIENTE, CDCONSUMIDOR);
+    adqMinDtMovExtCons.Open();
+    return Variant(adqMinDtMovExtCons.Packet());
+  } catch (const ado::EADOError& erro) {
+    Relanca("Movimentos em aberto do " + Conta(CDCLIENTE, CDCONSUMIDOR) + " (tabela MOVEXTCONS)",
+            erro);
+  }
+}
+
+void EvoluiSaldo(const std::string& CDCLIENTE, const std::string& CDCONSUMIDOR,
+                 const std::string& CDFILIAL, TDateTime desde) {
+  try {
+    ado::TADOConnection& conexao = ConexaoRecebimento();
+    try {
+      Comando(conexao, "acmInsSaldoCons", kInsSaldoCons, {}, CDCLIENTE, CDCONSUMIDOR).Execute();
+    } catch (const ado::EADOError& erro) {
+      if (erro.ConnectionLost() || erro.Interrupted()) throw;
+      // Another register created the row meanwhile; any other fault shows in the next statement.
+    }
+
+    Transacao transacao(conexao);
+    Comando filial(conexao, "acmUpdSaldoConsFilial", kUpdSaldoConsFilial, {{"P_CDFILIAL"}},
+                   CDCLIENTE, CDCONSUMIDOR);
+    filial.ParamByName("P_CDFILIAL").SetAsString(CDFILIAL);
+    filial.Execute();
+
+    Comando marca(conexao, "acmUpdMarcaMovExtCons", kUpdMarcaMovExtCons,
+                  {{"P_DTMOVEXTCONS", ado::ParamType::DateTime, 0}}, CDCLIENTE, CDCONSUMIDOR);
+    marca.ParamByName("P_DTMOVEXTCONS").SetAsDateTime(desde);
+    if (marca.Execute() == 0) {
+      transacao.Commit();
+      return;
+    }
+
+    ado::TADOQuery adqSomaMovExtCons;
+    adqSomaMovExtCons.Name = "adqSomaMovExtCons";
+    adqSomaMovExtCons.Setup(conexao, kSelSomaMovExtCons,
+                            {Codigo("P_CDCLIENTE"), Codigo("P_CDCONSUMIDOR")});
+    adqSomaMovExtCons.DeclareFields(
+        {rtl::FloatField("VRMOVEXTCONS"), rtl::DateTimeField("DTMOVEXTCONS")});
+    BindConsumidor(adqSomaMovExtCons.Parameters(), CDCLIENTE, CDCONSUMIDOR);
+    adqSomaMovExtCons.Open();
+    const double valor = adqSomaMovExtCons.FieldByName("VRMOVEXTCONS").AsFloat();
+    const TDateTime ultimo = adqSomaMovExtCons.FieldByName("DTMOVEXTCONS").AsDateTime();
+    adqSomaMovExtCons.Close();
+
+    Comando saldo(conexao, "acmUpdSaldoCons", kUpdSaldoCons,
+                  {{"P_VRSALDOCONS", ado::ParamType::Float, 0},
+                   {"P_DTCONSSALDO", ado::ParamType::DateTime, 0}},
+                  CDCLIENTE, CDCONSUMIDOR);
+    saldo.ParamByName("P_VRSALDOCONS").SetAsFloat(valor);
+    saldo.ParamByName("P_DTCONSSALDO").SetAsDateTime(ultimo);
+    saldo.Execute();
+    Comando(conexao, "acmUpdConsolidaMovExtCons", kUpdConsolidaMovExtCons, {}, CDCLIENTE,
+            CDCONSUMIDOR)
+        .Execute();
+    transacao.Commit();
+  } catch (const ado::EADOError& erro) {
+    Relanca("Saldo do " + Conta(CDCLIENTE, CDCONSUMIDOR) + " (tabelas SALDOCONS e MOVEXTCONS)",
+            erro);
+  }
 }
 
 }  // namespace VyrRecebimento::Routines

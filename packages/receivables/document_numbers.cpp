@@ -1,11 +1,149 @@
+#include <cctype>
+#include <string>
+
+#include "db/command.h"
+#include "db/query.h"
 #include "receivables/receivables_functions.h"
+#include "receivables/receivables_store.h"
 #include "rtl/errors.h"
 
 namespace VyrRecebimento::Routines {
+namespace {
 
-Variant setNumeroNFCe(const std::string&, const std::string&, const std::string&,
-                      const std::string&, bool) {
-  throw rtl::Exception("setNumeroNFCe: not available yet");
+// One counter row per branch, series, environment and model; NRULTDOCFIS is the last number
+// handed out. The update takes the row's write lock before anything is read, so the number read
+// back in the same transaction is this caller's alone, whichever register or process draws next.
+const char* const kUpdProxNumDocFis =
+    R"mssql(UPDATE PROXNUMDOCFIS SET NRULTDOCFIS = COALESCE(NRULTDOCFIS, 0) + 1 WHERE CDFILIAL = :P_CDFILIAL AND NRSERIEDOCFIS = :P_NRSERIEDOCFIS AND IDAMBDOCFIS = :P_IDAMBDOCFIS AND CDMODDOCFIS = :P_CDMODDOCFIS)mssql";
+const char* const kSelProxNumDocFis =
+    R"mssql(SELECT NRULTDOCFIS FROM PROXNUMDOCFIS WHERE CDFILIAL = :P_CDFILIAL AND NRSERIEDOCFIS = :P_NRSERIEDOCFIS AND IDAMBDOCFIS = :P_IDAMBDOCFIS AND CDMODDOCFIS = :P_CDMODDOCFIS)mssql";
+const char* const kInsProxNumDocFis =
+    R"mssql(INSERT INTO PROXNUMDOCFIS (CDFILIAL, NRSERIEDOCFIS, IDAMBDOCFIS, CDMODDOCFIS, NRULTDOCFIS) VALUES (:P_CDFILIAL, :P_NRSERIEDOCFIS, :P_IDAMBDOCFIS, :P_CDMODDOCFIS, 0))mssql";
+
+// The largest number of a document: nNF has nine digits.
+const long long kMaiorNumero = 999999999LL;
+
+struct ChaveNumeracao {
+  std::string CDFILIAL, serie, ambiente, modelo;
+
+  std::string Descricao() const {
+    return "tabela PROXNUMDOCFIS, filial " + CDFILIAL + ", série " + serie + ", ambiente " +
+           ambiente + ", modelo " + modelo;
+  }
+};
+
+std::string SemBrancos(const std::string& texto) {
+  const auto inicio = texto.find_first_not_of(' ');
+  if (inicio == std::string::npos) return "";
+  return texto.substr(inicio, texto.find_last_not_of(' ') - inicio + 1);
+}
+
+// "001" and "1" are the same series: the counter is kept under the number without zeros.
+std::string SerieNormalizada(const std::string& serie) {
+  const std::string texto = SemBrancos(serie);
+  bool digitos = !texto.empty() && texto.size() <= 3;
+  for (char c : texto) digitos = digitos && std::isdigit(static_cast<unsigned char>(c));
+  if (!digitos) {
+    throw rtl::Exception("Série do documento fiscal inválida: '" + serie +
+                         "' (CAIXAFISCAL.NRSERIENFCE deve ter de 1 a 3 dígitos)");
+  }
+  const auto primeiro = texto.find_first_not_of('0');
+  return primeiro == std::string::npos ? "0" : texto.substr(primeiro);
+}
+
+std::string AmbienteValido(const std::string& ambiente) {
+  const std::string texto = SemBrancos(ambiente);
+  if (texto.size() > 1) {
+    throw rtl::Exception("Ambiente do documento fiscal inválido: '" + ambiente +
+                         "' (PARAVEND.IDAMBTRABNFCE deve ser 1 ou 2)");
+  }
+  return texto;
+}
+
+std::vector<ado::ParamDecl> ParametrosChave() {
+  return {{"P_CDFILIAL"}, {"P_NRSERIEDOCFIS"}, {"P_IDAMBDOCFIS"}, {"P_CDMODDOCFIS"}};
+}
+
+void BindChave(ado::TParameters& params, const ChaveNumeracao& chave) {
+  params.ParamByName("P_CDFILIAL").SetAsString(chave.CDFILIAL);
+  params.ParamByName("P_NRSERIEDOCFIS").SetAsString(chave.serie);
+  params.ParamByName("P_IDAMBDOCFIS").SetAsString(chave.ambiente);
+  params.ParamByName("P_CDMODDOCFIS").SetAsString(chave.modelo);
+}
+
+class Numerador {
+ public:
+  Numerador(ado::TADOConnection& conexao, const ChaveNumeracao& chave)
+      : conexao_(conexao), chave_(chave) {
+    acmUpdProxNumDocFis.Setup(conexao, kUpdProxNumDocFis, ParametrosChave());
+    adqProxNumDocFis.Setup(conexao, kSelProxNumDocFis, ParametrosChave());
+    acmInsProxNumDocFis.Setup(conexao, kInsProxNumDocFis, ParametrosChave());
+    // A number drawn late is better than a sale left without its document: wait for the lock.
+    acmUpdProxNumDocFis.CommandTimeout = 0;
+    acmInsProxNumDocFis.CommandTimeout = 0;
+    acmUpdProxNumDocFis.Name = "acmUpdProxNumDocFis";
+    adqProxNumDocFis.Name = "adqProxNumDocFis";
+    acmInsProxNumDocFis.Name = "acmInsProxNumDocFis";
+    BindChave(acmUpdProxNumDocFis.Parameters(), chave);
+    BindChave(adqProxNumDocFis.Parameters(), chave);
+    BindChave(acmInsProxNumDocFis.Parameters(), chave);
+  }
+
+  long long Proximo() {
+    // The counter row may be missing (first document of the key). It is created outside the
+    // drawing transaction; when two registers create it at once, one insert fails on the key
+    // and that register simply draws from the row the other one created.
+    std::string falhaInsercao;
+    for (int tentativa = 0; tentativa < 3; ++tentativa) {
+      long long numero = 0;
+      if (Avanca(numero)) return numero;
+      try {
+        acmInsProxNumDocFis.Execute();
+      } catch (const ado::EADOError& erro) {
+        if (erro.ConnectionLost() || erro.Interrupted()) throw;
+        falhaInsercao = erro.what();
+      }
+    }
+    throw rtl::Exception("Não foi possível criar a numeração (" + chave_.Descricao() +
+                         "): " + falhaInsercao);
+  }
+
+ private:
+  // Draws the next number when the counter row exists; false when it does not.
+  bool Avanca(long long& numero) {
+    Transacao transacao(conexao_);
+    if (acmUpdProxNumDocFis.Execute() == 0) return false;
+    adqProxNumDocFis.Close();
+    adqProxNumDocFis.Open();
+    numero = adqProxNumDocFis.FieldByName("NRULTDOCFIS").AsInteger();
+    adqProxNumDocFis.Close();
+    if (numero < 1 || numero > kMaiorNumero) {
+      throw rtl::Exception("Numeração esgotada ou inválida (" + chave_.Descricao() +
+                           ", NRULTDOCFIS " + std::to_string(numero) + ")");
+    }
+    transacao.Commit();
+    return true;
+  }
+
+  ado::TADOConnection& conexao_;
+  const ChaveNumeracao chave_;
+  ado::TADOCommand acmUpdProxNumDocFis;
+  ado::TADOQuery adqProxNumDocFis;
+  ado::TADOCommand acmInsProxNumDocFis;
+};
+
+}  // namespace
+
+Variant setNumeroNFCe(const std::string& CDFILIAL, const std::string&, const std::string& serie,
+                      const std::string& ambiente, bool isNfce) {
+  const ChaveNumeracao chave{CDFILIAL, SerieNormalizada(serie), AmbienteValido(ambiente),
+                             isNfce ? "65" : "59"};
+  try {
+    Numerador numerador(ConexaoRecebimento(), chave);
+    return Variant(std::to_string(numerador.Proximo()));
+  } catch (const ado::EADOError& erro) {
+    Relanca("Numeração do documento fiscal (" + chave.Descricao() + ")", erro);
+  }
 }
 
 }  // namespace VyrRecebimento::Routines

@@ -1,0 +1,40 @@
+#include "receivables/receivables_store.h"
+
+#include "receivables/rdm_recebimento.h"
+
+namespace VyrRecebimento {
+
+ado::TADOConnection& ConexaoRecebimento() {
+  if (rdmRecebimento == nullptr) rdmRecebimento = new TrdmRecebimento();
+  ado::TADOConnection& conexao = rdmRecebimento->adcRecebimento;
+  if (!conexao.Connected()) conexao.SetConnected(true);
+  return conexao;
+}
+
+Transacao::Transacao(ado::TADOConnection& conexao)
+    : conexao_(conexao), propria_(!conexao.InTransaction()) {
+  if (propria_) conexao_.BeginTrans();
+}
+
+Transacao::~Transacao() {
+  if (propria_ && conexao_.InTransaction()) {
+    try {
+      conexao_.RollbackTrans();
+    } catch (...) {
+      // A destructor must not raise; the error that brought us here is the one to report.
+    }
+  }
+}
+
+void Transacao::Commit() {
+  if (propria_) conexao_.CommitTrans();
+}
+
+void Relanca(const std::string& contexto, const ado::EADOError& erro) {
+  // An interruption keeps its own message: the worker recognises it by its flag and its text.
+  if (erro.Interrupted()) throw erro;
+  throw ado::EADOError(contexto + ": " + erro.what(), erro.SqlState(), erro.NativeError(),
+                       erro.ConnectionLost());
+}
+
+}  // namespace VyrRecebimento
