@@ -9,6 +9,7 @@
 #include <stdlib.h>
 
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -164,8 +165,9 @@ class ClosingTest : public ::testing::Test {
       "assinaturaQRCODE=QRSIG",
       "arqxmlnfce=<CFe><ide><nserieSAT>900004019</nserieSAT><nCFe>000123</nCFe></ide></CFe>",
       "mensagem="};
-  std::string balanceRefusal_;        // not empty: setValidaSaldoCons raises with it
-  bool recordSaleOnClosing_ = false;  // the fake also enters today's sale in VENDA
+  std::string balanceRefusal_;          // not empty: setValidaSaldoCons raises with it
+  bool recordSaleOnClosing_ = false;    // the fake also enters today's sale in VENDA
+  std::function<void()> onBuscaVenda_;  // runs inside the fake BuscaVenda, when set
 
   // What the fiscal closing received: the tables as "name(rows)", the values as "i=value".
   std::string closingTables_;
@@ -229,6 +231,7 @@ class ClosingTest : public ::testing::Test {
   ScopedOverride<decltype(VyrFiscal::BuscaVenda)> buscaVenda_{
       VyrFiscal::BuscaVenda, [this](const Variant& filialComanda, Variant& retorno) {
         calls_.Record("BuscaVenda" + Text(filialComanda));
+        if (onBuscaVenda_) onBuscaVenda_();
         retorno[0] = SaleRows();
         retorno[1] = Variant(rtl::DataPacket(VyrFiscal::CancelledItemFields(), {}));
         return Variant();

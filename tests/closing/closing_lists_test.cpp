@@ -51,5 +51,20 @@ TEST_F(ClosingListsTest, OnARegisterWithNeitherDocumentLeaveTheDocumentValuesEmp
   EXPECT_EQ(Values("", "", "", "E", "0"), closingValues_);
 }
 
+// The origin lookup fails once the bills were read: its message is logged and never reaches
+// the fiscal closing.
+TEST_F(ClosingListsTest, AFailedOriginLookupGoesOutAsAnEmptyOrigin) {
+  onBuscaVenda_ = [this] {
+    store_.Exec("ALTER TABLE COMANDAVEN RENAME COLUMN IDORGCMDVENDA TO IDORGCMDVENDA_X");
+  };
+  Close();
+  const std::string log = Log();
+  const size_t line = log.find('\n') + 1;
+  const size_t value = closingValues_.find("\n32=") + 1;
+  EXPECT_EQ("no such column: IDORGCMDVENDA\n32=''\n",
+            log.substr(line, log.find('\n', line) + 1 - line) +
+                closingValues_.substr(value, closingValues_.find('\n', value) + 1 - value));
+}
+
 }  // namespace
 }  // namespace closingtest
