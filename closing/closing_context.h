@@ -76,8 +76,8 @@ void ReadSaleOrigin(TrdmImpExpKds& dm, ContaEmFechamento& conta);
 // The approximate taxes and the electronic document's series, number and emission date.
 void ComputeTaxFigures(TrdmImpExpKds& dm, ContaEmFechamento& conta);
 
-// The twelve tables and the forty-eight values the fiscal package records the sale from.
-// `pedido` is the order's row located in cdsPedidos (the table's current row).
+// The twelve tables and the forty-eight values the fiscal package records the sale from. The
+// order's values come from the current row of cdsPedidos, where the closing located the bill.
 std::vector<rtl::TClientDataSet*> ClosingTables(TrdmImpExpKds& dm);
 rtl::Variant ClosingParameters(TrdmImpExpKds& dm, const ContaEmFechamento& conta);
 // Has the fiscal package record the sale; its answer goes to dsRetornoFechamento.
