@@ -329,6 +329,13 @@ CREATE TABLE dbo.VENDA (
   NRSEQVENDAMSDE VARCHAR(16),
   IDORIGEMVENDA VARCHAR(10),
   NRVENDAREST VARCHAR(10),
+  CDSENHAPED VARCHAR(6),
+  DSBAIRRO VARCHAR(60),
+  DSREFENDCONSVEN VARCHAR(MAX),
+  VRTOTTRIBVEND NUMERIC(15,3),
+  IDTIPOEMISSAO VARCHAR(1),
+  IDDOCPENDVENDA VARCHAR(10),
+  DTDOCPENDVENDA DATETIME,
   PRIMARY KEY (CDFILIAL, CDCAIXA, NRSEQVENDA)
 );
 -- The sale check: today's sales of one restaurant sale of the store.
@@ -438,6 +445,11 @@ CREATE TABLE dbo.MOVCAIXA (
   CDNSUHOSTTEF VARCHAR(50),
   PRIMARY KEY (CDFILIAL, CDCAIXA, NRSEQVENDA, NRSEQUMOVI)
 );
+-- A bill is recorded once: one sale that is not cancelled per branch, order and bill, also when
+-- two registers record it at the same moment. Cancelled sales and sales of other programs (no
+-- order or bill) stay out of it.
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'UX_VENDA_COMANDA' AND object_id = OBJECT_ID(N'dbo.VENDA'))
+  CREATE UNIQUE INDEX UX_VENDA_COMANDA ON dbo.VENDA (CDFILIAL, NRVENDAREST, NRCOMANDAVND) WHERE IDSITUVENDA <> 'C' AND NRVENDAREST IS NOT NULL AND NRCOMANDAVND IS NOT NULL;
 -- (end of the recorded sales)
 
 -- Fiscal-device package: approximate taxes ----------------------------------------------------

@@ -57,7 +57,9 @@ std::map<std::string, std::vector<std::string>> Declarations(const std::string& 
   std::map<std::string, std::vector<std::string>> result;
   const std::regex create(R"(CREATE TABLE (?:IF NOT EXISTS )?(?:dbo\.)?(\w+) \()");
   const std::regex column(R"(^  ([A-Z0-9_]+) (.+?),?$)");
-  const std::regex index(R"(CREATE INDEX (?:IF NOT EXISTS )?(\w+) ON (?:dbo\.)?(\w+ \(.*\));)");
+  // Unique and filtered indexes keep their kind and their filter, so both scripts must agree.
+  const std::regex index(
+      R"(CREATE (UNIQUE )?INDEX (?:IF NOT EXISTS )?(\w+) ON (?:dbo\.)?(\w+ \(.*?\)(?: WHERE .*)?);)");
   std::istringstream lines(script);
   std::string line, table;
   std::smatch m;
@@ -65,7 +67,7 @@ std::map<std::string, std::vector<std::string>> Declarations(const std::string& 
     if (std::regex_search(line, m, create)) {
       table = m[1];
     } else if (std::regex_search(line, m, index)) {
-      result[""].push_back(std::string(m[1]) + " " + std::string(m[2]));
+      result[""].push_back(std::string(m[1]) + std::string(m[2]) + " " + std::string(m[3]));
     } else if (!table.empty() && std::regex_match(line, m, column)) {
       std::string type = m[2];
       if (type.rfind("TEXT", 0) == 0) type = "VARCHAR(MAX)" + type.substr(4);
