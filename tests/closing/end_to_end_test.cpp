@@ -7,6 +7,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "datamodule/rdm_imp_exp_kds.h"
 #include "external/fiscal_device.h"
@@ -63,7 +64,7 @@ class EndToEndTest : public ::testing::Test {
   }
 
   // The bill with a note on its first item and one cash payment of `paid`.
-  void InsertBill(double paid = 24) {
+  void InsertBill(double paid = 24, const std::string& cdtiporece = "001") {
     vyrtest::InsertDeliveryBill(store_, bill_);
     store_.Exec(
         "INSERT INTO OBSITCOMANDAVEN (CDFILIAL, NRVENDAREST, NRCOMANDA, NRPRODCOMVEN, CDGRPOCOR, "
@@ -71,6 +72,7 @@ class EndToEndTest : public ::testing::Test {
         {kFilial, bill_.nrvendarest, bill_.nrcomanda});
     vyrtest::BillPayment cash;
     cash.value = paid;
+    cash.cdtiporece = cdtiporece;
     vyrtest::InsertDeliveryPayments(store_, bill_, {cash});
   }
 
@@ -104,6 +106,32 @@ class EndToEndTest : public ::testing::Test {
         message = retorno + "<NRSEQVENDA>";
       }
       text += message + "\n";
+    }
+    return text;
+  }
+
+  // The log's lines that contain one of `parts`, in order.
+  std::string LogLines(const std::vector<std::string>& parts) const {
+    std::string lines;
+    const std::string log = Log();
+    for (size_t at = 0; at < log.size(); at = log.find('\n', at) + 1) {
+      const std::string line = log.substr(at, log.find('\n', at) - at);
+      for (const std::string& part : parts) {
+        if (line.find(part) != std::string::npos) {
+          lines += line + "\n";
+          break;
+        }
+      }
+    }
+    return lines;
+  }
+
+  // IDIMPCUPEXP of every bill: "0001:0 0002:0".
+  std::string Queue() const {
+    std::string text;
+    for (const auto& row :
+         store_.Query("SELECT NRCOMANDA, IDIMPCUPEXP FROM COMANDAVEN ORDER BY NRCOMANDA")) {
+      text += (text.empty() ? "" : " ") + row[0] + ":" + row[1];
     }
     return text;
   }
@@ -180,6 +208,50 @@ TEST_F(EndToEndTest, ARefusedSaleIsRecordedCancelledOnceAndTheOrderWaits) {
       "Pedido 0001 aguardando nova tentativa em 1 s\n|once|IDIMPCUPEXP=2 IDSTCOMANDA=1 sales=C:1 ",
       log.substr(wait, end - wait) + "|" +
           (log.find("INI-") == log.rfind("INI-") ? "once" : "twice") + "|" + State());
+}
+
+TEST_F(EndToEndTest, APaymentTypeMissingFromTheLayoutKeepsTheOrderPendingPassAfterPass) {
+  InsertBill(24, "099");
+  Pass();
+  Pass();
+  EXPECT_EQ(
+      "O tipo de recebimento 099 não está cadastrado no Layout do Caixa.\n"
+      "O tipo de recebimento 099 não está cadastrado no Layout do Caixa.\n"
+      "|IDIMPCUPEXP=2 IDSTCOMANDA=1 sales=",
+      LogLines({"tipo de recebimento"}) + "|" + State());
+}
+
+// Bill 0001 is paid 20 for items of 24; bill 0002 is paid on the account of a consumer without
+// credit. Both leave the queue in the same pass, and no sale is recorded.
+TEST_F(EndToEndTest, TotalsThatDifferAndARefusedBalanceTakeTheOrdersOffTheQueue) {
+  rtl::TClientDataSet& layout = dm_->cdsConfTipoReceRev;
+  layout.Append();
+  layout.FieldByName("CDTIPORECE").SetAsString("009");
+  layout.FieldByName("IDTIPORECE").SetAsString("9");
+  layout.Post();
+  InsertBill(20);
+  bill_.nrvendarest = "0000000002";
+  bill_.nrcomanda = "0002";
+  bill_.dscomanda = "DLV_0002";
+  InsertBill(24, "009");
+  Pass();
+  EXPECT_EQ(
+      "Valores gravados nas tabelas ITCOMANDAVEN e MOVCAIXADLV estão divergentes.\n"
+      "Execute do acmUpdCupExp\n"
+      "Saldo insuficiente para o consumidor CONS1: disponível R$ 0,00, venda R$ 24,00 - "
+      "Qam00417 - setValidaSaldoCons\n"
+      "Execute do acmUpdCupExp\n"
+      "|0001:0 0002:0|sales=0",
+      LogLines({"divergentes", "setValidaSaldoCons", "acmUpdCupExp"}) + "|" + Queue() +
+          "|sales=" + std::to_string(store_.Count("VENDA")));
+}
+
+TEST_F(EndToEndTest, ABillThatIsNotAnOpenDeliveryBillStaysPending) {
+  bill_.dscomanda = "MESA_0001";
+  InsertBill();
+  Pass();
+  EXPECT_EQ("Pedido não localizado - numero: 0001\n|IDIMPCUPEXP=2 IDSTCOMANDA=1 sales=",
+            LogLines({"localizado"}) + "|" + State());
 }
 
 }  // namespace
