@@ -105,13 +105,14 @@ class ClosingTest : public ::testing::Test {
     layout.Post();
   }
 
-  // A delivery payment of order 0000000001.
+  // A delivery payment of order `nrvendarest`.
   void AddPayment(const std::string& nrseq, const std::string& cdtiporece,
-                  const std::string& idtipo, double valor) {
+                  const std::string& idtipo, double valor,
+                  const std::string& nrvendarest = "0000000001") {
     store_.Exec(
         "INSERT INTO MOVCAIXADLV (CDFILIAL, NRVENDAREST, NRSEQMOVDLV, IDTIPOMOVIVEDLV, CDCLIENTE, "
         "CDCONSUMIDOR, CDTIPORECE, VRMOVIVENDDLV, CDNSUTEFDLV) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)",
-        {kFilial, "0000000001", nrseq, idtipo, "C1", "K1", cdtiporece, valor, "NSU" + nrseq});
+        {kFilial, nrvendarest, nrseq, idtipo, "C1", "K1", cdtiporece, valor, "NSU" + nrseq});
   }
 
   // Closes bill 0001 of order 0000000001.

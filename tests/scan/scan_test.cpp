@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "closing/closing_fixture.h"
+#include "worker/worker_control.h"
 
 namespace closingtest {
 namespace {
@@ -29,6 +30,17 @@ class ScanTest : public ClosingTest {
       if (text.compare(at, prefix.size(), prefix) == 0) ++count;
     }
     return count;
+  }
+
+  // A second pending order, 0000000002 with bill 0002, paid like the first.
+  void AddSecondOrder() {
+    vyrtest::PendingOrder order;
+    order.nrvendarest = "0000000002";
+    order.nrcomanda = "0002";
+    order.nrpedidovyr = "PED2";
+    order.items = {vyrtest::OrderItem{"001", "1001", 2, 10, ""}};
+    vyrtest::InsertPendingOrder(store_, order);
+    AddPayment("01", "001", "E", 20, "0000000002");
   }
 
   // Moves the process clock to `seconds` after the test's start.
@@ -70,6 +82,42 @@ TEST_F(ScanTest, ABillWithTwoOrderNumbersIsMetTwiceAndRecordedOnce) {
                 std::to_string(Lines(log, "NRPEDIDOVYR: PED")) +
                 " closings=" + std::to_string(Lines(log, "INI-FechaContaNormal(")) +
                 " sales=" + std::to_string(store_.Count("VENDA")) + " " + OrderState());
+}
+
+TEST_F(ScanTest, AClosingThatFailsIsLoggedAndTheNextOrderFollows) {
+  AddSecondOrder();
+  int calls = 0;
+  onBuscaVenda_ = [&calls] {
+    if (++calls == 1) throw rtl::Exception("Falha simulada");
+  };
+  Pass();
+  const std::string log = Log();
+  const size_t from = log.find("Falha simulada");
+  const size_t to = log.find("INI-", from);
+  EXPECT_EQ(
+      "Falha simulada - Qam00417 - Funcao:FechaContaNormal\n"
+      "FIM-FechaContaNormal(0001, 001, 01, 0001, 0000000001, DLV_0001)\n\n"
+      "Except FechaContaNormal\nVerificaPedidosExpKDS @\ncdsPedidosExpKDS.RecordCount = 2\n"
+      "NRPEDIDOVYR: PED2\n|0002:IDIMPCUPEXP=3",
+      log.substr(from, to - from) + "|0002:IDIMPCUPEXP=" +
+          store_.Scalar("SELECT IDIMPCUPEXP FROM COMANDAVEN WHERE NRCOMANDA = '0002'"));
+}
+
+// The host's stop is honoured after the order being closed; the rest wait for the next worker.
+TEST_F(ScanTest, AStopRequestEndsThePassAfterTheCurrentOrder) {
+  AddSecondOrder();
+  Cli_Qam00417::WorkerControl& control = Cli_Qam00417::WorkerControl::Instance();
+  ASSERT_TRUE(control.TryClaim());  // a stop is asked of a running worker only
+  onBuscaVenda_ = [&control] { control.RequestStop(); };
+  Pass();
+  control.AbandonClaim();
+  // A new claim clears the stop request, so the tests after this one scan again.
+  ASSERT_TRUE(control.TryClaim());
+  control.AbandonClaim();
+  EXPECT_EQ("closings=1 0002:IDIMPCUPEXP=2",
+            "closings=" + std::to_string(Lines(Log(), "INI-FechaContaNormal(")) +
+                " 0002:IDIMPCUPEXP=" +
+                store_.Scalar("SELECT IDIMPCUPEXP FROM COMANDAVEN WHERE NRCOMANDA = '0002'"));
 }
 
 // After each refusal the order waits twice as long; meanwhile a pass neither logs nor calls
