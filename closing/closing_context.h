@@ -54,7 +54,7 @@ struct ContaEmFechamento {
 };
 
 // Loads the bill, its payments, items, notes and sale rows, sets the sale's client and
-// consumer, and applies the receipt tax-number rule (steps 2 to 12 of the closing).
+// consumer, and applies the receipt tax-number rule.
 void GatherOrder(TrdmImpExpKds& dm, ContaEmFechamento& conta);
 // The receipt tax number of every sale row that has none yet (NRINSCRCONS a single blank).
 void ApplyReceiptTaxNumber(TrdmImpExpKds& dm, const ContaEmFechamento& conta);

@@ -23,7 +23,7 @@ bool ComecaComErro(const std::string& text) {
   return text.compare(0, 4, "ERRO") == 0;
 }
 
-// Steps 13 to 25; answers when a step leaves the closing.
+// Everything after the order is gathered, in order; returns where a step leaves the closing.
 void ConcluiFechamento(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
   if (!BuildCashMovements(dm, conta)) return;
   if (!SettleConsumerBalance(dm, conta)) return;
