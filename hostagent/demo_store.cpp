@@ -3,6 +3,7 @@
 #include "datamodule/conf_tipo_rece_fields.h"
 #include "db/command.h"
 #include "db/connection.h"
+#include "hostagent/demo_orders.h"
 #include "hostagent/store_commands.h"
 #include "rtl/client_dataset.h"
 #include "rtl/datetime.h"
@@ -26,18 +27,16 @@ const char* const kSqlInsImpressora =
 const char* const kSqlInsImprLoja =
     R"mssql(INSERT INTO IMPRLOJA (CDFILIAL, CDLOJA, NRSEQIMPRLOJA, CDIMPRESSORA, CDPORTAIMPR) VALUES (:P_CDFILIAL, :P_CDLOJA, '1', 'DEMO', :P_CDPORTAIMPR))mssql";
 const char* const kSqlInsCaixa =
-    R"mssql(INSERT INTO CAIXA (CDFILIAL, CDCAIXA, CDLOJA, NMCAIXA, IDTPEMISSAOVYR, IDIMPAUTCUPEXP, NRSEQIMPRLOJA6) VALUES (:P_CDFILIAL, :P_CDCAIXA, :P_CDLOJA, 'CAIXA DEMONSTRACAO', 'FNC', 'S', '1'))mssql";
+    R"mssql(INSERT INTO CAIXA (CDFILIAL, CDCAIXA, CDLOJA, NMCAIXA, IDTPEMISSAOVYR, IDIMPAUTCUPEXP, NRSEQIMPRLOJA6) VALUES (:P_CDFILIAL, :P_CDCAIXA, :P_CDLOJA, 'CAIXA DEMONSTRACAO', :P_IDTPEMISSAOVYR, 'S', '1'))mssql";
 
 // Runs one insert with the demo's values bound to whichever parameters it declares.
 void Insert(ado::TADOConnection& connection, const char* sql, const DemoStoreOptions& o,
             std::vector<ado::ParamDecl> params) {
   ado::TADOCommand command;
   command.Setup(connection, sql, params);
-  const std::pair<const char*, const std::string*> values[] = {{"P_CDFILIAL", &o.filial},
-                                                               {"P_CDLOJA", &o.loja},
-                                                               {"P_CDCAIXA", &o.caixa},
-                                                               {"P_IDMODEIMPRES", &o.modelo},
-                                                               {"P_CDPORTAIMPR", &o.porta}};
+  const std::pair<const char*, const std::string*> values[] = {
+      {"P_CDFILIAL", &o.filial},     {"P_CDLOJA", &o.loja},       {"P_CDCAIXA", &o.caixa},
+      {"P_IDMODEIMPRES", &o.modelo}, {"P_CDPORTAIMPR", &o.porta}, {"P_IDTPEMISSAOVYR", &o.emissao}};
   for (const auto& [name, value] : values) {
     if (command.Parameters().FindParam(name) != nullptr) {
       command.ParamByName(name).SetAsString(*value);
@@ -54,7 +53,10 @@ void InsertRegister(const DemoStoreOptions& o) {
   Insert(connection, kSqlInsParaVend, o, {{"P_CDFILIAL"}});
   Insert(connection, kSqlInsImpressora, o, {{"P_IDMODEIMPRES"}});
   Insert(connection, kSqlInsImprLoja, o, {{"P_CDFILIAL"}, {"P_CDLOJA"}, {"P_CDPORTAIMPR"}});
-  Insert(connection, kSqlInsCaixa, o, {{"P_CDFILIAL"}, {"P_CDCAIXA"}, {"P_CDLOJA"}});
+  Insert(connection, kSqlInsCaixa, o,
+         {{"P_CDFILIAL"}, {"P_CDCAIXA"}, {"P_CDLOJA"}, {"P_IDTPEMISSAOVYR"}});
+  InsertDemoFiscalData(connection, o);
+  InsertDemoOrders(connection, o);
 }
 
 // Saves a one-row table with the given fields; `fill` sets the row's values.

@@ -69,6 +69,10 @@ void AddStores(CLI::App& app, std::string& init_dir, bool& init_force,
   d->add_option("--caixa", demo.caixa, "CDCAIXA");
   d->add_option("--modelo", demo.modelo, "modelo da impressora (IDMODEIMPRES)");
   d->add_option("--porta", demo.porta, "porta da impressora");
+  d->add_option("--emissao", demo.emissao, "tipo de emissao do caixa: SAT, FNC (NFC-e) ou vazio")
+      ->check(CLI::IsMember({"SAT", "FNC", ""}));
+  d->add_option("--pedidos", demo.pedidos, "pedidos aguardando fechamento automatico")
+      ->check(CLI::Range(0, 999));
   d->add_flag("--force", demo.force, "substitui um banco existente");
 }
 

@@ -20,12 +20,16 @@ struct DemoStoreOptions {
   std::string modelo = "19";  // IDMODEIMPRES of the register's printer
   std::string porta = "COM1";
   std::string cd_ativacao_sat = "123456789";
+  std::string emissao = "SAT";  // IDTPEMISSAOVYR: "SAT", "FNC" (NFC-e) or "" (neither)
+  int pedidos = 3;              // delivery orders waiting for automatic closing
   bool force = false;
 };
 
-// InitStore, then a branch, a store, its sales settings, a register with automatic closing on
-// ("S") and a printer of the given model, and the three local table files under
-// <dir>/Dados/Cadastros/ (AberturaCaixa.cds holds the activation code encrypted).
+// InitStore, then a branch with its emitter data, a store, its sales settings, a register with
+// automatic closing on ("S"), the given emission type and a printer of the given model, two
+// products, a consumer, `pedidos` delivery orders waiting for automatic closing, and the three
+// local table files under <dir>/Dados/Cadastros/ (AberturaCaixa.cds holds the activation code
+// encrypted).
 void CreateDemoStore(const DemoStoreOptions& options);
 
 }  // namespace hostagent

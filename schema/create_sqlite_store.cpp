@@ -60,6 +60,8 @@ void CreateSqliteStore(const std::string& db_path) {
   ExecOrFail(db, db_path, "BEGIN IMMEDIATE");
   ExecOrFail(db, db_path, StoreSchemaSqlite());
   ExecOrFail(db, db_path, "COMMIT");
+  // Readers never wait for the worker's writes; the mode is kept in the file.
+  ExecOrFail(db, db_path, "PRAGMA journal_mode = WAL");
 }
 
 }  // namespace VyrSchema

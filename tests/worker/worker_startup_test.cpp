@@ -238,9 +238,11 @@ TEST_F(WorkerStartupTest, UnreadableTableFileEndsTheWorker) {
 }
 
 // Stopping the host never waits on a blocked store: the stop request interrupts the statement
-// the start-up is waiting on (here the session set-up, behind another program's lock).
+// the start-up is waiting on (here the session set-up of a store not yet in WAL mode, behind
+// another program's lock).
 TEST_F(WorkerStartupTest, StopRequestEndsAStartUpWaitingOnALockedStore) {
   InsertRegister({});
+  store_.Exec("PRAGMA journal_mode = DELETE");
   store_.Exec("BEGIN EXCLUSIVE");
   Cli_Qam00417::DisparaImpPedExpKDS(kFilial, kCaixa, kLoja, rtl::EncodeDate(2026, 12, 6));
   std::this_thread::sleep_for(std::chrono::milliseconds(200));

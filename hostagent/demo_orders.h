@@ -1,0 +1,14 @@
+#pragma once
+// The demo's fiscal data and delivery orders: the branch's emitter data, products with their
+// fiscal columns, the register's fiscal settings, a consumer, and orders waiting for automatic
+// closing with their items and payments, written the way the exporting program leaves them.
+
+#include "db/connection.h"
+#include "hostagent/store_commands.h"
+
+namespace hostagent {
+
+void InsertDemoFiscalData(ado::TADOConnection& connection, const DemoStoreOptions& options);
+void InsertDemoOrders(ado::TADOConnection& connection, const DemoStoreOptions& options);
+
+}  // namespace hostagent
