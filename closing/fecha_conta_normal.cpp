@@ -6,6 +6,7 @@
 #include "closing/closing_context.h"
 #include "datamodule/error_boundary.h"
 #include "worker/log_imp_exp_kds.h"
+#include "worker/worker_control.h"
 
 namespace Cli_Qam00417 {
 
@@ -40,6 +41,8 @@ void ConcluiFechamento(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
   conta.idRetBalLoja = dm.cdsPedidos.FieldByName("IDRETBALLOJA").AsString();
   CallFiscalClosing(dm, conta);
   if (conta.dsRetornoFechamento.size() == kTamanhoNrSeqVenda) {
+    // The sale is recorded: the store has changed, whatever the document and the marking do.
+    WorkerControl::Instance().NoteChange();
     if (EmiteDocumento(dm) && !EmitFiscalDocument(dm, conta)) return;
     MarkOrder(dm, conta);
   }

@@ -6,7 +6,6 @@
 #include "rtl/text_codec.h"
 #include "vyrutil/service_result.h"
 #include "worker/log_imp_exp_kds.h"
-#include "worker/worker_control.h"
 
 namespace Cli_Qam00417::closing {
 
@@ -32,7 +31,6 @@ bool EmitNfceDocument(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
     VyrUtil::CheckResultServ(
         dm.setApagaPedido(rtl::Utf8ToWide(conta.CDFILIAL), rtl::Utf8ToWide(conta.NRCOMANDA)), true,
         0);
-    WorkerControl::Instance().NoteChange();
     return false;
   }
   FillReceiptParameters(dm, conta, false);

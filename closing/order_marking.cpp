@@ -4,7 +4,6 @@
 #include "closing/closing_context.h"
 #include "rtl/text_codec.h"
 #include "worker/log_imp_exp_kds.h"
-#include "worker/worker_control.h"
 
 namespace Cli_Qam00417::closing {
 
@@ -19,10 +18,8 @@ std::u16string W(const std::string& text) {
 void MarkOrder(TrdmImpExpKds& dm, const ContaEmFechamento& conta) {
   const std::string status = conta.idRetBalLoja == "S" ? "X" : "P";
   LogImpExpKDS("Chama funcao setVendaComanda: " + status);
-  const Variant resultado =
-      dm.setVendaComanda(W(conta.CDFILIAL), W(conta.CDLOJA), W(conta.NRCOMANDA),
-                         W(conta.NRVENDAREST), W(conta.DSCOMANDA), W(status));
-  if (resultado.IsEmpty()) WorkerControl::Instance().NoteChange();
+  dm.setVendaComanda(W(conta.CDFILIAL), W(conta.CDLOJA), W(conta.NRCOMANDA), W(conta.NRVENDAREST),
+                     W(conta.DSCOMANDA), W(status));
 }
 
 // The order stays pending. Retrying it on every pass would record a new cancelled sale each
