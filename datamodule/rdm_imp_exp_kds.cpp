@@ -13,6 +13,7 @@ TrdmImpExpKds::TrdmImpExpKds() {
   DeclareOrderLookups();
   DeclareOrderCommands();
   DeclareSaleRecording();
+  DeclareClosing();
   NameComponents();
   DataModuleCreate();
 }

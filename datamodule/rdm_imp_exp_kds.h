@@ -8,8 +8,8 @@
 // used only by the thread that runs the worker; nothing is locked.
 //
 // The methods are defined beside their subsystems: the connection, transactions and parameter
-// statement here in datamodule/, the scan in scan/, the order lookups and order-state commands
-// in orderdata/, the sale recording in sales/.
+// statement here in datamodule/, the scan in scan/, the bill closing in closing/, the order
+// lookups and order-state commands in orderdata/, the sale recording in sales/.
 //
 // Wide (UTF-16) arguments are converted to UTF-8 before they are bound. The lookups and the
 // order-state commands never raise: on failure they return the message text of the error.
@@ -26,6 +26,7 @@
 #include "rtl/client_dataset.h"
 #include "rtl/datetime.h"
 #include "rtl/variant.h"
+#include "scan/retry_delays.h"
 
 namespace Cli_Qam00417 {
 
@@ -96,9 +97,13 @@ class TrdmImpExpKds {
   // ---- Pending-order scan (scan/) ----
   TClientDataSet cdsPedidosExpKDS{"cdsPedidosExpKDS"};
   TClientDataSet cdsVenda{"cdsVenda"};
-  // One pass over the register's pending delivery orders. Never raises.
+  // One pass over the register's pending delivery orders: each is marked "X" when it already
+  // has a sale of today, else closed. A pass that finds no order runs one query and logs
+  // nothing. Stops between orders when the worker is asked to stop. Never raises.
   void VerificaPedidosExpKDS(const std::string& CDFILIAL, const std::string& CDCAIXA,
                              const std::string& CDLOJA);
+  // Orders whose sale the fiscal package refused, held back before their next closing.
+  RetryDelays retryDelays;
 
   // ---- Order lookups (orderdata/) ----
   TADOQuery adqPedExpKDS;
@@ -156,7 +161,18 @@ class TrdmImpExpKds {
   Variant setFechaVenda(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA,
                         const std::u16string& NRVENDAREST);
 
-  // ---- Bill closing tables (closing/) ----
+  // ---- Bill closing (closing/) ----
+  // Closes one pending delivery bill as a documented sale: gathers it, builds its cash
+  // movements, settles the consumer balance, checks the totals, has the fiscal package record
+  // the sale, emits its NFC-e or SAT document with the receipt and marks the order. Every way
+  // out is logged between the "INI-FechaContaNormal(" and "FIM-FechaContaNormal(" lines; the
+  // orderly ones return, an unexpected failure is logged and raised again.
+  void FechaContaNormal(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                        const std::string& CDLOJA, const std::string& NRCOMANDA,
+                        const std::string& NRVENDAREST, const std::string& DSCOMANDA);
+
+  // Tables the closing refills on every call. cdsMovCaixaDlv, cdsMovCaixa, cdsFamSaldo and
+  // cdsParamImpCupNF have persistent fields (closing/declare_closing.cpp).
   TClientDataSet cdsMovCaixaDlv{"cdsMovCaixaDlv"};
   TClientDataSet cdsItComandaEst{"cdsItComandaEst"};
   TClientDataSet cdsObsItensEst{"cdsObsItensEst"};
@@ -230,6 +246,7 @@ class TrdmImpExpKds {
   void DeclareOrderLookups();         // orderdata/
   void DeclareOrderCommands();        // orderdata/
   void DeclareSaleRecording();        // sales/
+  void DeclareClosing();              // closing/
   // Gives every query and command its component name, for the messages that name them.
   void NameComponents();  // datamodule/
 

@@ -1,0 +1,111 @@
+#pragma once
+// Internal to the bill closing: the working values of one FechaContaNormal call and its steps.
+//
+// A ContaEmFechamento lives for one call and belongs to it alone: nothing of one order's closing
+// reaches the next one through it. The steps work on the data module's closing tables (which
+// every call refills) and on this object, on the worker thread only.
+//
+// A step that answers false has left the closing: it has logged why, and the caller runs no
+// further step. Unexpected failures raise and reach FechaContaNormal's handler.
+
+#include <string>
+#include <vector>
+
+#include "datamodule/rdm_imp_exp_kds.h"
+#include "rtl/datetime.h"
+#include "rtl/variant.h"
+
+namespace Cli_Qam00417::closing {
+
+struct ContaEmFechamento {
+  // The six arguments, in the order the scan passes them.
+  std::string CDFILIAL;
+  std::string CDCAIXA;
+  std::string CDLOJA;
+  std::string NRCOMANDA;
+  std::string NRVENDAREST;
+  std::string DSCOMANDA;
+
+  rtl::TDateTime dtMovCaixa = 0;  // today's date, taken once
+  std::string idImpCpf;           // getImpCpfCupom of the first sale row
+  std::string cdSenhaPed;         // CDSENHAPED of the first sale row
+  double vrTotalPago = 0;
+  double vrTotalItens = 0;
+  std::string idOrigemVenda;
+  std::string vrIbpt;
+  std::string vrIbptEs;
+  double vrTotalTrib = 0;
+  std::string nrSerieNfce;
+  std::string nrNfce;
+  std::string dtEmissNfce;
+  rtl::Variant retornoFiscal;  // the fiscal results array, 10 elements when created
+  std::string idRetBalLoja;
+  std::string dsRetornoFechamento;
+  std::string chaveAcesso;
+  std::string dsQrCode;
+  std::string nrCfe;
+  std::string nrSerieSat;
+  std::vector<std::string> valoresSat;
+
+  // "CDFILIAL, CDCAIXA, CDLOJA, NRCOMANDA, NRVENDAREST, DSCOMANDA", as the frame lines show it.
+  std::string Arguments() const;
+  // A fresh fiscal results array: 10 empty elements.
+  void NovoRetornoFiscal() { retornoFiscal = rtl::Variant::Array(10); }
+};
+
+// Loads the bill, its payments, items, notes and sale rows, sets the sale's client and
+// consumer, and applies the receipt tax-number rule.
+void GatherOrder(TrdmImpExpKds& dm, ContaEmFechamento& conta);
+// The receipt tax number of every sale row that has none yet (NRINSCRCONS a single blank).
+void ApplyReceiptTaxNumber(TrdmImpExpKds& dm, const ContaEmFechamento& conta);
+
+// Turns the delivery payments into the register's cash movements and adds up the amount paid.
+// Leaves when a payment type is missing from the register's layout.
+bool BuildCashMovements(TrdmImpExpKds& dm, ContaEmFechamento& conta);
+// Validates the sale on the consumer's account when it is paid (wholly or partly) on it.
+// Leaves, with the order taken off the queue, when the validation fails.
+bool SettleConsumerBalance(TrdmImpExpKds& dm, ContaEmFechamento& conta);
+// Compares the amount paid with the value of the sale items. Leaves, with the order taken off
+// the queue, when they differ.
+bool CheckTotals(TrdmImpExpKds& dm, ContaEmFechamento& conta);
+// Takes the order off the automatic-closing queue (IDIMPCUPEXP '0') and logs it.
+void TakeOffQueue(TrdmImpExpKds& dm, const ContaEmFechamento& conta);
+
+// The sale origin of the bill; a lookup failure is logged and gives the empty origin.
+void ReadSaleOrigin(TrdmImpExpKds& dm, ContaEmFechamento& conta);
+// The approximate taxes and the electronic document's series, number and emission date.
+void ComputeTaxFigures(TrdmImpExpKds& dm, ContaEmFechamento& conta);
+
+// The twelve tables and the forty-eight values the fiscal package records the sale from. The
+// order's values come from the current row of cdsPedidos, where the closing located the bill.
+std::vector<rtl::TClientDataSet*> ClosingTables(TrdmImpExpKds& dm);
+rtl::Variant ClosingParameters(TrdmImpExpKds& dm, const ContaEmFechamento& conta);
+// Has the fiscal package record the sale; its answer goes to dsRetornoFechamento.
+void CallFiscalClosing(TrdmImpExpKds& dm, ContaEmFechamento& conta);
+
+// Emits the NFC-e or SAT document of the recorded sale and prints its receipt. Leaves when the
+// NFC-e came back in contingency (the order's rows are then removed); raises when the SAT
+// device refuses the sale.
+bool EmitFiscalDocument(TrdmImpExpKds& dm, ContaEmFechamento& conta);
+bool EmitNfceDocument(TrdmImpExpKds& dm, ContaEmFechamento& conta);
+void EmitSatDocument(TrdmImpExpKds& dm, ContaEmFechamento& conta);
+// Rebuilds cdsParamImpCupNF with the one row the receipt prints from. SAT adds its own fields.
+void FillReceiptParameters(TrdmImpExpKds& dm, const ContaEmFechamento& conta, bool sat);
+// Prints the non-fiscal receipt of kind "VENDA_NFCe" or "EXTRATO_SAT".
+void PrintReceipt(TrdmImpExpKds& dm, ContaEmFechamento& conta, const std::string& kind);
+// Changes the recorded sale whose document could not be issued normally.
+void ChangeRecordedSale(TrdmImpExpKds& dm, ContaEmFechamento& conta);
+
+// The value of `name` in the SAT device's name=value lines: the first line of that name,
+// names compared without regard to case; "" when there is none.
+std::string ValorSat(const std::vector<std::string>& valoresSat, const std::string& name);
+// `length` characters of `text` from 1-based position `position` (fewer at the end of the
+// text, none before its start), as the SAT document's numbers are cut from its XML.
+std::string Copy(const std::string& text, long position, long length);
+
+// Marks the order "X" (IDRETBALLOJA exactly "S") or "P".
+void MarkOrder(TrdmImpExpKds& dm, const ContaEmFechamento& conta);
+// Records the refused sale as cancelled and holds the order back before its next attempt.
+void RecordCancelledSale(TrdmImpExpKds& dm, const ContaEmFechamento& conta);
+
+}  // namespace Cli_Qam00417::closing

@@ -1,0 +1,90 @@
+// The frame of one bill's closing: its steps in order, the ways out, and the lines that open
+// and close every call in the log.
+
+#include <exception>
+
+#include "closing/closing_context.h"
+#include "datamodule/error_boundary.h"
+#include "worker/log_imp_exp_kds.h"
+#include "worker/worker_control.h"
+
+namespace Cli_Qam00417 {
+
+namespace closing {
+namespace {
+
+const char* const kSufixoFechaConta = " - Qam00417 - Funcao:FechaContaNormal";
+constexpr size_t kTamanhoNrSeqVenda = 10;
+
+bool EmiteDocumento(const TrdmImpExpKds& dm) {
+  return dm.boVyrNfce || dm.boVyrSat;
+}
+
+bool ComecaComErro(const std::string& text) {
+  return text.compare(0, 4, "ERRO") == 0;
+}
+
+// Everything after the order is gathered, in order; returns where a step leaves the closing.
+void ConcluiFechamento(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
+  if (!BuildCashMovements(dm, conta)) return;
+  if (!SettleConsumerBalance(dm, conta)) return;
+  if (!CheckTotals(dm, conta)) return;
+  ReadSaleOrigin(dm, conta);
+  if (EmiteDocumento(dm)) ComputeTaxFigures(dm, conta);
+  conta.NovoRetornoFiscal();
+  LogImpExpKDS("Numero da comanda:" + conta.NRCOMANDA);
+  if (!dm.cdsPedidos.Locate("NRCOMANDA", Variant(conta.NRCOMANDA))) {
+    LogImpExpKDS("Pedido não localizado - numero: " + conta.NRCOMANDA);
+    return;
+  }
+  LogImpExpKDS("Chamada da setconcluifechamento");
+  conta.idRetBalLoja = dm.cdsPedidos.FieldByName("IDRETBALLOJA").AsString();
+  CallFiscalClosing(dm, conta);
+  if (conta.dsRetornoFechamento.size() == kTamanhoNrSeqVenda) {
+    // The sale is recorded: the store has changed, whatever the document and the marking do.
+    WorkerControl::Instance().NoteChange();
+    if (EmiteDocumento(dm) && !EmitFiscalDocument(dm, conta)) return;
+    MarkOrder(dm, conta);
+  }
+  LogImpExpKDS("Retorno da setConcluifechamento: " + conta.dsRetornoFechamento);
+  if (ComecaComErro(conta.dsRetornoFechamento)) RecordCancelledSale(dm, conta);
+}
+
+void LogFim(const ContaEmFechamento& conta) {
+  LogImpExpKDS("FIM-FechaContaNormal(" + conta.Arguments() + ")");
+  LogImpExpKDS("");
+}
+
+}  // namespace
+
+std::string ContaEmFechamento::Arguments() const {
+  return CDFILIAL + ", " + CDCAIXA + ", " + CDLOJA + ", " + NRCOMANDA + ", " + NRVENDAREST + ", " +
+         DSCOMANDA;
+}
+
+}  // namespace closing
+
+void TrdmImpExpKds::FechaContaNormal(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                                     const std::string& CDLOJA, const std::string& NRCOMANDA,
+                                     const std::string& NRVENDAREST, const std::string& DSCOMANDA) {
+  closing::ContaEmFechamento conta;
+  conta.CDFILIAL = CDFILIAL;
+  conta.CDCAIXA = CDCAIXA;
+  conta.CDLOJA = CDLOJA;
+  conta.NRCOMANDA = NRCOMANDA;
+  conta.NRVENDAREST = NRVENDAREST;
+  conta.DSCOMANDA = DSCOMANDA;
+  LogImpExpKDS("INI-FechaContaNormal(" + conta.Arguments() + ")");
+  try {
+    closing::GatherOrder(*this, conta);
+    closing::ConcluiFechamento(*this, conta);
+  } catch (...) {
+    // The handler's line comes before the frame's end; the scan logs its own line after both.
+    LogImpExpKDS(OwnMessage(std::current_exception()) + closing::kSufixoFechaConta);
+    closing::LogFim(conta);
+    throw;
+  }
+  closing::LogFim(conta);
+}
+
+}  // namespace Cli_Qam00417

@@ -1,0 +1,84 @@
+// Gathering one order before it is closed: its bill among the store's open delivery bills, its
+// payments, items and notes, and the sale rows as the fiscal package builds them.
+
+#include "closing/closing_context.h"
+#include "external/fiscal_device.h"
+#include "rtl/text_codec.h"
+#include "worker/log_imp_exp_kds.h"
+
+namespace Cli_Qam00417::closing {
+
+namespace {
+
+constexpr size_t kLarguraNrInscrCons = 20;
+
+std::u16string W(const std::string& text) {
+  return rtl::Utf8ToWide(text);
+}
+
+// A lookup of a tax number answers the failure's message in place of the number. A number
+// holds only digits, its punctuation and blanks, and fits the column; anything else is a
+// message, which must never be printed on a receipt.
+bool IsTaxNumber(const std::string& text) {
+  if (text.size() > kLarguraNrInscrCons) return false;
+  return text.find_first_not_of("0123456789./- ") == std::string::npos;
+}
+
+// Sets NRINSCRCONS of the current row to what `lookup` answers, unless that is a failure.
+template <typename Lookup>
+void SetTaxNumber(TClientDataSet& vendas, Lookup&& lookup) {
+  const std::string numero = lookup();
+  if (!IsTaxNumber(numero)) {
+    LogImpExpKDS(numero);
+    return;
+  }
+  vendas.Edit();
+  vendas.FieldByName("NRINSCRCONS").SetAsString(numero);
+  vendas.Post();
+}
+
+}  // namespace
+
+void GatherOrder(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
+  dm.cdsPedidos.SetData(dm.getPedidos(W(conta.CDFILIAL), W(conta.CDLOJA)));
+  conta.dtMovCaixa = rtl::Date();
+  dm.cdsMovCaixaDlv.SetData(
+      dm.getDadosVenda(W(conta.CDFILIAL), W(conta.NRCOMANDA), W(conta.NRVENDAREST)));
+  dm.cdsItComandaEst.SetData(dm.getItcomandaEst(W(conta.CDFILIAL), W(conta.NRCOMANDA), u""));
+  dm.cdsObsItensEst.SetData(dm.getObsItensEst(W(conta.CDFILIAL), W(conta.NRCOMANDA)));
+
+  conta.NovoRetornoFiscal();
+  BuscaVenda(Variant(std::vector<Variant>{conta.CDFILIAL, conta.NRCOMANDA}), conta.retornoFiscal);
+  dm.cdsVendas.SetData(conta.retornoFiscal[0]);
+  dm.cdsItComandasCanc.SetData(conta.retornoFiscal[1]);
+  conta.retornoFiscal = Variant();
+
+  dm.cdsVendas.First();
+  const std::string CDCLIENTE = dm.cdsVendas.FieldByName("CDCLIENTE").AsString();
+  const std::string CDCONSUMIDOR = dm.cdsVendas.FieldByName("CDCONSUMIDOR").AsString();
+  dm.cdClienteVenda = CDCLIENTE;
+  dm.cdConsumidorVenda = CDCONSUMIDOR;
+  conta.idImpCpf = dm.getImpCpfCupom(CDCLIENTE, CDCONSUMIDOR);
+  dm.cdsObsItens.SetData(dm.getObsItens(W(conta.CDFILIAL), W(conta.NRCOMANDA)));
+  ApplyReceiptTaxNumber(dm, conta);
+  dm.cdsVendas.First();
+  conta.cdSenhaPed = dm.cdsVendas.FieldByName("CDSENHAPED").AsString();
+}
+
+void ApplyReceiptTaxNumber(TrdmImpExpKds& dm, const ContaEmFechamento& conta) {
+  const bool cnpjCliente = dm.idImpCnpjClie == "S" && conta.idImpCpf == "N";
+  if (!cnpjCliente && conta.idImpCpf != "S") return;
+  TClientDataSet& vendas = dm.cdsVendas;
+  for (vendas.First(); !vendas.Eof(); vendas.Next()) {
+    if (vendas.FieldByName("NRINSCRCONS").AsString() != " ") continue;
+    const std::string CDCLIENTE = vendas.FieldByName("CDCLIENTE").AsString();
+    if (cnpjCliente) {
+      SetTaxNumber(vendas, [&] { return dm.getCpfCli(CDCLIENTE); });
+    } else {
+      const std::string CDCONSUMIDOR = vendas.FieldByName("CDCONSUMIDOR").AsString();
+      SetTaxNumber(vendas, [&] { return dm.getCpfCons(CDCLIENTE, CDCONSUMIDOR); });
+    }
+  }
+}
+
+}  // namespace Cli_Qam00417::closing

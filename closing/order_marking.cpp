@@ -1,0 +1,42 @@
+// The last steps of a closing: marking the order once its sale is recorded, or recording the
+// refused sale as cancelled and holding the order back before its next attempt.
+
+#include "closing/closing_context.h"
+#include "rtl/text_codec.h"
+#include "worker/log_imp_exp_kds.h"
+
+namespace Cli_Qam00417::closing {
+
+namespace {
+
+std::u16string W(const std::string& text) {
+  return rtl::Utf8ToWide(text);
+}
+
+}  // namespace
+
+void MarkOrder(TrdmImpExpKds& dm, const ContaEmFechamento& conta) {
+  const std::string status = conta.idRetBalLoja == "S" ? "X" : "P";
+  LogImpExpKDS("Chama funcao setVendaComanda: " + status);
+  dm.setVendaComanda(W(conta.CDFILIAL), W(conta.CDLOJA), W(conta.NRCOMANDA), W(conta.NRVENDAREST),
+                     W(conta.DSCOMANDA), W(status));
+}
+
+// The order stays pending. Retrying it on every pass would record a new cancelled sale each
+// second while the reason lasts (a product without NCM), so it waits longer after each refusal.
+void RecordCancelledSale(TrdmImpExpKds& dm, const ContaEmFechamento& conta) {
+  LogImpExpKDS("Ocorreu um erro durante a gravação da venda: " + conta.dsRetornoFechamento + ".");
+  const int espera = dm.retryDelays.NoteRefusal(
+      RetryDelays::Key(conta.CDFILIAL, conta.NRVENDAREST, conta.NRCOMANDA));
+  const std::string resultado =
+      dm.setCancelaVenda(dm.cdsVendas.Data(), dm.cdsItComandasCanc.Data(), W(conta.CDCAIXA),
+                         W(dm.cdEmpresa), u"", W(conta.idOrigemVenda), dm.dtAberturaCaixa)
+          .AsString();
+  if (resultado.compare(0, 4, "ERRO") == 0) {
+    LogImpExpKDS("Ocorreu um erro durante a gravação do cancelamento da venda: " + resultado + ".");
+  }
+  LogImpExpKDS("Pedido " + conta.NRCOMANDA + " aguardando nova tentativa em " +
+               std::to_string(espera) + " s");
+}
+
+}  // namespace Cli_Qam00417::closing

@@ -1,0 +1,81 @@
+// Emit the SAT document: the sale goes to the SAT device, whose answer gives the receipt's QR
+// code, the CF-e number and the device's serial number; they are stored with the sale and the
+// SAT extract is printed.
+
+#include <cctype>
+
+#include "closing/closing_context.h"
+#include "external/fiscal_device.h"
+#include "rtl/errors.h"
+#include "vyrutil/barcode.h"
+#include "worker/log_imp_exp_kds.h"
+
+namespace Cli_Qam00417::closing {
+
+namespace {
+
+bool SameName(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// 1-based position of `what` in `text`, 0 when absent.
+long Pos(const std::string& what, const std::string& text) {
+  const size_t found = text.find(what);
+  return found == std::string::npos ? 0 : static_cast<long>(found) + 1;
+}
+
+std::string QrCode(const std::vector<std::string>& valores) {
+  return ValorSat(valores, "chaveConsulta") + "|" + ValorSat(valores, "timeStamp") + "|" +
+         ValorSat(valores, "valorTotalCFe") + "|" + ValorSat(valores, "CPFCNPJValue") + "|" +
+         ValorSat(valores, "assinaturaQRCODE");
+}
+
+}  // namespace
+
+std::string ValorSat(const std::vector<std::string>& valoresSat, const std::string& name) {
+  for (const std::string& linha : valoresSat) {
+    const size_t igual = linha.find('=');
+    if (igual != std::string::npos && SameName(linha.substr(0, igual), name)) {
+      return linha.substr(igual + 1);
+    }
+  }
+  return std::string();
+}
+
+std::string Copy(const std::string& text, long position, long length) {
+  if (position < 1) position = 1;
+  if (length <= 0 || position > static_cast<long>(text.size())) return std::string();
+  return text.substr(static_cast<size_t>(position - 1), static_cast<size_t>(length));
+}
+
+void EmitSatDocument(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
+  const bool aceita =
+      SATOnline(conta.CDFILIAL, conta.CDCAIXA, conta.dsRetornoFechamento, dm.idUtilSatComp,
+                dm.cdAtivacaoSat, dm.dsPastaXml, conta.vrIbpt, conta.vrIbptEs, conta.valoresSat);
+  if (!aceita) {
+    ChangeRecordedSale(dm, conta);
+    const std::string mensagem = ValorSat(conta.valoresSat, "mensagem");
+    LogImpExpKDS("raise Exception.create SAT: " + mensagem);
+    throw rtl::Exception(mensagem);
+  }
+  conta.dsQrCode = QrCode(conta.valoresSat);
+  conta.chaveAcesso = ValorSat(conta.valoresSat, "chaveConsulta");
+  const std::string xml = ValorSat(conta.valoresSat, "arqxmlnfce");
+  // The number follows the tag name and the character that closes the tag.
+  conta.nrCfe = Copy(xml, Pos("nCFe", xml) + 5, 6);
+  VyrUtil::CriaCodBarra(conta.chaveAcesso, dm.dsPastaXml);
+  conta.nrSerieSat = Copy(xml, Pos("nserieSAT", xml) + 10, 9);
+  AtualizaVendaSat(conta.CDFILIAL, conta.CDCAIXA, conta.dsRetornoFechamento, conta.nrCfe,
+                   conta.dsQrCode, conta.valoresSat);
+  FillReceiptParameters(dm, conta, true);
+  PrintReceipt(dm, conta, "EXTRATO_SAT");
+}
+
+}  // namespace Cli_Qam00417::closing

@@ -1,0 +1,45 @@
+// The sale's origin, and the tax figures and electronic-document number of a register that
+// emits NFC-e or SAT.
+
+#include "closing/closing_context.h"
+#include "external/fiscal_device.h"
+#include "external/receivables.h"
+#include "worker/log_imp_exp_kds.h"
+
+namespace Cli_Qam00417::closing {
+
+namespace {
+
+// COMANDAVEN.IDORGCMDVENDA holds at most this many characters.
+constexpr size_t kLarguraIdOrgCmdVenda = 10;
+
+}  // namespace
+
+// The lookup answers a failure's message in place of the origin; a text longer than the column
+// can only be such a message, and it must reach neither the fiscal closing nor a cancelled sale.
+void ReadSaleOrigin(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
+  const std::string origem =
+      dm.getOrigemVenda(conta.CDFILIAL, conta.NRVENDAREST, conta.NRCOMANDA).AsString();
+  if (origem.size() > kLarguraIdOrgCmdVenda) {
+    LogImpExpKDS(origem);
+    conta.idOrigemVenda.clear();
+    return;
+  }
+  conta.idOrigemVenda = origem;
+}
+
+void ComputeTaxFigures(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
+  Variant valores = Variant::Array(3);
+  CalculoIcmsDFederal(dm.cdsVendas, valores, 0);
+  conta.vrIbpt = valores[0].AsString();
+  conta.vrIbptEs = valores[2].AsString();
+  // A text that is not a number raises here and ends the closing.
+  conta.vrTotalTrib = Variant(conta.vrIbpt).AsFloat() + Variant(conta.vrIbptEs).AsFloat();
+  conta.nrSerieNfce = getNumeroSerieNFCe(conta.CDFILIAL, conta.CDCAIXA);
+  conta.nrNfce = setNumeroNFCe(conta.CDFILIAL, conta.CDCAIXA, conta.nrSerieNfce, dm.idAmbTrabNfce,
+                               dm.boVyrNfce)
+                     .AsString();
+  conta.dtEmissNfce = getDataEmissNFCe();
+}
+
+}  // namespace Cli_Qam00417::closing

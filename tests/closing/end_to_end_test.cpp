@@ -1,0 +1,257 @@
+// Delivery orders closed by the scan with the real fiscal-device and receivables packages, on a
+// real store: the order's rows, the sales and the log afterwards.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "datamodule/rdm_imp_exp_kds.h"
+#include "external/fiscal_device.h"
+#include "external/receivables.h"
+#include "rtl/program_dir.h"
+#include "support/fiscal_builders.h"
+#include "support/store_builders.h"
+#include "support/temp_store.h"
+#include "worker/log_imp_exp_kds.h"
+
+namespace {
+
+constexpr const char* kFilial = "0001";
+constexpr const char* kLoja = "01";
+constexpr const char* kCaixa = "001";
+
+class EndToEndTest : public ::testing::Test {
+ protected:
+  EndToEndTest() {
+    unsetenv("VYR_CONEXAO");
+    rtl::SetProgramDirectory(store_.Dir());
+    VyrFiscal::ConexaoFiscal().Close();
+    if (VyrRecebimento::rdmRecebimento != nullptr) {
+      VyrRecebimento::rdmRecebimento->adcRecebimento.Close();
+    }
+    vyrtest::InsertBranchStoreRegister(store_, kFilial, kLoja, kCaixa);
+    vyrtest::InsertFiscalBranch(store_, kFilial);
+    vyrtest::InsertFiscalProduct(store_, kFilial, {});
+    store_.Exec(
+        "INSERT INTO TURCAIXA (CDFILIAL, CDCAIXA, DTABERCAIX, CDOPERABER) VALUES (?, ?, ?, ?)",
+        {kFilial, kCaixa, vyrtest::TodayText().substr(0, 10) + " 08:00:00", "CAIXA1"});
+    dm_ = std::make_unique<Cli_Qam00417::TrdmImpExpKds>();
+    dm_->cdEmpresa = "0001";
+    dm_->idTipoEmissao = "E";
+    dm_->idExtConsOnline = "N";
+    dm_->dtAberturaCaixa = rtl::Date() + 8.0 / 24;
+    dm_->dtMovimento = rtl::Date();
+    rtl::TClientDataSet& layout = dm_->cdsConfTipoReceRev;
+    layout.CreateDataSet();
+    layout.Append();
+    layout.FieldByName("CDTIPORECE").SetAsString("001");
+    layout.FieldByName("NMTIPORECE").SetAsString("DINHEIRO");
+    layout.FieldByName("IDTIPORECE").SetAsString("1");
+    layout.Post();
+    bill_.items = {{"001", "1001", 2, 12.5, 1, 0, false}, {"002", "1001", 1, 12.5, 0, 0, true}};
+  }
+  ~EndToEndTest() override {
+    dm_.reset();
+    VyrFiscal::ConexaoFiscal().Close();
+    if (VyrRecebimento::rdmRecebimento != nullptr) {
+      VyrRecebimento::rdmRecebimento->adcRecebimento.Close();
+    }
+    rtl::SetProgramDirectory("");
+  }
+
+  // The bill with a note on its first item and one cash payment of `paid`.
+  void InsertBill(double paid = 24, const std::string& cdtiporece = "001") {
+    vyrtest::InsertDeliveryBill(store_, bill_);
+    store_.Exec(
+        "INSERT INTO OBSITCOMANDAVEN (CDFILIAL, NRVENDAREST, NRCOMANDA, NRPRODCOMVEN, CDGRPOCOR, "
+        "CDOCORR) VALUES (?, ?, ?, '001', 'G1', 'SEM CEBOLA')",
+        {kFilial, bill_.nrvendarest, bill_.nrcomanda});
+    vyrtest::BillPayment cash;
+    cash.value = paid;
+    cash.cdtiporece = cdtiporece;
+    vyrtest::InsertDeliveryPayments(store_, bill_, {cash});
+  }
+
+  void Pass() { dm_->VerificaPedidosExpKDS(kFilial, kCaixa, kLoja); }
+
+  // The bill's state and the store's sales: "IDIMPCUPEXP=3 IDSTCOMANDA=P sales=A:1".
+  std::string State() const {
+    const vyrtest::Rows bill = store_.Query(
+        "SELECT IDIMPCUPEXP, IDSTCOMANDA FROM COMANDAVEN WHERE NRCOMANDA = ?", {bill_.nrcomanda});
+    std::string text =
+        bill.empty() ? "removed" : "IDIMPCUPEXP=" + bill[0][0] + " IDSTCOMANDA=" + bill[0][1];
+    text += " sales=";
+    for (const auto& row :
+         store_.Query("SELECT IDSITUVENDA, COUNT(*) FROM VENDA GROUP BY IDSITUVENDA ORDER BY 1")) {
+      text += row[0] + ":" + row[1] + " ";
+    }
+    return text;
+  }
+
+  // The log's messages without their date-time, one per line, with the fiscal closing's answer
+  // shown as <NRSEQVENDA> when it is the number of a recorded sale.
+  std::string Log() const {
+    const std::string retorno = "Retorno da setConcluifechamento: ";
+    std::ifstream in(Cli_Qam00417::LogImpExpKDSPath(), std::ios::binary);
+    std::string text;
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      std::string message = line.substr(line.find(" - ") + 3);
+      if (message.compare(0, retorno.size(), retorno) == 0 &&
+          store_.Count("VENDA", "NRSEQVENDA = ?", {message.substr(retorno.size())}) > 0) {
+        message = retorno + "<NRSEQVENDA>";
+      }
+      text += message + "\n";
+    }
+    return text;
+  }
+
+  // The log's lines that contain one of `parts`, in order.
+  std::string LogLines(const std::vector<std::string>& parts) const {
+    std::string lines;
+    const std::string log = Log();
+    for (size_t at = 0; at < log.size(); at = log.find('\n', at) + 1) {
+      const std::string line = log.substr(at, log.find('\n', at) - at);
+      for (const std::string& part : parts) {
+        if (line.find(part) != std::string::npos) {
+          lines += line + "\n";
+          break;
+        }
+      }
+    }
+    return lines;
+  }
+
+  // IDIMPCUPEXP of every bill: "0001:0 0002:0".
+  std::string Queue() const {
+    std::string text;
+    for (const auto& row :
+         store_.Query("SELECT NRCOMANDA, IDIMPCUPEXP FROM COMANDAVEN ORDER BY NRCOMANDA")) {
+      text += (text.empty() ? "" : " ") + row[0] + ":" + row[1];
+    }
+    return text;
+  }
+
+  vyrtest::TempStore store_;
+  std::unique_ptr<Cli_Qam00417::TrdmImpExpKds> dm_;
+  vyrtest::DeliveryBill bill_;
+};
+
+const char* const kClosed =
+    "VerificaPedidosExpKDS @\ncdsPedidosExpKDS.RecordCount = 1\nNRPEDIDOVYR: A1B2C3D4\n"
+    "INI-FechaContaNormal(0001, 001, 01, 0001, 0000000001, DLV_0001)\n"
+    "Numero da comanda:0001\nChamada da setconcluifechamento\n"
+    "Chama funcao setVendaComanda: P\nRetorno da setConcluifechamento: <NRSEQVENDA>\n"
+    "FIM-FechaContaNormal(0001, 001, 01, 0001, 0000000001, DLV_0001)\n\n";
+
+// A register with neither NFC-e nor SAT: no document and no receipt. A lower-case "s" in
+// IDRETBALLOJA is not a store return.
+TEST_F(EndToEndTest, AnOrderWithItemsNotesAndPaymentsBecomesASale) {
+  bill_.idretballoja = "s";
+  InsertBill();
+  Pass();
+  EXPECT_EQ(std::string(kClosed) + "|IDIMPCUPEXP=3 IDSTCOMANDA=P sales=A:1 ",
+            Log() + "|" + State());
+}
+
+TEST_F(EndToEndTest, AnOrderWhoseBillWasRecordedOnAnEarlierDayIsNotRecordedAgain) {
+  InsertBill();
+  Pass();
+  store_.Exec("UPDATE VENDA SET DTENTRVENDA = ?", {vyrtest::DayText(-1)});
+  store_.Exec("UPDATE COMANDAVEN SET IDIMPCUPEXP = '2', IDSTCOMANDA = '1'");
+  Pass();
+  EXPECT_EQ(std::string(kClosed) + kClosed + "|IDIMPCUPEXP=3 IDSTCOMANDA=P sales=A:1 ",
+            Log() + "|" + State());
+}
+
+TEST_F(EndToEndTest, AnOrderWhoseSaleOfAnEarlierDayIsOfAnotherBillIsClosed) {
+  InsertBill();
+  vyrtest::InsertSale(store_, kFilial, kCaixa, "0000000900", kLoja, bill_.nrvendarest,
+                      vyrtest::DayText(-1));
+  Pass();
+  EXPECT_EQ(std::string(kClosed) + "|IDIMPCUPEXP=3 IDSTCOMANDA=P sales=A:2 ",
+            Log() + "|" + State());
+}
+
+TEST_F(EndToEndTest, ABillWithTwoOrderNumbersIsMetTwiceAndRecordedOnce) {
+  InsertBill();
+  store_.Exec("UPDATE ITCOMANDAVEN SET NRPEDIDOVYR = 'Z9' WHERE NRPRODCOMVEN = '002'");
+  Pass();
+  const std::string log = Log();
+  EXPECT_EQ(
+      "A1B2C3D4 closed, Z9 marked X|IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 ",
+      std::string(log.find("NRPEDIDOVYR: A1B2C3D4\nINI-") != std::string::npos ? "A1B2C3D4 closed"
+                                                                               : log) +
+          (log.find("NRPEDIDOVYR: Z9\nChama funcao setVendaComanda: X\n") != std::string::npos
+               ? ", Z9 marked X"
+               : "") +
+          "|" + State());
+}
+
+// A product without NCM: the package refuses the sale; it is recorded cancelled once, and the
+// next pass a moment later leaves the order alone.
+TEST_F(EndToEndTest, ARefusedSaleIsRecordedCancelledOnceAndTheOrderWaits) {
+  vyrtest::FiscalProduct semNcm;
+  semNcm.ncm = "";
+  vyrtest::InsertFiscalProduct(store_, kFilial, semNcm);
+  InsertBill();
+  Pass();
+  Pass();
+  const std::string log = Log();
+  const size_t end = log.find("FIM-FechaContaNormal(");
+  const size_t wait = log.rfind('\n', end - 2) + 1;
+  EXPECT_EQ(
+      "Pedido 0001 aguardando nova tentativa em 1 s\n|once|IDIMPCUPEXP=2 IDSTCOMANDA=1 sales=C:1 ",
+      log.substr(wait, end - wait) + "|" +
+          (log.find("INI-") == log.rfind("INI-") ? "once" : "twice") + "|" + State());
+}
+
+TEST_F(EndToEndTest, APaymentTypeMissingFromTheLayoutKeepsTheOrderPendingPassAfterPass) {
+  InsertBill(24, "099");
+  Pass();
+  Pass();
+  EXPECT_EQ(
+      "O tipo de recebimento 099 não está cadastrado no Layout do Caixa.\n"
+      "O tipo de recebimento 099 não está cadastrado no Layout do Caixa.\n"
+      "|IDIMPCUPEXP=2 IDSTCOMANDA=1 sales=",
+      LogLines({"tipo de recebimento"}) + "|" + State());
+}
+
+// Bill 0001 is paid 20 for items of 24; bill 0002 is paid on the account of a consumer without
+// credit. Both leave the queue in the same pass, and no sale is recorded.
+TEST_F(EndToEndTest, TotalsThatDifferAndARefusedBalanceTakeTheOrdersOffTheQueue) {
+  rtl::TClientDataSet& layout = dm_->cdsConfTipoReceRev;
+  layout.Append();
+  layout.FieldByName("CDTIPORECE").SetAsString("009");
+  layout.FieldByName("IDTIPORECE").SetAsString("9");
+  layout.Post();
+  InsertBill(20);
+  bill_.nrvendarest = "0000000002";
+  bill_.nrcomanda = "0002";
+  bill_.dscomanda = "DLV_0002";
+  InsertBill(24, "009");
+  Pass();
+  EXPECT_EQ(
+      "Valores gravados nas tabelas ITCOMANDAVEN e MOVCAIXADLV estão divergentes.\n"
+      "Execute do acmUpdCupExp\n"
+      "Saldo insuficiente para o consumidor CONS1: disponível R$ 0,00, venda R$ 24,00 - "
+      "Qam00417 - setValidaSaldoCons\n"
+      "Execute do acmUpdCupExp\n"
+      "|0001:0 0002:0|sales=0",
+      LogLines({"divergentes", "setValidaSaldoCons", "acmUpdCupExp"}) + "|" + Queue() +
+          "|sales=" + std::to_string(store_.Count("VENDA")));
+}
+
+TEST_F(EndToEndTest, ABillThatIsNotAnOpenDeliveryBillStaysPending) {
+  bill_.dscomanda = "MESA_0001";
+  InsertBill();
+  Pass();
+  EXPECT_EQ("Pedido não localizado - numero: 0001\n|IDIMPCUPEXP=2 IDSTCOMANDA=1 sales=",
+            LogLines({"localizado"}) + "|" + State());
+}
+
+}  // namespace

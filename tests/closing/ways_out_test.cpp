@@ -1,0 +1,158 @@
+// Every way out of a bill's closing: the log lines in order, the order's state afterwards and
+// what the packages were asked to do.
+
+#include "closing/closing_fixture.h"
+
+namespace closingtest {
+namespace {
+
+const char* const kIni = "INI-FechaContaNormal(0001, 001, 01, 0001, 0000000001, DLV_0001)\n";
+const char* const kFim = "FIM-FechaContaNormal(0001, 001, 01, 0001, 0000000001, DLV_0001)\n\n";
+const char* const kBusca = "BuscaVenda['0001', '0001'];";
+
+class WaysOutTest : public ClosingTest {
+ protected:
+  // The log, the order's state and the packages' calls, as one text.
+  std::string Outcome() { return Log() + "|" + OrderState() + "|" + Calls(); }
+};
+
+TEST_F(WaysOutTest, ARegisterWithNeitherDocumentRecordsTheSaleAndMarksTheOrder) {
+  EXPECT_NO_THROW(Close());
+  EXPECT_EQ(std::string(kIni) +
+                "Numero da comanda:0001\nChamada da setconcluifechamento\n"
+                "Chama funcao setVendaComanda: P\nRetorno da setConcluifechamento: 0000000042\n" +
+                kFim + "|IDIMPCUPEXP=3 IDSTCOMANDA=P|" + kBusca + "SetConcluiFechamento;",
+            Outcome());
+}
+
+TEST_F(WaysOutTest, APaymentTypeMissingFromTheLayoutLeavesTheOrderPending) {
+  AddPayment("02", "099", "E", 5);
+  Close();
+  EXPECT_EQ(std::string(kIni) +
+                "O tipo de recebimento 099 não está cadastrado no Layout do Caixa.\n" + kFim +
+                "|IDIMPCUPEXP=2 IDSTCOMANDA=1|" + kBusca,
+            Outcome());
+}
+
+TEST_F(WaysOutTest, ARefusedConsumerBalanceTakesTheOrderOffTheQueue) {
+  AddLayout("009", "CONTA CONSUMIDOR", "9");
+  store_.Exec("UPDATE MOVCAIXADLV SET CDTIPORECE = '009'");
+  balanceRefusal_ = "Consumidor K1 sem credito: faltam 5.00";
+  Close();
+  EXPECT_EQ(std::string(kIni) +
+                "Consumidor K1 sem credito: faltam 5.00 - Qam00417 - setValidaSaldoCons\n"
+                "Execute do acmUpdCupExp\n" +
+                kFim + "|IDIMPCUPEXP=0 IDSTCOMANDA=1|" + kBusca +
+                "getMinDtMovExtCons(C1,K1);EvoluiSaldo(C1,K1,0001,2026-12-01 00:00:00);"
+                "setValidaSaldoCons(0001,001,C1,K1,N,CDFAMILISALD=F01 VRSALDCONFAM=20 );",
+            Outcome());
+}
+
+TEST_F(WaysOutTest, PaymentsThatDifferFromTheItemsTakeTheOrderOffTheQueue) {
+  saleRows_[0].preco = 10.01;
+  Close();
+  EXPECT_EQ(std::string(kIni) +
+                "Valores gravados nas tabelas ITCOMANDAVEN e MOVCAIXADLV estão divergentes.\n"
+                "Execute do acmUpdCupExp\n" +
+                kFim + "|IDIMPCUPEXP=0 IDSTCOMANDA=1|" + kBusca,
+            Outcome());
+}
+
+TEST_F(WaysOutTest, ABillMissingFromTheOpenDeliveryBillsLeavesTheOrderPending) {
+  store_.Exec("UPDATE COMANDAVEN SET DSCOMANDA = 'MESA_0001'");
+  Close();
+  EXPECT_EQ(std::string(kIni) + "Numero da comanda:0001\nPedido não localizado - numero: 0001\n" +
+                kFim + "|IDIMPCUPEXP=2 IDSTCOMANDA=1|" + kBusca,
+            Outcome());
+}
+
+TEST_F(WaysOutTest, ARefusedSaleIsRecordedCancelledAndTheOrderWaits) {
+  answer_ = "ERRO Produto 1001 sem NCM";
+  Close();
+  EXPECT_EQ(std::string(kIni) +
+                "Numero da comanda:0001\nChamada da setconcluifechamento\n"
+                "Retorno da setConcluifechamento: ERRO Produto 1001 sem NCM\n"
+                "Ocorreu um erro durante a gravação da venda: ERRO Produto 1001 sem NCM.\n"
+                "Pedido 0001 aguardando nova tentativa em 1 s\n" +
+                kFim + "|IDIMPCUPEXP=2 IDSTCOMANDA=1|" + kBusca +
+                "SetConcluiFechamento;|cancelled=1",
+            Outcome() + "|cancelled=" + std::to_string(CancelledSales()));
+}
+
+TEST_F(WaysOutTest, AnNfceInContingencyChangesTheSaleAndRemovesTheOrder) {
+  NfceRegister();
+  nfceSituation_ = "CONTIGENCIA_SP";
+  Close();
+  EXPECT_EQ(std::string(kIni) +
+                "Numero da comanda:0001\nChamada da setconcluifechamento\n"
+                "Chave de acesso: 35261200000000000000650010000001231000001234\n" +
+                kFim + "|removed|" + kBusca +
+                "CalculoIcmsDFederal;getNumeroSerieNFCe(0001,001);setNumeroNFCe(0001,001,7,2,"
+                "true);SetConcluiFechamento;AlteraVendaCan['0000000042', '0001', '001', "
+                "DateTime(2026-12-07 00:00:00), '', '', '', 'SAT']/10;",
+            Outcome());
+}
+
+TEST_F(WaysOutTest, AnNfcePrintsTheReceiptAndMarksTheOrderAsItsStoreReturnSays) {
+  NfceRegister();
+  store_.Exec("UPDATE COMANDAVEN SET IDRETBALLOJA = 'S'");
+  Close();
+  EXPECT_EQ(std::string(kIni) +
+                "Numero da comanda:0001\nChamada da setconcluifechamento\n"
+                "Chave de acesso: 35261200000000000000650010000001231000001234\n"
+                "Preenche cdsParamImpCup com a chave: "
+                "35261200000000000000650010000001231000001234\n001 - 19 - COM1\n"
+                "Chama funcao setVendaComanda: X\nRetorno da setConcluifechamento: 0000000042\n" +
+                kFim + "|IDIMPCUPEXP=3 IDSTCOMANDA=X|" + kBusca +
+                "CalculoIcmsDFederal;getNumeroSerieNFCe(0001,001);setNumeroNFCe(0001,001,7,2,"
+                "true);SetConcluiFechamento;DisparaImpressaoNaoFiscal[False, 'VENDA_NFCe', "
+                "Omitted, Omitted, Omitted, 1 row, '']/10;|SENHACUPOM=A17 CHAVEACESSONFCe="
+                "35261200000000000000650010000001231000001234 NRSEQIMPRLOJA6=001 "
+                "IDTIPOIMPNF6=19 CDPORTAIMPNF6=COM1 ",
+            Outcome() + "|" + receiptRow_);
+}
+
+TEST_F(WaysOutTest, ASatSaleStoresTheDeviceAnswerAndPrintsTheExtract) {
+  SatRegister();
+  dm().idUtilSatComp = "N";
+  dm().cdAtivacaoSat = "123456789";
+  Close();
+  const std::string qr =
+      "CFe35261211111111111111590000000000010000010005|20261207103000|20.00||QRSIG";
+  EXPECT_EQ(std::string(kIni) +
+                "Numero da comanda:0001\nChamada da setconcluifechamento\n"
+                "Preenche cdsParamImpCup com a chave: "
+                "CFe35261211111111111111590000000000010000010005\n001 - 19 - COM1\n"
+                "Chama funcao setVendaComanda: P\nRetorno da setConcluifechamento: 0000000042\n" +
+                kFim + "|IDIMPCUPEXP=3 IDSTCOMANDA=P|" + kBusca +
+                "CalculoIcmsDFederal;getNumeroSerieNFCe(0001,001);setNumeroNFCe(0001,001,7,2,"
+                "false);SetConcluiFechamento;SATOnline(0001,001,0000000042,N,123456789,"
+                "dsPastaXml,1.50,0.75);AtualizaVendaSat(0001,001,0000000042,000123," +
+                qr +
+                ",7);DisparaImpressaoNaoFiscal[False, 'EXTRATO_SAT', Omitted, Omitted, Omitted, "
+                "1 row, '']/10;|SENHACUPOM=A17 DATAEMISSNFCE=2026-12-07T10:30:00-03:00 "
+                "CHAVEACESSONFCe=CFe35261211111111111111590000000000010000010005 "
+                "stIBPT=1.50 stIBPTES=0.75 NRSERIESAT=900004019 QRCODENFCe=" +
+                qr + " NRSEQIMPRLOJA6=001 IDTIPOIMPNF6=19 CDPORTAIMPNF6=COM1 ",
+            Outcome() + "|" + receiptRow_);
+}
+
+TEST_F(WaysOutTest, ASatRefusalChangesTheSaleAndRaisesTheDeviceMessage) {
+  SatRegister();
+  satAccepts_ = false;
+  satValues_ = {"MENSAGEM=Codigo de ativacao invalido"};
+  EXPECT_THROW(Close(), rtl::Exception);
+  EXPECT_EQ(std::string(kIni) +
+                "Numero da comanda:0001\nChamada da setconcluifechamento\n"
+                "raise Exception.create SAT: Codigo de ativacao invalido\n"
+                "Codigo de ativacao invalido - Qam00417 - Funcao:FechaContaNormal\n" +
+                kFim + "|IDIMPCUPEXP=2 IDSTCOMANDA=1|" + kBusca +
+                "CalculoIcmsDFederal;getNumeroSerieNFCe(0001,001);setNumeroNFCe(0001,001,7,2,"
+                "false);SetConcluiFechamento;SATOnline(0001,001,0000000042,,,dsPastaXml,1.50,"
+                "0.75);AlteraVendaCan['0000000042', '0001', '001', DateTime(2026-12-07 "
+                "00:00:00), '', '', '', 'SAT']/10;",
+            Outcome());
+}
+
+}  // namespace
+}  // namespace closingtest
