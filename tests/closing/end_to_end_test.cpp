@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -28,6 +29,7 @@ class EndToEndTest : public ::testing::Test {
  protected:
   EndToEndTest() {
     unsetenv("VYR_CONEXAO");
+    unsetenv("VYR_SAT_EMULADOR_DIR");
     rtl::SetProgramDirectory(store_.Dir());
     VyrFiscal::ConexaoFiscal().Close();
     if (VyrRecebimento::rdmRecebimento != nullptr) {
@@ -77,6 +79,21 @@ class EndToEndTest : public ::testing::Test {
   }
 
   void Pass() { dm_->VerificaPedidosExpKDS(kFilial, kCaixa, kLoja); }
+
+  // A SAT register (the package's emulator) whose receipts go to the file recibo.prn.
+  void SatRegister(const std::string& cdAtivacaoSat) {
+    store_.Exec("UPDATE CAIXA SET IDTPEMISSAOVYR = 'SAT'");
+    dm_->boVyrSat = true;
+    dm_->idTipoEmissao = "S";
+    dm_->idUtilSatComp = "N";
+    dm_->cdAtivacaoSat = cdAtivacaoSat;
+    dm_->dsPastaXml = store_.Dir() + "/Dados/XML_NFCe_Sat/0001-001/";
+    dm_->nrSeqImprLoja6 = "001";
+    dm_->idTipoImpNf6 = "19";
+    dm_->cdPortaImpNf6 = "file:recibo.prn";
+  }
+
+  bool Exists(const std::string& path) const { return std::filesystem::exists(path); }
 
   // The bill's state and the store's sales: "IDIMPCUPEXP=3 IDSTCOMANDA=P sales=A:1".
   std::string State() const {
@@ -252,6 +269,36 @@ TEST_F(EndToEndTest, ABillThatIsNotAnOpenDeliveryBillStaysPending) {
   Pass();
   EXPECT_EQ("Pedido não localizado - numero: 0001\n|IDIMPCUPEXP=2 IDSTCOMANDA=1 sales=",
             LogLines({"localizado"}) + "|" + State());
+}
+
+TEST_F(EndToEndTest, ASatOrderBecomesASaleWithItsCFeAndItsExtract) {
+  SatRegister("123456789");
+  InsertBill();
+  Pass();
+  const std::string chave = store_.Scalar("SELECT NRCHAVECFE FROM VENDACFESAT");
+  EXPECT_EQ(
+      "IDIMPCUPEXP=3 IDSTCOMANDA=P sales=A:1 |xml|receipt|Preenche cdsParamImpCup com a "
+      "chave: " +
+          chave + "\n",
+      State() + "|" + (Exists(dm_->dsPastaXml + "CFe" + chave + ".xml") ? "xml" : "no xml") + "|" +
+          (Exists(store_.Dir() + "/recibo.prn") ? "receipt" : "no receipt") + "|" +
+          LogLines({"Preenche cdsParamImpCup"}));
+}
+
+// A wrong activation code: the recorded sale is marked as waiting for its document, and the
+// next pass finds the sale of today and only marks the order.
+TEST_F(EndToEndTest, ASatRefusalChangesTheSaleAndTheNextPassMarksTheOrder) {
+  SatRegister("00000000");
+  InsertBill();
+  Pass();
+  Pass();
+  EXPECT_EQ(
+      "raise Exception.create SAT: Codigo de ativacao invalido\n"
+      "Codigo de ativacao invalido - Qam00417 - Funcao:FechaContaNormal\n"
+      "Except FechaContaNormal\nChama funcao setVendaComanda: X\n"
+      "|IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 |IDDOCPENDVENDA=SAT",
+      LogLines({"SAT:", "Funcao:", "Except", "setVendaComanda"}) + "|" + State() +
+          "|IDDOCPENDVENDA=" + store_.Scalar("SELECT IDDOCPENDVENDA FROM VENDA"));
 }
 
 }  // namespace
