@@ -13,6 +13,7 @@
 #include "datamodule/rdm_imp_exp_kds.h"
 #include "external/fiscal_device.h"
 #include "external/receivables.h"
+#include "packages/fiscal/nfce_test_support.h"
 #include "rtl/program_dir.h"
 #include "support/fiscal_builders.h"
 #include "support/store_builders.h"
@@ -91,6 +92,34 @@ class EndToEndTest : public ::testing::Test {
     dm_->nrSeqImprLoja6 = "001";
     dm_->idTipoImpNf6 = "19";
     dm_->cdPortaImpNf6 = "file:recibo.prn";
+  }
+
+  // An NFC-e register with a throwaway certificate; `mode` "offline" leaves the package's
+  // simulated authoriser without answer.
+  void NfceRegister(const std::string& mode) {
+    store_.Exec("UPDATE CAIXA SET IDTPEMISSAOVYR = 'FNC'");
+    std::filesystem::copy_file(nfcetest::Certificate().pfx_path, store_.Dir() + "/Dados/a1.pfx");
+    store_.Exec(
+        "INSERT OR REPLACE INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, NRSERIENFCE, IDCSCNFCE, "
+        "CDCSCNFCE, DSARQCERTIF, DSSENHACERTIF, IDMODOAUTORIZ, DSURLQRCODE) VALUES "
+        "('0001', '001', '1', '1', 'CSC-DE-TESTE', 'Dados/a1.pfx', ?, ?, "
+        "'https://nfce.sefaz.example/qrcode')",
+        {VyrUtil::Cripto(nfcetest::Certificate().password, VyrFiscal::Nfce::kChaveSenhaCertificado),
+         mode});
+    dm_->boVyrNfce = true;
+    dm_->idTipoEmissao = "N";
+    dm_->idAmbTrabNfce = "2";
+    dm_->dsPastaXml = store_.Dir() + "/Dados/XML_NFCe_Sat/0001-001/";
+    dm_->nrSeqImprLoja6 = "001";
+    dm_->idTipoImpNf6 = "19";
+    dm_->cdPortaImpNf6 = "file:recibo.prn";
+  }
+
+  // The situation of every NFC-e of the store.
+  std::string Notes() const {
+    std::string text;
+    for (const auto& row : store_.Query("SELECT IDSITUNFCE FROM NFCEVENDA")) text += row[0] + " ";
+    return text;
   }
 
   bool Exists(const std::string& path) const { return std::filesystem::exists(path); }
@@ -299,6 +328,35 @@ TEST_F(EndToEndTest, ASatRefusalChangesTheSaleAndTheNextPassMarksTheOrder) {
       "|IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 |IDDOCPENDVENDA=SAT",
       LogLines({"SAT:", "Funcao:", "Except", "setVendaComanda"}) + "|" + State() +
           "|IDDOCPENDVENDA=" + store_.Scalar("SELECT IDDOCPENDVENDA FROM VENDA"));
+}
+
+TEST_F(EndToEndTest, AnNfceOrderIsAuthorisedItsReceiptPrintedAndItsStoreReturnMarked) {
+  NfceRegister("online");
+  bill_.idretballoja = "S";
+  InsertBill();
+  Pass();
+  EXPECT_EQ("IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 |authorised |receipt",
+            State() + "|" + Notes() + "|" +
+                (Exists(store_.Dir() + "/recibo.prn") ? "receipt" : "no receipt"));
+}
+
+// The note stays pending in contingency; the sale is marked as waiting for its document and
+// the order's working rows are removed, without a receipt.
+TEST_F(EndToEndTest, AnNfceInContingencyChangesTheSaleAndRemovesTheOrder) {
+  NfceRegister("offline");
+  InsertBill();
+  Pass();
+  const std::string key = store_.Scalar("SELECT CDCHAVENFCE FROM NFCEVENDA");
+  const std::string log = Log();
+  const size_t from = log.find("Chamada da setconcluifechamento");
+  EXPECT_EQ("Chamada da setconcluifechamento\nChave de acesso: " + key +
+                "\nFIM-FechaContaNormal(0001, 001, 01, 0001, 0000000001, DLV_0001)\n\n"
+                "|removed sales=A:1 |pending |IDDOCPENDVENDA=SAT|no receipt|rows left 0",
+            log.substr(from) + "|" + State() + "|" + Notes() +
+                "|IDDOCPENDVENDA=" + store_.Scalar("SELECT IDDOCPENDVENDA FROM VENDA") + "|" +
+                (Exists(store_.Dir() + "/recibo.prn") ? "receipt" : "no receipt") + "|rows left " +
+                std::to_string(store_.Count("ITCOMANDAVEN") + store_.Count("MOVCAIXADLV") +
+                               store_.Count("VENDAREST")));
 }
 
 }  // namespace
