@@ -107,19 +107,16 @@ std::optional<VendaDoDocumento> VendaDoCFe(ado::TADOConnection& conexao, const s
                           query.FieldByName("NRSEQVENDA").AsString()};
 }
 
-std::optional<VendaDoDocumento> VendaDaChave(ado::TADOConnection& conexao, TipoRecibo tipo,
-                                             const std::string& chave) {
+}  // namespace
+
+std::optional<VendaDoDocumento> LocalizaVenda(ado::TADOConnection& conexao, TipoRecibo tipo,
+                                              const std::string& chave) {
   if (chave.empty()) return std::nullopt;
   if (tipo == TipoRecibo::ExtratoSat) return VendaDoCFe(conexao, chave);
   const Nfce::NotaGravada nota = Nfce::NotaDaChave(conexao, chave);
   if (nota.chave.empty()) return std::nullopt;
   return VendaDoDocumento{nota.CDFILIAL, nota.CDCAIXA, nota.NRSEQVENDA};
 }
-
-}  // namespace
-
-std::function<std::optional<VendaDoDocumento>(ado::TADOConnection&, TipoRecibo, const std::string&)>
-    LocalizaVenda = VendaDaChave;
 
 ParametrosRecibo LeParametros(const rtl::Variant& parametros) {
   if (!parametros.IsArray() || parametros.ArrayLength() != 7) {
