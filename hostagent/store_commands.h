@@ -18,7 +18,7 @@ struct DemoStoreOptions {
   std::string loja = "01";
   std::string caixa = "001";
   std::string modelo = "19";  // IDMODEIMPRES of the register's printer
-  std::string porta = "COM1";
+  std::string porta = "file:cupom.prn";  // receipts land in <dir>/cupom.prn
   std::string cd_ativacao_sat = "123456789";
   std::string emissao = "SAT";  // IDTPEMISSAOVYR: "SAT", "FNC" (NFC-e) or "" (neither)
   int pedidos = 3;              // delivery orders waiting for automatic closing
