@@ -17,7 +17,7 @@ struct DemoStoreOptions {
   std::string filial = "0001";
   std::string loja = "01";
   std::string caixa = "001";
-  std::string modelo = "19";  // IDMODEIMPRES of the register's printer
+  std::string modelo = "19";             // IDMODEIMPRES of the register's printer
   std::string porta = "file:cupom.prn";  // receipts land in <dir>/cupom.prn
   std::string cd_ativacao_sat = "123456789";
   std::string emissao = "SAT";  // IDTPEMISSAOVYR: "SAT", "FNC" (NFC-e) or "" (neither)

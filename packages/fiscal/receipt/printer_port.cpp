@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -149,6 +150,22 @@ int Conecta(const std::string& porta, const std::string& endereco, Relogio::time
   Falha(porta, "cannot connect (" + motivo + ")");
 }
 
+// Registers configured on Windows name their ports "COM1" or "LPT1": the same ports here are
+// /dev/ttyS0 and /dev/lp0. Empty for any other text.
+std::string DispositivoDoWindows(const std::string& porta) {
+  std::string nome = porta;
+  if (!nome.empty() && nome.back() == ':') nome.pop_back();
+  if (nome.size() < 4 || nome.size() > 6) return "";
+  std::string prefixo = nome.substr(0, 3);
+  for (char& c : prefixo) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string numero = nome.substr(3);
+  if (numero.find_first_not_of("0123456789") != std::string::npos || numero[0] == '0') return "";
+  const std::string indice = std::to_string(std::stoi(numero) - 1);
+  if (prefixo == "COM") return "/dev/ttyS" + indice;
+  if (prefixo == "LPT") return "/dev/lp" + indice;
+  return "";
+}
+
 }  // namespace
 
 void EnviaParaImpressora(const std::string& porta, const std::string& bytes,
@@ -164,15 +181,22 @@ void EnviaParaImpressora(const std::string& porta, const std::string& bytes,
     return;
   }
   const bool arquivo = porta.rfind("file:", 0) == 0;
-  if (!arquivo && porta[0] != '/') {
-    Falha(porta, "unknown port form (a device path, \"tcp:HOST:PORT\" or \"file:PATH\")");
+  std::string caminho = arquivo ? porta.substr(5) : DispositivoDoWindows(porta);
+  if (!arquivo && caminho.empty()) {
+    if (porta[0] != '/') {
+      Falha(porta,
+            "unknown port form (a device path, COMn, LPTn, \"tcp:HOST:PORT\" or \"file:PATH\")");
+    }
+    caminho = porta;
   }
-  std::string caminho = arquivo ? porta.substr(5) : porta;
   if (caminho.empty() || caminho[0] != '/') caminho = rtl::ProgramDirectory() + "/" + caminho;
   const int flags = arquivo ? O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC
                             : O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
   Descritor fd(open(caminho.c_str(), flags, 0644));
-  if (fd.fd() < 0) Falha(porta, std::string("cannot open (") + std::strerror(errno) + ")");
+  if (fd.fd() < 0) {
+    Falha(porta, "cannot open " + (caminho == porta ? "" : caminho + " ") + "(" +
+                     std::strerror(errno) + ")");
+  }
   EscreveTudo(porta, fd.fd(), false, bytes, prazo, limite);
 }
 

@@ -62,6 +62,11 @@ std::string Quantidade(double q) {
   return texto;
 }
 
+// A document number as receipts show it, left-padded with zeros to `largura` digits.
+std::string Zeros(const std::string& numero, size_t largura) {
+  return numero.size() < largura ? std::string(largura - numero.size(), '0') + numero : numero;
+}
+
 std::string CpfCnpj(const std::string& d) {
   if (d.size() == 11) {
     return d.substr(0, 3) + "." + d.substr(3, 3) + "." + d.substr(6, 3) + "-" + d.substr(9);
@@ -243,7 +248,7 @@ Documento VendaNfce(const Recibo& r, const std::string& via) {
   ChaveCentrada(m, r.chave);
   m.Separador();
   if (r.vendaConhecida) ConsumidorNfce(m, r.venda.destinatario);
-  m.Centro("NFC-e nº " + r.nNF + " Série " + r.serie, true);
+  m.Centro("NFC-e nº " + Zeros(r.nNF, 9) + " Série " + Zeros(r.serie, 3), true);
   if (!r.dhEmi.empty()) m.Centro("Emissão: " + DataHoraIso(r.dhEmi));
   if (r.contingencia) {
     m.Centro("EMITIDA EM CONTINGÊNCIA", true);

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "db/query.h"
+#include "fiscal/nfce/note_store.h"
 #include "fiscal/nfce_emission.h"
 #include "rtl/client_dataset.h"
 #include "rtl/errors.h"
@@ -85,15 +87,36 @@ void DadosSat(const ParametrosRecibo& p, Recibo& r) {
   r.tribEstadual = Valor(p.ibptEs, r.venda.vTribEstadual);
 }
 
-std::optional<VendaDoDocumento> SemLocalizacao(ado::TADOConnection&, TipoRecibo,
-                                               const std::string&) {
-  return std::nullopt;
+// The device's key is kept as the device answered it, "CFe" + the 44 digits; the digits alone
+// are matched too.
+const char* const kSelVendaCFe =
+    R"mssql(SELECT CDFILIAL, CDCAIXA, NRSEQVENDA FROM VENDACFESAT WHERE NRCHAVECFE = :P_CHAVECFE OR NRCHAVECFE = :P_CHAVE)mssql";
+
+std::optional<VendaDoDocumento> VendaDoCFe(ado::TADOConnection& conexao, const std::string& chave) {
+  ado::TADOQuery query;
+  query.Name = "adqVendaDoCFe";
+  query.Setup(
+      conexao, kSelVendaCFe,
+      {{"P_CHAVECFE", ado::ParamType::String, 47}, {"P_CHAVE", ado::ParamType::String, 47}});
+  query.ParamByName("P_CHAVECFE").SetAsString("CFe" + chave);
+  query.ParamByName("P_CHAVE").SetAsString(chave);
+  query.Open();
+  if (query.IsEmpty()) return std::nullopt;
+  return VendaDoDocumento{query.FieldByName("CDFILIAL").AsString(),
+                          query.FieldByName("CDCAIXA").AsString(),
+                          query.FieldByName("NRSEQVENDA").AsString()};
 }
 
 }  // namespace
 
-std::function<std::optional<VendaDoDocumento>(ado::TADOConnection&, TipoRecibo, const std::string&)>
-    LocalizaVenda = SemLocalizacao;
+std::optional<VendaDoDocumento> LocalizaVenda(ado::TADOConnection& conexao, TipoRecibo tipo,
+                                              const std::string& chave) {
+  if (chave.empty()) return std::nullopt;
+  if (tipo == TipoRecibo::ExtratoSat) return VendaDoCFe(conexao, chave);
+  const Nfce::NotaGravada nota = Nfce::NotaDaChave(conexao, chave);
+  if (nota.chave.empty()) return std::nullopt;
+  return VendaDoDocumento{nota.CDFILIAL, nota.CDCAIXA, nota.NRSEQVENDA};
+}
 
 ParametrosRecibo LeParametros(const rtl::Variant& parametros) {
   if (!parametros.IsArray() || parametros.ArrayLength() != 7) {

@@ -2,7 +2,6 @@
 // The receipt model of a closing's print request: the parameters row the closing filled
 // (cdsParamImpCupNF), the document stored under its key and the recorded sale.
 
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -39,11 +38,9 @@ struct VendaDoDocumento {
 };
 
 // Finds the recorded sale whose NFC-e (`tipo` VendaNfce) or CF-e (ExtratoSat) has the access key
-// `chave` (44 digits); nothing when no stored document has it. A variable so that an installation
-// or a test can point it at another lookup.
-extern std::function<std::optional<VendaDoDocumento>(ado::TADOConnection& conexao, TipoRecibo tipo,
-                                                     const std::string& chave)>
-    LocalizaVenda;
+// `chave` (44 digits); nothing when no stored document has it.
+std::optional<VendaDoDocumento> LocalizaVenda(ado::TADOConnection& conexao, TipoRecibo tipo,
+                                              const std::string& chave);
 
 // The receipt model: the sale (LeVendaGravada) when LocalizaVenda finds it, the note's print
 // data (NfceImpressao) for an NFC-e; what the key itself says (emitter, number, series,

@@ -24,10 +24,10 @@
 
 namespace nfcetest {
 
-// The official schema folder; VYR_NFE_SCHEMAS overrides the one beside the project.
+// The official schema folder; VYR_NFE_SCHEMAS overrides the project's copy.
 inline std::string Schemas() {
   const char* own = std::getenv("VYR_NFE_SCHEMAS");
-  return own ? own : VYR_SOURCE_DIR "/../shared/schemas/nfe-4.00/";
+  return own ? own : VYR_SOURCE_DIR "/packages/fiscal/nfce/schemas/nfe-4.00/";
 }
 
 inline std::string ReadFile(const std::string& path) {

@@ -99,11 +99,13 @@ TEST(ReceiptPortTest, ClosedOrMissingPortsRaiseNamingThePort) {
                 "': cannot open (No such device or address)\n"
                 "Receipt printer at port '/nao/existe/lp0': cannot open (No such file or "
                 "directory)\n"
-                "Receipt printer at port 'COM1': unknown port form (a device path, "
+                "Receipt printer at port 'COM99': cannot open /dev/ttyS98 (No such file or "
+                "directory)\n"
+                "Receipt printer at port 'USB001': unknown port form (a device path, COMn, LPTn, "
                 "\"tcp:HOST:PORT\" or \"file:PATH\")\n"
                 "Receipt printer: the register's printer has no port (IMPRLOJA.CDPORTAIMPR)",
             Erro(tcp, "x") + "\n" + Erro(desligada, "x") + "\n" + Erro("/nao/existe/lp0", "x") +
-                "\n" + Erro("COM1", "x") + "\n" + Erro("", "x"));
+                "\n" + Erro("COM99", "x") + "\n" + Erro("USB001", "x") + "\n" + Erro("", "x"));
 }
 
 // Nobody accepts or reads: once the system's buffers are full the printer counts as unreachable.

@@ -3,17 +3,20 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "fiscal/fiscal_functions.h"
-#include "fiscal/receipt/receipt_source.h"
+#include "fiscal/sat/resposta_sat.h"
+#include "nfce_test_support.h"
 #include "rtl/client_dataset.h"
 #include "rtl/errors.h"
 #include "rtl/field_def.h"
 #include "rtl/program_dir.h"
 #include "sale_fixture.h"
-#include "support/package_fakes.h"
 
 namespace {
 
@@ -100,69 +103,84 @@ class ReceiptPrintTest : public salefixture::SaleStoreTest {
   }
 
   std::string Pasta() const { return store_.Dir() + "/Dados/Impressao/"; }
+
+  Variant retorno_;
 };
 
-TEST_F(ReceiptPrintTest, NfceReceiptOfARecordedSale) {
+// A bill closed on an NFC-e register (authorised by the simulated authoriser), then printed as
+// the closing asks for it.
+TEST_F(ReceiptPrintTest, NfceReceiptOfAClosedBill) {
   vyrtest::InsertDeliveryBill(store_, bill_);
+  std::filesystem::copy_file(nfcetest::Certificate().pfx_path, store_.Dir() + "/Dados/a1.pfx");
+  store_.Exec(
+      "INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, NRSERIENFCE, IDCSCNFCE, CDCSCNFCE, "
+      "DSARQCERTIF, DSSENHACERTIF, IDMODOAUTORIZ, DSURLQRCODE) VALUES ('0001', '001', '1', '1', "
+      "'CSC-DE-TESTE', 'Dados/a1.pfx', ?, 'online', 'https://nfce.sefaz.example/qrcode')",
+      {VyrUtil::Cripto(nfcetest::Certificate().password, VyrFiscal::Nfce::kChaveSenhaCertificado)});
+  register_.id_tipo_emissao = "N";
+  register_.nr_nfce = "57";
+  register_.nr_serie_nfce = "1";
+  register_.id_amb_trab_nfce = "2";
+  register_.dt_emiss_nfce = "2026-03-10T19:42:05-03:00";
   receipt_tax_number_ = "12345678909";
-  ASSERT_EQ("0000000001", Record());
-  const std::string chave = "35260311222333000181650010000001231482135765";
-  vyrtest::ScopedOverride localiza(
-      VyrFiscal::Receipt::LocalizaVenda,
-      [&](ado::TADOConnection&, VyrFiscal::Receipt::TipoRecibo,
-          const std::string& procurada) -> std::optional<VyrFiscal::Receipt::VendaDoDocumento> {
-        if (procurada != chave) return std::nullopt;
-        return VyrFiscal::Receipt::VendaDoDocumento{"0001", "001", "0000000001"};
-      });
+  Variant retorno;
+  ASSERT_EQ("0000000001", Record(retorno));
+  const std::string chave = retorno[1].AsString();
+
   Linha l;
   l.chave = chave;
   l.senha = "A1B2C3";
   l.porta = "file:nfce.prn";
-  Variant retorno = Variant::Array(10);
+  retorno = Variant::Array(10);
   VyrFiscal::DisparaImpressaoNaoFiscal(ListaDeImpressao("VENDA_NFCe", l), retorno);
+  const std::string texto = Le(Pasta() + "NFCe" + chave + ".txt");
   EXPECT_EQ(
-      "             PIZZARIA EXEMPLO LTDA\n"
-      "   CNPJ: 11.222.333/0001-81 IE: 111222333444\n"
-      "          RUA DAS FLORES, 100 - CENTRO\n"
-      "                 SAO PAULO - SP\n"
-      "Documento Auxiliar da Nota Fiscal de Consumidor\n"
-      "                   Eletrônica\n"
-      "------------------------------------------------\n"
-      "Código Descrição\n"
-      "Qtde UN x Vl Unit                       Vl Total\n"
-      "------------------------------------------------\n"
-      "1001 PIZZA MUSSARELA\n"
-      "  2 UN x 12,50                             25,00\n"
-      "  Desconto                                 -1,00\n"
-      "2002 REFRIGERANTE LATA\n"
-      "  1 UN x 6,00                               6,00\n"
-      "  Acréscimo                                 0,50\n"
-      "------------------------------------------------\n"
-      "Qtde total de itens                            2\n"
-      "Valor total R$                             31,00\n"
-      "Desconto R$                                 1,00\n"
-      "Acréscimo R$                                0,50\n"
-      "Valor a Pagar R$                           30,50\n"
-      "FORMA PAGAMENTO                    VALOR PAGO R$\n"
-      "DINHEIRO                                   10,00\n"
-      "CARTAO                                     15,50\n"
-      "CONTA CONSUMIDOR                            5,00\n"
-      "------------------------------------------------\n"
-      "        Consulte pela Chave de Acesso em\n"
-      "         3526 0311 2223 3300 0181 6500\n"
-      "            1000 0001 2314 8213 5765\n"
-      "------------------------------------------------\n"
-      "        CONSUMIDOR - CPF 123.456.789-09\n"
-      "                 MARIA DA SILVA\n"
-      "AV PAULISTA 1000, AP 12 - JARDINS - SP 01310100\n"
-      "PERTO DO METRO\n"
-      "          NFC-e nº 000000123 Série 001\n"
-      "------------------------------------------------\n"
-      "Valores aproximados dos tributos: Fed R$ 0,00 /\n"
-      "Est R$ 0,00 Fonte: IBPT\n"
-      "------------------------------------------------\n"
-      "            SENHA A1B2C3\n",
-      Le(Pasta() + "NFCe" + chave + ".txt"));
+      "EMITIDA EM AMBIENTE DE HOMOLOGAÇÃO - SEM VALOR|1001 PIZZA MUSSARELA|"
+      "2002 REFRIGERANTE LATA|Valor a Pagar R$                           30,50|"
+      "CONSUMIDOR - CPF 123.456.789-09|NFC-e nº 000000057 Série 001|"
+      "Emissão: 10/03/2026 19:42:05|Protocolo de Autorização: " +
+          store_.Scalar("SELECT NRPROTNFCE FROM NFCEVENDA") + "|key: 1, QR image: \x89PNG",
+      Linhas(texto,
+             {"HOMOLOGA", "1001", "2002", "Pagar", "CONSUMIDOR -", "NFC-e", "Emiss", "Protocolo"}) +
+          "key: " + std::to_string(Contem(texto, chave.substr(0, 4) + " " + chave.substr(4, 4))) +
+          ", QR image: " + Le(Pasta() + "NFCe" + chave + ".png").substr(0, 4));
+}
+
+// A bill closed on a SAT register: the CF-e issued by the device emulator, stored with the sale,
+// then the extract printed as the closing asks for it.
+TEST_F(ReceiptPrintTest, SatExtractOfAClosedBill) {
+  setenv("VYR_SAT_EMULADOR_DIR", (store_.Dir() + "/Dados/SatEmulador").c_str(), 1);
+  vyrtest::InsertDeliveryBill(store_, bill_);
+  ASSERT_EQ("0000000001", Record());
+  std::vector<std::string> valores;
+  const bool aceito = VyrFiscal::SATOnline("0001", "001", "0000000001", "N", "123456789",
+                                           store_.Dir() + "/xml/", "1.20", "0.80", valores);
+  unsetenv("VYR_SAT_EMULADOR_DIR");
+  ASSERT_TRUE(aceito);
+  const std::string xml = VyrFiscal::Sat::Valor(valores, "arqxmlnfce");
+  Linha l;
+  l.chave = VyrFiscal::Sat::Valor(valores, "chaveConsulta");
+  const std::string digitos = l.chave.substr(l.chave.size() - 44);  // with or without "CFe"
+  l.qrCode = digitos + "|" + VyrFiscal::Sat::Valor(valores, "timeStamp") + "|" +
+             VyrFiscal::Sat::Valor(valores, "valorTotalCFe") + "||" +
+             VyrFiscal::Sat::Valor(valores, "assinaturaQRCODE");
+  VyrFiscal::AtualizaVendaSat("0001", "001", "0000000001", xml.substr(xml.find("nCFe") + 5, 6),
+                              l.qrCode, valores);
+  l.senha = "A1B2C3";
+  l.porta = "file:sat.prn";
+  l.ibpt = "1.20";
+  l.ibptEs = "0.80";
+  l.nrSerieSat = xml.substr(xml.find("nserieSAT") + 10, 9);
+  retorno_ = Variant::Array(10);
+  VyrFiscal::DisparaImpressaoNaoFiscal(ListaDeImpressao("EXTRATO_SAT", l), retorno_);
+  EXPECT_EQ(
+      "Extrato No. 000001|001 1001 PIZZA MUSSARELA|002 2002 REFRIGERANTE LATA|"
+      "TOTAL R$                                   30,50|"
+      "Valores aproximados dos tributos: Fed R$ 1,20 /|"
+      "Est R$ 0,80 Fonte: IBPT (Lei Fed. 12.741/2012)|SAT No. " +
+          l.nrSerieSat + "|",
+      Linhas(Le(Pasta() + "CFe" + digitos + ".txt"),
+             {"Extrato", "1001", "2002", "TOTAL", "Fed", "SAT No"}));
 }
 
 // Without the note's stored data the receipt prints what its key says.
