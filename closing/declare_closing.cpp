@@ -3,6 +3,7 @@
 
 #include "closing/closing_context.h"
 #include "datamodule/statements.h"
+#include "fiscal/sale_rows.h"
 
 namespace Cli_Qam00417 {
 
@@ -15,10 +16,6 @@ rtl::FieldDef BooleanField(const char* name) {
   return rtl::FieldDef(name, rtl::FieldType::Boolean);
 }
 
-rtl::FieldDef DateField(const char* name) {
-  return rtl::FieldDef(name, rtl::FieldType::Date);
-}
-
 std::vector<rtl::FieldDef> MovCaixaDlvFields() {
   using rtl::FloatField;
   using rtl::TextField;
@@ -27,30 +24,6 @@ std::vector<rtl::FieldDef> MovCaixaDlvFields() {
           TextField("CDCLIENTE", 21),      TextField("CDCONSUMIDOR", 21),
           TextField("CDTIPORECE", 3),      FloatField("VRMOVIVENDDLV"),
           TextField("NRCARTBANCODLV", 10), TextField("CDNSUTEFDLV", 50)};
-}
-
-std::vector<rtl::FieldDef> MovCaixaFields() {
-  using rtl::DateTimeField;
-  using rtl::FloatField;
-  using rtl::TextField;
-  return {TextField("CDFILIAL", 4),      TextField("NRSEQUMOVI", 10),
-          TextField("IDTIPOMOVIVE", 1),  TextField("DSMOVIVEND", 250),
-          TextField("NRSEQVENDA", 10),   TextField("CDTIPORECE", 3),
-          DateTimeField("DTHRINCMOV"),   DateTimeField("DTDEPCHEQUE"),
-          TextField("NRCONTRAVALE", 10), TextField("CDTIPOTROCO", 3),
-          FloatField("VRMOVIVEND"),      TextField("NMTIPORECE", 40),
-          TextField("NRORDTROCO", 3),    TextField("CDCLIENTE", 21),
-          TextField("CDCONSUMIDOR", 21), DateField("DTMOVIMCAIXA"),
-          FloatField("VRMOVIVEOUT"),     FloatField("VRCOTINDOUT"),
-          TextField("CDAGECHEQVEN", 5),  TextField("CDBANCHEQVEN", 3),
-          TextField("CDCNTCHEQVEN", 16), DateTimeField("DTDEPCHEQVEN"),
-          TextField("NRCHEQUEVEND", 6),  TextField("DSIMPFISCAL", 50),
-          TextField("IDTIPORECE", 1),    TextField("CDFPIMPFIS", 10),
-          TextField("NRCARTBANCO", 10),  TextField("CDTIPORECEORIG", 3),
-          TextField("CDBANCARTCR", 10),  TextField("CDNSUHOSTTEF", 50),
-          TextField("CDCCUSCLIE", 10),   TextField("NMTIPORECEORIG", 50),
-          FloatField("QTPARCRECEB"),     TextField("NRCONTROLTEF", 50),
-          TextField("NMBANDTEF", 100)};
 }
 
 std::vector<rtl::FieldDef> FamSaldoFields() {
@@ -129,7 +102,7 @@ void TrdmImpExpKds::DeclareClosing() {
   DeclareCommand(acmUpdCupExp, adcImpExpKds, kUpdCupExpSql,
                  {TextParam("P_CDFILIAL"), TextParam("P_NRVENDAREST"), TextParam("P_NRCOMANDA")});
   cdsMovCaixaDlv.DeclareFields(MovCaixaDlvFields());
-  cdsMovCaixa.DeclareFields(MovCaixaFields());
+  cdsMovCaixa.DeclareFields(VyrFiscal::CashMovementFields());
   cdsFamSaldo.DeclareFields(FamSaldoFields());
   cdsParamImpCupNF.DeclareFields(ParamImpCupNFFields());
 }

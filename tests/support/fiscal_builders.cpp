@@ -1,5 +1,6 @@
 #include "support/fiscal_builders.h"
 
+#include "fiscal/sale_rows.h"
 #include "rtl/datetime.h"
 #include "rtl/field_def.h"
 
@@ -9,31 +10,6 @@ namespace {
 SqlArg TextOrNull(const std::string& text) {
   if (text.empty()) return nullptr;
   return text;
-}
-
-// The module's cash-movement layout, in its order.
-std::vector<rtl::FieldDef> MovementFields() {
-  using rtl::DateTimeField;
-  using rtl::FloatField;
-  using rtl::TextField;
-  return {TextField("CDFILIAL", 4),      TextField("NRSEQUMOVI", 10),
-          TextField("IDTIPOMOVIVE", 1),  TextField("DSMOVIVEND", 250),
-          TextField("NRSEQVENDA", 10),   TextField("CDTIPORECE", 3),
-          DateTimeField("DTHRINCMOV"),   DateTimeField("DTDEPCHEQUE"),
-          TextField("NRCONTRAVALE", 10), TextField("CDTIPOTROCO", 3),
-          FloatField("VRMOVIVEND"),      TextField("NMTIPORECE", 40),
-          TextField("NRORDTROCO", 3),    TextField("CDCLIENTE", 21),
-          TextField("CDCONSUMIDOR", 21), DateTimeField("DTMOVIMCAIXA"),
-          FloatField("VRMOVIVEOUT"),     FloatField("VRCOTINDOUT"),
-          TextField("CDAGECHEQVEN", 5),  TextField("CDBANCHEQVEN", 3),
-          TextField("CDCNTCHEQVEN", 16), DateTimeField("DTDEPCHEQVEN"),
-          TextField("NRCHEQUEVEND", 6),  TextField("DSIMPFISCAL", 50),
-          TextField("IDTIPORECE", 1),    TextField("CDFPIMPFIS", 10),
-          TextField("NRCARTBANCO", 10),  TextField("CDTIPORECEORIG", 3),
-          TextField("CDBANCARTCR", 10),  TextField("CDNSUHOSTTEF", 50),
-          TextField("CDCCUSCLIE", 10),   TextField("NMTIPORECEORIG", 50),
-          FloatField("QTPARCRECEB"),     TextField("NRCONTROLTEF", 50),
-          TextField("NMBANDTEF", 100)};
 }
 
 }  // namespace
@@ -124,7 +100,7 @@ void FillMovements(rtl::TClientDataSet& table, const DeliveryBill& bill,
                    const std::vector<BillPayment>& payments, rtl::TDateTime when,
                    rtl::TDateTime date) {
   table.Close();
-  table.DeclareFields(MovementFields());
+  table.DeclareFields(VyrFiscal::CashMovementFields());
   table.CreateDataSet();
   for (const BillPayment& p : payments) {
     table.Append();
