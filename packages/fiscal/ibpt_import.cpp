@@ -10,6 +10,7 @@
 
 #include "db/command.h"
 #include "db/db_error.h"
+#include "db/joined_transaction.h"
 #include "rtl/errors.h"
 #include "rtl/number_text.h"
 #include "rtl/text_codec.h"
@@ -235,31 +236,6 @@ std::string UfValida(const std::string& UF, const std::string& arquivo) {
   return uf;
 }
 
-// Joins the caller's transaction, or runs one of its own when the caller holds none.
-class Transacao {
- public:
-  explicit Transacao(ado::TADOConnection& conexao)
-      : conexao_(conexao), propria_(!conexao.InTransaction()) {
-    if (propria_) conexao_.BeginTrans();
-  }
-  ~Transacao() {
-    if (propria_ && conexao_.InTransaction()) {
-      try {
-        conexao_.RollbackTrans();
-      } catch (...) {
-        // A destructor must not raise; the error that brought us here is the one to report.
-      }
-    }
-  }
-  void Commit() {
-    if (propria_) conexao_.CommitTrans();
-  }
-
- private:
-  ado::TADOConnection& conexao_;
-  const bool propria_;
-};
-
 void Grava(ado::TADOConnection& conexao, const std::string& uf,
            const std::vector<LinhaIbpt>& linhas) {
   ado::TADOCommand acmDelTabIbpt;
@@ -290,7 +266,7 @@ void Grava(ado::TADOConnection& conexao, const std::string& uf,
                        {"P_NRVERSAOIBPT"},
                        {"P_DSFONTEIBPT", ado::ParamType::String, 60}});
 
-  Transacao transacao(conexao);
+  ado::JoinedTransaction transacao(conexao);
   acmDelTabIbpt.ParamByName("P_SGESTADO").SetAsString(uf);
   acmDelTabIbpt.Execute();
   auto& p = acmInsTabIbpt.Parameters();

@@ -11,25 +11,6 @@ ado::TADOConnection& ConexaoRecebimento() {
   return conexao;
 }
 
-Transacao::Transacao(ado::TADOConnection& conexao)
-    : conexao_(conexao), propria_(!conexao.InTransaction()) {
-  if (propria_) conexao_.BeginTrans();
-}
-
-Transacao::~Transacao() {
-  if (propria_ && conexao_.InTransaction()) {
-    try {
-      conexao_.RollbackTrans();
-    } catch (...) {
-      // A destructor must not raise; the error that brought us here is the one to report.
-    }
-  }
-}
-
-void Transacao::Commit() {
-  if (propria_) conexao_.CommitTrans();
-}
-
 void Relanca(const std::string& contexto, const ado::EADOError& erro) {
   // An interruption keeps its own message: the worker recognises it by its flag and its text.
   if (erro.Interrupted()) throw erro;

@@ -6,6 +6,7 @@
 
 #include "db/connection.h"
 #include "db/db_error.h"
+#include "db/joined_transaction.h"
 
 namespace VyrRecebimento {
 
@@ -13,25 +14,11 @@ namespace VyrRecebimento {
 // connecting it when it is not connected. Raises ado::EADOError when the store is unreachable.
 ado::TADOConnection& ConexaoRecebimento();
 
-// Joins the connection's open transaction or, when there is none, begins one of its own, which
-// Commit() commits and the destructor rolls back when it was not committed. Only a transaction
-// of its own is committed or rolled back here; a joined one stays the caller's.
-class Transacao {
- public:
-  explicit Transacao(ado::TADOConnection& conexao);
-  ~Transacao();
-  Transacao(const Transacao&) = delete;
-  Transacao& operator=(const Transacao&) = delete;
-
-  void Commit();
-
- private:
-  ado::TADOConnection& conexao_;
-  const bool propria_;
-};
-
 // Raises `erro` again with `contexto` + ": " in front of its message, keeping what the
 // database reported (state, native code, lost connection).
+// The package's units of work join the caller's transaction or run their own.
+using Transacao = ado::JoinedTransaction;
+
 [[noreturn]] void Relanca(const std::string& contexto, const ado::EADOError& erro);
 
 }  // namespace VyrRecebimento

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "db/joined_transaction.h"
 #include "rtl/errors.h"
 
 namespace VyrUtil {
@@ -36,31 +37,6 @@ void BindChave(ado::TParameters& params, const std::string& CDFILIAL, const std:
   params.ParamByName("P_CDCAIXA").SetAsString(CDCAIXA);
 }
 
-// Joins the caller's transaction, or runs one of its own when the caller holds none.
-class TransacaoPropria {
- public:
-  explicit TransacaoPropria(ado::TADOConnection& connection)
-      : connection_(connection), propria_(!connection.InTransaction()) {
-    if (propria_) connection_.BeginTrans();
-  }
-  ~TransacaoPropria() {
-    if (propria_ && connection_.InTransaction()) {
-      try {
-        connection_.RollbackTrans();
-      } catch (...) {
-        // A destructor must not raise; the error that brought us here is the one to report.
-      }
-    }
-  }
-  void Commit() {
-    if (propria_) connection_.CommitTrans();
-  }
-
- private:
-  ado::TADOConnection& connection_;
-  const bool propria_;
-};
-
 }  // namespace
 
 TdtmVyrProxCodigo::TdtmVyrProxCodigo(ado::TADOConnection& connection) : connection_(connection) {
@@ -88,7 +64,7 @@ std::string TdtmVyrProxCodigo::PrxPedidoVenda(const std::string& CDFILIAL,
   if (n < 1) {
     throw rtl::Exception("PrxPedidoVenda: invalid step " + std::to_string(n));
   }
-  TransacaoPropria transacao(connection_);
+  ado::JoinedTransaction transacao(connection_);
   const long long numero = connection_.GetDialect() == ado::Dialect::SqlServer
                                ? AvancaContadorMssql(CDFILIAL, CDCAIXA, n)
                                : AvancaContadorSqlite(CDFILIAL, CDCAIXA, n);

@@ -1,6 +1,7 @@
 #include "fiscal/sat/cfe_gravado.h"
 
 #include "db/command.h"
+#include "db/joined_transaction.h"
 #include "db/query.h"
 #include "rtl/errors.h"
 
@@ -43,31 +44,6 @@ std::string Campo(ado::TADOQuery& query, const char* nome) {
   rtl::TField& campo = query.FieldByName(nome);
   return campo.IsNull() ? "" : campo.AsString();
 }
-
-// Joins the caller's transaction, or runs one of its own when the caller holds none.
-class Transacao {
- public:
-  explicit Transacao(ado::TADOConnection& conexao)
-      : conexao_(conexao), propria_(!conexao.InTransaction()) {
-    if (propria_) conexao_.BeginTrans();
-  }
-  ~Transacao() {
-    if (propria_ && conexao_.InTransaction()) {
-      try {
-        conexao_.RollbackTrans();
-      } catch (...) {
-        // A destructor must not raise; the error that brought us here is the one to report.
-      }
-    }
-  }
-  void Confirma() {
-    if (propria_) conexao_.CommitTrans();
-  }
-
- private:
-  ado::TADOConnection& conexao_;
-  const bool propria_;
-};
 
 void Insere(ado::TADOConnection& conexao, const std::string& CDFILIAL, const std::string& CDCAIXA,
             const std::string& NRSEQVENDA, const CFeGravado& cfe) {
@@ -112,9 +88,9 @@ bool LeCFeGravado(ado::TADOConnection& conexao, const std::string& CDFILIAL,
 
 void GravaCFe(ado::TADOConnection& conexao, const std::string& CDFILIAL, const std::string& CDCAIXA,
               const std::string& NRSEQVENDA, const CFeGravado& cfe) {
-  Transacao transacao(conexao);
+  ado::JoinedTransaction transacao(conexao);
   Insere(conexao, CDFILIAL, CDCAIXA, NRSEQVENDA, cfe);
-  transacao.Confirma();
+  transacao.Commit();
 }
 
 void AtualizaCFe(ado::TADOConnection& conexao, const std::string& CDFILIAL,
@@ -131,7 +107,7 @@ void AtualizaCFe(ado::TADOConnection& conexao, const std::string& CDFILIAL,
   ado::TADOCommand venda, cfe;
   comando(venda, "acmUpdVendaCupomSat", kUpdVenda);
   comando(cfe, "acmUpdVendaCFeSat", kUpdCFe);
-  Transacao transacao(conexao);
+  ado::JoinedTransaction transacao(conexao);
   for (ado::TADOCommand* cmd : {&venda, &cfe}) {
     BindChave(*cmd, CDFILIAL, CDCAIXA, NRSEQVENDA);
     cmd->ParamByName("P_NRCFESAT").SetAsString(NRCFESAT);
@@ -150,7 +126,7 @@ void AtualizaCFe(ado::TADOConnection& conexao, const std::string& CDFILIAL,
     novo.DSQRCODECFE = DSQRCODECFE;
     Insere(conexao, CDFILIAL, CDCAIXA, NRSEQVENDA, novo);
   }
-  transacao.Confirma();
+  transacao.Commit();
 }
 
 std::string BibliotecaDoCaixa(ado::TADOConnection& conexao, const std::string& CDFILIAL,
