@@ -4,8 +4,6 @@
 #include "vyrutil/next_code.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -14,6 +12,7 @@
 
 #include "db/connection.h"
 #include "rtl/errors.h"
+#include "support/process_race.h"
 #include "support/temp_store.h"
 #include "vyrutil/connection_setup.h"
 
@@ -85,69 +84,32 @@ TEST_P(NextCodeTest, WithoutACallerTransactionTheNumberIsCommittedAtOnce) {
 INSTANTIATE_TEST_SUITE_P(SqliteAndOdbc, NextCodeTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Odbc" : "Sqlite"; });
 
-// A child process: draws `count` numbers through its own connection, each in a transaction of
-// its own as the sale recording does, and writes them to `fd`. Exits 0 on success.
-[[noreturn]] void DrawInChild(const std::string& connection_string, int count, int fd) {
-  int status = 0;
-  try {
+TEST(NextCodeProcesses, TwoProcessesDrawingAtOnceNeverGetTheSameNumber) {
+  TempStore store;
+  constexpr int kPerChild = 200;
+  // Each child draws through its own connection, each number in a transaction of its own as
+  // the sale recording does.
+  const std::vector<vyrtest::ChildResult> children = vyrtest::RunInProcesses(2, [&store] {
     ado::TADOConnection connection;
-    connection.ConnectionString = connection_string;
+    connection.ConnectionString = store.SqliteConnectionString();
     connection.AfterConnect = [](ado::TADOConnection& c) { VyrUtil::SetADODBSession(c); };
     std::string out;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < kPerChild; ++i) {
       connection.BeginTrans();
       TdtmVyrProxCodigo service(connection);
       out += service.PrxPedidoVenda("0001", "001", 1, "") + "\n";
       connection.CommitTrans();
     }
-    if (write(fd, out.data(), out.size()) != static_cast<ssize_t>(out.size())) status = 3;
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "child: %s\n", e.what());
-    status = 2;
-  }
-  close(fd);
-  _exit(status);
-}
-
-std::string ReadAll(int fd) {
-  std::string text;
-  char buffer[4096];
-  ssize_t n;
-  while ((n = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, n);
-  close(fd);
-  return text;
-}
-
-TEST(NextCodeProcesses, TwoProcessesDrawingAtOnceNeverGetTheSameNumber) {
-  TempStore store;
-  const int kPerChild = 200;
-  std::vector<pid_t> children;
-  std::vector<int> pipes;
-  for (int c = 0; c < 2; ++c) {
-    int fds[2];
-    ASSERT_EQ(0, pipe(fds));
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      close(fds[0]);
-      DrawInChild(store.SqliteConnectionString(), kPerChild, fds[1]);
-    }
-    close(fds[1]);
-    children.push_back(pid);
-    pipes.push_back(fds[0]);
-  }
+    return out;
+  });
+  EXPECT_EQ("00", vyrtest::Exits(children));
   std::vector<std::string> numbers;
-  for (int fd : pipes) {
-    const std::string text = ReadAll(fd);
+  for (const vyrtest::ChildResult& child : children) {
+    const std::string& text = child.output;
     for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
          start = end + 1) {
       numbers.push_back(text.substr(start, end - start));
     }
-  }
-  for (pid_t pid : children) {
-    int status = 0;
-    ASSERT_EQ(pid, waitpid(pid, &status, 0));
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
   ASSERT_EQ(2u * kPerChild, numbers.size());
   std::sort(numbers.begin(), numbers.end());
