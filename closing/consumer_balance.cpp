@@ -5,7 +5,7 @@
 
 #include "closing/closing_context.h"
 #include "datamodule/error_boundary.h"
-#include "datamodule/statements.h"
+#include "db/statement_kit.h"
 #include "external/receivables.h"
 #include "worker/log_imp_exp_kds.h"
 #include "worker/worker_control.h"

@@ -2,8 +2,8 @@
 // the automatic-closing queue and the layouts of the tables the closing builds row by row.
 
 #include "closing/closing_context.h"
-#include "datamodule/statements.h"
-#include "fiscal/sale_rows.h"
+#include "db/statement_kit.h"
+#include "fiscal/sale/sale_rows.h"
 
 namespace Cli_Qam00417 {
 

@@ -18,11 +18,11 @@
 #include <utility>
 #include <vector>
 
-#include "datamodule/statements.h"
 #include "db/command.h"
 #include "db/connection.h"
 #include "db/provider.h"
 #include "db/query.h"
+#include "db/statement_kit.h"
 #include "rtl/client_dataset.h"
 #include "rtl/datetime.h"
 #include "rtl/variant.h"
@@ -34,6 +34,20 @@ using ado::TADOCommand;
 using ado::TADOConnection;
 using ado::TADOQuery;
 using ado::TDataSetProvider;
+// The statement toolkit, under the names the data module has always used.
+using ado::AppendBindings;
+using ado::Binding;
+using ado::Bindings;
+using ado::DateTimeParam;
+using ado::DeclareCommand;
+using ado::DeclareQuery;
+using ado::Execute;
+using ado::FloatParam;
+using ado::OpenPacket;
+using ado::OpenQuery;
+using ado::OpenValue;
+using ado::TextParam;
+using ado::UntypedParam;
 using rtl::TClientDataSet;
 using rtl::TDateTime;
 using rtl::TField;

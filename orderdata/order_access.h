@@ -5,7 +5,7 @@
 
 #include "datamodule/error_boundary.h"
 #include "datamodule/rdm_imp_exp_kds.h"
-#include "datamodule/statements.h"
+#include "db/statement_kit.h"
 #include "datamodule/transaction_scope.h"
 
 namespace Cli_Qam00417::orderdata {

@@ -1,6 +1,6 @@
 // The persistent fields of cdsItemVenda: a sale-rows packet must carry each of them.
 
-#include "fiscal/sale_rows.h"
+#include "fiscal/sale/sale_rows.h"
 #include "sales/sale_recording.h"
 
 namespace Cli_Qam00417 {

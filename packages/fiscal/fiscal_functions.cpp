@@ -4,14 +4,14 @@
 
 namespace VyrFiscal {
 
-decltype(BuscaVenda) BuscaVenda = Routines::BuscaVenda;
-decltype(CalculoIcmsDFederal) CalculoIcmsDFederal = Routines::CalculoIcmsDFederal;
-decltype(getNumeroSerieNFCe) getNumeroSerieNFCe = Routines::getNumeroSerieNFCe;
-decltype(getDataEmissNFCe) getDataEmissNFCe = Routines::getDataEmissNFCe;
-decltype(SetConcluiFechamento) SetConcluiFechamento = Routines::SetConcluiFechamento;
-decltype(AlteraVendaCan) AlteraVendaCan = Routines::AlteraVendaCan;
-decltype(SATOnline) SATOnline = Routines::SATOnline;
-decltype(AtualizaVendaSat) AtualizaVendaSat = Routines::AtualizaVendaSat;
-decltype(DisparaImpressaoNaoFiscal) DisparaImpressaoNaoFiscal = Routines::DisparaImpressaoNaoFiscal;
+decltype(BuscaVenda) BuscaVenda = Rotinas::BuscaVenda;
+decltype(CalculoIcmsDFederal) CalculoIcmsDFederal = Rotinas::CalculoIcmsDFederal;
+decltype(getNumeroSerieNFCe) getNumeroSerieNFCe = Rotinas::getNumeroSerieNFCe;
+decltype(getDataEmissNFCe) getDataEmissNFCe = Rotinas::getDataEmissNFCe;
+decltype(SetConcluiFechamento) SetConcluiFechamento = Rotinas::SetConcluiFechamento;
+decltype(AlteraVendaCan) AlteraVendaCan = Rotinas::AlteraVendaCan;
+decltype(SATOnline) SATOnline = Rotinas::SATOnline;
+decltype(AtualizaVendaSat) AtualizaVendaSat = Rotinas::AtualizaVendaSat;
+decltype(DisparaImpressaoNaoFiscal) DisparaImpressaoNaoFiscal = Rotinas::DisparaImpressaoNaoFiscal;
 
 }  // namespace VyrFiscal

@@ -4,7 +4,7 @@
 
 #include "fiscal/fiscal_functions.h"
 
-namespace VyrFiscal::Routines {
+namespace VyrFiscal::Rotinas {
 
 Variant BuscaVenda(const Variant& filialComanda, Variant& retornoFiscal);
 double CalculoIcmsDFederal(TClientDataSet& vendas, Variant& valores, double reservado);
@@ -23,4 +23,4 @@ Variant AtualizaVendaSat(const std::string& CDFILIAL, const std::string& CDCAIXA
                          const std::string& dsQrCode, const std::vector<std::string>& valoresSat);
 Variant DisparaImpressaoNaoFiscal(const Variant& parametros, Variant& retornoFiscal);
 
-}  // namespace VyrFiscal::Routines
+}  // namespace VyrFiscal::Rotinas

@@ -4,7 +4,7 @@
 #include "receivables/receivables_store.h"
 #include "rtl/errors.h"
 
-namespace VyrRecebimento::Routines {
+namespace VyrRecebimento::Rotinas {
 namespace {
 
 // A consumer's movements are open while IDCONSMOVEXT is NULL. Grouping gives no row at all
@@ -134,4 +134,4 @@ void EvoluiSaldo(const std::string& CDCLIENTE, const std::string& CDCONSUMIDOR,
   }
 }
 
-}  // namespace VyrRecebimento::Routines
+}  // namespace VyrRecebimento::Rotinas

@@ -8,7 +8,7 @@
 #include "receivables/receivables_store.h"
 #include "rtl/errors.h"
 
-namespace VyrRecebimento::Routines {
+namespace VyrRecebimento::Rotinas {
 namespace {
 
 const char* const kSelLimiteCons =
@@ -140,4 +140,4 @@ Variant setValidaSaldoCons(const std::string&, const std::string&, const std::st
   return Variant(Emprestimos(familias, credito));
 }
 
-}  // namespace VyrRecebimento::Routines
+}  // namespace VyrRecebimento::Rotinas

@@ -7,7 +7,7 @@
 #include "receivables/receivables_store.h"
 #include "rtl/errors.h"
 
-namespace VyrRecebimento::Routines {
+namespace VyrRecebimento::Rotinas {
 namespace {
 
 // One counter row per branch, series, environment and model; NRULTDOCFIS is the last number
@@ -146,4 +146,4 @@ Variant setNumeroNFCe(const std::string& CDFILIAL, const std::string&, const std
   }
 }
 
-}  // namespace VyrRecebimento::Routines
+}  // namespace VyrRecebimento::Rotinas

@@ -2,9 +2,9 @@
 
 namespace VyrRecebimento {
 
-decltype(setNumeroNFCe) setNumeroNFCe = Routines::setNumeroNFCe;
-decltype(getMinDtMovExtCons) getMinDtMovExtCons = Routines::getMinDtMovExtCons;
-decltype(EvoluiSaldo) EvoluiSaldo = Routines::EvoluiSaldo;
-decltype(setValidaSaldoCons) setValidaSaldoCons = Routines::setValidaSaldoCons;
+decltype(setNumeroNFCe) setNumeroNFCe = Rotinas::setNumeroNFCe;
+decltype(getMinDtMovExtCons) getMinDtMovExtCons = Rotinas::getMinDtMovExtCons;
+decltype(EvoluiSaldo) EvoluiSaldo = Rotinas::EvoluiSaldo;
+decltype(setValidaSaldoCons) setValidaSaldoCons = Rotinas::setValidaSaldoCons;
 
 }  // namespace VyrRecebimento

@@ -47,7 +47,7 @@ extern std::function<Variant(const std::string& CDFILIAL, const std::string& CDC
                              TDateTime dtAberturaCaixa)>
     setValidaSaldoCons;
 
-namespace Routines {
+namespace Rotinas {
 Variant setNumeroNFCe(const std::string& CDFILIAL, const std::string& CDCAIXA,
                       const std::string& serie, const std::string& ambiente, bool isNfce);
 Variant getMinDtMovExtCons(const std::string& CDCLIENTE, const std::string& CDCONSUMIDOR);
@@ -58,6 +58,6 @@ Variant setValidaSaldoCons(const std::string& CDFILIAL, const std::string& CDCAI
                            const std::string& idExtConsOnline, const std::string& cdUrlWsExtCons,
                            const std::string& idExtConsCentral, const Variant& famSaldo,
                            TDateTime dtAberturaCaixa);
-}  // namespace Routines
+}  // namespace Rotinas
 
 }  // namespace VyrRecebimento

@@ -10,7 +10,7 @@
 #include <set>
 #include <sstream>
 
-#include "fiscal/sat/digito_verificador.h"
+#include "fiscal/sat/cfe_key.h"
 
 namespace VyrSatEmulador {
 namespace {

@@ -18,7 +18,7 @@
 #include "datamodule/rdm_imp_exp_kds.h"
 #include "external/fiscal_device.h"
 #include "external/receivables.h"
-#include "fiscal/sale_rows.h"
+#include "fiscal/sale/sale_rows.h"
 #include "rtl/datetime.h"
 #include "rtl/errors.h"
 #include "rtl/program_dir.h"

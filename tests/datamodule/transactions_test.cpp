@@ -4,7 +4,7 @@
 #include <thread>
 #include "datamodule/datamodule_fixture.h"
 
-#include "datamodule/statements.h"
+#include "db/statement_kit.h"
 #include "datamodule/transaction_scope.h"
 #include "db/command.h"
 #include "rtl/errors.h"

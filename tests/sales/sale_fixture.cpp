@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "fiscal/sale_rows.h"
+#include "fiscal/sale/sale_rows.h"
 #include "rtl/text_codec.h"
 
 namespace salestest {

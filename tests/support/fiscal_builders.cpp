@@ -1,6 +1,6 @@
 #include "support/fiscal_builders.h"
 
-#include "fiscal/sale_rows.h"
+#include "fiscal/sale/sale_rows.h"
 #include "rtl/datetime.h"
 #include "rtl/field_def.h"
 

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "fiscal/recorded_sale.h"
+#include "fiscal/sale/recorded_sale.h"
 
 namespace VyrFiscal::Nfce {
 

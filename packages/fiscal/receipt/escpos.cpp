@@ -6,7 +6,7 @@
 
 #include "rtl/errors.h"
 
-namespace VyrFiscal::Receipt {
+namespace VyrFiscal::Cupom {
 
 namespace {
 
@@ -143,4 +143,4 @@ std::string EscPosDoDocumento(const Documento& documento, PaginaCodigo pagina) {
   return job.Bytes();
 }
 
-}  // namespace VyrFiscal::Receipt
+}  // namespace VyrFiscal::Cupom

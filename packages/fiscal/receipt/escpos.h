@@ -7,7 +7,7 @@
 
 #include "fiscal/receipt/receipt_layout.h"
 
-namespace VyrFiscal::Receipt {
+namespace VyrFiscal::Cupom {
 
 enum class PaginaCodigo {
   PC860,    // Portuguese, ESC t 3
@@ -49,4 +49,4 @@ class EscPos {
 // The print job of a laid-out receipt.
 std::string EscPosDoDocumento(const Documento& documento, PaginaCodigo pagina);
 
-}  // namespace VyrFiscal::Receipt
+}  // namespace VyrFiscal::Cupom

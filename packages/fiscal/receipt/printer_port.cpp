@@ -14,7 +14,7 @@
 #include "rtl/errors.h"
 #include "rtl/program_dir.h"
 
-namespace VyrFiscal::Receipt {
+namespace VyrFiscal::Cupom {
 
 namespace {
 
@@ -200,4 +200,4 @@ void EnviaParaImpressora(const std::string& porta, const std::string& bytes,
   EscreveTudo(porta, fd.fd(), false, bytes, prazo, limite);
 }
 
-}  // namespace VyrFiscal::Receipt
+}  // namespace VyrFiscal::Cupom

@@ -11,7 +11,7 @@
 #include <chrono>
 #include <string>
 
-namespace VyrFiscal::Receipt {
+namespace VyrFiscal::Cupom {
 
 inline constexpr std::chrono::milliseconds kLimiteImpressora{5000};
 
@@ -21,4 +21,4 @@ inline constexpr std::chrono::milliseconds kLimiteImpressora{5000};
 void EnviaParaImpressora(const std::string& porta, const std::string& bytes,
                          std::chrono::milliseconds limite = kLimiteImpressora);
 
-}  // namespace VyrFiscal::Receipt
+}  // namespace VyrFiscal::Cupom

@@ -8,7 +8,7 @@
 
 #include "rtl/errors.h"
 
-namespace VyrFiscal::Receipt {
+namespace VyrFiscal::Cupom {
 
 namespace {
 
@@ -58,4 +58,4 @@ void GravaQrPng(const std::string& conteudo, const std::string& arquivo) {
   }
 }
 
-}  // namespace VyrFiscal::Receipt
+}  // namespace VyrFiscal::Cupom

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-namespace VyrFiscal::Receipt {
+namespace VyrFiscal::Cupom {
 
 namespace {
 
@@ -383,4 +383,4 @@ std::string TextoDoDocumento(const Documento& documento) {
   return texto;
 }
 
-}  // namespace VyrFiscal::Receipt
+}  // namespace VyrFiscal::Cupom

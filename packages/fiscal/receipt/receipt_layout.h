@@ -8,7 +8,7 @@
 
 #include "fiscal/receipt/receipt_model.h"
 
-namespace VyrFiscal::Receipt {
+namespace VyrFiscal::Cupom {
 
 inline constexpr int kColunas = 48;
 
@@ -38,4 +38,4 @@ std::string Moeda(double valor);                      // 1234.5 -> "1.234,50"
 std::string ChaveEmGrupos(const std::string& chave);  // "3526 0311 ..." (groups of four)
 int Largura(const std::string& utf8);                 // characters of a UTF-8 text
 
-}  // namespace VyrFiscal::Receipt
+}  // namespace VyrFiscal::Cupom

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "fiscal/recorded_sale.h"
+#include "fiscal/sale/recorded_sale.h"
 
-namespace VyrFiscal::Receipt {
+namespace VyrFiscal::Cupom {
 
 enum class TipoRecibo {
   VendaNfce,   // "VENDA_NFCe": the DANFE NFC-e
@@ -45,4 +45,4 @@ struct Recibo {
   double tribEstadual = 0;
 };
 
-}  // namespace VyrFiscal::Receipt
+}  // namespace VyrFiscal::Cupom

@@ -4,11 +4,11 @@
 
 #include "db/query.h"
 #include "fiscal/nfce/note_store.h"
-#include "fiscal/nfce_emission.h"
+#include "fiscal/nfce/nfce_emission.h"
 #include "rtl/client_dataset.h"
 #include "rtl/errors.h"
 
-namespace VyrFiscal::Receipt {
+namespace VyrFiscal::Cupom {
 
 namespace {
 
@@ -176,4 +176,4 @@ Recibo MontaModelo(ado::TADOConnection& conexao, const ParametrosRecibo& p) {
   return r;
 }
 
-}  // namespace VyrFiscal::Receipt
+}  // namespace VyrFiscal::Cupom

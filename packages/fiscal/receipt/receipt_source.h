@@ -9,7 +9,7 @@
 #include "fiscal/receipt/receipt_model.h"
 #include "rtl/variant.h"
 
-namespace VyrFiscal::Receipt {
+namespace VyrFiscal::Cupom {
 
 // What the print request carries.
 struct ParametrosRecibo {
@@ -47,4 +47,4 @@ std::optional<VendaDoDocumento> LocalizaVenda(ado::TADOConnection& conexao, Tipo
 // contingency) when either is missing. Raises what those reads raise.
 Recibo MontaModelo(ado::TADOConnection& conexao, const ParametrosRecibo& parametros);
 
-}  // namespace VyrFiscal::Receipt
+}  // namespace VyrFiscal::Cupom

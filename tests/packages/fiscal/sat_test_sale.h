@@ -2,7 +2,7 @@
 // A recorded sale as the SAT tests need it: a Simples Nacional branch of São Paulo, a consumer
 // with a CPF and a delivery address, two items (one with a discount) and two payments.
 
-#include "fiscal/recorded_sale.h"
+#include "fiscal/sale/recorded_sale.h"
 
 namespace sattest {
 

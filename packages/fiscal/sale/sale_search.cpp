@@ -1,0 +1,148 @@
+// The sale of one bill as the closing needs it, built from the working rows the exporting program
+// left: the bill (COMANDAVEN) with its order (VENDAREST) and consumer, and its items with their
+// products. One row per item; the bill's values are repeated on every row, so the closing can
+// take them from the first.
+
+#include "fiscal/fiscal_routines.h"
+#include "fiscal/fiscal_store.h"
+#include "fiscal/sale/sale_rows.h"
+#include "fiscal/sale/sale_statements.h"
+#include "rtl/number_text.h"
+#include "vyrutil/strings.h"
+
+namespace VyrFiscal::Rotinas {
+namespace {
+
+using Venda::Abre;
+using Venda::Texto;
+
+// A bill number may come back after an earlier order of the branch was closed; the bill that
+// waits for automatic closing wins, then the latest order.
+const char* const kSelComanda =
+    R"mssql(SELECT CO.NRVENDAREST, CO.CDLOJA, CO.DSCOMANDA, CO.NRCOMANDAEXT, VR.CDCLIENTE, VR.CDCONSUMIDOR, VR.CDOPERADOR, CS.NMCONSUMIDOR, CS.CDFAMILISALD FROM COMANDAVEN CO LEFT JOIN VENDAREST VR ON (VR.CDFILIAL = CO.CDFILIAL) AND (VR.NRVENDAREST = CO.NRVENDAREST) LEFT JOIN CONSUMIDOR CS ON (CS.CDCLIENTE = VR.CDCLIENTE) AND (CS.CDCONSUMIDOR = VR.CDCONSUMIDOR) WHERE (CO.CDFILIAL = :P_CDFILIAL) AND (CO.NRCOMANDA = :P_NRCOMANDA) ORDER BY CASE WHEN CO.IDIMPCUPEXP = '2' THEN 0 ELSE 1 END, CO.NRVENDAREST DESC)mssql";
+
+const char* const kSelItens =
+    R"mssql(SELECT IT.NRPRODCOMVEN, IT.CDPRODUTO, PR.NMPRODUTO, PR.CDARVPROD, PR.CDALIQIMPFIS, IT.QTPRODCOMVEN, IT.VRPRECCOMVEN, IT.VRDESCCOMVEN, IT.VRACRCOMVEN, IT.IDSTPROCOMVEN FROM ITCOMANDAVEN IT LEFT JOIN PRODUTO PR ON (PR.CDPRODUTO = IT.CDPRODUTO) WHERE (IT.CDFILIAL = :P_CDFILIAL) AND (IT.NRVENDAREST = :P_NRVENDAREST) AND (IT.NRCOMANDA = :P_NRCOMANDA) ORDER BY IT.NRPRODCOMVEN)mssql";
+
+const char* const kItemCancelado = "C";
+
+// The sale-rows layout: the module's item layout, then the bill columns the closing reads.
+std::vector<rtl::FieldDef> CamposVenda() {
+  std::vector<rtl::FieldDef> fields = SaleRowFields();
+  const std::vector<rtl::FieldDef> comanda = {
+      rtl::TextField("CDSENHAPED", 6),  rtl::TextField("CDFAMILISALD", 3),
+      rtl::FloatField("VRDESCCOMVEN"),  rtl::FloatField("VRACRCOMVEN"),
+      rtl::TextField("NRCOMANDA", 10),  rtl::TextField("DSCOMANDA", 50),
+      rtl::TextField("NRVENDAREST", 10)};
+  fields.insert(fields.end(), comanda.begin(), comanda.end());
+  return fields;
+}
+
+// The bill's values, the same on every row.
+struct Comanda {
+  std::string CDFILIAL, NRCOMANDA, NRVENDAREST, CDLOJA, DSCOMANDA, CDSENHAPED;
+  std::string CDCLIENTE, CDCONSUMIDOR, CDOPERADOR, NMCONSVEND, CDFAMILISALD;
+};
+
+rtl::Variant TextoOuNulo(ado::TADOQuery& query, const char* column) {
+  return query.FieldByName(column).Value();
+}
+
+double NumeroDe(ado::TADOQuery& query, const char* column) {
+  return query.FieldByName(column).AsFloat();
+}
+
+// One row per field of CamposVenda(), in its order.
+rtl::Row LinhaVenda(const Comanda& c, ado::TADOQuery& item, int sequencia) {
+  const rtl::Variant nulo = rtl::Variant::Null();
+  const double desconto = NumeroDe(item, "VRDESCCOMVEN");
+  const double acrescimo = NumeroDe(item, "VRACRCOMVEN");
+  return {TextoOuNulo(item, "IDSTPROCOMVEN"),
+          item.FieldByName("CDPRODUTO").AsString(),
+          TextoOuNulo(item, "NMPRODUTO"),
+          rtl::FloatToStr(NumeroDe(item, "QTPRODCOMVEN")),
+          NumeroDe(item, "VRPRECCOMVEN"),
+          TextoOuNulo(item, "CDARVPROD"),
+          c.CDLOJA,
+          nulo,  // NRMESA: a delivery has no table
+          c.CDFILIAL,
+          nulo,  // STOBSPEDIDO
+          VyrUtil::Ajusta(std::to_string(sequencia), 3),
+          c.CDOPERADOR,
+          nulo,  // NRCUPOMFIS
+          TextoOuNulo(item, "CDALIQIMPFIS"),
+          c.CDCLIENTE,
+          nulo,  // CDCCUSCLIE
+          c.CDCONSUMIDOR,
+          nulo,              // CDVENDEDOR
+          std::string(" "),  // NRINSCRCONS: no tax number yet
+          c.NMCONSVEND,
+          nulo,  // CDSERVFILI
+          acrescimo,
+          desconto,
+          nulo,  // IDSTPRCOMVEN
+          c.CDSENHAPED,
+          c.CDFAMILISALD,
+          desconto,
+          acrescimo,
+          c.NRCOMANDA,
+          c.DSCOMANDA,
+          c.NRVENDAREST};
+}
+
+rtl::Row LinhaCancelada(const Comanda& c, ado::TADOQuery& item) {
+  return {c.CDFILIAL,
+          c.CDLOJA,
+          c.CDCLIENTE,
+          rtl::Variant::Null(),  // CDVENDEDOR
+          item.FieldByName("CDPRODUTO").AsString(),
+          rtl::FloatToStr(NumeroDe(item, "QTPRODCOMVEN")),
+          NumeroDe(item, "VRPRECCOMVEN"),
+          NumeroDe(item, "VRDESCCOMVEN")};
+}
+
+}  // namespace
+
+Variant BuscaVenda(const Variant& filialComanda, Variant& retornoFiscal) {
+  Comanda comanda;
+  comanda.CDFILIAL = Venda::TextoDe(filialComanda, 0);
+  comanda.NRCOMANDA = Venda::TextoDe(filialComanda, 1);
+  std::vector<rtl::Row> vendas, canceladas;
+
+  ado::TADOConnection& conexao = ConexaoFiscal();
+  ado::TADOQuery adqComanda, adqItens;
+  Venda::Declara(adqComanda, "adqComandaVenda", conexao, kSelComanda,
+                 {Texto("P_CDFILIAL"), Texto("P_NRCOMANDA")});
+  Venda::Declara(adqItens, "adqItensVenda", conexao, kSelItens,
+                 {Texto("P_CDFILIAL"), Texto("P_NRVENDAREST"), Texto("P_NRCOMANDA")});
+  Abre(adqComanda, {{"P_CDFILIAL", comanda.CDFILIAL}, {"P_NRCOMANDA", comanda.NRCOMANDA}});
+  if (!adqComanda.IsEmpty()) {
+    comanda.NRVENDAREST = adqComanda.FieldByName("NRVENDAREST").AsString();
+    comanda.CDLOJA = adqComanda.FieldByName("CDLOJA").AsString();
+    comanda.DSCOMANDA = adqComanda.FieldByName("DSCOMANDA").AsString();
+    comanda.CDSENHAPED = adqComanda.FieldByName("NRCOMANDAEXT").AsString().substr(0, 6);
+    comanda.CDCLIENTE = adqComanda.FieldByName("CDCLIENTE").AsString();
+    comanda.CDCONSUMIDOR = adqComanda.FieldByName("CDCONSUMIDOR").AsString();
+    comanda.CDOPERADOR = adqComanda.FieldByName("CDOPERADOR").AsString();
+    comanda.NMCONSVEND = adqComanda.FieldByName("NMCONSUMIDOR").AsString();
+    comanda.CDFAMILISALD = adqComanda.FieldByName("CDFAMILISALD").AsString();
+    Abre(adqItens, {{"P_CDFILIAL", comanda.CDFILIAL},
+                    {"P_NRVENDAREST", comanda.NRVENDAREST},
+                    {"P_NRCOMANDA", comanda.NRCOMANDA}});
+    for (adqItens.First(); !adqItens.Eof(); adqItens.Next()) {
+      if (adqItens.FieldByName("IDSTPROCOMVEN").AsString() == kItemCancelado) {
+        canceladas.push_back(LinhaCancelada(comanda, adqItens));
+      } else {
+        vendas.push_back(LinhaVenda(comanda, adqItens, static_cast<int>(vendas.size()) + 1));
+      }
+    }
+  }
+  if (!retornoFiscal.IsArray() || retornoFiscal.ArrayLength() < 2) {
+    retornoFiscal = Variant::Array(10);
+  }
+  retornoFiscal[0] = rtl::DataPacket(CamposVenda(), std::move(vendas));
+  retornoFiscal[1] = rtl::DataPacket(CancelledItemFields(), std::move(canceladas));
+  return Variant(true);
+}
+
+}  // namespace VyrFiscal::Rotinas

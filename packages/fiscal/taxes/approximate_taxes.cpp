@@ -1,0 +1,166 @@
+#include "fiscal/taxes/approximate_taxes.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "db/db_error.h"
+#include "db/query.h"
+#include "fiscal/fiscal_routines.h"
+#include "fiscal/fiscal_store.h"
+#include "rtl/errors.h"
+
+namespace VyrFiscal {
+namespace {
+
+// The NCM's own row (ex '') comes first when the table also has exceptions of the code.
+const char* const kSelAliqIbpt =
+    R"mssql(SELECT VRALIQNACFED, VRALIQIMPFED, VRALIQESTIBPT FROM TABIBPT WHERE SGESTADO = :P_SGESTADO AND CDNCMIBPT = :P_CDNCMIBPT AND IDTIPOIBPT = '0' AND DTFIMVIGIBPT >= :P_DATA ORDER BY CDEXIBPT)mssql";
+
+const char* const kSelProdutoIbpt =
+    R"mssql(SELECT P.NRNCM, P.IDORIGPROD, F.SGESTADO FROM PRODUTO P, FILIAL F WHERE P.CDPRODUTO = :P_CDPRODUTO AND F.CDFILIAL = :P_CDFILIAL)mssql";
+
+struct Aliquotas {
+  double nacionalfederal = 0, importadosfederal = 0, estadual = 0;
+};
+
+double Arredonda2(double valor) {
+  // The nudge keeps an amount that is a half cent in decimal (0.125) from rounding down because
+  // its binary value lies just below it.
+  return std::round(valor * 100.0 + (valor >= 0 ? 1e-7 : -1e-7)) / 100.0;
+}
+
+// "4.20": two decimals and '.', whatever the process's locale.
+std::string Texto2(double valor) {
+  const long long centavos = std::llround(valor * 100.0);
+  const unsigned long long absoluto = std::llabs(centavos);
+  char texto[32];
+  std::snprintf(texto, sizeof texto, "%s%llu.%02llu", centavos < 0 ? "-" : "", absoluto / 100,
+                absoluto % 100);
+  return texto;
+}
+
+// Origins 1, 2, 6 and 7 are imported goods, taxed at the importers' federal rate.
+bool Importado(const std::string& origem) {
+  return origem == "1" || origem == "2" || origem == "6" || origem == "7";
+}
+
+std::string SoDigitos(const std::string& texto) {
+  std::string digitos;
+  for (char c : texto) {
+    if (c >= '0' && c <= '9') digitos += c;
+  }
+  return digitos;
+}
+
+// The IBPT table of the store, read one NCM at a time.
+class TabelaIbpt {
+ public:
+  explicit TabelaIbpt(ado::TADOConnection& conexao) {
+    adqAliqIbpt.Name = "adqAliqIbpt";
+    adqAliqIbpt.Setup(conexao, kSelAliqIbpt,
+                      {{"P_SGESTADO"}, {"P_CDNCMIBPT"}, {"P_DATA", ado::ParamType::DateTime, 0}});
+  }
+
+  // The rates in force on `data`; zeros when the table has no such NCM or it expired.
+  Aliquotas Busca(const std::string& NCM, const std::string& UF, rtl::TDateTime data) {
+    Aliquotas aliquotas;
+    const std::string codigo = SoDigitos(NCM);
+    if (codigo.empty() || UF.empty()) return aliquotas;
+    adqAliqIbpt.Close();
+    adqAliqIbpt.ParamByName("P_SGESTADO").SetAsString(UF);
+    adqAliqIbpt.ParamByName("P_CDNCMIBPT").SetAsString(codigo);
+    adqAliqIbpt.ParamByName("P_DATA").SetAsDateTime(std::floor(data));
+    adqAliqIbpt.Open();
+    if (!adqAliqIbpt.IsEmpty()) {
+      aliquotas.nacionalfederal = adqAliqIbpt.FieldByName("VRALIQNACFED").AsFloat();
+      aliquotas.importadosfederal = adqAliqIbpt.FieldByName("VRALIQIMPFED").AsFloat();
+      aliquotas.estadual = adqAliqIbpt.FieldByName("VRALIQESTIBPT").AsFloat();
+    }
+    adqAliqIbpt.Close();
+    return aliquotas;
+  }
+
+ private:
+  ado::TADOQuery adqAliqIbpt;
+};
+
+TributoAproximado Tributo(const Aliquotas& aliquotas, const std::string& origem, double base) {
+  const double federal =
+      Importado(origem) ? aliquotas.importadosfederal : aliquotas.nacionalfederal;
+  return {Arredonda2(base * federal / 100.0), Arredonda2(base * aliquotas.estadual / 100.0)};
+}
+
+[[noreturn]] void Relanca(const ado::EADOError& erro) {
+  if (erro.Interrupted()) throw erro;
+  throw ado::EADOError(
+      std::string("Tributos aproximados (tabelas PRODUTO, FILIAL e TABIBPT): ") + erro.what(),
+      erro.SqlState(), erro.NativeError(), erro.ConnectionLost());
+}
+
+// The approximate taxes of the sale rows, summed.
+TributoAproximado TributosDasVendas(ado::TADOConnection& conexao, TClientDataSet& vendas,
+                                    rtl::TDateTime data) {
+  TributoAproximado total;
+  if (!vendas.Active()) return total;
+  TabelaIbpt tabela(conexao);
+  ado::TADOQuery adqProdutoIbpt;
+  adqProdutoIbpt.Name = "adqProdutoIbpt";
+  adqProdutoIbpt.Setup(conexao, kSelProdutoIbpt,
+                       {{"P_CDPRODUTO", ado::ParamType::String, 20}, {"P_CDFILIAL"}});
+  for (vendas.First(); !vendas.Eof(); vendas.Next()) {
+    const double base = vendas.FieldByName("QTPRODCOMVEN").AsFloat() *
+                            vendas.FieldByName("VRPRECCOMVEN").AsFloat() -
+                        vendas.FieldByName("VRDESCCOMVEN").AsFloat() +
+                        vendas.FieldByName("VRACRCOMVEN").AsFloat();
+    adqProdutoIbpt.Close();
+    adqProdutoIbpt.ParamByName("P_CDPRODUTO")
+        .SetAsString(vendas.FieldByName("CDPRODUTO").AsString());
+    adqProdutoIbpt.ParamByName("P_CDFILIAL").SetAsString(vendas.FieldByName("CDFILIAL").AsString());
+    adqProdutoIbpt.Open();
+    if (adqProdutoIbpt.IsEmpty() || base <= 0) continue;
+    std::string origem = adqProdutoIbpt.FieldByName("IDORIGPROD").AsString();
+    const Aliquotas aliquotas =
+        tabela.Busca(adqProdutoIbpt.FieldByName("NRNCM").AsString(),
+                     adqProdutoIbpt.FieldByName("SGESTADO").AsString(), data);
+    const TributoAproximado item = Tributo(aliquotas, origem, base);
+    total.federal += item.federal;
+    total.estadual += item.estadual;
+  }
+  adqProdutoIbpt.Close();
+  vendas.First();
+  return {Arredonda2(total.federal), Arredonda2(total.estadual)};
+}
+
+}  // namespace
+
+TributoAproximado TributoItem(ado::TADOConnection& conexao, const std::string& NCM,
+                              const std::string& origem, const std::string& UF, double base,
+                              rtl::TDateTime data) {
+  if (base <= 0) return {};
+  try {
+    TabelaIbpt tabela(conexao);
+    return Tributo(tabela.Busca(NCM, UF, data), origem, base);
+  } catch (const ado::EADOError& erro) {
+    Relanca(erro);
+  }
+}
+
+}  // namespace VyrFiscal
+
+namespace VyrFiscal::Rotinas {
+
+double CalculoIcmsDFederal(TClientDataSet& vendas, Variant& valores, double) {
+  TributoAproximado total;
+  try {
+    total = TributosDasVendas(ConexaoFiscal(), vendas, rtl::Date());
+  } catch (const ado::EADOError& erro) {
+    Relanca(erro);
+  }
+  if (!valores.IsArray() || valores.ArrayLength() < 3) valores = Variant::Array(3);
+  valores[0] = Variant(Texto2(total.federal));
+  valores[2] = Variant(Texto2(total.estadual));
+  return total.federal + total.estadual;
+}
+
+}  // namespace VyrFiscal::Rotinas

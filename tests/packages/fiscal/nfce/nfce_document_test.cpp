@@ -1,0 +1,186 @@
+// The NFC-e note of a recorded sale: its content, its signature and its form, checked with the
+// official schemas (libxml2) and the xmlsec1 tool.
+
+#include <cstdlib>
+
+#include "fiscal/nfce/authoriser.h"
+#include "fiscal/nfce/schema_check.h"
+#include "fiscal/nfce/simulated_authoriser.h"
+#include "packages/fiscal/nfce_test_support.h"
+#include "rtl/errors.h"
+
+namespace {
+
+using namespace nfcetest;
+using VyrFiscal::Nfce::ErrosDeEsquema;
+
+// xmlsec1's verdict on a signed note: 0 when the signature holds against the test authority.
+int Verify(const std::string& xml_path) {
+  const std::string command = "xmlsec1 --verify --trusted-pem '" + Certificate().ca_pem_path +
+                              "' --id-attr:Id http://www.portalfiscal.inf.br/nfe:infNFe '" +
+                              xml_path + "' >/dev/null 2>&1";
+  return std::system(command.c_str()) == 0 ? 0 : 1;
+}
+
+std::string Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return std::to_string(n);
+}
+
+class NfceDocumentTest : public NfceTest {
+ protected:
+  std::string Prepare(const std::string& nrseqvenda, bool with_consumer) {
+    const auto doc = VyrFiscal::PreparaNfceDaVenda(conn_, Request(nrseqvenda, "123"),
+                                                   Sale(nrseqvenda, with_consumer));
+    return ReadFile(doc.arquivoXml);
+  }
+};
+
+TEST_F(NfceDocumentTest, HomeDeliveryCarriesTheConsumerAndHomologationWording) {
+  const std::string xml = Prepare("0000000001", true);
+  EXPECT_EQ(
+      "indPres=4|indIntermed=0|dest=<CPF>12345678909</CPF><xNome>NF-E EMITIDA EM AMBIENTE DE "
+      "HOMOLOGACAO - SEM VALOR FISCAL</xNome>|xLgr=AVENIDA EXEMPLO 250|xProd=NOTA FISCAL EMITIDA "
+      "EM AMBIENTE DE HOMOLOGACAO - SEM VALOR FISCAL|vNF=61.80|vTroco=8.20|tpEmis=1",
+      "indPres=" + Between(xml, "<indPres>", "</") + "|indIntermed=" +
+          Between(xml, "<indIntermed>", "</") + "|dest=" + Between(xml, "<dest>", "<enderDest>") +
+          "|xLgr=" + Between(Between(xml, "<enderDest>", "</enderDest>"), "<xLgr>", "</") +
+          "|xProd=" + Between(xml, "<xProd>", "</") + "|vNF=" + Between(xml, "<vNF>", "</") +
+          "|vTroco=" + Between(xml, "<vTroco>", "</") +
+          "|tpEmis=" + Between(xml, "<tpEmis>", "</"));
+}
+
+TEST_F(NfceDocumentTest, SaleWithoutTaxNumberIsOnThePremisesWithoutConsumer) {
+  const std::string xml = Prepare("0000000001", false);
+  EXPECT_EQ("indPres=1|dest=0|indIntermed=0", "indPres=" + Between(xml, "<indPres>", "</") +
+                                                  "|dest=" + Count(xml, "<dest>") +
+                                                  "|indIntermed=" + Count(xml, "<indIntermed>"));
+}
+
+TEST_F(NfceDocumentTest, NotesAndMessagesFollowTheOfficialSchemas) {
+  const std::string normal = Prepare("0000000001", true);
+  const std::string premises = Prepare("0000000002", false);
+  // Production, normal-regime taxes, goods under tax substitution, card and other payments.
+  VyrFiscal::VendaGravada varied = Sale("0000000004", true);
+  varied.itens[0].CSTICMS = "00";
+  varied.itens[0].pICMS = 18;
+  varied.itens[1].CSTICMS = "60";
+  varied.itens[1].CFOP = "5405";
+  varied.pagamentos[0].CDFPIMPFIS = "03";
+  varied.pagamentos[0].valor = 40;
+  varied.pagamentos.push_back(varied.pagamentos[0]);
+  varied.pagamentos[1].CDFPIMPFIS = "";
+  varied.pagamentos[1].NMTIPORECE = "VALE DA CASA";
+  varied.pagamentos[1].valor = 21.80;
+  VyrFiscal::NfceRequest production = Request("0000000004", "126");
+  production.tpAmb = "1";
+  const std::string other =
+      ReadFile(VyrFiscal::PreparaNfceDaVenda(conn_, production, varied).arquivoXml);
+  SetRegister("offline");
+  const std::string contingency = Prepare("0000000003", true);
+  const std::string key = Between(normal, "Id=\"NFe", "\"");
+  EXPECT_EQ("||||||vICMS=9.32",
+            ErrosDeEsquema(normal, Schemas() + "nfe_v4.00.xsd") + "|" +
+                ErrosDeEsquema(premises, Schemas() + "nfe_v4.00.xsd") + "|" +
+                ErrosDeEsquema(contingency, Schemas() + "nfe_v4.00.xsd") + "|" +
+                ErrosDeEsquema(VyrFiscal::Nfce::EnvelopeEnviNfe(contingency, "123"),
+                               Schemas() + "enviNFe_v4.00.xsd") +
+                "|" +
+                ErrosDeEsquema(VyrFiscal::Nfce::ConsultaSituacaoNfe(key, "2"),
+                               Schemas() + "consSitNFe_v4.00.xsd") +
+                "|" + ErrosDeEsquema(other, Schemas() + "nfe_v4.00.xsd") +
+                "|vICMS=" + Between(other, "<ICMSTot><vBC>51.80</vBC><vICMS>", "</"));
+}
+
+TEST_F(NfceDocumentTest, SimulatedAuthoriserAnswersFollowTheOfficialSchemas) {
+  const std::string note = Prepare("0000000001", true);
+  const std::string key = Between(note, "Id=\"NFe", "\"");
+  VyrFiscal::Nfce::AutorizadorSimulado authoriser;
+  const std::string query = VyrFiscal::Nfce::ConsultaSituacaoNfe(key, "2");
+  const std::string unknown = authoriser.Consulta(query).xml;
+  const std::string authorised =
+      authoriser.Autoriza(VyrFiscal::Nfce::EnvelopeEnviNfe(note, "1")).xml;
+  const std::string duplicate =
+      authoriser.Autoriza(VyrFiscal::Nfce::EnvelopeEnviNfe(note, "2")).xml;
+  const std::string known = authoriser.Consulta(query).xml;
+  EXPECT_EQ("217||100||204||100|",
+            VyrFiscal::Nfce::LeProtocolo(unknown).cStat + "|" +
+                ErrosDeEsquema(unknown, Schemas() + "retConsSitNFe_v4.00.xsd") + "|" +
+                VyrFiscal::Nfce::LeProtocolo(authorised).cStat + "|" +
+                ErrosDeEsquema(authorised, Schemas() + "retEnviNFe_v4.00.xsd") + "|" +
+                VyrFiscal::Nfce::LeProtocolo(duplicate).cStat + "|" +
+                ErrosDeEsquema(duplicate, Schemas() + "retEnviNFe_v4.00.xsd") + "|" +
+                VyrFiscal::Nfce::LeProtocolo(known).cStat + "|" +
+                ErrosDeEsquema(known, Schemas() + "retConsSitNFe_v4.00.xsd"));
+}
+
+TEST_F(NfceDocumentTest, SignatureVerifiesAndBreaksWhenAValueChanges) {
+  const auto doc =
+      VyrFiscal::PreparaNfceDaVenda(conn_, Request("0000000001", "123"), Sale("0000000001", true));
+  const std::string xml = ReadFile(doc.arquivoXml);
+  std::string tampered = xml;
+  tampered.replace(tampered.find("<vNF>61.80"), 10, "<vNF>61.81");
+  const std::string tampered_path = store_.Dir() + "/tampered.xml";
+  std::ofstream(tampered_path) << tampered;
+  EXPECT_EQ("signed=0|tampered=1|certificates=1|reference=#NFe" + doc.chave + "|line breaks=0",
+            "signed=" + std::to_string(Verify(doc.arquivoXml)) +
+                "|tampered=" + std::to_string(Verify(tampered_path)) +
+                "|certificates=" + Count(xml, "<X509Certificate>") + "|reference=" +
+                Between(xml, "<Reference URI=\"", "\"") + "|line breaks=" + Count(xml, "\n"));
+}
+
+TEST_F(NfceDocumentTest, ContingencyNoteStatesWhenAndWhyAndCarriesTheOfflineQrCode) {
+  SetRegister("offline");
+  const auto doc =
+      VyrFiscal::PreparaNfceDaVenda(conn_, Request("0000000001", "123"), Sale("0000000001", true));
+  const std::string xml = ReadFile(doc.arquivoXml);
+  const std::string qr = Between(xml, "<qrCode><![CDATA[", "]]>");
+  const std::string digest = Between(xml, "<DigestValue>", "</DigestValue>");
+  std::string digest_hex;
+  for (unsigned char c : digest) {
+    char pair[3];
+    std::snprintf(pair, sizeof pair, "%02x", c);
+    digest_hex += pair;
+  }
+  EXPECT_EQ(
+      "contingencia=1|key tpEmis=9|tpEmis=9|dhCont=2026-03-10T19:42:05-03:00|xJust=SEM "
+      "COMUNICACAO COM O AUTORIZADOR - NFC-E EMITIDA EM CONTINGENCIA OFFLINE|qr=" +
+          doc.chave + "|2|2|10|61.80|" + digest_hex + "|1|",
+      "contingencia=" + std::to_string(doc.contingencia) +
+          "|key tpEmis=" + doc.chave.substr(34, 1) + "|tpEmis=" + Between(xml, "<tpEmis>", "</") +
+          "|dhCont=" + Between(xml, "<dhCont>", "</") + "|xJust=" + Between(xml, "<xJust>", "</") +
+          "|qr=" + Between(qr, "?p=", "|" + qr.substr(qr.size() - 40)) + "|");
+}
+
+TEST_F(NfceDocumentTest, NoteIsKeptInTheDaysXmlFolderAndTheSaleKeepsItsOneNumber) {
+  const auto first =
+      VyrFiscal::PreparaNfceDaVenda(conn_, Request("0000000001", "123"), Sale("0000000001", true));
+  const auto again =
+      VyrFiscal::PreparaNfceDaVenda(conn_, Request("0000000001", "124"), Sale("0000000001", true));
+  const std::string folder =
+      store_.Dir() + "/Dados/XML_NFCe_Sat/0001-001-" + vyrtest::TodayText().substr(0, 10) + "/";
+  EXPECT_EQ("file=" + folder + first.chave + ".xml|again=" + first.chave +
+                "|stored=" + first.chave + "|pending|1|contingencia=0",
+            "file=" + first.arquivoXml + "|again=" + again.chave +
+                "|stored=" + VyrFiscal::ChaveNfceGravada(conn_, "0001", "001", "0000000001") + "|" +
+                store_.Scalar("SELECT IDSITUNFCE FROM NFCEVENDA") + "|" +
+                std::to_string(store_.Count("NFCEVENDA")) +
+                "|contingencia=" + std::to_string(first.contingencia));
+}
+
+TEST_F(NfceDocumentTest, AWrongCertificatePasswordNamesTheFileAndHidesThePassword) {
+  store_.Exec("UPDATE CAIXAFISCAL SET DSSENHACERTIF = ?",
+              {VyrUtil::Cripto("outra-senha", VyrFiscal::Nfce::kChaveSenhaCertificado)});
+  try {
+    Prepare("0000000001", true);
+    FAIL() << "signed with a wrong password";
+  } catch (const rtl::Exception& error) {
+    EXPECT_EQ("Certificate file '" + store_.Dir() +
+                  "/Dados/a1.pfx' is not a PKCS#12 certificate that the register's password "
+                  "(CAIXAFISCAL.DSSENHACERTIF, ****) opens",
+              error.Message());
+  }
+}
+
+}  // namespace

@@ -1,0 +1,104 @@
+// Sending NFC-e notes to the (simulated) authoriser: authorisation, notes issued in
+// contingency sent first by the next emission, and a send without answer settled by a status
+// query instead of a second send.
+
+#include "packages/fiscal/nfce_test_support.h"
+
+namespace {
+
+using namespace nfcetest;
+using VyrFiscal::Nfce::DefineModoAutorizadorSimulado;
+
+class NfceTransmissionTest : public NfceTest {
+ protected:
+  // Every note: sale|tpEmis|status|sends|has protocol, and the authoriser's calls with the keys
+  // replaced by the sales' numbers.
+  std::string State() {
+    std::string state;
+    std::string calls = Calls();
+    for (const auto& row :
+         store_.Query("SELECT NRSEQVENDA, CDCHAVENFCE, IDTPEMISNFCE, IDSITUNFCE, QTTENTENVNFCE, "
+                      "COALESCE(LENGTH(NRPROTNFCE), 0) FROM NFCEVENDA ORDER BY NRSEQVENDA")) {
+      state += row[0] + "|" + row[2] + "|" + row[3] + "|" + row[4] + "|" + row[5] + ";";
+      for (size_t at = calls.find(row[1]); at != std::string::npos; at = calls.find(row[1])) {
+        calls.replace(at, row[1].size(), row[0]);
+      }
+    }
+    return state + "\n" + calls;
+  }
+};
+
+TEST_F(NfceTransmissionTest, AnAuthorisedNoteKeepsItsProtocolForTheReceipt) {
+  const auto doc = Emit("0000000001", "123");
+  const auto receipt = VyrFiscal::NfceImpressao(conn_, doc.chave);
+  EXPECT_EQ("0000000001|1|authorised|1|15;\nenviNFe 0000000001 100\n", State());
+  EXPECT_EQ("contingencia=0|found=1|123/1|2026-03-10T19:42:05-03:00|protocol=" +
+                store_.Scalar("SELECT NRPROTNFCE FROM NFCEVENDA") +
+                "|https://nfce.sefaz.example/qrcode|receipt contingency=0",
+            "contingencia=" + std::to_string(doc.contingencia) + "|found=" +
+                std::to_string(receipt.encontrada) + "|" + receipt.nNF + "/" + receipt.serie + "|" +
+                receipt.dhEmi + "|protocol=" + receipt.protocolo + "|" + receipt.urlConsulta +
+                "|receipt contingency=" + std::to_string(receipt.contingencia));
+  EXPECT_EQ(0u,
+            receipt.qrCode.find("https://nfce.sefaz.example/qrcode?p=" + doc.chave + "|2|2|1|"));
+}
+
+TEST_F(NfceTransmissionTest, ContingencyNotesWaitAndGoFirstWithTheSameSignedXml) {
+  SetRegister("offline");
+  const auto offline = Emit("0000000001", "123");
+  const auto receipt = VyrFiscal::NfceImpressao(conn_, offline.chave);
+  const std::string pending = State();
+  SetRegister("online");
+  const auto online = Emit("0000000002", "124");
+  const std::string recorded =
+      ReadFile(VyrFiscal::Nfce::PastaAutorizadorSimulado() + offline.chave + ".xml");
+  EXPECT_EQ(
+      "contingencia=1,receipt=1\n0000000001|9|pending|0|0;\n\n"
+      "0000000001|9|authorised|1|15;0000000002|1|authorised|1|15;\n"
+      "enviNFe 0000000001 100\nenviNFe 0000000002 100\n"
+      "same digest=1|then contingencia=0",
+      "contingencia=" + std::to_string(offline.contingencia) + ",receipt=" +
+          std::to_string(receipt.contingencia) + "\n" + pending + "\n" + State() + "same digest=" +
+          std::to_string(Between(recorded, "<digVal>", "</") ==
+                         Between(ReadFile(offline.arquivoXml), "<DigestValue>", "</")) +
+          "|then contingencia=" + std::to_string(online.contingencia));
+}
+
+TEST_F(NfceTransmissionTest, AnUnansweredSendIsSettledByAStatusQueryNotASecondSend) {
+  DefineModoAutorizadorSimulado(VyrFiscal::Nfce::kModoRegistraEExpira);
+  const auto unanswered = Emit("0000000001", "123");
+  const std::string unknown = State();
+  DefineModoAutorizadorSimulado(VyrFiscal::Nfce::kModoAutoriza);
+  const auto again =
+      VyrFiscal::PreparaNfceDaVenda(conn_, Request("0000000001", "125"), Sale("0000000001", true));
+  Emit("0000000002", "124");
+  EXPECT_EQ(
+      "contingencia=1|same key=1\n"
+      "0000000001|1|unknown|1|0;\nenviNFe 0000000001 -\n"
+      "0000000001|1|authorised|1|15;0000000002|1|authorised|1|15;\n"
+      "enviNFe 0000000001 -\nconsSitNFe 0000000001 100\nenviNFe 0000000002 100\n",
+      "contingencia=" + std::to_string(unanswered.contingencia) + "|same key=" +
+          std::to_string(again.chave == unanswered.chave) + "\n" + unknown + State());
+}
+
+TEST_F(NfceTransmissionTest, AnAuthoriserThatDoesNotAnswerLeavesTheNotePending) {
+  DefineModoAutorizadorSimulado(VyrFiscal::Nfce::kModoOffline);
+  const auto doc = Emit("0000000001", "123");
+  EXPECT_EQ("contingencia=1\n0000000001|1|pending|1|0;\n",
+            "contingencia=" + std::to_string(doc.contingencia) + "\n" + State());
+}
+
+TEST_F(NfceTransmissionTest, ANoteTheAuthoriserNeverGotIsSentAgainAfterTheQuery) {
+  SetRegister("offline");
+  Emit("0000000001", "123");
+  // A send cut off before the note left: the store says unknown, the authoriser has nothing.
+  store_.Exec("UPDATE NFCEVENDA SET IDSITUNFCE = 'unknown'");
+  SetRegister("online");
+  Emit("0000000002", "124");
+  EXPECT_EQ(
+      "0000000001|9|authorised|1|15;0000000002|1|authorised|1|15;\n"
+      "consSitNFe 0000000001 217\nenviNFe 0000000001 100\nenviNFe 0000000002 100\n",
+      State());
+}
+
+}  // namespace

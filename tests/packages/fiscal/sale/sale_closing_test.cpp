@@ -1,0 +1,151 @@
+// Recording a closed bill: the sale with its lines, taxes, cancelled items and movements, once
+// per bill, and nothing at all when the sale is refused or fails half-way.
+
+#include "packages/fiscal/sale_fixture.h"
+
+namespace {
+
+using salefixture::Render;
+
+class SaleClosingTest : public salefixture::SaleStoreTest {
+ protected:
+  void SetUp() override {
+    SaleStoreTest::SetUp();
+    vyrtest::InsertDeliveryBill(store_, bill_);
+  }
+
+  std::string Table(const std::string& sql) { return Render(store_.Query(sql)); }
+};
+
+TEST_F(SaleClosingTest, TheBillBecomesOneSaleOfTodayWithItsOrderAndAddress) {
+  EXPECT_EQ("0000000001", Record());
+  EXPECT_EQ(
+      "0001|001|0000000001|CLI1|0001|\\N|1|A|0|0001|001|08:00:00||CAIXA1|01|D|V|S||CONS1|0001|"
+      "DLV_0001|\\N|MARIA DA SILVA| ||3550308|1058|SP|B01|AV PAULISTA 1000|AP 12|01310100|"
+      "0000000001|DLV|0000000001|A1B2C3|JARDINS|PERTO DO METRO|0|E\n",
+      Table("SELECT CDFILIAL, CDCAIXA, NRSEQVENDA, CDCLIENTE, CDEMPRESA, CDVENDEDOR, "
+            "DTENTRVENDA = date('now', 'localtime') || ' 00:00:00', IDSITUVENDA, VRDESCVENDA, "
+            "CDFILIALTUR, CDCAIXATUR, substr(DTABERTUR, 12), NRCUPOMFIS, CDOPERADOR, CDLOJA, "
+            "IDTIPOVENDA, IDTPFORPGVEN, IDVENDEBCONS, NRMESA, CDCONSUMIDOR, NRCOMANDAVND, "
+            "DSCOMANDAVND, CDSERVFILI, NMCONSVEND, NRINSCRCONS, NRVENDAEXT, CDMUNICIPIO, CDPAIS, "
+            "SGESTADO, CDBAIRRO, DSENDECONSVENDA, DSCOMPLENDCOVEN, NRCEPCONSVENDA, "
+            "NRSEQVENDAMSDE, IDORIGEMVENDA, NRVENDAREST, CDSENHAPED, DSBAIRRO, DSREFENDCONSVEN, "
+            "VRTOTTRIBVEND, IDTIPOEMISSAO FROM VENDA"));
+}
+
+TEST_F(SaleClosingTest, LinesTaxesCancelledItemsMovementsAndTheConsumerDebitBelongToTheSale) {
+  ASSERT_EQ("0000000001", Record());
+  EXPECT_EQ(
+      "0001|01|001|0000000001|001|2|12.5|1001|1|0|0|10|PIZ|P|F01\n"
+      "0001|01|001|0000000001|002|1|6|2002|0|0|0.5|\\N|\\N|\\N|F01\n",
+      Table("SELECT * FROM ITEMVENDA ORDER BY NRSEQUITVEND"));
+  EXPECT_EQ(
+      "0001|001|0000000001|001|001|ICMS|ICMS|18|4.5\n"
+      "0001|001|0000000001|002|001|ICMS|ICMS|12|0.72\n",
+      Table("SELECT * FROM ITVENDAIMPOS ORDER BY NRSEQUITVEND"));
+  EXPECT_EQ("0001|001|0000000001|001|1|12.5|0|1001|10|PIZ|P\n",
+            Table("SELECT * FROM ITVENDACAN ORDER BY NRSEQITVENDC"));
+  EXPECT_EQ(
+      "0001|001|0000000001|001|E|PAGAMENTO DELIVERY|001|001|10|DINHEIRO|1|CLI1|CONS1|1|DINHEIRO|"
+      "1|01|\\N|\\N\n"
+      "0001|001|0000000001|002|E|PAGAMENTO DELIVERY|002|001|15.5|CARTAO|1|CLI1|CONS1|1|CARTAO|2|"
+      "01|\\N|NSU123\n"
+      "0001|001|0000000001|003|E|PAGAMENTO DELIVERY|009|001|5|CONTA CONSUMIDOR|1|CLI1|CONS1|1|"
+      "CONTA CONSUMIDOR|9|05|\\N|\\N\n",
+      Table("SELECT CDFILIAL, CDCAIXA, NRSEQVENDA, NRSEQUMOVI, IDTIPOMOVIVE, "
+            "DSMOVIVEND, CDTIPORECE, CDTIPOTROCO, VRMOVIVEND, NMTIPORECE, NRORDTROCO, "
+            "CDCLIENTE, CDCONSUMIDOR, DTMOVIMCAIXA = date('now', 'localtime') || ' "
+            "00:00:00', DSIMPFISCAL, IDTIPORECE, CDFPIMPFIS, CDBANCARTCR, CDNSUHOSTTEF "
+            "FROM MOVCAIXA ORDER BY NRSEQUMOVI"));
+  // The consumer-account payment is a debit on the consumer's account, not consolidated yet.
+  EXPECT_EQ("CLI1|CONS1|0001|001|0000000001|D|5|\\N\n",
+            Table("SELECT CDCLIENTE, CDCONSUMIDOR, CDFILIAL, CDCAIXA, NRDOCMOVEXT, IDTIPOMOVEXT, "
+                  "VRMOVEXTCONS, IDCONSMOVEXT FROM MOVEXTCONS"));
+}
+
+class SaleRecordedOnceTest : public salefixture::SaleStoreTest {
+ protected:
+  void SetUp() override {
+    SaleStoreTest::SetUp();
+    vyrtest::InsertDeliveryBill(store_, bill_);
+  }
+};
+
+// A cancelled sale of the bill (its fiscal closing failed before) does not count.
+TEST_F(SaleRecordedOnceTest, TheSameBillTwiceAnswersTheFirstSale) {
+  store_.Exec(
+      "INSERT INTO VENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, NRVENDAREST, NRCOMANDAVND, IDSITUVENDA) "
+      "VALUES ('0001', '002', '0000000007', '0000000001', '0001', 'C')");
+  const std::string first = Record();
+  const std::string second = Record();
+  EXPECT_EQ("0000000001 0000000001 sales: 1 counter: 1",
+            first + " " + second +
+                " sales: " + std::to_string(store_.Count("VENDA", "IDSITUVENDA <> 'C'")) +
+                " counter: " + store_.Scalar("SELECT NRULTSEQVENDA FROM PROXCODIGO"));
+}
+
+// Two registers that get past the look-ups at the same moment meet the store's index.
+TEST_F(SaleRecordedOnceTest, TheStoreKeepsOneSaleNotCancelledPerBill) {
+  const std::string insert =
+      "INSERT INTO VENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, NRVENDAREST, NRCOMANDAVND, IDSITUVENDA) "
+      "VALUES ('0001', ?, ?, '0000000001', '0001', ?)";
+  store_.Exec(insert, {"001", "0000000001", "A"});
+  store_.Exec(insert, {"002", "0000000001", "C"});
+  EXPECT_THROW(store_.Exec(insert, {"002", "0000000002", "A"}), std::runtime_error);
+}
+
+TEST_F(SaleRecordedOnceTest, AFailureHalfWayLeavesNothingOfTheSaleButItsNumber) {
+  store_.Exec(
+      "CREATE TRIGGER RECUSA_MOVIMENTO BEFORE INSERT ON MOVCAIXA WHEN NEW.IDTIPORECE = '9' "
+      "BEGIN SELECT RAISE(ABORT, 'movimento recusado'); END");
+  const std::string failed = Record();
+  const std::string counts = Counts();
+  store_.Exec("DROP TRIGGER RECUSA_MOVIMENTO");
+  EXPECT_EQ(
+      "ERRO: movimento recusado | VENDA=0 ITEMVENDA=0 ITVENDAIMPOS=0 ITVENDACAN=0 MOVCAIXA=0 "
+      "MOVEXTCONS=0  | "
+      "then 0000000002",
+      failed + " | " + counts + " | then " + Record());
+}
+
+class SaleRefusalTest : public SaleRecordedOnceTest {
+ protected:
+  // The answer to the bill, and what it left in the store.
+  std::string Refusal() {
+    const std::string answer = Record();
+    return answer + " | " + Counts() + "numbers: " + std::to_string(store_.Count("PROXCODIGO")) +
+           "\n";
+  }
+};
+
+TEST_F(SaleRefusalTest, EachRefusalNamesWhatToFillInAndWritesNothing) {
+  std::string answers;
+  store_.Exec("UPDATE FILIAL SET NRINSJURFILI = NULL");
+  answers += Refusal();
+  vyrtest::InsertFiscalBranch(store_, "0001");
+
+  store_.Exec("UPDATE FILIAL SET NRINSESTFILI = ''");
+  register_.id_tipo_emissao = "N";
+  answers += Refusal();
+  vyrtest::InsertFiscalBranch(store_, "0001");
+
+  store_.Exec("UPDATE PRODUTO SET NRNCM = NULL WHERE CDPRODUTO = '2002'");
+  answers += Refusal();
+  store_.Exec("UPDATE PRODUTO SET NRNCM = '22021000' WHERE CDPRODUTO = '2002'");
+
+  store_.Exec("UPDATE ITCOMANDAVEN SET IDSTPROCOMVEN = 'C'");
+  answers += Refusal();
+
+  const std::string nothing =
+      " | VENDA=0 ITEMVENDA=0 ITVENDAIMPOS=0 ITVENDACAN=0 MOVCAIXA=0 MOVEXTCONS=0 numbers: 0\n";
+  EXPECT_EQ("ERRO: A filial 0001 está sem CNPJ: preencha FILIAL.NRINSJURFILI." + nothing +
+                "ERRO: A filial 0001 está sem inscrição estadual: preencha FILIAL.NRINSESTFILI." +
+                nothing +
+                "ERRO: O produto 2002 (REFRIGERANTE LATA) está sem NCM: preencha PRODUTO.NRNCM." +
+                nothing +
+                "ERRO: A comanda 0001 da filial 0001 não tem itens a vender (ITCOMANDAVEN)." +
+                nothing,
+            answers);
+}
+
+}  // namespace

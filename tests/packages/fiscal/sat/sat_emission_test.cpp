@@ -1,0 +1,171 @@
+// A recorded sale's CF-e: sent to the register's SAT device (the emulator) once, stored with the
+// sale in a real store, and answered from the store when the sale comes back.
+
+#include <stdlib.h>
+
+#include <gtest/gtest.h>
+#include <filesystem>
+#include <fstream>
+
+#include "fiscal/fiscal_functions.h"
+#include "fiscal/fiscal_store.h"
+#include "fiscal/sat/sat_emission.h"
+#include "fiscal/sat/sat_answer.h"
+#include "packages/fiscal/sat_test_sale.h"
+#include "rtl/errors.h"
+#include "rtl/program_dir.h"
+#include "support/store_builders.h"
+#include "support/temp_store.h"
+
+namespace {
+
+using VyrFiscal::Sat::Valor;
+
+class SatEmissionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    rtl::SetProgramDirectory(store_.Dir());
+    setenv("VYR_SAT_EMULADOR_DIR", (store_.Dir() + "/Dados/SatEmulador").c_str(), 1);
+    setenv("VYR_CONEXAO", store_.SqliteConnectionString().c_str(), 1);
+    conexao_.ConnectionString = store_.SqliteConnectionString();
+    pedido_ = {"0001", "001", "0000000042", "N", "123456789", store_.Dir() + "/xml",
+               "5.10", "3.31"};
+  }
+  void TearDown() override {
+    VyrFiscal::ConexaoFiscal().Close();
+    unsetenv("VYR_CONEXAO");
+    unsetenv("VYR_SAT_EMULADOR_DIR");
+    rtl::SetProgramDirectory("");
+  }
+
+  bool Emite(std::vector<std::string>& valores) {
+    return VyrFiscal::Sat::EmiteCFeSat(
+        conexao_, pedido_,
+        [this] {
+          ++leituras_;
+          return sattest::VendaDeTeste();
+        },
+        valores);
+  }
+
+  // The stored CF-e, its number and key checked against the device's answer.
+  std::string Gravado(const std::vector<std::string>& valores) const {
+    const vyrtest::Rows rows = store_.Query(
+        "SELECT NRCFESAT, NRCHAVECFE, DSQRCODECFE, NRSERIESAT, DSTIMESTAMPSAT, DSARQXMLCFE, "
+        "NRSESSAOSAT, DSRETORNOSAT FROM VENDACFESAT");
+    std::string texto;
+    for (const auto& r : rows) {
+      const std::string chave = Valor(valores, "chaveConsulta");
+      texto += r[0] + " " + (r[1] == chave ? "key" : "other-key:" + r[1]) + " " +
+               (r[2] == chave + "|" + Valor(valores, "timeStamp") + "|61.80|12345678909|" +
+                            Valor(valores, "assinaturaQRCODE")
+                    ? "qr"
+                    : "other-qr:" + r[2]) +
+               " " + r[3] + " " + (r[4] == Valor(valores, "timeStamp") ? "ts" : "other-ts") + " " +
+               (r[5] == store_.Dir() + "/xml/CFe" + chave + ".xml" ? "file" : r[5]) + " " +
+               (r[6] == Valor(valores, "numeroSessao") ? "session" : "other-session") + " " +
+               r[7].substr(7, 5) + "\n";
+    }
+    return texto;
+  }
+
+  std::string UltimoCFeDoEmulador() const {
+    std::ifstream in(store_.Dir() + "/Dados/SatEmulador/emulador.ini");
+    for (std::string linha; std::getline(in, linha);) {
+      if (linha.rfind("ultimoCFe=", 0) == 0) return linha.substr(10);
+    }
+    return "none";
+  }
+
+  vyrtest::TempStore store_;
+  ado::TADOConnection conexao_;
+  VyrFiscal::Sat::PedidoSat pedido_;
+  int leituras_ = 0;
+};
+
+TEST_F(SatEmissionTest, AnIssuedCFeIsStoredAndItsXmlWritten) {
+  std::vector<std::string> valores;
+  ASSERT_TRUE(Emite(valores));
+  std::ifstream arquivo(store_.Dir() + "/xml/CFe" + Valor(valores, "chaveConsulta") + ".xml");
+  const std::string xml((std::istreambuf_iterator<char>(arquivo)), {});
+  EXPECT_EQ("000001 key qr 900000001 ts file session 06000\n|xml|vCFeLei12741 8.41",
+            Gravado(valores) + "|" + (xml == Valor(valores, "arqxmlnfce") ? "xml" : "other-xml") +
+                "|vCFeLei12741 " + xml.substr(xml.find("<vCFeLei12741>") + 14, 4));
+}
+
+TEST_F(SatEmissionTest, AStoredCFeIsAnsweredWithoutCallingTheDeviceAgain) {
+  std::vector<std::string> primeira, segunda;
+  ASSERT_TRUE(Emite(primeira));
+  std::filesystem::remove_all(store_.Dir() + "/xml");
+  ASSERT_TRUE(Emite(segunda));
+  EXPECT_EQ("reads 1, same answer, rows 1, emulator last 1, xml again",
+            "reads " + std::to_string(leituras_) +
+                (primeira == segunda ? ", same answer" : ", other answer") + ", rows " +
+                std::to_string(store_.Count("VENDACFESAT")) + ", emulator last " +
+                UltimoCFeDoEmulador() +
+                (std::filesystem::exists(store_.Dir() + "/xml/CFe" +
+                                         Valor(segunda, "chaveConsulta") + ".xml")
+                     ? ", xml again"
+                     : ", no xml"));
+}
+
+TEST_F(SatEmissionTest, ARefusalStoresNothing) {
+  pedido_.cdAtivacaoSat = "00000000";
+  std::vector<std::string> valores;
+  EXPECT_FALSE(Emite(valores));
+  EXPECT_EQ("06001 Codigo de ativacao invalido, rows 0",
+            Valor(valores, "EEEEE") + " " + Valor(valores, "mensagem") + ", rows " +
+                std::to_string(store_.Count("VENDACFESAT")));
+}
+
+TEST_F(SatEmissionTest, ALibraryThatCannotBeLoadedIsARefusalNamingIt) {
+  store_.Exec("INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, DSLIBSAT) VALUES ('0001', '001', ?)",
+              {store_.Dir() + "/libSemSat.so"});
+  std::vector<std::string> valores;
+  EXPECT_FALSE(Emite(valores));
+  const std::string mensagem = Valor(valores, "mensagem");
+  EXPECT_EQ("SAT library '" + store_.Dir() +
+                "/libSemSat.so' (CAIXAFISCAL.DSLIBSAT) cannot be "
+                "loaded",
+            mensagem.substr(0, mensagem.find(": ")));
+}
+
+TEST_F(SatEmissionTest, SATOnlineAnswersAStoredCFeFromTheFiscalConnection) {
+  std::vector<std::string> emitidos;
+  ASSERT_TRUE(Emite(emitidos));
+  // A device that is gone would refuse: the stored CF-e is what answers.
+  store_.Exec("INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, DSLIBSAT) VALUES ('0001', '001', ?)",
+              {"/nenhum/libSat.so"});
+  std::vector<std::string> valores;
+  const bool aceito = VyrFiscal::SATOnline("0001", "001", "0000000042", "N", "123456789",
+                                           pedido_.dsPastaXml, "5.10", "3.31", valores);
+  EXPECT_EQ(std::string("true ") + Valor(emitidos, "chaveConsulta"),
+            (aceito ? "true " : "false ") + Valor(valores, "chaveConsulta"));
+}
+
+TEST_F(SatEmissionTest, AtualizaVendaSatStoresTheNumberKeyAndQrWithTheSale) {
+  vyrtest::InsertSale(store_, "0001", "001", "0000000042", "01", "0000000007",
+                      vyrtest::TodayText());
+  const std::string chave = "35150908723218000186599000040190000723645630";
+  VyrFiscal::AtualizaVendaSat("0001", "001", "0000000042", "000072", chave + "|x|2.00||sig",
+                              {"chaveConsulta=" + chave});
+  const vyrtest::Rows venda = store_.Query("SELECT NRCUPOMFIS FROM VENDA");
+  const vyrtest::Rows cfe =
+      store_.Query("SELECT NRCFESAT, NRCHAVECFE, DSQRCODECFE, DSRETORNOSAT FROM VENDACFESAT");
+  EXPECT_EQ("000072|000072 " + chave + " " + chave + "|x|2.00||sig \\N",
+            venda[0][0] + "|" + cfe[0][0] + " " + cfe[0][1] + " " + cfe[0][2] + " " + cfe[0][3]);
+}
+
+TEST_F(SatEmissionTest, AtualizaVendaSatForASaleNotRecordedNamesIt) {
+  try {
+    VyrFiscal::AtualizaVendaSat("0001", "001", "0000000099", "000072", "k|x", {});
+    FAIL() << "no error";
+  } catch (const rtl::EDatabaseError& erro) {
+    EXPECT_EQ(
+        "Sale 0001/001/0000000099 not found in VENDA: its SAT document (CF-e 000072) cannot "
+        "be stored, rows 0",
+        erro.Message() + ", rows " + std::to_string(store_.Count("VENDACFESAT")));
+  }
+}
+
+}  // namespace

@@ -1,0 +1,117 @@
+// The SAT emulator library, loaded as a register loads its device: the default library beside
+// the fiscal package.
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <fstream>
+#include <sstream>
+
+#include "fiscal/sat/sat_library.h"
+#include "fiscal/sat/cfe_sale_xml.h"
+#include "fiscal/sat/cfe_key.h"
+#include "fiscal/sat/sat_answer.h"
+#include "packages/fiscal/sat_test_sale.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using VyrFiscal::Sat::Valor;
+
+class SatEmulatorTest : public ::testing::Test {
+ protected:
+  void SetUp() override { setenv("VYR_SAT_EMULADOR_DIR", pasta_.Path().c_str(), 1); }
+  void TearDown() override { unsetenv("VYR_SAT_EMULADOR_DIR"); }
+
+  std::string Envia(const std::string& dados, const std::string& codigo = "123456789") {
+    VyrFiscal::Sat::BibliotecaSat sat(VyrFiscal::Sat::BibliotecaPadrao());
+    return sat.EnviarDadosVenda(424242, codigo, dados);
+  }
+  static std::string Venda() {
+    VyrFiscal::Sat::DadosCFe dados;
+    dados.numeroCaixa = "001";
+    return VyrFiscal::Sat::MontaCFeVenda(sattest::VendaDeTeste(), dados);
+  }
+  std::string Estado() const {
+    std::ifstream in(pasta_.Path() + "/emulador.ini");
+    std::string texto;
+    for (std::string linha; std::getline(in, linha);) {
+      if (linha.rfind("ultimaResposta=", 0) != 0) texto += linha + "\n";
+    }
+    return texto;
+  }
+
+  vyrtest::TempDir pasta_;
+};
+
+// What the closing reads of an issued CF-e, and how the key is made of it.
+std::string Emitido(const std::string& resposta) {
+  const std::vector<std::string> v = VyrFiscal::Sat::InterpretaResposta(resposta);
+  const std::string xml = Valor(v, "arqxmlnfce");
+  const std::string chave = Valor(v, "chaveConsulta");
+  const size_t nCFe = xml.find("nCFe");
+  const size_t serie = xml.find("nserieSAT");
+  std::ostringstream texto;
+  texto << Valor(v, "numeroSessao") << " " << Valor(v, "EEEEE") << " nCFe "
+        << xml.substr(nCFe + 5, 6) << " serie " << xml.substr(serie + 10, 9) << " key "
+        << chave.substr(0, 2) << "-" << chave.substr(6, 14) << "-" << chave.substr(20, 2) << "-"
+        << chave.substr(22, 9) << "-" << chave.substr(31, 6)
+        << (VyrFiscal::Sat::ChaveValida(chave) ? " dv-ok" : " dv-bad")
+        << (xml.find("Id=\"CFe" + chave + "\"") != std::string::npos ? " id-ok" : " id-bad")
+        << " total " << Valor(v, "valorTotalCFe") << " cpf " << Valor(v, "CPFCNPJValue") << " ts "
+        << Valor(v, "timeStamp").size() << " qr " << Valor(v, "assinaturaQRCODE").size() << "\n";
+  return texto.str();
+}
+
+TEST_F(SatEmulatorTest, IssuesCFeNumberedUpWithAValidKey) {
+  const std::string primeiro = Envia(Venda());
+  const std::string segundo = Envia(Venda());
+  EXPECT_EQ(
+      "424242 06000 nCFe 000001 serie 900000001 key 35-11222333000181-59-900000001-000001 dv-ok "
+      "id-ok total 61.80 cpf 12345678909 ts 14 qr 344\n"
+      "424242 06000 nCFe 000002 serie 900000001 key 35-11222333000181-59-900000001-000002 dv-ok "
+      "id-ok total 61.80 cpf 12345678909 ts 14 qr 344\n",
+      Emitido(primeiro) + Emitido(segundo));
+}
+
+TEST_F(SatEmulatorTest, FirstUseCreatesTheDeviceStateInItsFolder) {
+  Envia(Venda());
+  const std::string chave =
+      VyrFiscal::Sat::Valor(VyrFiscal::Sat::InterpretaResposta(Envia(Venda())), "chaveConsulta");
+  EXPECT_EQ(
+      "codigoAtivacao=123456789\nnumeroSerie=900000001\nultimoCFe=2\ncUF=35\ntpAmb=2\n"
+      "ultimaChave=" +
+          chave + "\nultimaSessao=424242\n",
+      Estado());
+}
+
+TEST_F(SatEmulatorTest, RefusesAnotherActivationCode) {
+  EXPECT_EQ("424242|06001|Codigo de ativacao invalido||", Envia(Venda(), "87654321"));
+}
+
+TEST_F(SatEmulatorTest, RefusesAnInvalidSaleWithItsReason) {
+  std::string curta = Venda();
+  curta.replace(curta.find("<vMP>50.00</vMP>"), 16, "<vMP>10.00</vMP>");
+  EXPECT_EQ(
+      "424242|06010|1999|Erro de validacao do conteudo: Pagamentos (21.80) menores que o total "
+      "(61.80)||\n"
+      "424242|06010|1999|Erro de validacao do conteudo: XML mal formado: Start-end tags mismatch "
+      "na posicao 12||\n"
+      "424242|06010|1999|Erro de validacao do conteudo: Elemento CFe/infCFe ausente||\n",
+      Envia(curta) + "\n" + Envia("<CFe><ide></CFe>") + "\n" + Envia("<NFe/>") + "\n");
+}
+
+TEST_F(SatEmulatorTest, AnswersBusyWhileAnotherCallHoldsTheDevice) {
+  Envia(Venda());  // creates the state and the lock file
+  const int fd = ::open((pasta_.Path() + "/emulador.lock").c_str(), O_RDWR);
+  ASSERT_EQ(0, ::flock(fd, LOCK_EX | LOCK_NB));
+  const std::string ocupado = Envia(Venda());
+  ::close(fd);
+  EXPECT_EQ("424242|06098|SAT em processamento. Tente novamente.||ultimoCFe=1",
+            ocupado + Estado().substr(Estado().find("ultimoCFe="), 11));
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+// A sale recorded by the fiscal package, sent to the SAT emulator as the closing sends it, and
+// its CF-e stored with the sale.
+
+#include <stdlib.h>
+
+#include <regex>
+
+#include "fiscal/sat/sat_answer.h"
+#include "rtl/program_dir.h"
+#include "packages/fiscal/sale_fixture.h"
+
+namespace {
+
+using VyrFiscal::Sat::Valor;
+
+class SatRecordedSaleTest : public salefixture::SaleStoreTest {
+ protected:
+  void SetUp() override {
+    SaleStoreTest::SetUp();
+    rtl::SetProgramDirectory(store_.Dir());
+    setenv("VYR_SAT_EMULADOR_DIR", (store_.Dir() + "/Dados/SatEmulador").c_str(), 1);
+    vyrtest::InsertDeliveryBill(store_, bill_);
+  }
+  void TearDown() override {
+    unsetenv("VYR_SAT_EMULADOR_DIR");
+    rtl::SetProgramDirectory("");
+    SaleStoreTest::TearDown();
+  }
+};
+
+// The elements of the issued CF-e that come from the recorded sale.
+std::string Conteudo(const std::string& xml) {
+  std::string texto;
+  const std::regex elemento("<(CPF|xLgr|xProd|vItem|vCFe|vCFeLei12741|cMP|vMP)>([^<]*)<");
+  for (std::sregex_iterator it(xml.begin(), xml.end(), elemento), fim; it != fim; ++it) {
+    texto += (*it)[1].str() + "=" + (*it)[2].str() + " ";
+  }
+  return texto;
+}
+
+TEST_F(SatRecordedSaleTest, TheRecordedSaleGetsItsCFeAndKeepsIt) {
+  receipt_tax_number_ = "123.456.789-09";
+  ASSERT_EQ("0000000001", Record());
+  std::vector<std::string> valores;
+  const bool aceito = VyrFiscal::SATOnline("0001", "001", "0000000001", "N", "123456789",
+                                           store_.Dir() + "/xml/", "1.20", "0.80", valores);
+  // What the closing does with the answer.
+  const std::string xml = Valor(valores, "arqxmlnfce");
+  const std::string nrCfe = xml.substr(xml.find("nCFe") + 5, 6);
+  const std::string qr = Valor(valores, "chaveConsulta") + "|" + Valor(valores, "timeStamp") + "|" +
+                         Valor(valores, "valorTotalCFe") + "|" + Valor(valores, "CPFCNPJValue") +
+                         "|" + Valor(valores, "assinaturaQRCODE");
+  VyrFiscal::AtualizaVendaSat("0001", "001", "0000000001", nrCfe, qr, valores);
+  EXPECT_EQ(
+      "accepted 06000 30.50 12345678909\n"
+      "CPF=12345678909 xLgr=AV PAULISTA 1000 xProd=PIZZA MUSSARELA vItem=24.00 "
+      "xProd=REFRIGERANTE LATA vItem=6.50 vCFe=30.50 vCFeLei12741=2.00 cMP=01 vMP=10.00 cMP=01 "
+      "vMP=15.50 cMP=05 vMP=5.00 \n"
+      "000001|000001|key|qr",
+      std::string(aceito ? "accepted " : "refused ") + Valor(valores, "EEEEE") + " " +
+          Valor(valores, "valorTotalCFe") + " " + Valor(valores, "CPFCNPJValue") + "\n" +
+          Conteudo(xml) + "\n" +
+          store_.Scalar("SELECT NRCUPOMFIS FROM VENDA WHERE NRSEQVENDA = '0000000001'") + "|" +
+          store_.Scalar("SELECT NRCFESAT FROM VENDACFESAT") + "|" +
+          (store_.Scalar("SELECT NRCHAVECFE FROM VENDACFESAT") == Valor(valores, "chaveConsulta")
+               ? "key"
+               : "other key") +
+          "|" + (store_.Scalar("SELECT DSQRCODECFE FROM VENDACFESAT") == qr ? "qr" : "other qr"));
+}
+
+}  // namespace
