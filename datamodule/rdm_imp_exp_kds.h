@@ -28,6 +28,11 @@
 #include "rtl/variant.h"
 #include "scan/retry_delays.h"
 
+namespace VyrFiscal {
+struct ComandosVenda;
+class GravadorVenda;
+}  // namespace VyrFiscal
+
 namespace Cli_Qam00417 {
 
 using ado::TADOCommand;
@@ -264,20 +269,15 @@ class TrdmImpExpKds {
   // Gives every query and command its component name, for the messages that name them.
   void NameComponents();  // datamodule/
 
-  // Sale recording steps (sales/).
+  // Sale recording steps (sales/). The rows go through the fiscal package's sale-row writer,
+  // on the statements above.
+  VyrFiscal::ComandosVenda SaleRowStatements();
   void SorteiaNrSeqVenda(SaleRecording& sale);
   void GravaVendaCancelada(SaleRecording& sale);
-  void GravaCabecalhoItem(const SaleRecording& sale);
-  void GravaCabecalhoCancelado(SaleRecording& sale);
-  void GravaItensCancelados(SaleRecording& sale);
-  void GravaItensVenda(SaleRecording& sale);
-  void GravaImpostoItem(const SaleRecording& sale, const std::string& CDFILIAL,
-                        const std::string& CDPRODUTO, double VRPRECCOMVEN, double QTPRODCOMVEN);
-  // The product-group values of one line (group, subgroup, the subgroup's branch under the
-  // name `subgroupBranchParam`), NULL when the product has none.
-  std::vector<Binding> GrupoProduto(const std::string& subgroupBranchParam,
-                                    const std::string& CDFILIAL, const std::string& CDPRODUTO,
-                                    const std::string& CDGRPRODPDV);
+  void GravaCabecalhoItem(const SaleRecording& sale, VyrFiscal::GravadorVenda& gravador);
+  void GravaCabecalhoCancelado(SaleRecording& sale, VyrFiscal::GravadorVenda& gravador);
+  void GravaItensCancelados(SaleRecording& sale, VyrFiscal::GravadorVenda& gravador);
+  void GravaItensVenda(VyrFiscal::GravadorVenda& gravador);
 };
 
 // The process-wide instance; null until the first worker creates it.

@@ -1,5 +1,7 @@
 // Recording a sale whose fiscal closing failed: the sale number in a transaction of its own,
 // then the header and every line in a second one, so the sale is written whole or not at all.
+// The rows are the fiscal package's sale rows with the situation "C", written by its sale-row
+// writer on the data module's statements.
 
 #include <exception>
 
@@ -7,30 +9,17 @@
 #include "sales/sale_recording.h"
 
 namespace Cli_Qam00417 {
-namespace {
-
-const char* const kSelParaVend =
-    R"mssql(SELECT IDORIGVENDA , CDTABEPREC, IDALTPRECO, CDGRPRODPDV, IDUTSUBTCONS FROM PARAVEND WHERE (CDFILIAL = :P_CDFILIAL))mssql";
-
-const char* const kSelOperAber =
-    R"mssql(SELECT CDOPERABER FROM TURCAIXA WHERE (CDFILIAL = :P_CDFILIAL ) AND (CDCAIXA = :P_CDCAIXA ) AND (DTABERCAIX = :P_DTABERCAIX))mssql";
-
-// The first row's value of a column, or the empty text when the query found no row.
-std::string PrimeiroValor(TADOQuery& query, const char* column) {
-  return query.IsEmpty() ? std::string() : query.FieldByName(column).AsString();
-}
-
-}  // namespace
 
 void TrdmImpExpKds::DeclareSaleRecording() {
   DeclareSaleItemFields(*this);
-  DeclareQuery(adqParaVend, adcImpExpKds, kSelParaVend, {TextParam("P_CDFILIAL")});
-  DeclareQuery(adqOperAber, adcImpExpKds, kSelOperAber,
-               {TextParam("P_CDFILIAL"), TextParam("P_CDCAIXA"), UntypedParam("P_DTABERCAIX")});
   DeclareSaleHeader(*this);
-  DeclareCancelledItems(*this);
-  DeclareSaleItems(*this);
-  DeclareProductGroup(*this);
+  VyrFiscal::DeclaraLinhasVenda(SaleRowStatements(), adcImpExpKds);
+  dspAliqImpFis.SetDataSet(adqAliqImpFis);
+}
+
+VyrFiscal::ComandosVenda TrdmImpExpKds::SaleRowStatements() {
+  return {acmInsVenda, acmInsItemVenda, acmInsItVendaImpos, acmInsItVendaCan,
+          adqParaVend, adqOperAber,     adqPrSubGrProd,     adqAliqImpFis};
 }
 
 Variant TrdmImpExpKds::setCancelaVenda(const Variant& ItensVenda, const Variant& ItensCanc,
@@ -61,43 +50,25 @@ Variant TrdmImpExpKds::setCancelaVenda(const Variant& ItensVenda, const Variant&
   return Variant("ERRO" + erro);
 }
 
-void TrdmImpExpKds::SorteiaNrSeqVenda(SaleRecording& sale) {
-  StartTrans();
-  if (!cdsItemVenda.IsEmpty()) {
-    sale.CDFILIAL = cdsItemVendaCDFILIAL->AsString();
-  } else if (!sale.itensCanc.IsEmpty()) {
-    sale.CDFILIAL = sale.itensCanc.FieldByName("CDFILIAL").AsString();
-  }
-  sale.NRSEQVENDA = PrxNrSeqVenda(sale.CDFILIAL, sale.CDCAIXA, 1);
-  // The number is taken from here on, whatever happens to the sale.
-  CommitTrans();
-  sale.NRSEQUITVEND = "001";
-  sale.NRSEQITVENDC = "001";
-}
-
 void TrdmImpExpKds::GravaVendaCancelada(SaleRecording& sale) {
-  OpenQuery(adqParaVend, {{"P_CDFILIAL", sale.CDFILIAL}});
-  sale.CDGRPRODPDV = PrimeiroValor(adqParaVend, "CDGRPRODPDV");
+  VyrFiscal::GravadorVenda gravador(SaleRowStatements(), sale.CDCAIXA, sale.NRSEQVENDA);
+  gravador.LeGrupoPdv(sale.CDFILIAL);
 
   StartTrans();
-  OpenQuery(adqOperAber, {{"P_CDFILIAL", sale.CDFILIAL},
-                          {"P_CDCAIXA", sale.CDCAIXA},
-                          {"P_DTABERCAIX", Variant::FromDateTime(sale.DTABERCAIX)}});
-  sale.CDOPERADOR = PrimeiroValor(adqOperAber, "CDOPERABER");
-
+  sale.CDOPERADOR = gravador.OperadorDoTurno(sale.CDFILIAL, sale.DTABERCAIX);
   if (!cdsItemVenda.IsEmpty()) {
     cdsItemVenda.First();
-    GravaCabecalhoItem(sale);
+    GravaCabecalhoItem(sale, gravador);
     if (!sale.itensCanc.IsEmpty()) {
       sale.itensCanc.First();
-      GravaItensCancelados(sale);
+      GravaItensCancelados(sale, gravador);
     }
     cdsItemVenda.First();
-    GravaItensVenda(sale);
+    GravaItensVenda(gravador);
   } else if (!sale.itensCanc.IsEmpty()) {
     sale.itensCanc.First();
-    GravaCabecalhoCancelado(sale);
-    GravaItensCancelados(sale);
+    GravaCabecalhoCancelado(sale, gravador);
+    GravaItensCancelados(sale, gravador);
   }
   CommitTrans();
 }

@@ -33,33 +33,30 @@ ado::ParamDecl DeclaracaoParam(const std::string& name) {
 const char* const kSoVendaComItens[] = {"NRMESA",     "NRCOMANDA",   "DSCOMANDA", "CDSERVFILI",
                                         "NMCONSVEND", "NRINSCRCONS", "NRVENDAEXT"};
 
-struct OrigemCabecalho {
-  std::string CDFILIAL, CDCLIENTE, CDVENDEDOR, CDLOJA;
-};
-
-Bindings ValoresComuns(const TrdmImpExpKds::SaleRecording& sale, const OrigemCabecalho& origem) {
-  return {{"CDFILIAL", origem.CDFILIAL},
-          {"CDCAIXA", sale.CDCAIXA},
-          {"NRSEQVENDA", sale.NRSEQVENDA},
-          {"CDCLIENTE", origem.CDCLIENTE},
-          {"CDEMPRESA", sale.CDEMPRESA},
-          {"CDVENDEDOR", origem.CDVENDEDOR},
-          {"DTVENDA", Variant::FromDateTime(rtl::Now())},
-          {"DTENTRVENDA", Variant::FromDateTime(rtl::Date())},
-          {"IDSITUVENDA", "C"},
-          {"VRDESCVENDA", "0"},  // the database converts the text
-          {"CDFILIALTUR", origem.CDFILIAL},
+// The header columns of a cancelled sale that the sale-row writer does not fill alike for every
+// sale.
+Bindings ValoresDoModulo(const TrdmImpExpKds::SaleRecording& sale, const std::string& CDFILIAL) {
+  return {{"VRDESCVENDA", "0"},  // the database converts the text
+          {"CDFILIALTUR", CDFILIAL},
           {"CDCAIXATUR", sale.CDCAIXA},
-          {"DTABERTUR", Variant::FromDateTime(sale.DTABERCAIX)},
-          {"DTFECHAVENDA", Variant::FromDateTime(rtl::Now())},
-          {"NRCUPOMFIS", sale.NRCUPOMFIS},
-          {"CDOPERADOR", sale.CDOPERADOR},
-          {"CDLOJA", origem.CDLOJA},
-          {"IDTIPOVENDA", "D"},
-          {"IDTPFORPGVEN", "V"},
           {"IDVENDEBCONS", "N"},
-          {"NRSEQVENDAMSDE", sale.NRSEQVENDA},
-          {"IDORIGEMVENDA", sale.IDORIGEMVENDA}};
+          {"NRSEQVENDAMSDE", sale.NRSEQVENDA}};
+}
+
+VyrFiscal::CabecalhoVenda Cabecalho(const TrdmImpExpKds::SaleRecording& sale,
+                                    const std::string& CDFILIAL, const std::string& CDCLIENTE,
+                                    const std::string& CDVENDEDOR, const std::string& CDLOJA) {
+  VyrFiscal::CabecalhoVenda cabecalho;
+  cabecalho.CDFILIAL = CDFILIAL;
+  cabecalho.CDCLIENTE = CDCLIENTE;
+  cabecalho.CDEMPRESA = sale.CDEMPRESA;
+  cabecalho.CDVENDEDOR = CDVENDEDOR;
+  cabecalho.DTABERTUR = sale.DTABERCAIX;
+  cabecalho.NRCUPOMFIS = sale.NRCUPOMFIS;
+  cabecalho.CDOPERADOR = sale.CDOPERADOR;
+  cabecalho.CDLOJA = CDLOJA;
+  cabecalho.IDORIGEMVENDA = sale.IDORIGEMVENDA;
+  return cabecalho;
 }
 
 }  // namespace
@@ -70,10 +67,10 @@ void DeclareSaleHeader(TrdmImpExpKds& dm) {
   DeclareCommand(dm.acmInsVenda, dm.adcImpExpKds, kInsVenda, std::move(params));
 }
 
-void TrdmImpExpKds::GravaCabecalhoItem(const SaleRecording& sale) {
-  Bindings values =
-      ValoresComuns(sale, {cdsItemVendaCDFILIAL->AsString(), cdsItemVendaCDCLIENTE->AsString(),
-                           cdsItemVendaCDVENDEDOR->AsString(), cdsItemVendaCDLOJA->AsString()});
+void TrdmImpExpKds::GravaCabecalhoItem(const SaleRecording& sale,
+                                       VyrFiscal::GravadorVenda& gravador) {
+  const std::string filial = cdsItemVendaCDFILIAL->AsString();
+  Bindings values = ValoresDoModulo(sale, filial);
   AppendBindings(values, {{"NRMESA", ""},
                           {"CDCONSUMIDOR", cdsItemVendaCDCONSUMIDOR->AsString()},
                           {"NRCOMANDA", ""},
@@ -82,17 +79,25 @@ void TrdmImpExpKds::GravaCabecalhoItem(const SaleRecording& sale) {
                           {"NMCONSVEND", cdsItemVendaNMCONSVEND->AsString()},
                           {"NRINSCRCONS", cdsItemVendaNRINSCRCONS->AsString()},
                           {"NRVENDAEXT", ""}});
-  Execute(acmInsVenda, values);
+  gravador.GravaCabecalho(
+      VyrFiscal::SituacaoVenda::Cancelada,
+      Cabecalho(sale, filial, cdsItemVendaCDCLIENTE->AsString(), cdsItemVendaCDVENDEDOR->AsString(),
+                cdsItemVendaCDLOJA->AsString()),
+      values);
 }
 
-void TrdmImpExpKds::GravaCabecalhoCancelado(SaleRecording& sale) {
+void TrdmImpExpKds::GravaCabecalhoCancelado(SaleRecording& sale,
+                                            VyrFiscal::GravadorVenda& gravador) {
   TClientDataSet& canc = sale.itensCanc;
-  Bindings values = ValoresComuns(
-      sale, {canc.FieldByName("CDFILIAL").AsString(), canc.FieldByName("CDCLIENTE").AsString(),
-             canc.FieldByName("CDVENDEDOR").AsString(), canc.FieldByName("CDLOJA").AsString()});
+  const std::string filial = canc.FieldByName("CDFILIAL").AsString();
+  Bindings values = ValoresDoModulo(sale, filial);
   values.push_back({"CDCONSUMIDOR", Variant::Null()});
   for (const char* name : kSoVendaComItens) values.push_back({name, Variant::Null()});
-  Execute(acmInsVenda, values);
+  gravador.GravaCabecalho(
+      VyrFiscal::SituacaoVenda::Cancelada,
+      Cabecalho(sale, filial, canc.FieldByName("CDCLIENTE").AsString(),
+                canc.FieldByName("CDVENDEDOR").AsString(), canc.FieldByName("CDLOJA").AsString()),
+      values);
 }
 
 }  // namespace Cli_Qam00417

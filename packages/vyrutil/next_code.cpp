@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "db/joined_transaction.h"
+#include "db/statement_kit.h"
 #include "rtl/errors.h"
 
 namespace VyrUtil {
@@ -25,37 +26,35 @@ const char* const kInsProxCodigo =
 
 const long long kMaiorNumero = 9999999999LL;
 
-ado::ParamDecl Texto(const char* name) {
-  return {name, ado::ParamType::String, 16};
-}
-ado::ParamDecl Inteiro(const char* name) {
-  return {name, ado::ParamType::Integer, 0};
+ado::Bindings Chave(const std::string& CDFILIAL, const std::string& CDCAIXA) {
+  return {{"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}};
 }
 
-void BindChave(ado::TParameters& params, const std::string& CDFILIAL, const std::string& CDCAIXA) {
-  params.ParamByName("P_CDFILIAL").SetAsString(CDFILIAL);
-  params.ParamByName("P_CDCAIXA").SetAsString(CDCAIXA);
+ado::Bindings ChaveEPasso(const std::string& CDFILIAL, const std::string& CDCAIXA, int n) {
+  ado::Bindings valores = Chave(CDFILIAL, CDCAIXA);
+  valores.push_back({"P_N", n});
+  return valores;
 }
 
 }  // namespace
 
 TdtmVyrProxCodigo::TdtmVyrProxCodigo(ado::TADOConnection& connection) : connection_(connection) {
-  adqUpdProxCodigo.Setup(connection, kUpdProxCodigo,
-                         {Inteiro("P_N"), Texto("P_CDFILIAL"), Texto("P_CDCAIXA")});
-  acmUpdProxCodigo.Setup(connection, kUpdProxCodigoSqlite,
-                         {Inteiro("P_N"), Texto("P_CDFILIAL"), Texto("P_CDCAIXA")});
-  adqProxCodigo.Setup(connection, kSelProxCodigoSqlite, {Texto("P_CDFILIAL"), Texto("P_CDCAIXA")});
-  acmInsProxCodigo.Setup(connection, kInsProxCodigo,
-                         {Texto("P_CDFILIAL"), Texto("P_CDCAIXA"), Inteiro("P_N")});
+  // Parameters in placeholder order.
+  const std::vector<ado::ParamDecl> passoEChave = {
+      ado::IntegerParam("P_N"), ado::TextParam("P_CDFILIAL"), ado::TextParam("P_CDCAIXA")};
+  const std::vector<ado::ParamDecl> chaveEPasso = {
+      ado::TextParam("P_CDFILIAL"), ado::TextParam("P_CDCAIXA"), ado::IntegerParam("P_N")};
+  ado::DeclareQuery(adqUpdProxCodigo, connection, kUpdProxCodigo, passoEChave, "adqUpdProxCodigo");
+  ado::DeclareCommand(acmUpdProxCodigo, connection, kUpdProxCodigoSqlite, passoEChave,
+                      "acmUpdProxCodigo");
+  ado::DeclareQuery(adqProxCodigo, connection, kSelProxCodigoSqlite,
+                    ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}), "adqProxCodigo");
+  ado::DeclareCommand(acmInsProxCodigo, connection, kInsProxCodigo, chaveEPasso,
+                      "acmInsProxCodigo");
   // The counter's writes wait for the lock as long as it takes, as the sale's own writes do:
-  // a number drawn late is better than a sale lost to a busy store.
+  // a number drawn late is better than a sale lost to a busy store. On SQL Server the update
+  // is a query, for the value it returns.
   adqUpdProxCodigo.CommandTimeout = 0;
-  acmUpdProxCodigo.CommandTimeout = 0;
-  acmInsProxCodigo.CommandTimeout = 0;
-  adqUpdProxCodigo.Name = "adqUpdProxCodigo";
-  acmUpdProxCodigo.Name = "acmUpdProxCodigo";
-  adqProxCodigo.Name = "adqProxCodigo";
-  acmInsProxCodigo.Name = "acmInsProxCodigo";
 }
 
 std::string TdtmVyrProxCodigo::PrxPedidoVenda(const std::string& CDFILIAL,
@@ -80,10 +79,7 @@ std::string TdtmVyrProxCodigo::PrxPedidoVenda(const std::string& CDFILIAL,
 
 long long TdtmVyrProxCodigo::AvancaContadorMssql(const std::string& CDFILIAL,
                                                  const std::string& CDCAIXA, int n) {
-  adqUpdProxCodigo.Close();
-  adqUpdProxCodigo.ParamByName("P_N").SetValue(rtl::Variant(n));
-  BindChave(adqUpdProxCodigo.Parameters(), CDFILIAL, CDCAIXA);
-  adqUpdProxCodigo.Open();
+  ado::OpenQuery(adqUpdProxCodigo, ChaveEPasso(CDFILIAL, CDCAIXA, n));
   const bool vazio = adqUpdProxCodigo.IsEmpty();
   const long long numero = vazio ? n : adqUpdProxCodigo.FieldByName("NRULTSEQVENDA").AsInteger();
   adqUpdProxCodigo.Close();
@@ -93,12 +89,10 @@ long long TdtmVyrProxCodigo::AvancaContadorMssql(const std::string& CDFILIAL,
 
 long long TdtmVyrProxCodigo::AvancaContadorSqlite(const std::string& CDFILIAL,
                                                   const std::string& CDCAIXA, int n) {
-  acmUpdProxCodigo.ParamByName("P_N").SetValue(rtl::Variant(n));
-  BindChave(acmUpdProxCodigo.Parameters(), CDFILIAL, CDCAIXA);
-  if (acmUpdProxCodigo.Execute() == 0) InsereContador(CDFILIAL, CDCAIXA, n);
-  adqProxCodigo.Close();
-  BindChave(adqProxCodigo.Parameters(), CDFILIAL, CDCAIXA);
-  adqProxCodigo.Open();
+  if (ado::Execute(acmUpdProxCodigo, ChaveEPasso(CDFILIAL, CDCAIXA, n)) == 0) {
+    InsereContador(CDFILIAL, CDCAIXA, n);
+  }
+  ado::OpenQuery(adqProxCodigo, Chave(CDFILIAL, CDCAIXA));
   const long long numero = adqProxCodigo.FieldByName("NRULTSEQVENDA").AsInteger();
   adqProxCodigo.Close();
   return numero;
@@ -106,9 +100,7 @@ long long TdtmVyrProxCodigo::AvancaContadorSqlite(const std::string& CDFILIAL,
 
 void TdtmVyrProxCodigo::InsereContador(const std::string& CDFILIAL, const std::string& CDCAIXA,
                                        int n) {
-  BindChave(acmInsProxCodigo.Parameters(), CDFILIAL, CDCAIXA);
-  acmInsProxCodigo.ParamByName("P_N").SetValue(rtl::Variant(n));
-  acmInsProxCodigo.Execute();
+  ado::Execute(acmInsProxCodigo, ChaveEPasso(CDFILIAL, CDCAIXA, n));
 }
 
 std::vector<std::pair<std::string, const ado::SqlText*>> TdtmVyrProxCodigo::Statements() const {
@@ -116,6 +108,16 @@ std::vector<std::pair<std::string, const ado::SqlText*>> TdtmVyrProxCodigo::Stat
           {"acmUpdProxCodigo", &acmUpdProxCodigo.SQL()},
           {"adqProxCodigo", &adqProxCodigo.SQL()},
           {"acmInsProxCodigo", &acmInsProxCodigo.SQL()}};
+}
+
+std::string SorteiaNrSeqVenda(ado::TADOConnection& connection, const std::string& CDFILIAL,
+                              const std::string& CDCAIXA) {
+  TdtmVyrProxCodigo proxCodigo(connection);
+  const std::string numero = proxCodigo.PrxPedidoVenda(CDFILIAL, CDCAIXA, 1, "");
+  // Without a transaction of the caller's the service committed its own; an open one was joined
+  // and ends here, so the number is taken before the sale's rows start.
+  if (connection.InTransaction()) connection.CommitTrans();
+  return numero;
 }
 
 }  // namespace VyrUtil

@@ -51,4 +51,14 @@ class TdtmVyrProxCodigo {
   ado::TADOCommand acmInsProxCodigo;
 };
 
+// Draws the next sale number of the branch and register (step 1) and commits it before
+// returning, so the number is taken for good whatever becomes of the sale: a sale whose rows
+// fail later leaves its number behind, and no two sales, recorded or cancelled, share one. Runs
+// in a transaction of its own; a transaction the caller holds open on the connection is joined
+// and committed with the number (a connection has one transaction, shared by whoever joined it).
+// On failure a transaction of its own is rolled back and a joined one is left to the caller.
+// Raises what PrxPedidoVenda raises.
+std::string SorteiaNrSeqVenda(ado::TADOConnection& connection, const std::string& CDFILIAL,
+                              const std::string& CDCAIXA);
+
 }  // namespace VyrUtil

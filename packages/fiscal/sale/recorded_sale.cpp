@@ -7,15 +7,12 @@
 
 #include <cmath>
 
+#include "db/statement_kit.h"
 #include "fiscal/taxes/approximate_taxes.h"
-#include "fiscal/sale/sale_statements.h"
 #include "rtl/errors.h"
 
 namespace VyrFiscal {
 namespace {
-
-using Venda::Abre;
-using Venda::Texto;
 
 const char* const kSelVenda =
     R"mssql(SELECT VE.CDLOJA, VE.NRVENDAREST, VE.NRCOMANDAVND, VE.CDSENHAPED, VE.DTVENDA, VE.CDCLIENTE, VE.CDCONSUMIDOR, VE.NMCONSVEND, VE.NRINSCRCONS, VE.DSENDECONSVENDA, VE.DSCOMPLENDCOVEN, VE.DSBAIRRO, VE.CDMUNICIPIO, VE.SGESTADO, VE.NRCEPCONSVENDA, CAST(VE.DSREFENDCONSVEN AS VARCHAR(2000)) AS DSREFENDCONSVEN, FI.NRINSJURFILI, FI.NMRAZSOCFILI, FI.NMFANTFILI, FI.NRINSESTFILI, FI.IDREGTRIBFILI, FI.DSENDEFILI, FI.NRENDEFILI, FI.DSCOMPLFILI, FI.NMBAIRFILI, FI.CDMUNIBGE, FI.NMMUNICIPIO, FI.SGESTADO AS SGESTADOFILI, FI.CDUFIBGE, FI.NRCEPFILI, FI.NRTELEFILI FROM VENDA VE LEFT JOIN FILIAL FI ON (FI.CDFILIAL = VE.CDFILIAL) WHERE (VE.CDFILIAL = :P_CDFILIAL) AND (VE.CDCAIXA = :P_CDCAIXA) AND (VE.NRSEQVENDA = :P_NRSEQVENDA))mssql";
@@ -102,16 +99,16 @@ ItemVendido LeItem(ado::TADOQuery& q, int nItem) {
 
 VendaGravada LeVendaGravada(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                             const std::string& CDCAIXA, const std::string& NRSEQVENDA) {
-  const Venda::Valores chave = {
+  const ado::Bindings chave = {
       {"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}, {"P_NRSEQVENDA", NRSEQVENDA}};
-  const std::vector<ado::ParamDecl> params = {Texto("P_CDFILIAL"), Texto("P_CDCAIXA"),
-                                              Texto("P_NRSEQVENDA")};
+  const std::vector<ado::ParamDecl> params =
+      ado::TextParams({"P_CDFILIAL", "P_CDCAIXA", "P_NRSEQVENDA"});
   ado::TADOQuery adqVenda, adqItens, adqMovimentos;
-  Venda::Declara(adqVenda, "adqVendaGravada", conexao, kSelVenda, params);
-  Venda::Declara(adqItens, "adqItensVendaGravada", conexao, kSelItens, params);
-  Venda::Declara(adqMovimentos, "adqMovimentosVendaGravada", conexao, kSelMovimentos, params);
+  ado::DeclareQuery(adqVenda, conexao, kSelVenda, params, "adqVendaGravada");
+  ado::DeclareQuery(adqItens, conexao, kSelItens, params, "adqItensVendaGravada");
+  ado::DeclareQuery(adqMovimentos, conexao, kSelMovimentos, params, "adqMovimentosVendaGravada");
 
-  Abre(adqVenda, chave);
+  ado::OpenQuery(adqVenda, chave);
   if (adqVenda.IsEmpty()) {
     throw rtl::EDatabaseError("Venda " + NRSEQVENDA + " do caixa " + CDCAIXA + " da filial " +
                               CDFILIAL + " não encontrada na tabela VENDA.");
@@ -128,7 +125,7 @@ VendaGravada LeVendaGravada(ado::TADOConnection& conexao, const std::string& CDF
   venda.emitente = LeEmitente(adqVenda);
   venda.destinatario = LeDestinatario(adqVenda);
 
-  Abre(adqItens, chave);
+  ado::OpenQuery(adqItens, chave);
   for (adqItens.First(); !adqItens.Eof(); adqItens.Next()) {
     ItemVendido item = LeItem(adqItens, static_cast<int>(venda.itens.size()) + 1);
     const double base = item.vProd - item.vDesc + item.vOutro;
@@ -149,7 +146,7 @@ VendaGravada LeVendaGravada(ado::TADOConnection& conexao, const std::string& CDF
   venda.vTribFederal = Arredonda2(venda.vTribFederal);
   venda.vTribEstadual = Arredonda2(venda.vTribEstadual);
 
-  Abre(adqMovimentos, chave);
+  ado::OpenQuery(adqMovimentos, chave);
   for (adqMovimentos.First(); !adqMovimentos.Eof(); adqMovimentos.Next()) {
     Pagamento pagamento;
     pagamento.CDTIPORECE = Campo(adqMovimentos, "CDTIPORECE");

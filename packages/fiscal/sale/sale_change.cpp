@@ -3,6 +3,7 @@
 // marker it was given with the moment it was marked, so the support person sees in VENDA which
 // sales still await their document (IDDOCPENDVENDA, DTDOCPENDVENDA).
 
+#include "db/statement_kit.h"
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
 #include "fiscal/sale/sale_statements.h"
@@ -25,17 +26,15 @@ Variant AlteraVendaCan(const Variant& parametros, Variant&) {
   std::string marca = Venda::TextoDe(parametros, 7);
   if (marca.empty()) marca = kMarcaPadrao;
 
-  ado::TADOCommand acmUpdDocPendente;
-  Venda::Declara(
-      acmUpdDocPendente, "acmUpdDocPendente", ConexaoFiscal(), kUpdDocPendente,
-      {Venda::Texto("P_IDDOCPENDVENDA"), Venda::DataHora("P_DTDOCPENDVENDA"),
-       Venda::Texto("P_CDFILIAL"), Venda::Texto("P_CDCAIXA"), Venda::Texto("P_NRSEQVENDA")});
-  const int64_t alteradas =
-      Venda::Executa(acmUpdDocPendente, {{"P_IDDOCPENDVENDA", marca},
-                                         {"P_DTDOCPENDVENDA", Variant::FromDateTime(rtl::Now())},
-                                         {"P_CDFILIAL", CDFILIAL},
-                                         {"P_CDCAIXA", CDCAIXA},
-                                         {"P_NRSEQVENDA", NRSEQVENDA}});
+  const int64_t alteradas = ado::RunCommand(
+      ConexaoFiscal(), "acmUpdDocPendente", kUpdDocPendente,
+      {ado::TextParam("P_IDDOCPENDVENDA"), ado::DateTimeParam("P_DTDOCPENDVENDA"),
+       ado::TextParam("P_CDFILIAL"), ado::TextParam("P_CDCAIXA"), ado::TextParam("P_NRSEQVENDA")},
+      {{"P_IDDOCPENDVENDA", marca},
+       {"P_DTDOCPENDVENDA", Variant::FromDateTime(rtl::Now())},
+       {"P_CDFILIAL", CDFILIAL},
+       {"P_CDCAIXA", CDCAIXA},
+       {"P_NRSEQVENDA", NRSEQVENDA}});
   if (alteradas == 0) {
     throw rtl::EDatabaseError("Venda " + NRSEQVENDA + " do caixa " + CDCAIXA + " da filial " +
                               CDFILIAL + " não encontrada na tabela VENDA.");

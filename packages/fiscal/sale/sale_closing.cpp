@@ -15,6 +15,7 @@
 #include <exception>
 
 #include "db/db_error.h"
+#include "db/statement_kit.h"
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
 #include "fiscal/nfce/nfce_emission.h"
@@ -42,16 +43,6 @@ rtl::DataPacket PacoteDe(const std::vector<rtl::TClientDataSet*>& tabelas, size_
 
 rtl::TDateTime DataDe(const rtl::Variant& value) {
   return value.IsEmptyOrNull() ? 0 : value.AsDateTime();
-}
-
-// The sale number, taken for good before the sale's rows are written.
-std::string SorteiaNumero(ado::TADOConnection& conexao, const Fechamento& fechamento) {
-  conexao.BeginTrans();
-  VyrUtil::TdtmVyrProxCodigo proxCodigo(conexao);
-  const std::string numero =
-      proxCodigo.PrxPedidoVenda(fechamento.CDFILIAL, fechamento.CDCAIXA, 1, "");
-  conexao.CommitTrans();
-  return numero;
 }
 
 void DesfazTransacao(ado::TADOConnection& conexao) {
@@ -93,7 +84,8 @@ void EnviaNfce(ado::TADOConnection& conexao, const NfceRequest& pedido,
 
 // Records the sale; answers its number, or the number of the sale that got there first.
 Variant Grava(ado::TADOConnection& conexao, const Fechamento& fechamento, Variant& retornoFiscal) {
-  const std::string numero = SorteiaNumero(conexao, fechamento);
+  const std::string numero =
+      VyrUtil::SorteiaNrSeqVenda(conexao, fechamento.CDFILIAL, fechamento.CDCAIXA);
   const NfceRequest pedido = PedidoNfce(fechamento, numero);
   NfceDocument nota;
   try {
@@ -165,15 +157,16 @@ Fechamento LeFechamento(const std::vector<rtl::TClientDataSet*>& tabelas,
 
 VendaExistente ProcuraVendaDaComanda(ado::TADOConnection& conexao, const Fechamento& f) {
   ado::TADOQuery adqVendaComanda;
-  Declara(adqVendaComanda, "adqVendaComanda", conexao, kSelVendaComanda,
-          {Texto("P_CDFILIAL"), Texto("P_NRVENDAREST"), Texto("P_NRCOMANDA")});
-  Abre(
+  ado::DeclareQuery(adqVendaComanda, conexao, kSelVendaComanda,
+                    ado::TextParams({"P_CDFILIAL", "P_NRVENDAREST", "P_NRCOMANDA"}),
+                    "adqVendaComanda");
+  ado::OpenQuery(
       adqVendaComanda,
       {{"P_CDFILIAL", f.CDFILIAL}, {"P_NRVENDAREST", f.NRVENDAREST}, {"P_NRCOMANDA", f.NRCOMANDA}});
   VendaExistente existente;
   existente.encontrada = !adqVendaComanda.IsEmpty();
-  existente.CDCAIXA = Primeiro(adqVendaComanda, "CDCAIXA");
-  existente.NRSEQVENDA = Primeiro(adqVendaComanda, "NRSEQVENDA");
+  existente.CDCAIXA = ado::FirstValue(adqVendaComanda, "CDCAIXA");
+  existente.NRSEQVENDA = ado::FirstValue(adqVendaComanda, "NRSEQVENDA");
   return existente;
 }
 

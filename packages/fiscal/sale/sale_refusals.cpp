@@ -6,6 +6,7 @@
 #include <set>
 #include <vector>
 
+#include "db/statement_kit.h"
 #include "fiscal/sale/sale_closing.h"
 #include "fiscal/sale/sale_statements.h"
 
@@ -42,8 +43,9 @@ bool Vazio(const std::string& text) {
 
 std::string FaltaNaFilial(ado::TADOConnection& conexao, const Fechamento& f) {
   ado::TADOQuery adqFilial;
-  Declara(adqFilial, "adqFilialFiscal", conexao, kSelFilial, {Texto("P_CDFILIAL")});
-  Abre(adqFilial, {{"P_CDFILIAL", f.CDFILIAL}});
+  ado::DeclareQuery(adqFilial, conexao, kSelFilial, {ado::TextParam("P_CDFILIAL")},
+                    "adqFilialFiscal");
+  ado::OpenQuery(adqFilial, {{"P_CDFILIAL", f.CDFILIAL}});
   const std::string filial = "A filial " + f.CDFILIAL;
   if (adqFilial.IsEmpty()) return filial + " não está cadastrada na tabela FILIAL.";
   std::vector<Exigida> exigidas(std::begin(kSempre), std::end(kSempre));
@@ -61,7 +63,7 @@ std::string FaltaNaFilial(ado::TADOConnection& conexao, const Fechamento& f) {
 }
 
 std::string FaltaNoProduto(ado::TADOQuery& adqProduto, const std::string& CDPRODUTO) {
-  Abre(adqProduto, {{"P_CDPRODUTO", CDPRODUTO}});
+  ado::OpenQuery(adqProduto, {{"P_CDPRODUTO", CDPRODUTO}});
   if (adqProduto.IsEmpty()) {
     return "O produto " + CDPRODUTO + " não está cadastrado na tabela PRODUTO.";
   }
@@ -83,7 +85,8 @@ std::string MotivoRecusa(ado::TADOConnection& conexao, const Fechamento& f) {
   if (!filial.empty()) return filial;
 
   ado::TADOQuery adqProduto;
-  Declara(adqProduto, "adqProdutoFiscal", conexao, kSelProduto, {Texto("P_CDPRODUTO")});
+  ado::DeclareQuery(adqProduto, conexao, kSelProduto, {ado::TextParam("P_CDPRODUTO")},
+                    "adqProdutoFiscal");
   std::set<std::string> vistos;
   for (size_t row = 0; row < f.vendas.RowCount(); ++row) {
     const std::string produto = LinhaPacote(f.vendas, row).Texto("CDPRODUTO");

@@ -3,6 +3,7 @@
 // products. One row per item; the bill's values are repeated on every row, so the closing can
 // take them from the first.
 
+#include "db/statement_kit.h"
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
 #include "fiscal/sale/sale_rows.h"
@@ -12,9 +13,6 @@
 
 namespace VyrFiscal::Rotinas {
 namespace {
-
-using Venda::Abre;
-using Venda::Texto;
 
 // A bill number may come back after an earlier order of the branch was closed; the bill that
 // waits for automatic closing wins, then the latest order.
@@ -111,11 +109,13 @@ Variant BuscaVenda(const Variant& filialComanda, Variant& retornoFiscal) {
 
   ado::TADOConnection& conexao = ConexaoFiscal();
   ado::TADOQuery adqComanda, adqItens;
-  Venda::Declara(adqComanda, "adqComandaVenda", conexao, kSelComanda,
-                 {Texto("P_CDFILIAL"), Texto("P_NRCOMANDA")});
-  Venda::Declara(adqItens, "adqItensVenda", conexao, kSelItens,
-                 {Texto("P_CDFILIAL"), Texto("P_NRVENDAREST"), Texto("P_NRCOMANDA")});
-  Abre(adqComanda, {{"P_CDFILIAL", comanda.CDFILIAL}, {"P_NRCOMANDA", comanda.NRCOMANDA}});
+  ado::DeclareQuery(adqComanda, conexao, kSelComanda,
+                    ado::TextParams({"P_CDFILIAL", "P_NRCOMANDA"}), "adqComandaVenda");
+  ado::DeclareQuery(adqItens, conexao, kSelItens,
+                    ado::TextParams({"P_CDFILIAL", "P_NRVENDAREST", "P_NRCOMANDA"}),
+                    "adqItensVenda");
+  ado::OpenQuery(adqComanda,
+                 {{"P_CDFILIAL", comanda.CDFILIAL}, {"P_NRCOMANDA", comanda.NRCOMANDA}});
   if (!adqComanda.IsEmpty()) {
     comanda.NRVENDAREST = adqComanda.FieldByName("NRVENDAREST").AsString();
     comanda.CDLOJA = adqComanda.FieldByName("CDLOJA").AsString();
@@ -126,9 +126,9 @@ Variant BuscaVenda(const Variant& filialComanda, Variant& retornoFiscal) {
     comanda.CDOPERADOR = adqComanda.FieldByName("CDOPERADOR").AsString();
     comanda.NMCONSVEND = adqComanda.FieldByName("NMCONSUMIDOR").AsString();
     comanda.CDFAMILISALD = adqComanda.FieldByName("CDFAMILISALD").AsString();
-    Abre(adqItens, {{"P_CDFILIAL", comanda.CDFILIAL},
-                    {"P_NRVENDAREST", comanda.NRVENDAREST},
-                    {"P_NRCOMANDA", comanda.NRCOMANDA}});
+    ado::OpenQuery(adqItens, {{"P_CDFILIAL", comanda.CDFILIAL},
+                              {"P_NRVENDAREST", comanda.NRVENDAREST},
+                              {"P_NRCOMANDA", comanda.NRCOMANDA}});
     for (adqItens.First(); !adqItens.Eof(); adqItens.Next()) {
       if (adqItens.FieldByName("IDSTPROCOMVEN").AsString() == kItemCancelado) {
         canceladas.push_back(LinhaCancelada(comanda, adqItens));
