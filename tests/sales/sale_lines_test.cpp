@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "packages/fiscal/sale_fixture.h"
 #include "sales/sale_fixture.h"
 #include "sales/sale_recording.h"
 
@@ -133,6 +136,47 @@ TEST_F(NoPosGroupTest, ABranchWithoutParavendRowIsRecordedWithNullGroups) {
   InsertSubgroup("P", "", "1001", "SUB");
   ASSERT_EQ("", Record(ItemsPacket({Item{}}), CancelledPacket({})));
   EXPECT_EQ(std::string(vyrtest::kNull) + "\n", Render(Rows("CDGRUPPROD", "ITEMVENDA", "1")));
+}
+
+// The fiscal package records a bill as sold; when its closing fails, the module records the same
+// bill, from the same lookup, as cancelled. Both go through one writer, so the lines match but
+// for the sale number and the consumer's family, which only the package records.
+class BothRecordingsTest : public salefixture::SaleStoreTest {
+ protected:
+  void SetUp() override {
+    SaleStoreTest::SetUp();
+    vyrtest::InsertDeliveryBill(store_, bill_);
+  }
+
+  std::string Lines(const std::string& nrseqvenda) {
+    std::string text;
+    for (const char* sql :
+         {"SELECT CDFILIAL, CDLOJA, CDCAIXA, NRSEQUITVEND, QTPRODVEND, VRUNITVEND, CDPRODUTO, "
+          "VRDESITVEND, VRUNITVENDCL, VRACRITVEND, CDGRUPPROD, CDSUBGRPROD, CDFISUBGRVND FROM "
+          "ITEMVENDA WHERE NRSEQVENDA = ? ORDER BY NRSEQUITVEND",
+          "SELECT CDFILIAL, CDCAIXA, NRSEQUITVEND, NRSEQITIMPOS, CDIMPOSTO, CDIMPOSTOEX, "
+          "VRPEALPRODIT, VRIMPOPRODIT FROM ITVENDAIMPOS WHERE NRSEQVENDA = ? ORDER BY "
+          "NRSEQUITVEND",
+          "SELECT CDFILIAL, CDCAIXA, NRSEQITVENDC, QTPRODVENDC, VRUNITVENDC, VRDESITVENDC, "
+          "CDPRODUTO, CDGRUPPROD, CDSUBGRPROD, CDFISUBGRVNC FROM ITVENDACAN WHERE NRSEQVENDA = ? "
+          "ORDER BY NRSEQITVENDC"}) {
+      text += salefixture::Render(store_.Query(sql, {nrseqvenda})) + "--\n";
+    }
+    return text;
+  }
+};
+
+TEST_F(BothRecordingsTest, TheSoldAndTheCancelledRecordingWriteTheSameLines) {
+  ASSERT_EQ("0000000001", Record());
+  const rtl::Variant found = Search(bill_.nrcomanda);
+  Cli_Qam00417::TrdmImpExpKds dm;
+  ASSERT_EQ(
+      "",
+      dm.setCancelaVenda(found[0], found[1], u"001", u"0001", u"", u"DLV", rtl::Date()).AsString());
+  const std::string sold = Lines("0000000001");
+  // Two items with their taxes and a cancelled item, each table closed by its separator.
+  ASSERT_EQ(5 + 3, std::count(sold.begin(), sold.end(), '\n')) << sold;
+  EXPECT_EQ(sold, Lines("0000000002"));
 }
 
 }  // namespace
