@@ -1,5 +1,5 @@
 // The next-code service against a real store: numbers per branch and register, the caller's
-// transaction, and two processes drawing from one store file at the same time.
+// transaction, the sale's draw, and two processes drawing from one store file at the same time.
 
 #include "vyrutil/next_code.h"
 
@@ -81,24 +81,29 @@ TEST_P(NextCodeTest, WithoutACallerTransactionTheNumberIsCommittedAtOnce) {
   EXPECT_EQ("1", store_.Scalar("SELECT NRULTSEQVENDA FROM PROXCODIGO"));
 }
 
+// A sale's number is taken before its rows: the draw commits, also a transaction it joined.
+TEST_P(NextCodeTest, ASaleDrawCommitsItsNumberAlsoInATransactionTheCallerHeldOpen) {
+  connection_.BeginTrans();
+  const std::string number = VyrUtil::SorteiaNrSeqVenda(connection_, "0001", "001");
+  EXPECT_EQ("0000000001 open: 0 stored: 1",
+            number + " open: " + std::to_string(connection_.InTransaction()) +
+                " stored: " + store_.Scalar("SELECT NRULTSEQVENDA FROM PROXCODIGO"));
+}
+
 INSTANTIATE_TEST_SUITE_P(SqliteAndOdbc, NextCodeTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Odbc" : "Sqlite"; });
 
 TEST(NextCodeProcesses, TwoProcessesDrawingAtOnceNeverGetTheSameNumber) {
   TempStore store;
   constexpr int kPerChild = 200;
-  // Each child draws through its own connection, each number in a transaction of its own as
-  // the sale recording does.
+  // Each child draws through its own connection, as the sale recordings do.
   const std::vector<vyrtest::ChildResult> children = vyrtest::RunInProcesses(2, [&store] {
     ado::TADOConnection connection;
     connection.ConnectionString = store.SqliteConnectionString();
     connection.AfterConnect = [](ado::TADOConnection& c) { VyrUtil::SetADODBSession(c); };
     std::string out;
     for (int i = 0; i < kPerChild; ++i) {
-      connection.BeginTrans();
-      TdtmVyrProxCodigo service(connection);
-      out += service.PrxPedidoVenda("0001", "001", 1, "") + "\n";
-      connection.CommitTrans();
+      out += VyrUtil::SorteiaNrSeqVenda(connection, "0001", "001") + "\n";
     }
     return out;
   });
