@@ -2,9 +2,9 @@
 
 #include <ctime>
 
+#include "db/statement_kit.h"
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
-#include "fiscal/sale/sale_statements.h"
 #include "vyrutil/strings.h"
 
 namespace VyrFiscal::Rotinas {
@@ -19,10 +19,12 @@ const char* const kSeriePadrao = "1";
 
 std::string getNumeroSerieNFCe(const std::string& CDFILIAL, const std::string& CDCAIXA) {
   ado::TADOQuery adqSerieNfce;
-  Venda::Declara(adqSerieNfce, "adqSerieNfce", ConexaoFiscal(), kSelSerieNfce,
-                 {Venda::Texto("P_CDFILIAL"), Venda::Texto("P_CDCAIXA")});
-  Venda::Abre(adqSerieNfce, {{"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}});
-  const std::string serie = Venda::Primeiro(adqSerieNfce, "NRSERIENFCE");
+  ado::DeclareQuery(adqSerieNfce, ConexaoFiscal(), kSelSerieNfce,
+                    ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}), "adqSerieNfce");
+  // Like the package's sale statements, it waits for a locked store without a time limit.
+  adqSerieNfce.CommandTimeout = 0;
+  const std::string serie = ado::OpenValue(
+      adqSerieNfce, {{"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}}, "NRSERIENFCE");
   return VyrUtil::EmptyString(serie) ? kSeriePadrao : serie;
 }
 
