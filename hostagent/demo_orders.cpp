@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "db/command.h"
+#include "db/statement_kit.h"
 
 namespace hostagent {
 
@@ -26,17 +26,6 @@ const char* const kSqlInsItComandaVen =
     R"mssql(INSERT INTO ITCOMANDAVEN (CDFILIAL, NRVENDAREST, NRCOMANDA, NRPRODCOMVEN, CDPRODUTO, QTPRODCOMVEN, VRPRECCOMVEN, VRDESCCOMVEN, VRACRCOMVEN, IDSTPROCOMVEN, NRPEDIDOVYR) VALUES (:P_CDFILIAL, :P_NRVENDAREST, :P_NRCOMANDA, :P_NRPRODCOMVEN, :P_CDPRODUTO, :P_QTPRODCOMVEN, :P_VRPRECCOMVEN, 0, 0, 'A', :P_NRCOMANDAEXT))mssql";
 const char* const kSqlInsMovCaixaDlv =
     R"mssql(INSERT INTO MOVCAIXADLV (CDFILIAL, NRVENDAREST, NRSEQMOVDLV, IDTIPOMOVIVEDLV, CDCLIENTE, CDCONSUMIDOR, CDTIPORECE, VRMOVIVENDDLV) VALUES (:P_CDFILIAL, :P_NRVENDAREST, '1', 'E', 'DEMO', '0001', '001', :P_VRMOVIVENDDLV))mssql";
-
-using Values = std::vector<std::pair<std::string, std::string>>;
-
-void Run(ado::TADOConnection& connection, const char* sql, const Values& values) {
-  std::vector<ado::ParamDecl> params;
-  for (const auto& value : values) params.push_back({value.first});
-  ado::TADOCommand command;
-  command.Setup(connection, sql, params);
-  for (const auto& [name, value] : values) command.ParamByName(name).SetAsString(value);
-  command.Execute();
-}
 
 struct DemoProduct {
   const char* code;
@@ -67,18 +56,19 @@ std::string Amount(double value) {
 }  // namespace
 
 void InsertDemoFiscalData(ado::TADOConnection& connection, const DemoStoreOptions& o) {
-  Run(connection, kSqlUpdFilial, {{"P_CDFILIAL", o.filial}});
+  ado::RunCommand(connection, nullptr, kSqlUpdFilial, {{"P_CDFILIAL", o.filial}});
   for (const DemoProduct& p : kProducts) {
-    Run(connection, kSqlInsProduto,
-        {{"P_CDPRODUTO", p.code},
-         {"P_NMPRODUTO", p.name},
-         {"P_NRNCM", p.ncm},
-         {"P_CDCFOP", p.cfop},
-         {"P_CDSITTRIBICMS", p.cst}});
+    ado::RunCommand(connection, nullptr, kSqlInsProduto,
+                    {{"P_CDPRODUTO", p.code},
+                     {"P_NMPRODUTO", p.name},
+                     {"P_NRNCM", p.ncm},
+                     {"P_CDCFOP", p.cfop},
+                     {"P_CDSITTRIBICMS", p.cst}});
   }
-  Run(connection, kSqlInsCaixaFiscal, {{"P_CDFILIAL", o.filial}, {"P_CDCAIXA", o.caixa}});
-  Run(connection, kSqlInsCliente, {});
-  Run(connection, kSqlInsConsumidor, {});
+  ado::RunCommand(connection, nullptr, kSqlInsCaixaFiscal,
+                  {{"P_CDFILIAL", o.filial}, {"P_CDCAIXA", o.caixa}});
+  ado::RunCommand(connection, nullptr, kSqlInsCliente, {});
+  ado::RunCommand(connection, nullptr, kSqlInsConsumidor, {});
 }
 
 // Order n: one pizza and n cans of soda, paid in cash.
@@ -87,31 +77,33 @@ void InsertDemoOrders(ado::TADOConnection& connection, const DemoStoreOptions& o
     const std::string venda = Numbered("%010d", n);
     const std::string comanda = Numbered("%04d", n);
     const std::string externo = Numbered("DEMO%02d", n);
-    const Values bill = {{"P_CDFILIAL", o.filial}, {"P_NRVENDAREST", venda}};
-    Run(connection, kSqlInsVendaRest, {bill[0], bill[1], {"P_CDLOJA", o.loja}});
-    Run(connection, kSqlInsComandaVen,
-        {bill[0],
-         bill[1],
-         {"P_NRCOMANDA", comanda},
-         {"P_CDLOJA", o.loja},
-         {"P_DSCOMANDA", "DLV_" + comanda},
-         {"P_NRCOMANDAEXT", externo}});
+    const ado::Bindings bill = {{"P_CDFILIAL", o.filial}, {"P_NRVENDAREST", venda}};
+    ado::RunCommand(connection, nullptr, kSqlInsVendaRest,
+                    {bill[0], bill[1], {"P_CDLOJA", o.loja}});
+    ado::RunCommand(connection, nullptr, kSqlInsComandaVen,
+                    {bill[0],
+                     bill[1],
+                     {"P_NRCOMANDA", comanda},
+                     {"P_CDLOJA", o.loja},
+                     {"P_DSCOMANDA", "DLV_" + comanda},
+                     {"P_NRCOMANDAEXT", externo}});
     double total = 0;
     int item = 0;
     for (const DemoProduct& p : kProducts) {
       const int quantity = item == 0 ? 1 : n;
       total += quantity * p.price;
-      Run(connection, kSqlInsItComandaVen,
-          {bill[0],
-           bill[1],
-           {"P_NRCOMANDA", comanda},
-           {"P_NRPRODCOMVEN", Numbered("%03d", ++item)},
-           {"P_CDPRODUTO", p.code},
-           {"P_QTPRODCOMVEN", std::to_string(quantity)},
-           {"P_VRPRECCOMVEN", Amount(p.price)},
-           {"P_NRCOMANDAEXT", externo}});
+      ado::RunCommand(connection, nullptr, kSqlInsItComandaVen,
+                      {bill[0],
+                       bill[1],
+                       {"P_NRCOMANDA", comanda},
+                       {"P_NRPRODCOMVEN", Numbered("%03d", ++item)},
+                       {"P_CDPRODUTO", p.code},
+                       {"P_QTPRODCOMVEN", std::to_string(quantity)},
+                       {"P_VRPRECCOMVEN", Amount(p.price)},
+                       {"P_NRCOMANDAEXT", externo}});
     }
-    Run(connection, kSqlInsMovCaixaDlv, {bill[0], bill[1], {"P_VRMOVIVENDDLV", Amount(total)}});
+    ado::RunCommand(connection, nullptr, kSqlInsMovCaixaDlv,
+                    {bill[0], bill[1], {"P_VRMOVIVENDDLV", Amount(total)}});
   }
 }
 

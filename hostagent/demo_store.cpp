@@ -1,8 +1,8 @@
 #include <filesystem>
 
 #include "datamodule/conf_tipo_rece_fields.h"
-#include "db/command.h"
 #include "db/connection.h"
+#include "db/statement_kit.h"
 #include "hostagent/demo_orders.h"
 #include "hostagent/store_commands.h"
 #include "rtl/client_dataset.h"
@@ -29,32 +29,17 @@ const char* const kSqlInsImprLoja =
 const char* const kSqlInsCaixa =
     R"mssql(INSERT INTO CAIXA (CDFILIAL, CDCAIXA, CDLOJA, NMCAIXA, IDTPEMISSAOVYR, IDIMPAUTCUPEXP, NRSEQIMPRLOJA6) VALUES (:P_CDFILIAL, :P_CDCAIXA, :P_CDLOJA, 'CAIXA DEMONSTRACAO', :P_IDTPEMISSAOVYR, 'S', '1'))mssql";
 
-// Runs one insert with the demo's values bound to whichever parameters it declares.
-void Insert(ado::TADOConnection& connection, const char* sql, const DemoStoreOptions& o,
-            std::vector<ado::ParamDecl> params) {
-  ado::TADOCommand command;
-  command.Setup(connection, sql, params);
-  const std::pair<const char*, const std::string*> values[] = {
-      {"P_CDFILIAL", &o.filial},     {"P_CDLOJA", &o.loja},       {"P_CDCAIXA", &o.caixa},
-      {"P_IDMODEIMPRES", &o.modelo}, {"P_CDPORTAIMPR", &o.porta}, {"P_IDTPEMISSAOVYR", &o.emissao}};
-  for (const auto& [name, value] : values) {
-    if (command.Parameters().FindParam(name) != nullptr) {
-      command.ParamByName(name).SetAsString(*value);
-    }
-  }
-  command.Execute();
-}
-
 void InsertRegister(const DemoStoreOptions& o) {
   ado::TADOConnection connection;
   connection.ConnectionString = "sqlite:" + o.dir + "/Dados/Loja.db";
-  Insert(connection, kSqlInsFilial, o, {{"P_CDFILIAL"}});
-  Insert(connection, kSqlInsLoja, o, {{"P_CDFILIAL"}, {"P_CDLOJA"}});
-  Insert(connection, kSqlInsParaVend, o, {{"P_CDFILIAL"}});
-  Insert(connection, kSqlInsImpressora, o, {{"P_IDMODEIMPRES"}});
-  Insert(connection, kSqlInsImprLoja, o, {{"P_CDFILIAL"}, {"P_CDLOJA"}, {"P_CDPORTAIMPR"}});
-  Insert(connection, kSqlInsCaixa, o,
-         {{"P_CDFILIAL"}, {"P_CDCAIXA"}, {"P_CDLOJA"}, {"P_IDTPEMISSAOVYR"}});
+  const ado::Binding filial{"P_CDFILIAL", o.filial}, loja{"P_CDLOJA", o.loja};
+  ado::RunCommand(connection, nullptr, kSqlInsFilial, {filial});
+  ado::RunCommand(connection, nullptr, kSqlInsLoja, {filial, loja});
+  ado::RunCommand(connection, nullptr, kSqlInsParaVend, {filial});
+  ado::RunCommand(connection, nullptr, kSqlInsImpressora, {{"P_IDMODEIMPRES", o.modelo}});
+  ado::RunCommand(connection, nullptr, kSqlInsImprLoja, {filial, loja, {"P_CDPORTAIMPR", o.porta}});
+  ado::RunCommand(connection, nullptr, kSqlInsCaixa,
+                  {filial, {"P_CDCAIXA", o.caixa}, loja, {"P_IDTPEMISSAOVYR", o.emissao}});
   InsertDemoFiscalData(connection, o);
   InsertDemoOrders(connection, o);
 }

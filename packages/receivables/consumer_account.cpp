@@ -1,6 +1,5 @@
 #include "receivables/consumer_account.h"
 
-#include "db/command.h"
 #include "receivables/receivables_store.h"
 #include "rtl/errors.h"
 
@@ -31,29 +30,16 @@ void Lanca(ado::TADOConnection& conexao, const Movimento& m) {
   if (!(m.valor >= 0)) {
     throw rtl::Exception(Descricao(m) + ": valor negativo");
   }
-  ado::TADOCommand acmInsMovExtCons;
-  acmInsMovExtCons.Name = "acmInsMovExtCons";
-  acmInsMovExtCons.CommandTimeout = 0;
-  acmInsMovExtCons.Setup(conexao, kInsMovExtCons,
-                         {{"P_CDCLIENTE", ado::ParamType::String, 21},
-                          {"P_CDCONSUMIDOR", ado::ParamType::String, 21},
-                          {"P_CDFILIAL"},
-                          {"P_CDCAIXA"},
-                          {"P_NRDOCMOVEXT"},
-                          {"P_IDTIPOMOVEXT"},
-                          {"P_DTMOVEXTCONS", ado::ParamType::DateTime, 0},
-                          {"P_VRMOVEXTCONS", ado::ParamType::Float, 0}});
-  auto& p = acmInsMovExtCons.Parameters();
-  p.ParamByName("P_CDCLIENTE").SetAsString(m.CDCLIENTE);
-  p.ParamByName("P_CDCONSUMIDOR").SetAsString(m.CDCONSUMIDOR);
-  p.ParamByName("P_CDFILIAL").SetAsString(m.CDFILIAL);
-  p.ParamByName("P_CDCAIXA").SetAsString(m.CDCAIXA);
-  p.ParamByName("P_NRDOCMOVEXT").SetAsString(m.documento);
-  p.ParamByName("P_IDTIPOMOVEXT").SetAsString(m.tipo);
-  p.ParamByName("P_DTMOVEXTCONS").SetAsDateTime(m.quando);
-  p.ParamByName("P_VRMOVEXTCONS").SetAsFloat(m.valor);
   try {
-    acmInsMovExtCons.Execute();
+    ado::RunCommand(conexao, "acmInsMovExtCons", kInsMovExtCons,
+                    {{"P_CDCLIENTE", m.CDCLIENTE},
+                     {"P_CDCONSUMIDOR", m.CDCONSUMIDOR},
+                     {"P_CDFILIAL", m.CDFILIAL},
+                     {"P_CDCAIXA", m.CDCAIXA},
+                     {"P_NRDOCMOVEXT", m.documento},
+                     {"P_IDTIPOMOVEXT", m.tipo},
+                     {"P_DTMOVEXTCONS", rtl::Variant::FromDateTime(m.quando)},
+                     {"P_VRMOVEXTCONS", m.valor}});
   } catch (const ado::EADOError& erro) {
     Relanca(Descricao(m), erro);
   }

@@ -1,5 +1,3 @@
-#include "db/command.h"
-#include "db/query.h"
 #include "receivables/receivables_functions.h"
 #include "receivables/receivables_store.h"
 #include "rtl/errors.h"
@@ -34,30 +32,6 @@ const char* const kUpdSaldoCons =
 const char* const kUpdConsolidaMovExtCons =
     R"mssql(UPDATE MOVEXTCONS SET IDCONSMOVEXT = 'S' WHERE CDCLIENTE = :P_CDCLIENTE AND CDCONSUMIDOR = :P_CDCONSUMIDOR AND IDCONSMOVEXT = 'P')mssql";
 
-ado::ParamDecl Codigo(const char* nome) {
-  return {nome, ado::ParamType::String, 21};
-}
-
-void BindConsumidor(ado::TParameters& params, const std::string& CDCLIENTE,
-                    const std::string& CDCONSUMIDOR) {
-  params.ParamByName("P_CDCLIENTE").SetAsString(CDCLIENTE);
-  params.ParamByName("P_CDCONSUMIDOR").SetAsString(CDCONSUMIDOR);
-}
-
-// A command of the consolidation on the package's connection, bound to the consumer.
-struct Comando : ado::TADOCommand {
-  Comando(ado::TADOConnection& conexao, const char* nome, const char* sql,
-          std::vector<ado::ParamDecl> extras, const std::string& CDCLIENTE,
-          const std::string& CDCONSUMIDOR) {
-    Name = nome;
-    CommandTimeout = 0;
-    extras.push_back(Codigo("P_CDCLIENTE"));
-    extras.push_back(Codigo("P_CDCONSUMIDOR"));
-    Setup(conexao, sql, std::move(extras));
-    BindConsumidor(Parameters(), CDCLIENTE, CDCONSUMIDOR);
-  }
-};
-
 std::string Conta(const std::string& CDCLIENTE, const std::string& CDCONSUMIDOR) {
   return "consumidor " + CDCONSUMIDOR + " do cliente " + CDCLIENTE;
 }
@@ -66,13 +40,12 @@ std::string Conta(const std::string& CDCLIENTE, const std::string& CDCONSUMIDOR)
 
 Variant getMinDtMovExtCons(const std::string& CDCLIENTE, const std::string& CDCONSUMIDOR) {
   try {
+    const ado::Bindings consumidor = ChaveConsumidor(CDCLIENTE, CDCONSUMIDOR);
     ado::TADOQuery adqMinDtMovExtCons;
-    adqMinDtMovExtCons.Name = "adqMinDtMovExtCons";
-    adqMinDtMovExtCons.Setup(ConexaoRecebimento(), kSelMinDtMovExtCons,
-                             {Codigo("P_CDCLIENTE"), Codigo("P_CDCONSUMIDOR")});
+    ado::DeclareQuery(adqMinDtMovExtCons, ConexaoRecebimento(), kSelMinDtMovExtCons,
+                      ado::ParamsFor(consumidor), "adqMinDtMovExtCons");
     adqMinDtMovExtCons.DeclareFields({rtl::DateTimeField("DTMOVEXTCONS")});
-    BindConsumidor(adqMinDtMovExtCons.Parameters(), CDCLIENTE, CDCONSUMIDOR);
-    adqMinDtMovExtCons.Open();
+    ado::OpenQuery(adqMinDtMovExtCons, consumidor);
     return Variant(adqMinDtMovExtCons.Packet());
   } catch (const ado::EADOError& erro) {
     Relanca("Movimentos em aberto do " + Conta(CDCLIENTE, CDCONSUMIDOR) + " (tabela MOVEXTCONS)",
@@ -84,49 +57,39 @@ void EvoluiSaldo(const std::string& CDCLIENTE, const std::string& CDCONSUMIDOR,
                  const std::string& CDFILIAL, TDateTime desde) {
   try {
     ado::TADOConnection& conexao = ConexaoRecebimento();
+    const ado::Bindings consumidor = ChaveConsumidor(CDCLIENTE, CDCONSUMIDOR);
     try {
-      Comando(conexao, "acmInsSaldoCons", kInsSaldoCons, {}, CDCLIENTE, CDCONSUMIDOR).Execute();
+      ado::RunCommand(conexao, "acmInsSaldoCons", kInsSaldoCons, consumidor);
     } catch (const ado::EADOError& erro) {
       if (erro.ConnectionLost() || erro.Interrupted()) throw;
       // Another register created the row meanwhile; any other fault shows in the next statement.
     }
 
     Transacao transacao(conexao);
-    Comando filial(conexao, "acmUpdSaldoConsFilial", kUpdSaldoConsFilial, {{"P_CDFILIAL"}},
-                   CDCLIENTE, CDCONSUMIDOR);
-    filial.ParamByName("P_CDFILIAL").SetAsString(CDFILIAL);
-    filial.Execute();
-
-    Comando marca(conexao, "acmUpdMarcaMovExtCons", kUpdMarcaMovExtCons,
-                  {{"P_DTMOVEXTCONS", ado::ParamType::DateTime, 0}}, CDCLIENTE, CDCONSUMIDOR);
-    marca.ParamByName("P_DTMOVEXTCONS").SetAsDateTime(desde);
-    if (marca.Execute() == 0) {
+    ado::RunCommand(conexao, "acmUpdSaldoConsFilial", kUpdSaldoConsFilial,
+                    ChaveConsumidor(CDCLIENTE, CDCONSUMIDOR, {{"P_CDFILIAL", CDFILIAL}}));
+    const ado::Bindings marca = ChaveConsumidor(CDCLIENTE, CDCONSUMIDOR,
+                                                {{"P_DTMOVEXTCONS", Variant::FromDateTime(desde)}});
+    if (ado::RunCommand(conexao, "acmUpdMarcaMovExtCons", kUpdMarcaMovExtCons, marca) == 0) {
       transacao.Commit();
       return;
     }
 
     ado::TADOQuery adqSomaMovExtCons;
-    adqSomaMovExtCons.Name = "adqSomaMovExtCons";
-    adqSomaMovExtCons.Setup(conexao, kSelSomaMovExtCons,
-                            {Codigo("P_CDCLIENTE"), Codigo("P_CDCONSUMIDOR")});
+    ado::DeclareQuery(adqSomaMovExtCons, conexao, kSelSomaMovExtCons, ado::ParamsFor(consumidor),
+                      "adqSomaMovExtCons");
     adqSomaMovExtCons.DeclareFields(
         {rtl::FloatField("VRMOVEXTCONS"), rtl::DateTimeField("DTMOVEXTCONS")});
-    BindConsumidor(adqSomaMovExtCons.Parameters(), CDCLIENTE, CDCONSUMIDOR);
-    adqSomaMovExtCons.Open();
+    ado::OpenQuery(adqSomaMovExtCons, consumidor);
     const double valor = adqSomaMovExtCons.FieldByName("VRMOVEXTCONS").AsFloat();
     const TDateTime ultimo = adqSomaMovExtCons.FieldByName("DTMOVEXTCONS").AsDateTime();
     adqSomaMovExtCons.Close();
 
-    Comando saldo(conexao, "acmUpdSaldoCons", kUpdSaldoCons,
-                  {{"P_VRSALDOCONS", ado::ParamType::Float, 0},
-                   {"P_DTCONSSALDO", ado::ParamType::DateTime, 0}},
-                  CDCLIENTE, CDCONSUMIDOR);
-    saldo.ParamByName("P_VRSALDOCONS").SetAsFloat(valor);
-    saldo.ParamByName("P_DTCONSSALDO").SetAsDateTime(ultimo);
-    saldo.Execute();
-    Comando(conexao, "acmUpdConsolidaMovExtCons", kUpdConsolidaMovExtCons, {}, CDCLIENTE,
-            CDCONSUMIDOR)
-        .Execute();
+    ado::RunCommand(conexao, "acmUpdSaldoCons", kUpdSaldoCons,
+                    ChaveConsumidor(CDCLIENTE, CDCONSUMIDOR,
+                                    {{"P_VRSALDOCONS", valor},
+                                     {"P_DTCONSSALDO", Variant::FromDateTime(ultimo)}}));
+    ado::RunCommand(conexao, "acmUpdConsolidaMovExtCons", kUpdConsolidaMovExtCons, consumidor);
     transacao.Commit();
   } catch (const ado::EADOError& erro) {
     Relanca("Saldo do " + Conta(CDCLIENTE, CDCONSUMIDOR) + " (tabelas SALDOCONS e MOVEXTCONS)",

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <string>
 
-#include "db/query.h"
 #include "receivables/receivables_functions.h"
 #include "receivables/receivables_store.h"
 #include "rtl/errors.h"
@@ -19,10 +18,6 @@ const char* const kSelLimiteCons =
 // credit that may not exist.
 const char* const kSelDevidoCons =
     R"mssql(SELECT (SELECT SUM(VRSALDOCONS) FROM SALDOCONS WHERE CDCLIENTE = :P_CDCLIENTE AND CDCONSUMIDOR = :P_CDCONSUMIDOR) AS VRSALDOCONS, (SELECT SUM(VRMOVEXTCONS) FROM MOVEXTCONS WHERE CDCLIENTE = :P_CDCLIENTE AND CDCONSUMIDOR = :P_CDCONSUMIDOR AND IDCONSMOVEXT IS NULL AND IDTIPOMOVEXT = 'D') AS VRMOVEXTCONS)mssql";
-
-ado::ParamDecl Codigo(const char* nome) {
-  return {nome, ado::ParamType::String, 21};
-}
 
 // Amounts in cents, so that the comparison is the one the receipt shows.
 long long Centavos(double valor) {
@@ -50,27 +45,22 @@ struct Credito {
 
 Credito LeCredito(ado::TADOConnection& conexao, const std::string& CDCLIENTE,
                   const std::string& CDCONSUMIDOR) {
-  const std::vector<ado::ParamDecl> chave = {Codigo("P_CDCLIENTE"), Codigo("P_CDCONSUMIDOR")};
-  ado::TADOQuery adqLimiteCons;
-  adqLimiteCons.Name = "adqLimiteCons";
-  adqLimiteCons.Setup(conexao, kSelLimiteCons, chave);
-  adqLimiteCons.ParamByName("P_CDCLIENTE").SetAsString(CDCLIENTE);
-  adqLimiteCons.ParamByName("P_CDCONSUMIDOR").SetAsString(CDCONSUMIDOR);
-  adqLimiteCons.Open();
-  if (adqLimiteCons.IsEmpty()) {
+  const ado::Bindings chave = ChaveConsumidor(CDCLIENTE, CDCONSUMIDOR);
+  Credito credito;
+  const bool cadastrado =
+      ado::ReadFirstRow(conexao, "adqLimiteCons", kSelLimiteCons, ado::ParamsFor(chave), chave,
+                        [&credito](ado::TADOQuery& query) {
+                          credito.limite = query.FieldByName("VRLIMCREDCONS").AsFloat();
+                        });
+  if (!cadastrado) {
     throw rtl::Exception("Consumidor " + CDCONSUMIDOR + " do cliente " + CDCLIENTE +
                          " não cadastrado (tabela CONSUMIDOR)");
   }
-  Credito credito;
-  credito.limite = adqLimiteCons.FieldByName("VRLIMCREDCONS").AsFloat();
 
   ado::TADOQuery adqDevidoCons;
-  adqDevidoCons.Name = "adqDevidoCons";
-  adqDevidoCons.Setup(conexao, kSelDevidoCons, chave);
+  ado::DeclareQuery(adqDevidoCons, conexao, kSelDevidoCons, ado::ParamsFor(chave), "adqDevidoCons");
   adqDevidoCons.DeclareFields({rtl::FloatField("VRSALDOCONS"), rtl::FloatField("VRMOVEXTCONS")});
-  adqDevidoCons.ParamByName("P_CDCLIENTE").SetAsString(CDCLIENTE);
-  adqDevidoCons.ParamByName("P_CDCONSUMIDOR").SetAsString(CDCONSUMIDOR);
-  adqDevidoCons.Open();
+  ado::OpenQuery(adqDevidoCons, chave);
   credito.devido = adqDevidoCons.FieldByName("VRSALDOCONS").AsFloat() +
                    adqDevidoCons.FieldByName("VRMOVEXTCONS").AsFloat();
   return credito;

@@ -1,8 +1,6 @@
 #include <cctype>
 #include <string>
 
-#include "db/command.h"
-#include "db/query.h"
 #include "receivables/receivables_functions.h"
 #include "receivables/receivables_store.h"
 #include "rtl/errors.h"
@@ -29,6 +27,13 @@ struct ChaveNumeracao {
   std::string Descricao() const {
     return "tabela PROXNUMDOCFIS, filial " + CDFILIAL + ", série " + serie + ", ambiente " +
            ambiente + ", modelo " + modelo;
+  }
+
+  ado::Bindings Ligacoes() const {
+    return {{"P_CDFILIAL", CDFILIAL},
+            {"P_NRSERIEDOCFIS", serie},
+            {"P_IDAMBDOCFIS", ambiente},
+            {"P_CDMODDOCFIS", modelo}};
   }
 };
 
@@ -60,34 +65,10 @@ std::string AmbienteValido(const std::string& ambiente) {
   return texto;
 }
 
-std::vector<ado::ParamDecl> ParametrosChave() {
-  return {{"P_CDFILIAL"}, {"P_NRSERIEDOCFIS"}, {"P_IDAMBDOCFIS"}, {"P_CDMODDOCFIS"}};
-}
-
-void BindChave(ado::TParameters& params, const ChaveNumeracao& chave) {
-  params.ParamByName("P_CDFILIAL").SetAsString(chave.CDFILIAL);
-  params.ParamByName("P_NRSERIEDOCFIS").SetAsString(chave.serie);
-  params.ParamByName("P_IDAMBDOCFIS").SetAsString(chave.ambiente);
-  params.ParamByName("P_CDMODDOCFIS").SetAsString(chave.modelo);
-}
-
 class Numerador {
  public:
   Numerador(ado::TADOConnection& conexao, const ChaveNumeracao& chave)
-      : conexao_(conexao), chave_(chave) {
-    acmUpdProxNumDocFis.Setup(conexao, kUpdProxNumDocFis, ParametrosChave());
-    adqProxNumDocFis.Setup(conexao, kSelProxNumDocFis, ParametrosChave());
-    acmInsProxNumDocFis.Setup(conexao, kInsProxNumDocFis, ParametrosChave());
-    // A number drawn late is better than a sale left without its document: wait for the lock.
-    acmUpdProxNumDocFis.CommandTimeout = 0;
-    acmInsProxNumDocFis.CommandTimeout = 0;
-    acmUpdProxNumDocFis.Name = "acmUpdProxNumDocFis";
-    adqProxNumDocFis.Name = "adqProxNumDocFis";
-    acmInsProxNumDocFis.Name = "acmInsProxNumDocFis";
-    BindChave(acmUpdProxNumDocFis.Parameters(), chave);
-    BindChave(adqProxNumDocFis.Parameters(), chave);
-    BindChave(acmInsProxNumDocFis.Parameters(), chave);
-  }
+      : conexao_(conexao), chave_(chave), ligacoes_(chave.Ligacoes()) {}
 
   long long Proximo() {
     // The counter row may be missing (first document of the key). It is created outside the
@@ -98,7 +79,7 @@ class Numerador {
       long long numero = 0;
       if (Avanca(numero)) return numero;
       try {
-        acmInsProxNumDocFis.Execute();
+        ado::RunCommand(conexao_, "acmInsProxNumDocFis", kInsProxNumDocFis, ligacoes_);
       } catch (const ado::EADOError& erro) {
         if (erro.ConnectionLost() || erro.Interrupted()) throw;
         falhaInsercao = erro.what();
@@ -112,11 +93,15 @@ class Numerador {
   // Draws the next number when the counter row exists; false when it does not.
   bool Avanca(long long& numero) {
     Transacao transacao(conexao_);
-    if (acmUpdProxNumDocFis.Execute() == 0) return false;
-    adqProxNumDocFis.Close();
-    adqProxNumDocFis.Open();
-    numero = adqProxNumDocFis.FieldByName("NRULTDOCFIS").AsInteger();
-    adqProxNumDocFis.Close();
+    // A number drawn late is better than a sale left without its document: the commands wait
+    // for the lock.
+    if (ado::RunCommand(conexao_, "acmUpdProxNumDocFis", kUpdProxNumDocFis, ligacoes_) == 0) {
+      return false;
+    }
+    ado::ReadFirstRow(conexao_, "adqProxNumDocFis", kSelProxNumDocFis, ado::ParamsFor(ligacoes_),
+                      ligacoes_, [&numero](ado::TADOQuery& query) {
+                        numero = query.FieldByName("NRULTDOCFIS").AsInteger();
+                      });
     if (numero < 1 || numero > kMaiorNumero) {
       throw rtl::Exception("Numeração esgotada ou inválida (" + chave_.Descricao() +
                            ", NRULTDOCFIS " + std::to_string(numero) + ")");
@@ -127,9 +112,7 @@ class Numerador {
 
   ado::TADOConnection& conexao_;
   const ChaveNumeracao chave_;
-  ado::TADOCommand acmUpdProxNumDocFis;
-  ado::TADOQuery adqProxNumDocFis;
-  ado::TADOCommand acmInsProxNumDocFis;
+  const ado::Bindings ligacoes_;
 };
 
 }  // namespace

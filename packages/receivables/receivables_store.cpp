@@ -11,6 +11,13 @@ ado::TADOConnection& ConexaoRecebimento() {
   return conexao;
 }
 
+ado::Bindings ChaveConsumidor(const std::string& CDCLIENTE, const std::string& CDCONSUMIDOR,
+                              const ado::Bindings& mais) {
+  ado::Bindings ligacoes = {{"P_CDCLIENTE", CDCLIENTE}, {"P_CDCONSUMIDOR", CDCONSUMIDOR}};
+  ado::AppendBindings(ligacoes, mais);
+  return ligacoes;
+}
+
 void Relanca(const std::string& contexto, const ado::EADOError& erro) {
   // An interruption keeps its own message: the worker recognises it by its flag and its text.
   if (erro.Interrupted()) throw erro;

@@ -1,5 +1,7 @@
 #include "db/statement_kit.h"
 
+#include <cstdint>
+
 #include "rtl/errors.h"
 
 namespace ado {
@@ -37,6 +39,31 @@ void DeclareCommand(TADOCommand& command, TADOConnection& connection, SqlText sq
   if (name != nullptr) command.Name = name;
   command.Setup(connection, std::move(sql), std::move(params));
   command.CommandTimeout = 0;
+}
+
+rtl::Variant TextOrNull(const std::string& text) {
+  return text.empty() ? rtl::Variant::Null() : rtl::Variant(text);
+}
+
+std::vector<ParamDecl> ParamsFor(const Bindings& bindings) {
+  std::vector<ParamDecl> params;
+  for (const Binding& binding : bindings) {
+    const char* name = binding.name.c_str();
+    switch (binding.value.Type()) {
+      case rtl::VarType::DateTime:
+        params.push_back(DateTimeParam(name));
+        break;
+      case rtl::VarType::Float:
+        params.push_back(FloatParam(name));
+        break;
+      case rtl::VarType::Integer:
+        params.push_back(IntegerParam(name));
+        break;
+      default:
+        params.push_back(TextParam(name));
+    }
+  }
+  return params;
 }
 
 void AppendBindings(Bindings& bindings, const Bindings& more) {
@@ -92,14 +119,39 @@ int64_t RunCommand(TADOConnection& connection, const char* name, SqlText sql,
   return Execute(command, bindings);
 }
 
-void ForEachRow(TADOConnection& connection, const char* name, SqlText sql,
+int64_t RunCommand(TADOConnection& connection, const char* name, SqlText sql,
+                   const Bindings& bindings) {
+  return RunCommand(connection, name, std::move(sql), ParamsFor(bindings), bindings);
+}
+
+namespace {
+
+// Opens a one-off query and calls `row` on its rows, in order, up to `most` of them; the number
+// of rows it called `row` on.
+size_t ReadRows(TADOConnection& connection, const char* name, SqlText sql,
                 std::vector<ParamDecl> params, const Bindings& bindings,
-                const std::function<void(TADOQuery&)>& row) {
+                const std::function<void(TADOQuery&)>& row, size_t most) {
   TADOQuery query;
   DeclareQuery(query, connection, std::move(sql), std::move(params), name);
   OpenQuery(query, bindings);
-  for (; !query.Eof(); query.Next()) row(query);
+  size_t read = 0;
+  for (; read < most && !query.Eof(); query.Next(), ++read) row(query);
   query.Close();
+  return read;
+}
+
+}  // namespace
+
+bool ReadFirstRow(TADOConnection& connection, const char* name, SqlText sql,
+                  std::vector<ParamDecl> params, const Bindings& bindings,
+                  const std::function<void(TADOQuery&)>& row) {
+  return ReadRows(connection, name, std::move(sql), std::move(params), bindings, row, 1) == 1;
+}
+
+void ForEachRow(TADOConnection& connection, const char* name, SqlText sql,
+                std::vector<ParamDecl> params, const Bindings& bindings,
+                const std::function<void(TADOQuery&)>& row) {
+  ReadRows(connection, name, std::move(sql), std::move(params), bindings, row, SIZE_MAX);
 }
 
 }  // namespace ado

@@ -51,6 +51,14 @@ struct Binding {
 };
 using Bindings = std::vector<Binding>;
 
+// `text` as a value to bind, NULL when it is empty: for columns that keep "no value" as NULL.
+rtl::Variant TextOrNull(const std::string& text);
+
+// One parameter per binding, named by it and typed by its value: a date-time, a float, an
+// integer, else a text of width 16 (NULL included). Where NULL must reach a typed column, declare
+// the parameters instead.
+std::vector<ParamDecl> ParamsFor(const Bindings& bindings);
+
 // Adds `more` at the end of `bindings`.
 void AppendBindings(Bindings& bindings, const Bindings& more);
 
@@ -74,6 +82,14 @@ int64_t Execute(TADOCommand& command, const Bindings& bindings);
 // to keep their statements. `name` labels the statement in messages.
 int64_t RunCommand(TADOConnection& connection, const char* name, SqlText sql,
                    std::vector<ParamDecl> params, const Bindings& bindings);
+// A one-off command whose parameters are declared by ParamsFor(bindings).
+int64_t RunCommand(TADOConnection& connection, const char* name, SqlText sql,
+                   const Bindings& bindings);
+// Opens the query and calls `row` once, with the query on the first row; false, without the
+// call, when the result has no row.
+bool ReadFirstRow(TADOConnection& connection, const char* name, SqlText sql,
+                  std::vector<ParamDecl> params, const Bindings& bindings,
+                  const std::function<void(TADOQuery&)>& row);
 // Opens the query and calls `row` once per row, in order, with the query on that row.
 void ForEachRow(TADOConnection& connection, const char* name, SqlText sql,
                 std::vector<ParamDecl> params, const Bindings& bindings,

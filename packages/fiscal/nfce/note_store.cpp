@@ -1,7 +1,6 @@
 #include "fiscal/nfce/note_store.h"
 
-#include "db/command.h"
-#include "db/query.h"
+#include "db/statement_kit.h"
 #include "rtl/datetime.h"
 #include "rtl/errors.h"
 #include "rtl/program_dir.h"
@@ -32,13 +31,6 @@ const char* const kUpdSituacao =
 const char* const kSelConfiguracao =
     R"mssql(SELECT NRSERIENFCE, IDCSCNFCE, CDCSCNFCE, DSARQCERTIF, DSSENHACERTIF, IDMODOAUTORIZ, DSURLQRCODE FROM CAIXAFISCAL WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA)mssql";
 
-ado::ParamDecl Texto(const char* nome) {
-  return {nome, ado::ParamType::String, 255};
-}
-ado::ParamDecl DataHora(const char* nome) {
-  return {nome, ado::ParamType::DateTime, 0};
-}
-
 // "YYYY-MM-DDThh:mm:ss..." as a local date-time; NULL when the text is not one.
 rtl::Variant DataHoraDe(const std::string& texto) {
   try {
@@ -46,10 +38,6 @@ rtl::Variant DataHoraDe(const std::string& texto) {
   } catch (const rtl::EConvertError&) {
     return rtl::Variant::Null();
   }
-}
-
-rtl::Variant TextoOuNulo(const std::string& texto) {
-  return texto.empty() ? rtl::Variant::Null() : rtl::Variant(texto);
 }
 
 NotaGravada LeLinha(ado::TADOQuery& query) {
@@ -75,18 +63,11 @@ NotaGravada LeLinha(ado::TADOQuery& query) {
   return nota;
 }
 
-std::vector<NotaGravada> Le(ado::TADOConnection& conexao, const std::string& sql,
-                            const std::vector<std::pair<const char*, std::string>>& valores) {
-  ado::TADOQuery query;
-  query.Name = "adqNfceVenda";
-  std::vector<ado::ParamDecl> parametros;
-  for (const auto& valor : valores) parametros.push_back(Texto(valor.first));
-  query.Setup(conexao, sql, parametros);
-  for (const auto& valor : valores) query.ParamByName(valor.first).SetAsString(valor.second);
-  query.Open();
+std::vector<NotaGravada> Le(ado::TADOConnection& conexao, const char* sql,
+                            const ado::Bindings& chave) {
   std::vector<NotaGravada> notas;
-  for (; !query.Eof(); query.Next()) notas.push_back(LeLinha(query));
-  query.Close();
+  ado::ForEachRow(conexao, "adqNfceVenda", sql, ado::ParamsFor(chave), chave,
+                  [&notas](ado::TADOQuery& query) { notas.push_back(LeLinha(query)); });
   return notas;
 }
 
@@ -97,31 +78,25 @@ NotaGravada Primeira(std::vector<NotaGravada> notas) {
 }  // namespace
 
 void GravaNota(ado::TADOConnection& conexao, const NotaGravada& nota) {
-  ado::TADOCommand comando;
-  comando.Name = "acmInsNfceVenda";
-  comando.CommandTimeout = 0;
-  comando.Setup(
-      conexao, kInsNota,
-      {Texto("P_CDFILIAL"), Texto("P_CDCAIXA"), Texto("P_NRSEQVENDA"), Texto("P_CDCHAVENFCE"),
-       Texto("P_NRNFCE"), Texto("P_NRSERIENFCE"), Texto("P_IDTPEMISNFCE"), Texto("P_IDAMBNFCE"),
-       Texto("P_DSDHEMINFCE"), Texto("P_DSARQXMLNFCE"), Texto("P_DSQRCODENFCE"),
-       Texto("P_DSURLCONSNFCE"), DataHora("P_DTHREMISNFCE")});
-  const std::vector<std::pair<const char*, std::string>> textos = {
-      {"P_CDFILIAL", nota.CDFILIAL},
-      {"P_CDCAIXA", nota.CDCAIXA},
-      {"P_NRSEQVENDA", nota.NRSEQVENDA},
-      {"P_CDCHAVENFCE", nota.chave},
-      {"P_NRNFCE", nota.nNF},
-      {"P_NRSERIENFCE", nota.serie},
-      {"P_IDTPEMISNFCE", nota.tpEmis},
-      {"P_IDAMBNFCE", nota.tpAmb},
-      {"P_DSDHEMINFCE", nota.dhEmi},
-      {"P_DSARQXMLNFCE", nota.arquivoXml},
-      {"P_DSQRCODENFCE", nota.qrCode},
-      {"P_DSURLCONSNFCE", nota.urlChave}};
-  for (const auto& texto : textos) comando.ParamByName(texto.first).SetAsString(texto.second);
-  comando.ParamByName("P_DTHREMISNFCE").SetValue(DataHoraDe(nota.dhEmi));
-  comando.Execute();
+  std::vector<ado::ParamDecl> parametros =
+      ado::TextParams({"P_CDFILIAL", "P_CDCAIXA", "P_NRSEQVENDA", "P_CDCHAVENFCE", "P_NRNFCE",
+                       "P_NRSERIENFCE", "P_IDTPEMISNFCE", "P_IDAMBNFCE", "P_DSDHEMINFCE",
+                       "P_DSARQXMLNFCE", "P_DSQRCODENFCE", "P_DSURLCONSNFCE"});
+  parametros.push_back(ado::DateTimeParam("P_DTHREMISNFCE"));
+  ado::RunCommand(conexao, "acmInsNfceVenda", kInsNota, std::move(parametros),
+                  {{"P_CDFILIAL", nota.CDFILIAL},
+                   {"P_CDCAIXA", nota.CDCAIXA},
+                   {"P_NRSEQVENDA", nota.NRSEQVENDA},
+                   {"P_CDCHAVENFCE", nota.chave},
+                   {"P_NRNFCE", nota.nNF},
+                   {"P_NRSERIENFCE", nota.serie},
+                   {"P_IDTPEMISNFCE", nota.tpEmis},
+                   {"P_IDAMBNFCE", nota.tpAmb},
+                   {"P_DSDHEMINFCE", nota.dhEmi},
+                   {"P_DSARQXMLNFCE", nota.arquivoXml},
+                   {"P_DSQRCODENFCE", nota.qrCode},
+                   {"P_DSURLCONSNFCE", nota.urlChave},
+                   {"P_DTHREMISNFCE", DataHoraDe(nota.dhEmi)}});
 }
 
 NotaGravada NotaDaVenda(ado::TADOConnection& conexao, const std::string& CDFILIAL,
@@ -142,62 +117,54 @@ std::vector<NotaGravada> NotasNaoAutorizadas(ado::TADOConnection& conexao,
 }
 
 void MarcaEnvio(ado::TADOConnection& conexao, const std::string& chave) {
-  ado::TADOCommand comando;
-  comando.Name = "acmUpdEnvioNfce";
-  comando.CommandTimeout = 0;
-  comando.Setup(conexao, kUpdEnvio, {DataHora("P_DTHRULTENVNFCE"), Texto("P_CDCHAVENFCE")});
-  comando.ParamByName("P_DTHRULTENVNFCE").SetAsDateTime(rtl::Now());
-  comando.ParamByName("P_CDCHAVENFCE").SetAsString(chave);
-  comando.Execute();
+  ado::RunCommand(
+      conexao, "acmUpdEnvioNfce", kUpdEnvio,
+      {ado::DateTimeParam("P_DTHRULTENVNFCE"), ado::TextParam("P_CDCHAVENFCE")},
+      {{"P_DTHRULTENVNFCE", rtl::Variant::FromDateTime(rtl::Now())}, {"P_CDCHAVENFCE", chave}});
 }
 
 void GravaSituacao(ado::TADOConnection& conexao, const std::string& chave,
                    const std::string& situacao, const std::string& protocolo,
                    const std::string& dhRecbto, const std::string& motivo) {
-  ado::TADOCommand comando;
-  comando.Name = "acmUpdSituacaoNfce";
-  comando.CommandTimeout = 0;
-  comando.Setup(conexao, kUpdSituacao,
-                {Texto("P_IDSITUNFCE"), Texto("P_NRPROTNFCE"), Texto("P_DSDHRECBTO"),
-                 DataHora("P_DTHRAUTNFCE"), Texto("P_DSMOTIVONFCE"), Texto("P_CDCHAVENFCE")});
-  comando.ParamByName("P_IDSITUNFCE").SetAsString(situacao);
-  comando.ParamByName("P_NRPROTNFCE").SetValue(TextoOuNulo(protocolo));
-  comando.ParamByName("P_DSDHRECBTO").SetValue(TextoOuNulo(dhRecbto));
-  comando.ParamByName("P_DTHRAUTNFCE").SetValue(DataHoraDe(dhRecbto));
-  comando.ParamByName("P_DSMOTIVONFCE").SetValue(TextoOuNulo(motivo.substr(0, 255)));
-  comando.ParamByName("P_CDCHAVENFCE").SetAsString(chave);
-  comando.Execute();
+  std::vector<ado::ParamDecl> parametros = ado::TextParams(
+      {"P_IDSITUNFCE", "P_NRPROTNFCE", "P_DSDHRECBTO", "P_DSMOTIVONFCE", "P_CDCHAVENFCE"});
+  parametros.push_back(ado::DateTimeParam("P_DTHRAUTNFCE"));
+  ado::RunCommand(conexao, "acmUpdSituacaoNfce", kUpdSituacao, std::move(parametros),
+                  {{"P_IDSITUNFCE", situacao},
+                   {"P_NRPROTNFCE", ado::TextOrNull(protocolo)},
+                   {"P_DSDHRECBTO", ado::TextOrNull(dhRecbto)},
+                   {"P_DTHRAUTNFCE", DataHoraDe(dhRecbto)},
+                   {"P_DSMOTIVONFCE", ado::TextOrNull(motivo.substr(0, 255))},
+                   {"P_CDCHAVENFCE", chave}});
 }
 
 ConfiguracaoNfce LeConfiguracaoNfce(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                                     const std::string& CDCAIXA) {
   const std::string caixa = "register " + CDFILIAL + "/" + CDCAIXA;
-  ado::TADOQuery query;
-  query.Name = "adqCaixaFiscal";
-  query.Setup(conexao, kSelConfiguracao, {Texto("P_CDFILIAL"), Texto("P_CDCAIXA")});
-  query.ParamByName("P_CDFILIAL").SetAsString(CDFILIAL);
-  query.ParamByName("P_CDCAIXA").SetAsString(CDCAIXA);
-  query.Open();
-  if (query.IsEmpty()) {
+  ConfiguracaoNfce configuracao;
+  std::string senha;
+  const bool existe = ado::ReadFirstRow(
+      conexao, "adqCaixaFiscal", kSelConfiguracao, ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}),
+      {{"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}}, [&](ado::TADOQuery& query) {
+        auto campo = [&](const char* nome, bool obrigatorio) {
+          const std::string valor = query.FieldByName(nome).AsString();
+          if (obrigatorio && valor.empty()) {
+            throw rtl::EDatabaseError("NFC-e: CAIXAFISCAL." + std::string(nome) + " of " + caixa +
+                                      " is empty");
+          }
+          return valor;
+        };
+        configuracao.serie = campo("NRSERIENFCE", false);
+        configuracao.idCSC = campo("IDCSCNFCE", true);
+        configuracao.CSC = campo("CDCSCNFCE", true);
+        configuracao.arquivoCertificado = campo("DSARQCERTIF", true);
+        senha = campo("DSSENHACERTIF", false);
+        configuracao.offline = campo("IDMODOAUTORIZ", false) == "offline";
+        configuracao.urlQrCode = campo("DSURLQRCODE", true);
+      });
+  if (!existe) {
     throw rtl::EDatabaseError("NFC-e: " + caixa + " has no fiscal settings (table CAIXAFISCAL)");
   }
-  auto campo = [&](const char* nome, bool obrigatorio) {
-    const std::string valor = query.FieldByName(nome).AsString();
-    if (obrigatorio && valor.empty()) {
-      throw rtl::EDatabaseError("NFC-e: CAIXAFISCAL." + std::string(nome) + " of " + caixa +
-                                " is empty");
-    }
-    return valor;
-  };
-  ConfiguracaoNfce configuracao;
-  configuracao.serie = campo("NRSERIENFCE", false);
-  configuracao.idCSC = campo("IDCSCNFCE", true);
-  configuracao.CSC = campo("CDCSCNFCE", true);
-  configuracao.arquivoCertificado = campo("DSARQCERTIF", true);
-  const std::string senha = campo("DSSENHACERTIF", false);
-  configuracao.offline = campo("IDMODOAUTORIZ", false) == "offline";
-  configuracao.urlQrCode = campo("DSURLQRCODE", true);
-  query.Close();
   if (configuracao.arquivoCertificado.front() != '/') {
     configuracao.arquivoCertificado =
         rtl::ProgramDirectory() + "/" + configuracao.arquivoCertificado;

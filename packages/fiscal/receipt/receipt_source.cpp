@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "db/query.h"
-#include "fiscal/nfce/note_store.h"
+#include "db/statement_kit.h"
 #include "fiscal/nfce/nfce_emission.h"
+#include "fiscal/nfce/note_store.h"
 #include "rtl/client_dataset.h"
 #include "rtl/errors.h"
 
@@ -93,18 +93,16 @@ const char* const kSelVendaCFe =
     R"mssql(SELECT CDFILIAL, CDCAIXA, NRSEQVENDA FROM VENDACFESAT WHERE NRCHAVECFE = :P_CHAVECFE OR NRCHAVECFE = :P_CHAVE)mssql";
 
 std::optional<VendaDoDocumento> VendaDoCFe(ado::TADOConnection& conexao, const std::string& chave) {
-  ado::TADOQuery query;
-  query.Name = "adqVendaDoCFe";
-  query.Setup(
-      conexao, kSelVendaCFe,
-      {{"P_CHAVECFE", ado::ParamType::String, 47}, {"P_CHAVE", ado::ParamType::String, 47}});
-  query.ParamByName("P_CHAVECFE").SetAsString("CFe" + chave);
-  query.ParamByName("P_CHAVE").SetAsString(chave);
-  query.Open();
-  if (query.IsEmpty()) return std::nullopt;
-  return VendaDoDocumento{query.FieldByName("CDFILIAL").AsString(),
-                          query.FieldByName("CDCAIXA").AsString(),
-                          query.FieldByName("NRSEQVENDA").AsString()};
+  std::optional<VendaDoDocumento> venda;
+  ado::ReadFirstRow(conexao, "adqVendaDoCFe", kSelVendaCFe,
+                    {ado::TextParam("P_CHAVECFE", 47), ado::TextParam("P_CHAVE", 47)},
+                    {{"P_CHAVECFE", "CFe" + chave}, {"P_CHAVE", chave}},
+                    [&venda](ado::TADOQuery& query) {
+                      venda = VendaDoDocumento{query.FieldByName("CDFILIAL").AsString(),
+                                               query.FieldByName("CDCAIXA").AsString(),
+                                               query.FieldByName("NRSEQVENDA").AsString()};
+                    });
+  return venda;
 }
 
 }  // namespace

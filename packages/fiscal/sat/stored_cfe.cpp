@@ -1,8 +1,7 @@
 #include "fiscal/sat/stored_cfe.h"
 
-#include "db/command.h"
 #include "db/joined_transaction.h"
-#include "db/query.h"
+#include "db/statement_kit.h"
 #include "rtl/errors.h"
 
 namespace VyrFiscal::Sat {
@@ -26,64 +25,37 @@ const char* const kSelBiblioteca =
 const char* const kColunas[] = {"NRCFESAT",       "NRCHAVECFE",  "DSQRCODECFE", "NRSERIESAT",
                                 "DSTIMESTAMPSAT", "DSARQXMLCFE", "NRSESSAOSAT", "DSRETORNOSAT"};
 
-std::vector<ado::ParamDecl> Parametros(std::initializer_list<const char*> nomes) {
-  std::vector<ado::ParamDecl> decl;
-  for (const char* nome : nomes) decl.push_back({nome, ado::ParamType::String, 16});
-  return decl;
-}
-
-template <typename Statement>
-void BindChave(Statement& st, const std::string& CDFILIAL, const std::string& CDCAIXA,
-               const std::string& NRSEQVENDA) {
-  st.ParamByName("P_CDFILIAL").SetAsString(CDFILIAL);
-  st.ParamByName("P_CDCAIXA").SetAsString(CDCAIXA);
-  if (!NRSEQVENDA.empty()) st.ParamByName("P_NRSEQVENDA").SetAsString(NRSEQVENDA);
-}
-
-std::string Campo(ado::TADOQuery& query, const char* nome) {
-  rtl::TField& campo = query.FieldByName(nome);
-  return campo.IsNull() ? "" : campo.AsString();
+ado::Bindings Venda(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                    const std::string& NRSEQVENDA) {
+  return {{"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}, {"P_NRSEQVENDA", NRSEQVENDA}};
 }
 
 void Insere(ado::TADOConnection& conexao, const std::string& CDFILIAL, const std::string& CDCAIXA,
             const std::string& NRSEQVENDA, const CFeGravado& cfe) {
-  ado::TADOCommand insere;
-  insere.Name = "acmInsVendaCFeSat";
-  insere.CommandTimeout = 0;
-  insere.Setup(conexao, kInsCFe,
-               Parametros({"P_CDFILIAL", "P_CDCAIXA", "P_NRSEQVENDA", "P_NRCFESAT", "P_NRCHAVECFE",
-                           "P_DSQRCODECFE", "P_NRSERIESAT", "P_DSTIMESTAMPSAT", "P_DSARQXMLCFE",
-                           "P_NRSESSAOSAT", "P_DSRETORNOSAT"}));
-  BindChave(insere, CDFILIAL, CDCAIXA, NRSEQVENDA);
   const std::string valores[] = {cfe.NRCFESAT,    cfe.NRCHAVECFE,     cfe.DSQRCODECFE,
                                  cfe.NRSERIESAT,  cfe.DSTIMESTAMPSAT, cfe.DSARQXMLCFE,
                                  cfe.NRSESSAOSAT, cfe.DSRETORNOSAT};
+  ado::Bindings ligacoes = Venda(CDFILIAL, CDCAIXA, NRSEQVENDA);
   for (size_t i = 0; i < 8; ++i) {
-    ado::TParameter& p = insere.ParamByName(std::string("P_") + kColunas[i]);
-    if (valores[i].empty()) {
-      p.Clear();
-    } else {
-      p.SetAsString(valores[i]);
-    }
+    ligacoes.push_back({std::string("P_") + kColunas[i], ado::TextOrNull(valores[i])});
   }
-  insere.Execute();
+  ado::RunCommand(conexao, "acmInsVendaCFeSat", kInsCFe, ligacoes);
 }
 
 }  // namespace
 
 bool LeCFeGravado(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                   const std::string& CDCAIXA, const std::string& NRSEQVENDA, CFeGravado& cfe) {
-  ado::TADOQuery query;
-  query.Name = "adqVendaCFeSat";
-  query.Setup(conexao, kSelCFe, Parametros({"P_CDFILIAL", "P_CDCAIXA", "P_NRSEQVENDA"}));
-  BindChave(query, CDFILIAL, CDCAIXA, NRSEQVENDA);
-  query.Open();
-  if (query.IsEmpty()) return false;
-  std::string* const destino[] = {&cfe.NRCFESAT,    &cfe.NRCHAVECFE,     &cfe.DSQRCODECFE,
-                                  &cfe.NRSERIESAT,  &cfe.DSTIMESTAMPSAT, &cfe.DSARQXMLCFE,
-                                  &cfe.NRSESSAOSAT, &cfe.DSRETORNOSAT};
-  for (size_t i = 0; i < 8; ++i) *destino[i] = Campo(query, kColunas[i]);
-  return true;
+  const ado::Bindings venda = Venda(CDFILIAL, CDCAIXA, NRSEQVENDA);
+  return ado::ReadFirstRow(conexao, "adqVendaCFeSat", kSelCFe, ado::ParamsFor(venda), venda,
+                           [&cfe](ado::TADOQuery& query) {
+                             std::string* const destino[] = {
+                                 &cfe.NRCFESAT,    &cfe.NRCHAVECFE,     &cfe.DSQRCODECFE,
+                                 &cfe.NRSERIESAT,  &cfe.DSTIMESTAMPSAT, &cfe.DSARQXMLCFE,
+                                 &cfe.NRSESSAOSAT, &cfe.DSRETORNOSAT};
+                             for (size_t i = 0; i < 8; ++i)
+                               *destino[i] = ado::FirstValue(query, kColunas[i]);
+                           });
 }
 
 void GravaCFe(ado::TADOConnection& conexao, const std::string& CDFILIAL, const std::string& CDCAIXA,
@@ -97,29 +69,17 @@ void AtualizaCFe(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                  const std::string& CDCAIXA, const std::string& NRSEQVENDA,
                  const std::string& NRCFESAT, const std::string& NRCHAVECFE,
                  const std::string& DSQRCODECFE) {
-  const auto comando = [&conexao](ado::TADOCommand& cmd, const char* nome, const char* sql) {
-    cmd.Name = nome;
-    cmd.CommandTimeout = 0;
-    cmd.Setup(conexao, sql,
-              Parametros({"P_CDFILIAL", "P_CDCAIXA", "P_NRSEQVENDA", "P_NRCFESAT", "P_NRCHAVECFE",
-                          "P_DSQRCODECFE"}));
-  };
-  ado::TADOCommand venda, cfe;
-  comando(venda, "acmUpdVendaCupomSat", kUpdVenda);
-  comando(cfe, "acmUpdVendaCFeSat", kUpdCFe);
+  ado::Bindings ligacoes = Venda(CDFILIAL, CDCAIXA, NRSEQVENDA);
+  ado::AppendBindings(
+      ligacoes,
+      {{"P_NRCFESAT", NRCFESAT}, {"P_NRCHAVECFE", NRCHAVECFE}, {"P_DSQRCODECFE", DSQRCODECFE}});
   ado::JoinedTransaction transacao(conexao);
-  for (ado::TADOCommand* cmd : {&venda, &cfe}) {
-    BindChave(*cmd, CDFILIAL, CDCAIXA, NRSEQVENDA);
-    cmd->ParamByName("P_NRCFESAT").SetAsString(NRCFESAT);
-    cmd->ParamByName("P_NRCHAVECFE").SetAsString(NRCHAVECFE);
-    cmd->ParamByName("P_DSQRCODECFE").SetAsString(DSQRCODECFE);
-  }
-  if (venda.Execute() == 0) {
+  if (ado::RunCommand(conexao, "acmUpdVendaCupomSat", kUpdVenda, ligacoes) == 0) {
     throw rtl::EDatabaseError("Sale " + CDFILIAL + "/" + CDCAIXA + "/" + NRSEQVENDA +
                               " not found in VENDA: its SAT document (CF-e " + NRCFESAT +
                               ") cannot be stored");
   }
-  if (cfe.Execute() == 0) {
+  if (ado::RunCommand(conexao, "acmUpdVendaCFeSat", kUpdCFe, ligacoes) == 0) {
     CFeGravado novo;
     novo.NRCFESAT = NRCFESAT;
     novo.NRCHAVECFE = NRCHAVECFE;
@@ -132,11 +92,9 @@ void AtualizaCFe(ado::TADOConnection& conexao, const std::string& CDFILIAL,
 std::string BibliotecaDoCaixa(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                               const std::string& CDCAIXA) {
   ado::TADOQuery query;
-  query.Name = "adqCaixaFiscalSat";
-  query.Setup(conexao, kSelBiblioteca, Parametros({"P_CDFILIAL", "P_CDCAIXA"}));
-  BindChave(query, CDFILIAL, CDCAIXA, "");
-  query.Open();
-  return query.IsEmpty() ? "" : Campo(query, "DSLIBSAT");
+  ado::DeclareQuery(query, conexao, kSelBiblioteca, ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}),
+                    "adqCaixaFiscalSat");
+  return ado::OpenValue(query, {{"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}}, "DSLIBSAT");
 }
 
 }  // namespace VyrFiscal::Sat

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "db/db_error.h"
-#include "db/query.h"
+#include "db/statement_kit.h"
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
 #include "rtl/errors.h"
@@ -57,9 +57,10 @@ std::string SoDigitos(const std::string& texto) {
 class TabelaIbpt {
  public:
   explicit TabelaIbpt(ado::TADOConnection& conexao) {
-    adqAliqIbpt.Name = "adqAliqIbpt";
-    adqAliqIbpt.Setup(conexao, kSelAliqIbpt,
-                      {{"P_SGESTADO"}, {"P_CDNCMIBPT"}, {"P_DATA", ado::ParamType::DateTime, 0}});
+    ado::DeclareQuery(
+        adqAliqIbpt, conexao, kSelAliqIbpt,
+        {ado::TextParam("P_SGESTADO"), ado::TextParam("P_CDNCMIBPT"), ado::DateTimeParam("P_DATA")},
+        "adqAliqIbpt");
   }
 
   // The rates in force on `data`; zeros when the table has no such NCM or it expired.
@@ -67,11 +68,9 @@ class TabelaIbpt {
     Aliquotas aliquotas;
     const std::string codigo = SoDigitos(NCM);
     if (codigo.empty() || UF.empty()) return aliquotas;
-    adqAliqIbpt.Close();
-    adqAliqIbpt.ParamByName("P_SGESTADO").SetAsString(UF);
-    adqAliqIbpt.ParamByName("P_CDNCMIBPT").SetAsString(codigo);
-    adqAliqIbpt.ParamByName("P_DATA").SetAsDateTime(std::floor(data));
-    adqAliqIbpt.Open();
+    ado::OpenQuery(adqAliqIbpt, {{"P_SGESTADO", UF},
+                                 {"P_CDNCMIBPT", codigo},
+                                 {"P_DATA", rtl::Variant::FromDateTime(std::floor(data))}});
     if (!adqAliqIbpt.IsEmpty()) {
       aliquotas.nacionalfederal = adqAliqIbpt.FieldByName("VRALIQNACFED").AsFloat();
       aliquotas.importadosfederal = adqAliqIbpt.FieldByName("VRALIQIMPFED").AsFloat();
@@ -105,19 +104,16 @@ TributoAproximado TributosDasVendas(ado::TADOConnection& conexao, TClientDataSet
   if (!vendas.Active()) return total;
   TabelaIbpt tabela(conexao);
   ado::TADOQuery adqProdutoIbpt;
-  adqProdutoIbpt.Name = "adqProdutoIbpt";
-  adqProdutoIbpt.Setup(conexao, kSelProdutoIbpt,
-                       {{"P_CDPRODUTO", ado::ParamType::String, 20}, {"P_CDFILIAL"}});
+  ado::DeclareQuery(adqProdutoIbpt, conexao, kSelProdutoIbpt,
+                    {ado::TextParam("P_CDPRODUTO", 20), ado::TextParam("P_CDFILIAL")},
+                    "adqProdutoIbpt");
   for (vendas.First(); !vendas.Eof(); vendas.Next()) {
     const double base = vendas.FieldByName("QTPRODCOMVEN").AsFloat() *
                             vendas.FieldByName("VRPRECCOMVEN").AsFloat() -
                         vendas.FieldByName("VRDESCCOMVEN").AsFloat() +
                         vendas.FieldByName("VRACRCOMVEN").AsFloat();
-    adqProdutoIbpt.Close();
-    adqProdutoIbpt.ParamByName("P_CDPRODUTO")
-        .SetAsString(vendas.FieldByName("CDPRODUTO").AsString());
-    adqProdutoIbpt.ParamByName("P_CDFILIAL").SetAsString(vendas.FieldByName("CDFILIAL").AsString());
-    adqProdutoIbpt.Open();
+    ado::OpenQuery(adqProdutoIbpt, {{"P_CDPRODUTO", vendas.FieldByName("CDPRODUTO").AsString()},
+                                    {"P_CDFILIAL", vendas.FieldByName("CDFILIAL").AsString()}});
     if (adqProdutoIbpt.IsEmpty() || base <= 0) continue;
     std::string origem = adqProdutoIbpt.FieldByName("IDORIGPROD").AsString();
     const Aliquotas aliquotas =

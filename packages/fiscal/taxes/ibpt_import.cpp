@@ -8,9 +8,9 @@
 #include <tuple>
 #include <vector>
 
-#include "db/command.h"
 #include "db/db_error.h"
 #include "db/joined_transaction.h"
+#include "db/statement_kit.h"
 #include "rtl/errors.h"
 #include "rtl/number_text.h"
 #include "rtl/text_codec.h"
@@ -236,56 +236,31 @@ std::string UfValida(const std::string& UF, const std::string& arquivo) {
   return uf;
 }
 
+ado::Bindings Ligacoes(const std::string& uf, const LinhaIbpt& linha) {
+  return {{"P_SGESTADO", uf},
+          {"P_CDNCMIBPT", linha.codigo},
+          {"P_CDEXIBPT", linha.ex},
+          {"P_IDTIPOIBPT", linha.tipo},
+          {"P_VRALIQNACFED", linha.nacionalfederal},
+          {"P_VRALIQIMPFED", linha.importadosfederal},
+          {"P_VRALIQESTIBPT", linha.estadual},
+          {"P_VRALIQMUNIBPT", linha.municipal},
+          {"P_DTINIVIGIBPT", rtl::Variant::FromDateTime(linha.vigenciainicio)},
+          {"P_DTFIMVIGIBPT", rtl::Variant::FromDateTime(linha.vigenciafim)},
+          {"P_CDCHAVEIBPT", linha.chave},
+          {"P_NRVERSAOIBPT", linha.versao},
+          {"P_DSFONTEIBPT", linha.fonte}};
+}
+
 void Grava(ado::TADOConnection& conexao, const std::string& uf,
            const std::vector<LinhaIbpt>& linhas) {
-  ado::TADOCommand acmDelTabIbpt;
-  acmDelTabIbpt.Name = "acmDelTabIbpt";
-  acmDelTabIbpt.CommandTimeout = 0;
-  acmDelTabIbpt.Setup(conexao, kDelTabIbpt, {{"P_SGESTADO"}});
+  // Declared once for the whole file: every line binds values of the same types.
   ado::TADOCommand acmInsTabIbpt;
-  acmInsTabIbpt.Name = "acmInsTabIbpt";
-  acmInsTabIbpt.CommandTimeout = 0;
-  const auto aliquota = [](const char* nome) {
-    return ado::ParamDecl{nome, ado::ParamType::Float, 0};
-  };
-  const auto data = [](const char* nome) {
-    return ado::ParamDecl{nome, ado::ParamType::DateTime, 0};
-  };
-  acmInsTabIbpt.Setup(conexao, kInsTabIbpt,
-                      {{"P_SGESTADO"},
-                       {"P_CDNCMIBPT"},
-                       {"P_CDEXIBPT"},
-                       {"P_IDTIPOIBPT"},
-                       aliquota("P_VRALIQNACFED"),
-                       aliquota("P_VRALIQIMPFED"),
-                       aliquota("P_VRALIQESTIBPT"),
-                       aliquota("P_VRALIQMUNIBPT"),
-                       data("P_DTINIVIGIBPT"),
-                       data("P_DTFIMVIGIBPT"),
-                       {"P_CDCHAVEIBPT"},
-                       {"P_NRVERSAOIBPT"},
-                       {"P_DSFONTEIBPT", ado::ParamType::String, 60}});
-
+  ado::DeclareCommand(acmInsTabIbpt, conexao, kInsTabIbpt,
+                      ado::ParamsFor(Ligacoes(uf, linhas.front())), "acmInsTabIbpt");
   ado::JoinedTransaction transacao(conexao);
-  acmDelTabIbpt.ParamByName("P_SGESTADO").SetAsString(uf);
-  acmDelTabIbpt.Execute();
-  auto& p = acmInsTabIbpt.Parameters();
-  p.ParamByName("P_SGESTADO").SetAsString(uf);
-  for (const LinhaIbpt& linha : linhas) {
-    p.ParamByName("P_CDNCMIBPT").SetAsString(linha.codigo);
-    p.ParamByName("P_CDEXIBPT").SetAsString(linha.ex);
-    p.ParamByName("P_IDTIPOIBPT").SetAsString(linha.tipo);
-    p.ParamByName("P_VRALIQNACFED").SetAsFloat(linha.nacionalfederal);
-    p.ParamByName("P_VRALIQIMPFED").SetAsFloat(linha.importadosfederal);
-    p.ParamByName("P_VRALIQESTIBPT").SetAsFloat(linha.estadual);
-    p.ParamByName("P_VRALIQMUNIBPT").SetAsFloat(linha.municipal);
-    p.ParamByName("P_DTINIVIGIBPT").SetAsDateTime(linha.vigenciainicio);
-    p.ParamByName("P_DTFIMVIGIBPT").SetAsDateTime(linha.vigenciafim);
-    p.ParamByName("P_CDCHAVEIBPT").SetAsString(linha.chave);
-    p.ParamByName("P_NRVERSAOIBPT").SetAsString(linha.versao);
-    p.ParamByName("P_DSFONTEIBPT").SetAsString(linha.fonte);
-    acmInsTabIbpt.Execute();
-  }
+  ado::RunCommand(conexao, "acmDelTabIbpt", kDelTabIbpt, {{"P_SGESTADO", uf}});
+  for (const LinhaIbpt& linha : linhas) ado::Execute(acmInsTabIbpt, Ligacoes(uf, linha));
   transacao.Commit();
 }
 

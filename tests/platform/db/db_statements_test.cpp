@@ -5,6 +5,7 @@
 #include "db/command.h"
 #include "db/db_error.h"
 #include "db/query.h"
+#include "db/statement_kit.h"
 #include "platform/db/db_test_env.h"
 
 namespace ado::testing {
@@ -134,6 +135,26 @@ TEST_P(StatementTest, CommandReportsRowsAffected) {
   EXPECT_EQ(2, update.Execute());
   update.ParamByName("P_A").SetAsString("none");
   EXPECT_EQ(0, update.Execute());
+}
+
+TEST_P(StatementTest, KitTypesParametersByValueAndReadsOnlyTheFirstRow) {
+  connection_.ExecuteDirect("CREATE TABLE U (X, Y, Z)");
+  for (const char* z : {"b", "a"}) {
+    RunCommand(connection_, "acmInsU", "INSERT INTO U (X, Y, Z) VALUES (:P_X, :P_Y, :P_Z)",
+               {{"P_X", 1.5}, {"P_Y", TextOrNull("")}, {"P_Z", z}});
+  }
+  std::string rows;
+  const auto read = [&](const char* from) {
+    const bool found = ReadFirstRow(
+        connection_, "adqU",
+        "SELECT typeof(X) || ' ' || typeof(Y) || ' ' || Z AS R FROM U WHERE Z >= :P_Z ORDER BY Z",
+        {TextParam("P_Z")}, {{"P_Z", from}},
+        [&rows](TADOQuery& query) { rows += query.FieldByName("R").AsString() + ", "; });
+    rows += found ? "found; " : "none; ";
+  };
+  read("a");
+  read("c");
+  EXPECT_EQ("real null a, found; none; ", rows);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPaths, StatementTest, ::testing::Values(Path::Sqlite, Path::Odbc),
