@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "packages/fiscal/nfce_test_support.h"
-#include "support/fake_authoriser.h"
+#include "support/authoriser_fake.h"
 
 namespace {
 
