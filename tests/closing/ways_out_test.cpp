@@ -58,6 +58,26 @@ TEST_F(WaysOutTest, PaymentsThatDifferFromTheItemsTakeTheOrderOffTheQueue) {
             Outcome());
 }
 
+// Cut to the cent, 0.10 + 0.20 pays 0.30 although the doubles differ.
+TEST_F(WaysOutTest, PaymentsOfTenAndTwentyCentsPayAnItemOfThirtyCents) {
+  saleRows_[0].quantidade = "1";
+  saleRows_[0].preco = 0.30;
+  store_.Exec("UPDATE MOVCAIXADLV SET VRMOVIVENDDLV = 0.10");
+  AddPayment("02", "001", "E", 0.20);
+  Close();
+  EXPECT_EQ("IDIMPCUPEXP=3 IDSTCOMANDA=P|" + std::string(kBusca) + "SetConcluiFechamento;",
+            OrderState() + "|" + Calls());
+}
+
+TEST_F(WaysOutTest, AnItemsSurchargeAndDiscountCountInTheItemsTotal) {
+  saleRows_[0].acrescimo = 1.50;
+  saleRows_[0].desconto = 0.50;
+  store_.Exec("UPDATE MOVCAIXADLV SET VRMOVIVENDDLV = 21");
+  Close();
+  EXPECT_EQ("IDIMPCUPEXP=3 IDSTCOMANDA=P|" + std::string(kBusca) + "SetConcluiFechamento;",
+            OrderState() + "|" + Calls());
+}
+
 TEST_F(WaysOutTest, ABillMissingFromTheOpenDeliveryBillsLeavesTheOrderPending) {
   store_.Exec("UPDATE COMANDAVEN SET DSCOMANDA = 'MESA_0001'");
   Close();

@@ -124,13 +124,15 @@ TEST_F(ConsumerBalanceTest, ASaleBeyondTheAvailableCreditIsRefusedSayingWhoAndHo
   }
 }
 
+// Up to the whole available credit: the advance of 30 and the limit of 100.
 TEST_F(ConsumerBalanceTest, AnAcceptedSaleAnswersWhatTheLimitLendsBeyondTheAdvance) {
   store_.Exec(
       "INSERT INTO SALDOCONS (CDCLIENTE, CDCONSUMIDOR, VRSALDOCONS) VALUES ('C1', '0001', "
       "-30)");
   EXPECT_EQ("CDFAMILISALD:String VREMPRESTFAM:Float [001 20 ]" + std::string("|") +
-                "CDFAMILISALD:String VREMPRESTFAM:Float []",
-            Packet(Validate(50)) + "|" + Packet(Validate(30)));
+                "CDFAMILISALD:String VREMPRESTFAM:Float []|"
+                "CDFAMILISALD:String VREMPRESTFAM:Float [001 100 ]",
+            Packet(Validate(50)) + "|" + Packet(Validate(30)) + "|" + Packet(Validate(130)));
 }
 
 TEST_F(ConsumerBalanceTest, AConsumerThatDoesNotExistIsNamed) {

@@ -47,6 +47,22 @@ TEST_F(DocumentNumbersTest, EachSeriesEnvironmentAndModelCountsOnItsOwn) {
   EXPECT_EQ("1 2 1 1 1 42", drawn);
 }
 
+TEST_F(DocumentNumbersTest, TheLastNineDigitNumberIsDrawnAndThenTheSeriesIsSpent) {
+  store_.Exec(
+      "INSERT INTO PROXNUMDOCFIS (CDFILIAL, NRSERIEDOCFIS, IDAMBDOCFIS, CDMODDOCFIS, NRULTDOCFIS) "
+      "VALUES ('0001', '1', '2', '65', 999999998)");
+  std::string drawn = Draw("1", "2", true) + "|";
+  try {
+    drawn += Draw("1", "2", true);
+  } catch (const std::exception& e) {
+    drawn += e.what();
+  }
+  EXPECT_EQ(
+      "999999999|Numeração esgotada ou inválida (tabela PROXNUMDOCFIS, filial 0001, série 1, "
+      "ambiente 2, modelo 65, NRULTDOCFIS 1000000000)|counter 999999999",
+      drawn + "|counter " + store_.Scalar("SELECT NRULTDOCFIS FROM PROXNUMDOCFIS"));
+}
+
 TEST_F(DocumentNumbersTest, ASeriesThatIsNotANumberIsNamed) {
   try {
     Draw("A1", "2", true);

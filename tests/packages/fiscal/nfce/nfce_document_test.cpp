@@ -1,6 +1,8 @@
 // The NFC-e note of a recorded sale: its content, its signature and its form, checked with the
 // official schemas (libxml2) and the xmlsec1 tool.
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "fiscal/nfce/authoriser.h"
@@ -28,6 +30,18 @@ std::string Count(const std::string& text, const std::string& what) {
   return std::to_string(n);
 }
 
+// The items' vDesc added up, in cents as "2.50".
+std::string ItemDiscounts(const std::string& xml) {
+  long cents = 0;
+  for (size_t at = xml.find("<det "); at != std::string::npos; at = xml.find("<det ", at + 1)) {
+    const std::string value = Between(xml.substr(at, xml.find("</det>", at) - at), "<vDesc>", "</");
+    if (!value.empty()) cents += std::lround(std::stod(value) * 100);
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, "%ld.%02ld", cents / 100, cents % 100);
+  return text;
+}
+
 class NfceDocumentTest : public NfceTest {
  protected:
   std::string Prepare(const std::string& nrseqvenda, bool with_consumer) {
@@ -42,13 +56,15 @@ TEST_F(NfceDocumentTest, HomeDeliveryCarriesTheConsumerAndHomologationWording) {
   EXPECT_EQ(
       "indPres=4|indIntermed=0|dest=<CPF>12345678909</CPF><xNome>NF-E EMITIDA EM AMBIENTE DE "
       "HOMOLOGACAO - SEM VALOR FISCAL</xNome>|xLgr=AVENIDA EXEMPLO 250|xProd=NOTA FISCAL EMITIDA "
-      "EM AMBIENTE DE HOMOLOGACAO - SEM VALOR FISCAL|vNF=61.80|vTroco=8.20|tpEmis=1",
+      "EM AMBIENTE DE HOMOLOGACAO - SEM VALOR FISCAL|vNF=61.80|vTroco=8.20|tpEmis=1"
+      "|vDesc items=2.50 total=2.50",
       "indPres=" + Between(xml, "<indPres>", "</") + "|indIntermed=" +
           Between(xml, "<indIntermed>", "</") + "|dest=" + Between(xml, "<dest>", "<enderDest>") +
           "|xLgr=" + Between(Between(xml, "<enderDest>", "</enderDest>"), "<xLgr>", "</") +
           "|xProd=" + Between(xml, "<xProd>", "</") + "|vNF=" + Between(xml, "<vNF>", "</") +
           "|vTroco=" + Between(xml, "<vTroco>", "</") +
-          "|tpEmis=" + Between(xml, "<tpEmis>", "</"));
+          "|tpEmis=" + Between(xml, "<tpEmis>", "</") + "|vDesc items=" + ItemDiscounts(xml) +
+          " total=" + Between(Between(xml, "<ICMSTot>", "</ICMSTot>"), "<vDesc>", "</"));
 }
 
 TEST_F(NfceDocumentTest, SaleWithoutTaxNumberIsOnThePremisesWithoutConsumer) {

@@ -67,9 +67,11 @@ TEST(NfceQrCode, OfflineFormCarriesDayTotalAndDigest) {
   data.dia = "05";
   data.vNF = "61.80";
   data.digestValue = "AB+=";
-  const std::string params = data.chave + "|2|2|05|61.80|41422b3d|2";
-  EXPECT_EQ("https://q.example/qr?p=" + params + "|" + HashQrCode(params, "CSC"),
-            QrCodeOffline(data));
+  // The hash is the SHA-1 of the parameters followed by "CSC", worked out apart (sha1sum).
+  EXPECT_EQ(
+      "https://q.example/qr?p=13181017921427000125650010000000309887251170|2|2|05|61.80|41422b3d|"
+      "2|D62A5C6BAC105DC44AF3921EB3C9C5B0AC81094A",
+      QrCodeOffline(data));
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 // Sending NFC-e notes to the (simulated) authoriser: authorisation, notes issued in
-// contingency sent first by the next emission, and a send without answer settled by a status
-// query instead of a second send.
+// contingency sent first by the next emission, a send without answer settled by a status query
+// instead of a second send, and the answers that leave a note unauthorised.
+
+#include <filesystem>
 
 #include "packages/fiscal/nfce_test_support.h"
+#include "support/authoriser_fake.h"
 
 namespace {
 
@@ -25,6 +28,16 @@ class NfceTransmissionTest : public NfceTest {
       }
     }
     return state + "\n" + calls;
+  }
+
+  // Why each note that has a reason was left as it is: "sale: reason;".
+  std::string Reasons() {
+    std::string reasons;
+    for (const auto& row : store_.Query("SELECT NRSEQVENDA, DSMOTIVONFCE FROM NFCEVENDA WHERE "
+                                        "DSMOTIVONFCE IS NOT NULL ORDER BY NRSEQVENDA")) {
+      reasons += row[0] + ": " + row[1] + ";";
+    }
+    return reasons;
   }
 };
 
@@ -99,6 +112,50 @@ TEST_F(NfceTransmissionTest, ANoteTheAuthoriserNeverGotIsSentAgainAfterTheQuery)
       "0000000001|9|authorised|1|15;0000000002|1|authorised|1|15;\n"
       "consSitNFe 0000000001 217\nenviNFe 0000000001 100\nenviNFe 0000000002 100\n",
       State());
+}
+
+TEST_F(NfceTransmissionTest, ARejectedNoteKeepsTheReasonAndIsNotSentAgain) {
+  vyrtest::FakeAuthoriser authoriser;
+  authoriser.batchAnswer = "778 Rejeicao: Informado NCM inexistente";
+  const auto rejected = Emit("0000000001", "123");
+  authoriser.batchAnswer = "100 Autorizado o uso da NF-e";
+  Emit("0000000002", "124");
+  EXPECT_EQ(
+      "contingencia=1\n0000000001|1|rejected|1|0;0000000002|1|authorised|1|15;\n\n"
+      "0000000001: 778 Rejeicao: Informado NCM inexistente;\nenviNFe 778;enviNFe 100;",
+      "contingencia=" + std::to_string(rejected.contingencia) + "\n" + State() + "\n" + Reasons() +
+          "\n" + authoriser.Calls());
+}
+
+// 204: this key is known; 539: the number is known under another key. The status query of
+// the key tells which.
+TEST_F(NfceTransmissionTest, ADuplicateAnswerIsSettledByTheStatusQueryOfTheKey) {
+  vyrtest::FakeAuthoriser authoriser;
+  authoriser.batchAnswer = "204 Rejeicao: Duplicidade de NF-e [nProt:135260000000001]";
+  authoriser.queryAnswer = "100 Autorizado o uso da NF-e";
+  Emit("0000000001", "123");
+  authoriser.batchAnswer = "539 Rejeicao: Duplicidade de NF-e com diferenca na Chave de Acesso";
+  authoriser.queryAnswer = "217 Rejeicao: NF-e nao consta na base de dados da SEFAZ";
+  const auto other = Emit("0000000002", "124");
+  EXPECT_EQ(
+      "contingencia=1\n0000000001|1|authorised|1|15;0000000002|1|rejected|1|0;\n\n"
+      "0000000002: 539 Rejeicao: Duplicidade de NF-e com diferenca na Chave de Acesso;\n"
+      "enviNFe 204;consSitNFe 100;enviNFe 539;consSitNFe 217;",
+      "contingencia=" + std::to_string(other.contingencia) + "\n" + State() + "\n" + Reasons() +
+          "\n" + authoriser.Calls());
+}
+
+TEST_F(NfceTransmissionTest, APendingNoteWhoseXmlFileIsGoneWaitsAndTheOthersGo) {
+  SetRegister("offline");
+  const auto lost = Emit("0000000001", "123");
+  std::filesystem::remove(lost.arquivoXml);
+  SetRegister("online");
+  Emit("0000000002", "124");
+  EXPECT_EQ(
+      "0000000001|9|pending|0|0;0000000002|1|authorised|1|15;\nenviNFe 0000000002 100\n"
+      "0000000001: NFC-e XML file '" +
+          lost.arquivoXml + "' cannot be read;",
+      State() + Reasons());
 }
 
 }  // namespace

@@ -3,51 +3,20 @@
 
 #include "fiscal/receipt/printer_port.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
 #include <thread>
 
 #include "rtl/errors.h"
+#include "support/network_printer_fake.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 using VyrFiscal::Cupom::EnviaParaImpressora;
-
-// A socket listening on 127.0.0.1 at a port the system picks.
-class Escuta {
- public:
-  Escuta() {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in endereco{};
-    endereco.sin_family = AF_INET;
-    endereco.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t tamanho = sizeof endereco;
-    if (bind(fd_, reinterpret_cast<sockaddr*>(&endereco), tamanho) != 0 || listen(fd_, 1) != 0 ||
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&endereco), &tamanho) != 0) {
-      throw std::runtime_error("test socket");
-    }
-    porta_ = "tcp:127.0.0.1:" + std::to_string(ntohs(endereco.sin_port));
-  }
-  ~Escuta() { Fecha(); }
-  void Fecha() {
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
-  }
-  int fd() const { return fd_; }
-  const std::string& Porta() const { return porta_; }
-
- private:
-  int fd_ = -1;
-  std::string porta_;
-};
 
 std::string Erro(const std::string& porta, const std::string& bytes,
                  std::chrono::milliseconds limite = VyrFiscal::Cupom::kLimiteImpressora) {
@@ -60,16 +29,11 @@ std::string Erro(const std::string& porta, const std::string& bytes,
 }
 
 TEST(ReceiptPortTest, NetworkPrinterReceivesTheJob) {
-  Escuta impressora;
+  vyrtest::FakeNetworkPrinter impressora;
   std::string recebido;
-  std::thread leitor([&] {
-    const int conexao = accept(impressora.fd(), nullptr, nullptr);
-    char buffer[256];
-    for (ssize_t n; (n = read(conexao, buffer, sizeof buffer)) > 0;) recebido.append(buffer, n);
-    close(conexao);
-  });
-  const std::string erro = Erro(impressora.Porta(), std::string("\x1b@RECIBO\n\x1dV\x01", 11));
-  if (erro != "no error") shutdown(impressora.fd(), SHUT_RDWR);  // lets the reader go
+  std::thread leitor([&] { recebido = impressora.ReadOneJob(); });
+  const std::string erro = Erro(impressora.Port(), std::string("\x1b@RECIBO\n\x1dV\x01", 11));
+  if (erro != "no error") impressora.Shutdown();  // lets the reader go
   leitor.join();
   EXPECT_EQ(std::string("no error: \x1b@RECIBO\n\x1dV\x01", 21), erro + ": " + recebido);
 }
@@ -86,9 +50,9 @@ TEST(ReceiptPortTest, FilePortAppendsEveryJob) {
 }
 
 TEST(ReceiptPortTest, ClosedOrMissingPortsRaiseNamingThePort) {
-  Escuta fechada;
-  const std::string tcp = fechada.Porta();
-  fechada.Fecha();
+  vyrtest::FakeNetworkPrinter fechada;
+  const std::string tcp = fechada.Port();
+  fechada.Close();
   vyrtest::TempDir pasta;
   const std::string desligada = pasta.Path() + "/lp0";  // a device nobody is attached to
   mkfifo(desligada.c_str(), 0600);
@@ -110,10 +74,10 @@ TEST(ReceiptPortTest, ClosedOrMissingPortsRaiseNamingThePort) {
 
 // Nobody accepts or reads: once the system's buffers are full the printer counts as unreachable.
 TEST(ReceiptPortTest, PrinterThatNeverTakesTheJobRaisesAtTheLimit) {
-  Escuta surda;
+  vyrtest::FakeNetworkPrinter surda;
   const std::string mensagem =
-      Erro(surda.Porta(), std::string(64 << 20, 'x'), std::chrono::milliseconds(300));
-  EXPECT_EQ("Receipt printer at port '" + surda.Porta() +
+      Erro(surda.Port(), std::string(64 << 20, 'x'), std::chrono::milliseconds(300));
+  EXPECT_EQ("Receipt printer at port '" + surda.Port() +
                 "': the printer did not take the receipt within 300 ms",
             mensagem.substr(0, mensagem.find(" (")));
 }

@@ -108,10 +108,11 @@ TEST_F(ApproximateTaxesTest,
         conexao_, ncm, origem, "SP", 10, rtl::EncodeDate(2026, month, day) + 0.5);
     return rtl::FloatToStr(t.federal) + "/" + rtl::FloatToStr(t.estadual) + " ";
   };
-  EXPECT_EQ("0.42/1.7 0.63/1.7 0.42/1.7 0/0 0/0 ",
+  EXPECT_EQ("0.42/1.7 0.63/1.7 0.42/1.7 0/0 0/0 |origins 2 6 7: 0.63/1.7 0.63/1.7 0.63/1.7 ",
             item("01012100", "0", 6, 1) + item("0101.21.00", "1", 6, 1) +
                 item("01012100", "0", 6, 30) + item("01012100", "0", 7, 1) +
-                item("99999999", "0", 6, 1));
+                item("99999999", "0", 6, 1) + "|origins 2 6 7: " + item("01012100", "2", 6, 1) +
+                item("01012100", "6", 6, 1) + item("01012100", "7", 6, 1));
 }
 
 TEST_F(ApproximateTaxesTest, ImportReplacesTheStatesRowsWithTheFilesOnes) {
