@@ -2,28 +2,18 @@
 // code, the CF-e number and the device's serial number; they are stored with the sale and the
 // SAT extract is printed.
 
-#include <cctype>
-
 #include "closing/closing_context.h"
 #include "external/fiscal_device.h"
+#include "rtl/datetime.h"
 #include "rtl/errors.h"
+#include "rtl/text_compare.h"
 #include "vyrutil/barcode.h"
+#include "vyrutil/xml_folder.h"
 #include "worker/log_imp_exp_kds.h"
 
 namespace Cli_Qam00417::closing {
 
 namespace {
-
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 // 1-based position of `what` in `text`, 0 when absent.
 long Pos(const std::string& what, const std::string& text) {
@@ -42,7 +32,7 @@ std::string QrCode(const std::vector<std::string>& valores) {
 std::string ValorSat(const std::vector<std::string>& valoresSat, const std::string& name) {
   for (const std::string& linha : valoresSat) {
     const size_t igual = linha.find('=');
-    if (igual != std::string::npos && SameName(linha.substr(0, igual), name)) {
+    if (igual != std::string::npos && rtl::SameText(linha.substr(0, igual), name)) {
       return linha.substr(igual + 1);
     }
   }
@@ -55,10 +45,13 @@ std::string Copy(const std::string& text, long position, long length) {
   return text.substr(static_cast<size_t>(position - 1), static_cast<size_t>(length));
 }
 
+// The CF-e and its bar code go to the folder of the day the document is issued, which after
+// midnight is no longer the worker's start-up day.
 void EmitSatDocument(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
+  const std::string pasta = VyrUtil::PastaXmlDoDia(conta.CDFILIAL, conta.CDCAIXA, rtl::Date());
   const bool aceita =
       SATOnline(conta.CDFILIAL, conta.CDCAIXA, conta.dsRetornoFechamento, dm.idUtilSatComp,
-                dm.cdAtivacaoSat, dm.dsPastaXml, conta.vrIbpt, conta.vrIbptEs, conta.valoresSat);
+                dm.cdAtivacaoSat, pasta, conta.vrIbpt, conta.vrIbptEs, conta.valoresSat);
   if (!aceita) {
     ChangeRecordedSale(dm, conta);
     const std::string mensagem = ValorSat(conta.valoresSat, "mensagem");
@@ -70,7 +63,7 @@ void EmitSatDocument(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
   const std::string xml = ValorSat(conta.valoresSat, "arqxmlnfce");
   // The number follows the tag name and the character that closes the tag.
   conta.nrCfe = Copy(xml, Pos("nCFe", xml) + 5, 6);
-  VyrUtil::CriaCodBarra(conta.chaveAcesso, dm.dsPastaXml);
+  VyrUtil::CriaCodBarra(conta.chaveAcesso, pasta);
   conta.nrSerieSat = Copy(xml, Pos("nserieSAT", xml) + 10, 9);
   AtualizaVendaSat(conta.CDFILIAL, conta.CDCAIXA, conta.dsRetornoFechamento, conta.nrCfe,
                    conta.dsQrCode, conta.valoresSat);

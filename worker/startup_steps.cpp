@@ -10,6 +10,7 @@
 #include "rtl/program_dir.h"
 #include "vyrutil/crypto.h"
 #include "vyrutil/strings.h"
+#include "vyrutil/xml_folder.h"
 #include "worker/log_imp_exp_kds.h"
 #include "worker/worker_control.h"
 
@@ -146,8 +147,7 @@ void LoadLocalTables(TrdmImpExpKds& dm) {
 }
 
 std::string XmlFolder(const std::string& cdFilial, const std::string& cdCaixa) {
-  return rtl::ProgramDirectory() + "/Dados/XML_NFCe_Sat/" + cdFilial + "-" + cdCaixa + "-" +
-         rtl::FormatDateIso(rtl::Date()) + "/";
+  return VyrUtil::PastaXmlDoDia(cdFilial, cdCaixa, rtl::Date());
 }
 
 bool StartPrinterLibrary(const TrdmImpExpKds& dm) {

@@ -22,7 +22,8 @@ bool ReadParameters(TrdmImpExpKds& dm, const std::string& cdFilial, const std::s
 // missing file leaves its table and run-state field as they were.
 void LoadLocalTables(TrdmImpExpKds& dm);
 
-// <program dir>/Dados/XML_NFCe_Sat/<branch>-<register>-<yyyy-mm-dd of today>/
+// The XML folder of the start-up day (VyrUtil::PastaXmlDoDia); the documents themselves are
+// filed under the day they are issued.
 std::string XmlFolder(const std::string& cdFilial, const std::string& cdCaixa);
 
 // Starts the printer library of the configured model; returns the switch, turned off when no

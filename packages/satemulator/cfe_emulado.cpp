@@ -10,7 +10,8 @@
 #include <set>
 #include <sstream>
 
-#include "fiscal/sat/cfe_key.h"
+#include "vyrutil/access_key.h"
+#include "vyrutil/strings.h"
 
 namespace VyrSatEmulador {
 namespace {
@@ -20,11 +21,7 @@ const std::set<std::string> kMeiosPagamento = {"01", "02", "03", "04", "05", "10
                                                "13", "15", "16", "17", "18", "19", "90", "99"};
 
 bool Digitos(const std::string& texto, size_t tamanho) {
-  if (texto.size() != tamanho) return false;
-  for (char c : texto) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
+  return texto.size() == tamanho && VyrUtil::SoDigitos(texto) == texto;
 }
 
 std::string Texto(const pugi::xml_node& no, const char* filho) {
@@ -65,11 +62,12 @@ std::string Zeros(long numero, int largura) {
   return texto;
 }
 
-std::string Hora(std::time_t agora, const char* formato) {
-  std::tm local{};
-  localtime_r(&agora, &local);
+// "AAAAMMDDhhmmss" of the local time `agora`; the parts of the CF-e are cut from it.
+std::string Hora(rtl::TDateTime agora) {
+  const rtl::DateTimeParts p = rtl::DecodeDateTime(agora);
   char texto[32];
-  std::strftime(texto, sizeof texto, formato, &local);
+  std::snprintf(texto, sizeof texto, "%04d%02d%02d%02d%02d%02d", p.year, p.month, p.day, p.hour,
+                p.minute, p.second);
   return texto;
 }
 
@@ -169,7 +167,7 @@ std::string AssinaturaQr(const std::string& conteudo) {
 }
 
 void ReescreveIde(pugi::xml_node ide, const std::string& chave, const EstadoSat& estado,
-                  std::time_t agora, const std::string& assinatura) {
+                  rtl::TDateTime agora, const std::string& assinatura) {
   const std::string cnpj = Texto(ide, "CNPJ");
   const std::string signAC = Texto(ide, "signAC");
   const std::string caixa = Texto(ide, "numeroCaixa");
@@ -182,8 +180,8 @@ void ReescreveIde(pugi::xml_node ide, const std::string& chave, const EstadoSat&
   poe("mod", "59");
   poe("nserieSAT", estado.numeroSerie);
   poe("nCFe", chave.substr(31, 6));
-  poe("dEmi", Hora(agora, "%Y%m%d"));
-  poe("hEmi", Hora(agora, "%H%M%S"));
+  poe("dEmi", Hora(agora).substr(0, 8));
+  poe("hEmi", Hora(agora).substr(8, 6));
   poe("cDV", chave.substr(43, 1));
   poe("tpAmb", estado.tpAmb);
   poe("CNPJ", cnpj);
@@ -203,7 +201,7 @@ std::string Base64(const std::string& bytes) {
   return texto;
 }
 
-CFeEmitido EmiteCFe(const std::string& dadosVenda, EstadoSat& estado, std::time_t agora, int cNF,
+CFeEmitido EmiteCFe(const std::string& dadosVenda, EstadoSat& estado, rtl::TDateTime agora, int cNF,
                     bool emitir) {
   pugi::xml_document doc;
   const pugi::xml_parse_result lido = doc.load_string(dadosVenda.c_str());
@@ -221,15 +219,17 @@ CFeEmitido EmiteCFe(const std::string& dadosVenda, EstadoSat& estado, std::time_
   cfe.valorTotal = Dinheiro(total);
   const pugi::xml_node dest = infCFe.child("dest");
   cfe.cpfCnpj = dest.child("CPF") ? Texto(dest, "CPF") : Texto(dest, "CNPJ");
-  cfe.timeStamp = Hora(agora, "%Y%m%d%H%M%S");
+  cfe.timeStamp = Hora(agora);
   if (!emitir) return cfe;
 
   const long nCFe = estado.ultimoCFe % 999999 + 1;
-  const std::string semDv = estado.cUF + Hora(agora, "%y%m") + Texto(infCFe.child("emit"), "CNPJ") +
-                            "59" + estado.numeroSerie + Zeros(nCFe, 6) + Zeros(cNF % 1000000, 6);
-  const int dv = VyrFiscal::Sat::DigitoVerificador(semDv);
-  if (dv < 0) throw ErroValidacao("Estado do emulador invalido (cUF, numeroSerie): " + semDv);
-  cfe.chave = semDv + std::to_string(dv);
+  const std::string semDv = estado.cUF + Hora(agora).substr(2, 4) +
+                            Texto(infCFe.child("emit"), "CNPJ") + "59" + estado.numeroSerie +
+                            Zeros(nCFe, 6) + Zeros(cNF % 1000000, 6);
+  if (!Digitos(semDv, 43)) {
+    throw ErroValidacao("Estado do emulador invalido (cUF, numeroSerie): " + semDv);
+  }
+  cfe.chave = semDv + std::to_string(VyrUtil::DigitoVerificador(semDv));
   cfe.assinaturaQr =
       AssinaturaQr(cfe.chave + "|" + cfe.timeStamp + "|" + cfe.valorTotal + "|" + cfe.cpfCnpj);
 

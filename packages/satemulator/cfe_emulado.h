@@ -2,11 +2,11 @@
 // The emulator's handling of a sale: checks the CF-e sale XML as a device would and completes it
 // into the issued CF-e.
 
-#include <ctime>
 #include <stdexcept>
 #include <string>
 
 #include "estado_emulador.h"
+#include "rtl/datetime.h"
 
 namespace VyrSatEmulador {
 
@@ -26,9 +26,9 @@ struct CFeEmitido {
 };
 
 // Checks `dadosVenda` and, when valid, issues the next CF-e of `estado` (its ultimoCFe counts
-// up; the caller saves it) at `agora` with the random code `cNF` (6 digits). Raises
+// up; the caller saves it) at the local time `agora` with the random code `cNF` (6 digits). Raises
 // ErroValidacao with the reason for an invalid sale. `emitir` false checks only (end-to-end test).
-CFeEmitido EmiteCFe(const std::string& dadosVenda, EstadoSat& estado, std::time_t agora, int cNF,
+CFeEmitido EmiteCFe(const std::string& dadosVenda, EstadoSat& estado, rtl::TDateTime agora, int cNF,
                     bool emitir = true);
 
 // Base64 without line breaks.

@@ -1,12 +1,12 @@
 #include "sat_emulador.h"
 
-#include <ctime>
 #include <functional>
-#include <random>
 #include <string>
 
 #include "cfe_emulado.h"
 #include "estado_emulador.h"
+#include "rtl/datetime.h"
+#include "rtl/random.h"
 
 #define VYR_SAT_EXPORTA extern "C" __attribute__((visibility("default")))
 
@@ -57,8 +57,7 @@ std::string Atende(int sessao, const char* prefixo, const char* codAtiv, bool ex
 }
 
 int SorteiaCNF() {
-  thread_local std::mt19937 gerador{std::random_device{}()};
-  return std::uniform_int_distribution<int>(0, 999999)(gerador);
+  return static_cast<int>(rtl::Random(1000000));
 }
 
 std::string Venda(int sessao, const char* codAtiv, const char* dadosVenda, bool teste) {
@@ -66,8 +65,7 @@ std::string Venda(int sessao, const char* codAtiv, const char* dadosVenda, bool 
   return Atende(sessao, prefixo, codAtiv, true, [&](EstadoSat& estado) {
     try {
       // The end-to-end test checks the sale as a sale would be checked, and issues nothing.
-      const CFeEmitido cfe =
-          EmiteCFe(Texto(dadosVenda), estado, std::time(nullptr), SorteiaCNF(), !teste);
+      const CFeEmitido cfe = EmiteCFe(Texto(dadosVenda), estado, rtl::Now(), SorteiaCNF(), !teste);
       if (teste) return Campos(sessao, "09000", "Emitido com sucesso");
       const std::string inicio = std::to_string(sessao) + "|" + prefixo + "000|0000|";
       return inicio + "Emitido com sucesso + conteudo notas.|||" + Base64(cfe.xml) + "|" +

@@ -7,6 +7,7 @@
 
 #include "rtl/errors.h"
 #include "rtl/program_dir.h"
+#include "rtl/text_compare.h"
 #include "vyrutil/connection_setup.h"
 
 namespace VyrUtil {
@@ -20,11 +21,6 @@ std::string Trim(const std::string& text) {
   const size_t first = text.find_first_not_of(" \t\r\n");
   if (first == std::string::npos) return "";
   return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
 }
 
 std::string ReadWholeFile(const std::string& path) {
@@ -53,7 +49,7 @@ std::string FromIniFile(const std::string& path) {
     if (line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
     const size_t equals = line.find('=');
     if (equals == std::string::npos) continue;
-    if (Lower(Trim(line.substr(0, equals))) != kIniKey) continue;
+    if (rtl::LowerCase(Trim(line.substr(0, equals))) != kIniKey) continue;
     const std::string value = Trim(line.substr(equals + 1));
     if (value.empty()) {
       throw rtl::EInOutError("Connection file '" + path + "': StringConexao is empty");
@@ -66,8 +62,9 @@ std::string FromIniFile(const std::string& path) {
 // Masks the value of one key ("pwd=") wherever it stands, keys compared without regard to
 // case; a value in braces may hold ';' and ends at the closing brace.
 void MaskKey(std::string& text, const std::string& key) {
-  const std::string lower = Lower(text);
-  for (size_t at = lower.find(key); at != std::string::npos; at = Lower(text).find(key, at + 1)) {
+  const std::string lower = rtl::LowerCase(text);
+  for (size_t at = lower.find(key); at != std::string::npos;
+       at = rtl::LowerCase(text).find(key, at + 1)) {
     const bool starts_key =
         at == 0 || text[at - 1] == ';' || text[at - 1] == ':' || text[at - 1] == ' ';
     if (!starts_key) continue;

@@ -15,6 +15,14 @@ std::string Ajusta(const std::string& number, int width) {
   return std::string(static_cast<size_t>(width) - number.size(), '0') + number;
 }
 
+std::string SoDigitos(const std::string& text) {
+  std::string digits;
+  for (char c : text) {
+    if (c >= '0' && c <= '9') digits += c;
+  }
+  return digits;
+}
+
 rtl::Variant iif(bool condition, const rtl::Variant& if_true, const rtl::Variant& if_false) {
   return condition ? if_true : if_false;
 }

@@ -1,24 +1,9 @@
 #include "db/parameters.h"
 
-#include <cctype>
-
 #include "rtl/errors.h"
+#include "rtl/text_compare.h"
 
 namespace ado {
-
-namespace {
-
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 TParameters::TParameters(const std::vector<ParamDecl>& decls) {
   params_.reserve(decls.size());
@@ -27,7 +12,7 @@ TParameters::TParameters(const std::vector<ParamDecl>& decls) {
 
 const TParameter* TParameters::FindParam(const std::string& name) const {
   for (const TParameter& param : params_) {
-    if (SameName(param.Name(), name)) return &param;
+    if (rtl::SameText(param.Name(), name)) return &param;
   }
   return nullptr;
 }

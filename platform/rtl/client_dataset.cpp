@@ -5,20 +5,10 @@
 
 #include "rtl/errors.h"
 #include "rtl/field_value.h"
+#include "rtl/text_compare.h"
 
 namespace rtl {
 namespace {
-
-bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 // Field names are matched as the database matches column names: an exact match first, then
 // one that differs only in case. `name_of(i)` gives the name of item i of `count`.
@@ -28,7 +18,7 @@ int FindName(size_t count, NameOf name_of, const std::string& name) {
     if (name_of(i) == name) return static_cast<int>(i);
   }
   for (size_t i = 0; i < count; ++i) {
-    if (SameNameIgnoringCase(name_of(i), name)) return static_cast<int>(i);
+    if (SameText(name_of(i), name)) return static_cast<int>(i);
   }
   return -1;
 }

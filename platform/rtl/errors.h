@@ -45,4 +45,13 @@ class EInOutError : public Exception {
   using Exception::Exception;
 };
 
+// True for an error of the program itself: an EInvalidOperation or a std::logic_error (a
+// broken precondition, an index out of range). Code that turns the failures of the world
+// (database, network, device, files, bad data) into a fallback lets these through, so that
+// they reach the handler that reports them as what they are.
+inline bool IsProgrammingError(const std::exception& error) {
+  return dynamic_cast<const EInvalidOperation*>(&error) != nullptr ||
+         dynamic_cast<const std::logic_error*>(&error) != nullptr;
+}
+
 }  // namespace rtl

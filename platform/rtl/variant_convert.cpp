@@ -4,6 +4,7 @@
 
 #include "rtl/errors.h"
 #include "rtl/number_text.h"
+#include "rtl/text_compare.h"
 #include "rtl/variant.h"
 
 namespace rtl {
@@ -42,11 +43,6 @@ const char* TypeName(VarType type) {
 
 EConvertError NotAnInteger(const std::string& shown) {
   return EConvertError("'" + shown + "' is not a valid integer value");
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
 }
 
 }  // namespace
@@ -126,7 +122,7 @@ bool Variant::AsBoolean() const {
       return std::get<DateTimeBox>(value_).value != 0;
     case VarType::String: {
       const std::string& text = std::get<std::string>(value_);
-      const std::string lower = Lower(text);
+      const std::string lower = LowerCase(text);
       if (lower == "true") return true;
       if (lower == "false") return false;
       double number = 0;

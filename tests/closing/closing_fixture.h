@@ -22,6 +22,7 @@
 #include "support/fiscal_package_fake.h"
 #include "support/package_fakes.h"
 #include "support/receivables_package_fake.h"
+#include "support/seams.h"
 #include "support/store_builders.h"
 #include "support/temp_store.h"
 #include "worker/log_imp_exp_kds.h"
@@ -146,6 +147,8 @@ class ClosingTest : public ::testing::Test {
   // The fakes' calls, in order.
   std::string Calls() const { return calls_.Text(); }
 
+  // The closing day of dsPastaXml and of the emission time below.
+  vyrtest::ScopedClock clock_{rtl::EncodeDateTime({2026, 12, 7, 10, 30, 0, 0})};
   vyrtest::TempStore store_;
   std::unique_ptr<Cli_Qam00417::TrdmImpExpKds> dm_;
   vyrtest::CallLog calls_;

@@ -316,7 +316,8 @@ TEST_F(EndToEndTest, ASatOrderBecomesASaleWithItsCFeAndItsExtract) {
       "IDIMPCUPEXP=3 IDSTCOMANDA=P sales=A:1 |xml|receipt|Preenche cdsParamImpCup com a "
       "chave: " +
           chave + "\n",
-      State() + "|" + (Exists(dm_->dsPastaXml + "CFe" + chave + ".xml") ? "xml" : "no xml") + "|" +
+      State() + "|" +
+          (Exists(store_.Scalar("SELECT DSARQXMLCFE FROM VENDACFESAT")) ? "xml" : "no xml") + "|" +
           (Exists(store_.Dir() + "/recibo.prn") ? "receipt" : "no receipt") + "|" +
           LogLines({"Preenche cdsParamImpCup"}));
 }

@@ -157,6 +157,18 @@ TEST_F(WaysOutTest, ASatSaleStoresTheDeviceAnswerAndPrintsTheExtract) {
             Outcome() + "|" + receiptRow_);
 }
 
+// Past midnight the CF-e is filed under its own day, not under the worker's start-up day.
+TEST_F(WaysOutTest, ASatDocumentIssuedAfterMidnightGoesToTheNewDaysFolder) {
+  SatRegister();
+  clock_.Set(rtl::EncodeDateTime({2026, 12, 8, 0, 5, 0, 0}));
+  Close();
+  const std::string calls = Calls();
+  const size_t at = calls.find("SATOnline(");
+  EXPECT_EQ("SATOnline(0001,001,0000000042,,," + store_.Dir() +
+                "/Dados/XML_NFCe_Sat/0001-001-2026-12-08/,1.50,0.75)",
+            calls.substr(at, calls.find(';', at) - at));
+}
+
 TEST_F(WaysOutTest, ASatRefusalChangesTheSaleAndRaisesTheDeviceMessage) {
   SatRegister();
   satAccepts_ = false;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "rtl/datetime.h"
 #include "schema/store_schema.h"
 
 namespace vyrtest {
@@ -59,12 +60,17 @@ class Statement {
   sqlite3_stmt* stmt_ = nullptr;
 };
 
-// The local time now, moved by `days` calendar days (mktime normalises the day of month).
+// The local time now, by the process clock (rtl::Now, which a test may hold still), moved by
+// `days` calendar days (mktime normalises the day of month).
 std::string FormatLocal(int days, const char* format) {
-  const std::time_t now = std::time(nullptr);
+  const rtl::DateTimeParts now = rtl::DecodeDateTime(rtl::Now());
   std::tm local{};
-  localtime_r(&now, &local);
-  local.tm_mday += days;
+  local.tm_year = now.year - 1900;
+  local.tm_mon = now.month - 1;
+  local.tm_mday = now.day + days;
+  local.tm_hour = now.hour;
+  local.tm_min = now.minute;
+  local.tm_sec = now.second;
   local.tm_isdst = -1;
   std::mktime(&local);
   char buffer[32];

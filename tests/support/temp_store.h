@@ -85,7 +85,8 @@ class TempStore {
   sqlite3* db_ = nullptr;
 };
 
-// Today's local date as stored in date columns: "YYYY-MM-DD 00:00:00".
+// Today's local date by rtl::Now() (a test may hold the clock still) as stored in date
+// columns: "YYYY-MM-DD 00:00:00".
 std::string TodayText();
 // The local date `days` days from today (negative: in the past), as TodayText().
 std::string DayText(int days);

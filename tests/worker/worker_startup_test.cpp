@@ -13,6 +13,7 @@
 #include "external/receivables.h"
 #include "rtl/errors.h"
 #include "support/package_fakes.h"
+#include "support/seams.h"
 #include "vyrutil/crypto.h"
 #include "worker/dispara_imp_ped_exp_kds.h"
 #include "worker/log_imp_exp_kds.h"
@@ -168,6 +169,8 @@ TEST_F(WorkerStartupTest, RunStateTakesTheParameterRow) {
   store_.Exec("UPDATE PARAVEND SET CDURLWSEXTCONS = 'http://central', IDEXTCONSCENTRAL = 'S'");
   store_.Exec("UPDATE CAIXA SET IDUTILSATCOMP = 'S', IDPAISINTEGRA = 'BR'");
   const rtl::TDateTime abertura = rtl::EncodeDateTime({2026, 12, 6, 8, 30, 0, 0});
+  // The XML folder is the start-up day's.
+  const vyrtest::ScopedClock clock(rtl::EncodeDateTime({2026, 12, 6, 23, 59, 0, 0}));
   RunUntilEnd(abertura);
   const Cli_Qam00417::TrdmImpExpKds& dm = *rdmImpExpKds;
   EXPECT_EQ("0042", dm.cdEmpresa);
@@ -182,8 +185,7 @@ TEST_F(WorkerStartupTest, RunStateTakesTheParameterRow) {
   EXPECT_EQ("http://central", dm.cdUrlWsExtCons);
   EXPECT_EQ("S", dm.idExtConsCentral);
   EXPECT_EQ(abertura, dm.dtAberturaCaixa);
-  EXPECT_EQ(store_.Dir() + "/Dados/XML_NFCe_Sat/0001-001-" + rtl::FormatDateIso(rtl::Date()) + "/",
-            dm.dsPastaXml);
+  EXPECT_EQ(store_.Dir() + "/Dados/XML_NFCe_Sat/0001-001-2026-12-06/", dm.dsPastaXml);
 }
 
 TEST_F(WorkerStartupTest, RegisterWithoutCaixaRowReadsEverythingEmpty) {

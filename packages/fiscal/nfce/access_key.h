@@ -1,6 +1,6 @@
 #pragma once
-// The 44-digit access key of an NFC-e (model 65) and its modulo-11 check digit. The same rule
-// gives the check digit of a SAT key. Keys are kept as text.
+// The 44-digit access key of an NFC-e (model 65) and its random numeric code. The check digit
+// (vyrutil/access_key.h) is shared with the SAT keys. Keys are kept as text.
 
 #include <string>
 
@@ -18,20 +18,12 @@ struct PartesChave {
   std::string cNF;     // 8
 };
 
-// The check digit of 43 digits: weights 2..9 repeating from the right, r = sum mod 11,
-// 0 when r is 0 or 1, else 11 - r. Raises rtl::EConvertError when `digitos` holds anything but
-// digits.
-int DigitoVerificador(const std::string& digitos);
-
 // The 44-digit key of `partes`, check digit included. Raises rtl::EConvertError naming the part
 // that is not digits or does not fit its width.
 std::string MontaChave(const PartesChave& partes);
 
-// True when `chave` is 44 digits whose last one is the check digit of the others.
-bool ChaveValida(const std::string& chave);
-
-// A random 8-digit cNF that differs from `nNF` (as a number) and is none of the codes the
-// authorities refuse (all digits equal, ascending or descending runs).
+// An 8-digit cNF drawn through rtl::Random that differs from `nNF` (as a number) and is none of the
+// codes the authorities refuse (all digits equal, ascending or descending runs).
 std::string NovoCodigoNumerico(const std::string& nNF);
 
 }  // namespace VyrFiscal::Nfce

@@ -15,20 +15,19 @@
 #include "rtl/datetime.h"
 #include "rtl/errors.h"
 #include "rtl/program_dir.h"
+#include "vyrutil/local_time.h"
+#include "vyrutil/strings.h"
+#include "vyrutil/xml_folder.h"
 
 namespace VyrFiscal {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace Nfce;
+using VyrUtil::SoDigitos;
 
 const char* const kJustificativaContingencia =
     "SEM COMUNICACAO COM O AUTORIZADOR - NFC-E EMITIDA EM CONTINGENCIA OFFLINE";
-
-std::string PastaXml(const NfceRequest& request) {
-  return rtl::ProgramDirectory() + "/Dados/XML_NFCe_Sat/" + request.CDFILIAL + "-" +
-         request.CDCAIXA + "-" + rtl::FormatDateIso(rtl::Date()) + "/";
-}
 
 // An installation that keeps the official schemas there has every note checked before it is
 // kept, so a note the authority would refuse for its form never leaves the register.
@@ -74,14 +73,6 @@ NfceDocument Documento(const NotaGravada& nota, bool enviada) {
   return documento;
 }
 
-std::string Digitos(const std::string& texto) {
-  std::string digitos;
-  for (char c : texto) {
-    if (c >= '0' && c <= '9') digitos += c;
-  }
-  return digitos;
-}
-
 std::string QrCode(const ConfiguracaoNfce& configuracao, const IdentificacaoNota& id,
                    const std::string& xml, const std::string& digestValue) {
   DadosQrCode dados;
@@ -107,7 +98,8 @@ Desfecho ConsultaSituacao(ado::TADOConnection& conexao, const NotaGravada& nota)
         AutorizadorAtual().Consulta(ConsultaSituacaoNfe(nota.chave, nota.tpAmb));
     if (resposta.estado != RespostaTransporte::Estado::Respondeu) return Desfecho::SemResposta;
     protocolo = LeProtocolo(resposta.xml);
-  } catch (const std::exception&) {
+  } catch (const std::exception& erro) {
+    if (rtl::IsProgrammingError(erro)) throw;
     return Desfecho::SemResposta;  // the outcome stays unknown until a query is answered
   }
   if (protocolo.cStat == "217") return Desfecho::NaoConsta;
@@ -139,6 +131,7 @@ Desfecho Transmite(ado::TADOConnection& conexao, const NotaGravada& nota) {
       protocolo = LeProtocolo(resposta.xml);
     }
   } catch (const std::exception& erro) {
+    if (rtl::IsProgrammingError(erro)) throw;
     resposta.estado = RespostaTransporte::Estado::TempoEsgotado;
     resposta.detalhe = erro.what();
   }
@@ -194,17 +187,19 @@ NfceDocument PreparaNfceDaVenda(ado::TADOConnection& conexao, const NfceRequest&
   if (!existente.chave.empty()) return Documento(existente, false);
   const ConfiguracaoNfce configuracao =
       LeConfiguracaoNfce(conexao, request.CDFILIAL, request.CDCAIXA);
-  std::string serie = Digitos(request.serie.empty() ? configuracao.serie : request.serie);
+  std::string serie = SoDigitos(request.serie.empty() ? configuracao.serie : request.serie);
   if (serie.empty()) serie = "1";
   IdentificacaoNota id;
-  id.dhEmi = request.dhEmi.empty() ? AgoraComFuso() : request.dhEmi;
+  // One reading of the clock: the key's month and the day's folder follow the note's dhEmi.
+  const rtl::TDateTime agora = rtl::Now();
+  id.dhEmi = request.dhEmi.empty() ? VyrUtil::DataHoraComFuso(agora) : request.dhEmi;
   id.tpAmb = request.tpAmb == "1" ? "1" : "2";
   PartesChave partes;
-  partes.cUF = Digitos(venda.emitente.cUF);
+  partes.cUF = SoDigitos(venda.emitente.cUF);
   partes.AAMM = id.dhEmi.substr(2, 2) + id.dhEmi.substr(5, 2);
-  partes.CNPJ = Digitos(venda.emitente.CNPJ);
+  partes.CNPJ = SoDigitos(venda.emitente.CNPJ);
   partes.serie = serie;
-  partes.nNF = Digitos(request.nNF);
+  partes.nNF = SoDigitos(request.nNF);
   partes.tpEmis = configuracao.offline ? "9" : "1";
   partes.cNF = NovoCodigoNumerico(partes.nNF);
   id.chave = MontaChave(partes);
@@ -234,7 +229,8 @@ NfceDocument PreparaNfceDaVenda(ado::TADOConnection& conexao, const NfceRequest&
   nota.tpEmis = partes.tpEmis;
   nota.tpAmb = id.tpAmb;
   nota.dhEmi = id.dhEmi;
-  nota.arquivoXml = PastaXml(request) + id.chave + ".xml";
+  nota.arquivoXml =
+      VyrUtil::PastaXmlDoDia(request.CDFILIAL, request.CDCAIXA, agora) + id.chave + ".xml";
   GravaXml(nota.arquivoXml, xml);
   GravaNota(conexao, nota);
   nota.situacao = kSituacaoPendente;

@@ -1,10 +1,10 @@
 // The NFC-e series of a register, from its fiscal settings, and the emission time of a note.
 
-#include <ctime>
-
 #include "db/statement_kit.h"
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
+#include "rtl/datetime.h"
+#include "vyrutil/local_time.h"
 #include "vyrutil/strings.h"
 
 namespace VyrFiscal::Rotinas {
@@ -27,16 +27,7 @@ std::string getNumeroSerieNFCe(const std::string& CDFILIAL, const std::string& C
 }
 
 std::string getDataEmissNFCe() {
-  const std::time_t agora = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&agora, &local);
-  char data[32];
-  std::strftime(data, sizeof data, "%Y-%m-%dT%H:%M:%S", &local);
-  // strftime's %z gives "-0300"; the note wants "-03:00".
-  char fuso[8];
-  std::strftime(fuso, sizeof fuso, "%z", &local);
-  const std::string z = fuso;
-  return std::string(data) + z.substr(0, 3) + ":" + z.substr(3, 2);
+  return VyrUtil::DataHoraComFuso(rtl::Now());
 }
 
 }  // namespace VyrFiscal::Rotinas

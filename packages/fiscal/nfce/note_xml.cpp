@@ -5,16 +5,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <set>
 #include <sstream>
 
 #include "rtl/errors.h"
+#include "vyrutil/strings.h"
 
 namespace VyrFiscal::Nfce {
 namespace {
 
 using pugi::xml_node;
+using VyrUtil::SoDigitos;
 
 long long Centavos(double valor) {
   return std::llround(valor * 100);
@@ -36,14 +37,6 @@ std::string Decimal(double valor, int casas, int minimo) {
   const size_t ponto = resultado.find('.');
   while (resultado.size() > ponto + 1 + minimo && resultado.back() == '0') resultado.pop_back();
   return resultado;
-}
-
-std::string Digitos(const std::string& texto) {
-  std::string digitos;
-  for (char c : texto) {
-    if (c >= '0' && c <= '9') digitos += c;
-  }
-  return digitos;
 }
 
 // Decodes UTF-8 and keeps the characters the layout's text type accepts (U+0020 to U+00FF),
@@ -104,7 +97,7 @@ std::string SemZerosAEsquerda(const std::string& numero) {
 }
 
 std::string Fone(const std::string& fone) {
-  const std::string digitos = Digitos(fone);
+  const std::string digitos = SoDigitos(fone);
   return digitos.size() >= 6 && digitos.size() <= 14 ? digitos : "";
 }
 
@@ -117,7 +110,7 @@ class Construtor {
   Construtor(const VendaGravada& venda, const IdentificacaoNota& id) : venda_(venda), id_(id) {}
 
   std::string Monta() {
-    if (id_.chave.size() != 44 || Digitos(id_.chave) != id_.chave) {
+    if (id_.chave.size() != 44 || SoDigitos(id_.chave) != id_.chave) {
       throw rtl::EConvertError(Onde() + ": access key '" + id_.chave + "' is not 44 digits");
     }
     xml_node nfe = doc_.append_child("NFe");
@@ -156,7 +149,7 @@ class Construtor {
     Campo(ide, "dhEmi", id_.dhEmi);
     Campo(ide, "tpNF", "1");
     Campo(ide, "idDest", "1");
-    Campo(ide, "cMunFG", Obrigatorio(Digitos(e.cMun), "FILIAL.CDMUNIBGE"));
+    Campo(ide, "cMunFG", Obrigatorio(SoDigitos(e.cMun), "FILIAL.CDMUNIBGE"));
     Campo(ide, "tpImp", "4");
     Campo(ide, "tpEmis", id_.chave.substr(34, 1));
     Campo(ide, "cDV", id_.chave.substr(43, 1));
@@ -183,7 +176,7 @@ class Construtor {
 
   void Emit(xml_node emit) {
     const Emitente& e = venda_.emitente;
-    Campo(emit, "CNPJ", Obrigatorio(Digitos(e.CNPJ), "FILIAL.NRINSJURFILI"));
+    Campo(emit, "CNPJ", Obrigatorio(SoDigitos(e.CNPJ), "FILIAL.NRINSJURFILI"));
     Campo(emit, "xNome", Obrigatorio(Texto(e.xNome, 60), "FILIAL.NMRAZSOCFILI"));
     CampoOpcional(emit, "xFant", Texto(e.xFant, 60));
     xml_node ender = emit.append_child("enderEmit");
@@ -191,22 +184,22 @@ class Construtor {
     Campo(ender, "nro", TextoOu(e.nro, 60, "S/N"));
     CampoOpcional(ender, "xCpl", Texto(e.xCpl, 60));
     Campo(ender, "xBairro", Obrigatorio(Texto(e.xBairro, 60), "FILIAL.NMBAIRFILI"));
-    Campo(ender, "cMun", Digitos(e.cMun));
+    Campo(ender, "cMun", SoDigitos(e.cMun));
     Campo(ender, "xMun", Obrigatorio(Texto(e.xMun, 60), "FILIAL.NMMUNICIPIO"));
     Campo(ender, "UF", Obrigatorio(Texto(e.UF, 2), "FILIAL.SGESTADO"));
-    Campo(ender, "CEP", Obrigatorio(Digitos(e.CEP), "FILIAL.NRCEPFILI"));
+    Campo(ender, "CEP", Obrigatorio(SoDigitos(e.CEP), "FILIAL.NRCEPFILI"));
     Campo(ender, "cPais", "1058");
     Campo(ender, "xPais", "Brasil");
     CampoOpcional(ender, "fone", Fone(e.fone));
-    const std::string IE = Digitos(e.IE);
+    const std::string IE = SoDigitos(e.IE);
     Campo(emit, "IE", IE.empty() ? "ISENTO" : IE);
-    Campo(emit, "CRT", Obrigatorio(Digitos(e.CRT), "FILIAL.IDREGTRIBFILI"));
+    Campo(emit, "CRT", Obrigatorio(SoDigitos(e.CRT), "FILIAL.IDREGTRIBFILI"));
   }
 
   void Dest(xml_node dest) {
     const Destinatario& d = venda_.destinatario;
     const Emitente& e = venda_.emitente;
-    const std::string numero = Digitos(d.CPFCNPJ);
+    const std::string numero = SoDigitos(d.CPFCNPJ);
     Campo(dest, numero.size() == 11 ? "CPF" : "CNPJ", numero);
     const std::string nome = id_.tpAmb == "2" ? kTextoHomologacaoDest : Texto(d.xNome, 60);
     CampoOpcional(dest, "xNome", nome);
@@ -216,11 +209,11 @@ class Construtor {
     Campo(ender, "nro", "S/N");
     CampoOpcional(ender, "xCpl", Texto(d.xCpl, 60));
     Campo(ender, "xBairro", TextoOu(d.xBairro, 60, "NAO INFORMADO"));
-    const std::string cMun = Digitos(d.cMun).size() == 7 ? Digitos(d.cMun) : Digitos(e.cMun);
+    const std::string cMun = SoDigitos(d.cMun).size() == 7 ? SoDigitos(d.cMun) : SoDigitos(e.cMun);
     Campo(ender, "cMun", cMun);
     Campo(ender, "xMun", Texto(e.xMun, 60));
     Campo(ender, "UF", TextoOu(d.UF, 2, Texto(e.UF, 2)));
-    if (Digitos(d.CEP).size() == 8) Campo(ender, "CEP", Digitos(d.CEP));
+    if (SoDigitos(d.CEP).size() == 8) Campo(ender, "CEP", SoDigitos(d.CEP));
     Campo(ender, "cPais", "1058");
     Campo(ender, "xPais", "Brasil");
     Campo(dest, "indIEDest", "9");
@@ -238,7 +231,7 @@ class Construtor {
     const long long vProd = Centavos(item.vProd);
     const long long vDesc = Centavos(item.vDesc);
     const long long vOutro = Centavos(item.vOutro);
-    const std::string NCM = Digitos(item.NCM);
+    const std::string NCM = SoDigitos(item.NCM);
     if (NCM.size() != 8) {
       throw rtl::EConvertError(ErroItem(item, "PRODUTO.NRNCM '" + item.NCM + "' is not 8 digits"));
     }
@@ -252,7 +245,7 @@ class Construtor {
     Campo(prod, "cEAN", "SEM GTIN");
     Campo(prod, "xProd", xProd);
     Campo(prod, "NCM", NCM);
-    if (Digitos(item.CEST).size() == 7) Campo(prod, "CEST", Digitos(item.CEST));
+    if (SoDigitos(item.CEST).size() == 7) Campo(prod, "CEST", SoDigitos(item.CEST));
     Campo(prod, "CFOP", Cfop(item));
     Campo(prod, "uCom", uCom);
     Campo(prod, "qCom", qCom);
@@ -276,14 +269,14 @@ class Construtor {
   }
 
   std::string Cfop(const ItemVendido& item) const {
-    const std::string CFOP = Digitos(item.CFOP);
+    const std::string CFOP = SoDigitos(item.CFOP);
     if (CFOP.size() == 4) return CFOP;
     return item.CSTICMS == "60" || item.CSTICMS == "500" ? "5405" : "5102";
   }
 
   void Icms(xml_node icms, const ItemVendido& item, long long base) {
-    const std::string situacao = Digitos(item.CSTICMS);
-    const std::string orig = item.orig.empty() ? "0" : Digitos(item.orig).substr(0, 1);
+    const std::string situacao = SoDigitos(item.CSTICMS);
+    const std::string orig = item.orig.empty() ? "0" : SoDigitos(item.orig).substr(0, 1);
     static const std::set<std::string> kSimples = {"102", "103", "300", "400"};
     if (kSimples.count(situacao) || situacao == "500") {
       xml_node grupo = icms.append_child(situacao == "500" ? "ICMSSN500" : "ICMSSN102");
@@ -340,7 +333,7 @@ class Construtor {
   static std::string TipoPagamento(const Pagamento& pagamento) {
     static const std::set<std::string> kCodigos = {"01", "02", "03", "04", "05", "10", "11", "12",
                                                    "13", "15", "16", "17", "18", "19", "99"};
-    const std::string codigo = Digitos(pagamento.CDFPIMPFIS);
+    const std::string codigo = SoDigitos(pagamento.CDFPIMPFIS);
     if (kCodigos.count(codigo)) return codigo;
     if (codigo.size() == 1 && kCodigos.count("0" + codigo)) return "0" + codigo;
     return pagamento.IDTIPORECE == "9" ? "05" : "99";
@@ -380,25 +373,12 @@ class Construtor {
 
 }  // namespace
 
-std::string AgoraComFuso() {
-  const std::time_t agora = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&agora, &local);
-  char texto[40];
-  std::strftime(texto, sizeof texto, "%Y-%m-%dT%H:%M:%S", &local);
-  const long minutos = local.tm_gmtoff / 60;
-  char fuso[40];
-  std::snprintf(fuso, sizeof fuso, "%c%02ld:%02ld", minutos < 0 ? '-' : '+',
-                std::labs(minutos) / 60, std::labs(minutos) % 60);
-  return std::string(texto) + fuso;
-}
-
 std::string Decimal2(double valor) {
   return FormataCentavos(Centavos(valor));
 }
 
 bool ConsumidorIdentificado(const Destinatario& destinatario) {
-  const size_t tamanho = Digitos(destinatario.CPFCNPJ).size();
+  const size_t tamanho = SoDigitos(destinatario.CPFCNPJ).size();
   return tamanho == 11 || tamanho == 14;
 }
 

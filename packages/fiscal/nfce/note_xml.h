@@ -35,10 +35,6 @@ struct IdentificacaoNota {
 // digits).
 std::string MontaXmlNfe(const VendaGravada& venda, const IdentificacaoNota& id);
 
-// The current local time in the layout's form, "YYYY-MM-DDThh:mm:ss-03:00" (the offset is the
-// machine's).
-std::string AgoraComFuso();
-
 // The value in the layout's form: "61.80".
 std::string Decimal2(double valor);
 

@@ -4,15 +4,17 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "fiscal/nfce/access_key.h"
 #include "fiscal/nfce/note_xml.h"
+#include "rtl/datetime.h"
 #include "rtl/errors.h"
+#include "rtl/number_text.h"
 #include "rtl/program_dir.h"
+#include "vyrutil/access_key.h"
+#include "vyrutil/local_time.h"
 
 namespace VyrFiscal::Nfce {
 namespace {
@@ -49,7 +51,12 @@ std::string Modo() {
 std::string ProximoProtocolo(const std::string& cUF, const std::string& dhRecbto) {
   const fs::path arquivo = PastaAutorizadorSimulado() + "protocolo";
   const std::string anterior = LeArquivo(arquivo);
-  const long long sequencia = (anterior.empty() ? 0 : std::stoll(anterior)) + 1;
+  int64_t ultima = 0;
+  if (!anterior.empty() && !rtl::TryStrToInt64(anterior, ultima)) {
+    throw rtl::EConvertError("simulated authoriser: '" + arquivo.string() +
+                             "' holds no protocol number: '" + anterior + "'");
+  }
+  const long long sequencia = ultima + 1;
   GravaArquivo(arquivo, std::to_string(sequencia));
   char numero[24];
   std::snprintf(numero, sizeof numero, "%010lld", sequencia);
@@ -65,7 +72,7 @@ std::string Raiz(const char* nome, const std::string& tpAmb, const std::string& 
   return std::string("<") + nome + " xmlns=\"" + kNamespaceNfe + "\" versao=\"4.00\"><tpAmb>" +
          tpAmb + "</tpAmb><verAplic>" + kVerAplic + "</verAplic><cStat>" + cStat +
          "</cStat><xMotivo>" + xMotivo + "</xMotivo><cUF>" + cUF + "</cUF><dhRecbto>" +
-         AgoraComFuso() + "</dhRecbto>" + corpo + "</" + nome + ">";
+         VyrUtil::DataHoraComFuso(rtl::Now()) + "</dhRecbto>" + corpo + "</" + nome + ">";
 }
 
 std::string ProtNfe(const std::string& tpAmb, const std::string& chave, const std::string& dhRecbto,
@@ -119,10 +126,10 @@ RespostaTransporte AutorizadorSimulado::Autoriza(const std::string& enviNFe) {
   const std::string digVal =
       nfe.child("Signature").child("SignedInfo").child("Reference").child_value("DigestValue");
   const fs::path registro = PastaAutorizadorSimulado() + chave + ".xml";
-  const std::string dhRecbto = AgoraComFuso();
+  const std::string dhRecbto = VyrUtil::DataHoraComFuso(rtl::Now());
   std::string prot;
   std::string cStat;
-  if (!ChaveValida(chave)) {
+  if (!VyrUtil::ChaveAcessoValida(chave)) {
     cStat = "253";
     prot = ProtNfe(tpAmb, chave, dhRecbto, "", "", cStat,
                    "Rejeicao: Digito Verificador da chave de acesso composta invalida");

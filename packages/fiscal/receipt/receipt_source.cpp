@@ -7,6 +7,7 @@
 #include "fiscal/nfce/note_store.h"
 #include "rtl/client_dataset.h"
 #include "rtl/errors.h"
+#include "vyrutil/strings.h"
 
 namespace VyrFiscal::Cupom {
 
@@ -23,13 +24,7 @@ std::string Apara(const std::string& texto) {
   return texto.substr(inicio, texto.find_last_not_of(' ') - inicio + 1);
 }
 
-std::string Digitos(const std::string& texto) {
-  std::string digitos;
-  for (char c : texto) {
-    if (c >= '0' && c <= '9') digitos += c;
-  }
-  return digitos;
-}
+using VyrUtil::SoDigitos;
 
 // Field `n` (from 0) of a "|"-separated text; empty when there are fewer.
 std::string Trecho(const std::string& texto, int n) {
@@ -80,7 +75,7 @@ void DadosSat(const ParametrosRecibo& p, Recibo& r) {
   }
   if (!Apara(p.nrSerieSat).empty()) r.nserieSAT = Apara(p.nrSerieSat);
   r.timeStamp = Trecho(p.qrCode, 1);
-  if (r.timeStamp.empty()) r.timeStamp = Digitos(p.dataEmissao).substr(0, 14);
+  if (r.timeStamp.empty()) r.timeStamp = SoDigitos(p.dataEmissao).substr(0, 14);
   r.consumidorSat = Trecho(p.qrCode, 3);
   if (r.consumidorSat.empty()) r.consumidorSat = r.venda.destinatario.CPFCNPJ;
   r.tribFederal = Valor(p.ibpt, r.venda.vTribFederal);
@@ -157,7 +152,7 @@ ParametrosRecibo LeParametros(const rtl::Variant& parametros) {
 Recibo MontaModelo(ado::TADOConnection& conexao, const ParametrosRecibo& p) {
   Recibo r;
   r.tipo = p.tipo;
-  r.chave = Digitos(p.chave);
+  r.chave = SoDigitos(p.chave);
   r.senha = p.senha;
   r.qrCode = p.qrCode;
   if (const auto venda = LocalizaVenda(conexao, r.tipo, r.chave)) {

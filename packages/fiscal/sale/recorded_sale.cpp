@@ -10,6 +10,8 @@
 #include "db/statement_kit.h"
 #include "fiscal/taxes/approximate_taxes.h"
 #include "rtl/errors.h"
+#include "vyrutil/numbers.h"
+#include "vyrutil/strings.h"
 
 namespace VyrFiscal {
 namespace {
@@ -23,17 +25,8 @@ const char* const kSelItens =
 const char* const kSelMovimentos =
     R"mssql(SELECT CDTIPORECE, NMTIPORECE, IDTIPORECE, CDFPIMPFIS, VRMOVIVEND, CDNSUHOSTTEF FROM MOVCAIXA WHERE (CDFILIAL = :P_CDFILIAL) AND (CDCAIXA = :P_CDCAIXA) AND (NRSEQVENDA = :P_NRSEQVENDA) ORDER BY NRSEQUMOVI)mssql";
 
-double Arredonda2(double value) {
-  return std::round(value * 100) / 100;
-}
-
-std::string SoDigitos(const std::string& text) {
-  std::string digits;
-  for (char c : text) {
-    if (c >= '0' && c <= '9') digits += c;
-  }
-  return digits;
-}
+using VyrUtil::Arredonda2;
+using VyrUtil::SoDigitos;
 
 std::string Campo(ado::TADOQuery& query, const char* column) {
   return query.FieldByName(column).AsString();

@@ -75,7 +75,8 @@ void EnviaNfce(ado::TADOConnection& conexao, const NfceRequest& pedido,
   NfceDocument enviada = preparada;
   try {
     enviada = TransmiteNfce(conexao, pedido, preparada);
-  } catch (const std::exception&) {
+  } catch (const std::exception& erro) {
+    if (rtl::IsProgrammingError(erro)) throw;
     enviada.contingencia = true;
   }
   retornoFiscal[1] = enviada.chave;
@@ -191,6 +192,8 @@ Variant SetConcluiFechamento(const std::vector<TClientDataSet*>& tabelas, const 
     return Venda::Grava(conexao, fechamento, retornoFiscal);
   } catch (const std::exception& e) {
     Venda::DesfazTransacao(conexao);
+    // Only a failure of the world answers "ERRO"; the closing's handler reports a bug as one.
+    if (rtl::IsProgrammingError(e)) throw;
     return Variant(std::string("ERRO: ") + e.what());
   }
 }

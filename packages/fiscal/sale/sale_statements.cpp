@@ -19,6 +19,7 @@ double LinhaPacote::Numero(const std::string& column) const {
   try {
     return value.AsFloat();
   } catch (const rtl::Exception& e) {
+    if (rtl::IsProgrammingError(e)) throw;
     throw rtl::EConvertError(column + ": " + e.what());
   }
 }

@@ -5,6 +5,8 @@
 #include <set>
 #include <sstream>
 
+#include "vyrutil/strings.h"
+
 namespace VyrFiscal::Sat {
 namespace {
 
@@ -17,13 +19,7 @@ std::string Decimal(double valor, int casas) {
   return texto;
 }
 
-std::string Digitos(const std::string& texto) {
-  std::string digitos;
-  for (char c : texto) {
-    if (c >= '0' && c <= '9') digitos += c;
-  }
-  return digitos;
-}
+using VyrUtil::SoDigitos;
 
 pugi::xml_node Poe(pugi::xml_node pai, const char* nome, const std::string& valor) {
   pugi::xml_node no = pai.append_child(nome);
@@ -85,7 +81,7 @@ void Item(pugi::xml_node infCFe, const ItemVendido& item, int nItem, bool simple
   pugi::xml_node prod = det.append_child("prod");
   Poe(prod, "cProd", item.cProd);
   Poe(prod, "xProd", item.xProd);
-  if (Digitos(item.NCM).size() == 8) Poe(prod, "NCM", Digitos(item.NCM));
+  if (SoDigitos(item.NCM).size() == 8) Poe(prod, "NCM", SoDigitos(item.NCM));
   Poe(prod, "CFOP", item.CFOP.empty() ? "5102" : item.CFOP);
   Poe(prod, "uCom", item.uCom.empty() ? "UN" : item.uCom);
   Poe(prod, "qCom", Decimal(item.qCom, 4));
@@ -104,7 +100,7 @@ void Item(pugi::xml_node infCFe, const ItemVendido& item, int nItem, bool simple
 void Consumidor(pugi::xml_node infCFe, const VendaGravada& venda) {
   const Destinatario& d = venda.destinatario;
   pugi::xml_node dest = infCFe.append_child("dest");
-  const std::string doc = Digitos(d.CPFCNPJ);
+  const std::string doc = SoDigitos(d.CPFCNPJ);
   if (doc.size() == 11 || doc.size() == 14) {
     Poe(dest, doc.size() == 11 ? "CPF" : "CNPJ", doc);
     PoeSeHouver(dest, "xNome", d.xNome);
@@ -130,8 +126,8 @@ std::string MontaCFeVenda(const VendaGravada& venda, const DadosCFe& dados) {
   Poe(ide, "signAC", dados.signAC);
   Poe(ide, "numeroCaixa", dados.numeroCaixa);
   pugi::xml_node emit = infCFe.append_child("emit");
-  Poe(emit, "CNPJ", Digitos(venda.emitente.CNPJ));
-  Poe(emit, "IE", Digitos(venda.emitente.IE));
+  Poe(emit, "CNPJ", SoDigitos(venda.emitente.CNPJ));
+  Poe(emit, "IE", SoDigitos(venda.emitente.IE));
   Poe(emit, "indRatISSQN", "N");
   Consumidor(infCFe, venda);
   const bool simples = SimplesNacional(venda.emitente);

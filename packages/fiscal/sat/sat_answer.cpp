@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "rtl/errors.h"
+#include "rtl/text_compare.h"
 
 namespace VyrFiscal::Sat {
 namespace {
@@ -26,16 +27,6 @@ std::string SemQuebras(std::string texto) {
     if (c != '\r' && c != '\n') limpo += c;
   }
   return limpo;
-}
-
-bool MesmoNome(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -92,7 +83,7 @@ std::vector<std::string> InterpretaResposta(const std::string& resposta) {
 std::string Valor(const std::vector<std::string>& valores, const std::string& nome) {
   for (const std::string& linha : valores) {
     const size_t igual = linha.find('=');
-    if (igual != std::string::npos && MesmoNome(linha.substr(0, igual), nome)) {
+    if (igual != std::string::npos && rtl::SameText(linha.substr(0, igual), nome)) {
       return linha.substr(igual + 1);
     }
   }

@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "fiscal/sat/sat_library.h"
-#include "fiscal/sat/stored_cfe.h"
 #include "fiscal/sat/cfe_sale_xml.h"
 #include "fiscal/sat/sat_answer.h"
+#include "fiscal/sat/sat_library.h"
 #include "fiscal/sat/sat_session.h"
+#include "fiscal/sat/stored_cfe.h"
 #include "rtl/errors.h"
 
 namespace VyrFiscal::Sat {
@@ -100,6 +100,8 @@ bool EmiteCFeSat(ado::TADOConnection& conexao, const PedidoSat& pedido,
   try {
     resposta = Envia(conexao, pedido, dadosVenda, sessao);
   } catch (const rtl::Exception& erro) {
+    // A device that cannot be loaded or called refuses the sale; a bug of ours is no refusal.
+    if (rtl::IsProgrammingError(erro)) throw;
     valoresSat = {"numeroSessao=" + std::to_string(sessao), "mensagem=" + erro.Message()};
     return false;
   }

@@ -7,16 +7,16 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <random>
 
 #include "rtl/errors.h"
 #include "rtl/program_dir.h"
+#include "rtl/random.h"
 
 namespace VyrFiscal::Sat {
 namespace {
 
 const size_t kLembradas = 100;
+const int kMenor = 100000, kMaior = 999999;
 
 std::deque<int> Recentes(const std::string& arquivo) {
   std::deque<int> numeros;
@@ -47,20 +47,14 @@ std::string ArquivoSessoes() {
   return rtl::ProgramDirectory() + "/Dados/SatSessoes.txt";
 }
 
-SessoesSat::SessoesSat(std::string arquivo, std::function<int()> sorteio)
-    : arquivo_(std::move(arquivo)), sorteio_(std::move(sorteio)) {
-  if (!sorteio_) {
-    auto gerador = std::make_shared<std::mt19937>(std::random_device{}());
-    sorteio_ = [gerador] { return std::uniform_int_distribution<int>(100000, 999999)(*gerador); };
-  }
-}
+SessoesSat::SessoesSat(std::string arquivo) : arquivo_(std::move(arquivo)) {}
 
 int SessoesSat::Nova(const std::string& CDCAIXA, bool compartilhado) {
   std::deque<int> recentes = Recentes(arquivo_);
   const int caixa = std::atoi(CDCAIXA.c_str()) % 1000;
   int numero = 0;
   do {
-    numero = sorteio_();
+    numero = kMenor + static_cast<int>(rtl::Random(kMaior - kMenor + 1));
     if (compartilhado) numero = numero / 1000 * 1000 + caixa;
   } while (std::find(recentes.begin(), recentes.end(), numero) != recentes.end());
   recentes.push_back(numero);

@@ -2,7 +2,6 @@
 // Session numbers of the calls to a SAT device: 6 digits, never one of the last 100 used, kept in
 // a file so that a restart of the program does not repeat them.
 
-#include <functional>
 #include <string>
 
 namespace VyrFiscal::Sat {
@@ -10,8 +9,8 @@ namespace VyrFiscal::Sat {
 class SessoesSat {
  public:
   // `arquivo`: the recent numbers, one per line (the folder and the file are created when
-  // missing). `sorteio` draws a candidate from 100000 to 999999; empty: a random generator.
-  explicit SessoesSat(std::string arquivo, std::function<int()> sorteio = {});
+  // missing). Candidates are drawn from 100000 to 999999 through rtl::Random.
+  explicit SessoesSat(std::string arquivo);
 
   // A fresh number, recorded in the file before it is returned. With `compartilhado` (one device
   // shared by several registers) its last three digits are the register's number `CDCAIXA`, so
@@ -21,7 +20,6 @@ class SessoesSat {
 
  private:
   const std::string arquivo_;
-  std::function<int()> sorteio_;
 };
 
 // "Dados/SatSessoes.txt" in the program directory.

@@ -9,6 +9,8 @@
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
 #include "rtl/errors.h"
+#include "vyrutil/numbers.h"
+#include "vyrutil/strings.h"
 
 namespace VyrFiscal {
 namespace {
@@ -23,12 +25,6 @@ const char* const kSelProdutoIbpt =
 struct Aliquotas {
   double nacionalfederal = 0, importadosfederal = 0, estadual = 0;
 };
-
-double Arredonda2(double valor) {
-  // The nudge keeps an amount that is a half cent in decimal (0.125) from rounding down because
-  // its binary value lies just below it.
-  return std::round(valor * 100.0 + (valor >= 0 ? 1e-7 : -1e-7)) / 100.0;
-}
 
 // "4.20": two decimals and '.', whatever the process's locale.
 std::string Texto2(double valor) {
@@ -45,13 +41,8 @@ bool Importado(const std::string& origem) {
   return origem == "1" || origem == "2" || origem == "6" || origem == "7";
 }
 
-std::string SoDigitos(const std::string& texto) {
-  std::string digitos;
-  for (char c : texto) {
-    if (c >= '0' && c <= '9') digitos += c;
-  }
-  return digitos;
-}
+using VyrUtil::Arredonda2;
+using VyrUtil::SoDigitos;
 
 // The IBPT table of the store, read one NCM at a time.
 class TabelaIbpt {

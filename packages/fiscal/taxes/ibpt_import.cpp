@@ -14,6 +14,7 @@
 #include "rtl/errors.h"
 #include "rtl/number_text.h"
 #include "rtl/text_codec.h"
+#include "rtl/text_compare.h"
 
 namespace VyrFiscal {
 namespace {
@@ -39,11 +40,6 @@ std::string Apara(const std::string& texto) {
   const auto inicio = texto.find_first_not_of(" \t");
   if (inicio == std::string::npos) return "";
   return texto.substr(inicio, texto.find_last_not_of(" \t") - inicio + 1);
-}
-
-std::string Minusculas(std::string texto) {
-  for (char& c : texto) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return texto;
 }
 
 // Splits one line at ';'. A field that starts with a double quote runs to the closing quote
@@ -97,7 +93,7 @@ class LeitorIbpt {
 
   std::vector<LinhaIbpt> Le() {
     std::vector<std::string> linhas = Linhas();
-    if (linhas.empty() || Minusculas(Junta(Campos(linhas[0]))) != kCabecalho) {
+    if (linhas.empty() || rtl::LowerCase(Junta(Campos(linhas[0]))) != kCabecalho) {
       Falha(1, std::string("cabeçalho inesperado; o esperado é ") + kCabecalho);
     }
     std::vector<LinhaIbpt> lidas;
@@ -269,7 +265,7 @@ void Grava(ado::TADOConnection& conexao, const std::string& uf,
 std::string UfDoArquivoIbpt(const std::string& arquivo) {
   const auto barra = arquivo.find_last_of("/\\");
   const std::string nome =
-      Minusculas(barra == std::string::npos ? arquivo : arquivo.substr(barra + 1));
+      rtl::LowerCase(barra == std::string::npos ? arquivo : arquivo.substr(barra + 1));
   const std::string marca = "ibptax";
   const auto pos = nome.find(marca);
   if (pos == std::string::npos || pos + marca.size() + 2 > nome.size()) return "";

@@ -15,6 +15,7 @@
 #include "fiscal/fiscal_store.h"
 #include "rtl/client_dataset.h"
 #include "support/fiscal_builders.h"
+#include "support/seams.h"
 #include "support/store_builders.h"
 #include "support/temp_store.h"
 
@@ -116,6 +117,8 @@ class SaleStoreTest : public ::testing::Test {
     return text;
   }
 
+  // The sales of these tests are made on one fixed evening, whatever the real date.
+  vyrtest::ScopedClock clock_{rtl::EncodeDateTime({2026, 3, 10, 19, 42, 5, 0})};
   vyrtest::TempStore store_;
   vyrtest::DeliveryBill bill_;
   std::vector<vyrtest::BillPayment> payments_ = {{"001", "DINHEIRO", "1", "E", 10, ""},

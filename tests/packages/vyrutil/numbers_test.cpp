@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace {
 
+using VyrUtil::Arredonda2;
 using VyrUtil::Trunc2;
 
 // Each of these is stored slightly below its decimal value, so a plain cut loses a cent.
@@ -59,6 +61,20 @@ TEST(Trunc2, ValuesWithoutCentsPassThrough) {
   EXPECT_TRUE(std::isnan(Trunc2(std::numeric_limits<double>::quiet_NaN())));
   EXPECT_EQ(std::numeric_limits<double>::infinity(),
             Trunc2(std::numeric_limits<double>::infinity()));
+}
+
+// Half a cent rounds away from zero as on a receipt, also when the double lies just below the
+// half (1.005 is 1.00499999999999989, 2.675 is 2.67499999999999982); a value below it does not.
+TEST(Arredonda2, HalfCentsRoundAwayFromZero) {
+  std::string rounded;
+  for (double value : {0.125, 1.005, 2.675, 0.285, 1234567.885, 10000000.005, -0.125, -1.005, 0.124,
+                       1.0049, 19.99 * 3, 0.0}) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f ", Arredonda2(value));
+    rounded += text;
+  }
+  EXPECT_EQ("0.13 1.01 2.68 0.29 1234567.89 10000000.01 -0.13 -1.01 0.12 1.00 59.97 0.00 ",
+            rounded);
 }
 
 }  // namespace

@@ -34,6 +34,12 @@ TEST(Ajusta, LongerTextsAreKeptWhole) {
   EXPECT_EQ("5", Ajusta("5", -2));
 }
 
+TEST(SoDigitos, KeepsOnlyTheDigitsInOrder) {
+  EXPECT_EQ("12345678000190|||007", VyrUtil::SoDigitos("12.345.678/0001-90") + "|" +
+                                        VyrUtil::SoDigitos("") + "|" + VyrUtil::SoDigitos("a b") +
+                                        "|" + VyrUtil::SoDigitos("0 0 7"));
+}
+
 TEST(Iif, ReturnsTheSelectedValue) {
   EXPECT_EQ(rtl::Variant("sim"), VyrUtil::iif(true, "sim", 2));
   EXPECT_EQ(rtl::Variant(2), VyrUtil::iif(false, "sim", 2));

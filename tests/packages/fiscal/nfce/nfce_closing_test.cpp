@@ -3,11 +3,13 @@
 
 #include <filesystem>
 
-#include "fiscal/nfce/access_key.h"
 #include "fiscal/nfce/note_store.h"
 #include "fiscal/nfce/schema_check.h"
 #include "packages/fiscal/nfce_test_support.h"
 #include "packages/fiscal/sale_fixture.h"
+#include "rtl/errors.h"
+#include "support/seams.h"
+#include "vyrutil/access_key.h"
 
 namespace {
 
@@ -62,7 +64,7 @@ class NfceClosingTest : public salefixture::SaleStoreTest {
     if (rows.size() != 1) return answer + " without a note for key '" + key + "'";
     const std::string xml = ReadFile(rows[0][4]);
     return "sale=" + std::to_string(answer == rows[0][0]) +
-           "|key valid=" + std::to_string(VyrFiscal::Nfce::ChaveValida(key)) +
+           "|key valid=" + std::to_string(VyrUtil::ChaveAcessoValida(key)) +
            "|3=" + retorno[3].AsString() + "|nNF=" + rows[0][1] + "|tpEmis=" + rows[0][2] + "|" +
            rows[0][3] + "|schema=" +
            VyrFiscal::Nfce::ErrosDeEsquema(xml, nfcetest::Schemas() + "nfe_v4.00.xsd") +
@@ -77,6 +79,16 @@ TEST_F(NfceClosingTest, TheRecordedSaleGetsItsAuthorisedNote) {
       "sale=1|key valid=1|3=|nNF=57|tpEmis=1|authorised|schema=|indPres=4|CPF=12345678909"
       "|xLgr=AV PAULISTA 1000|items=2|vNF=30.50",
       Close());
+}
+
+// A bug inside the closing (here a draw that fails as a misused seam would) is neither a
+// contingency nor an "ERRO" answer: it reaches the caller, and the sale is not kept.
+TEST_F(NfceClosingTest, AProgrammingErrorReachesTheCallerAndKeepsNoSale) {
+  const vyrtest::ScopedRandom broken(
+      [](uint32_t) -> uint32_t { throw rtl::EInvalidOperation("draw out of order"); });
+  rtl::Variant retorno;
+  EXPECT_THROW(Record(retorno), rtl::EInvalidOperation);
+  EXPECT_EQ("VENDA=0 ITEMVENDA=0 ITVENDAIMPOS=0 ITVENDACAN=0 MOVCAIXA=0 MOVEXTCONS=0 ", Counts());
 }
 
 TEST_F(NfceClosingTest, AnOfflineRegisterIssuesTheNoteInContingency) {

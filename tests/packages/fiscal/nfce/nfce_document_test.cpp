@@ -10,6 +10,7 @@
 #include "fiscal/nfce/simulated_authoriser.h"
 #include "packages/fiscal/nfce_test_support.h"
 #include "rtl/errors.h"
+#include "support/seams.h"
 
 namespace {
 
@@ -170,12 +171,12 @@ TEST_F(NfceDocumentTest, ContingencyNoteStatesWhenAndWhyAndCarriesTheOfflineQrCo
 }
 
 TEST_F(NfceDocumentTest, NoteIsKeptInTheDaysXmlFolderAndTheSaleKeepsItsOneNumber) {
+  const vyrtest::ScopedClock clock(rtl::EncodeDateTime({2026, 3, 10, 23, 59, 59, 0}));
   const auto first =
       VyrFiscal::PreparaNfceDaVenda(conn_, Request("0000000001", "123"), Sale("0000000001", true));
   const auto again =
       VyrFiscal::PreparaNfceDaVenda(conn_, Request("0000000001", "124"), Sale("0000000001", true));
-  const std::string folder =
-      store_.Dir() + "/Dados/XML_NFCe_Sat/0001-001-" + vyrtest::TodayText().substr(0, 10) + "/";
+  const std::string folder = store_.Dir() + "/Dados/XML_NFCe_Sat/0001-001-2026-03-10/";
   EXPECT_EQ("file=" + folder + first.chave + ".xml|again=" + first.chave +
                 "|stored=" + first.chave + "|pending|1|contingencia=0",
             "file=" + first.arquivoXml + "|again=" + again.chave +

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "fiscal/sat/cfe_key.h"
 #include "fiscal/sat/sat_answer.h"
 
 namespace {
@@ -55,22 +54,6 @@ TEST(SatAnswerTest, ValuesAreFoundByNameWithoutRegardToCase) {
   EXPECT_EQ("a|1=2|", VyrFiscal::Sat::Valor(valores, "Mensagem") + "|" +
                           VyrFiscal::Sat::Valor(valores, "X") + "|" +
                           VyrFiscal::Sat::Valor(valores, "chaveConsulta"));
-}
-
-TEST(SatAnswerTest, KeyCheckDigits) {
-  std::string texto;
-  for (const char* chave : {"13181017921427000125650010000000309887251170",
-                            "41200323285089000185650010000013051817822496",
-                            "28140300156225000131650110000151341562040824",
-                            "52060433009911002506550120000007800267301615",
-                            "35150908723218000186599000040190000723645630",
-                            "29181033657677000156650010001654399001654399",
-                            "43211105730928000145650010000002401717268120"}) {
-    const std::string c = chave;
-    texto += std::to_string(VyrFiscal::Sat::DigitoVerificador(c.substr(0, 43))) +
-             (VyrFiscal::Sat::ChaveValida(c) ? "+" : "-") + " ";
-  }
-  EXPECT_EQ("0+ 6+ 4+ 5+ 0+ 8- 9- ", texto);
 }
 
 }  // namespace

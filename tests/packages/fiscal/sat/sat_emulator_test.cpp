@@ -10,12 +10,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "fiscal/sat/sat_library.h"
 #include "fiscal/sat/cfe_sale_xml.h"
-#include "fiscal/sat/cfe_key.h"
 #include "fiscal/sat/sat_answer.h"
+#include "fiscal/sat/sat_library.h"
 #include "packages/fiscal/sat_test_sale.h"
 #include "support/temp_dir.h"
+#include "vyrutil/access_key.h"
 
 namespace {
 
@@ -59,7 +59,7 @@ std::string Emitido(const std::string& resposta) {
         << xml.substr(nCFe + 5, 6) << " serie " << xml.substr(serie + 10, 9) << " key "
         << chave.substr(0, 2) << "-" << chave.substr(6, 14) << "-" << chave.substr(20, 2) << "-"
         << chave.substr(22, 9) << "-" << chave.substr(31, 6)
-        << (VyrFiscal::Sat::ChaveValida(chave) ? " dv-ok" : " dv-bad")
+        << (VyrUtil::ChaveAcessoValida(chave) ? " dv-ok" : " dv-bad")
         << (xml.find("Id=\"CFe" + chave + "\"") != std::string::npos ? " id-ok" : " id-bad")
         << " total " << Valor(v, "valorTotalCFe") << " cpf " << Valor(v, "CPFCNPJValue") << " ts "
         << Valor(v, "timeStamp").size() << " qr " << Valor(v, "assinaturaQRCODE").size() << "\n";

@@ -1,0 +1,41 @@
+// The texts the fiscal documents share: the access key's check digit and the local time with
+// its offset.
+
+#include <gtest/gtest.h>
+
+#include "support/seams.h"
+#include "vyrutil/access_key.h"
+#include "vyrutil/local_time.h"
+
+namespace {
+
+// Published NFC-e and CF-e keys; the last two have a wrong check digit.
+TEST(AccessKey, CheckDigitsOfPublishedKeys) {
+  std::string found;
+  for (const std::string key : {"13181017921427000125650010000000309887251170",
+                                "41200323285089000185650010000013051817822496",
+                                "28140300156225000131650110000151341562040824",
+                                "52060433009911002506550120000007800267301615",
+                                "35150908723218000186599000040190000723645630",
+                                "29181033657677000156650010001654399001654399",
+                                "43211105730928000145650010000002401717268120"}) {
+    found += std::to_string(VyrUtil::DigitoVerificador(key.substr(0, 43))) +
+             (VyrUtil::ChaveAcessoValida(key) ? " valid;" : " wrong;");
+  }
+  EXPECT_EQ("0 valid;6 valid;4 valid;5 valid;0 valid;8 wrong;9 wrong;", found);
+}
+
+// The offset is the zone's at that moment: daylight saving (here a southern summer) counts.
+TEST(LocalTime, CarriesTheZonesOffsetAtThatMoment) {
+  const vyrtest::ScopedTimeZone zone("<-03>3<-02>,M10.3.0/0,M2.3.0/0");
+  const std::string winter =
+      VyrUtil::DataHoraComFuso(rtl::EncodeDateTime({2026, 7, 1, 9, 5, 7, 999}));
+  const std::string summer =
+      VyrUtil::DataHoraComFuso(rtl::EncodeDateTime({2026, 12, 8, 0, 5, 0, 0}));
+  const vyrtest::ScopedTimeZone india("<+0530>-5:30");
+  EXPECT_EQ("2026-07-01T09:05:07-03:00 2026-12-08T00:05:00-02:00 2026-03-10T19:42:05+05:30",
+            winter + " " + summer + " " +
+                VyrUtil::DataHoraComFuso(rtl::EncodeDateTime({2026, 3, 10, 19, 42, 5, 0})));
+}
+
+}  // namespace
