@@ -2,8 +2,6 @@
 // code, the CF-e number and the device's serial number; they are stored with the sale and the
 // SAT extract is printed.
 
-#include <cctype>
-
 #include "closing/closing_context.h"
 #include "external/fiscal_device.h"
 #include "rtl/errors.h"
@@ -14,40 +12,13 @@ namespace Cli_Qam00417::closing {
 
 namespace {
 
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // 1-based position of `what` in `text`, 0 when absent.
 long Pos(const std::string& what, const std::string& text) {
   const size_t found = text.find(what);
   return found == std::string::npos ? 0 : static_cast<long>(found) + 1;
 }
 
-std::string QrCode(const std::vector<std::string>& valores) {
-  return ValorSat(valores, "chaveConsulta") + "|" + ValorSat(valores, "timeStamp") + "|" +
-         ValorSat(valores, "valorTotalCFe") + "|" + ValorSat(valores, "CPFCNPJValue") + "|" +
-         ValorSat(valores, "assinaturaQRCODE");
-}
-
 }  // namespace
-
-std::string ValorSat(const std::vector<std::string>& valoresSat, const std::string& name) {
-  for (const std::string& linha : valoresSat) {
-    const size_t igual = linha.find('=');
-    if (igual != std::string::npos && SameName(linha.substr(0, igual), name)) {
-      return linha.substr(igual + 1);
-    }
-  }
-  return std::string();
-}
 
 std::string Copy(const std::string& text, long position, long length) {
   if (position < 1) position = 1;
@@ -61,13 +32,13 @@ void EmitSatDocument(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
                 dm.cdAtivacaoSat, dm.dsPastaXml, conta.vrIbpt, conta.vrIbptEs, conta.valoresSat);
   if (!aceita) {
     ChangeRecordedSale(dm, conta);
-    const std::string mensagem = ValorSat(conta.valoresSat, "mensagem");
+    const std::string mensagem = ValorSat(conta.valoresSat, kSatMensagem);
     LogImpExpKDS("raise Exception.create SAT: " + mensagem);
     throw rtl::Exception(mensagem);
   }
-  conta.dsQrCode = QrCode(conta.valoresSat);
-  conta.chaveAcesso = ValorSat(conta.valoresSat, "chaveConsulta");
-  const std::string xml = ValorSat(conta.valoresSat, "arqxmlnfce");
+  conta.dsQrCode = QrCodeSat(conta.valoresSat);
+  conta.chaveAcesso = ValorSat(conta.valoresSat, kSatChaveConsulta);
+  const std::string xml = ValorSat(conta.valoresSat, kSatArqXml);
   // The number follows the tag name and the character that closes the tag.
   conta.nrCfe = Copy(xml, Pos("nCFe", xml) + 5, 6);
   VyrUtil::CriaCodBarra(conta.chaveAcesso, dm.dsPastaXml);

@@ -18,6 +18,7 @@
 #include "datamodule/rdm_imp_exp_kds.h"
 #include "external/fiscal_device.h"
 #include "external/receivables.h"
+#include "fiscal/sale/sale_closing.h"
 #include "fiscal/sale/sale_rows.h"
 #include "rtl/datetime.h"
 #include "rtl/errors.h"
@@ -156,7 +157,7 @@ class ClosingTest : public ::testing::Test {
   std::string cdfamilisald_ = "F01";
   std::string answer_ = "0000000042";  // SetConcluiFechamento
   std::string nfceKey_ = "35261200000000000000650010000001231000001234";
-  std::string nfceSituation_ = "AUTORIZADA";
+  bool nfceContingency_ = false;
   bool satAccepts_ = true;
   std::vector<std::string> satValues_ = {
       "chaveConsulta=CFe35261211111111111111590000000000010000010005",
@@ -170,9 +171,10 @@ class ClosingTest : public ::testing::Test {
   bool recordSaleOnClosing_ = false;    // the fake also enters today's sale in VENDA
   std::function<void()> onBuscaVenda_;  // runs inside the fake BuscaVenda, when set
 
-  // What the fiscal closing received: the tables as "name(rows)", the values as "i=value".
+  // What the fiscal package read from the closing lists, unpacked on its side: the tables as
+  // "meaning=dataset(rows)", the sale as LeFechamento gives it, one "field=value" line each.
   std::string closingTables_;
-  std::string closingValues_;
+  std::string closingSale_;
   // The receipt parameters' row as the print received it, "FIELD=value" for fields set.
   std::string receiptRow_;
 
@@ -217,6 +219,42 @@ class ClosingTest : public ::testing::Test {
       rows.push_back(row);
     }
     return Variant(rtl::DataPacket(fields, rows));
+  }
+
+  static std::string TablesText(const VyrFiscal::TabelasFechamento& t) {
+    std::string text;
+    const auto add = [&text](const char* meaning, const rtl::TClientDataSet* table) {
+      text += std::string(meaning) + "=" + table->Name() + "(" +
+              std::to_string(table->Active() ? table->RecordCount() : 0) + ") ";
+    };
+    add("vendas", t.vendas);
+    add("movimentos", t.movimentos);
+    add("cancelados", t.cancelados);
+    add("famSaldo", t.famSaldo);
+    add("emprestimoFam", t.emprestimoFam);
+    add("itensEst", t.itensEst);
+    add("obsItens", t.obsItens);
+    add("obsItensEst", t.obsItensEst);
+    return text;
+  }
+
+  static std::string SaleText(const VyrFiscal::Venda::Fechamento& f) {
+    const auto date = [](rtl::TDateTime d) { return Text(Variant::FromDateTime(d)); };
+    return "CDCAIXA=" + f.CDCAIXA + "\nCDEMPRESA=" + f.CDEMPRESA + "\nCDFILIAL=" + f.CDFILIAL +
+           "\nCDLOJA=" + f.CDLOJA + "\nNRCOMANDA=" + f.NRCOMANDA + "\nDSCOMANDA=" + f.DSCOMANDA +
+           "\nNRVENDAREST=" + f.NRVENDAREST + "\ndtAberturaCaixa=" + date(f.dtAberturaCaixa) +
+           "\ndtMovimento=" + date(f.dtMovimento) + "\nnrNfce=" + f.nrNfce +
+           "\nnrSerieNfce=" + f.nrSerieNfce + "\ndtEmissNfce=" + f.dtEmissNfce +
+           "\nidAmbTrabNfce=" + f.idAmbTrabNfce + "\nidTipoEmissao=" + f.idTipoEmissao +
+           "\nidOrigemVenda=" + f.idOrigemVenda + "\nidPaisIntegra=" + f.idPaisIntegra +
+           "\nIDRETBALLOJA=" + f.IDRETBALLOJA + "\nvrTotalTrib=" + Text(f.vrTotalTrib) +
+           "\nCDMUNICIPIO=" + f.CDMUNICIPIO + "\nCDPAIS=" + f.CDPAIS + "\nSGESTADO=" + f.SGESTADO +
+           "\nCDBAIRRO=" + f.CDBAIRRO + "\nDSBAIRRO=" + f.DSBAIRRO +
+           "\nDSENDECONSCOMAN=" + f.DSENDECONSCOMAN + "\nDSCOMPLENDCOCOM=" + f.DSCOMPLENDCOCOM +
+           "\nNRCEPCONSCOMAND=" + f.NRCEPCONSCOMAND + "\nDSREFENDCONSCOM=" + f.DSREFENDCONSCOM +
+           "\nvendas=" + std::to_string(f.vendas.RowCount()) +
+           " movimentos=" + std::to_string(f.movimentos.RowCount()) +
+           " cancelados=" + std::to_string(f.cancelados.RowCount()) + "\n";
   }
 
   static std::string RowText(const rtl::TClientDataSet& table) {
@@ -264,17 +302,9 @@ class ClosingTest : public ::testing::Test {
       VyrFiscal::SetConcluiFechamento, [this](const std::vector<rtl::TClientDataSet*>& tabelas,
                                               const Variant& parametros, Variant& retorno) {
         calls_.Record("SetConcluiFechamento");
-        closingTables_.clear();
-        for (const rtl::TClientDataSet* table : tabelas) {
-          closingTables_ += table->Name() + "(" +
-                            std::to_string(table->Active() ? table->RecordCount() : 0) + ") ";
-        }
-        closingValues_.clear();
-        for (size_t i = 0; i < parametros.ArrayLength(); ++i) {
-          closingValues_ += std::to_string(i) + "=" + Text(parametros[i]) + "\n";
-        }
-        retorno[1] = nfceKey_;
-        retorno[3] = nfceSituation_;
+        closingTables_ = TablesText(VyrFiscal::DesempacotaTabelas(tabelas));
+        closingSale_ = SaleText(VyrFiscal::Venda::LeFechamento(tabelas, parametros));
+        VyrFiscal::EmpacotaNota({nfceKey_, nfceContingency_}, retorno);
         if (recordSaleOnClosing_ && answer_.size() == 10) {
           vyrtest::InsertSale(store_, kFilial, kCaixa, answer_, kLoja, "0000000001",
                               vyrtest::TodayText());
