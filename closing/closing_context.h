@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "datamodule/rdm_imp_exp_kds.h"
+#include "external/fiscal_device.h"
 #include "rtl/datetime.h"
 #include "rtl/variant.h"
 
@@ -38,7 +39,7 @@ struct ContaEmFechamento {
   std::string nrSerieNfce;
   std::string nrNfce;
   std::string dtEmissNfce;
-  rtl::Variant retornoFiscal;  // the fiscal results array, 10 elements when created
+  rtl::Variant retornoFiscal;  // the fiscal results array, kTamanhoRetornoFiscal when created
   std::string idRetBalLoja;
   std::string dsRetornoFechamento;
   std::string chaveAcesso;
@@ -49,8 +50,8 @@ struct ContaEmFechamento {
 
   // "CDFILIAL, CDCAIXA, CDLOJA, NRCOMANDA, NRVENDAREST, DSCOMANDA", as the frame lines show it.
   std::string Arguments() const;
-  // A fresh fiscal results array: 10 empty elements.
-  void NovoRetornoFiscal() { retornoFiscal = rtl::Variant::Array(10); }
+  // A fresh fiscal results array, all elements empty.
+  void NovoRetornoFiscal() { retornoFiscal = Cli_Qam00417::NovoRetornoFiscal(); }
 };
 
 // Loads the bill, its payments, items, notes and sale rows, sets the sale's client and
@@ -76,8 +77,9 @@ void ReadSaleOrigin(TrdmImpExpKds& dm, ContaEmFechamento& conta);
 // The approximate taxes and the electronic document's series, number and emission date.
 void ComputeTaxFigures(TrdmImpExpKds& dm, ContaEmFechamento& conta);
 
-// The twelve tables and the forty-eight values the fiscal package records the sale from. The
-// order's values come from the current row of cdsPedidos, where the closing located the bill.
+// The closing lists the fiscal package records the sale from, packed by EmpacotaTabelas and
+// EmpacotaValores. The order's values come from the current row of cdsPedidos, where the
+// closing located the bill.
 std::vector<rtl::TClientDataSet*> ClosingTables(TrdmImpExpKds& dm);
 rtl::Variant ClosingParameters(TrdmImpExpKds& dm, const ContaEmFechamento& conta);
 // Has the fiscal package record the sale; its answer goes to dsRetornoFechamento.
@@ -96,9 +98,6 @@ void PrintReceipt(TrdmImpExpKds& dm, ContaEmFechamento& conta, const std::string
 // Changes the recorded sale whose document could not be issued normally.
 void ChangeRecordedSale(TrdmImpExpKds& dm, ContaEmFechamento& conta);
 
-// The value of `name` in the SAT device's name=value lines: the first line of that name,
-// names compared without regard to case; "" when there is none.
-std::string ValorSat(const std::vector<std::string>& valoresSat, const std::string& name);
 // `length` characters of `text` from 1-based position `position` (fewer at the end of the
 // text, none before its start), as the SAT document's numbers are cut from its XML.
 std::string Copy(const std::string& text, long position, long length);

@@ -14,14 +14,9 @@ namespace closing {
 namespace {
 
 const char* const kSufixoFechaConta = " - Qam00417 - Funcao:FechaContaNormal";
-constexpr size_t kTamanhoNrSeqVenda = 10;
 
 bool EmiteDocumento(const TrdmImpExpKds& dm) {
   return dm.boVyrNfce || dm.boVyrSat;
-}
-
-bool ComecaComErro(const std::string& text) {
-  return text.compare(0, 4, "ERRO") == 0;
 }
 
 // Everything after the order is gathered, in order; returns where a step leaves the closing.
@@ -40,14 +35,14 @@ void ConcluiFechamento(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
   LogImpExpKDS("Chamada da setconcluifechamento");
   conta.idRetBalLoja = dm.cdsPedidos.FieldByName("IDRETBALLOJA").AsString();
   CallFiscalClosing(dm, conta);
-  if (conta.dsRetornoFechamento.size() == kTamanhoNrSeqVenda) {
+  if (RespostaEhNumeroVenda(conta.dsRetornoFechamento)) {
     // The sale is recorded: the store has changed, whatever the document and the marking do.
     WorkerControl::Instance().NoteChange();
     if (EmiteDocumento(dm) && !EmitFiscalDocument(dm, conta)) return;
     MarkOrder(dm, conta);
   }
   LogImpExpKDS("Retorno da setConcluifechamento: " + conta.dsRetornoFechamento);
-  if (ComecaComErro(conta.dsRetornoFechamento)) RecordCancelledSale(dm, conta);
+  if (RespostaEhErro(conta.dsRetornoFechamento)) RecordCancelledSale(dm, conta);
 }
 
 void LogFim(const ContaEmFechamento& conta) {

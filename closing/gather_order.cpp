@@ -49,8 +49,9 @@ void GatherOrder(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
 
   conta.NovoRetornoFiscal();
   BuscaVenda(Variant(std::vector<Variant>{conta.CDFILIAL, conta.NRCOMANDA}), conta.retornoFiscal);
-  dm.cdsVendas.SetData(conta.retornoFiscal[0]);
-  dm.cdsItComandasCanc.SetData(conta.retornoFiscal[1]);
+  const VendaBuscada venda = DesempacotaVendaBuscada(conta.retornoFiscal);
+  dm.cdsVendas.SetData(venda.vendas);
+  dm.cdsItComandasCanc.SetData(venda.cancelados);
   conta.retornoFiscal = Variant();
 
   dm.cdsVendas.First();

@@ -9,12 +9,6 @@
 
 namespace Cli_Qam00417::closing {
 
-namespace {
-
-const char* const kContingencia = "CONTIGENCIA_SP";
-
-}  // namespace
-
 bool EmitFiscalDocument(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
   // A register set for both documents emits NFC-e.
   if (dm.boVyrNfce) return EmitNfceDocument(dm, conta);
@@ -23,10 +17,10 @@ bool EmitFiscalDocument(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
 }
 
 bool EmitNfceDocument(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
-  conta.chaveAcesso = conta.retornoFiscal[1].AsString();
+  const NotaEmitida nota = DesempacotaNota(conta.retornoFiscal);
+  conta.chaveAcesso = nota.chaveAcesso;
   LogImpExpKDS("Chave de acesso: " + conta.chaveAcesso);
-  const std::string situacao = conta.retornoFiscal[3].AsString();
-  if (situacao == kContingencia) {
+  if (nota.contingencia) {
     ChangeRecordedSale(dm, conta);
     VyrUtil::CheckResultServ(
         dm.setApagaPedido(rtl::Utf8ToWide(conta.CDFILIAL), rtl::Utf8ToWide(conta.NRCOMANDA)), true,
@@ -40,10 +34,13 @@ bool EmitNfceDocument(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
 
 void ChangeRecordedSale(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
   conta.NovoRetornoFiscal();
-  const Variant parametros(std::vector<Variant>{
-      conta.dsRetornoFechamento, conta.CDFILIAL, conta.CDCAIXA,
-      Variant::FromDateTime(dm.dtMovimento), std::string(), std::string(), std::string(), "SAT"});
-  AlteraVendaCan(parametros, conta.retornoFiscal);
+  AlteracaoVenda alteracao;
+  alteracao.NRSEQVENDA = conta.dsRetornoFechamento;
+  alteracao.CDFILIAL = conta.CDFILIAL;
+  alteracao.CDCAIXA = conta.CDCAIXA;
+  alteracao.dtMovimento = dm.dtMovimento;
+  alteracao.marca = kMarcaSat;
+  AlteraVendaCan(EmpacotaAlteracao(alteracao), conta.retornoFiscal);
   conta.retornoFiscal = Variant();
 }
 

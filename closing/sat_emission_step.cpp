@@ -21,23 +21,7 @@ long Pos(const std::string& what, const std::string& text) {
   return found == std::string::npos ? 0 : static_cast<long>(found) + 1;
 }
 
-std::string QrCode(const std::vector<std::string>& valores) {
-  return ValorSat(valores, "chaveConsulta") + "|" + ValorSat(valores, "timeStamp") + "|" +
-         ValorSat(valores, "valorTotalCFe") + "|" + ValorSat(valores, "CPFCNPJValue") + "|" +
-         ValorSat(valores, "assinaturaQRCODE");
-}
-
 }  // namespace
-
-std::string ValorSat(const std::vector<std::string>& valoresSat, const std::string& name) {
-  for (const std::string& linha : valoresSat) {
-    const size_t igual = linha.find('=');
-    if (igual != std::string::npos && rtl::SameText(linha.substr(0, igual), name)) {
-      return linha.substr(igual + 1);
-    }
-  }
-  return std::string();
-}
 
 std::string Copy(const std::string& text, long position, long length) {
   if (position < 1) position = 1;
@@ -54,13 +38,13 @@ void EmitSatDocument(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
                 dm.cdAtivacaoSat, pasta, conta.vrIbpt, conta.vrIbptEs, conta.valoresSat);
   if (!aceita) {
     ChangeRecordedSale(dm, conta);
-    const std::string mensagem = ValorSat(conta.valoresSat, "mensagem");
+    const std::string mensagem = ValorSat(conta.valoresSat, kSatMensagem);
     LogImpExpKDS("raise Exception.create SAT: " + mensagem);
     throw rtl::Exception(mensagem);
   }
-  conta.dsQrCode = QrCode(conta.valoresSat);
-  conta.chaveAcesso = ValorSat(conta.valoresSat, "chaveConsulta");
-  const std::string xml = ValorSat(conta.valoresSat, "arqxmlnfce");
+  conta.dsQrCode = QrCodeSat(conta.valoresSat);
+  conta.chaveAcesso = ValorSat(conta.valoresSat, kSatChaveConsulta);
+  const std::string xml = ValorSat(conta.valoresSat, kSatArqXml);
   // The number follows the tag name and the character that closes the tag.
   conta.nrCfe = Copy(xml, Pos("nCFe", xml) + 5, 6);
   VyrUtil::CriaCodBarra(conta.chaveAcesso, pasta);

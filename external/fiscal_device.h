@@ -1,7 +1,9 @@
 #pragma once
 // The fiscal-device package as the module sees it: function variables, called through the
-// pointer they hold at the moment of the call.
+// pointer they hold at the moment of the call, and the lists, results and markers they exchange
+// (fiscal/closing_lists.h), which the module packs and reads only through these names.
 
+#include "fiscal/closing_lists.h"
 #include "fiscal/fiscal_functions.h"
 #include "fiscal/fiscal_store.h"
 #include "fiscal/start_routines.h"
@@ -23,5 +25,26 @@ using VyrFiscal::getDataEmissNFCe;
 using VyrFiscal::getNumeroSerieNFCe;
 using VyrFiscal::SATOnline;
 using VyrFiscal::SetConcluiFechamento;
+
+using VyrFiscal::AlteracaoVenda;
+using VyrFiscal::DesempacotaNota;
+using VyrFiscal::DesempacotaVendaBuscada;
+using VyrFiscal::EmpacotaAlteracao;
+using VyrFiscal::EmpacotaTabelas;
+using VyrFiscal::EmpacotaValores;
+using VyrFiscal::NotaEmitida;
+using VyrFiscal::NovoRetornoFiscal;
+using VyrFiscal::QrCodeSat;
+using VyrFiscal::RespostaEhErro;
+using VyrFiscal::RespostaEhNumeroVenda;
+using VyrFiscal::TabelasFechamento;
+using VyrFiscal::ValoresFechamento;
+using VyrFiscal::ValorSat;
+using VyrFiscal::VendaBuscada;
+
+using VyrFiscal::kMarcaSat;
+using VyrFiscal::kSatArqXml;
+using VyrFiscal::kSatChaveConsulta;
+using VyrFiscal::kSatMensagem;
 
 }  // namespace Cli_Qam00417

@@ -5,12 +5,16 @@
 //
 // Every routine uses the package's own connection to the store database (fiscal/fiscal_store.h),
 // never the caller's, and runs on the caller's thread. A routine that fails raises; only
-// SetConcluiFechamento reports its refusals and failures as a text beginning "ERRO".
+// SetConcluiFechamento reports its refusals and failures as a text beginning kErro.
+//
+// The lists these routines take and the results they give back are laid out, packed and unpacked
+// by fiscal/closing_lists.h, on both sides.
 
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "fiscal/closing_lists.h"
 #include "rtl/client_dataset.h"
 #include "rtl/datetime.h"
 #include "rtl/variant.h"
@@ -21,10 +25,10 @@ using rtl::TClientDataSet;
 using rtl::Variant;
 
 // The sale of one bill as the closing needs it. `filialComanda` is the array
-// [CDFILIAL, NRCOMANDA]; `retornoFiscal` is the 10-element results array. Fills element 0 with
-// the sale-rows packet (layout SaleRowFields() plus the bill columns, one row per item that is
-// not cancelled, in item order) and element 1 with the cancelled-items packet
-// (CancelledItemFields()). A bill that does not exist gives both packets without rows.
+// [CDFILIAL, NRCOMANDA]; `retornoFiscal` is the results array. Answers in it a VendaBuscada: the
+// sale-rows packet (layout SaleRowFields() plus the bill columns, one row per item that is not
+// cancelled, in item order) and the cancelled-items packet (CancelledItemFields()). A bill that
+// does not exist gives both packets without rows.
 extern std::function<Variant(const Variant& filialComanda, Variant& retornoFiscal)> BuscaVenda;
 
 // The approximate taxes of the sale rows in `vendas`: fills element 0 of the 3-element array
@@ -41,22 +45,23 @@ extern std::function<std::string(const std::string& CDFILIAL, const std::string&
 extern std::function<std::string()> getDataEmissNFCe;
 
 // Records the sale in one transaction and, on an NFC-e register, issues its document.
-// `tabelas` is the closing dataset list (12 tables), `parametros` the 48-value array.
-// Answers the recorded sale's number (exactly 10 characters), or "ERRO" + the reason with
-// nothing written. A bill already recorded and not cancelled answers that sale's number and
-// writes nothing. NFC-e: element 1 of `retornoFiscal` is the access key, element 3
-// "CONTIGENCIA_SP" when the note was issued in contingency.
+// `tabelas` is EmpacotaTabelas' list, `parametros` EmpacotaValores' list.
+// Answers the recorded sale's number (kTamanhoNumeroVenda characters), or RespostaErro(the
+// reason) with nothing written. A bill already recorded and not cancelled answers that sale's
+// number and writes nothing. NFC-e: answers in `retornoFiscal` a NotaEmitida (the access key,
+// and whether the note was issued in contingency).
 extern std::function<Variant(const std::vector<TClientDataSet*>& tabelas, const Variant& parametros,
                              Variant& retornoFiscal)>
     SetConcluiFechamento;
 
-// Changes a recorded sale whose document could not be issued normally. `parametros`:
-// [NRSEQVENDA, CDFILIAL, CDCAIXA, dtMovimento, "", "", "", marker].
+// Changes a recorded sale whose document could not be issued normally. `parametros` is
+// EmpacotaAlteracao's list.
 extern std::function<Variant(const Variant& parametros, Variant& retornoFiscal)> AlteraVendaCan;
 
-// Sends a recorded sale to the register's SAT device. Fills `valoresSat` with name=value lines
-// (chaveConsulta, timeStamp, valorTotalCFe, CPFCNPJValue, assinaturaQRCODE, arqxmlnfce,
-// mensagem) and answers true when the device accepted the sale.
+// Sends a recorded sale to the register's SAT device. Fills `valoresSat` with LinhaSat lines
+// (among them kSatChaveConsulta, kSatTimeStamp, kSatValorTotalCFe, kSatCPFCNPJValue,
+// kSatAssinaturaQRCODE, kSatArqXml and kSatMensagem) and answers true when the device accepted
+// the sale.
 extern std::function<bool(const std::string& CDFILIAL, const std::string& CDCAIXA,
                           const std::string& NRSEQVENDA, const std::string& idUtilSatComp,
                           const std::string& cdAtivacaoSat, const std::string& dsPastaXml,

@@ -160,16 +160,17 @@ class ClosingTest : public ::testing::Test {
   std::string& cdfamilisald_ = fiscal_.cdfamilisald;
   std::string& answer_ = fiscal_.answer;  // SetConcluiFechamento
   std::string& nfceKey_ = fiscal_.nfceKey;
-  std::string& nfceSituation_ = fiscal_.nfceSituation;
+  bool& nfceContingency_ = fiscal_.nfceContingency;
   bool& satAccepts_ = fiscal_.satAccepts;
   std::vector<std::string>& satValues_ = fiscal_.satValues;
   std::string& balanceRefusal_ = receivables_.balanceRefusal;  // not empty: refuses the balance
   bool recordSaleOnClosing_ = false;  // the closing also enters today's sale in VENDA
   std::function<void()>& onBuscaVenda_ = fiscal_.onBuscaVenda;  // runs inside BuscaVenda
 
-  // What the fiscal closing received: the tables as "name(rows)", the values as "i=value".
+  // What the fiscal package read from the closing lists, unpacked on its side: the tables as
+  // "meaning=dataset(rows)", the sale as LeFechamento gives it, one "field=value" line each.
   const std::string& closingTables_ = fiscal_.closingTables;
-  const std::string& closingValues_ = fiscal_.closingValues;
+  const std::string& closingSale_ = fiscal_.closingSale;
   // The receipt parameters' row as the print received it, "FIELD=value" for fields set.
   const std::string& receiptRow_ = fiscal_.receiptRow;
 };

@@ -101,7 +101,7 @@ TEST_F(WaysOutTest, ARefusedSaleIsRecordedCancelledAndTheOrderWaits) {
 
 TEST_F(WaysOutTest, AnNfceInContingencyChangesTheSaleAndRemovesTheOrder) {
   NfceRegister();
-  nfceSituation_ = "CONTIGENCIA_SP";
+  nfceContingency_ = true;
   Close();
   EXPECT_EQ(std::string(kIni) +
                 "Numero da comanda:0001\nChamada da setconcluifechamento\n"

@@ -1,5 +1,6 @@
 #include "support/fiscal_builders.h"
 
+#include "fiscal/closing_lists.h"
 #include "fiscal/sale/sale_rows.h"
 #include "rtl/datetime.h"
 #include "rtl/field_def.h"
@@ -125,40 +126,35 @@ void FillMovements(rtl::TClientDataSet& table, const DeliveryBill& bill,
 }
 
 rtl::Variant ClosingValues(const DeliveryBill& bill, const ClosingRegister& reg) {
-  const rtl::TDateTime abertura =
+  VyrFiscal::ValoresFechamento v;
+  v.CDCAIXA = reg.cdcaixa;
+  v.dtAberturaCaixa =
       reg.dt_abertura != 0 ? reg.dt_abertura : rtl::Date() + rtl::EncodeTime(8, 0, 0, 0);
-  rtl::Variant values = rtl::Variant::Array(48);
-  for (size_t i = 0; i < 48; ++i) values[i] = std::string();
-  values[0] = reg.cdcaixa;
-  values[1] = rtl::Variant::FromDateTime(abertura);
-  values[2] = reg.cdempresa;
-  values[5] = bill.cdfilial;
-  values[6] = bill.nrcomanda;
-  values[7] = bill.dscomanda;
-  values[8] = bill.cdloja;
-  values[10] = bill.nrvendarest;
-  values[11] = std::string("DLV");
-  values[12] = reg.nr_nfce;
-  values[16] = 0;
-  values[20] = rtl::Variant::FromDateTime(rtl::Date());
-  values[21] = bill.cdmunicipio;
-  values[22] = bill.cdpais;
-  values[23] = bill.sgestado;
-  values[24] = bill.cdbairro;
-  values[25] = bill.endereco;
-  values[26] = bill.complemento;
-  values[27] = bill.cep;
-  values[28] = bill.referencia;
-  values[32] = reg.id_origem_venda;
-  values[34] = reg.dt_emiss_nfce;
-  values[35] = reg.id_amb_trab_nfce;
-  values[36] = reg.nr_serie_nfce;
-  values[39] = reg.id_tipo_emissao;
-  values[41] = reg.vr_total_trib;
-  values[42] = bill.dsbairro;
-  values[43] = true;
-  values[47] = bill.idretballoja;
-  return values;
+  v.CDEMPRESA = reg.cdempresa;
+  v.CDFILIAL = bill.cdfilial;
+  v.NRCOMANDA = bill.nrcomanda;
+  v.DSCOMANDA = bill.dscomanda;
+  v.CDLOJA = bill.cdloja;
+  v.NRVENDAREST = bill.nrvendarest;
+  v.nrNfce = reg.nr_nfce;
+  v.dtMovimento = rtl::Date();
+  v.CDMUNICIPIO = bill.cdmunicipio;
+  v.CDPAIS = bill.cdpais;
+  v.SGESTADO = bill.sgestado;
+  v.CDBAIRRO = bill.cdbairro;
+  v.DSENDECONSCOMAN = bill.endereco;
+  v.DSCOMPLENDCOCOM = bill.complemento;
+  v.NRCEPCONSCOMAND = bill.cep;
+  v.DSREFENDCONSCOM = bill.referencia;
+  v.idOrigemVenda = reg.id_origem_venda;
+  v.dtEmissNfce = reg.dt_emiss_nfce;
+  v.idAmbTrabNfce = reg.id_amb_trab_nfce;
+  v.nrSerieNfce = reg.nr_serie_nfce;
+  v.idTipoEmissao = reg.id_tipo_emissao;
+  v.vrTotalTrib = reg.vr_total_trib;
+  v.DSBAIRRO = bill.dsbairro;
+  v.IDRETBALLOJA = bill.idretballoja;
+  return VyrFiscal::EmpacotaValores(v);
 }
 
 }  // namespace vyrtest

@@ -119,7 +119,7 @@ struct ClosingRegister {
   std::string id_origem_venda = "DLV";
 };
 
-// The closing's 48 values for `bill` on `reg`, in the module's order.
+// The closing's values for `bill` on `reg`, packed as the closing packs them.
 rtl::Variant ClosingValues(const DeliveryBill& bill, const ClosingRegister& reg = {});
 
 }  // namespace vyrtest

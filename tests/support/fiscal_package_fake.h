@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "external/fiscal_device.h"
+#include "fiscal/sale/sale_closing.h"
 #include "fiscal/sale/sale_rows.h"
 #include "rtl/client_dataset.h"
 #include "support/first_row_text.h"
@@ -39,7 +40,7 @@ class FakeFiscalPackage {
   std::string cdfamilisald = "F01";                     // of every sale row
   std::string answer = "0000000042";                    // SetConcluiFechamento
   std::string nfceKey = "35261200000000000000650010000001231000001234";
-  std::string nfceSituation = "AUTORIZADA";
+  bool nfceContingency = false;
   bool satAccepts = true;  // SATOnline
   std::vector<std::string> satValues = {
       "chaveConsulta=CFe35261211111111111111590000000000010000010005",
@@ -54,9 +55,10 @@ class FakeFiscalPackage {
   std::function<void()> onBuscaVenda;  // runs inside the fake BuscaVenda, when set
   std::function<void()> onClosing;     // runs inside the fake SetConcluiFechamento, when set
 
-  // What SetConcluiFechamento received: the tables as "name(rows)", the values as "i=value".
+  // What the fiscal package read from the closing lists, unpacked on its side: the tables as
+  // "meaning=dataset(rows)", the sale as LeFechamento gives it, one "field=value" line each.
   std::string closingTables;
-  std::string closingValues;
+  std::string closingSale;
   // The receipt parameters' row as the print received it, "FIELD=value" for fields set.
   std::string receiptRow;
 
@@ -64,6 +66,42 @@ class FakeFiscalPackage {
   using Variant = rtl::Variant;
 
   static std::string Text(const Variant& value) { return rtl::DebugString(value); }
+
+  static std::string TablesText(const VyrFiscal::TabelasFechamento& t) {
+    std::string text;
+    const auto add = [&text](const char* meaning, const rtl::TClientDataSet* table) {
+      text += std::string(meaning) + "=" + table->Name() + "(" +
+              std::to_string(table->Active() ? table->RecordCount() : 0) + ") ";
+    };
+    add("vendas", t.vendas);
+    add("movimentos", t.movimentos);
+    add("cancelados", t.cancelados);
+    add("famSaldo", t.famSaldo);
+    add("emprestimoFam", t.emprestimoFam);
+    add("itensEst", t.itensEst);
+    add("obsItens", t.obsItens);
+    add("obsItensEst", t.obsItensEst);
+    return text;
+  }
+
+  static std::string SaleText(const VyrFiscal::Venda::Fechamento& f) {
+    const auto date = [](rtl::TDateTime d) { return Text(Variant::FromDateTime(d)); };
+    return "CDCAIXA=" + f.CDCAIXA + "\nCDEMPRESA=" + f.CDEMPRESA + "\nCDFILIAL=" + f.CDFILIAL +
+           "\nCDLOJA=" + f.CDLOJA + "\nNRCOMANDA=" + f.NRCOMANDA + "\nDSCOMANDA=" + f.DSCOMANDA +
+           "\nNRVENDAREST=" + f.NRVENDAREST + "\ndtAberturaCaixa=" + date(f.dtAberturaCaixa) +
+           "\ndtMovimento=" + date(f.dtMovimento) + "\nnrNfce=" + f.nrNfce +
+           "\nnrSerieNfce=" + f.nrSerieNfce + "\ndtEmissNfce=" + f.dtEmissNfce +
+           "\nidAmbTrabNfce=" + f.idAmbTrabNfce + "\nidTipoEmissao=" + f.idTipoEmissao +
+           "\nidOrigemVenda=" + f.idOrigemVenda + "\nidPaisIntegra=" + f.idPaisIntegra +
+           "\nIDRETBALLOJA=" + f.IDRETBALLOJA + "\nvrTotalTrib=" + Text(f.vrTotalTrib) +
+           "\nCDMUNICIPIO=" + f.CDMUNICIPIO + "\nCDPAIS=" + f.CDPAIS + "\nSGESTADO=" + f.SGESTADO +
+           "\nCDBAIRRO=" + f.CDBAIRRO + "\nDSBAIRRO=" + f.DSBAIRRO +
+           "\nDSENDECONSCOMAN=" + f.DSENDECONSCOMAN + "\nDSCOMPLENDCOCOM=" + f.DSCOMPLENDCOCOM +
+           "\nNRCEPCONSCOMAND=" + f.NRCEPCONSCOMAND + "\nDSREFENDCONSCOM=" + f.DSREFENDCONSCOM +
+           "\nvendas=" + std::to_string(f.vendas.RowCount()) +
+           " movimentos=" + std::to_string(f.movimentos.RowCount()) +
+           " cancelados=" + std::to_string(f.cancelados.RowCount()) + "\n";
+  }
 
   Variant SaleRows() const {
     std::vector<rtl::FieldDef> fields = VyrFiscal::SaleRowFields();
@@ -134,17 +172,9 @@ class FakeFiscalPackage {
       VyrFiscal::SetConcluiFechamento, [this](const std::vector<rtl::TClientDataSet*>& tabelas,
                                               const Variant& parametros, Variant& retorno) {
         calls_.Record("SetConcluiFechamento");
-        closingTables.clear();
-        for (const rtl::TClientDataSet* table : tabelas) {
-          closingTables += table->Name() + "(" +
-                           std::to_string(table->Active() ? table->RecordCount() : 0) + ") ";
-        }
-        closingValues.clear();
-        for (size_t i = 0; i < parametros.ArrayLength(); ++i) {
-          closingValues += std::to_string(i) + "=" + Text(parametros[i]) + "\n";
-        }
-        retorno[1] = nfceKey;
-        retorno[3] = nfceSituation;
+        closingTables = TablesText(VyrFiscal::DesempacotaTabelas(tabelas));
+        closingSale = SaleText(VyrFiscal::Venda::LeFechamento(tabelas, parametros));
+        VyrFiscal::EmpacotaNota({nfceKey, nfceContingency}, retorno);
         if (onClosing) onClosing();
         return Variant(answer);
       }};

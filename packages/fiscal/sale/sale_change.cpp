@@ -4,6 +4,7 @@
 // sales still await their document (IDDOCPENDVENDA, DTDOCPENDVENDA).
 
 #include "db/statement_kit.h"
+#include "fiscal/closing_lists.h"
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
 #include "fiscal/sale/sale_statements.h"
@@ -20,11 +21,11 @@ const char* const kMarcaPadrao = "PENDENTE";
 }  // namespace
 
 Variant AlteraVendaCan(const Variant& parametros, Variant&) {
-  const std::string NRSEQVENDA = Venda::TextoDe(parametros, 0);
-  const std::string CDFILIAL = Venda::TextoDe(parametros, 1);
-  const std::string CDCAIXA = Venda::TextoDe(parametros, 2);
-  std::string marca = Venda::TextoDe(parametros, 7);
-  if (marca.empty()) marca = kMarcaPadrao;
+  const AlteracaoVenda alteracao = DesempacotaAlteracao(parametros);
+  const std::string& NRSEQVENDA = alteracao.NRSEQVENDA;
+  const std::string& CDFILIAL = alteracao.CDFILIAL;
+  const std::string& CDCAIXA = alteracao.CDCAIXA;
+  const std::string marca = alteracao.marca.empty() ? kMarcaPadrao : alteracao.marca;
 
   const int64_t alteradas = ado::RunCommand(
       ConexaoFiscal(), "acmUpdDocPendente", kUpdDocPendente,

@@ -16,6 +16,7 @@
 
 #include "db/db_error.h"
 #include "db/statement_kit.h"
+#include "fiscal/closing_lists.h"
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
 #include "fiscal/nfce/nfce_emission.h"
@@ -30,19 +31,11 @@ namespace {
 const char* const kSelVendaComanda =
     R"mssql(SELECT CDCAIXA, NRSEQVENDA FROM VENDA WHERE (CDFILIAL = :P_CDFILIAL) AND (NRVENDAREST = :P_NRVENDAREST) AND (NRCOMANDAVND = :P_NRCOMANDA) AND (IDSITUVENDA <> 'C'))mssql";
 
-const size_t kTabelas = 12;
-const size_t kParametros = 48;
 const char* const kSqlStateRestricao = "23000";
-const char* const kContingencia = "CONTIGENCIA_SP";
 const char* const kRegistroNfce = "N";
 
-rtl::DataPacket PacoteDe(const std::vector<rtl::TClientDataSet*>& tabelas, size_t index) {
-  const rtl::TClientDataSet* table = tabelas[index];
+rtl::DataPacket PacoteDe(const rtl::TClientDataSet* table) {
   return table != nullptr && table->Active() ? table->Packet() : rtl::DataPacket();
-}
-
-rtl::TDateTime DataDe(const rtl::Variant& value) {
-  return value.IsEmptyOrNull() ? 0 : value.AsDateTime();
 }
 
 void DesfazTransacao(ado::TADOConnection& conexao) {
@@ -62,8 +55,10 @@ NfceRequest PedidoNfce(const Fechamento& f, const std::string& NRSEQVENDA) {
 Variant RespostaExistente(ado::TADOConnection& conexao, const Fechamento& fechamento,
                           const VendaExistente& existente, Variant& retornoFiscal) {
   if (fechamento.idTipoEmissao == kRegistroNfce) {
-    retornoFiscal[1] =
+    NotaEmitida nota;
+    nota.chaveAcesso =
         ChaveNfceGravada(conexao, fechamento.CDFILIAL, existente.CDCAIXA, existente.NRSEQVENDA);
+    EmpacotaNota(nota, retornoFiscal);
   }
   return Variant(existente.NRSEQVENDA);
 }
@@ -79,8 +74,10 @@ void EnviaNfce(ado::TADOConnection& conexao, const NfceRequest& pedido,
     if (rtl::IsProgrammingError(erro)) throw;
     enviada.contingencia = true;
   }
-  retornoFiscal[1] = enviada.chave;
-  if (enviada.contingencia) retornoFiscal[3] = std::string(kContingencia);
+  NotaEmitida nota;
+  nota.chaveAcesso = enviada.chave;
+  nota.contingencia = enviada.contingencia;
+  EmpacotaNota(nota, retornoFiscal);
 }
 
 // Records the sale; answers its number, or the number of the sale that got there first.
@@ -114,45 +111,39 @@ Variant Grava(ado::TADOConnection& conexao, const Fechamento& fechamento, Varian
 
 Fechamento LeFechamento(const std::vector<rtl::TClientDataSet*>& tabelas,
                         const rtl::Variant& parametros) {
-  if (tabelas.size() < kTabelas) {
-    throw rtl::Exception("the closing passed " + std::to_string(tabelas.size()) +
-                         " tables instead of 12");
-  }
-  if (!parametros.IsArray() || parametros.ArrayLength() < kParametros) {
-    throw rtl::Exception("the closing passed fewer than 48 values");
-  }
-  const auto texto = [&](size_t index) { return TextoDe(parametros, index); };
+  const TabelasFechamento t = DesempacotaTabelas(tabelas);
+  const ValoresFechamento v = DesempacotaValores(parametros);
   Fechamento f;
-  f.CDCAIXA = texto(0);
-  f.dtAberturaCaixa = DataDe(parametros[1]);
-  f.CDEMPRESA = texto(2);
-  f.CDFILIAL = texto(5);
-  f.NRCOMANDA = texto(6);
-  f.DSCOMANDA = texto(7);
-  f.CDLOJA = texto(8);
-  f.NRVENDAREST = texto(10);
-  f.nrNfce = texto(12);
-  f.idPaisIntegra = texto(13);
-  f.dtMovimento = DataDe(parametros[20]);
-  f.CDMUNICIPIO = texto(21);
-  f.CDPAIS = texto(22);
-  f.SGESTADO = texto(23);
-  f.CDBAIRRO = texto(24);
-  f.DSENDECONSCOMAN = texto(25);
-  f.DSCOMPLENDCOCOM = texto(26);
-  f.NRCEPCONSCOMAND = texto(27);
-  f.DSREFENDCONSCOM = texto(28);
-  f.idOrigemVenda = texto(32);
-  f.dtEmissNfce = texto(34);
-  f.idAmbTrabNfce = texto(35);
-  f.nrSerieNfce = texto(36);
-  f.idTipoEmissao = texto(39);
-  f.vrTotalTrib = parametros[41].IsEmptyOrNull() ? 0 : parametros[41].AsFloat();
-  f.DSBAIRRO = texto(42);
-  f.IDRETBALLOJA = texto(47);
-  f.vendas = PacoteDe(tabelas, 0);
-  f.movimentos = PacoteDe(tabelas, 1);
-  f.cancelados = PacoteDe(tabelas, 2);
+  f.CDCAIXA = v.CDCAIXA;
+  f.CDEMPRESA = v.CDEMPRESA;
+  f.CDFILIAL = v.CDFILIAL;
+  f.CDLOJA = v.CDLOJA;
+  f.NRCOMANDA = v.NRCOMANDA;
+  f.DSCOMANDA = v.DSCOMANDA;
+  f.NRVENDAREST = v.NRVENDAREST;
+  f.dtAberturaCaixa = v.dtAberturaCaixa;
+  f.dtMovimento = v.dtMovimento;
+  f.nrNfce = v.nrNfce;
+  f.nrSerieNfce = v.nrSerieNfce;
+  f.dtEmissNfce = v.dtEmissNfce;
+  f.idAmbTrabNfce = v.idAmbTrabNfce;
+  f.idTipoEmissao = v.idTipoEmissao;
+  f.idOrigemVenda = v.idOrigemVenda;
+  f.idPaisIntegra = v.idPaisIntegra;
+  f.IDRETBALLOJA = v.IDRETBALLOJA;
+  f.vrTotalTrib = v.vrTotalTrib;
+  f.CDMUNICIPIO = v.CDMUNICIPIO;
+  f.CDPAIS = v.CDPAIS;
+  f.SGESTADO = v.SGESTADO;
+  f.CDBAIRRO = v.CDBAIRRO;
+  f.DSBAIRRO = v.DSBAIRRO;
+  f.DSENDECONSCOMAN = v.DSENDECONSCOMAN;
+  f.DSCOMPLENDCOCOM = v.DSCOMPLENDCOCOM;
+  f.NRCEPCONSCOMAND = v.NRCEPCONSCOMAND;
+  f.DSREFENDCONSCOM = v.DSREFENDCONSCOM;
+  f.vendas = PacoteDe(t.vendas);
+  f.movimentos = PacoteDe(t.movimentos);
+  f.cancelados = PacoteDe(t.cancelados);
   return f;
 }
 
@@ -177,8 +168,8 @@ namespace Rotinas {
 
 Variant SetConcluiFechamento(const std::vector<TClientDataSet*>& tabelas, const Variant& parametros,
                              Variant& retornoFiscal) {
-  if (!retornoFiscal.IsArray() || retornoFiscal.ArrayLength() < 10) {
-    retornoFiscal = Variant::Array(10);
+  if (!retornoFiscal.IsArray() || retornoFiscal.ArrayLength() < kTamanhoRetornoFiscal) {
+    retornoFiscal = NovoRetornoFiscal();
   }
   ado::TADOConnection& conexao = ConexaoFiscal();
   try {
@@ -188,13 +179,13 @@ Variant SetConcluiFechamento(const std::vector<TClientDataSet*>& tabelas, const 
       return Venda::RespostaExistente(conexao, fechamento, existente, retornoFiscal);
     }
     const std::string recusa = Venda::MotivoRecusa(conexao, fechamento);
-    if (!recusa.empty()) return Variant("ERRO: " + recusa);
+    if (!recusa.empty()) return Variant(RespostaErro(recusa));
     return Venda::Grava(conexao, fechamento, retornoFiscal);
   } catch (const std::exception& e) {
     Venda::DesfazTransacao(conexao);
     // Only a failure of the world answers "ERRO"; the closing's handler reports a bug as one.
     if (rtl::IsProgrammingError(e)) throw;
-    return Variant(std::string("ERRO: ") + e.what());
+    return Variant(RespostaErro(e.what()));
   }
 }
 

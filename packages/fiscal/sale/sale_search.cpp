@@ -4,6 +4,7 @@
 // take them from the first.
 
 #include "db/statement_kit.h"
+#include "fiscal/closing_lists.h"
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
 #include "fiscal/sale/sale_rows.h"
@@ -137,11 +138,12 @@ Variant BuscaVenda(const Variant& filialComanda, Variant& retornoFiscal) {
       }
     }
   }
-  if (!retornoFiscal.IsArray() || retornoFiscal.ArrayLength() < 2) {
-    retornoFiscal = Variant::Array(10);
+  if (!retornoFiscal.IsArray() || retornoFiscal.ArrayLength() <= kRetCancelados) {
+    retornoFiscal = NovoRetornoFiscal();
   }
-  retornoFiscal[0] = rtl::DataPacket(CamposVenda(), std::move(vendas));
-  retornoFiscal[1] = rtl::DataPacket(CancelledItemFields(), std::move(canceladas));
+  EmpacotaVendaBuscada({rtl::DataPacket(CamposVenda(), std::move(vendas)),
+                        rtl::DataPacket(CancelledItemFields(), std::move(canceladas))},
+                       retornoFiscal);
   return Variant(true);
 }
 

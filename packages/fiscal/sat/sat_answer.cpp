@@ -53,45 +53,34 @@ std::vector<std::string> InterpretaResposta(const std::string& resposta) {
   const std::vector<std::string> c = Divide(resposta);
   std::vector<std::string> valores;
   const auto poe = [&valores](const char* nome, const std::string& valor) {
-    valores.push_back(std::string(nome) + "=" + SemQuebras(valor));
+    valores.push_back(LinhaSat(nome, SemQuebras(valor)));
   };
+  const char* const seisCampos[] = {kSatNumeroSessao, kSatEEEEE, kSatCCCC,
+                                    kSatMensagem,     kSatCod,   kSatMensagemSefaz};
   if (c.size() == 12) {
-    const char* const nomes[] = {"numeroSessao", "EEEEE", "CCCC",
-                                 "mensagem",     "cod",   "mensagemSEFAZ"};
-    for (int i = 0; i < 6; ++i) poe(nomes[i], c[i]);
-    poe("timeStamp", c[7]);
-    poe("chaveConsulta", c[8].compare(0, 3, "CFe") == 0 ? c[8].substr(3) : c[8]);
-    poe("valorTotalCFe", c[9]);
-    poe("CPFCNPJValue", c[10]);
-    poe("assinaturaQRCODE", c[11]);
+    for (int i = 0; i < 6; ++i) poe(seisCampos[i], c[i]);
+    poe(kSatTimeStamp, c[7]);
+    poe(kSatChaveConsulta, c[8].compare(0, 3, "CFe") == 0 ? c[8].substr(3) : c[8]);
+    poe(kSatValorTotalCFe, c[9]);
+    poe(kSatCPFCNPJValue, c[10]);
+    poe(kSatAssinaturaQRCODE, c[11]);
     // A CF-e field that is not base64 leaves the XML empty: the CF-e was issued all the same,
     // and its key and values must still be kept.
-    poe("arqxmlnfce", XmlDaResposta(resposta));
+    poe(kSatArqXml, XmlDaResposta(resposta));
   } else if (c.size() == 6) {
-    const char* const nomes[] = {"numeroSessao", "EEEEE", "CCCC",
-                                 "mensagem",     "cod",   "mensagemSEFAZ"};
-    for (int i = 0; i < 6; ++i) poe(nomes[i], c[i]);
+    for (int i = 0; i < 6; ++i) poe(seisCampos[i], c[i]);
   } else if (c.size() == 5) {
-    const char* const nomes[] = {"numeroSessao", "EEEEE", "mensagem", "cod", "mensagemSEFAZ"};
+    const char* const nomes[] = {kSatNumeroSessao, kSatEEEEE, kSatMensagem, kSatCod,
+                                 kSatMensagemSefaz};
     for (int i = 0; i < 5; ++i) poe(nomes[i], c[i]);
   } else {
-    poe("mensagem", "Resposta do SAT fora do padrao: " + resposta);
+    poe(kSatMensagem, "Resposta do SAT fora do padrao: " + resposta);
   }
   return valores;
 }
 
-std::string Valor(const std::vector<std::string>& valores, const std::string& nome) {
-  for (const std::string& linha : valores) {
-    const size_t igual = linha.find('=');
-    if (igual != std::string::npos && rtl::SameText(linha.substr(0, igual), nome)) {
-      return linha.substr(igual + 1);
-    }
-  }
-  return "";
-}
-
 bool Emitido(const std::vector<std::string>& valores) {
-  return Valor(valores, "EEEEE") == "06000";
+  return ValorSat(valores, kSatEEEEE) == "06000";
 }
 
 std::string XmlDaResposta(const std::string& resposta) {

@@ -4,9 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "fiscal/closing_lists.h"
+
 namespace VyrFiscal::Sat {
 
-// The "|"-separated fields of `resposta` as name=value lines, in the device's order:
+// The "|"-separated fields of `resposta` as LinhaSat lines (names in fiscal/closing_lists.h),
+// in the device's order:
 // - 12 fields (an issued CF-e): numeroSessao, EEEEE, CCCC, mensagem, cod, mensagemSEFAZ,
 //   timeStamp, chaveConsulta (the 44 digits, without the "CFe" prefix), valorTotalCFe,
 //   CPFCNPJValue, assinaturaQRCODE, then arqxmlnfce: the CF-e XML decoded from the base64 field,
@@ -14,11 +17,8 @@ namespace VyrFiscal::Sat {
 // - 6 fields: numeroSessao, EEEEE, CCCC, mensagem, cod, mensagemSEFAZ;
 // - 5 fields: numeroSessao, EEEEE, mensagem, cod, mensagemSEFAZ;
 // - anything else: mensagem = "Resposta do SAT fora do padrao: " + the answer.
-// Never raises.
+// Read them back with ValorSat. Never raises.
 std::vector<std::string> InterpretaResposta(const std::string& resposta);
-
-// The value of the first line named `nome` (compared without regard to case); "" when none.
-std::string Valor(const std::vector<std::string>& valores, const std::string& nome);
 
 // True when the list is an issued CF-e (EEEEE 06000).
 bool Emitido(const std::vector<std::string>& valores);

@@ -40,11 +40,6 @@ void EscreveXml(const std::string& arquivo, const std::string& xml) {
   }
 }
 
-std::string QrCode(const std::vector<std::string>& v) {
-  return Valor(v, "chaveConsulta") + "|" + Valor(v, "timeStamp") + "|" + Valor(v, "valorTotalCFe") +
-         "|" + Valor(v, "CPFCNPJValue") + "|" + Valor(v, "assinaturaQRCODE");
-}
-
 double Numero(const std::string& texto) {
   return std::strtod(texto.c_str(), nullptr);
 }
@@ -63,13 +58,11 @@ std::vector<std::string> ValoresGravados(const std::string& DSRETORNOSAT,
                                          const std::string& DSQRCODECFE) {
   if (!DSRETORNOSAT.empty()) return InterpretaResposta(DSRETORNOSAT);
   // Only the closing's update stored this CF-e: its QR text holds the values of the answer.
-  const char* const nomes[] = {"chaveConsulta", "timeStamp", "valorTotalCFe", "CPFCNPJValue",
-                               "assinaturaQRCODE"};
-  std::vector<std::string> valores = {"EEEEE=06000"};
+  std::vector<std::string> valores = {LinhaSat(kSatEEEEE, "06000")};
   size_t inicio = 0;
-  for (const char* nome : nomes) {
+  for (const char* nome : kSatCamposQrCode) {
     const size_t barra = DSQRCODECFE.find('|', inicio);
-    valores.push_back(std::string(nome) + "=" + DSQRCODECFE.substr(inicio, barra - inicio));
+    valores.push_back(LinhaSat(nome, DSQRCODECFE.substr(inicio, barra - inicio)));
     inicio = barra == std::string::npos ? DSQRCODECFE.size() : barra + 1;
   }
   return valores;
@@ -102,19 +95,20 @@ bool EmiteCFeSat(ado::TADOConnection& conexao, const PedidoSat& pedido,
   } catch (const rtl::Exception& erro) {
     // A device that cannot be loaded or called refuses the sale; a bug of ours is no refusal.
     if (rtl::IsProgrammingError(erro)) throw;
-    valoresSat = {"numeroSessao=" + std::to_string(sessao), "mensagem=" + erro.Message()};
+    valoresSat = {LinhaSat(kSatNumeroSessao, std::to_string(sessao)),
+                  LinhaSat(kSatMensagem, erro.Message())};
     return false;
   }
   valoresSat = InterpretaResposta(resposta);
   if (!Emitido(valoresSat)) return false;
 
   // Stored before the file is written: whatever fails after this, the sale is never sent again.
-  const std::string xml = Valor(valoresSat, "arqxmlnfce");
-  gravado.NRCHAVECFE = Valor(valoresSat, "chaveConsulta");
+  const std::string xml = ValorSat(valoresSat, kSatArqXml);
+  gravado.NRCHAVECFE = ValorSat(valoresSat, kSatChaveConsulta);
   gravado.NRCFESAT = Elemento(xml, "nCFe", 6);
   gravado.NRSERIESAT = Elemento(xml, "nserieSAT", 9);
-  gravado.DSQRCODECFE = QrCode(valoresSat);
-  gravado.DSTIMESTAMPSAT = Valor(valoresSat, "timeStamp");
+  gravado.DSQRCODECFE = QrCodeSat(valoresSat);
+  gravado.DSTIMESTAMPSAT = ValorSat(valoresSat, kSatTimeStamp);
   gravado.DSARQXMLCFE = Pasta(pedido.dsPastaXml) + "CFe" + gravado.NRCHAVECFE + ".xml";
   gravado.NRSESSAOSAT = std::to_string(sessao);
   gravado.DSRETORNOSAT = resposta;

@@ -1,9 +1,9 @@
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
 #include "fiscal/sale/recorded_sale.h"
-#include "fiscal/sat/stored_cfe.h"
-#include "fiscal/sat/sat_emission.h"
 #include "fiscal/sat/sat_answer.h"
+#include "fiscal/sat/sat_emission.h"
+#include "fiscal/sat/stored_cfe.h"
 
 namespace VyrFiscal::Rotinas {
 
@@ -23,7 +23,7 @@ bool SATOnline(const std::string& CDFILIAL, const std::string& CDCAIXA,
 Variant AtualizaVendaSat(const std::string& CDFILIAL, const std::string& CDCAIXA,
                          const std::string& NRSEQVENDA, const std::string& nrCfe,
                          const std::string& dsQrCode, const std::vector<std::string>& valoresSat) {
-  std::string chave = Sat::Valor(valoresSat, "chaveConsulta");
+  std::string chave = ValorSat(valoresSat, kSatChaveConsulta);
   if (chave.empty()) chave = dsQrCode.substr(0, dsQrCode.find('|'));
   Sat::AtualizaCFe(ConexaoFiscal(), CDFILIAL, CDCAIXA, NRSEQVENDA, nrCfe, chave, dsQrCode);
   return Variant(true);

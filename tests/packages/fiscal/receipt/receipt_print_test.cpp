@@ -12,11 +12,11 @@
 #include "fiscal/fiscal_functions.h"
 #include "fiscal/sat/sat_answer.h"
 #include "packages/fiscal/nfce_test_support.h"
+#include "packages/fiscal/sale_fixture.h"
 #include "rtl/client_dataset.h"
 #include "rtl/errors.h"
 #include "rtl/field_def.h"
 #include "rtl/program_dir.h"
-#include "packages/fiscal/sale_fixture.h"
 
 namespace {
 
@@ -157,13 +157,13 @@ TEST_F(ReceiptPrintTest, SatExtractOfAClosedBill) {
                                            store_.Dir() + "/xml/", "1.20", "0.80", valores);
   unsetenv("VYR_SAT_EMULADOR_DIR");
   ASSERT_TRUE(aceito);
-  const std::string xml = VyrFiscal::Sat::Valor(valores, "arqxmlnfce");
+  const std::string xml = VyrFiscal::ValorSat(valores, "arqxmlnfce");
   Linha l;
-  l.chave = VyrFiscal::Sat::Valor(valores, "chaveConsulta");
+  l.chave = VyrFiscal::ValorSat(valores, "chaveConsulta");
   const std::string digitos = l.chave.substr(l.chave.size() - 44);  // with or without "CFe"
-  l.qrCode = digitos + "|" + VyrFiscal::Sat::Valor(valores, "timeStamp") + "|" +
-             VyrFiscal::Sat::Valor(valores, "valorTotalCFe") + "||" +
-             VyrFiscal::Sat::Valor(valores, "assinaturaQRCODE");
+  l.qrCode = digitos + "|" + VyrFiscal::ValorSat(valores, "timeStamp") + "|" +
+             VyrFiscal::ValorSat(valores, "valorTotalCFe") + "||" +
+             VyrFiscal::ValorSat(valores, "assinaturaQRCODE");
   VyrFiscal::AtualizaVendaSat("0001", "001", "0000000001", xml.substr(xml.find("nCFe") + 5, 6),
                               l.qrCode, valores);
   l.senha = "A1B2C3";

@@ -51,9 +51,9 @@ TEST(SatAnswerTest, AnAnswerOfAnotherShapeBecomesTheMessage) {
 
 TEST(SatAnswerTest, ValuesAreFoundByNameWithoutRegardToCase) {
   const std::vector<std::string> valores = {"mensagem=a", "MENSAGEM=b", "x=1=2"};
-  EXPECT_EQ("a|1=2|", VyrFiscal::Sat::Valor(valores, "Mensagem") + "|" +
-                          VyrFiscal::Sat::Valor(valores, "X") + "|" +
-                          VyrFiscal::Sat::Valor(valores, "chaveConsulta"));
+  EXPECT_EQ("a|1=2|", VyrFiscal::ValorSat(valores, "Mensagem") + "|" +
+                          VyrFiscal::ValorSat(valores, "X") + "|" +
+                          VyrFiscal::ValorSat(valores, "chaveConsulta"));
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 
 #include "fiscal/fiscal_functions.h"
 #include "fiscal/fiscal_store.h"
-#include "fiscal/sat/sat_emission.h"
 #include "fiscal/sat/sat_answer.h"
+#include "fiscal/sat/sat_emission.h"
 #include "packages/fiscal/sat_test_sale.h"
 #include "rtl/errors.h"
 #include "rtl/program_dir.h"
@@ -19,7 +19,7 @@
 
 namespace {
 
-using VyrFiscal::Sat::Valor;
+using VyrFiscal::ValorSat;
 
 class SatEmissionTest : public ::testing::Test {
  protected:
@@ -55,15 +55,15 @@ class SatEmissionTest : public ::testing::Test {
         "NRSESSAOSAT, DSRETORNOSAT FROM VENDACFESAT");
     std::string texto;
     for (const auto& r : rows) {
-      const std::string chave = Valor(valores, "chaveConsulta");
+      const std::string chave = ValorSat(valores, "chaveConsulta");
       texto += r[0] + " " + (r[1] == chave ? "key" : "other-key:" + r[1]) + " " +
-               (r[2] == chave + "|" + Valor(valores, "timeStamp") + "|61.80|12345678909|" +
-                            Valor(valores, "assinaturaQRCODE")
+               (r[2] == chave + "|" + ValorSat(valores, "timeStamp") + "|61.80|12345678909|" +
+                            ValorSat(valores, "assinaturaQRCODE")
                     ? "qr"
                     : "other-qr:" + r[2]) +
-               " " + r[3] + " " + (r[4] == Valor(valores, "timeStamp") ? "ts" : "other-ts") + " " +
-               (r[5] == store_.Dir() + "/xml/CFe" + chave + ".xml" ? "file" : r[5]) + " " +
-               (r[6] == Valor(valores, "numeroSessao") ? "session" : "other-session") + " " +
+               " " + r[3] + " " + (r[4] == ValorSat(valores, "timeStamp") ? "ts" : "other-ts") +
+               " " + (r[5] == store_.Dir() + "/xml/CFe" + chave + ".xml" ? "file" : r[5]) + " " +
+               (r[6] == ValorSat(valores, "numeroSessao") ? "session" : "other-session") + " " +
                r[7].substr(7, 5) + "\n";
     }
     return texto;
@@ -86,11 +86,12 @@ class SatEmissionTest : public ::testing::Test {
 TEST_F(SatEmissionTest, AnIssuedCFeIsStoredAndItsXmlWritten) {
   std::vector<std::string> valores;
   ASSERT_TRUE(Emite(valores));
-  std::ifstream arquivo(store_.Dir() + "/xml/CFe" + Valor(valores, "chaveConsulta") + ".xml");
+  std::ifstream arquivo(store_.Dir() + "/xml/CFe" + ValorSat(valores, "chaveConsulta") + ".xml");
   const std::string xml((std::istreambuf_iterator<char>(arquivo)), {});
   EXPECT_EQ("000001 key qr 900000001 ts file session 06000\n|xml|vCFeLei12741 8.41",
-            Gravado(valores) + "|" + (xml == Valor(valores, "arqxmlnfce") ? "xml" : "other-xml") +
-                "|vCFeLei12741 " + xml.substr(xml.find("<vCFeLei12741>") + 14, 4));
+            Gravado(valores) + "|" +
+                (xml == ValorSat(valores, "arqxmlnfce") ? "xml" : "other-xml") + "|vCFeLei12741 " +
+                xml.substr(xml.find("<vCFeLei12741>") + 14, 4));
 }
 
 TEST_F(SatEmissionTest, AStoredCFeIsAnsweredWithoutCallingTheDeviceAgain) {
@@ -104,7 +105,7 @@ TEST_F(SatEmissionTest, AStoredCFeIsAnsweredWithoutCallingTheDeviceAgain) {
                 std::to_string(store_.Count("VENDACFESAT")) + ", emulator last " +
                 UltimoCFeDoEmulador() +
                 (std::filesystem::exists(store_.Dir() + "/xml/CFe" +
-                                         Valor(segunda, "chaveConsulta") + ".xml")
+                                         ValorSat(segunda, "chaveConsulta") + ".xml")
                      ? ", xml again"
                      : ", no xml"));
 }
@@ -114,7 +115,7 @@ TEST_F(SatEmissionTest, ARefusalStoresNothing) {
   std::vector<std::string> valores;
   EXPECT_FALSE(Emite(valores));
   EXPECT_EQ("06001 Codigo de ativacao invalido, rows 0",
-            Valor(valores, "EEEEE") + " " + Valor(valores, "mensagem") + ", rows " +
+            ValorSat(valores, "EEEEE") + " " + ValorSat(valores, "mensagem") + ", rows " +
                 std::to_string(store_.Count("VENDACFESAT")));
 }
 
@@ -123,7 +124,7 @@ TEST_F(SatEmissionTest, ALibraryThatCannotBeLoadedIsARefusalNamingIt) {
               {store_.Dir() + "/libSemSat.so"});
   std::vector<std::string> valores;
   EXPECT_FALSE(Emite(valores));
-  const std::string mensagem = Valor(valores, "mensagem");
+  const std::string mensagem = ValorSat(valores, "mensagem");
   EXPECT_EQ("SAT library '" + store_.Dir() +
                 "/libSemSat.so' (CAIXAFISCAL.DSLIBSAT) cannot be "
                 "loaded",
@@ -139,8 +140,8 @@ TEST_F(SatEmissionTest, SATOnlineAnswersAStoredCFeFromTheFiscalConnection) {
   std::vector<std::string> valores;
   const bool aceito = VyrFiscal::SATOnline("0001", "001", "0000000042", "N", "123456789",
                                            pedido_.dsPastaXml, "5.10", "3.31", valores);
-  EXPECT_EQ(std::string("true ") + Valor(emitidos, "chaveConsulta"),
-            (aceito ? "true " : "false ") + Valor(valores, "chaveConsulta"));
+  EXPECT_EQ(std::string("true ") + ValorSat(emitidos, "chaveConsulta"),
+            (aceito ? "true " : "false ") + ValorSat(valores, "chaveConsulta"));
 }
 
 TEST_F(SatEmissionTest, AtualizaVendaSatStoresTheNumberKeyAndQrWithTheSale) {

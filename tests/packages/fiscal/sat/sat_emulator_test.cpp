@@ -19,7 +19,7 @@
 
 namespace {
 
-using VyrFiscal::Sat::Valor;
+using VyrFiscal::ValorSat;
 
 class SatEmulatorTest : public ::testing::Test {
  protected:
@@ -50,19 +50,20 @@ class SatEmulatorTest : public ::testing::Test {
 // What the closing reads of an issued CF-e, and how the key is made of it.
 std::string Emitido(const std::string& resposta) {
   const std::vector<std::string> v = VyrFiscal::Sat::InterpretaResposta(resposta);
-  const std::string xml = Valor(v, "arqxmlnfce");
-  const std::string chave = Valor(v, "chaveConsulta");
+  const std::string xml = ValorSat(v, "arqxmlnfce");
+  const std::string chave = ValorSat(v, "chaveConsulta");
   const size_t nCFe = xml.find("nCFe");
   const size_t serie = xml.find("nserieSAT");
   std::ostringstream texto;
-  texto << Valor(v, "numeroSessao") << " " << Valor(v, "EEEEE") << " nCFe "
+  texto << ValorSat(v, "numeroSessao") << " " << ValorSat(v, "EEEEE") << " nCFe "
         << xml.substr(nCFe + 5, 6) << " serie " << xml.substr(serie + 10, 9) << " key "
         << chave.substr(0, 2) << "-" << chave.substr(6, 14) << "-" << chave.substr(20, 2) << "-"
         << chave.substr(22, 9) << "-" << chave.substr(31, 6)
         << (VyrUtil::ChaveAcessoValida(chave) ? " dv-ok" : " dv-bad")
         << (xml.find("Id=\"CFe" + chave + "\"") != std::string::npos ? " id-ok" : " id-bad")
-        << " total " << Valor(v, "valorTotalCFe") << " cpf " << Valor(v, "CPFCNPJValue") << " ts "
-        << Valor(v, "timeStamp").size() << " qr " << Valor(v, "assinaturaQRCODE").size() << "\n";
+        << " total " << ValorSat(v, "valorTotalCFe") << " cpf " << ValorSat(v, "CPFCNPJValue")
+        << " ts " << ValorSat(v, "timeStamp").size() << " qr "
+        << ValorSat(v, "assinaturaQRCODE").size() << "\n";
   return texto.str();
 }
 
@@ -80,7 +81,7 @@ TEST_F(SatEmulatorTest, IssuesCFeNumberedUpWithAValidKey) {
 TEST_F(SatEmulatorTest, FirstUseCreatesTheDeviceStateInItsFolder) {
   Envia(Venda());
   const std::string chave =
-      VyrFiscal::Sat::Valor(VyrFiscal::Sat::InterpretaResposta(Envia(Venda())), "chaveConsulta");
+      VyrFiscal::ValorSat(VyrFiscal::Sat::InterpretaResposta(Envia(Venda())), "chaveConsulta");
   EXPECT_EQ(
       "codigoAtivacao=123456789\nnumeroSerie=900000001\nultimoCFe=2\ncUF=35\ntpAmb=2\n"
       "ultimaChave=" +

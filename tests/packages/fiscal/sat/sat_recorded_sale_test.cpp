@@ -6,12 +6,12 @@
 #include <regex>
 
 #include "fiscal/sat/sat_answer.h"
-#include "rtl/program_dir.h"
 #include "packages/fiscal/sale_fixture.h"
+#include "rtl/program_dir.h"
 
 namespace {
 
-using VyrFiscal::Sat::Valor;
+using VyrFiscal::ValorSat;
 
 class SatRecordedSaleTest : public salefixture::SaleStoreTest {
  protected:
@@ -45,11 +45,12 @@ TEST_F(SatRecordedSaleTest, TheRecordedSaleGetsItsCFeAndKeepsIt) {
   const bool aceito = VyrFiscal::SATOnline("0001", "001", "0000000001", "N", "123456789",
                                            store_.Dir() + "/xml/", "1.20", "0.80", valores);
   // What the closing does with the answer.
-  const std::string xml = Valor(valores, "arqxmlnfce");
+  const std::string xml = ValorSat(valores, "arqxmlnfce");
   const std::string nrCfe = xml.substr(xml.find("nCFe") + 5, 6);
-  const std::string qr = Valor(valores, "chaveConsulta") + "|" + Valor(valores, "timeStamp") + "|" +
-                         Valor(valores, "valorTotalCFe") + "|" + Valor(valores, "CPFCNPJValue") +
-                         "|" + Valor(valores, "assinaturaQRCODE");
+  const std::string qr = ValorSat(valores, "chaveConsulta") + "|" + ValorSat(valores, "timeStamp") +
+                         "|" + ValorSat(valores, "valorTotalCFe") + "|" +
+                         ValorSat(valores, "CPFCNPJValue") + "|" +
+                         ValorSat(valores, "assinaturaQRCODE");
   VyrFiscal::AtualizaVendaSat("0001", "001", "0000000001", nrCfe, qr, valores);
   EXPECT_EQ(
       "accepted 06000 30.50 12345678909\n"
@@ -57,12 +58,12 @@ TEST_F(SatRecordedSaleTest, TheRecordedSaleGetsItsCFeAndKeepsIt) {
       "xProd=REFRIGERANTE LATA vItem=6.50 vCFe=30.50 vCFeLei12741=2.00 cMP=01 vMP=10.00 cMP=01 "
       "vMP=15.50 cMP=05 vMP=5.00 \n"
       "000001|000001|key|qr",
-      std::string(aceito ? "accepted " : "refused ") + Valor(valores, "EEEEE") + " " +
-          Valor(valores, "valorTotalCFe") + " " + Valor(valores, "CPFCNPJValue") + "\n" +
+      std::string(aceito ? "accepted " : "refused ") + ValorSat(valores, "EEEEE") + " " +
+          ValorSat(valores, "valorTotalCFe") + " " + ValorSat(valores, "CPFCNPJValue") + "\n" +
           Conteudo(xml) + "\n" +
           store_.Scalar("SELECT NRCUPOMFIS FROM VENDA WHERE NRSEQVENDA = '0000000001'") + "|" +
           store_.Scalar("SELECT NRCFESAT FROM VENDACFESAT") + "|" +
-          (store_.Scalar("SELECT NRCHAVECFE FROM VENDACFESAT") == Valor(valores, "chaveConsulta")
+          (store_.Scalar("SELECT NRCHAVECFE FROM VENDACFESAT") == ValorSat(valores, "chaveConsulta")
                ? "key"
                : "other key") +
           "|" + (store_.Scalar("SELECT DSQRCODECFE FROM VENDACFESAT") == qr ? "qr" : "other qr"));
