@@ -15,8 +15,4 @@ std::string Ajusta(const std::string& number, int width) {
   return std::string(static_cast<size_t>(width) - number.size(), '0') + number;
 }
 
-rtl::Variant iif(bool condition, const rtl::Variant& if_true, const rtl::Variant& if_false) {
-  return condition ? if_true : if_false;
-}
-
 }  // namespace VyrUtil

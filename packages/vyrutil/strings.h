@@ -14,7 +14,4 @@ bool EmptyString(const std::string& text);
 // ("1000" stays "1000" for width 3).
 std::string Ajusta(const std::string& number, int width);
 
-// The value that the condition selects.
-rtl::Variant iif(bool condition, const rtl::Variant& if_true, const rtl::Variant& if_false);
-
 }  // namespace VyrUtil
