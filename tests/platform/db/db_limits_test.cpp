@@ -43,7 +43,9 @@ class LimitTest : public DbTest {
   void WhenWaiting(std::function<void()> action) {
     const bool seen = GetParam() == Path::Sqlite;
     other_ = std::thread([this, seen, action] {
-      if (seen) EXPECT_TRUE(watch_.WaitForWaiter());
+      if (seen) {
+        EXPECT_TRUE(watch_.WaitForWaiter());
+      }
       action();
     });
   }
