@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "datamodule/retry_delays.h"
 #include "db/command.h"
 #include "db/connection.h"
 #include "db/provider.h"
@@ -26,7 +27,6 @@
 #include "rtl/client_dataset.h"
 #include "rtl/datetime.h"
 #include "rtl/variant.h"
-#include "scan/retry_delays.h"
 
 namespace VyrFiscal {
 struct ComandosVenda;

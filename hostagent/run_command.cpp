@@ -34,8 +34,12 @@ const char* const kExitCodesHelp =
 
 namespace {
 
-constexpr int kEsperaParadaMs = 30000;
+// A stop ends within 5 s whatever the store does: at most 3 s for the worker, then at most 1 s
+// for each of the two closing counts (run_summary.h).
+constexpr int kEsperaParadaMs = 3000;
 constexpr long kPassoEsperaNs = 100 * 1000 * 1000;
+
+using Clock = std::chrono::steady_clock;
 
 // SIGINT, SIGTERM and SIGHUP are blocked in every thread (the worker inherits the mask) and
 // taken synchronously by the waiting loop, so no handler runs in the middle of the module's
@@ -55,10 +59,11 @@ struct Ending {
   int signal = 0;
 };
 
-// Waits for a stop signal, for the worker to become idle or to end, or for the time limit.
-Ending WaitForEnding(const RunOptions& options, const ModuleLoader& module,
-                     const sigset_t& signals) {
-  const auto start = std::chrono::steady_clock::now();
+// Waits for a stop signal, for the worker to become idle or to end, or for the time limit,
+// which counts from `start`, the start of the run: time spent before the worker started (a
+// locked store delaying the first count) is not granted again.
+Ending WaitForEnding(const RunOptions& options, const ModuleLoader& module, const sigset_t& signals,
+                     Clock::time_point start) {
   const timespec step{0, kPassoEsperaNs};
   for (;;) {
     const int signal = sigtimedwait(&signals, nullptr, &step);
@@ -69,7 +74,7 @@ Ending WaitForEnding(const RunOptions& options, const ModuleLoader& module,
     if (options.until_idle && status == Cli_Qam00417::kStatusPendentes) {
       return {Why::IdleWithPending};
     }
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    const std::chrono::duration<double> elapsed = Clock::now() - start;
     if (options.max_seconds > 0 && elapsed.count() >= options.max_seconds) {
       return {Why::TimeLimit};
     }
@@ -156,6 +161,7 @@ void PrintStartLines(const RunOptions& o, std::ostream& out) {
 }  // namespace
 
 int RunHost(const RunOptions& options, std::ostream& out, std::ostream& err) {
+  const Clock::time_point start = Clock::now();
   const sigset_t signals = BlockStopSignals();
   if (!std::filesystem::is_directory(options.dir)) {
     err << "hostagent: --dir: a pasta '" << options.dir << "' nao existe\n";
@@ -182,7 +188,10 @@ int RunHost(const RunOptions& options, std::ostream& out, std::ostream& err) {
     const RunSnapshot before = TakeSnapshot(options.filial, options.loja);
     ModuleLoader module(options.module_path.empty() ? DefaultModulePath() : options.module_path);
     module.Dispara(options.filial.c_str(), options.caixa.c_str(), options.loja.c_str(), abertura);
-    const Ending ending = WaitForEnding(options, module, signals);
+    // From here a signal or the time limit stops the worker, wherever it is.
+    out << "THREAD iniciada\n";
+    out.flush();
+    const Ending ending = WaitForEnding(options, module, signals, start);
     const bool stopped = module.Finaliza(kEsperaParadaMs) != 0;
     const WorkerEnd end = ReadWorkerEnd(module);
     const RunSnapshot after = TakeSnapshot(options.filial, options.loja);

@@ -16,6 +16,9 @@ namespace hostagent {
 
 namespace {
 
+// How long a count waits for a store locked by another program.
+constexpr int kEsperaContagemSegundos = 1;
+
 const char* const kSqlContaComandas =
     R"mssql(SELECT COUNT(*) AS QTCOMANDAS FROM COMANDAVEN WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA AND IDIMPCUPEXP = :P_IDIMPCUPEXP)mssql";
 
@@ -71,10 +74,12 @@ RunSnapshot TakeSnapshot(const std::string& cdfilial, const std::string& cdloja)
   snapshot.log_size = ignored ? 0 : size;
   ado::TADOConnection connection;
   try {
+    // Without the module's session set-up: two counts need neither its foreign keys nor its
+    // journal mode, and switching the journal mode waits for a locked store without limit.
     connection.ConnectionString = VyrUtil::GetStringConexVyr("");
-    connection.AfterConnect = [](ado::TADOConnection& c) { VyrUtil::SetADODBSession(c); };
     ado::TADOQuery query;
     query.Setup(connection, kSqlContaComandas, {{"P_CDFILIAL"}, {"P_CDLOJA"}, {"P_IDIMPCUPEXP"}});
+    query.CommandTimeout = kEsperaContagemSegundos;
     query.ParamByName("P_CDFILIAL").SetAsString(cdfilial);
     query.ParamByName("P_CDLOJA").SetAsString(cdloja);
     snapshot.pending = CountBills(query, "2");

@@ -17,7 +17,9 @@ struct RunSnapshot {
 };
 
 // Reads the counts of one branch and store through the program directory's connection string.
-// Never throws; a failure leaves the counts unknown with the reason in `error`.
+// Waits at most about one second for a store locked by another program: the counts are not
+// worth holding up the start or the stop of a run. Never throws; a failure (a lock that
+// outlasts that second included) leaves the counts unknown with the reason in `error`.
 RunSnapshot TakeSnapshot(const std::string& cdfilial, const std::string& cdloja);
 
 // Prints orders seen (start lines of bill closings written during the run), closed (bills

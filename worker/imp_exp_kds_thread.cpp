@@ -25,6 +25,18 @@ void LogQuietly(const std::string& message) {
   }
 }
 
+// A stop interrupts the statement the worker waits on, which then fails: the host asked for
+// that end, so it is reported as the stop, with the interrupted step still in the log.
+void EndOnError(const std::string& message) {
+  WorkerControl& control = WorkerControl::Instance();
+  if (control.StopRequested()) {
+    control.SetEnd(kFimParadaSolicitada);
+  } else {
+    control.SetEnd(kFimErro, message);
+  }
+  LogQuietly(message + kSufixoExecute);
+}
+
 }  // namespace
 
 TImpExpKdsThread::TImpExpKdsThread(const std::string& CDFILIAL, const std::string& CDCAIXA,
@@ -59,11 +71,9 @@ void TImpExpKdsThread::Execute() {
     StartUp(boImpAutCupExp);
     ScanLoop(boImpAutCupExp);
   } catch (const std::exception& e) {
-    WorkerControl::Instance().SetEnd(kFimErro, e.what());
-    LogQuietly(e.what() + std::string(kSufixoExecute));
+    EndOnError(e.what());
   } catch (...) {
-    WorkerControl::Instance().SetEnd(kFimErro, kErroDesconhecido);
-    LogQuietly(kErroDesconhecido + std::string(kSufixoExecute));
+    EndOnError(kErroDesconhecido);
   }
   LogTerminate();
 }
@@ -81,6 +91,9 @@ void TImpExpKdsThread::StartUp(bool& boImpAutCupExp) {
     WorkerControl::Instance().SetEnd(end_reason);
     return;
   }
+  // A stop that came while the settings were read leaves the printer alone; the scan loop
+  // then ends the worker without a pass.
+  if (WorkerControl::Instance().StopRequested()) return;
   boImpAutCupExp = StartPrinterLibrary(dm);
   if (!boImpAutCupExp) WorkerControl::Instance().SetEnd(kFimSemImpressora);
 }

@@ -26,7 +26,6 @@ bool WorkerControl::TryClaim() {
     active_ = true;
     stop_ = false;
     status_ = kStatusIniciando;
-    passes_ = 0;
     changes_ = 0;
     end_reason_ = kFimNenhum;
     end_message_.clear();
@@ -107,16 +106,21 @@ int WorkerControl::Status() const {
   return status_;
 }
 
-long WorkerControl::Passes() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return passes_;
+void WorkerControl::EndPass(int pending, int changed) {
+  std::function<void()> observer;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (active_) {
+      status_ = changed > 0 ? kStatusAlterou : (pending > 0 ? kStatusPendentes : kStatusOcioso);
+    }
+    observer = pass_observer_;
+  }
+  if (observer) observer();
 }
 
-void WorkerControl::EndPass(int pending, int changed) {
+void WorkerControl::SetPassObserver(std::function<void()> observer) {
   std::lock_guard<std::mutex> lock(mutex_);
-  ++passes_;
-  if (!active_) return;
-  status_ = changed > 0 ? kStatusAlterou : (pending > 0 ? kStatusPendentes : kStatusOcioso);
+  pass_observer_ = std::move(observer);
 }
 
 void WorkerControl::NoteChange() {

@@ -45,12 +45,14 @@ class WorkerControl {
 
   void SetStatus(int status);
   int Status() const;
-  // Completed passes of the current or last worker.
-  long Passes() const;
   // Records the end of a pass: how many pending orders it saw and how many orders it changed
   // (marked, closed or removed). A pass that changed nothing is idle (kStatusOcioso or
-  // kStatusPendentes); one that changed something is not (kStatusAlterou).
+  // kStatusPendentes); one that changed something is not (kStatusAlterou). Then runs the pass
+  // observer, outside the control's lock.
   void EndPass(int pending, int changed);
+  // Seam for whoever must act once a pass has ended (a test waiting for the first pass): called
+  // on the worker's thread after each pass, once its status is recorded. Empty by default.
+  void SetPassObserver(std::function<void()> observer);
   // Called by the scan (and the closing) once for every order it marks, closes or removes.
   void NoteChange();
   // Orders changed by the current or last worker.
@@ -74,7 +76,7 @@ class WorkerControl {
   bool stop_ = false;                  // a stop was requested of the current worker
   std::function<void()> interrupter_;  // of the current worker, once its connections exist
   int status_ = 0;                     // kStatus... of worker_status.h
-  long passes_ = 0;
+  std::function<void()> pass_observer_;
   long changes_ = 0;
   int end_reason_ = 0;  // kFim... of worker_status.h
   std::string end_message_;

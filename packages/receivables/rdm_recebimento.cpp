@@ -20,8 +20,7 @@ struct FreeOnUnload {
 }  // namespace
 
 TrdmRecebimento::TrdmRecebimento() {
-  adcRecebimento.BeforeConnect = [this](ado::TADOConnection& sender) {
-    ++connect_count_;
+  adcRecebimento.BeforeConnect = [](ado::TADOConnection& sender) {
     sender.ConnectionString = VyrUtil::GetStringConexVyr("");
   };
   adcRecebimento.AfterConnect = [](ado::TADOConnection& sender) {

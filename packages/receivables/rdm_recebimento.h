@@ -21,12 +21,6 @@ class TrdmRecebimento {
   TrdmRecebimento& operator=(const TrdmRecebimento&) = delete;
 
   ado::TADOConnection adcRecebimento;
-
-  // Times the connection has connected (each run of its before-connect handler).
-  int ConnectCount() const { return connect_count_; }
-
- private:
-  int connect_count_ = 0;
 };
 
 // The process-wide instance; null until created.

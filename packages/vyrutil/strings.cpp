@@ -23,8 +23,4 @@ std::string SoDigitos(const std::string& text) {
   return digits;
 }
 
-rtl::Variant iif(bool condition, const rtl::Variant& if_true, const rtl::Variant& if_false) {
-  return condition ? if_true : if_false;
-}
-
 }  // namespace VyrUtil

@@ -3,8 +3,6 @@
 
 #include <string>
 
-#include "rtl/variant.h"
-
 namespace VyrUtil {
 
 // True for an empty text and for a text of blanks only.
@@ -17,8 +15,5 @@ std::string Ajusta(const std::string& number, int width);
 // The decimal digits of `text`, in order, without anything else: "12.345.678/0001-90" gives
 // "12345678000190". A text is all digits when SoDigitos(text) == text.
 std::string SoDigitos(const std::string& text);
-
-// The value that the condition selects.
-rtl::Variant iif(bool condition, const rtl::Variant& if_true, const rtl::Variant& if_false);
 
 }  // namespace VyrUtil

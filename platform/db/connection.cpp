@@ -6,6 +6,8 @@
 
 namespace ado {
 
+std::function<void()> OnLockWait;
+
 TADOConnection::TADOConnection() : gate_(std::make_shared<InterruptGate>()) {}
 TADOConnection::~TADOConnection() = default;
 

@@ -48,6 +48,12 @@ namespace ado {
 class Backend;        // db/backend.h: the driver interface the statements use
 class InterruptGate;  // db/interrupt_gate.h
 
+// Seam for code that must act while a statement waits for another program's lock: called on
+// the waiting thread each time a statement on SQLite finds the database locked by another
+// connection, just before it pauses to try again. Empty by default; set it only while no
+// statement runs.
+extern std::function<void()> OnLockWait;
+
 class TADOConnection {
  public:
   using Handler = std::function<void(TADOConnection&)>;

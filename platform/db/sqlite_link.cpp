@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "db/connection.h"
 #include "db/db_error.h"
 
 namespace ado {
@@ -135,6 +136,7 @@ bool SqliteLink::WaitForLock(int count) {
     auto left = std::chrono::ceil<std::chrono::milliseconds>(wait_.deadline - now);
     pause = std::min(pause, left);
   }
+  if (OnLockWait) OnLockWait();
   if (!wait_.interruptible) {
     std::this_thread::sleep_for(pause);
     return true;

@@ -44,7 +44,6 @@ class TField {
   void SetValue(const Variant& value);
   void SetAsString(const std::string& value) { SetValue(Variant(value)); }
   void SetAsFloat(double value) { SetValue(Variant(value)); }
-  void SetAsInteger(int64_t value) { SetValue(Variant(value)); }
   void SetAsDateTime(TDateTime value) { SetValue(Variant::FromDateTime(value)); }
   void Clear() { SetValue(Variant::Null()); }
 

@@ -1,13 +1,13 @@
 // The connection's single, non-nesting transaction, checked against the store file.
 
-#include <chrono>
 #include <thread>
-#include "datamodule/datamodule_fixture.h"
 
-#include "db/statement_kit.h"
+#include "datamodule/datamodule_fixture.h"
 #include "datamodule/transaction_scope.h"
 #include "db/command.h"
+#include "db/statement_kit.h"
 #include "rtl/errors.h"
+#include "support/lock_wait.h"
 
 namespace dmtest {
 namespace {
@@ -84,8 +84,9 @@ TEST_F(TransactionsTest, UncommittedRowsAreInvisibleToOtherConnections) {
 TEST_F(TransactionsTest, ReadThenWriteWaitsForAnotherProgramsWrite) {
   dm_->adcImpExpKds.Open();  // session set up, store in WAL mode
   store_.Exec("BEGIN IMMEDIATE");
-  std::thread other([this] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  vyrtest::LockWaitWatch watch;
+  std::thread other([this, &watch] {
+    EXPECT_TRUE(watch.WaitForWaiter());
     store_.Exec("INSERT INTO FILIAL (CDFILIAL, CDEMPRESA) VALUES ('0009', '0001')");
     store_.Exec("COMMIT");
   });

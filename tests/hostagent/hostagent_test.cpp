@@ -8,7 +8,6 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "hostagent/hostagent_process.h"
 #include "rtl/client_dataset.h"
@@ -59,11 +58,10 @@ class HostAgentTest : public ::testing::Test {
   Result Run(const std::vector<std::string>& extra) {
     return RunHost(RunArgs(extra), store_.Dir());
   }
-  // Waits (bounded) for a started host's worker to have written its first line.
-  void WaitForWorker() const {
-    for (int i = 0; i < 600 && !fs::exists(store_.Dir() + "/Dados/LogImpExpKDS"); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+  // Waits for a started host to say that its worker runs: its signals are taken and the
+  // register's lock is held from then on.
+  static void WaitForWorker(HostProcess& host) {
+    ASSERT_TRUE(host.WaitForOutput("THREAD iniciada\n"));
   }
   static std::string Year() {
     const std::time_t now = std::time(nullptr);
@@ -164,12 +162,32 @@ TEST_F(HostAgentTest, TimeLimitEndsARunThatNeverIdles) {
   EXPECT_NE(std::string::npos, result.out.find("Encerrando: tempo maximo atingido"));
 }
 
+// The run was stuck as long as another program locked the store, and its worker then closed
+// orders after its time was up. Now the time counts from the start, a stop ends within 5 s
+// whatever the store does, and a worker whose stop was requested closes nothing.
+TEST_F(HostAgentTest, TimeLimitEndsARunWhileAnotherProgramLocksTheStore) {
+  InsertRegister({});
+  vyrtest::InsertPendingOrder(store_, vyrtest::PendingOrder{});
+  store_.Exec("PRAGMA journal_mode = DELETE");  // readers wait for the lock too
+  store_.Exec("BEGIN EXCLUSIVE");
+  const auto start = std::chrono::steady_clock::now();
+  Result result = Run({"--max-seconds", "2"});
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  store_.Exec("ROLLBACK");
+  EXPECT_LT(took.count(), 2 + 5.0);  // the time limit, then at most 5 s of stopping
+  EXPECT_EQ("0 Encerrando: tempo maximo atingido sales=0 IDIMPCUPEXP=2",
+            std::to_string(result.exit_code) + " " + LineWith(result.out, "Encerrando:") +
+                " sales=" + std::to_string(store_.Count("VENDA")) +
+                " IDIMPCUPEXP=" + store_.Scalar("SELECT IDIMPCUPEXP FROM COMANDAVEN"))
+      << result.err;
+}
+
 TEST_F(HostAgentTest, TerminationAndHangUpSignalsStopTheWorkerCleanly) {
   InsertRegister({});
   std::string outcome;
   for (int signal : {SIGTERM, SIGHUP}) {
     HostProcess host(RunArgs({"--max-seconds", "120"}), store_.Dir());
-    WaitForWorker();
+    WaitForWorker(host);
     host.Signal(signal);
     Result result = host.Wait();
     outcome += std::to_string(result.exit_code) + " " + LineWith(result.out, "Encerrando:") +
@@ -226,7 +244,7 @@ TEST_F(HostAgentTest, InvalidArgumentsAreRefusedBeforeAnythingStarts) {
 TEST_F(HostAgentTest, OneWorkerPerRegisterAcrossProcesses) {
   InsertRegister({});
   HostProcess first(RunArgs({"--max-seconds", "120"}), store_.Dir());
-  WaitForWorker();
+  WaitForWorker(first);
   const std::string pid = std::to_string(first.Pid());
   const std::string lock = store_.Dir() + "/Dados/THREAD_0001_001_01.lock";
   const std::string busy = " esta com o processo " + pid + "\n";

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <thread>
 
 #include "sales/sale_fixture.h"
+#include "support/lock_wait.h"
 
 namespace salestest {
 namespace {
@@ -81,13 +81,13 @@ TEST_F(CancelSaleTest, ASaleWithCancelledItemsOnlyTakesItsHeaderFromTheFirstOneA
 }
 
 // Another program of the installation holding the store's write lock for a while does not fail
-// the recording: its writes wait for the lock (once a fixed five seconds, then "database is
-// locked").
+// the recording: its writes wait for the lock, which goes only once they wait.
 TEST_F(CancelSaleTest, WaitsForAnotherProgramsWriteLock) {
   dm_->adcImpExpKds.Open();  // the session is set up, the store in WAL mode, as at start-up
   store_.Exec("BEGIN IMMEDIATE");
-  std::thread other([this] {
-    std::this_thread::sleep_for(std::chrono::seconds(6));
+  vyrtest::LockWaitWatch watch;
+  std::thread other([this, &watch] {
+    EXPECT_TRUE(watch.WaitForWaiter());
     store_.Exec("COMMIT");
   });
   const std::string result = Record(ItemsPacket({Item{}}), CancelledPacket({}));

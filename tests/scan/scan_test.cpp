@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "closing/closing_fixture.h"
+#include "datamodule/retry_delays.h"
 #include "worker/worker_control.h"
 
 namespace closingtest {
@@ -153,6 +154,13 @@ TEST_F(ScanTest, ARefusedSaleWaitsLongerAfterEachRefusal) {
       "0:1 s+calls 0.5:silent 1.5:2 s+calls 3:silent 4:4 s+calls 7.5:silent 8.5:8 s+calls "
       "9:silent 9.5:1 s+calls |cancelled=5 IDIMPCUPEXP=2 IDSTCOMANDA=1",
       passes + "|cancelled=" + std::to_string(CancelledSales()) + " " + OrderState());
+  // The doubling stops at five minutes.
+  Cli_Qam00417::RetryDelays delays;
+  std::string seconds;
+  for (int refusal = 0; refusal < 11; ++refusal) {
+    seconds += std::to_string(delays.NoteRefusal("order")) + " ";
+  }
+  EXPECT_EQ("1 2 4 8 16 32 64 128 256 300 300 ", seconds);
 }
 
 }  // namespace

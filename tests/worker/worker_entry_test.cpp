@@ -91,13 +91,13 @@ TEST_F(WorkerEntryTest, DataModulesAreCreatedOnceAndNotReconnected) {
   EXPECT_TRUE(dm->adcImpExpKds.Connected());
   EXPECT_TRUE(receb->adcRecebimento.Connected());
   const uint64_t generation = dm->adcImpExpKds.Generation();
-  const int receb_connects = receb->ConnectCount();
+  const uint64_t receb_generation = receb->adcRecebimento.Generation();
 
   RunUntilEnd();
   EXPECT_EQ(dm, Cli_Qam00417::rdmImpExpKds);
   EXPECT_EQ(receb, VyrRecebimento::rdmRecebimento);
   EXPECT_EQ(generation, dm->adcImpExpKds.Generation());
-  EXPECT_EQ(receb_connects, receb->ConnectCount());
+  EXPECT_EQ(receb_generation, receb->adcRecebimento.Generation());
 }
 
 TEST_F(WorkerEntryTest, CLinkageEntryStartsTheSameWorker) {

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 #include "datamodule/conf_tipo_rece_fields.h"
 #include "datamodule/rdm_imp_exp_kds.h"
@@ -52,10 +51,18 @@ void WorkerTest::SetUp() {
     VyrRecebimento::rdmRecebimento->adcRecebimento.Close();
   }
   vyrtest::PackageCalls().Clear();
+  WorkerControl::Instance().SetPassObserver([this] {
+    {
+      std::lock_guard<std::mutex> lock(pass_mutex_);
+      ++passes_;
+    }
+    pass_done_.notify_all();
+  });
 }
 
 void WorkerTest::TearDown() {
   EXPECT_TRUE(Cli_Qam00417::FinalizaImpPedExpKDS(kBoundMs));
+  WorkerControl::Instance().SetPassObserver({});
   if (Cli_Qam00417::rdmImpExpKds != nullptr) Cli_Qam00417::rdmImpExpKds->adcImpExpKds.Close();
   if (VyrRecebimento::rdmRecebimento != nullptr) {
     VyrRecebimento::rdmRecebimento->adcRecebimento.Close();
@@ -73,19 +80,25 @@ void WorkerTest::RunUntilEnd(rtl::TDateTime abertura) {
 }
 
 void WorkerTest::RunOnePassAndStop(rtl::TDateTime abertura) {
+  {
+    std::lock_guard<std::mutex> lock(pass_mutex_);
+    passes_ = 0;
+  }
   Cli_Qam00417::DisparaImpPedExpKDS(kFilial, kCaixa, kLoja, abertura);
   WaitForPass();
   ASSERT_TRUE(Cli_Qam00417::FinalizaImpPedExpKDS(kBoundMs));
 }
 
 void WorkerTest::WaitForPass() {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBoundMs);
-  while (WorkerControl::Instance().Passes() == 0 &&
-         WorkerControl::Instance().Status() != Cli_Qam00417::kStatusSemWorker &&
-         std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  ASSERT_GT(WorkerControl::Instance().Passes(), 0) << "the worker never finished a pass";
+  std::unique_lock<std::mutex> lock(pass_mutex_);
+  ASSERT_TRUE(pass_done_.wait_for(lock, std::chrono::milliseconds(kBoundMs), [this] {
+    return passes_ > 0;
+  })) << "the worker never finished a pass";
+}
+
+int WorkerTest::Passes() const {
+  std::lock_guard<std::mutex> lock(pass_mutex_);
+  return passes_;
 }
 
 std::vector<std::string> WorkerTest::LogMessages() const {

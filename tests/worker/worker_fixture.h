@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -33,10 +35,12 @@ class WorkerTest : public ::testing::Test {
   void InsertRegister(const vyrtest::RegisterOptions& options);
   // Calls the entry for the test register and waits for the worker to end by itself.
   void RunUntilEnd(rtl::TDateTime abertura = rtl::EncodeDate(2026, 12, 6));
-  // Calls the entry, waits for the first finished pass, then stops the worker.
+  // Calls the entry, waits for the worker's first finished pass, then stops the worker.
   void RunOnePassAndStop(rtl::TDateTime abertura = rtl::EncodeDate(2026, 12, 6));
   // Waits (bounded) until the worker has finished a pass.
   void WaitForPass();
+  // Passes finished since the test began, as the worker control's pass observer saw them.
+  int Passes() const;
 
   // The messages of today's log, without their date-time prefix.
   std::vector<std::string> LogMessages() const;
@@ -50,6 +54,10 @@ class WorkerTest : public ::testing::Test {
   vyrtest::TempStore store_;
 
  private:
+  mutable std::mutex pass_mutex_;
+  std::condition_variable pass_done_;
+  int passes_ = 0;
+
   // The printer start routines record their calls instead of starting anything.
   static void Record(const std::string& call) { vyrtest::PackageCalls().Record(call); }
   vyrtest::ScopedOverride<void (*)()> daruma_{VyrFiscal::StartDarumaFrameWork,

@@ -3,15 +3,14 @@
 
 #include <stdlib.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <thread>
 
 #include "datamodule/rdm_imp_exp_kds.h"
 #include "external/fiscal_device.h"
 #include "external/receivables.h"
 #include "rtl/errors.h"
+#include "support/lock_wait.h"
 #include "support/package_fakes.h"
 #include "support/seams.h"
 #include "vyrutil/crypto.h"
@@ -19,6 +18,7 @@
 #include "worker/log_imp_exp_kds.h"
 #include "worker/worker_control.h"
 #include "worker/worker_fixture.h"
+#include "worker/worker_status.h"
 
 namespace workertest {
 namespace {
@@ -53,7 +53,7 @@ TEST_F(WorkerStartupTest, RegisterWithoutPrinterEndsWithoutScanning) {
   RunUntilEnd();
   EXPECT_EQ((Msgs{kInicio, "Caixa sem impressora NF6 parametrizada..", kTerminate, ""}),
             LogMessages());
-  EXPECT_EQ(0, Cli_Qam00417::WorkerControl::Instance().Passes());
+  EXPECT_EQ(0, Passes());
 }
 
 TEST_F(WorkerStartupTest, PrinterRowMissingReadsAsNoPrinter) {
@@ -113,7 +113,7 @@ TEST_F(WorkerStartupTest, NonNumericModelIsLoggedAsConversionError) {
                   "Funcao:TImpExpKdsThread.Execute",
                   kTerminate, ""}),
             LogMessages());
-  EXPECT_EQ(0, Cli_Qam00417::WorkerControl::Instance().Passes());
+  EXPECT_EQ(0, Passes());
 }
 
 TEST_F(WorkerStartupTest, FailingPrinterStartEndsTheWorker) {
@@ -236,7 +236,7 @@ TEST_F(WorkerStartupTest, UnreadableTableFileEndsTheWorker) {
   const Msgs log = LogMessages();
   ASSERT_EQ(4u, log.size());
   EXPECT_NE(std::string::npos, log[1].find(" - Qam00417 - Funcao:TImpExpKdsThread.Execute"));
-  EXPECT_EQ(0, Cli_Qam00417::WorkerControl::Instance().Passes());
+  EXPECT_EQ(0, Passes());
 }
 
 // Stopping the host never waits on a blocked store: the stop request interrupts the statement
@@ -246,8 +246,9 @@ TEST_F(WorkerStartupTest, StopRequestEndsAStartUpWaitingOnALockedStore) {
   InsertRegister({});
   store_.Exec("PRAGMA journal_mode = DELETE");
   store_.Exec("BEGIN EXCLUSIVE");
+  vyrtest::LockWaitWatch watch;
   Cli_Qam00417::DisparaImpPedExpKDS(kFilial, kCaixa, kLoja, rtl::EncodeDate(2026, 12, 6));
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_TRUE(watch.WaitForWaiter());
   const bool ended = Cli_Qam00417::FinalizaImpPedExpKDS(10000) != 0;
   store_.Exec("ROLLBACK");
   ASSERT_TRUE(ended);
@@ -256,6 +257,7 @@ TEST_F(WorkerStartupTest, StopRequestEndsAStartUpWaitingOnALockedStore) {
                   "Funcao:TImpExpKdsThread.Execute",
                   kTerminate, ""}),
             LogMessages());
+  EXPECT_EQ(Cli_Qam00417::kFimParadaSolicitada, Cli_Qam00417::MotivoFimImpPedExpKDS(nullptr));
 }
 
 // Saves a one-column table file under Dados/Cadastros/, with one row holding `value` or none.

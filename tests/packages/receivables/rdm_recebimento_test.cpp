@@ -30,14 +30,14 @@ TEST_F(RdmRecebimentoTest, CreatedClosedAndConnectsToTheDefaultStore) {
   dm.adcRecebimento.SetConnected(true);
   EXPECT_TRUE(dm.adcRecebimento.Connected());
   EXPECT_EQ("sqlite:" + store_.DbPath(), dm.adcRecebimento.ConnectionString);
-  EXPECT_EQ(1, dm.ConnectCount());
+  EXPECT_EQ(1u, dm.adcRecebimento.Generation());
 }
 
 TEST_F(RdmRecebimentoTest, SwitchingOnAConnectedModuleDoesNotConnectAgain) {
   VyrRecebimento::TrdmRecebimento dm;
   dm.adcRecebimento.SetConnected(true);
   dm.adcRecebimento.SetConnected(true);
-  EXPECT_EQ(1, dm.ConnectCount());
+  EXPECT_EQ(1u, dm.adcRecebimento.Generation());
 }
 
 TEST_F(RdmRecebimentoTest, ConnectionStringFromTheEnvironmentWins) {

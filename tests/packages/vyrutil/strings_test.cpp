@@ -40,12 +40,6 @@ TEST(SoDigitos, KeepsOnlyTheDigitsInOrder) {
                                         "|" + VyrUtil::SoDigitos("0 0 7"));
 }
 
-TEST(Iif, ReturnsTheSelectedValue) {
-  EXPECT_EQ(rtl::Variant("sim"), VyrUtil::iif(true, "sim", 2));
-  EXPECT_EQ(rtl::Variant(2), VyrUtil::iif(false, "sim", 2));
-  EXPECT_TRUE(VyrUtil::iif(false, 1, rtl::Variant::Null()).IsNull());
-}
-
 TEST(Trad, AcceptsAnyComponent) {
   int component = 5;
   VyrUtil::Trad(&component);

@@ -2,13 +2,16 @@
 // another thread, on both paths.
 
 #include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 
 #include "db/command.h"
 #include "db/db_error.h"
 #include "platform/db/db_test_env.h"
+#include "support/lock_wait.h"
 
 namespace ado::testing {
 namespace {
@@ -33,12 +36,35 @@ class LimitTest : public DbTest {
     if (other_.joinable()) other_.join();
   }
 
-  // Runs `action` on another thread after `pause`, while this one waits for the lock.
-  void After(std::chrono::milliseconds pause, std::function<void()> action) {
-    other_ = std::thread([pause, action] {
-      std::this_thread::sleep_for(pause);
+  // Runs `action` on another thread once a statement of this one waits for the lock. The
+  // SQLite3 ODBC driver waits inside itself, unseen by the lock-wait seam: on that path the
+  // action comes at once, which gives the same outcome, as a stop or a release that comes
+  // before the wait is met by the statement as it starts.
+  void WhenWaiting(std::function<void()> action) {
+    const bool seen = GetParam() == Path::Sqlite;
+    other_ = std::thread([this, seen, action] {
+      if (seen) {
+        EXPECT_TRUE(watch_.WaitForWaiter());
+      }
       action();
     });
+  }
+
+  // Runs `action` on another thread once this one says it is done, or after `bound` (a failure
+  // bound: a statement that waited past its limit would then see the lock go).
+  void WhenDone(std::chrono::milliseconds bound, std::function<void()> action) {
+    other_ = std::thread([this, bound, action] {
+      std::unique_lock<std::mutex> lock(done_mutex_);
+      done_cv_.wait_for(lock, bound, [this] { return done_; });
+      action();
+    });
+  }
+  void Done() {
+    {
+      std::lock_guard<std::mutex> lock(done_mutex_);
+      done_ = true;
+    }
+    done_cv_.notify_all();
   }
 
   void ReleaseLock() { locker_.ExecuteDirect("ROLLBACK"); }
@@ -56,24 +82,28 @@ class LimitTest : public DbTest {
 
   TADOConnection locker_;
   TADOCommand insert_;
+  vyrtest::LockWaitWatch watch_;
+  std::mutex done_mutex_;
+  std::condition_variable done_cv_;
+  bool done_ = false;
   std::thread other_;
 };
 
 TEST_P(LimitTest, LimitedStatementGivesUpOnALockedStore) {
   insert_.CommandTimeout = 1;
-  // Released later than the limit, so a wait longer than the limit would succeed. The ODBC
-  // driver gives up after its own Timeout, before that.
-  if (GetParam() == Path::Sqlite) {
-    After(std::chrono::milliseconds(1800), [this] { ReleaseLock(); });
-  }
-  EXPECT_EQ("lock error", Outcome([this] { insert_.Execute(); }));
+  // Released once the statement gave up, or else later than the limit, so a wait longer than
+  // the limit would succeed. The ODBC driver gives up after its own Timeout.
+  WhenDone(std::chrono::seconds(10), [this] { ReleaseLock(); });
+  const std::string outcome = Outcome([this] { insert_.Execute(); });
+  Done();
+  EXPECT_EQ("lock error", outcome);
 }
 
 TEST_P(LimitTest, StatementWithoutLimitWaitsUntilTheLockGoes) {
   // The statement's own limit governs its wait, not a shorter one of the session.
   connection_.ExecuteDirect("PRAGMA busy_timeout = 50");
   insert_.CommandTimeout = 0;
-  After(std::chrono::milliseconds(300), [this] { ReleaseLock(); });
+  WhenWaiting([this] { ReleaseLock(); });
   EXPECT_EQ("done", Outcome([this] { insert_.Execute(); }));
 }
 
@@ -81,7 +111,7 @@ TEST_P(LimitTest, StatementWithoutLimitWaitsUntilTheLockGoes) {
 // begin's; through ODBC the transaction begins at once and its first write waits.
 TEST_P(LimitTest, InterruptEndsTheWaitAndRefusesAllButRollBackUntilCleared) {
   insert_.CommandTimeout = 0;
-  After(std::chrono::milliseconds(200), [this] { connection_.Interrupt(); });
+  WhenWaiting([this] { connection_.Interrupt(); });
   std::string outcomes;
   if (GetParam() == Path::Sqlite) {
     outcomes = Outcome([this] { connection_.BeginTrans(); });

@@ -1,4 +1,4 @@
-#include "scan/retry_delays.h"
+#include "datamodule/retry_delays.h"
 
 #include <algorithm>
 

@@ -5,7 +5,8 @@
 // up to 5 minutes. The delays live in memory only; an order's delay ends when the order leaves
 // the pending list. Time is read from rtl::Now(), so a test can move the clock.
 //
-// Not thread-safe: used by the scan and the closing, on the worker thread.
+// Part of the data module's run state: the closing records a refusal, the scan passes over an
+// order while its delay runs. Not thread-safe: used on the worker thread only.
 
 #include <map>
 #include <set>
