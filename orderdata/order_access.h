@@ -5,8 +5,8 @@
 
 #include "datamodule/error_boundary.h"
 #include "datamodule/rdm_imp_exp_kds.h"
-#include "db/statement_kit.h"
 #include "datamodule/transaction_scope.h"
+#include "db/statement_kit.h"
 
 namespace Cli_Qam00417::orderdata {
 

@@ -12,9 +12,9 @@
 #include <string>
 
 #include "db/connection.h"
+#include "fiscal/nfce/nfce_emission.h"
 #include "fiscal/nfce/note_store.h"
 #include "fiscal/nfce/simulated_authoriser.h"
-#include "fiscal/nfce/nfce_emission.h"
 #include "fiscal/sale/recorded_sale.h"
 #include "rtl/program_dir.h"
 #include "support/temp_dir.h"
