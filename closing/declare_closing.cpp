@@ -102,7 +102,7 @@ void TrdmImpExpKds::DeclareClosing() {
   DeclareCommand(acmUpdCupExp, adcImpExpKds, kUpdCupExpSql,
                  {TextParam("P_CDFILIAL"), TextParam("P_NRVENDAREST"), TextParam("P_NRCOMANDA")});
   cdsMovCaixaDlv.DeclareFields(MovCaixaDlvFields());
-  cdsMovCaixa.DeclareFields(VyrFiscal::CashMovementFields());
+  cdsMovCaixa.DeclareFields(VyrFiscal::CamposMovimentoCaixa());
   cdsFamSaldo.DeclareFields(FamSaldoFields());
   cdsParamImpCupNF.DeclareFields(ParamImpCupNFFields());
 }

@@ -5,7 +5,7 @@
 
 namespace Cli_Qam00417 {
 void DeclareSaleItemFields(TrdmImpExpKds& dm) {
-  dm.cdsItemVenda.DeclareFields(VyrFiscal::SaleRowFields());
+  dm.cdsItemVenda.DeclareFields(VyrFiscal::CamposLinhaVenda());
   auto& t = dm.cdsItemVenda;
   dm.cdsItemVendaIDSTPROCOMVEN = &t.FieldByName("IDSTPROCOMVEN");
   dm.cdsItemVendaCDPRODUTO = &t.FieldByName("CDPRODUTO");

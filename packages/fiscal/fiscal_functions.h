@@ -26,8 +26,8 @@ using rtl::Variant;
 
 // The sale of one bill as the closing needs it. `filialComanda` is the array
 // [CDFILIAL, NRCOMANDA]; `retornoFiscal` is the results array. Answers in it a VendaBuscada: the
-// sale-rows packet (layout SaleRowFields() plus the bill columns, one row per item that is not
-// cancelled, in item order) and the cancelled-items packet (CancelledItemFields()). A bill that
+// sale-rows packet (layout CamposLinhaVenda() plus the bill columns, one row per item that is not
+// cancelled, in item order) and the cancelled-items packet (CamposItemCancelado()). A bill that
 // does not exist gives both packets without rows.
 extern std::function<Variant(const Variant& filialComanda, Variant& retornoFiscal)> BuscaVenda;
 

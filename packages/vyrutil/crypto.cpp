@@ -14,9 +14,9 @@ namespace {
 
 const char kHexDigits[] = "0123456789ABCDEF";
 
-class KeyStream {
+class FluxoChave {
  public:
-  explicit KeyStream(int key) : state_(static_cast<uint32_t>(key) * 2654435761u + 0x9E3779B9u) {}
+  explicit FluxoChave(int key) : state_(static_cast<uint32_t>(key) * 2654435761u + 0x9E3779B9u) {}
   uint8_t Next() {
     state_ = state_ * 1664525u + 1013904223u;  // full-period LCG
     return static_cast<uint8_t>(state_ >> 24);
@@ -58,7 +58,7 @@ uint8_t ReadByte(const std::string& stored, size_t pos) {
 }  // namespace
 
 std::string Cripto(const std::string& plain, int key) {
-  KeyStream stream(key);
+  FluxoChave stream(key);
   std::string out;
   out.reserve(plain.size() * 2 + 2);
   for (unsigned char c : plain) AppendHex(out, static_cast<uint8_t>(c ^ stream.Next()));
@@ -70,7 +70,7 @@ std::string Uncripto(const std::string& stored, int key) {
   // A register without a SAT device has no activation code: nothing to decrypt.
   if (stored.empty()) return "";
   if (stored.size() < 2 || stored.size() % 2 != 0) NotEncrypted(stored);
-  KeyStream stream(key);
+  FluxoChave stream(key);
   std::string plain;
   const size_t body = stored.size() - 2;
   plain.reserve(body / 2);

@@ -8,7 +8,7 @@
 namespace salestest {
 
 rtl::DataPacket ItemsPacket(const std::vector<Item>& items) {
-  const std::vector<rtl::FieldDef> fields = VyrFiscal::SaleRowFields();
+  const std::vector<rtl::FieldDef> fields = VyrFiscal::CamposLinhaVenda();
   std::vector<rtl::Row> rows;
   int nrseq = 1;
   for (const Item& it : items) {
@@ -41,7 +41,7 @@ rtl::DataPacket ItemsPacket(const std::vector<Item>& items) {
 }
 
 rtl::DataPacket CancelledPacket(const std::vector<CancelledItem>& items) {
-  const std::vector<rtl::FieldDef> fields = VyrFiscal::CancelledItemFields();
+  const std::vector<rtl::FieldDef> fields = VyrFiscal::CamposItemCancelado();
   std::vector<rtl::Row> rows;
   for (const CancelledItem& it : items) {
     rows.push_back({it.cdfilial, it.cdloja, it.cdcliente, it.cdvendedor, it.cdproduto,

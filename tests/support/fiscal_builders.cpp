@@ -101,7 +101,7 @@ void FillMovements(rtl::TClientDataSet& table, const DeliveryBill& bill,
                    const std::vector<BillPayment>& payments, rtl::TDateTime when,
                    rtl::TDateTime date) {
   table.Close();
-  table.DeclareFields(VyrFiscal::CashMovementFields());
+  table.DeclareFields(VyrFiscal::CamposMovimentoCaixa());
   table.CreateDataSet();
   for (const BillPayment& p : payments) {
     table.Append();

@@ -104,7 +104,7 @@ class FakeFiscalPackage {
   }
 
   Variant SaleRows() const {
-    std::vector<rtl::FieldDef> fields = VyrFiscal::SaleRowFields();
+    std::vector<rtl::FieldDef> fields = VyrFiscal::CamposLinhaVenda();
     for (const char* name :
          {"CDSENHAPED", "CDFAMILISALD", "NRCOMANDA", "DSCOMANDA", "NRVENDAREST"}) {
       fields.push_back(rtl::TextField(name, 50));
@@ -150,7 +150,7 @@ class FakeFiscalPackage {
         calls_.Record("BuscaVenda" + Text(filialComanda));
         if (onBuscaVenda) onBuscaVenda();
         retorno[0] = SaleRows();
-        retorno[1] = Variant(rtl::DataPacket(VyrFiscal::CancelledItemFields(), {}));
+        retorno[1] = Variant(rtl::DataPacket(VyrFiscal::CamposItemCancelado(), {}));
         return Variant();
       }};
   ScopedOverride<decltype(VyrFiscal::CalculoIcmsDFederal)> icms_{

@@ -65,8 +65,8 @@ void GravaXml(const std::string& caminho, const std::string& xml) {
 
 // Before the send, only a note issued offline counts as contingency; after it, every note
 // that was not authorised does.
-NfceDocument Documento(const NotaGravada& nota, bool enviada) {
-  NfceDocument documento;
+NotaNfce Documento(const NotaGravada& nota, bool enviada) {
+  NotaNfce documento;
   documento.chave = nota.chave;
   documento.arquivoXml = nota.arquivoXml;
   documento.contingencia = nota.situacao != kSituacaoAutorizada && (enviada || nota.tpEmis == "9");
@@ -171,7 +171,7 @@ bool Envia(ado::TADOConnection& conexao, const NotaGravada& nota) {
 
 }  // namespace
 
-NfceDocument PreparaNfce(ado::TADOConnection& conexao, const NfceRequest& request) {
+NotaNfce PreparaNfce(ado::TADOConnection& conexao, const PedidoNfce& request) {
   const NotaGravada existente =
       NotaDaVenda(conexao, request.CDFILIAL, request.CDCAIXA, request.NRSEQVENDA);
   if (!existente.chave.empty()) return Documento(existente, false);
@@ -180,8 +180,8 @@ NfceDocument PreparaNfce(ado::TADOConnection& conexao, const NfceRequest& reques
       LeVendaGravada(conexao, request.CDFILIAL, request.CDCAIXA, request.NRSEQVENDA));
 }
 
-NfceDocument PreparaNfceDaVenda(ado::TADOConnection& conexao, const NfceRequest& request,
-                                const VendaGravada& venda) {
+NotaNfce PreparaNfceDaVenda(ado::TADOConnection& conexao, const PedidoNfce& request,
+                            const VendaGravada& venda) {
   const NotaGravada existente =
       NotaDaVenda(conexao, request.CDFILIAL, request.CDCAIXA, request.NRSEQVENDA);
   if (!existente.chave.empty()) return Documento(existente, false);
@@ -237,8 +237,8 @@ NfceDocument PreparaNfceDaVenda(ado::TADOConnection& conexao, const NfceRequest&
   return Documento(nota, false);
 }
 
-NfceDocument TransmiteNfce(ado::TADOConnection& conexao, const NfceRequest& request,
-                           const NfceDocument& document) {
+NotaNfce TransmiteNfce(ado::TADOConnection& conexao, const PedidoNfce& request,
+                       const NotaNfce& document) {
   if (document.chave.empty()) return document;
   const ConfiguracaoNfce configuracao =
       LeConfiguracaoNfce(conexao, request.CDFILIAL, request.CDCAIXA);
@@ -255,9 +255,9 @@ NfceDocument TransmiteNfce(ado::TADOConnection& conexao, const NfceRequest& requ
   return nota.chave.empty() ? document : Documento(nota, true);
 }
 
-NfceParaImpressao NfceImpressao(ado::TADOConnection& conexao, const std::string& chave) {
+DadosNfceImpressao NfceImpressao(ado::TADOConnection& conexao, const std::string& chave) {
   const NotaGravada nota = NotaDaChave(conexao, chave);
-  NfceParaImpressao impressao;
+  DadosNfceImpressao impressao;
   if (nota.chave.empty()) return impressao;
   impressao.encontrada = true;
   impressao.nNF = nota.nNF;

@@ -10,7 +10,7 @@
 namespace VyrFiscal {
 
 // What the closing knows of the document besides the recorded sale's rows.
-struct NfceRequest {
+struct PedidoNfce {
   std::string CDFILIAL;
   std::string CDCAIXA;
   std::string NRSEQVENDA;  // the recorded sale
@@ -20,7 +20,7 @@ struct NfceRequest {
   std::string dhEmi;       // emission time, "YYYY-MM-DDThh:mm:ss-03:00"
 };
 
-struct NfceDocument {
+struct NotaNfce {
   std::string chave;          // the 44-digit access key; empty when no document was made
   std::string arquivoXml;     // the signed XML file
   bool contingencia = false;  // issued offline (tpEmis 9), to be sent later
@@ -29,20 +29,20 @@ struct NfceDocument {
 // Inside the sale's transaction on `conexao`, after its rows were written: builds the note from
 // them, signs it, writes the XML file and stores the document with the sale. Raises when the
 // note cannot be made (the caller rolls the sale back and answers "ERRO").
-NfceDocument PreparaNfce(ado::TADOConnection& conexao, const NfceRequest& request);
+NotaNfce PreparaNfce(ado::TADOConnection& conexao, const PedidoNfce& request);
 
 // PreparaNfce with the sale already read: for callers (and tests) that hold the recorded sale.
-NfceDocument PreparaNfceDaVenda(ado::TADOConnection& conexao, const NfceRequest& request,
-                                const VendaGravada& venda);
+NotaNfce PreparaNfceDaVenda(ado::TADOConnection& conexao, const PedidoNfce& request,
+                            const VendaGravada& venda);
 
 // After the commit: sends the pending notes of the register, oldest first, then this one, and
 // records what the authoriser answered. Answers the document with `contingencia` set when it
 // stays pending. Never raises for an authoriser that does not answer.
-NfceDocument TransmiteNfce(ado::TADOConnection& conexao, const NfceRequest& request,
-                           const NfceDocument& document);
+NotaNfce TransmiteNfce(ado::TADOConnection& conexao, const PedidoNfce& request,
+                       const NotaNfce& document);
 
 // What the receipt of a note prints besides the sale: found by the note's access key.
-struct NfceParaImpressao {
+struct DadosNfceImpressao {
   bool encontrada = false;  // false when no note has this key
   std::string nNF, serie, dhEmi, tpAmb;
   std::string qrCode;         // the QR code's text
@@ -51,7 +51,7 @@ struct NfceParaImpressao {
   std::string dhRecbto;       // authorisation time
   bool contingencia = false;  // issued offline and not authorised yet
 };
-NfceParaImpressao NfceImpressao(ado::TADOConnection& conexao, const std::string& chave);
+DadosNfceImpressao NfceImpressao(ado::TADOConnection& conexao, const std::string& chave);
 
 // The access key stored with a recorded sale's note; empty when the sale has none.
 std::string ChaveNfceGravada(ado::TADOConnection& conexao, const std::string& CDFILIAL,

@@ -48,7 +48,7 @@ double Valor(std::string texto, double senao) {
 }
 
 void DadosNfce(ado::TADOConnection& conexao, Recibo& r) {
-  const NfceParaImpressao nota = NfceImpressao(conexao, r.chave);
+  const DadosNfceImpressao nota = NfceImpressao(conexao, r.chave);
   if (nota.encontrada) {
     r.nNF = nota.nNF;
     r.serie = nota.serie;

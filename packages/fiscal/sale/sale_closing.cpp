@@ -46,7 +46,7 @@ bool ViolouRestricao(const ado::EADOError& error) {
   return error.SqlState() == kSqlStateRestricao;
 }
 
-NfceRequest PedidoNfce(const Fechamento& f, const std::string& NRSEQVENDA) {
+PedidoNfce MontaPedidoNfce(const Fechamento& f, const std::string& NRSEQVENDA) {
   return {f.CDFILIAL,    f.CDCAIXA,       NRSEQVENDA,   f.nrNfce,
           f.nrSerieNfce, f.idAmbTrabNfce, f.dtEmissNfce};
 }
@@ -65,9 +65,9 @@ Variant RespostaExistente(ado::TADOConnection& conexao, const Fechamento& fecham
 
 // After the commit the sale exists whatever happens to its note: a note that could not be sent
 // stays pending, as one the authoriser did not answer.
-void EnviaNfce(ado::TADOConnection& conexao, const NfceRequest& pedido,
-               const NfceDocument& preparada, Variant& retornoFiscal) {
-  NfceDocument enviada = preparada;
+void EnviaNfce(ado::TADOConnection& conexao, const PedidoNfce& pedido, const NotaNfce& preparada,
+               Variant& retornoFiscal) {
+  NotaNfce enviada = preparada;
   try {
     enviada = TransmiteNfce(conexao, pedido, preparada);
   } catch (const std::exception& erro) {
@@ -84,8 +84,8 @@ void EnviaNfce(ado::TADOConnection& conexao, const NfceRequest& pedido,
 Variant Grava(ado::TADOConnection& conexao, const Fechamento& fechamento, Variant& retornoFiscal) {
   const std::string numero =
       VyrUtil::SorteiaNrSeqVenda(conexao, fechamento.CDFILIAL, fechamento.CDCAIXA);
-  const NfceRequest pedido = PedidoNfce(fechamento, numero);
-  NfceDocument nota;
+  const PedidoNfce pedido = MontaPedidoNfce(fechamento, numero);
+  NotaNfce nota;
   try {
     conexao.BeginTrans();
     const VendaExistente existente = ProcuraVendaDaComanda(conexao, fechamento);
@@ -112,35 +112,8 @@ Variant Grava(ado::TADOConnection& conexao, const Fechamento& fechamento, Varian
 Fechamento LeFechamento(const std::vector<rtl::TClientDataSet*>& tabelas,
                         const rtl::Variant& parametros) {
   const TabelasFechamento t = DesempacotaTabelas(tabelas);
-  const ValoresFechamento v = DesempacotaValores(parametros);
   Fechamento f;
-  f.CDCAIXA = v.CDCAIXA;
-  f.CDEMPRESA = v.CDEMPRESA;
-  f.CDFILIAL = v.CDFILIAL;
-  f.CDLOJA = v.CDLOJA;
-  f.NRCOMANDA = v.NRCOMANDA;
-  f.DSCOMANDA = v.DSCOMANDA;
-  f.NRVENDAREST = v.NRVENDAREST;
-  f.dtAberturaCaixa = v.dtAberturaCaixa;
-  f.dtMovimento = v.dtMovimento;
-  f.nrNfce = v.nrNfce;
-  f.nrSerieNfce = v.nrSerieNfce;
-  f.dtEmissNfce = v.dtEmissNfce;
-  f.idAmbTrabNfce = v.idAmbTrabNfce;
-  f.idTipoEmissao = v.idTipoEmissao;
-  f.idOrigemVenda = v.idOrigemVenda;
-  f.idPaisIntegra = v.idPaisIntegra;
-  f.IDRETBALLOJA = v.IDRETBALLOJA;
-  f.vrTotalTrib = v.vrTotalTrib;
-  f.CDMUNICIPIO = v.CDMUNICIPIO;
-  f.CDPAIS = v.CDPAIS;
-  f.SGESTADO = v.SGESTADO;
-  f.CDBAIRRO = v.CDBAIRRO;
-  f.DSBAIRRO = v.DSBAIRRO;
-  f.DSENDECONSCOMAN = v.DSENDECONSCOMAN;
-  f.DSCOMPLENDCOCOM = v.DSCOMPLENDCOCOM;
-  f.NRCEPCONSCOMAND = v.NRCEPCONSCOMAND;
-  f.DSREFENDCONSCOM = v.DSREFENDCONSCOM;
+  static_cast<ValoresFechamento&>(f) = DesempacotaValores(parametros);
   f.vendas = PacoteDe(t.vendas);
   f.movimentos = PacoteDe(t.movimentos);
   f.cancelados = PacoteDe(t.cancelados);

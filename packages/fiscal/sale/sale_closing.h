@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "db/connection.h"
+#include "fiscal/closing_lists.h"
 #include "rtl/client_dataset.h"
 #include "rtl/data_packet.h"
 #include "rtl/variant.h"
@@ -13,19 +14,7 @@
 namespace VyrFiscal::Venda {
 
 // The sale as the closing hands it over: the 48 values by meaning, and the tables it records.
-struct Fechamento {
-  std::string CDCAIXA, CDEMPRESA, CDFILIAL, CDLOJA;
-  std::string NRCOMANDA, DSCOMANDA, NRVENDAREST;
-  rtl::TDateTime dtAberturaCaixa = 0;
-  rtl::TDateTime dtMovimento = 0;
-  std::string nrNfce, nrSerieNfce, dtEmissNfce, idAmbTrabNfce;
-  std::string idTipoEmissao;  // "N" NFC-e register, "S" SAT register, otherwise neither
-  std::string idOrigemVenda, idPaisIntegra, IDRETBALLOJA;
-  double vrTotalTrib = 0;
-  // The order's delivery address.
-  std::string CDMUNICIPIO, CDPAIS, SGESTADO, CDBAIRRO, DSBAIRRO;
-  std::string DSENDECONSCOMAN, DSCOMPLENDCOCOM, NRCEPCONSCOMAND, DSREFENDCONSCOM;
-
+struct Fechamento : ValoresFechamento {
   rtl::DataPacket vendas;      // sale rows, one per item (table 0)
   rtl::DataPacket movimentos;  // cash movements (table 1)
   rtl::DataPacket cancelados;  // cancelled items (table 2)

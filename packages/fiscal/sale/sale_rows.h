@@ -12,7 +12,7 @@
 namespace VyrFiscal {
 
 // The sale rows, in packet order. QTPRODCOMVEN is a quantity held as text.
-inline std::vector<rtl::FieldDef> SaleRowFields() {
+inline std::vector<rtl::FieldDef> CamposLinhaVenda() {
   using rtl::FloatField;
   using rtl::TextField;
   return {
@@ -27,7 +27,7 @@ inline std::vector<rtl::FieldDef> SaleRowFields() {
 }
 
 // The cancelled items: the columns the module reads by name.
-inline std::vector<rtl::FieldDef> CancelledItemFields() {
+inline std::vector<rtl::FieldDef> CamposItemCancelado() {
   using rtl::FloatField;
   using rtl::TextField;
   return {TextField("CDFILIAL", 4),   TextField("CDLOJA", 10),    TextField("CDCLIENTE", 21),
@@ -37,7 +37,7 @@ inline std::vector<rtl::FieldDef> CancelledItemFields() {
 
 // The cash movements of a sale (the closing's table 1), in the module's order. DTMOVIMCAIXA is a
 // date without time.
-inline std::vector<rtl::FieldDef> CashMovementFields() {
+inline std::vector<rtl::FieldDef> CamposMovimentoCaixa() {
   using rtl::DateTimeField;
   using rtl::FloatField;
   using rtl::TextField;

@@ -27,7 +27,7 @@ const char* const kItemCancelado = "C";
 
 // The sale-rows layout: the module's item layout, then the bill columns the closing reads.
 std::vector<rtl::FieldDef> CamposVenda() {
-  std::vector<rtl::FieldDef> fields = SaleRowFields();
+  std::vector<rtl::FieldDef> fields = CamposLinhaVenda();
   const std::vector<rtl::FieldDef> comanda = {
       rtl::TextField("CDSENHAPED", 6),  rtl::TextField("CDFAMILISALD", 3),
       rtl::FloatField("VRDESCCOMVEN"),  rtl::FloatField("VRACRCOMVEN"),
@@ -142,7 +142,7 @@ Variant BuscaVenda(const Variant& filialComanda, Variant& retornoFiscal) {
     retornoFiscal = NovoRetornoFiscal();
   }
   EmpacotaVendaBuscada({rtl::DataPacket(CamposVenda(), std::move(vendas)),
-                        rtl::DataPacket(CancelledItemFields(), std::move(canceladas))},
+                        rtl::DataPacket(CamposItemCancelado(), std::move(canceladas))},
                        retornoFiscal);
   return Variant(true);
 }

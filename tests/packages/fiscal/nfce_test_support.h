@@ -132,8 +132,8 @@ class NfceTest : public ::testing::Test {
     return item;
   }
 
-  static VyrFiscal::NfceRequest Request(const std::string& nrseqvenda, const std::string& nnf) {
-    VyrFiscal::NfceRequest request;
+  static VyrFiscal::PedidoNfce Request(const std::string& nrseqvenda, const std::string& nnf) {
+    VyrFiscal::PedidoNfce request;
     request.CDFILIAL = "0001";
     request.CDCAIXA = "001";
     request.NRSEQVENDA = nrseqvenda;
@@ -145,8 +145,8 @@ class NfceTest : public ::testing::Test {
   }
 
   // Prepares the note of a sale with a consumer and sends it, as the closing does.
-  VyrFiscal::NfceDocument Emit(const std::string& nrseqvenda, const std::string& nnf) {
-    const VyrFiscal::NfceDocument prepared =
+  VyrFiscal::NotaNfce Emit(const std::string& nrseqvenda, const std::string& nnf) {
+    const VyrFiscal::NotaNfce prepared =
         VyrFiscal::PreparaNfceDaVenda(conn_, Request(nrseqvenda, nnf), Sale(nrseqvenda, true));
     return VyrFiscal::TransmiteNfce(conn_, Request(nrseqvenda, nnf), prepared);
   }

@@ -90,7 +90,7 @@ TEST_F(NfceDocumentTest, NotesAndMessagesFollowTheOfficialSchemas) {
   varied.pagamentos[1].CDFPIMPFIS = "";
   varied.pagamentos[1].NMTIPORECE = "VALE DA CASA";
   varied.pagamentos[1].valor = 21.80;
-  VyrFiscal::NfceRequest production = Request("0000000004", "126");
+  VyrFiscal::PedidoNfce production = Request("0000000004", "126");
   production.tpAmb = "1";
   const std::string other =
       ReadFile(VyrFiscal::PreparaNfceDaVenda(conn_, production, varied).arquivoXml);

@@ -36,8 +36,8 @@ TEST_F(SaleSearchTest, SaleRowsAreTheItemsNotCancelledWithTheBillsValues) {
 TEST_F(SaleSearchTest, CancelledItemsComeApartAndBothPacketsLoadIntoTheModulesTables) {
   const rtl::Variant found = Search("0001");
   rtl::TClientDataSet cdsItemVenda, cdsItensCanc;
-  cdsItemVenda.DeclareFields(VyrFiscal::SaleRowFields());
-  cdsItensCanc.DeclareFields(VyrFiscal::CancelledItemFields());
+  cdsItemVenda.DeclareFields(VyrFiscal::CamposLinhaVenda());
+  cdsItensCanc.DeclareFields(VyrFiscal::CamposItemCancelado());
   cdsItemVenda.SetData(found[0]);
   cdsItensCanc.SetData(found[1]);
   EXPECT_EQ(
