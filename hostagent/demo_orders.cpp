@@ -13,7 +13,7 @@ const char* const kSqlUpdFilial =
 const char* const kSqlInsProduto =
     R"mssql(INSERT INTO PRODUTO (CDPRODUTO, NMPRODUTO, NRNCM, CDCFOP, SGUNIDADE, IDORIGPROD, CDSITTRIBICMS, CDALIQIMPFIS) VALUES (:P_CDPRODUTO, :P_NMPRODUTO, :P_NRNCM, :P_CDCFOP, 'UN', '0', :P_CDSITTRIBICMS, '01'))mssql";
 const char* const kSqlInsCaixaFiscal =
-    R"mssql(INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, NRSERIENFCE, IDMODOAUTORIZ) VALUES (:P_CDFILIAL, :P_CDCAIXA, '1', 'online'))mssql";
+    R"mssql(INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, NRSERIENFCE, IDMODOAUTORIZ) VALUES (:P_CDFILIAL, :P_CDCAIXA, '1', 'simulado'))mssql";
 const char* const kSqlInsCliente =
     R"mssql(INSERT INTO CLIENTE (CDCLIENTE, NMRAZSOCCLIE) VALUES ('DEMO', 'CLIENTES DELIVERY'))mssql";
 const char* const kSqlInsConsumidor =

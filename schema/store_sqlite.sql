@@ -373,7 +373,9 @@ CREATE TABLE IF NOT EXISTS PROXCODIGO (
 -- Fiscal-device package: recorded sales -------------------------------------------------------
 
 -- The fiscal settings of a register. DSSENHACERTIF is encrypted with the shared utility
--- package's Cripto; IDMODOAUTORIZ is 'online' (default) or 'offline'.
+-- package's Cripto. IDMODOAUTORIZ is 'simulado' (the built-in simulated authoriser, homologation
+-- only) or 'offline'; any other value names no authoriser and the notes are issued in
+-- contingency. DSURLQRCODE and DSURLCHAVE override the state's QR and urlChave addresses.
 CREATE TABLE IF NOT EXISTS CAIXAFISCAL (
   CDFILIAL VARCHAR(4) NOT NULL,
   CDCAIXA VARCHAR(3) NOT NULL,
@@ -384,6 +386,7 @@ CREATE TABLE IF NOT EXISTS CAIXAFISCAL (
   DSSENHACERTIF VARCHAR(255),
   IDMODOAUTORIZ VARCHAR(10),
   DSURLQRCODE VARCHAR(255),
+  DSURLCHAVE VARCHAR(85),
   DSLIBSAT VARCHAR(255),
   PRIMARY KEY (CDFILIAL, CDCAIXA)
 );

@@ -404,7 +404,9 @@ CREATE TABLE dbo.PROXCODIGO (
 -- Fiscal-device package: recorded sales -------------------------------------------------------
 
 -- The fiscal settings of a register. DSSENHACERTIF is encrypted with the shared utility
--- package's Cripto; IDMODOAUTORIZ is 'online' (default) or 'offline'.
+-- package's Cripto. IDMODOAUTORIZ is 'simulado' (the built-in simulated authoriser, homologation
+-- only) or 'offline'; any other value names no authoriser and the notes are issued in
+-- contingency. DSURLQRCODE and DSURLCHAVE override the state's QR and urlChave addresses.
 IF OBJECT_ID(N'dbo.CAIXAFISCAL', N'U') IS NULL
 CREATE TABLE dbo.CAIXAFISCAL (
   CDFILIAL VARCHAR(4) NOT NULL,
@@ -416,6 +418,7 @@ CREATE TABLE dbo.CAIXAFISCAL (
   DSSENHACERTIF VARCHAR(255),
   IDMODOAUTORIZ VARCHAR(10),
   DSURLQRCODE VARCHAR(255),
+  DSURLCHAVE VARCHAR(85),
   DSLIBSAT VARCHAR(255),
   PRIMARY KEY (CDFILIAL, CDCAIXA)
 );

@@ -99,6 +99,7 @@ class EndToEndTest : public ::testing::Test {
   void NfceRegister(const std::string& mode) {
     store_.Exec("UPDATE CAIXA SET IDTPEMISSAOVYR = 'FNC'");
     std::filesystem::copy_file(nfcetest::Certificate().pfx_path, store_.Dir() + "/Dados/a1.pfx");
+    nfcetest::InstallSchemas(store_.Dir());
     store_.Exec(
         "INSERT OR REPLACE INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, NRSERIENFCE, IDCSCNFCE, "
         "CDCSCNFCE, DSARQCERTIF, DSSENHACERTIF, IDMODOAUTORIZ, DSURLQRCODE) VALUES "
@@ -339,7 +340,7 @@ TEST_F(EndToEndTest, ASatRefusalChangesTheSaleAndTheNextPassMarksTheOrder) {
 }
 
 TEST_F(EndToEndTest, AnNfceOrderIsAuthorisedItsReceiptPrintedAndItsStoreReturnMarked) {
-  NfceRegister("online");
+  NfceRegister("simulado");
   bill_.idretballoja = "S";
   InsertBill();
   Pass();

@@ -2,6 +2,7 @@
 
 #include <pugixml.hpp>
 
+#include "fiscal/nfce/note_store.h"
 #include "fiscal/nfce/note_xml.h"
 #include "fiscal/nfce/simulated_authoriser.h"
 #include "rtl/errors.h"
@@ -31,10 +32,12 @@ std::string ConsultaSituacaoNfe(const std::string& chave, const std::string& tpA
          tpAmb + "</tpAmb><xServ>CONSULTAR</xServ><chNFe>" + chave + "</chNFe></consSitNFe>";
 }
 
-Autorizador& AutorizadorAtual() {
-  if (autorizador_definido != nullptr) return *autorizador_definido;
+Autorizador* AutorizadorDoCaixa(const std::string& modo, const std::string& tpAmb) {
+  if (modo != kModoAutorizSimulado) return autorizador_definido;
+  // A protocol the simulator made up would be taken for an authorisation with fiscal value.
+  if (tpAmb == "1") throw rtl::Exception(kSimuladoSemProducao);
   static AutorizadorSimulado simulado;
-  return simulado;
+  return &simulado;
 }
 
 void DefineAutorizador(Autorizador* autorizador) {

@@ -1,9 +1,10 @@
 #pragma once
 // The seam between the package and the tax authority that authorises NFC-e notes: the messages
 // sent (the batch `enviNFe` and the status query `consSitNFe`, layout 4.00), the answers read
-// back, and the authoriser itself. The package talks to whatever AutorizadorAtual() answers:
-// the built-in simulated authoriser (fiscal/nfce/simulated_authoriser.h) unless an
-// installation or a test put another one in its place.
+// back, and the authoriser itself. A register's notes go to what AutorizadorDoCaixa() answers
+// for its CAIXAFISCAL.IDMODOAUTORIZ: the built-in simulated authoriser
+// (fiscal/nfce/simulated_authoriser.h) only when the register names it, or the one an
+// installation or a test put in place.
 
 #include <string>
 
@@ -37,10 +38,14 @@ class Autorizador {
   virtual RespostaTransporte Consulta(const std::string& consSitNFe) = 0;
 };
 
-// The authoriser in use. Not thread-safe against DefineAutorizador.
-Autorizador& AutorizadorAtual();
-// Puts `autorizador` in use (not owned; it must outlive its use); nullptr restores the
-// simulated one.
+// The authoriser of a register whose CAIXAFISCAL.IDMODOAUTORIZ is `modo`, for notes of
+// environment `tpAmb`: the simulated one when `modo` is "simulado", else the one put in place
+// by DefineAutorizador; nullptr when there is none, and the register's notes then have nowhere
+// to go. Raises rtl::Exception naming the setting when the simulated one is asked to serve
+// production (tpAmb "1"). Not thread-safe against DefineAutorizador.
+Autorizador* AutorizadorDoCaixa(const std::string& modo, const std::string& tpAmb);
+// Puts `autorizador` in use for every register that does not name the simulated one (not owned;
+// it must outlive its use); nullptr takes it away.
 void DefineAutorizador(Autorizador* autorizador);
 
 // The note's outcome in an answer (or in a protNFe on its own): protNFe/infProt when the

@@ -7,6 +7,7 @@
 
 #include "fiscal/nfce/access_key.h"
 #include "fiscal/nfce/authoriser.h"
+#include "fiscal/nfce/endpoints/endpoints.h"
 #include "fiscal/nfce/note_store.h"
 #include "fiscal/nfce/note_xml.h"
 #include "fiscal/nfce/qr_code_text.h"
@@ -28,11 +29,13 @@ using VyrUtil::SoDigitos;
 
 const char* const kJustificativaContingencia =
     "SEM COMUNICACAO COM O AUTORIZADOR - NFC-E EMITIDA EM CONTINGENCIA OFFLINE";
+const char* const kJustificativaSemAutorizador =
+    "CAIXAFISCAL.IDMODOAUTORIZ NAO INDICA AUTORIZADOR - NFC-E EMITIDA EM CONTINGENCIA OFFLINE";
 
 // An installation that keeps the official schemas there has every note checked before it is
 // kept, so a note the authority would refuse for its form never leaves the register.
 std::string EsquemaInstalado() {
-  return rtl::ProgramDirectory() + "/Dados/Schemas/nfe-4.00/nfe_v4.00.xsd";
+  return PastaEsquemasInstalados() + "nfe_v4.00.xsd";
 }
 
 std::string Entre(const std::string& texto, const std::string& inicio, const std::string& fim) {
@@ -73,10 +76,11 @@ NotaNfce Documento(const NotaGravada& nota, bool enviada) {
   return documento;
 }
 
-std::string QrCode(const ConfiguracaoNfce& configuracao, const IdentificacaoNota& id,
-                   const std::string& xml, const std::string& digestValue) {
+std::string QrCode(const ConfiguracaoNfce& configuracao, const std::string& urlQrCode,
+                   const IdentificacaoNota& id, const std::string& xml,
+                   const std::string& digestValue) {
   DadosQrCode dados;
-  dados.url = configuracao.urlQrCode;
+  dados.url = urlQrCode;
   dados.chave = id.chave;
   dados.tpAmb = id.tpAmb;
   dados.idCSC = configuracao.idCSC;
@@ -91,11 +95,12 @@ std::string QrCode(const ConfiguracaoNfce& configuracao, const IdentificacaoNota
 enum class Desfecho { Resolvido, NaoConsta, SemResposta };
 
 // Asks the authoriser what became of the note and records an authorisation or a refusal.
-Desfecho ConsultaSituacao(ado::TADOConnection& conexao, const NotaGravada& nota) {
+Desfecho ConsultaSituacao(ado::TADOConnection& conexao, Autorizador& autorizador,
+                          const NotaGravada& nota) {
   Protocolo protocolo;
   try {
     const RespostaTransporte resposta =
-        AutorizadorAtual().Consulta(ConsultaSituacaoNfe(nota.chave, nota.tpAmb));
+        autorizador.Consulta(ConsultaSituacaoNfe(nota.chave, nota.tpAmb));
     if (resposta.estado != RespostaTransporte::Estado::Respondeu) return Desfecho::SemResposta;
     protocolo = LeProtocolo(resposta.xml);
   } catch (const std::exception& erro) {
@@ -113,7 +118,8 @@ Desfecho ConsultaSituacao(ado::TADOConnection& conexao, const NotaGravada& nota)
 }
 
 // Sends the note's signed bytes once and records the answer, or the lack of one.
-Desfecho Transmite(ado::TADOConnection& conexao, const NotaGravada& nota) {
+Desfecho Transmite(ado::TADOConnection& conexao, Autorizador& autorizador,
+                   const NotaGravada& nota) {
   std::string xml;
   try {
     xml = LeArquivo(nota.arquivoXml);
@@ -126,7 +132,7 @@ Desfecho Transmite(ado::TADOConnection& conexao, const NotaGravada& nota) {
   RespostaTransporte resposta;
   Protocolo protocolo;
   try {
-    resposta = AutorizadorAtual().Autoriza(EnvelopeEnviNfe(xml, nota.nNF));
+    resposta = autorizador.Autoriza(EnvelopeEnviNfe(xml, nota.nNF));
     if (resposta.estado == RespostaTransporte::Estado::Respondeu) {
       protocolo = LeProtocolo(resposta.xml);
     }
@@ -150,7 +156,7 @@ Desfecho Transmite(ado::TADOConnection& conexao, const NotaGravada& nota) {
   if (protocolo.cStat == "204" || protocolo.cStat == "539") {
     // The authority holds a note with this number: its status tells whether it is this one.
     GravaSituacao(conexao, nota.chave, kSituacaoIncerta, "", "", motivo);
-    const Desfecho desfecho = ConsultaSituacao(conexao, nota);
+    const Desfecho desfecho = ConsultaSituacao(conexao, autorizador, nota);
     if (desfecho != Desfecho::NaoConsta) return desfecho;
   }
   GravaSituacao(conexao, nota.chave, kSituacaoRejeitada, "", "", motivo);
@@ -159,14 +165,14 @@ Desfecho Transmite(ado::TADOConnection& conexao, const NotaGravada& nota) {
 
 // Settles one note; false when the authoriser could not be reached or did not answer, so the
 // notes after it wait for the next emission too.
-bool Envia(ado::TADOConnection& conexao, const NotaGravada& nota) {
+bool Envia(ado::TADOConnection& conexao, Autorizador& autorizador, const NotaGravada& nota) {
   if (nota.situacao == kSituacaoIncerta) {
     // The last send got no answer: the authority may hold the note already. Asking first is
     // what keeps a note from being sent twice.
-    const Desfecho desfecho = ConsultaSituacao(conexao, nota);
+    const Desfecho desfecho = ConsultaSituacao(conexao, autorizador, nota);
     if (desfecho != Desfecho::NaoConsta) return desfecho == Desfecho::Resolvido;
   }
-  return Transmite(conexao, nota) == Desfecho::Resolvido;
+  return Transmite(conexao, autorizador, nota) == Desfecho::Resolvido;
 }
 
 }  // namespace
@@ -194,24 +200,37 @@ NotaNfce PreparaNfceDaVenda(ado::TADOConnection& conexao, const PedidoNfce& requ
   const rtl::TDateTime agora = rtl::Now();
   id.dhEmi = request.dhEmi.empty() ? VyrUtil::DataHoraComFuso(agora) : request.dhEmi;
   id.tpAmb = request.tpAmb == "1" ? "1" : "2";
+  // A register that names no authoriser has nowhere to send its notes: they are issued in
+  // contingency, as offline ones are, and say why, until CAIXAFISCAL.IDMODOAUTORIZ names one.
+  // Raises here, before a number is spent, when the simulated one is named for production.
+  const bool semAutorizador =
+      !configuracao.offline && AutorizadorDoCaixa(configuracao.modo, id.tpAmb) == nullptr;
+  const bool contingencia = configuracao.offline || semAutorizador;
   PartesChave partes;
   partes.cUF = SoDigitos(venda.emitente.cUF);
   partes.AAMM = id.dhEmi.substr(2, 2) + id.dhEmi.substr(5, 2);
   partes.CNPJ = SoDigitos(venda.emitente.CNPJ);
   partes.serie = serie;
   partes.nNF = SoDigitos(request.nNF);
-  partes.tpEmis = configuracao.offline ? "9" : "1";
+  partes.tpEmis = contingencia ? "9" : "1";
   partes.cNF = NovoCodigoNumerico(partes.nNF);
   id.chave = MontaChave(partes);
-  if (configuracao.offline) {
+  if (contingencia) {
     id.dhCont = id.dhEmi;
-    id.xJust = kJustificativaContingencia;
+    id.xJust = semAutorizador ? kJustificativaSemAutorizador : kJustificativaContingencia;
   }
+  // The state's addresses, unless the register names its own.
+  EnderecosNfce enderecos;
+  if (configuracao.urlQrCode.empty() || configuracao.urlChave.empty()) {
+    enderecos = EnderecosDoEstado(partes.cUF, id.tpAmb);
+  }
+  const std::string urlQrCode =
+      configuracao.urlQrCode.empty() ? enderecos.urlQrCode : configuracao.urlQrCode;
   const NotaAssinada assinada = AssinaNfe(MontaXmlNfe(venda, id), configuracao.arquivoCertificado,
                                           configuracao.senhaCertificado);
   NotaGravada nota;
-  nota.qrCode = QrCode(configuracao, id, assinada.xml, assinada.digestValue);
-  nota.urlChave = configuracao.urlQrCode;
+  nota.qrCode = QrCode(configuracao, urlQrCode, id, assinada.xml, assinada.digestValue);
+  nota.urlChave = configuracao.urlChave.empty() ? enderecos.urlChave : configuracao.urlChave;
   const std::string xml = ComInfNfeSupl(assinada.xml, nota.qrCode, nota.urlChave);
   if (fs::exists(EsquemaInstalado())) {
     const std::string erros = ErrosDeEsquema(xml, EsquemaInstalado());
@@ -234,6 +253,12 @@ NotaNfce PreparaNfceDaVenda(ado::TADOConnection& conexao, const PedidoNfce& requ
   GravaXml(nota.arquivoXml, xml);
   GravaNota(conexao, nota);
   nota.situacao = kSituacaoPendente;
+  if (semAutorizador) {
+    GravaSituacao(conexao, nota.chave, kSituacaoPendente, "", "",
+                  "issued in contingency: CAIXAFISCAL.IDMODOAUTORIZ of register " +
+                      request.CDFILIAL + "/" + request.CDCAIXA + " is '" + configuracao.modo +
+                      "', which names no authoriser");
+  }
   return Documento(nota, false);
 }
 
@@ -242,13 +267,17 @@ NotaNfce TransmiteNfce(ado::TADOConnection& conexao, const PedidoNfce& request,
   if (document.chave.empty()) return document;
   const ConfiguracaoNfce configuracao =
       LeConfiguracaoNfce(conexao, request.CDFILIAL, request.CDCAIXA);
-  if (!configuracao.offline) {
+  Autorizador* autorizador =
+      configuracao.offline
+          ? nullptr
+          : AutorizadorDoCaixa(configuracao.modo, request.tpAmb == "1" ? "1" : "2");
+  if (autorizador != nullptr) {
     std::vector<NotaGravada> fila = NotasNaoAutorizadas(conexao, request.CDFILIAL, request.CDCAIXA);
     // This sale's note goes last, whatever the clock said of the others.
     std::stable_partition(fila.begin(), fila.end(),
                           [&](const NotaGravada& nota) { return nota.chave != document.chave; });
     for (const NotaGravada& nota : fila) {
-      if (!Envia(conexao, nota)) break;
+      if (!Envia(conexao, *autorizador, nota)) break;
     }
   }
   const NotaGravada nota = NotaDaChave(conexao, document.chave);

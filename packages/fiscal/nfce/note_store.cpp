@@ -29,7 +29,7 @@ const char* const kUpdSituacao =
     R"mssql(UPDATE NFCEVENDA SET IDSITUNFCE = :P_IDSITUNFCE, NRPROTNFCE = :P_NRPROTNFCE, DSDHRECBTO = :P_DSDHRECBTO, DTHRAUTNFCE = :P_DTHRAUTNFCE, DSMOTIVONFCE = :P_DSMOTIVONFCE WHERE CDCHAVENFCE = :P_CDCHAVENFCE)mssql";
 
 const char* const kSelConfiguracao =
-    R"mssql(SELECT NRSERIENFCE, IDCSCNFCE, CDCSCNFCE, DSARQCERTIF, DSSENHACERTIF, IDMODOAUTORIZ, DSURLQRCODE FROM CAIXAFISCAL WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA)mssql";
+    R"mssql(SELECT NRSERIENFCE, IDCSCNFCE, CDCSCNFCE, DSARQCERTIF, DSSENHACERTIF, IDMODOAUTORIZ, DSURLQRCODE, DSURLCHAVE FROM CAIXAFISCAL WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA)mssql";
 
 // "YYYY-MM-DDThh:mm:ss..." as a local date-time; NULL when the text is not one.
 rtl::Variant DataHoraDe(const std::string& texto) {
@@ -159,8 +159,10 @@ ConfiguracaoNfce LeConfiguracaoNfce(ado::TADOConnection& conexao, const std::str
         configuracao.CSC = campo("CDCSCNFCE", true);
         configuracao.arquivoCertificado = campo("DSARQCERTIF", true);
         senha = campo("DSSENHACERTIF", false);
-        configuracao.offline = campo("IDMODOAUTORIZ", false) == "offline";
-        configuracao.urlQrCode = campo("DSURLQRCODE", true);
+        configuracao.modo = campo("IDMODOAUTORIZ", false);
+        configuracao.offline = configuracao.modo == kModoAutorizOffline;
+        configuracao.urlQrCode = campo("DSURLQRCODE", false);
+        configuracao.urlChave = campo("DSURLCHAVE", false);
       });
   if (!existe) {
     throw rtl::EDatabaseError("NFC-e: " + caixa + " has no fiscal settings (table CAIXAFISCAL)");

@@ -21,6 +21,12 @@ inline constexpr const char* kSituacaoIncerta = "unknown";
 inline constexpr const char* kSituacaoAutorizada = "authorised";
 inline constexpr const char* kSituacaoRejeitada = "rejected";
 
+// CAIXAFISCAL.IDMODOAUTORIZ: where a register's notes go. "offline": issued in contingency and
+// kept until the mode changes; "simulado": the built-in simulated authoriser (homologation
+// only). Any other value names no authoriser: the notes are issued in contingency.
+inline constexpr const char* kModoAutorizOffline = "offline";
+inline constexpr const char* kModoAutorizSimulado = "simulado";
+
 // The key VyrUtil::Cripto uses for the certificate's password (CAIXAFISCAL.DSSENHACERTIF).
 constexpr int kChaveSenhaCertificado = 23;
 
@@ -64,12 +70,15 @@ struct ConfiguracaoNfce {
   std::string idCSC, CSC;          // IDCSCNFCE, CDCSCNFCE
   std::string arquivoCertificado;  // DSARQCERTIF, made absolute (program directory)
   std::string senhaCertificado;    // DSSENHACERTIF, decrypted
+  std::string modo;                // IDMODOAUTORIZ
   bool offline = false;            // IDMODOAUTORIZ is "offline"
-  std::string urlQrCode;           // DSURLQRCODE
+  // Overrides of the state's addresses; empty when the register keeps the state's.
+  std::string urlQrCode;  // DSURLQRCODE
+  std::string urlChave;   // DSURLCHAVE
 };
 
 // Raises rtl::EDatabaseError naming the register and the CAIXAFISCAL column that is missing
-// (the row, the CSC, the certificate file, the QR address); the password is never shown.
+// (the row, the CSC, the certificate file); the password is never shown.
 ConfiguracaoNfce LeConfiguracaoNfce(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                                     const std::string& CDCAIXA);
 

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "rtl/errors.h"
+#include "rtl/program_dir.h"
 
 namespace VyrFiscal::Nfce {
 namespace {
@@ -65,6 +66,10 @@ std::string ErrosDeEsquema(const std::string& xml, const std::string& arquivoXsd
   xmlSchemaFreeValidCtxt(ctx);
   if (resultado != 0 && erros.empty()) erros = "invalid (code " + std::to_string(resultado) + ")\n";
   return erros;
+}
+
+std::string PastaEsquemasInstalados() {
+  return rtl::ProgramDirectory() + "/Dados/Schemas/nfe-4.00/";
 }
 
 }  // namespace VyrFiscal::Nfce

@@ -12,4 +12,8 @@ namespace VyrFiscal::Nfce {
 // when the schema itself cannot be read.
 std::string ErrosDeEsquema(const std::string& xml, const std::string& arquivoXsd);
 
+// The installation's copy of the official schemas (nfe_v4.00.xsd, enviNFe_v4.00.xsd, ...):
+// the program directory's "Dados/Schemas/nfe-4.00/", with "/" at the end.
+std::string PastaEsquemasInstalados();
+
 }  // namespace VyrFiscal::Nfce

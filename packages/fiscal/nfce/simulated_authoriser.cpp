@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "fiscal/nfce/note_xml.h"
+#include "fiscal/nfce/schema_check.h"
 #include "rtl/datetime.h"
 #include "rtl/errors.h"
 #include "rtl/number_text.h"
@@ -123,6 +124,13 @@ RespostaTransporte AutorizadorSimulado::Autoriza(const std::string& enviNFe) {
   const std::string chave = id.size() > 3 ? id.substr(3) : "";
   const std::string tpAmb = ide.child_value("tpAmb");
   const std::string cUF = ide.child_value("cUF");
+  if (tpAmb == "1") throw rtl::Exception(kSimuladoSemProducao);
+  if (!ErrosDeEsquema(enviNFe, PastaEsquemasInstalados() + "enviNFe_v4.00.xsd").empty()) {
+    // As an authority does: the whole batch is refused, no note of it is recorded.
+    Registra("enviNFe " + chave + " 225");
+    return Resposta(
+        Raiz("retEnviNFe", "2", "225", "Rejeicao: Falha no Schema XML do lote de NFe", cUF, ""));
+  }
   const std::string digVal =
       nfe.child("Signature").child("SignedInfo").child("Reference").child_value("DigestValue");
   const fs::path registro = PastaAutorizadorSimulado() + chave + ".xml";
@@ -163,6 +171,7 @@ RespostaTransporte AutorizadorSimulado::Consulta(const std::string& consSitNFe) 
   const pugi::xml_node consulta = doc.child("consSitNFe");
   const std::string chave = consulta.child_value("chNFe");
   const std::string tpAmb = consulta.child_value("tpAmb");
+  if (tpAmb == "1") throw rtl::Exception(kSimuladoSemProducao);
   const std::string cUF = chave.substr(0, std::min<size_t>(2, chave.size()));
   const fs::path registro = PastaAutorizadorSimulado() + chave + ".xml";
   const bool conhecida = !chave.empty() && fs::exists(registro);

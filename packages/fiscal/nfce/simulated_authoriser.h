@@ -9,7 +9,10 @@
 //   chamadas.log     one line per call that reached it: "enviNFe <key> <cStat>",
 //                    "consSitNFe <key> <cStat>" ("-" for a call that timed out).
 // Like a real authority it refuses a key it already recorded (cStat 204, duplicate) and
-// answers a status query with the recorded protocol (100) or 217 for an unknown key.
+// answers a status query with the recorded protocol (100) or 217 for an unknown key, and it
+// checks each batch against the installation's official schemas (PastaEsquemasInstalados):
+// a batch outside them is refused with 225. It serves the homologation environment only: a
+// call for production (tpAmb 1) raises rtl::Exception with kSimuladoSemProducao.
 // Used by one thread at a time.
 
 #include <string>
@@ -21,6 +24,10 @@ namespace VyrFiscal::Nfce {
 inline constexpr const char* kModoAutoriza = "autoriza";
 inline constexpr const char* kModoOffline = "offline";
 inline constexpr const char* kModoRegistraEExpira = "registra-e-expira";
+
+inline constexpr const char* kSimuladoSemProducao =
+    "NFC-e: the simulated authoriser (CAIXAFISCAL.IDMODOAUTORIZ 'simulado') does not serve the "
+    "production environment (tpAmb 1)";
 
 // The simulator's folder, with "/" at the end.
 std::string PastaAutorizadorSimulado();

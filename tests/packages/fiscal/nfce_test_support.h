@@ -30,6 +30,15 @@ inline std::string Schemas() {
   return own ? own : VYR_SOURCE_DIR "/packages/fiscal/nfce/schemas/nfe-4.00/";
 }
 
+// Puts the official schemas where an installation keeps them, under `dir` (the program
+// directory), for the note's own check and the simulated authoriser's.
+inline void InstallSchemas(const std::string& dir) {
+  std::filesystem::create_directories(dir + "/Dados/Schemas");
+  const std::string schemas = Schemas();
+  std::filesystem::create_directory_symlink(schemas.substr(0, schemas.size() - 1),
+                                            dir + "/Dados/Schemas/nfe-4.00");
+}
+
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
@@ -57,7 +66,8 @@ class NfceTest : public ::testing::Test {
     rtl::SetProgramDirectory(store_.Dir());
     conn_.ConnectionString = store_.SqliteConnectionString();
     std::filesystem::copy_file(Certificate().pfx_path, store_.Dir() + "/Dados/a1.pfx");
-    SetRegister("online");
+    InstallSchemas(store_.Dir());
+    SetRegister("simulado");
   }
   void TearDown() override {
     conn_.Close();

@@ -29,7 +29,8 @@ class NfceClosingTest : public salefixture::SaleStoreTest {
     vyrtest::InsertDeliveryBill(store_, bill_);
     rtl::SetProgramDirectory(store_.Dir());
     std::filesystem::copy_file(nfcetest::Certificate().pfx_path, store_.Dir() + "/Dados/a1.pfx");
-    SetMode("online");
+    nfcetest::InstallSchemas(store_.Dir());
+    SetMode("simulado");
     register_.id_tipo_emissao = "N";
     register_.nr_nfce = "57";
     register_.nr_serie_nfce = "1";

@@ -92,9 +92,9 @@ TEST_F(NfceDocumentTest, NotesAndMessagesFollowTheOfficialSchemas) {
   varied.pagamentos[1].valor = 21.80;
   VyrFiscal::PedidoNfce production = Request("0000000004", "126");
   production.tpAmb = "1";
+  SetRegister("offline");
   const std::string other =
       ReadFile(VyrFiscal::PreparaNfceDaVenda(conn_, production, varied).arquivoXml);
-  SetRegister("offline");
   const std::string contingency = Prepare("0000000003", true);
   const std::string key = Between(normal, "Id=\"NFe", "\"");
   EXPECT_EQ("||||||vICMS=9.32",
@@ -108,6 +108,31 @@ TEST_F(NfceDocumentTest, NotesAndMessagesFollowTheOfficialSchemas) {
                                Schemas() + "consSitNFe_v4.00.xsd") +
                 "|" + ErrosDeEsquema(other, Schemas() + "nfe_v4.00.xsd") +
                 "|vICMS=" + Between(other, "<ICMSTot><vBC>51.80</vBC><vICMS>", "</"));
+}
+
+TEST_F(NfceDocumentTest, NoteCarriesItsStatesAddressesUnlessTheRegisterNamesItsOwn) {
+  store_.Exec("UPDATE CAIXAFISCAL SET DSURLQRCODE = NULL, IDMODOAUTORIZ = 'offline'");
+  VyrFiscal::VendaGravada mg = Sale("0000000001", true);
+  mg.emitente.cUF = "31";
+  VyrFiscal::PedidoNfce production = Request("0000000001", "123");
+  production.tpAmb = "1";
+  const std::string state =
+      ReadFile(VyrFiscal::PreparaNfceDaVenda(conn_, production, mg).arquivoXml);
+  store_.Exec(
+      "UPDATE CAIXAFISCAL SET IDMODOAUTORIZ = 'simulado', DSURLQRCODE = 'https://qr.example/q', "
+      "DSURLCHAVE = 'https://chave.example/consulta'");
+  const std::string own = Prepare("0000000002", true);
+  // The QR code's address up to the key's state, the urlChave, the schema's errors.
+  auto addresses = [](const std::string& xml) {
+    const std::string qr = Between(xml, "<qrCode><![CDATA[", "]]>");
+    return qr.substr(0, qr.find("?p=") + 5) + "|" + Between(xml, "<urlChave>", "</") +
+           "|schema:" + ErrosDeEsquema(xml, Schemas() + "nfe_v4.00.xsd");
+  };
+  EXPECT_EQ(
+      "https://portalsped.fazenda.mg.gov.br/portalnfce/sistema/qrcode.xhtml?p=31|"
+      "https://portalsped.fazenda.mg.gov.br/portalnfce|schema:\n"
+      "https://qr.example/q?p=35|https://chave.example/consulta|schema:",
+      addresses(state) + "\n" + addresses(own));
 }
 
 TEST_F(NfceDocumentTest, SimulatedAuthoriserAnswersFollowTheOfficialSchemas) {
@@ -130,6 +155,28 @@ TEST_F(NfceDocumentTest, SimulatedAuthoriserAnswersFollowTheOfficialSchemas) {
                 ErrosDeEsquema(duplicate, Schemas() + "retEnviNFe_v4.00.xsd") + "|" +
                 VyrFiscal::Nfce::LeProtocolo(known).cStat + "|" +
                 ErrosDeEsquema(known, Schemas() + "retConsSitNFe_v4.00.xsd"));
+}
+
+TEST_F(NfceDocumentTest, SimulatedAuthoriserServesHomologationOnlyAndChecksTheSchema) {
+  VyrFiscal::PedidoNfce production = Request("0000000001", "123");
+  production.tpAmb = "1";
+  std::string refusal;
+  try {
+    VyrFiscal::PreparaNfceDaVenda(conn_, production, Sale("0000000001", true));
+  } catch (const rtl::Exception& error) {
+    refusal = error.what();
+  }
+  std::string note = Prepare("0000000002", true);
+  note.replace(note.find("<indPres>"), 10, "<indPres>7");
+  const auto answer =
+      VyrFiscal::Nfce::LeProtocolo(VyrFiscal::Nfce::AutorizadorSimulado()
+                                       .Autoriza(VyrFiscal::Nfce::EnvelopeEnviNfe(note, "1"))
+                                       .xml);
+  EXPECT_EQ(
+      "NFC-e: the simulated authoriser (CAIXAFISCAL.IDMODOAUTORIZ 'simulado') does not serve the "
+      "production environment (tpAmb 1)|notes 1|225 Rejeicao: Falha no Schema XML do lote de NFe",
+      refusal + "|notes " + store_.Scalar("SELECT COUNT(*) FROM NFCEVENDA") + "|" + answer.cStat +
+          " " + answer.xMotivo);
 }
 
 TEST_F(NfceDocumentTest, SignatureVerifiesAndBreaksWhenAValueChanges) {

@@ -1,8 +1,10 @@
-// The NFC-e access key's check digit and the QR code's text, against published vectors.
+// The NFC-e access key's check digit and the QR code's text, against published vectors, and the
+// states' addresses.
 
 #include <gtest/gtest.h>
 
 #include "fiscal/nfce/access_key.h"
+#include "fiscal/nfce/endpoints/endpoints.h"
 #include "fiscal/nfce/qr_code_text.h"
 #include "support/seams.h"
 
@@ -56,6 +58,24 @@ TEST(NfceQrCode, OfflineFormCarriesDayTotalAndDigest) {
       "https://q.example/qr?p=13181017921427000125650010000000309887251170|2|2|05|61.80|41422b3d|"
       "2|D62A5C6BAC105DC44AF3921EB3C9C5B0AC81094A",
       QrCodeOffline(data));
+}
+
+// A state served by SEFAZ Virtual RS: its own QR and urlChave addresses, SVRS's services.
+TEST(NfceEndpoints, AStateHasItsAddressesAndItsAuthorisersServices) {
+  const EnderecosNfce ba = EnderecosDoEstado("29", "2");
+  std::string unknown;
+  try {
+    EnderecosDoEstado("99", "1");
+  } catch (const std::exception& error) {
+    unknown = error.what();
+  }
+  EXPECT_EQ(
+      "BA SVRS|http://hnfe.sefaz.ba.gov.br/servicos/nfce/qrcode.aspx|"
+      "http://hinternet.sefaz.ba.gov.br/nfce/consulta|"
+      "https://nfce-homologacao.svrs.rs.gov.br/ws/NfeAutorizacao/NFeAutorizacao4.asmx|"
+      "NFC-e: no authoriser addresses for state code (cUF) '99' of the issuer",
+      ba.uf + " " + ba.autorizador + "|" + ba.urlQrCode + "|" + ba.urlChave + "|" + ba.autorizacao +
+          "|" + unknown);
 }
 
 }  // namespace

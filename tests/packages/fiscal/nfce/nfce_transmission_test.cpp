@@ -47,7 +47,7 @@ TEST_F(NfceTransmissionTest, AnAuthorisedNoteKeepsItsProtocolForTheReceipt) {
   EXPECT_EQ("0000000001|1|authorised|1|15;\nenviNFe 0000000001 100\n", State());
   EXPECT_EQ("contingencia=0|found=1|123/1|2026-03-10T19:42:05-03:00|protocol=" +
                 store_.Scalar("SELECT NRPROTNFCE FROM NFCEVENDA") +
-                "|https://nfce.sefaz.example/qrcode|receipt contingency=0",
+                "|https://www.homologacao.nfce.fazenda.sp.gov.br/consulta|receipt contingency=0",
             "contingencia=" + std::to_string(doc.contingencia) + "|found=" +
                 std::to_string(receipt.encontrada) + "|" + receipt.nNF + "/" + receipt.serie + "|" +
                 receipt.dhEmi + "|protocol=" + receipt.protocolo + "|" + receipt.urlConsulta +
@@ -61,7 +61,7 @@ TEST_F(NfceTransmissionTest, ContingencyNotesWaitAndGoFirstWithTheSameSignedXml)
   const auto offline = Emit("0000000001", "123");
   const auto receipt = VyrFiscal::NfceImpressao(conn_, offline.chave);
   const std::string pending = State();
-  SetRegister("online");
+  SetRegister("simulado");
   const auto online = Emit("0000000002", "124");
   const std::string recorded =
       ReadFile(VyrFiscal::Nfce::PastaAutorizadorSimulado() + offline.chave + ".xml");
@@ -106,7 +106,7 @@ TEST_F(NfceTransmissionTest, ANoteTheAuthoriserNeverGotIsSentAgainAfterTheQuery)
   Emit("0000000001", "123");
   // A send cut off before the note left: the store says unknown, the authoriser has nothing.
   store_.Exec("UPDATE NFCEVENDA SET IDSITUNFCE = 'unknown'");
-  SetRegister("online");
+  SetRegister("simulado");
   Emit("0000000002", "124");
   EXPECT_EQ(
       "0000000001|9|authorised|1|15;0000000002|1|authorised|1|15;\n"
@@ -115,7 +115,8 @@ TEST_F(NfceTransmissionTest, ANoteTheAuthoriserNeverGotIsSentAgainAfterTheQuery)
 }
 
 TEST_F(NfceTransmissionTest, ARejectedNoteKeepsTheReasonAndIsNotSentAgain) {
-  vyrtest::FakeAuthoriser authoriser;
+  vyrtest::FakeAuthoriser authoriser;  // in place of the web-service client
+  SetRegister("");
   authoriser.batchAnswer = "778 Rejeicao: Informado NCM inexistente";
   const auto rejected = Emit("0000000001", "123");
   authoriser.batchAnswer = "100 Autorizado o uso da NF-e";
@@ -130,7 +131,8 @@ TEST_F(NfceTransmissionTest, ARejectedNoteKeepsTheReasonAndIsNotSentAgain) {
 // 204: this key is known; 539: the number is known under another key. The status query of
 // the key tells which.
 TEST_F(NfceTransmissionTest, ADuplicateAnswerIsSettledByTheStatusQueryOfTheKey) {
-  vyrtest::FakeAuthoriser authoriser;
+  vyrtest::FakeAuthoriser authoriser;  // in place of the web-service client
+  SetRegister("");
   authoriser.batchAnswer = "204 Rejeicao: Duplicidade de NF-e [nProt:135260000000001]";
   authoriser.queryAnswer = "100 Autorizado o uso da NF-e";
   Emit("0000000001", "123");
@@ -145,11 +147,23 @@ TEST_F(NfceTransmissionTest, ADuplicateAnswerIsSettledByTheStatusQueryOfTheKey) 
           "\n" + authoriser.Calls());
 }
 
+// Without a web-service client, a register that names no authoriser must not pass the
+// simulator's protocols off as the tax authority's: its notes wait in contingency.
+TEST_F(NfceTransmissionTest, ARegisterThatNamesNoAuthoriserIssuesInContingencyAndSaysWhy) {
+  SetRegister("");
+  const auto doc = Emit("0000000001", "123");
+  EXPECT_EQ(
+      "contingencia=1\n0000000001|9|pending|0|0;\n\n"
+      "0000000001: issued in contingency: CAIXAFISCAL.IDMODOAUTORIZ of register 0001/001 is '', "
+      "which names no authoriser;",
+      "contingencia=" + std::to_string(doc.contingencia) + "\n" + State() + "\n" + Reasons());
+}
+
 TEST_F(NfceTransmissionTest, APendingNoteWhoseXmlFileIsGoneWaitsAndTheOthersGo) {
   SetRegister("offline");
   const auto lost = Emit("0000000001", "123");
   std::filesystem::remove(lost.arquivoXml);
-  SetRegister("online");
+  SetRegister("simulado");
   Emit("0000000002", "124");
   EXPECT_EQ(
       "0000000001|9|pending|0|0;0000000002|1|authorised|1|15;\nenviNFe 0000000002 100\n"

@@ -112,10 +112,11 @@ class ReceiptPrintTest : public salefixture::SaleStoreTest {
 TEST_F(ReceiptPrintTest, NfceReceiptOfAClosedBill) {
   vyrtest::InsertDeliveryBill(store_, bill_);
   std::filesystem::copy_file(nfcetest::Certificate().pfx_path, store_.Dir() + "/Dados/a1.pfx");
+  nfcetest::InstallSchemas(store_.Dir());
   store_.Exec(
       "INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, NRSERIENFCE, IDCSCNFCE, CDCSCNFCE, "
       "DSARQCERTIF, DSSENHACERTIF, IDMODOAUTORIZ, DSURLQRCODE) VALUES ('0001', '001', '1', '1', "
-      "'CSC-DE-TESTE', 'Dados/a1.pfx', ?, 'online', 'https://nfce.sefaz.example/qrcode')",
+      "'CSC-DE-TESTE', 'Dados/a1.pfx', ?, 'simulado', 'https://nfce.sefaz.example/qrcode')",
       {VyrUtil::Cripto(nfcetest::Certificate().password, VyrFiscal::Nfce::kChaveSenhaCertificado)});
   register_.id_tipo_emissao = "N";
   register_.nr_nfce = "57";
