@@ -4,6 +4,7 @@
 #include "closing/closing_context.h"
 #include "external/fiscal_device.h"
 #include "rtl/text_codec.h"
+#include "vyrutil/access_key.h"
 #include "worker/log_imp_exp_kds.h"
 
 namespace Cli_Qam00417::closing {
@@ -16,20 +17,24 @@ std::u16string W(const std::string& text) {
   return rtl::Utf8ToWide(text);
 }
 
-// A lookup of a tax number answers the failure's message in place of the number. A number
-// holds only digits, its punctuation and blanks, and fits the column; anything else is a
-// message, which must never be printed on a receipt.
-bool IsTaxNumber(const std::string& text) {
-  if (text.size() > kLarguraNrInscrCons) return false;
-  return text.find_first_not_of("0123456789./- ") == std::string::npos;
-}
-
-// Sets NRINSCRCONS of the current row to what `lookup` answers, unless that is a failure.
+// Sets NRINSCRCONS of the current row to what `lookup` answers, unless that is a failure or a
+// number without valid check digits: the receipt and the fiscal document are made from the same
+// column, so a number goes on both or on neither.
 template <typename Lookup>
 void SetTaxNumber(TClientDataSet& vendas, Lookup&& lookup) {
   const std::string numero = lookup();
-  if (!IsTaxNumber(numero)) {
+  // A lookup answers the failure's message in place of the number: a text longer than the
+  // column is such a message, logged as it stands.
+  if (numero.size() > kLarguraNrInscrCons) {
     LogImpExpKDS(numero);
+    return;
+  }
+  const std::string problema = numero.empty() ? "" : VyrUtil::ProblemaCpfCnpj(numero);
+  if (!problema.empty()) {
+    LogImpExpKDS("CPF/CNPJ '" + numero +
+                 "' do consumidor nao usado no cupom nem no documento "
+                 "fiscal: " +
+                 problema);
     return;
   }
   vendas.Edit();

@@ -76,6 +76,17 @@ void AddStores(CLI::App& app, std::string& init_dir, bool& init_force,
   d->add_flag("--force", demo.force, "substitui um banco existente");
 }
 
+void AddImportIbpt(CLI::App& app, std::string& dir, std::string& file) {
+  CLI::App* ibpt = app.add_subcommand(
+      "import-ibpt", "carrega na loja a tabela IBPT de um estado (TabelaIBPTax<UF>...csv)");
+  ibpt->add_option("--dir", dir, "diretorio do programa; deve existir")
+      ->required()
+      ->check(kExistingFolder);
+  ibpt->add_option("ARQUIVO", file, "arquivo oficial da tabela IBPT")
+      ->required()
+      ->check(CLI::ExistingFile);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -85,8 +96,10 @@ int main(int argc, char** argv) {
   std::string init_dir;
   bool init_force = false;
   hostagent::DemoStoreOptions demo;
+  std::string ibpt_dir, ibpt_file;
   AddRun(app, run);
   AddStores(app, init_dir, init_force, demo);
+  AddImportIbpt(app, ibpt_dir, ibpt_file);
   app.footer(hostagent::kExitCodesHelp);
   try {
     app.parse(argc, argv);
@@ -98,6 +111,11 @@ int main(int argc, char** argv) {
     if (app.got_subcommand("init-store")) {
       hostagent::InitStore(init_dir, init_force);
       std::cout << "Banco criado: " << init_dir << "/Dados/Loja.db\n";
+    } else if (app.got_subcommand("import-ibpt")) {
+      const hostagent::IbptImport loaded = hostagent::ImportIbpt(ibpt_dir, ibpt_file);
+      std::cout << "Tabela IBPT carregada: UF " << loaded.uf << ", versao " << loaded.versao
+                << ", vigencia " << loaded.inicio << " a " << loaded.fim << ", " << loaded.linhas
+                << " linhas\n";
     } else {
       hostagent::CreateDemoStore(demo);
       std::cout << "Loja de demonstracao criada em " << demo.dir << "\n";

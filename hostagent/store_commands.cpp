@@ -3,12 +3,24 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "db/statement_kit.h"
+#include "fiscal/taxes/ibpt_import.h"
 #include "hostagent/register_lock.h"
+#include "rtl/datetime.h"
+#include "rtl/program_dir.h"
 #include "schema/store_schema.h"
+#include "vyrutil/connection_setup.h"
 
 namespace hostagent {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kSelTabIbpt =
+    R"mssql(SELECT MIN(NRVERSAOIBPT) AS NRVERSAOIBPT, MIN(DTINIVIGIBPT) AS DTINIVIGIBPT, MAX(DTFIMVIGIBPT) AS DTFIMVIGIBPT FROM TABIBPT WHERE SGESTADO = :P_SGESTADO)mssql";
+
+}  // namespace
 
 void InitStore(const std::string& dir, bool force) {
   if (dir.empty()) throw std::invalid_argument("--dir vazio: informe a pasta do programa");
@@ -21,6 +33,32 @@ void InitStore(const std::string& dir, bool force) {
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) fs::remove(db.string() + suffix);
   }
   VyrSchema::CreateSqliteStore(db.string());
+}
+
+IbptImport ImportIbpt(const std::string& dir, const std::string& file) {
+  rtl::SetProgramDirectory(dir);
+  const std::string conexao = VyrUtil::GetStringConexVyr("");
+  // SQLite would make an empty database where the store is missing.
+  const std::string sqlite = "sqlite:";
+  if (conexao.compare(0, sqlite.size(), sqlite) == 0 &&
+      !fs::exists(conexao.substr(sqlite.size()))) {
+    throw std::runtime_error("o banco " + conexao.substr(sqlite.size()) +
+                             " nao existe (use init-store)");
+  }
+  ado::TADOConnection connection;
+  connection.ConnectionString = conexao;
+  connection.AfterConnect = [](ado::TADOConnection& sender) { VyrUtil::SetADODBSession(sender); };
+  IbptImport loaded;
+  loaded.uf = VyrFiscal::UfDoArquivoIbpt(file);
+  loaded.linhas = VyrFiscal::ImportaTabelaIbpt(connection, file, loaded.uf);
+  ado::ReadFirstRow(
+      connection, "adqTabIbpt", kSelTabIbpt, {ado::TextParam("P_SGESTADO", 2)},
+      {{"P_SGESTADO", loaded.uf}}, [&loaded](ado::TADOQuery& query) {
+        loaded.versao = query.FieldByName("NRVERSAOIBPT").AsString();
+        loaded.inicio = rtl::DateTimeToStr(query.FieldByName("DTINIVIGIBPT").AsDateTime());
+        loaded.fim = rtl::DateTimeToStr(query.FieldByName("DTFIMVIGIBPT").AsDateTime());
+      });
+  return loaded;
 }
 
 }  // namespace hostagent

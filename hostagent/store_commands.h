@@ -1,6 +1,7 @@
 #pragma once
-// `hostagent init-store` and `hostagent demo-store`: a store database (and, for the demo, the
-// rows and local table files of one register) in a program directory.
+// `hostagent init-store`, `demo-store` and `import-ibpt`: a store database (and, for the demo,
+// the rows and local table files of one register) in a program directory, and the tables an
+// operator loads into it.
 
 #include <string>
 
@@ -31,5 +32,22 @@ struct DemoStoreOptions {
 // local table files under <dir>/Dados/Cadastros/ (AberturaCaixa.cds holds the activation code
 // encrypted).
 void CreateDemoStore(const DemoStoreOptions& options);
+
+// What `import-ibpt` loaded: the state, the table's version, its validity (dd/mm/yyyy) and the
+// number of rows.
+struct IbptImport {
+  std::string uf;
+  std::string versao;
+  std::string inicio;
+  std::string fim;
+  int linhas = 0;
+};
+
+// Replaces the rows of the state of `file` (an official IBPT file, "TabelaIBPTax<UF>...csv") in
+// the IBPT table of the store of program directory `dir`, found as the worker finds it
+// (VYR_CONEXAO, Dados/Conexao.ini or Dados/Loja.db). A broken file raises rtl::Exception naming
+// the file and the line, and the table is left as it was; a default store that does not exist
+// raises std::runtime_error naming it.
+IbptImport ImportIbpt(const std::string& dir, const std::string& file);
 
 }  // namespace hostagent

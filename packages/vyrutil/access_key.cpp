@@ -1,5 +1,7 @@
 #include "vyrutil/access_key.h"
 
+#include <algorithm>
+
 #include "rtl/errors.h"
 #include "vyrutil/strings.h"
 
@@ -21,6 +23,44 @@ int DigitoVerificador(const std::string& digitos) {
 bool ChaveAcessoValida(const std::string& chave) {
   return chave.size() == 44 && SoDigitos(chave) == chave &&
          DigitoVerificador(chave.substr(0, 43)) == chave[43] - '0';
+}
+
+namespace {
+
+// The check digit of `digitos` with weights 2, 3, ... from the right, up to `peso_maximo`;
+// a CPF's weights never wrap, a CNPJ's wrap after 9.
+int DigitoModulo11(const std::string& digitos, int peso_maximo) {
+  int soma = 0, peso = 2;
+  for (auto it = digitos.rbegin(); it != digitos.rend(); ++it) {
+    soma += (*it - '0') * peso;
+    peso = peso == peso_maximo ? 2 : peso + 1;
+  }
+  const int resto = soma % 11;
+  return resto < 2 ? 0 : 11 - resto;
+}
+
+}  // namespace
+
+std::string ProblemaCpfCnpj(const std::string& numero) {
+  if (numero.find_first_not_of("0123456789./- ") != std::string::npos) {
+    return "tem caracteres que não são dígitos nem pontuação";
+  }
+  const std::string digitos = SoDigitos(numero);
+  if (digitos.size() != 11 && digitos.size() != 14) {
+    return "tem " + std::to_string(digitos.size()) + " dígitos (CPF tem 11, CNPJ 14)";
+  }
+  if (std::all_of(digitos.begin(), digitos.end(), [&](char c) { return c == digitos[0]; })) {
+    return "tem todos os dígitos iguais";
+  }
+  const int peso_maximo = digitos.size() == 11 ? 11 : 9;
+  const size_t n = digitos.size() - 2;
+  const int primeiro = DigitoModulo11(digitos.substr(0, n), peso_maximo);
+  const int segundo = DigitoModulo11(digitos.substr(0, n) + char('0' + primeiro), peso_maximo);
+  if (digitos[n] - '0' != primeiro || digitos[n + 1] - '0' != segundo) {
+    return std::string("tem dígito verificador inválido para um ") +
+           (digitos.size() == 11 ? "CPF" : "CNPJ");
+  }
+  return "";
 }
 
 }  // namespace VyrUtil

@@ -1,6 +1,6 @@
 #pragma once
-// The modulo-11 check digit of the 44-digit fiscal access keys. NFC-e (model 65) and CF-e
-// (model 59) keys share the rule; keys are kept as text.
+// The modulo-11 check digits of the 44-digit fiscal access keys (NFC-e model 65 and CF-e model
+// 59 share the rule) and of a consumer's CPF or CNPJ; numbers are kept as text.
 
 #include <string>
 
@@ -13,5 +13,11 @@ int DigitoVerificador(const std::string& digitos);
 
 // True when `chave` is 44 digits whose last one is the check digit of the others.
 bool ChaveAcessoValida(const std::string& chave);
+
+// Why `numero` (a CPF or CNPJ, punctuation allowed) cannot go on a fiscal document: "" when it
+// is 11 digits with a CPF's two check digits (weights 2 to 10 and 2 to 11 from the right) or 14
+// digits with a CNPJ's (the key's weights), else the reason in words. A number whose digits are
+// all the same is refused although its check digits add up.
+std::string ProblemaCpfCnpj(const std::string& numero);
 
 }  // namespace VyrUtil

@@ -33,6 +33,20 @@ TEST_F(ReceiptTaxNumberTest, TheConsumersNumberGoesOnlyToRowsWithABlank) {
             TaxNumbers() + "|" + OrderState());
 }
 
+TEST_F(ReceiptTaxNumberTest, ANumberWithoutValidCheckDigitsIsLoggedWithWhyAndTheBlankStays) {
+  store_.Exec(
+      "INSERT INTO CONSUMIDOR (CDCLIENTE, CDCONSUMIDOR, NRCPFRESPCON, IDIMPCPFCUPOM) VALUES "
+      "('C1', 'K1', '123.456.789-08', 'S')");
+  Close();
+  const std::string log = Log();
+  const size_t at = log.find("CPF/CNPJ");
+  EXPECT_EQ(
+      "' ' |CPF/CNPJ '123.456.789-08' do consumidor nao usado no cupom nem no documento fiscal: "
+      "tem dígito verificador inválido para um CPF",
+      TaxNumbers() + "|" +
+          (at == std::string::npos ? log : log.substr(at, log.find('\n', at) - at)));
+}
+
 TEST_F(ReceiptTaxNumberTest, AFailedLookupIsLoggedAndTheBlankStays) {
   dm().idImpCnpjClie = "S";
   store_.Exec(

@@ -121,6 +121,33 @@ TEST_F(HostAgentTest, DemoStoreHasARegisterWithPrinterAndItsLocalTables) {
                                             "nada e nao ha pedido pendente"));
 }
 
+TEST_F(HostAgentTest, ImportIbptLoadsAStateAndRefusesABrokenFileChangingNothing) {
+  const std::string header =
+      "codigo;ex;tipo;descricao;nacionalfederal;importadosfederal;estadual;municipal;"
+      "vigenciainicio;vigenciafim;chave;versao;fonte\n";
+  const std::string line =
+      "01012100;;0;Reprodutores;4.20;6.30;17.00;0.00;01/01/2026;31/12/2099;A1;26.1.A;IBPT\n";
+  const std::string good = store_.Dir() + "/TabelaIBPTaxSP26.1.A.csv";
+  const std::string broken = store_.Dir() + "/TabelaIBPTaxSP26.2.A.csv";
+  std::ofstream(good)
+      << header << line
+      << "22021000;;0;Refrigerantes;3;4;18;0;01/01/2026;31/12/2099;A1;26.1.A;IBPT\n";
+  std::ofstream(broken) << header << line
+                        << "22021000;;0;Refrigerantes;x;4;18;0;01/01/2026;31/12/2099;A1;26.2.A;"
+                           "IBPT\n";
+
+  Result loaded = RunHost({"import-ibpt", "--dir", store_.Dir(), good}, store_.Dir());
+  Result refused = RunHost({"import-ibpt", "--dir", store_.Dir(), broken}, store_.Dir());
+  EXPECT_EQ(
+      "0 Tabela IBPT carregada: UF SP, versao 26.1.A, vigencia 01/01/2026 a 31/12/2099, 2 "
+      "linhas\n|1 hostagent: Tabela IBPT " +
+          broken + ", linha 3: valor inválido em nacionalfederal: 'x'\n|2 26.1.A",
+      std::to_string(loaded.exit_code) + " " + loaded.out + "|" +
+          std::to_string(refused.exit_code) + " " + refused.err + "|" +
+          store_.Scalar("SELECT COUNT(*) FROM TABIBPT WHERE SGESTADO = 'SP'") + " " +
+          store_.Scalar("SELECT MAX(NRVERSAOIBPT) FROM TABIBPT"));
+}
+
 TEST_F(HostAgentTest, UntilIdleStopsAfterAPassWithNothingPending) {
   InsertRegister({});
   Result result = Run({"--until-idle", "--max-seconds", "60", "--abertura", "2026-12-06 08:30:00"});

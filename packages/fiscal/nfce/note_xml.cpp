@@ -118,7 +118,7 @@ class Construtor {
     xml_node inf = nfe.append_child("infNFe");
     inf.append_attribute("versao") = "4.00";
     inf.append_attribute("Id") = ("NFe" + id_.chave).c_str();
-    const bool entrega = ConsumidorIdentificado(venda_.destinatario);
+    const bool entrega = EntregaEmDomicilio(venda_.destinatario);
     Ide(inf.append_child("ide"), entrega);
     Emit(inf.append_child("emit"));
     if (entrega) Dest(inf.append_child("dest"));
@@ -199,8 +199,10 @@ class Construtor {
   void Dest(xml_node dest) {
     const Destinatario& d = venda_.destinatario;
     const Emitente& e = venda_.emitente;
-    const std::string numero = SoDigitos(d.CPFCNPJ);
-    Campo(dest, numero.size() == 11 ? "CPF" : "CNPJ", numero);
+    // A home delivery needs `dest` even when the consumer gave no tax number: the layout then
+    // takes an empty idEstrangeiro.
+    const std::string numero = ConsumidorIdentificado(d) ? SoDigitos(d.CPFCNPJ) : "";
+    Campo(dest, numero.empty() ? "idEstrangeiro" : numero.size() == 11 ? "CPF" : "CNPJ", numero);
     const std::string nome = id_.tpAmb == "2" ? kTextoHomologacaoDest : Texto(d.xNome, 60);
     CampoOpcional(dest, "xNome", nome);
     // The delivery address; what the order does not say is the branch's own town.
@@ -380,6 +382,11 @@ std::string Decimal2(double valor) {
 bool ConsumidorIdentificado(const Destinatario& destinatario) {
   const size_t tamanho = SoDigitos(destinatario.CPFCNPJ).size();
   return tamanho == 11 || tamanho == 14;
+}
+
+bool EntregaEmDomicilio(const Destinatario& destinatario) {
+  return ConsumidorIdentificado(destinatario) ||
+         destinatario.xLgr.find_first_not_of(' ') != std::string::npos;
 }
 
 std::string MontaXmlNfe(const VendaGravada& venda, const IdentificacaoNota& id) {

@@ -2,11 +2,13 @@
 // The NFC-e (layout 4.00) of a recorded sale, as the unsigned XML text of `NFe` holding only
 // `infNFe`: the signature and the QR code are added to it afterwards (fiscal/nfce/signature.h).
 //
-// A delivery whose consumer gave a CPF or CNPJ is a home delivery (indPres 4) with the consumer
-// and the delivery address in `dest`; otherwise the sale is on the premises (indPres 1) without
-// `dest`. In homologation (tpAmb 2) the first item's description and the consumer's name carry
-// the wording the authorities require there. Texts are cleaned to what the layout accepts
-// (no control characters, no doubled blanks, Latin-1 range, cut to the element's length).
+// A sale with a delivery address, or whose consumer gave a CPF or CNPJ, is a home delivery
+// (indPres 4) with the consumer (an empty idEstrangeiro when there is no tax number) and the
+// delivery address in `dest`; otherwise the sale is on the premises (indPres 1) without `dest`.
+// The address's number is "S/N": the store keeps it inside the street line. In homologation (tpAmb
+// 2) the first item's description and the consumer's name carry the wording the authorities require
+// there. Texts are cleaned to what the layout accepts (no control characters, no doubled blanks,
+// Latin-1 range, cut to the element's length).
 
 #include <string>
 
@@ -38,7 +40,11 @@ std::string MontaXmlNfe(const VendaGravada& venda, const IdentificacaoNota& id);
 // The value in the layout's form: "61.80".
 std::string Decimal2(double valor);
 
-// True when the consumer's tax number makes the sale a home delivery with `dest`.
+// True when the consumer gave a CPF or CNPJ, which `dest` then carries.
 bool ConsumidorIdentificado(const Destinatario& destinatario);
+
+// True when the sale is a home delivery (indPres 4): it has a delivery address, or the consumer
+// gave a tax number.
+bool EntregaEmDomicilio(const Destinatario& destinatario);
 
 }  // namespace VyrFiscal::Nfce

@@ -2,6 +2,7 @@
 // would lack. Each reason names the table and column to fill in, for the support person who
 // reads it in the activity log.
 
+#include <cmath>
 #include <iterator>
 #include <set>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "db/statement_kit.h"
 #include "fiscal/sale/sale_closing.h"
 #include "fiscal/sale/sale_statements.h"
+#include "rtl/errors.h"
 
 namespace VyrFiscal::Venda {
 namespace {
@@ -74,6 +76,72 @@ std::string FaltaNoProduto(ado::TADOQuery& adqProduto, const std::string& CDPROD
   return "";
 }
 
+// The official field sizes: qCom and vUnCom have at most 11 integer digits, vProd, vDesc,
+// vOutro and the note's totals at most 13.
+constexpr double kLimiteQuantidade = 1e11;
+constexpr double kLimiteValor = 1e13;
+
+struct RegraNumero {
+  const char* coluna;
+  bool obrigatoria;     // discount and surcharge may be absent (none)
+  bool zero_permitido;  // a courtesy item is priced 0; a quantity is never 0
+  double limite;
+};
+
+// Quantity first and price second: their product is the item's amount.
+const RegraNumero kRegrasItem[] = {{"QTPRODCOMVEN", true, false, kLimiteQuantidade},
+                                   {"VRPRECCOMVEN", true, true, kLimiteQuantidade},
+                                   {"VRDESITVEND", false, true, kLimiteValor},
+                                   {"VRACRITVEND", false, true, kLimiteValor}};
+
+// What is wrong with one number of an item, "" when nothing; `valor` gets the number read.
+std::string ProblemaNoNumero(const LinhaPacote& item, const RegraNumero& regra, double& valor) {
+  valor = 0;
+  const rtl::Variant bruto = item.Valor(regra.coluna);
+  if (bruto.IsEmptyOrNull()) return regra.obrigatoria ? "está vazio (NULL)" : "";
+  try {
+    valor = bruto.AsFloat();
+  } catch (const rtl::Exception& e) {
+    if (rtl::IsProgrammingError(e)) throw;
+    return "não é um número: '" + bruto.AsString() + "'";
+  }
+  if (!std::isfinite(valor)) return "não é um número finito";
+  if (valor < 0 || (valor == 0 && !regra.zero_permitido)) {
+    return std::string("é ") + (valor < 0 ? "negativo" : "zero") + " (" + bruto.AsString() + ")";
+  }
+  if (valor >= regra.limite) {
+    return "excede o tamanho do campo do documento fiscal (" + bruto.AsString() + ")";
+  }
+  return "";
+}
+
+// A price, quantity or amount the document could not carry, refused before anything is written
+// rather than by the device after the sale is recorded.
+std::string FaltaNosValores(const Fechamento& f) {
+  double total = 0;
+  for (size_t row = 0; row < f.vendas.RowCount(); ++row) {
+    const LinhaPacote item(f.vendas, row);
+    const std::string numero = item.Texto("NRPRODCOMVEN");
+    const std::string onde = "A comanda " + f.NRCOMANDA + ", item " +
+                             (numero.empty() ? std::to_string(row + 1) : numero) + " (produto " +
+                             item.Texto("CDPRODUTO") + "): ";
+    double valores[std::size(kRegrasItem)] = {};
+    for (size_t regra = 0; regra < std::size(kRegrasItem); ++regra) {
+      const std::string problema = ProblemaNoNumero(item, kRegrasItem[regra], valores[regra]);
+      if (!problema.empty()) return onde + kRegrasItem[regra].coluna + " " + problema + ".";
+    }
+    const double valor_item = valores[0] * valores[1];
+    if (valor_item >= kLimiteValor) {
+      return onde + "QTPRODCOMVEN x VRPRECCOMVEN excede o tamanho do campo do documento fiscal.";
+    }
+    total += valor_item;
+    if (total >= kLimiteValor) {
+      return onde + "o total da comanda excede o tamanho do campo do documento fiscal.";
+    }
+  }
+  return "";
+}
+
 }  // namespace
 
 std::string MotivoRecusa(ado::TADOConnection& conexao, const Fechamento& f) {
@@ -81,6 +149,8 @@ std::string MotivoRecusa(ado::TADOConnection& conexao, const Fechamento& f) {
     return "A comanda " + f.NRCOMANDA + " da filial " + f.CDFILIAL +
            " não tem itens a vender (ITCOMANDAVEN).";
   }
+  const std::string valores = FaltaNosValores(f);
+  if (!valores.empty()) return valores;
   const std::string filial = FaltaNaFilial(conexao, f);
   if (!filial.empty()) return filial;
 

@@ -25,6 +25,21 @@ TEST(AccessKey, CheckDigitsOfPublishedKeys) {
   EXPECT_EQ("0 valid;6 valid;4 valid;5 valid;0 valid;8 wrong;9 wrong;", found);
 }
 
+// Published valid numbers, then one wrong digit, a short one, a repeated digit and a letter.
+TEST(AccessKey, CpfAndCnpjCheckDigits) {
+  std::string found;
+  for (const char* numero :
+       {"123.456.789-09", "11.222.333/0001-81", "52998224725", "123.456.789-08", "11222333000182",
+        "111", "11111111111", "1234567890A"}) {
+    found += VyrUtil::ProblemaCpfCnpj(numero) + ";";
+  }
+  EXPECT_EQ(
+      ";;;tem dígito verificador inválido para um CPF;tem dígito verificador inválido para um "
+      "CNPJ;tem 3 dígitos (CPF tem 11, CNPJ 14);tem todos os dígitos iguais;tem caracteres que "
+      "não são dígitos nem pontuação;",
+      found);
+}
+
 // The offset is the zone's at that moment: daylight saving (here a southern summer) counts.
 TEST(LocalTime, CarriesTheZonesOffsetAtThatMoment) {
   const vyrtest::ScopedTimeZone zone("<-03>3<-02>,M10.3.0/0,M2.3.0/0");

@@ -75,6 +75,19 @@ TEST_F(NfceDocumentTest, SaleWithoutTaxNumberIsOnThePremisesWithoutConsumer) {
                                                   "|indIntermed=" + Count(xml, "<indIntermed>"));
 }
 
+TEST_F(NfceDocumentTest, ADeliveryWithoutTaxNumberIsAHomeDeliveryToItsAddress) {
+  VyrFiscal::VendaGravada sale = Sale("0000000001", true);
+  sale.destinatario.CPFCNPJ = "";
+  const std::string xml =
+      ReadFile(VyrFiscal::PreparaNfceDaVenda(conn_, Request("0000000001", "123"), sale).arquivoXml);
+  EXPECT_EQ("indPres=4|dest=<idEstrangeiro/>|xLgr=AVENIDA EXEMPLO 250|nro=S/N|schema=",
+            "indPres=" + Between(xml, "<indPres>", "</") +
+                "|dest=" + Between(xml, "<dest>", "<xNome>") +
+                "|xLgr=" + Between(Between(xml, "<enderDest>", "</enderDest>"), "<xLgr>", "</") +
+                "|nro=" + Between(Between(xml, "<enderDest>", "</enderDest>"), "<nro>", "</") +
+                "|schema=" + ErrosDeEsquema(xml, Schemas() + "nfe_v4.00.xsd"));
+}
+
 TEST_F(NfceDocumentTest, NotesAndMessagesFollowTheOfficialSchemas) {
   const std::string normal = Prepare("0000000001", true);
   const std::string premises = Prepare("0000000002", false);

@@ -118,6 +118,54 @@ class SaleRefusalTest : public SaleRecordedOnceTest {
   }
 };
 
+// The answer when item 003 (product 2002, the sale's item 2) has `column` set to `value`, refused
+// before anything is written.
+class ItemValueRefusalTest : public SaleRefusalTest {
+ protected:
+  std::string RefusalWith(const std::string& column, const std::string& value) {
+    Set(column, value);
+    return Refusal();
+  }
+  void Set(const std::string& column, const std::string& value) {
+    store_.Exec("UPDATE ITCOMANDAVEN SET " + column + " = " + value +
+                " WHERE NRPRODCOMVEN = '003'");
+  }
+  const std::string nothing_ =
+      " | VENDA=0 ITEMVENDA=0 ITVENDAIMPOS=0 ITVENDACAN=0 MOVCAIXA=0 MOVEXTCONS=0 numbers: 0\n";
+};
+
+TEST_F(ItemValueRefusalTest, AQuantityThatIsNotAFiniteNumberIsRefused) {
+  EXPECT_EQ(
+      "ERRO: A comanda 0001, item 2 (produto 2002): QTPRODCOMVEN não é um número: "
+      "'INF'." +
+          nothing_,
+      RefusalWith("QTPRODCOMVEN", "9e999"));
+}
+
+TEST_F(ItemValueRefusalTest, AZeroQuantityOrANegativePriceIsRefused) {
+  std::string answers = RefusalWith("QTPRODCOMVEN", "0");
+  Set("QTPRODCOMVEN", "1");
+  answers += RefusalWith("VRPRECCOMVEN", "-6");
+  EXPECT_EQ("ERRO: A comanda 0001, item 2 (produto 2002): QTPRODCOMVEN é zero (0)." + nothing_ +
+                "ERRO: A comanda 0001, item 2 (produto 2002): VRPRECCOMVEN é negativo (-6)." +
+                nothing_,
+            answers);
+}
+
+TEST_F(ItemValueRefusalTest, AQuantityOrAmountBeyondTheDocumentsFieldSizeIsRefused) {
+  std::string answers = RefusalWith("QTPRODCOMVEN", "1e15");
+  Set("QTPRODCOMVEN", "1e9");
+  answers += RefusalWith("VRPRECCOMVEN", "1e5");
+  EXPECT_EQ(
+      "ERRO: A comanda 0001, item 2 (produto 2002): QTPRODCOMVEN excede o tamanho do "
+      "campo do documento fiscal (1E15)." +
+          nothing_ +
+          "ERRO: A comanda 0001, item 2 (produto 2002): QTPRODCOMVEN x VRPRECCOMVEN "
+          "excede o tamanho do campo do documento fiscal." +
+          nothing_,
+      answers);
+}
+
 TEST_F(SaleRefusalTest, EachRefusalNamesWhatToFillInAndWritesNothing) {
   std::string answers;
   store_.Exec("UPDATE FILIAL SET NRINSJURFILI = NULL");
