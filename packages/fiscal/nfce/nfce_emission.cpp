@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "db/joined_transaction.h"
 #include "fiscal/nfce/access_key.h"
 #include "fiscal/nfce/authoriser.h"
 #include "fiscal/nfce/note_store.h"
@@ -12,6 +13,7 @@
 #include "fiscal/nfce/qr_code_text.h"
 #include "fiscal/nfce/schema_check.h"
 #include "fiscal/nfce/signature.h"
+#include "fiscal/sale/pending_document.h"
 #include "rtl/datetime.h"
 #include "rtl/errors.h"
 #include "rtl/program_dir.h"
@@ -90,6 +92,15 @@ std::string QrCode(const ConfiguracaoNfce& configuracao, const IdentificacaoNota
 
 enum class Desfecho { Resolvido, NaoConsta, SemResposta };
 
+// An authorised note is the sale's document: the sale no longer awaits one.
+void GravaAutorizada(ado::TADOConnection& conexao, const NotaGravada& nota,
+                     const Protocolo& protocolo) {
+  ado::JoinedTransaction transacao(conexao);
+  GravaSituacao(conexao, nota.chave, kSituacaoAutorizada, protocolo.nProt, protocolo.dhRecbto);
+  LimpaDocumentoPendente(conexao, nota.CDFILIAL, nota.CDCAIXA, nota.NRSEQVENDA);
+  transacao.Commit();
+}
+
 // Asks the authoriser what became of the note and records an authorisation or a refusal.
 Desfecho ConsultaSituacao(ado::TADOConnection& conexao, const NotaGravada& nota) {
   Protocolo protocolo;
@@ -104,7 +115,7 @@ Desfecho ConsultaSituacao(ado::TADOConnection& conexao, const NotaGravada& nota)
   }
   if (protocolo.cStat == "217") return Desfecho::NaoConsta;
   if (protocolo.cStat == "100") {
-    GravaSituacao(conexao, nota.chave, kSituacaoAutorizada, protocolo.nProt, protocolo.dhRecbto);
+    GravaAutorizada(conexao, nota, protocolo);
   } else {
     GravaSituacao(conexao, nota.chave, kSituacaoRejeitada, "", "",
                   protocolo.cStat + " " + protocolo.xMotivo);
@@ -144,7 +155,7 @@ Desfecho Transmite(ado::TADOConnection& conexao, const NotaGravada& nota) {
   }
   const std::string motivo = protocolo.cStat + " " + protocolo.xMotivo;
   if (protocolo.cStat == "100" || protocolo.cStat == "150") {
-    GravaSituacao(conexao, nota.chave, kSituacaoAutorizada, protocolo.nProt, protocolo.dhRecbto);
+    GravaAutorizada(conexao, nota, protocolo);
     return Desfecho::Resolvido;
   }
   if (protocolo.cStat == "204" || protocolo.cStat == "539") {
