@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "db/joined_transaction.h"
 #include "fiscal/nfce/access_key.h"
 #include "fiscal/nfce/authoriser.h"
 #include "fiscal/nfce/endpoints/endpoints.h"
@@ -13,6 +14,7 @@
 #include "fiscal/nfce/qr_code_text.h"
 #include "fiscal/nfce/schema_check.h"
 #include "fiscal/nfce/signature.h"
+#include "fiscal/sale/pending_document.h"
 #include "rtl/datetime.h"
 #include "rtl/errors.h"
 #include "rtl/program_dir.h"
@@ -94,6 +96,15 @@ std::string QrCode(const ConfiguracaoNfce& configuracao, const std::string& urlQ
 
 enum class Desfecho { Resolvido, NaoConsta, SemResposta };
 
+// An authorised note is the sale's document: the sale no longer awaits one.
+void GravaAutorizada(ado::TADOConnection& conexao, const NotaGravada& nota,
+                     const Protocolo& protocolo) {
+  ado::JoinedTransaction transacao(conexao);
+  GravaSituacao(conexao, nota.chave, kSituacaoAutorizada, protocolo.nProt, protocolo.dhRecbto);
+  LimpaDocumentoPendente(conexao, nota.CDFILIAL, nota.CDCAIXA, nota.NRSEQVENDA);
+  transacao.Commit();
+}
+
 // Asks the authoriser what became of the note and records an authorisation or a refusal.
 Desfecho ConsultaSituacao(ado::TADOConnection& conexao, Autorizador& autorizador,
                           const NotaGravada& nota) {
@@ -109,7 +120,7 @@ Desfecho ConsultaSituacao(ado::TADOConnection& conexao, Autorizador& autorizador
   }
   if (protocolo.cStat == "217") return Desfecho::NaoConsta;
   if (protocolo.cStat == "100") {
-    GravaSituacao(conexao, nota.chave, kSituacaoAutorizada, protocolo.nProt, protocolo.dhRecbto);
+    GravaAutorizada(conexao, nota, protocolo);
   } else {
     GravaSituacao(conexao, nota.chave, kSituacaoRejeitada, "", "",
                   protocolo.cStat + " " + protocolo.xMotivo);
@@ -150,7 +161,7 @@ Desfecho Transmite(ado::TADOConnection& conexao, Autorizador& autorizador,
   }
   const std::string motivo = protocolo.cStat + " " + protocolo.xMotivo;
   if (protocolo.cStat == "100" || protocolo.cStat == "150") {
-    GravaSituacao(conexao, nota.chave, kSituacaoAutorizada, protocolo.nProt, protocolo.dhRecbto);
+    GravaAutorizada(conexao, nota, protocolo);
     return Desfecho::Resolvido;
   }
   if (protocolo.cStat == "204" || protocolo.cStat == "539") {

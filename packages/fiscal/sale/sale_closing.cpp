@@ -5,6 +5,10 @@
 // register the note is made inside it, so a note that cannot be made takes the sale back with
 // it, and it is sent after the commit, when the sale exists whatever the authoriser says.
 //
+// The sale is recorded with its document pending, in the rows' own transaction, so a closing
+// stopped before the document exists leaves a sale that shows it; issuing and storing the
+// document clears the state.
+//
 // A bill is recorded once. The bill's sale is looked up before anything is written and again
 // inside the transaction; the store's unique index on the bill's sales that are not cancelled
 // settles two registers that get past both looks at the same moment: the loser's insert fails,
@@ -20,6 +24,7 @@
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
 #include "fiscal/nfce/nfce_emission.h"
+#include "fiscal/sale/pending_document.h"
 #include "fiscal/sale/sale_statements.h"
 #include "rtl/errors.h"
 #include "vyrutil/next_code.h"
@@ -33,6 +38,7 @@ const char* const kSelVendaComanda =
 
 const char* const kSqlStateRestricao = "23000";
 const char* const kRegistroNfce = "N";
+const char* const kRegistroSat = "S";
 
 rtl::DataPacket PacoteDe(const rtl::TClientDataSet* table) {
   return table != nullptr && table->Active() ? table->Packet() : rtl::DataPacket();
@@ -74,6 +80,10 @@ void EnviaNfce(ado::TADOConnection& conexao, const PedidoNfce& pedido, const Not
     if (rtl::IsProgrammingError(erro)) throw;
     enviada.contingencia = true;
   }
+  if (enviada.contingencia) {
+    MarcaDocumentoPendente(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA,
+                           kDocContingencia);
+  }
   NotaEmitida nota;
   nota.chaveAcesso = enviada.chave;
   nota.contingencia = enviada.contingencia;
@@ -94,6 +104,10 @@ Variant Grava(ado::TADOConnection& conexao, const Fechamento& fechamento, Varian
       return RespostaExistente(conexao, fechamento, existente, retornoFiscal);
     }
     GravaVenda(conexao, fechamento, numero);
+    if (fechamento.idTipoEmissao == kRegistroNfce || fechamento.idTipoEmissao == kRegistroSat) {
+      MarcaDocumentoPendente(conexao, fechamento.CDFILIAL, fechamento.CDCAIXA, numero,
+                             kDocNaoEmitido);
+    }
     if (fechamento.idTipoEmissao == kRegistroNfce) nota = PreparaNfce(conexao, pedido);
     conexao.CommitTrans();
   } catch (const ado::EADOError& error) {

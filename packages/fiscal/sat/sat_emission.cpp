@@ -16,6 +16,9 @@
 namespace VyrFiscal::Sat {
 namespace {
 
+// ConsultarNumeroSessao's answer for a session the device does not know.
+const char* const kSessaoDesconhecida = "11003";
+
 // The text of an element of the CF-e found as the closing finds it: the `tamanho` characters
 // that follow the first "<nome>".
 std::string Elemento(const std::string& xml, const std::string& nome, size_t tamanho) {
@@ -44,12 +47,75 @@ double Numero(const std::string& texto) {
   return std::strtod(texto.c_str(), nullptr);
 }
 
+std::string CaminhoBiblioteca(ado::TADOConnection& conexao, const PedidoSat& pedido) {
+  const std::string caminho = BibliotecaDoCaixa(conexao, pedido.CDFILIAL, pedido.CDCAIXA);
+  return caminho.empty() ? BibliotecaPadrao() : caminho;
+}
+
 std::string Envia(ado::TADOConnection& conexao, const PedidoSat& pedido,
                   const std::string& dadosVenda, int sessao) {
-  std::string caminho = BibliotecaDoCaixa(conexao, pedido.CDFILIAL, pedido.CDCAIXA);
-  if (caminho.empty()) caminho = BibliotecaPadrao();
-  BibliotecaSat biblioteca(caminho);
+  BibliotecaSat biblioteca(CaminhoBiblioteca(conexao, pedido));
   return biblioteca.EnviarDadosVenda(sessao, pedido.cdAtivacaoSat, dadosVenda);
+}
+
+std::string Consulta(ado::TADOConnection& conexao, const PedidoSat& pedido, int sessao,
+                     int consultada) {
+  BibliotecaSat biblioteca(CaminhoBiblioteca(conexao, pedido));
+  return biblioteca.ConsultarNumeroSessao(sessao, pedido.cdAtivacaoSat, consultada);
+}
+
+int NovaSessao(const PedidoSat& pedido) {
+  return SessoesSat(ArquivoSessoes()).Nova(pedido.CDCAIXA, pedido.idUtilSatComp == "S");
+}
+
+// A device that cannot be loaded or called refuses the sale.
+std::vector<std::string> Recusa(int sessao, const rtl::Exception& erro) {
+  return {LinhaSat(kSatNumeroSessao, std::to_string(sessao)),
+          LinhaSat(kSatMensagem, erro.Message())};
+}
+
+// Stored before the file is written: whatever fails after this, the sale is never sent again.
+void GuardaEmitido(ado::TADOConnection& conexao, const PedidoSat& pedido,
+                   const std::vector<std::string>& valoresSat, const std::string& resposta,
+                   const std::string& sessao) {
+  CFeGravado gravado;
+  const std::string xml = ValorSat(valoresSat, kSatArqXml);
+  gravado.NRCHAVECFE = ValorSat(valoresSat, kSatChaveConsulta);
+  gravado.NRCFESAT = Elemento(xml, "nCFe", 6);
+  gravado.NRSERIESAT = Elemento(xml, "nserieSAT", 9);
+  gravado.DSQRCODECFE = QrCodeSat(valoresSat);
+  gravado.DSTIMESTAMPSAT = ValorSat(valoresSat, kSatTimeStamp);
+  gravado.DSARQXMLCFE = Pasta(pedido.dsPastaXml) + "CFe" + gravado.NRCHAVECFE + ".xml";
+  gravado.NRSESSAOSAT = sessao;
+  gravado.DSRETORNOSAT = resposta;
+  GravaCFe(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA, gravado);
+  EscreveXml(gravado.DSARQXMLCFE, XmlDaResposta(resposta));
+}
+
+enum class Desfecho { Emitido, NaoEmitido, Incerto };
+
+// The answer the device gave to a session whose answer was never stored. The CF-e it issued
+// then is stored now; only a device that does not know the session, or that refused the sale
+// in it, lets the sale be sent again.
+Desfecho RecuperaSessao(ado::TADOConnection& conexao, const PedidoSat& pedido,
+                        const std::string& guardada, std::vector<std::string>& valoresSat) {
+  const int sessao = NovaSessao(pedido);
+  std::string resposta;
+  try {
+    resposta = Consulta(conexao, pedido, sessao, std::atoi(guardada.c_str()));
+  } catch (const rtl::Exception& erro) {
+    if (rtl::IsProgrammingError(erro)) throw;
+    valoresSat = Recusa(sessao, erro);
+    return Desfecho::Incerto;
+  }
+  valoresSat = InterpretaResposta(resposta);
+  if (Emitido(valoresSat)) {
+    GuardaEmitido(conexao, pedido, valoresSat, resposta, guardada);
+    return Desfecho::Emitido;
+  }
+  const std::string codigo = ValorSat(valoresSat, kSatEEEEE);
+  const bool recusouVenda = codigo.size() == 5 && codigo.compare(0, 2, "06") == 0;
+  return codigo == kSessaoDesconhecida || recusouVenda ? Desfecho::NaoEmitido : Desfecho::Incerto;
 }
 
 }  // namespace
@@ -72,7 +138,9 @@ bool EmiteCFeSat(ado::TADOConnection& conexao, const PedidoSat& pedido,
                  const std::function<VendaGravada()>& leVenda,
                  std::vector<std::string>& valoresSat) {
   CFeGravado gravado;
-  if (LeCFeGravado(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA, gravado)) {
+  const bool guardado =
+      LeCFeGravado(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA, gravado);
+  if (guardado && !gravado.SemResposta()) {
     valoresSat = ValoresGravados(gravado.DSRETORNOSAT, gravado.DSQRCODECFE);
     const std::string xml = XmlDaResposta(gravado.DSRETORNOSAT);
     if (!gravado.DSARQXMLCFE.empty() && !xml.empty() &&
@@ -81,13 +149,21 @@ bool EmiteCFeSat(ado::TADOConnection& conexao, const PedidoSat& pedido,
     }
     return true;
   }
+  if (guardado) {
+    // The process stopped between the call and the storing of its answer: ask first.
+    const Desfecho desfecho = RecuperaSessao(conexao, pedido, gravado.NRSESSAOSAT, valoresSat);
+    if (desfecho != Desfecho::NaoEmitido) return desfecho == Desfecho::Emitido;
+  }
 
   DadosCFe dados;
   dados.numeroCaixa =
       std::string(pedido.CDCAIXA.size() < 3 ? 3 - pedido.CDCAIXA.size() : 0, '0') + pedido.CDCAIXA;
   dados.vCFeLei12741 = Numero(pedido.vrIbpt) + Numero(pedido.vrIbptEs);
   const std::string dadosVenda = MontaCFeVenda(leVenda(), dados);
-  const int sessao = SessoesSat(ArquivoSessoes()).Nova(pedido.CDCAIXA, pedido.idUtilSatComp == "S");
+  const int sessao = NovaSessao(pedido);
+  // Kept before the call, so a process that stops before the answer is stored asks the device
+  // about this session instead of issuing a second CF-e.
+  GuardaSessao(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA, std::to_string(sessao));
 
   std::string resposta;
   try {
@@ -95,25 +171,16 @@ bool EmiteCFeSat(ado::TADOConnection& conexao, const PedidoSat& pedido,
   } catch (const rtl::Exception& erro) {
     // A device that cannot be loaded or called refuses the sale; a bug of ours is no refusal.
     if (rtl::IsProgrammingError(erro)) throw;
-    valoresSat = {LinhaSat(kSatNumeroSessao, std::to_string(sessao)),
-                  LinhaSat(kSatMensagem, erro.Message())};
+    EsqueceSessao(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA);
+    valoresSat = Recusa(sessao, erro);
     return false;
   }
   valoresSat = InterpretaResposta(resposta);
-  if (!Emitido(valoresSat)) return false;
-
-  // Stored before the file is written: whatever fails after this, the sale is never sent again.
-  const std::string xml = ValorSat(valoresSat, kSatArqXml);
-  gravado.NRCHAVECFE = ValorSat(valoresSat, kSatChaveConsulta);
-  gravado.NRCFESAT = Elemento(xml, "nCFe", 6);
-  gravado.NRSERIESAT = Elemento(xml, "nserieSAT", 9);
-  gravado.DSQRCODECFE = QrCodeSat(valoresSat);
-  gravado.DSTIMESTAMPSAT = ValorSat(valoresSat, kSatTimeStamp);
-  gravado.DSARQXMLCFE = Pasta(pedido.dsPastaXml) + "CFe" + gravado.NRCHAVECFE + ".xml";
-  gravado.NRSESSAOSAT = std::to_string(sessao);
-  gravado.DSRETORNOSAT = resposta;
-  GravaCFe(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA, gravado);
-  EscreveXml(gravado.DSARQXMLCFE, XmlDaResposta(resposta));
+  if (!Emitido(valoresSat)) {
+    EsqueceSessao(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA);
+    return false;
+  }
+  GuardaEmitido(conexao, pedido, valoresSat, resposta, std::to_string(sessao));
   return true;
 }
 

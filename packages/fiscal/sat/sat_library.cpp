@@ -28,14 +28,35 @@ BibliotecaSat::~BibliotecaSat() {
   if (handle_ != nullptr) dlclose(handle_);
 }
 
+namespace {
+
+std::vector<char> Copia(const std::string& texto) {
+  std::vector<char> copia(texto.begin(), texto.end());
+  copia.push_back('\0');
+  return copia;
+}
+
+}  // namespace
+
 std::string BibliotecaSat::EnviarDadosVenda(int sessao, const std::string& codigoAtivacao,
                                             const std::string& dadosVenda) {
   // The library takes writable texts; it gets copies so that nothing of ours can be changed.
-  std::vector<char> codigo(codigoAtivacao.begin(), codigoAtivacao.end());
-  codigo.push_back('\0');
-  std::vector<char> dados(dadosVenda.begin(), dadosVenda.end());
-  dados.push_back('\0');
+  std::vector<char> codigo = Copia(codigoAtivacao);
+  std::vector<char> dados = Copia(dadosVenda);
   const char* resposta = enviar_(sessao, codigo.data(), dados.data());
+  return resposta == nullptr ? std::string() : std::string(resposta);
+}
+
+std::string BibliotecaSat::ConsultarNumeroSessao(int sessao, const std::string& codigoAtivacao,
+                                                 int consultada) {
+  // Looked up only when needed: a library without it still issues CF-e.
+  const auto consultar = reinterpret_cast<Consultar>(dlsym(handle_, "ConsultarNumeroSessao"));
+  if (consultar == nullptr) {
+    throw rtl::Exception("SAT library '" + caminho_ +
+                         "' (CAIXAFISCAL.DSLIBSAT) has no function ConsultarNumeroSessao");
+  }
+  std::vector<char> codigo = Copia(codigoAtivacao);
+  const char* resposta = consultar(sessao, codigo.data(), consultada);
   return resposta == nullptr ? std::string() : std::string(resposta);
 }
 

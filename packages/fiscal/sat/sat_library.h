@@ -19,8 +19,14 @@ class BibliotecaSat {
   std::string EnviarDadosVenda(int sessao, const std::string& codigoAtivacao,
                                const std::string& dadosVenda);
 
+  // The device's answer to the call of session `consultada`, as it gave it then; the answer code
+  // 11003 when the device does not know the session. Raises rtl::Exception naming the library
+  // when it lacks ConsultarNumeroSessao.
+  std::string ConsultarNumeroSessao(int sessao, const std::string& codigoAtivacao, int consultada);
+
  private:
   using Enviar = char* (*)(int, char*, char*);
+  using Consultar = char* (*)(int, char*, int);
   const std::string caminho_;
   void* handle_ = nullptr;
   Enviar enviar_ = nullptr;

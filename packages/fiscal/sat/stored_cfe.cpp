@@ -2,6 +2,7 @@
 
 #include "db/joined_transaction.h"
 #include "db/statement_kit.h"
+#include "fiscal/sale/pending_document.h"
 #include "rtl/errors.h"
 
 namespace VyrFiscal::Sat {
@@ -12,6 +13,13 @@ const char* const kSelCFe =
 
 const char* const kInsCFe =
     R"mssql(INSERT INTO VENDACFESAT (CDFILIAL, CDCAIXA, NRSEQVENDA, NRCFESAT, NRCHAVECFE, DSQRCODECFE, NRSERIESAT, DSTIMESTAMPSAT, DSARQXMLCFE, NRSESSAOSAT, DSRETORNOSAT) VALUES (:P_CDFILIAL, :P_CDCAIXA, :P_NRSEQVENDA, :P_NRCFESAT, :P_NRCHAVECFE, :P_DSQRCODECFE, :P_NRSERIESAT, :P_DSTIMESTAMPSAT, :P_DSARQXMLCFE, :P_NRSESSAOSAT, :P_DSRETORNOSAT))mssql";
+
+const char* const kUpdCFeCompleto =
+    R"mssql(UPDATE VENDACFESAT SET NRCFESAT = :P_NRCFESAT, NRCHAVECFE = :P_NRCHAVECFE, DSQRCODECFE = :P_DSQRCODECFE, NRSERIESAT = :P_NRSERIESAT, DSTIMESTAMPSAT = :P_DSTIMESTAMPSAT, DSARQXMLCFE = :P_DSARQXMLCFE, NRSESSAOSAT = :P_NRSESSAOSAT, DSRETORNOSAT = :P_DSRETORNOSAT WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND NRSEQVENDA = :P_NRSEQVENDA)mssql";
+
+// Only a row that holds nothing but a session goes: an issued CF-e is never deleted.
+const char* const kDelSessao =
+    R"mssql(DELETE FROM VENDACFESAT WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND NRSEQVENDA = :P_NRSEQVENDA AND NRCFESAT IS NULL AND DSRETORNOSAT IS NULL)mssql";
 
 const char* const kUpdCFe =
     R"mssql(UPDATE VENDACFESAT SET NRCFESAT = :P_NRCFESAT, NRCHAVECFE = :P_NRCHAVECFE, DSQRCODECFE = :P_DSQRCODECFE WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND NRSEQVENDA = :P_NRSEQVENDA)mssql";
@@ -30,8 +38,8 @@ ado::Bindings Venda(const std::string& CDFILIAL, const std::string& CDCAIXA,
   return {{"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}, {"P_NRSEQVENDA", NRSEQVENDA}};
 }
 
-void Insere(ado::TADOConnection& conexao, const std::string& CDFILIAL, const std::string& CDCAIXA,
-            const std::string& NRSEQVENDA, const CFeGravado& cfe) {
+ado::Bindings Ligacoes(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                       const std::string& NRSEQVENDA, const CFeGravado& cfe) {
   const std::string valores[] = {cfe.NRCFESAT,    cfe.NRCHAVECFE,     cfe.DSQRCODECFE,
                                  cfe.NRSERIESAT,  cfe.DSTIMESTAMPSAT, cfe.DSARQXMLCFE,
                                  cfe.NRSESSAOSAT, cfe.DSRETORNOSAT};
@@ -39,7 +47,22 @@ void Insere(ado::TADOConnection& conexao, const std::string& CDFILIAL, const std
   for (size_t i = 0; i < 8; ++i) {
     ligacoes.push_back({std::string("P_") + kColunas[i], ado::TextOrNull(valores[i])});
   }
-  ado::RunCommand(conexao, "acmInsVendaCFeSat", kInsCFe, ligacoes);
+  return ligacoes;
+}
+
+void Insere(ado::TADOConnection& conexao, const std::string& CDFILIAL, const std::string& CDCAIXA,
+            const std::string& NRSEQVENDA, const CFeGravado& cfe) {
+  ado::RunCommand(conexao, "acmInsVendaCFeSat", kInsCFe,
+                  Ligacoes(CDFILIAL, CDCAIXA, NRSEQVENDA, cfe));
+}
+
+// The whole row: over the stored session, or a new one.
+void Substitui(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+               const std::string& CDCAIXA, const std::string& NRSEQVENDA, const CFeGravado& cfe) {
+  if (ado::RunCommand(conexao, "acmUpdVendaCFeSatCompleto", kUpdCFeCompleto,
+                      Ligacoes(CDFILIAL, CDCAIXA, NRSEQVENDA, cfe)) == 0) {
+    Insere(conexao, CDFILIAL, CDCAIXA, NRSEQVENDA, cfe);
+  }
 }
 
 }  // namespace
@@ -58,10 +81,28 @@ bool LeCFeGravado(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                            });
 }
 
+void GuardaSessao(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                  const std::string& CDCAIXA, const std::string& NRSEQVENDA,
+                  const std::string& NRSESSAOSAT) {
+  CFeGravado sessao;
+  sessao.NRSESSAOSAT = NRSESSAOSAT;
+  ado::JoinedTransaction transacao(conexao);
+  Substitui(conexao, CDFILIAL, CDCAIXA, NRSEQVENDA, sessao);
+  transacao.Commit();
+}
+
+void EsqueceSessao(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                   const std::string& CDCAIXA, const std::string& NRSEQVENDA) {
+  ado::RunCommand(conexao, "acmDelVendaCFeSatSessao", kDelSessao,
+                  Venda(CDFILIAL, CDCAIXA, NRSEQVENDA));
+}
+
 void GravaCFe(ado::TADOConnection& conexao, const std::string& CDFILIAL, const std::string& CDCAIXA,
               const std::string& NRSEQVENDA, const CFeGravado& cfe) {
   ado::JoinedTransaction transacao(conexao);
-  Insere(conexao, CDFILIAL, CDCAIXA, NRSEQVENDA, cfe);
+  Substitui(conexao, CDFILIAL, CDCAIXA, NRSEQVENDA, cfe);
+  // The stored CF-e is the sale's document: the sale no longer awaits one.
+  LimpaDocumentoPendente(conexao, CDFILIAL, CDCAIXA, NRSEQVENDA);
   transacao.Commit();
 }
 
@@ -86,6 +127,7 @@ void AtualizaCFe(ado::TADOConnection& conexao, const std::string& CDFILIAL,
     novo.DSQRCODECFE = DSQRCODECFE;
     Insere(conexao, CDFILIAL, CDCAIXA, NRSEQVENDA, novo);
   }
+  LimpaDocumentoPendente(conexao, CDFILIAL, CDCAIXA, NRSEQVENDA);
   transacao.Commit();
 }
 

@@ -10,19 +10,36 @@ namespace VyrFiscal::Sat {
 struct CFeGravado {
   std::string NRCFESAT, NRCHAVECFE, DSQRCODECFE, NRSERIESAT, DSTIMESTAMPSAT, DSARQXMLCFE,
       NRSESSAOSAT, DSRETORNOSAT;
+
+  // Only the session of a call whose answer was never stored: the device may have issued a CF-e.
+  bool SemResposta() const {
+    return !NRSESSAOSAT.empty() && NRCFESAT.empty() && DSRETORNOSAT.empty();
+  }
 };
 
-// The sale's stored CF-e; false when the sale has none.
+// The sale's stored CF-e, or the session of a call without its answer; false when the sale has
+// neither.
 bool LeCFeGravado(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                   const std::string& CDCAIXA, const std::string& NRSEQVENDA, CFeGravado& cfe);
 
-// Stores the CF-e the device issued for the sale (joins the caller's transaction, or commits on
-// its own).
+// Stores the session number of the call about to be made for the sale, before the device is
+// called, so a process that stops before the answer is stored leaves the session to ask about.
+void GuardaSessao(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                  const std::string& CDCAIXA, const std::string& NRSEQVENDA,
+                  const std::string& NRSESSAOSAT);
+
+// Forgets the session stored by GuardaSessao once the device answered that it issued nothing.
+void EsqueceSessao(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                   const std::string& CDCAIXA, const std::string& NRSEQVENDA);
+
+// Stores the CF-e the device issued for the sale (over a stored session) and clears the sale's
+// pending document state (joins the caller's transaction, or commits on its own).
 void GravaCFe(ado::TADOConnection& conexao, const std::string& CDFILIAL, const std::string& CDCAIXA,
               const std::string& NRSEQVENDA, const CFeGravado& cfe);
 
 // Stores the number, key and QR text the closing derived, with the CF-e row (made when missing)
-// and the sale's coupon number VENDA.NRCUPOMFIS, in one transaction. Raises rtl::EDatabaseError
+// and the sale's coupon number VENDA.NRCUPOMFIS, in one transaction that also clears the sale's
+// pending document state. Raises rtl::EDatabaseError
 // naming the sale when VENDA has no such sale.
 void AtualizaCFe(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                  const std::string& CDCAIXA, const std::string& NRSEQVENDA,

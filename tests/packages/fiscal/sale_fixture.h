@@ -117,6 +117,17 @@ class SaleStoreTest : public ::testing::Test {
     return text;
   }
 
+  // The document state of each sale: its marker (\N when none) and whether it carries a
+  // time, the sales in their numbers' order joined by ";".
+  std::string PendingDocument() {
+    std::string text;
+    for (const auto& row : store_.Query(
+             "SELECT IDDOCPENDVENDA, DTDOCPENDVENDA IS NOT NULL FROM VENDA ORDER BY NRSEQVENDA")) {
+      text += (text.empty() ? "" : ";") + row[0] + " " + row[1];
+    }
+    return text;
+  }
+
   // The sales of these tests are made on one fixed evening, whatever the real date.
   vyrtest::ScopedClock clock_{rtl::EncodeDateTime({2026, 3, 10, 19, 42, 5, 0})};
   vyrtest::TempStore store_;

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "fiscal/nfce/nfce_emission.h"
 #include "fiscal/nfce/note_store.h"
 #include "fiscal/nfce/schema_check.h"
 #include "packages/fiscal/nfce_test_support.h"
@@ -76,10 +77,28 @@ class NfceClosingTest : public salefixture::SaleStoreTest {
 };
 
 TEST_F(NfceClosingTest, TheRecordedSaleGetsItsAuthorisedNote) {
+  const std::string closed = Close();
   EXPECT_EQ(
       "sale=1|key valid=1|3=|nNF=57|tpEmis=1|authorised|schema=|indPres=4|CPF=12345678909"
-      "|xLgr=AV PAULISTA 1000|items=2|vNF=30.50",
-      Close());
+      "|xLgr=AV PAULISTA 1000|items=2|vNF=30.50 pending=\\N 0",
+      closed + " pending=" + PendingDocument());
+}
+
+// A note in contingency keeps its sale pending until the note is transmitted and authorised.
+TEST_F(NfceClosingTest, AContingencyNoteKeepsItsSalePendingUntilAuthorised) {
+  SetMode("offline");
+  rtl::Variant retorno;
+  const std::string sale = Record(retorno);
+  std::string states = PendingDocument() + ", ";
+  SetMode("online");
+  const VyrFiscal::PedidoNfce pedido{"0001", "001", sale, "57", "1", "2", ""};
+  VyrFiscal::NotaNfce nota;
+  nota.chave = retorno[1].AsString();
+  nota.contingencia = true;
+  const bool contingency =
+      VyrFiscal::TransmiteNfce(VyrFiscal::ConexaoFiscal(), pedido, nota).contingencia;
+  states += std::string(contingency ? "contingency " : "authorised ") + PendingDocument();
+  EXPECT_EQ("CONTING 1, authorised \\N 0", states);
 }
 
 // A bug inside the closing (here a draw that fails as a misused seam would) is neither a

@@ -9,8 +9,11 @@
 
 #include "fiscal/fiscal_functions.h"
 #include "fiscal/fiscal_store.h"
+#include "fiscal/sat/cfe_sale_xml.h"
 #include "fiscal/sat/sat_answer.h"
 #include "fiscal/sat/sat_emission.h"
+#include "fiscal/sat/sat_library.h"
+#include "fiscal/sat/stored_cfe.h"
 #include "packages/fiscal/sat_test_sale.h"
 #include "rtl/errors.h"
 #include "rtl/program_dir.h"
@@ -108,6 +111,32 @@ TEST_F(SatEmissionTest, AStoredCFeIsAnsweredWithoutCallingTheDeviceAgain) {
                                          ValorSat(segunda, "chaveConsulta") + ".xml")
                      ? ", xml again"
                      : ", no xml"));
+}
+
+// The process stopped after the device issued the CF-e of session 424242 and before its answer
+// was stored: the device's answer to that session is stored, and no second CF-e is issued.
+TEST_F(SatEmissionTest, AStoredSessionWithoutItsAnswerIsSettledByAskingTheDevice) {
+  VyrFiscal::Sat::DadosCFe dados;
+  dados.numeroCaixa = "001";
+  VyrFiscal::Sat::BibliotecaSat(VyrFiscal::Sat::BibliotecaPadrao())
+      .EnviarDadosVenda(424242, "123456789",
+                        VyrFiscal::Sat::MontaCFeVenda(sattest::VendaDeTeste(), dados));
+  VyrFiscal::Sat::GuardaSessao(conexao_, "0001", "001", "0000000042", "424242");
+  std::vector<std::string> valores;
+  ASSERT_TRUE(Emite(valores));
+  EXPECT_EQ("000001 key qr 900000001 ts file session 06000\n, reads 0, emulator last 1",
+            Gravado(valores) + ", reads " + std::to_string(leituras_) + ", emulator last " +
+                UltimoCFeDoEmulador());
+}
+
+// A session the device does not know was never sent: the sale goes with a new session.
+TEST_F(SatEmissionTest, AStoredSessionTheDeviceDoesNotKnowIsSentAgain) {
+  VyrFiscal::Sat::GuardaSessao(conexao_, "0001", "001", "0000000042", "111111");
+  std::vector<std::string> valores;
+  ASSERT_TRUE(Emite(valores));
+  EXPECT_EQ("000001 key qr 900000001 ts file session 06000\n, reads 1, emulator last 1",
+            Gravado(valores) + ", reads " + std::to_string(leituras_) + ", emulator last " +
+                UltimoCFeDoEmulador());
 }
 
 TEST_F(SatEmissionTest, ARefusalStoresNothing) {

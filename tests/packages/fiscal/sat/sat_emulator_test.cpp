@@ -89,6 +89,16 @@ TEST_F(SatEmulatorTest, FirstUseCreatesTheDeviceStateInItsFolder) {
       Estado());
 }
 
+// The last session's answer is given again as it was; another session is unknown to the device.
+TEST_F(SatEmulatorTest, AnswersTheLastSessionAgainAndNoOther) {
+  const std::string emitido = Envia(Venda());
+  VyrFiscal::Sat::BibliotecaSat sat(VyrFiscal::Sat::BibliotecaPadrao());
+  const std::string conhecida = sat.ConsultarNumeroSessao(515151, "123456789", 424242);
+  EXPECT_EQ("same answer|515151|11003|Sessao nao existe||",
+            std::string(conhecida == emitido ? "same answer|" : "other answer: " + conhecida) +
+                sat.ConsultarNumeroSessao(515151, "123456789", 111111));
+}
+
 TEST_F(SatEmulatorTest, RefusesAnotherActivationCode) {
   EXPECT_EQ("424242|06001|Codigo de ativacao invalido||", Envia(Venda(), "87654321"));
 }

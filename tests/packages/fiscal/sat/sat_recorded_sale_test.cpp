@@ -40,7 +40,9 @@ std::string Conteudo(const std::string& xml) {
 
 TEST_F(SatRecordedSaleTest, TheRecordedSaleGetsItsCFeAndKeepsIt) {
   receipt_tax_number_ = "123.456.789-09";
+  register_.id_tipo_emissao = "S";
   ASSERT_EQ("0000000001", Record());
+  std::string pendente = PendingDocument() + ", ";
   std::vector<std::string> valores;
   const bool aceito = VyrFiscal::SATOnline("0001", "001", "0000000001", "N", "123456789",
                                            store_.Dir() + "/xml/", "1.20", "0.80", valores);
@@ -51,16 +53,19 @@ TEST_F(SatRecordedSaleTest, TheRecordedSaleGetsItsCFeAndKeepsIt) {
                          "|" + ValorSat(valores, "valorTotalCFe") + "|" +
                          ValorSat(valores, "CPFCNPJValue") + "|" +
                          ValorSat(valores, "assinaturaQRCODE");
+  pendente += PendingDocument() + ", ";
   VyrFiscal::AtualizaVendaSat("0001", "001", "0000000001", nrCfe, qr, valores);
+  pendente += PendingDocument();
   EXPECT_EQ(
+      "NAOEMITIDO 1, \\N 0, \\N 0\n"
       "accepted 06000 30.50 12345678909\n"
       "CPF=12345678909 xLgr=AV PAULISTA 1000 xProd=PIZZA MUSSARELA vItem=24.00 "
       "xProd=REFRIGERANTE LATA vItem=6.50 vCFe=30.50 vCFeLei12741=2.00 cMP=01 vMP=10.00 cMP=01 "
       "vMP=15.50 cMP=05 vMP=5.00 \n"
       "000001|000001|key|qr",
-      std::string(aceito ? "accepted " : "refused ") + ValorSat(valores, "EEEEE") + " " +
-          ValorSat(valores, "valorTotalCFe") + " " + ValorSat(valores, "CPFCNPJValue") + "\n" +
-          Conteudo(xml) + "\n" +
+      pendente + "\n" + std::string(aceito ? "accepted " : "refused ") +
+          ValorSat(valores, "EEEEE") + " " + ValorSat(valores, "valorTotalCFe") + " " +
+          ValorSat(valores, "CPFCNPJValue") + "\n" + Conteudo(xml) + "\n" +
           store_.Scalar("SELECT NRCUPOMFIS FROM VENDA WHERE NRSEQVENDA = '0000000001'") + "|" +
           store_.Scalar("SELECT NRCFESAT FROM VENDACFESAT") + "|" +
           (store_.Scalar("SELECT NRCHAVECFE FROM VENDACFESAT") == ValorSat(valores, "chaveConsulta")
