@@ -90,7 +90,7 @@ TEST_F(NfceClosingTest, AContingencyNoteKeepsItsSalePendingUntilAuthorised) {
   rtl::Variant retorno;
   const std::string sale = Record(retorno);
   std::string states = PendingDocument() + ", ";
-  SetMode("online");
+  SetMode("simulado");
   const VyrFiscal::PedidoNfce pedido{"0001", "001", sale, "57", "1", "2", ""};
   VyrFiscal::NotaNfce nota;
   nota.chave = retorno[1].AsString();
