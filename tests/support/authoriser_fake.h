@@ -16,13 +16,16 @@ class FakeAuthoriser : public VyrFiscal::Nfce::Autorizador {
   // carries a protocol number.
   std::string batchAnswer = "100 Autorizado o uso da NF-e";
   std::string queryAnswer = "217 Rejeicao: NF-e nao consta na base de dados da SEFAZ";
+  std::string statusAnswer = "107 Servico em Operacao";
+  std::string voidAnswer = "102 Inutilizacao de numero homologado";
 
   FakeAuthoriser() { VyrFiscal::Nfce::DefineAutorizador(this); }
   ~FakeAuthoriser() override { VyrFiscal::Nfce::DefineAutorizador(nullptr); }
   FakeAuthoriser(const FakeAuthoriser&) = delete;
   FakeAuthoriser& operator=(const FakeAuthoriser&) = delete;
 
-  // "enviNFe <cStat>;consSitNFe <cStat>;" in the order of the calls.
+  // "enviNFe <cStat>;consSitNFe <cStat>;consStatServ <cStat>;inutNFe <cStat>;" in the order of
+  // the calls.
   const std::string& Calls() const { return calls_; }
 
   VyrFiscal::Nfce::RespostaTransporte Autoriza(const std::string& enviNFe) override {
@@ -41,6 +44,19 @@ class FakeAuthoriser : public VyrFiscal::Nfce::Autorizador {
                   "</cStat><xMotivo>" + Reason(queryAnswer) + "</xMotivo><chNFe>" + chave +
                   "</chNFe>" + (Stat(queryAnswer) == "100" ? ProtNfe(chave, queryAnswer) : "") +
                   "</retConsSitNFe>");
+  }
+
+  VyrFiscal::Nfce::RespostaTransporte Status(const std::string&) override {
+    calls_ += "consStatServ " + Stat(statusAnswer) + ";";
+    return Answer("<retConsStatServ versao=\"4.00\"><tpAmb>2</tpAmb><cStat>" + Stat(statusAnswer) +
+                  "</cStat><xMotivo>" + Reason(statusAnswer) + "</xMotivo></retConsStatServ>");
+  }
+
+  VyrFiscal::Nfce::RespostaTransporte Inutiliza(const std::string&) override {
+    calls_ += "inutNFe " + Stat(voidAnswer) + ";";
+    return Answer("<retInutNFe versao=\"4.00\"><infInut><tpAmb>2</tpAmb><cStat>" +
+                  Stat(voidAnswer) + "</cStat><xMotivo>" + Reason(voidAnswer) +
+                  "</xMotivo></infInut></retInutNFe>");
   }
 
  private:

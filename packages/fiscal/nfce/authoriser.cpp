@@ -32,6 +32,11 @@ std::string ConsultaSituacaoNfe(const std::string& chave, const std::string& tpA
          tpAmb + "</tpAmb><xServ>CONSULTAR</xServ><chNFe>" + chave + "</chNFe></consSitNFe>";
 }
 
+std::string ConsultaStatusServico(const std::string& cUF, const std::string& tpAmb) {
+  return std::string("<consStatServ xmlns=\"") + kNamespaceNfe + "\" versao=\"4.00\"><tpAmb>" +
+         tpAmb + "</tpAmb><cUF>" + cUF + "</cUF><xServ>STATUS</xServ></consStatServ>";
+}
+
 Autorizador* AutorizadorDoCaixa(const std::string& modo, const std::string& tpAmb) {
   if (modo != kModoAutorizSimulado) return autorizador_definido;
   // A protocol the simulator made up would be taken for an authorisation with fiscal value.

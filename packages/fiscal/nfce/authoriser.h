@@ -17,6 +17,9 @@ std::string EnvelopeEnviNfe(const std::string& xmlNota, const std::string& idLot
 // The status query of the note with access key `chave`.
 std::string ConsultaSituacaoNfe(const std::string& chave, const std::string& tpAmb);
 
+// The service status query of the authoriser of state `cUF` (IBGE code).
+std::string ConsultaStatusServico(const std::string& cUF, const std::string& tpAmb);
+
 // What came back from one call.
 struct RespostaTransporte {
   enum class Estado {
@@ -36,6 +39,11 @@ class Autorizador {
   virtual RespostaTransporte Autoriza(const std::string& enviNFe) = 0;
   // Sends a status query (`consSitNFe`); the answer is `retConsSitNFe`.
   virtual RespostaTransporte Consulta(const std::string& consSitNFe) = 0;
+  // Asks whether the service is up (`consStatServ`); the answer is `retConsStatServ`
+  // (cStat 107: in operation; 108/109: down).
+  virtual RespostaTransporte Status(const std::string& consStatServ) = 0;
+  // Sends a signed voiding request (`inutNFe`); the answer is `retInutNFe` (cStat 102: voided).
+  virtual RespostaTransporte Inutiliza(const std::string& inutNFe) = 0;
 };
 
 // The authoriser of a register whose CAIXAFISCAL.IDMODOAUTORIZ is `modo`, for notes of

@@ -184,4 +184,41 @@ RespostaTransporte AutorizadorSimulado::Consulta(const std::string& consSitNFe) 
                        cUF, corpo));
 }
 
+RespostaTransporte AutorizadorSimulado::Status(const std::string& consStatServ) {
+  if (Modo() == kModoOffline) {
+    return SemResposta(RespostaTransporte::Estado::SemConexao,
+                       "simulated authoriser is offline (" + PastaAutorizadorSimulado() + "modo)");
+  }
+  pugi::xml_document doc;
+  doc.load_buffer(consStatServ.data(), consStatServ.size());
+  const pugi::xml_node consulta = doc.child("consStatServ");
+  const std::string tpAmb = consulta.child_value("tpAmb");
+  const std::string cUF = consulta.child_value("cUF");
+  if (tpAmb == "1") throw rtl::Exception(kSimuladoSemProducao);
+  Registra("consStatServ " + cUF + " 107");
+  return Resposta(Raiz("retConsStatServ", tpAmb, "107", "Servico em Operacao", cUF, ""));
+}
+
+RespostaTransporte AutorizadorSimulado::Inutiliza(const std::string& inutNFe) {
+  if (Modo() == kModoOffline) {
+    return SemResposta(RespostaTransporte::Estado::SemConexao,
+                       "simulated authoriser is offline (" + PastaAutorizadorSimulado() + "modo)");
+  }
+  pugi::xml_document doc;
+  doc.load_buffer(inutNFe.data(), inutNFe.size());
+  const pugi::xml_node inf = doc.child("inutNFe").child("infInut");
+  const std::string tpAmb = inf.child_value("tpAmb");
+  const std::string cUF = inf.child_value("cUF");
+  if (tpAmb == "1") throw rtl::Exception(kSimuladoSemProducao);
+  const std::string id = inf.attribute("Id").value();
+  Registra("inutNFe " + id + " 102");
+  const std::string dhRecbto = VyrUtil::DataHoraComFuso(rtl::Now());
+  return Resposta(std::string("<retInutNFe xmlns=\"") + kNamespaceNfe +
+                  "\" versao=\"4.00\"><infInut><tpAmb>" + tpAmb + "</tpAmb><verAplic>" + kVerAplic +
+                  "</verAplic><cStat>102</cStat><xMotivo>Inutilizacao de numero "
+                  "homologado</xMotivo><cUF>" +
+                  cUF + "</cUF><dhRecbto>" + dhRecbto + "</dhRecbto><nProt>" +
+                  ProximoProtocolo(cUF, dhRecbto) + "</nProt></infInut></retInutNFe>");
+}
+
 }  // namespace VyrFiscal::Nfce

@@ -7,7 +7,8 @@
 //   protocolo        the last protocol sequence handed out;
 //   <key>.xml        the protNFe of each note it recorded;
 //   chamadas.log     one line per call that reached it: "enviNFe <key> <cStat>",
-//                    "consSitNFe <key> <cStat>" ("-" for a call that timed out).
+//                    "consSitNFe <key> <cStat>" ("-" for a call that timed out),
+//                    "consStatServ <cUF> <cStat>", "inutNFe <Id> <cStat>".
 // Like a real authority it refuses a key it already recorded (cStat 204, duplicate) and
 // answers a status query with the recorded protocol (100) or 217 for an unknown key, and it
 // checks each batch against the installation's official schemas (PastaEsquemasInstalados):
@@ -38,6 +39,8 @@ class AutorizadorSimulado : public Autorizador {
  public:
   RespostaTransporte Autoriza(const std::string& enviNFe) override;
   RespostaTransporte Consulta(const std::string& consSitNFe) override;
+  RespostaTransporte Status(const std::string& consStatServ) override;
+  RespostaTransporte Inutiliza(const std::string& inutNFe) override;
 };
 
 }  // namespace VyrFiscal::Nfce
