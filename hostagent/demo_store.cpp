@@ -1,9 +1,12 @@
 #include <filesystem>
+#include <fstream>
 
 #include "datamodule/conf_tipo_rece_fields.h"
 #include "db/connection.h"
 #include "db/statement_kit.h"
 #include "hostagent/demo_orders.h"
+#include "hostagent/host_records.h"
+#include "hostagent/module_loader.h"
 #include "hostagent/store_commands.h"
 #include "rtl/client_dataset.h"
 #include "rtl/datetime.h"
@@ -28,6 +31,19 @@ const char* const kSqlInsImprLoja =
     R"mssql(INSERT INTO IMPRLOJA (CDFILIAL, CDLOJA, NRSEQIMPRLOJA, CDIMPRESSORA, CDPORTAIMPR) VALUES (:P_CDFILIAL, :P_CDLOJA, '1', 'DEMO', :P_CDPORTAIMPR))mssql";
 const char* const kSqlInsCaixa =
     R"mssql(INSERT INTO CAIXA (CDFILIAL, CDCAIXA, CDLOJA, NMCAIXA, IDTPEMISSAOVYR, IDIMPAUTCUPEXP, NRSEQIMPRLOJA6) VALUES (:P_CDFILIAL, :P_CDCAIXA, :P_CDLOJA, 'CAIXA DEMONSTRACAO', :P_IDTPEMISSAOVYR, 'S', '1'))mssql";
+
+// A small IBPT table of the branch's state: the demo's products' NCMs.
+void LoadIbpt(const DemoStoreOptions& o) {
+  const std::string file = o.dir + "/Dados/TabelaIBPTaxSP26.1.A.csv";
+  std::ofstream(file, std::ios::binary)
+      << "codigo;ex;tipo;descricao;nacionalfederal;importadosfederal;estadual;municipal;"
+         "vigenciainicio;vigenciafim;chave;versao;fonte\n"
+         "19059090;;0;Outros produtos de padaria;13.45;15.45;18.00;0.00;01/01/2020;31/12/2099;"
+         "DEMO;26.1.A;IBPT\n"
+         "22021000;;0;Refrigerantes;16.13;18.13;18.00;0.00;01/01/2020;31/12/2099;DEMO;26.1.A;"
+         "IBPT\n";
+  ImportIbpt(o.dir, file);
+}
 
 void InsertRegister(const DemoStoreOptions& o) {
   ado::TADOConnection connection;
@@ -65,6 +81,12 @@ void WriteLocalTables(const DemoStoreOptions& o) {
               t.FieldByName("CDTIPORECE").SetAsString("001");
               t.FieldByName("NMTIPORECE").SetAsString("DINHEIRO");
               t.FieldByName("IDTIPORECE").SetAsString("1");
+              t.Post();
+              t.Append();
+              t.FieldByName("CDFILIAL").SetAsString(o.filial);
+              t.FieldByName("CDTIPORECE").SetAsString("009");
+              t.FieldByName("NMTIPORECE").SetAsString("CONTA CONSUMIDOR");
+              t.FieldByName("IDTIPORECE").SetAsString("9");
             });
   SaveTable(
       folder + "DataMovimento.cds", {{"DATAMOVIMENTO", rtl::FieldType::DateTime}},
@@ -78,10 +100,25 @@ void WriteLocalTables(const DemoStoreOptions& o) {
 
 }  // namespace
 
-void CreateDemoStore(const DemoStoreOptions& options) {
+void CreateDemoStore(const DemoStoreOptions& given) {
+  DemoStoreOptions options = given;
+  if (options.biblioteca_sat.empty()) {
+    options.biblioteca_sat =
+        (std::filesystem::path(DefaultModulePath()).parent_path() / "libVyrSatEmulador.so")
+            .string();
+  }
   InitStore(options.dir, options.force);
   InsertRegister(options);
   WriteLocalTables(options);
+  LoadIbpt(options);
+  if (!options.esquemas.empty()) {
+    const std::string target = options.dir + "/Dados/Schemas/nfe-4.00";
+    std::filesystem::create_directories(target);
+    std::filesystem::copy(options.esquemas, target,
+                          std::filesystem::copy_options::overwrite_existing |
+                              std::filesystem::copy_options::recursive);
+  }
+  WriteRegisterSettings(options.dir, options.filial, options.caixa, options.loja);
 }
 
 }  // namespace hostagent

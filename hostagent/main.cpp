@@ -9,8 +9,12 @@
 #include <iostream>
 
 #include "hostagent/register_lock.h"
+#include "hostagent/reprint_command.h"
 #include "hostagent/run_command.h"
+#include "hostagent/status_command.h"
 #include "hostagent/store_commands.h"
+#include "schema/store_schema.h"
+#include "schema/store_upgrade.h"
 
 namespace {
 
@@ -38,14 +42,19 @@ const CLI::Validator kSeconds(
     },
     "SEGUNDOS");
 
+// The register of run, status and reprint; those not given come from Dados/Caixa.ini.
+void AddRegister(CLI::App& command, std::string& filial, std::string& caixa, std::string& loja) {
+  command.add_option("--filial", filial, "CDFILIAL (padrao: Dados/Caixa.ini)");
+  command.add_option("--caixa", caixa, "CDCAIXA (padrao: Dados/Caixa.ini)");
+  command.add_option("--loja", loja, "CDLOJA (padrao: Dados/Caixa.ini)");
+}
+
 void AddRun(CLI::App& app, hostagent::RunOptions& o) {
   CLI::App* run = app.add_subcommand("run", "carrega o modulo e executa a THREAD de um caixa");
   run->add_option("--dir", o.dir, "diretorio do programa (com Dados/); deve existir")
       ->required()
       ->check(kExistingFolder);
-  run->add_option("--filial", o.filial, "CDFILIAL")->required();
-  run->add_option("--caixa", o.caixa, "CDCAIXA")->required();
-  run->add_option("--loja", o.loja, "CDLOJA")->required();
+  AddRegister(*run, o.filial, o.caixa, o.loja);
   run->add_option("--abertura", o.abertura, "abertura do caixa, \"YYYY-MM-DD HH:MM:SS\"");
   run->add_flag("--until-idle", o.until_idle,
                 "para apos a primeira passagem que nao altera nada no banco (sem pedido "
@@ -54,6 +63,10 @@ void AddRun(CLI::App& app, hostagent::RunOptions& o) {
                   "limite de tempo em segundos, numero finito >= 0; 0 = sem limite (padrao)")
       ->check(kSeconds);
   run->add_option("--module", o.module_path, "caminho do modulo (padrao: ao lado do executavel)");
+  run->add_option("--keep-logs", o.keep_logs,
+                  "remove os logs diarios com mais de N dias, no inicio e uma vez por dia; "
+                  "0 = mantem todos (padrao)")
+      ->check(CLI::Range(0, 36500));
   run->footer(std::string("Para com SIGINT, SIGTERM ou SIGHUP.\n") + hostagent::kExitCodesHelp);
 }
 
@@ -69,8 +82,19 @@ void AddStores(CLI::App& app, std::string& init_dir, bool& init_force,
   d->add_option("--caixa", demo.caixa, "CDCAIXA");
   d->add_option("--modelo", demo.modelo, "modelo da impressora (IDMODEIMPRES)");
   d->add_option("--porta", demo.porta, "porta da impressora");
-  d->add_option("--emissao", demo.emissao, "tipo de emissao do caixa: SAT, FNC (NFC-e) ou vazio")
-      ->check(CLI::IsMember({"SAT", "FNC", ""}));
+  CLI::Option* emissao =
+      d->add_option("--emissao", demo.emissao,
+                    "tipo de emissao do caixa: FNC (NFC-e, padrao), SAT ou vazio")
+          ->check(CLI::IsMember({"SAT", "FNC", ""}));
+  d->add_flag_callback(
+       "--sat", [&demo] { demo.emissao = "SAT"; },
+       "caixa SAT com o emulador do projeto (CAIXAFISCAL.DSLIBSAT)")
+      ->excludes(emissao);
+  d->add_option("--schemas", demo.esquemas,
+                "pasta com os esquemas oficiais da NF-e 4.00, copiados para Dados/Schemas/nfe-4.00")
+      ->check(CLI::ExistingDirectory);
+  d->add_option("--biblioteca-sat", demo.biblioteca_sat,
+                "biblioteca SAT do caixa (padrao: libVyrSatEmulador.so ao lado do executavel)");
   d->add_option("--pedidos", demo.pedidos, "pedidos aguardando fechamento automatico")
       ->check(CLI::Range(0, 999));
   d->add_flag("--force", demo.force, "substitui um banco existente");
@@ -87,6 +111,62 @@ void AddImportIbpt(CLI::App& app, std::string& dir, std::string& file) {
       ->check(CLI::ExistingFile);
 }
 
+struct ToolOptions {
+  std::string upgrade_dir;
+  bool upgrade_sqlserver = false;
+  hostagent::StatusOptions status;
+  hostagent::ReprintOptions reprint;
+};
+
+void AddTools(CLI::App& app, ToolOptions& t) {
+  CLI::App* up = app.add_subcommand(
+      "upgrade-store", "leva o banco da loja (SQLite) ao esquema atual, sem alterar os dados");
+  CLI::Option* dir = up->add_option("--dir", t.upgrade_dir, "diretorio do programa; deve existir")
+                         ->check(kExistingFolder);
+  up->add_flag("--sqlserver-script", t.upgrade_sqlserver,
+               "mostra o script equivalente para SQL Server (schema/upgrade_sqlserver.sql)")
+      ->excludes(dir);
+  CLI::App* st = app.add_subcommand("status", "o que esta parado no caixa e por que");
+  st->add_option("--dir", t.status.dir, "diretorio do programa; deve existir")
+      ->required()
+      ->check(kExistingFolder);
+  AddRegister(*st, t.status.filial, t.status.caixa, t.status.loja);
+  st->add_flag("--json", t.status.json, "o mesmo em JSON, para monitoracao");
+  CLI::App* re = app.add_subcommand("reprint", "imprime de novo o recibo de uma venda");
+  re->add_option("--dir", t.reprint.dir, "diretorio do programa; deve existir")
+      ->required()
+      ->check(kExistingFolder);
+  AddRegister(*re, t.reprint.filial, t.reprint.caixa, t.reprint.loja);
+  re->add_option("VENDA", t.reprint.venda, "numero da venda (VENDA.NRSEQVENDA)")->required();
+}
+
+int RunTool(const CLI::App& app, const ToolOptions& t) {
+  if (app.got_subcommand("status")) return hostagent::RunStatus(t.status, std::cout, std::cerr);
+  if (app.got_subcommand("reprint")) {
+    const hostagent::Reprinted done = hostagent::Reprint(t.reprint);
+    std::cout << "Recibo impresso de novo: " << done.tipo << " " << done.chave << " na porta "
+              << done.porta << "\nCopia: " << done.copia << "\n";
+    return hostagent::kExitOk;
+  }
+  if (t.upgrade_sqlserver) {
+    std::cout << VyrSchema::SqlServerUpgradeScript();
+    return hostagent::kExitOk;
+  }
+  if (t.upgrade_dir.empty()) throw CLI::RequiredError("--dir");
+  const std::string conexao = hostagent::StoreConnection(t.upgrade_dir);
+  const std::string sqlite = "sqlite:";
+  if (conexao.compare(0, sqlite.size(), sqlite) != 0) {
+    throw std::runtime_error(
+        "upgrade-store atualiza o banco SQLite; para SQL Server execute "
+        "schema/upgrade_sqlserver.sql (hostagent upgrade-store --sqlserver-script)");
+  }
+  const auto added = VyrSchema::UpgradeSqliteStore(conexao.substr(sqlite.size()));
+  for (const std::string& line : added) std::cout << "Adicionado: " << line << "\n";
+  std::cout << "Banco " << conexao.substr(sqlite.size())
+            << (added.empty() ? " ja esta no esquema atual\n" : " atualizado\n");
+  return hostagent::kExitOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -100,6 +180,8 @@ int main(int argc, char** argv) {
   AddRun(app, run);
   AddStores(app, init_dir, init_force, demo);
   AddImportIbpt(app, ibpt_dir, ibpt_file);
+  ToolOptions tools;
+  AddTools(app, tools);
   app.footer(hostagent::kExitCodesHelp);
   try {
     app.parse(argc, argv);
@@ -108,6 +190,9 @@ int main(int argc, char** argv) {
   }
   try {
     if (app.got_subcommand("run")) return hostagent::RunHost(run, std::cout, std::cerr);
+    for (const char* tool : {"upgrade-store", "status", "reprint"}) {
+      if (app.got_subcommand(tool)) return RunTool(app, tools);
+    }
     if (app.got_subcommand("init-store")) {
       hostagent::InitStore(init_dir, init_force);
       std::cout << "Banco criado: " << init_dir << "/Dados/Loja.db\n";
@@ -120,6 +205,12 @@ int main(int argc, char** argv) {
       hostagent::CreateDemoStore(demo);
       std::cout << "Loja de demonstracao criada em " << demo.dir << "\n";
     }
+  } catch (const CLI::Error& e) {
+    std::cerr << "hostagent: " << e.what() << "\n";
+    return hostagent::kExitUsage;
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "hostagent: " << e.what() << "\n";
+    return hostagent::kExitUsage;
   } catch (const hostagent::LockHeldError& e) {
     std::cerr << "hostagent: a loja esta em uso por uma THREAD: " << e.what() << "\n";
     return hostagent::kExitRegisterBusy;

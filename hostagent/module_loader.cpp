@@ -26,6 +26,7 @@ ModuleLoader::ModuleLoader(const std::string& path) {
     Finaliza = Resolve<FinalizaFn>(handle_, "FinalizaImpPedExpKDS");
     Status = Resolve<StatusFn>(handle_, "StatusImpPedExpKDS");
     MotivoFim = Resolve<MotivoFimFn>(handle_, "MotivoFimImpPedExpKDS");
+    Passagens = reinterpret_cast<PassagensFn>(dlsym(handle_, "PassagensImpPedExpKDS"));
   } catch (...) {
     dlclose(handle_);
     throw;

@@ -13,6 +13,7 @@ class ModuleLoader {
   using FinalizaFn = int (*)(int);
   using StatusFn = int (*)();
   using MotivoFimFn = int (*)(char*, int);
+  using PassagensFn = long (*)();
 
   // Loads `path` and resolves the entry, the stop, the status and the end-reason functions. Throws
   // std::runtime_error with dlerror()'s text when the library or a function is missing.
@@ -30,6 +31,8 @@ class ModuleLoader {
   FinalizaFn Finaliza = nullptr;
   StatusFn Status = nullptr;
   MotivoFimFn MotivoFim = nullptr;
+  // Null for a module that does not count its passes (the last pass is then not recorded).
+  PassagensFn Passagens = nullptr;
 
  private:
   void* handle_ = nullptr;

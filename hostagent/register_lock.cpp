@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -9,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace hostagent {
 
@@ -65,10 +68,37 @@ bool TryLock(const std::string& path, int* fd) {
 
 }  // namespace
 
+std::string RegisterFilePath(const std::string& dir, const std::string& filial,
+                             const std::string& caixa, const std::string& loja,
+                             const std::string& suffix) {
+  return dir + "/Dados/" + kPrefix + FileNamePart(filial) + "_" + FileNamePart(caixa) + "_" +
+         FileNamePart(loja) + suffix;
+}
+
+// A line of /proc/locks: "1: FLOCK  ADVISORY  WRITE 1234 fe:00:10953238 0 EOF".
+std::string LockHolderPid(const std::string& dir, const std::string& filial,
+                          const std::string& caixa, const std::string& loja) {
+  struct stat file {};
+  if (stat(RegisterFilePath(dir, filial, caixa, loja, kSuffix).c_str(), &file) != 0) return "";
+  std::ifstream locks("/proc/locks");
+  std::string line;
+  while (std::getline(locks, line)) {
+    std::istringstream fields(line);
+    std::string number, kind, mode, access, pid, device;
+    fields >> number >> kind >> mode >> access >> pid >> device;
+    if (kind == "->") continue;  // a waiter, not a holder
+    const size_t colon = device.rfind(':');
+    if (kind == "FLOCK" && colon != std::string::npos &&
+        device.substr(colon + 1) == std::to_string(file.st_ino)) {
+      return pid;
+    }
+  }
+  return "";
+}
+
 RegisterLock::RegisterLock(const std::string& dir, const std::string& filial,
                            const std::string& caixa, const std::string& loja) {
-  const std::string path = dir + "/Dados/" + kPrefix + FileNamePart(filial) + "_" +
-                           FileNamePart(caixa) + "_" + FileNamePart(loja) + kSuffix;
+  const std::string path = RegisterFilePath(dir, filial, caixa, loja, kSuffix);
   std::error_code ignored;  // a folder that cannot be made shows as the file failing to open
   fs::create_directories(dir + "/Dados", ignored);
   if (!TryLock(path, &fd_)) RaiseHeld(path, fd_);

@@ -32,6 +32,18 @@ class RegisterLock {
   int fd_ = -1;
 };
 
+// <dir>/Dados/THREAD_<branch>_<register>_<store><suffix>: the register's lock file (".lock") and
+// the files kept beside it.
+std::string RegisterFilePath(const std::string& dir, const std::string& filial,
+                             const std::string& caixa, const std::string& loja,
+                             const std::string& suffix);
+
+// The process id of the worker holding the register's lock, read from the kernel's lock table
+// (/proc/locks) without touching the lock, so that asking never keeps a worker from starting;
+// empty when no process holds it.
+std::string LockHolderPid(const std::string& dir, const std::string& filial,
+                          const std::string& caixa, const std::string& loja);
+
 // Raises LockHeldError when a worker of any register holds its lock in the program directory
 // `dir` (its store must not be replaced under it).
 void RefuseIfAnyRegisterLocked(const std::string& dir);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <ostream>
 
+#include "hostagent/host_records.h"
 #include "hostagent/module_loader.h"
 #include "hostagent/register_lock.h"
 #include "hostagent/run_summary.h"
@@ -24,7 +25,8 @@ const char* const kExitCodesHelp =
     "Codigos de saida de run:\n"
     "  0  parada por sinal (SIGINT, SIGTERM, SIGHUP), --until-idle ou --max-seconds\n"
     "  1  erro do host: modulo nao carregado, Conexao.ini ilegivel, trava inacessivel\n"
-    "  2  argumentos invalidos (--dir inexistente, --max-seconds, --abertura)\n"
+    "  2  argumentos invalidos (--dir inexistente, --max-seconds, --abertura, caixa nao\n"
+    "     informado nem em Dados/Caixa.ini)\n"
     "  3  a THREAD terminou por erro (a mensagem vai para stderr)\n"
     "  4  caixa nao encontrado (nenhuma linha de CAIXA para filial, caixa e loja)\n"
     "  5  fechamento automatico desligado no caixa (IDIMPAUTCUPEXP diferente de S)\n"
@@ -59,16 +61,48 @@ struct Ending {
   int signal = 0;
 };
 
+// What the host does beside waiting: records the time of each pass the worker ends, and
+// removes old daily logs at the start and once a day when asked to.
+class Housekeeping {
+ public:
+  Housekeeping(const RunOptions& options, const ModuleLoader& module)
+      : options_(options), module_(module) {}
+
+  void Step(int status, std::ostream& out) {
+    if (module_.Passagens != nullptr) {
+      const long passes = module_.Passagens();
+      if (passes != passes_) {
+        passes_ = passes;
+        RecordLastPass(options_.dir, options_.filial, options_.caixa, options_.loja, rtl::Now(),
+                       status);
+      }
+    }
+    if (options_.keep_logs > 0 && rtl::Date() != cleaned_) {
+      cleaned_ = rtl::Date();
+      const int removed = RemoveOldLogs(options_.dir, options_.keep_logs, rtl::Now());
+      out << "Logs removidos (mais de " << options_.keep_logs << " dias): " << removed << "\n";
+      out.flush();
+    }
+  }
+
+ private:
+  const RunOptions& options_;
+  const ModuleLoader& module_;
+  long passes_ = 0;
+  rtl::TDateTime cleaned_ = 0;
+};
+
 // Waits for a stop signal, for the worker to become idle or to end, or for the time limit,
 // which counts from `start`, the start of the run: time spent before the worker started (a
 // locked store delaying the first count) is not granted again.
 Ending WaitForEnding(const RunOptions& options, const ModuleLoader& module, const sigset_t& signals,
-                     Clock::time_point start) {
+                     Clock::time_point start, Housekeeping& housekeeping, std::ostream& out) {
   const timespec step{0, kPassoEsperaNs};
   for (;;) {
     const int signal = sigtimedwait(&signals, nullptr, &step);
     if (signal > 0) return {Why::Signal, signal};
     const int status = module.Status();
+    housekeeping.Step(status, out);
     if (status == Cli_Qam00417::kStatusSemWorker) return {Why::WorkerEnded};
     if (options.until_idle && status == Cli_Qam00417::kStatusOcioso) return {Why::Idle};
     if (options.until_idle && status == Cli_Qam00417::kStatusPendentes) {
@@ -160,11 +194,18 @@ void PrintStartLines(const RunOptions& o, std::ostream& out) {
 
 }  // namespace
 
-int RunHost(const RunOptions& options, std::ostream& out, std::ostream& err) {
+int RunHost(const RunOptions& given, std::ostream& out, std::ostream& err) {
   const Clock::time_point start = Clock::now();
   const sigset_t signals = BlockStopSignals();
-  if (!std::filesystem::is_directory(options.dir)) {
-    err << "hostagent: --dir: a pasta '" << options.dir << "' nao existe\n";
+  if (!std::filesystem::is_directory(given.dir)) {
+    err << "hostagent: --dir: a pasta '" << given.dir << "' nao existe\n";
+    return kExitUsage;
+  }
+  RunOptions options = given;
+  try {
+    FillRegister(options.dir, options.filial, options.caixa, options.loja);
+  } catch (const std::invalid_argument& e) {
+    err << "hostagent: " << e.what() << "\n";
     return kExitUsage;
   }
   rtl::TDateTime abertura = 0;
@@ -191,7 +232,8 @@ int RunHost(const RunOptions& options, std::ostream& out, std::ostream& err) {
     // From here a signal or the time limit stops the worker, wherever it is.
     out << "THREAD iniciada\n";
     out.flush();
-    const Ending ending = WaitForEnding(options, module, signals, start);
+    Housekeeping housekeeping(options, module);
+    const Ending ending = WaitForEnding(options, module, signals, start, housekeeping, out);
     const bool stopped = module.Finaliza(kEsperaParadaMs) != 0;
     const WorkerEnd end = ReadWorkerEnd(module);
     const RunSnapshot after = TakeSnapshot(options.filial, options.loja);

@@ -9,14 +9,15 @@
 namespace hostagent {
 
 struct RunOptions {
-  std::string dir;  // an existing folder
-  std::string filial;
+  std::string dir;     // an existing folder
+  std::string filial;  // empty: from the register settings (host_records.h)
   std::string caixa;
   std::string loja;
   std::string abertura;     // "YYYY-MM-DD HH:MM:SS"; empty: now
   bool until_idle = false;  // stop after the first pass that changed nothing in the store
   double max_seconds = 0;   // finite, >= 0; 0: no limit
   std::string module_path;  // empty: beside the executable
+  int keep_logs = 0;        // > 0: remove daily logs older than this many days; 0: keep all
 };
 
 // Exit codes of `hostagent run` (and of the store commands, which use 0, 1, 2 and 7).

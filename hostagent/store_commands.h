@@ -21,16 +21,25 @@ struct DemoStoreOptions {
   std::string modelo = "19";             // IDMODEIMPRES of the register's printer
   std::string porta = "file:cupom.prn";  // receipts land in <dir>/cupom.prn
   std::string cd_ativacao_sat = "123456789";
-  std::string emissao = "SAT";  // IDTPEMISSAOVYR: "SAT", "FNC" (NFC-e) or "" (neither)
-  int pedidos = 3;              // delivery orders waiting for automatic closing
+  std::string emissao = "FNC";  // IDTPEMISSAOVYR: "FNC" (NFC-e), "SAT" or "" (neither)
+  int pedidos = 20;             // delivery orders waiting for automatic closing
+  // CAIXAFISCAL.DSLIBSAT of a SAT register; empty: the project's emulator beside the executable
+  std::string biblioteca_sat;
+  std::string senha_certificado = "demo1234";
+  // A copy of the official NF-e schemas (nfe_v4.00.xsd, ...) to install under
+  // <dir>/Dados/Schemas/nfe-4.00/, where an NFC-e register checks its notes; empty: none.
+  std::string esquemas;  // of the NFC-e register's generated certificate
   bool force = false;
 };
 
 // InitStore, then a branch with its emitter data, a store, its sales settings, a register with
-// automatic closing on ("S"), the given emission type and a printer of the given model, two
-// products, a consumer, `pedidos` delivery orders waiting for automatic closing, and the three
-// local table files under <dir>/Dados/Cadastros/ (AberturaCaixa.cds holds the activation code
-// encrypted).
+// automatic closing on ("S"), the given emission type and a printer of the given model, its
+// fiscal settings (NFC-e: a generated certificate and the simulated authoriser, homologation;
+// SAT: the emulator named in DSLIBSAT), products with NCM and taxes, the state's IBPT table
+// (from a small file under <dir>/Dados/), consumers (one on a consumer account with a limit),
+// `pedidos` delivery orders waiting for automatic closing (demo_orders.h), the three local table
+// files under <dir>/Dados/Cadastros/ (AberturaCaixa.cds holds the activation code encrypted) and
+// <dir>/Dados/Caixa.ini naming the register.
 void CreateDemoStore(const DemoStoreOptions& options);
 
 // What `import-ibpt` loaded: the state, the table's version, its validity (dd/mm/yyyy) and the

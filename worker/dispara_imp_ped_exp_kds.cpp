@@ -89,6 +89,10 @@ extern "C" int StatusImpPedExpKDS(void) {
   return Cli_Qam00417::StatusImpPedExpKDS();
 }
 
+extern "C" long PassagensImpPedExpKDS(void) {
+  return Cli_Qam00417::WorkerControl::Instance().Passes();
+}
+
 extern "C" int MotivoFimImpPedExpKDS(char* message, int size) {
   std::string text;
   const int reason = Cli_Qam00417::MotivoFimImpPedExpKDS(&text);

@@ -39,6 +39,9 @@ void DisparaImpPedExpKDS(const char* CDFILIAL, const char* CDCAIXA, const char* 
 // 1 when no worker thread is left, 0 when the worker did not end within the time.
 int FinalizaImpPedExpKDS(int timeout_ms);
 int StatusImpPedExpKDS(void);
+// Passes over the pending orders ended since the module was loaded: a host records the time
+// of the last one where an operator can see it.
+long PassagensImpPedExpKDS(void);
 // As above; the message is copied into `message` (at most `size` bytes with the terminating
 // NUL, cut if longer). `message` may be null when `size` is 0.
 int MotivoFimImpPedExpKDS(char* message, int size);

@@ -110,6 +110,7 @@ void WorkerControl::EndPass(int pending, int changed) {
   std::function<void()> observer;
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    ++passes_;
     if (active_) {
       status_ = changed > 0 ? kStatusAlterou : (pending > 0 ? kStatusPendentes : kStatusOcioso);
     }
@@ -126,6 +127,11 @@ void WorkerControl::SetPassObserver(std::function<void()> observer) {
 void WorkerControl::NoteChange() {
   std::lock_guard<std::mutex> lock(mutex_);
   ++changes_;
+}
+
+long WorkerControl::Passes() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return passes_;
 }
 
 long WorkerControl::Changes() const {

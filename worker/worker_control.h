@@ -57,6 +57,8 @@ class WorkerControl {
   void NoteChange();
   // Orders changed by the current or last worker.
   long Changes() const;
+  // Passes ended since the module was loaded (the host records when the last one ended).
+  long Passes() const;
 
   // Records why the worker ended (kFim... of worker_status.h) and, for kFimErro, the message
   // of the error. Cleared by TryClaim.
@@ -78,6 +80,7 @@ class WorkerControl {
   int status_ = 0;                     // kStatus... of worker_status.h
   std::function<void()> pass_observer_;
   long changes_ = 0;
+  long passes_ = 0;
   int end_reason_ = 0;  // kFim... of worker_status.h
   std::string end_message_;
   // The last worker's thread, until joined. A worker gives the slot back as its last act, so

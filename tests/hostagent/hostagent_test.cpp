@@ -100,10 +100,13 @@ TEST_F(HostAgentTest, InitStoreWithForceReplacesTheStore) {
   EXPECT_EQ("0", ScalarOfNewConnection(store_.DbPath(), "SELECT COUNT(*) FROM CAIXA"));
 }
 
+// The demo register runs from Dados/Caixa.ini alone, and a closed sale's receipt prints again.
 TEST_F(HostAgentTest, DemoStoreHasARegisterWithPrinterAndItsLocalTables) {
   vyrtest::TempStore scratch;
   const std::string dir = scratch.Dir() + "/demo";
-  Result result = RunHost({"demo-store", "--dir", dir, "--modelo", "22"}, scratch.Dir());
+  Result result = RunHost({"demo-store", "--dir", dir, "--modelo", "22", "--pedidos", "2",
+                           "--schemas", VYR_SOURCE_DIR "/packages/fiscal/nfce/schemas/nfe-4.00"},
+                          scratch.Dir());
   ASSERT_EQ(0, result.exit_code) << result.err;
   for (const char* file : {"ConfTipoRece.cds", "DataMovimento.cds", "AberturaCaixa.cds"}) {
     EXPECT_TRUE(fs::exists(dir + "/Dados/Cadastros/" + file)) << file;
@@ -113,12 +116,21 @@ TEST_F(HostAgentTest, DemoStoreHasARegisterWithPrinterAndItsLocalTables) {
   EXPECT_EQ("123456789", VyrUtil::Uncripto(abertura.FieldByName("CDATIVACAOSAT").AsString(),
                                            VyrUtil::kChaveAtivacaoSat));
 
-  Result run = RunHost({"run", "--dir", dir, "--filial", "0001", "--caixa", "001", "--loja", "01",
-                        "--until-idle", "--max-seconds", "60"},
-                       scratch.Dir());
+  Result run = RunHost({"run", "--dir", dir, "--until-idle", "--max-seconds", "60"}, scratch.Dir());
   EXPECT_EQ(0, run.exit_code) << run.err;
   EXPECT_NE(std::string::npos, run.out.find("Encerrando: ociosa: a ultima passagem nao alterou "
                                             "nada e nao ha pedido pendente"));
+  const std::string key = ScalarOfNewConnection(
+      dir + "/Dados/Loja.db", "SELECT CDCHAVENFCE FROM NFCEVENDA WHERE NRSEQVENDA = '0000000001'");
+  const std::string copy = dir + "/Dados/Impressao/NFCe" + key + ".txt";
+  fs::remove(copy);
+  const auto printed = fs::file_size(dir + "/cupom.prn");
+  Result reprint = RunHost({"reprint", "--dir", dir, "0000000001"}, scratch.Dir());
+  EXPECT_EQ("0 Recibo impresso de novo: VENDA_NFCe " + key +
+                " na porta file:cupom.prn\nCopia: " + copy + "\n",
+            std::to_string(reprint.exit_code) + " " + reprint.out + reprint.err);
+  EXPECT_TRUE(fs::exists(copy));
+  EXPECT_LT(printed, fs::file_size(dir + "/cupom.prn"));
 }
 
 TEST_F(HostAgentTest, ImportIbptLoadsAStateAndRefusesABrokenFileChangingNothing) {

@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
 #include <sstream>
 
 #include "schema/store_schema.h"
+#include "schema/store_upgrade.h"
+#include "support/temp_dir.h"
 #include "support/temp_store.h"
 
 namespace {
@@ -159,6 +162,72 @@ TEST(StoreSchema, DatesKeepTheirTextFormAndCompareAsText) {
              {"0001", "001", "0000000001", "2024-01-31 00:00:00"});
   EXPECT_EQ("text", store.Scalar("SELECT typeof(DTENTRVENDA) FROM VENDA"));
   EXPECT_EQ(1, store.Count("VENDA", "DTENTRVENDA = ?", {"2024-01-31 00:00:00"}));
+}
+
+// Every table's columns (in name order, with type, NOT NULL, default and key) and every index.
+std::string SchemaText(const TempStore& store) {
+  std::string text;
+  for (const auto& row : store.Query(
+           "SELECT m.name, c.name, c.type, c.\"notnull\", c.dflt_value, c.pk FROM sqlite_schema m, "
+           "pragma_table_info(m.name) c WHERE m.type = 'table' ORDER BY m.name, c.name")) {
+    text +=
+        row[0] + "." + row[1] + " " + row[2] + " " + row[3] + " " + row[4] + " " + row[5] + "\n";
+  }
+  for (const auto& row :
+       store.Query("SELECT sql FROM sqlite_schema WHERE type = 'index' AND sql IS NOT NULL ORDER "
+                   "BY name")) {
+    text += row[0] + "\n";
+  }
+  return text;
+}
+
+TEST(StoreSchema, UpgradeBringsAnOlderStoreToTheCurrentSchemaKeepingItsRows) {
+  TempStore fresh, old;
+  // An older store: VENDA without its document state, one index and one table missing.
+  old.Exec(
+      "DROP INDEX IX_VENDA_VENDAREST; DROP TABLE NFCEVENDA; ALTER TABLE VENDA DROP COLUMN "
+      "DTDOCPENDVENDA; ALTER TABLE PROXCODIGO RENAME TO PROXOLD; CREATE TABLE PROXCODIGO "
+      "(CDFILIAL VARCHAR(4) NOT NULL, CDCAIXA VARCHAR(3) NOT NULL, PRIMARY KEY (CDFILIAL, "
+      "CDCAIXA)); DROP TABLE PROXOLD");
+  old.Exec("INSERT INTO VENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, IDSITUVENDA) VALUES (?, ?, ?, ?)",
+           {"0001", "001", "0000000001", "A"});
+  old.Exec("INSERT INTO PROXCODIGO (CDFILIAL, CDCAIXA) VALUES ('0001', '001')");
+
+  const auto first = VyrSchema::UpgradeSqliteStore(old.DbPath());
+  const auto second = VyrSchema::UpgradeSqliteStore(old.DbPath());
+
+  std::string added;
+  for (const std::string& line : first) added += line + "; ";
+  EXPECT_EQ(
+      "coluna PROXCODIGO.NRULTSEQVENDA INTEGER; coluna VENDA.DTDOCPENDVENDA DATETIME; indice "
+      "IX_NFCEVENDA_CHAVE; indice IX_NFCEVENDA_SITUACAO; indice IX_VENDA_VENDAREST; tabela "
+      "NFCEVENDA; ",
+      added);
+  EXPECT_TRUE(second.empty());
+  EXPECT_EQ(SchemaText(fresh), SchemaText(old));
+  EXPECT_EQ("0000000001 A \\N | 0",
+            old.Scalar("SELECT (SELECT NRSEQVENDA || ' ' || IDSITUVENDA || ' ' || "
+                       "IFNULL(DTDOCPENDVENDA, '\\N') FROM VENDA) || ' | ' || (SELECT "
+                       "NRULTSEQVENDA FROM PROXCODIGO)"));
+}
+
+TEST(StoreSchema, UpgradeRefusesAStoreThatDoesNotExist) {
+  vyrtest::TempDir dir;
+  EXPECT_THROW(VyrSchema::UpgradeSqliteStore(dir.Path() + "/Loja.db"), std::runtime_error);
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() + "/Loja.db"));
+}
+
+// The SQL Server upgrade script in the repository is the one derived from the store script.
+TEST(StoreSchema, SqlServerUpgradeScriptIsDerivedFromTheStoreScript) {
+  std::ifstream file(VYR_SOURCE_DIR "/schema/upgrade_sqlserver.sql", std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(VyrSchema::SqlServerUpgradeScript(), text)
+      << "regenerate: build/bin/hostagent upgrade-store --sqlserver-script > "
+         "schema/upgrade_sqlserver.sql";
+  EXPECT_NE(std::string::npos,
+            text.find("IF OBJECT_ID(N'dbo.VENDA', N'U') IS NOT NULL AND COL_LENGTH(N'dbo.VENDA', "
+                      "N'IDDOCPENDVENDA') IS NULL\n  ALTER TABLE dbo.VENDA ADD IDDOCPENDVENDA "
+                      "VARCHAR(10);\n"));
 }
 
 }  // namespace

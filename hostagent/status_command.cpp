@@ -1,0 +1,408 @@
+#include "hostagent/status_command.h"
+
+#include <openssl/pkcs12.h>
+#include <openssl/x509.h>
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <sstream>
+
+#include "db/statement_kit.h"
+#include "fiscal/nfce/note_store.h"
+#include "hostagent/register_lock.h"
+#include "rtl/program_dir.h"
+#include "vyrutil/connection_setup.h"
+#include "vyrutil/crypto.h"
+#include "worker/worker_status.h"
+
+namespace hostagent {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kSecondsPerDay = 86400.0;
+
+const char* const kSelPedidos =
+    R"mssql(SELECT C.NRVENDAREST, C.NRCOMANDA, C.NRCOMANDAEXT, V.DTHRABERMESA FROM COMANDAVEN C LEFT JOIN VENDAREST V ON V.CDFILIAL = C.CDFILIAL AND V.NRVENDAREST = C.NRVENDAREST WHERE C.CDFILIAL = :P_CDFILIAL AND C.CDLOJA = :P_CDLOJA AND C.IDIMPCUPEXP = :P_IDIMPCUPEXP ORDER BY C.NRVENDAREST, C.NRCOMANDA)mssql";
+
+// What a recorded sale may still wait for, one statement each with the same columns (SITUACAO,
+// DESDE): a new pending state of a sale is one more line here.
+struct PendingSaleCheck {
+  const char* pendente;
+  const char* name;
+  const char* sql;
+};
+const PendingSaleCheck kPendingSaleChecks[] = {
+    {"documento", "adqVendaDocPendente",
+     R"mssql(SELECT NRSEQVENDA, NRVENDAREST, NRCOMANDAVND, IDDOCPENDVENDA AS SITUACAO, DTDOCPENDVENDA AS DESDE FROM VENDA WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND IDDOCPENDVENDA IS NOT NULL ORDER BY NRSEQVENDA)mssql"},
+};
+
+const char* const kSelNotas =
+    R"mssql(SELECT CDCHAVENFCE, NRSEQVENDA, IDSITUNFCE, DTHREMISNFCE, QTTENTENVNFCE, DSMOTIVONFCE FROM NFCEVENDA WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND (IDSITUNFCE = :P_PENDENTE OR IDSITUNFCE = :P_INCERTA) ORDER BY DTHREMISNFCE)mssql";
+
+const char* const kSelCertificado =
+    R"mssql(SELECT DSARQCERTIF, DSSENHACERTIF FROM CAIXAFISCAL WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA)mssql";
+
+// A date-time column as "YYYY-MM-DD HH:MM:SS" and its age in seconds; "" and -1 for NULL.
+void ReadTime(ado::TADOQuery& query, const char* column, rtl::TDateTime now, std::string* text,
+              long* age) {
+  const auto& field = query.FieldByName(column);
+  if (field.IsNull()) return;
+  const rtl::TDateTime when = field.AsDateTime();
+  *text = rtl::FormatSqlDateTime(when);
+  *age = std::lround((now - when) * kSecondsPerDay);
+}
+
+// The log lines of one order's closing that say why it did not close.
+bool IsFailure(const std::string& message) {
+  for (const char* mark : {" - Qam00417 - ", "Valores gravados", "O tipo de recebimento",
+                           "Ocorreu um erro", "Pedido não localizado", "raise Exception"}) {
+    if (message.find(mark) != std::string::npos) return true;
+  }
+  return false;
+}
+
+struct LogOfOrder {
+  std::string quando, falha;
+  long espera = -1;
+};
+
+// Reads the daily logs of yesterday and today: each closing runs from "INI-FechaContaNormal(
+// branch, register, store, bill, restaurant sale, ...)" to its "FIM-" line.
+std::map<std::string, LogOfOrder> ReadLogs(const std::string& dir, rtl::TDateTime now) {
+  std::map<std::string, LogOfOrder> orders;
+  for (int back : {1, 0}) {
+    const rtl::DateTimeParts day = rtl::DecodeDateTime(now - back);
+    char name[96];
+    std::snprintf(name, sizeof name,
+                  "/Dados/LogImpExpKDS/LogImpExpKDS%04d/LogImpExpKDS%02d%02d.txt", day.year,
+                  day.day, day.month);
+    std::ifstream in(dir + name, std::ios::binary);
+    std::string line, current;
+    while (std::getline(in, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      const size_t dash = line.find(" - ");
+      if (dash == std::string::npos) continue;
+      const std::string when = line.substr(0, dash), message = line.substr(dash + 3);
+      if (message.rfind("INI-FechaContaNormal(", 0) == 0) {
+        std::vector<std::string> args;
+        std::istringstream list(message.substr(21));
+        for (std::string arg; std::getline(list, arg, ',');) {
+          args.push_back(arg.substr(arg.find_first_not_of(' ') == std::string::npos
+                                        ? arg.size()
+                                        : arg.find_first_not_of(' ')));
+        }
+        current = args.size() >= 5 ? args[4] + "/" + args[3] : "";
+        if (!current.empty()) orders[current].espera = -1;
+      } else if (message.rfind("FIM-FechaContaNormal(", 0) == 0) {
+        current.clear();
+      } else if (!current.empty() &&
+                 message.find(" aguardando nova tentativa em ") != std::string::npos) {
+        const size_t at = message.rfind(" em ");
+        orders[current].espera = std::atol(message.c_str() + at + 4);
+      } else if (!current.empty() && IsFailure(message)) {
+        orders[current].quando = when;
+        orders[current].falha = message;
+      }
+    }
+  }
+  return orders;
+}
+
+std::string OpenSslError(const std::string& arquivo) {
+  return "o arquivo " + arquivo +
+         " nao e um certificado PKCS#12 que a senha do caixa (CAIXAFISCAL.DSSENHACERTIF, ****) "
+         "abre";
+}
+
+void ReadCertificate(const std::string& arquivo, const std::string& senha, rtl::TDateTime now,
+                     CertificateStatus& certificado) {
+  std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new_file(arquivo.c_str(), "rb"), BIO_free);
+  if (!bio) {
+    certificado.erro = "o arquivo " + arquivo + " (CAIXAFISCAL.DSARQCERTIF) nao pode ser lido";
+    return;
+  }
+  std::unique_ptr<PKCS12, decltype(&PKCS12_free)> p12(d2i_PKCS12_bio(bio.get(), nullptr),
+                                                      PKCS12_free);
+  EVP_PKEY* chave = nullptr;
+  X509* cert = nullptr;
+  STACK_OF(X509)* cadeia = nullptr;
+  if (!p12 || PKCS12_parse(p12.get(), senha.c_str(), &chave, &cert, &cadeia) != 1 || !cert) {
+    EVP_PKEY_free(chave);
+    X509_free(cert);
+    certificado.erro = OpenSslError(arquivo);
+    return;
+  }
+  EVP_PKEY_free(chave);
+  sk_X509_pop_free(cadeia, X509_free);
+  std::tm fim{};
+  const bool lido = ASN1_TIME_to_tm(X509_get0_notAfter(cert), &fim) == 1;
+  X509_free(cert);
+  if (!lido) {
+    certificado.erro = "a data final do certificado " + arquivo + " nao pode ser lida";
+    return;
+  }
+  const rtl::TDateTime validade = rtl::EncodeDate(fim.tm_year + 1900, fim.tm_mon + 1, fim.tm_mday) +
+                                  rtl::EncodeTime(fim.tm_hour, fim.tm_min, fim.tm_sec, 0);
+  certificado.validade = rtl::FormatSqlDateTime(validade);
+  certificado.dias = static_cast<long>(std::floor(validade - now));
+}
+
+void ReadStore(const StatusOptions& o, rtl::TDateTime now, StatusReport& report) {
+  ado::TADOConnection connection;
+  try {
+    // Without the module's session set-up: it would switch the journal mode, a write.
+    connection.ConnectionString = StoreConnection(o.dir);
+    const ado::Binding filial{"P_CDFILIAL", o.filial}, caixa{"P_CDCAIXA", o.caixa};
+    ado::ForEachRow(connection, "adqPedidosPendentes", kSelPedidos,
+                    ado::TextParams({"P_CDFILIAL", "P_CDLOJA", "P_IDIMPCUPEXP"}),
+                    {filial, {"P_CDLOJA", o.loja}, {"P_IDIMPCUPEXP", "2"}}, [&](ado::TADOQuery& q) {
+                      OrderStatus pedido;
+                      pedido.nrvendarest = q.FieldByName("NRVENDAREST").AsString();
+                      pedido.nrcomanda = q.FieldByName("NRCOMANDA").AsString();
+                      pedido.pedido = q.FieldByName("NRCOMANDAEXT").AsString();
+                      ReadTime(q, "DTHRABERMESA", now, &pedido.aberto, &pedido.idade);
+                      report.pedidos.push_back(pedido);
+                    });
+    for (const PendingSaleCheck& check : kPendingSaleChecks) {
+      ado::ForEachRow(connection, check.name, check.sql,
+                      ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}), {filial, caixa},
+                      [&](ado::TADOQuery& q) {
+                        SaleStatus venda;
+                        venda.nrseqvenda = q.FieldByName("NRSEQVENDA").AsString();
+                        venda.nrvendarest = q.FieldByName("NRVENDAREST").AsString();
+                        venda.nrcomanda = q.FieldByName("NRCOMANDAVND").AsString();
+                        venda.pendente = check.pendente;
+                        venda.situacao = q.FieldByName("SITUACAO").AsString();
+                        ReadTime(q, "DESDE", now, &venda.desde, &venda.idade);
+                        report.vendas.push_back(venda);
+                      });
+    }
+    ado::ForEachRow(connection, "adqNotasNaoAutorizadas", kSelNotas,
+                    ado::TextParams({"P_CDFILIAL", "P_CDCAIXA", "P_PENDENTE", "P_INCERTA"}),
+                    {filial,
+                     caixa,
+                     {"P_PENDENTE", VyrFiscal::Nfce::kSituacaoPendente},
+                     {"P_INCERTA", VyrFiscal::Nfce::kSituacaoIncerta}},
+                    [&](ado::TADOQuery& q) {
+                      NoteStatus nota;
+                      nota.chave = q.FieldByName("CDCHAVENFCE").AsString();
+                      nota.nrseqvenda = q.FieldByName("NRSEQVENDA").AsString();
+                      nota.situacao = q.FieldByName("IDSITUNFCE").AsString();
+                      nota.motivo = q.FieldByName("DSMOTIVONFCE").AsString();
+                      const auto& envios = q.FieldByName("QTTENTENVNFCE");
+                      nota.envios = envios.IsNull() ? 0 : static_cast<long>(envios.AsInteger());
+                      ReadTime(q, "DTHREMISNFCE", now, &nota.emitida, &nota.idade);
+                      report.notas.push_back(nota);
+                    });
+    std::string arquivo, senha;
+    ado::ReadFirstRow(connection, "adqCertificado", kSelCertificado,
+                      ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}), {filial, caixa},
+                      [&](ado::TADOQuery& q) {
+                        arquivo = q.FieldByName("DSARQCERTIF").AsString();
+                        senha = q.FieldByName("DSSENHACERTIF").AsString();
+                      });
+    if (!arquivo.empty()) {
+      if (arquivo.front() != '/') arquivo = o.dir + "/" + arquivo;
+      report.certificado.arquivo = arquivo;
+      try {
+        senha = VyrUtil::Uncripto(senha, VyrFiscal::Nfce::kChaveSenhaCertificado);
+        ReadCertificate(arquivo, senha, now, report.certificado);
+      } catch (const std::exception&) {
+        report.certificado.erro = "CAIXAFISCAL.DSSENHACERTIF nao e uma senha criptografada (****)";
+      }
+    }
+  } catch (const std::exception& e) {
+    report.erros.push_back(VyrUtil::ADOExceptionMessage(e, connection, ""));
+  }
+}
+
+std::string Age(long seconds) {
+  if (seconds < 0) return "?";
+  if (seconds < 120) return std::to_string(seconds) + " s";
+  if (seconds < 7200) return std::to_string(seconds / 60) + " min";
+  if (seconds < 172800) return std::to_string(seconds / 3600) + " h";
+  return std::to_string(seconds / 86400) + " dias";
+}
+
+std::string PassOutcome(int status) {
+  switch (status) {
+    case Cli_Qam00417::kStatusOcioso:
+      return "nada pendente";
+    case Cli_Qam00417::kStatusPendentes:
+      return "pedidos continuam pendentes";
+    case Cli_Qam00417::kStatusAlterou:
+      return "alterou pedidos";
+    default:
+      return "situacao " + std::to_string(status);
+  }
+}
+
+std::string Json(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+// "null" for an unknown number or an empty text.
+std::string JsonNumber(long value) {
+  return value < 0 ? "null" : std::to_string(value);
+}
+std::string JsonText(const std::string& text) {
+  return text.empty() ? "null" : Json(text);
+}
+
+}  // namespace
+
+StatusReport CollectStatus(const StatusOptions& options) {
+  StatusReport report;
+  report.filial = options.filial;
+  report.caixa = options.caixa;
+  report.loja = options.loja;
+  const rtl::TDateTime now = rtl::Now();
+  report.agora = rtl::FormatSqlDateTime(now);
+  ReadStore(options, now, report);
+  const auto logs = ReadLogs(options.dir, now);
+  for (OrderStatus& pedido : report.pedidos) {
+    const auto found = logs.find(pedido.nrvendarest + "/" + pedido.nrcomanda);
+    if (found == logs.end()) continue;
+    pedido.falha_quando = found->second.quando;
+    pedido.falha = found->second.falha;
+    pedido.espera = found->second.espera;
+  }
+  report.passagem = ReadLastPass(options.dir, options.filial, options.caixa, options.loja);
+  report.pid_trava = LockHolderPid(options.dir, options.filial, options.caixa, options.loja);
+  return report;
+}
+
+std::string StatusText(const StatusReport& r) {
+  std::ostringstream out;
+  out << "Caixa:            filial " << r.filial << ", caixa " << r.caixa << ", loja " << r.loja
+      << " (agora " << r.agora << ")\n";
+  out << "THREAD:           "
+      << (r.pid_trava.empty() ? "parada (nenhum processo tem a trava do caixa)"
+                              : "em execucao no processo " + r.pid_trava)
+      << "\n";
+  out << "Ultima passagem:  "
+      << (r.passagem.when.empty() ? "nenhuma registrada"
+                                  : r.passagem.when + " (" + PassOutcome(r.passagem.status) +
+                                        ", processo " + r.passagem.pid + ")")
+      << "\n";
+  out << "Certificado:      ";
+  if (r.certificado.arquivo.empty()) {
+    out << "nenhum (CAIXAFISCAL.DSARQCERTIF vazio)\n";
+  } else if (!r.certificado.erro.empty()) {
+    out << r.certificado.erro << "\n";
+  } else {
+    out << r.certificado.arquivo << " valido ate " << r.certificado.validade << " UTC ("
+        << (r.certificado.dias < 0 ? "vencido" : std::to_string(r.certificado.dias) + " dias")
+        << ")\n";
+  }
+  out << "Pedidos pendentes: " << r.pedidos.size() << "\n";
+  for (const OrderStatus& p : r.pedidos) {
+    out << "  pedido " << p.pedido << ", comanda " << p.nrcomanda << ", venda " << p.nrvendarest
+        << ", aberto ha " << Age(p.idade) << "\n";
+    if (p.falha.empty()) {
+      out << "    nenhuma falha no log de hoje e de ontem\n";
+    } else {
+      out << "    ultima falha " << p.falha_quando << ": " << p.falha << "\n";
+    }
+    out << "    nova tentativa: "
+        << (p.espera < 0 ? "a cada passagem" : "apos espera de " + std::to_string(p.espera) + " s")
+        << "\n";
+  }
+  out << "Vendas com documento ou recibo pendente: " << r.vendas.size() << "\n";
+  for (const SaleStatus& v : r.vendas) {
+    out << "  venda " << v.nrseqvenda << " (comanda " << v.nrcomanda << "): " << v.pendente << " "
+        << v.situacao << (v.desde.empty() ? "" : " desde " + v.desde + " (ha " + Age(v.idade) + ")")
+        << "\n";
+  }
+  out << "Notas em contingencia nao transmitidas: " << r.notas.size() << "\n";
+  for (const NoteStatus& n : r.notas) {
+    out << "  nota " << n.chave << " (venda " << n.nrseqvenda << "): " << n.situacao << ", emitida "
+        << n.emitida << " (ha " << Age(n.idade) << "), " << n.envios << " envios"
+        << (n.motivo.empty() ? "" : ", " + n.motivo) << "\n";
+  }
+  for (const std::string& erro : r.erros) out << "Erro: " << erro << "\n";
+  return out.str();
+}
+
+std::string StatusJson(const StatusReport& r) {
+  std::ostringstream out;
+  out << "{\"filial\":" << Json(r.filial) << ",\"caixa\":" << Json(r.caixa)
+      << ",\"loja\":" << Json(r.loja) << ",\"agora\":" << Json(r.agora)
+      << ",\"thread\":{\"em_execucao\":" << (r.pid_trava.empty() ? "false" : "true")
+      << ",\"pid\":" << JsonText(r.pid_trava) << "},\"ultima_passagem\":";
+  if (r.passagem.when.empty()) {
+    out << "null";
+  } else {
+    out << "{\"quando\":" << Json(r.passagem.when) << ",\"situacao\":" << r.passagem.status
+        << ",\"pid\":" << JsonText(r.passagem.pid) << "}";
+  }
+  out << ",\"certificado\":{\"arquivo\":" << JsonText(r.certificado.arquivo)
+      << ",\"validade\":" << JsonText(r.certificado.validade) << ",\"dias\":"
+      << (r.certificado.validade.empty() ? "null" : std::to_string(r.certificado.dias))
+      << ",\"erro\":" << JsonText(r.certificado.erro) << "},\"pedidos_pendentes\":[";
+  for (size_t i = 0; i < r.pedidos.size(); ++i) {
+    const OrderStatus& p = r.pedidos[i];
+    out << (i ? "," : "") << "{\"nrvendarest\":" << Json(p.nrvendarest)
+        << ",\"nrcomanda\":" << Json(p.nrcomanda) << ",\"pedido\":" << Json(p.pedido)
+        << ",\"aberto\":" << JsonText(p.aberto) << ",\"idade_s\":" << JsonNumber(p.idade)
+        << ",\"ultima_falha\":" << JsonText(p.falha)
+        << ",\"ultima_falha_quando\":" << JsonText(p.falha_quando)
+        << ",\"espera_s\":" << JsonNumber(p.espera) << "}";
+  }
+  out << "],\"vendas_pendentes\":[";
+  for (size_t i = 0; i < r.vendas.size(); ++i) {
+    const SaleStatus& v = r.vendas[i];
+    out << (i ? "," : "") << "{\"nrseqvenda\":" << Json(v.nrseqvenda)
+        << ",\"nrvendarest\":" << Json(v.nrvendarest) << ",\"nrcomanda\":" << Json(v.nrcomanda)
+        << ",\"pendente\":" << Json(v.pendente) << ",\"situacao\":" << Json(v.situacao)
+        << ",\"desde\":" << JsonText(v.desde) << ",\"idade_s\":" << JsonNumber(v.idade) << "}";
+  }
+  out << "],\"notas_contingencia\":[";
+  for (size_t i = 0; i < r.notas.size(); ++i) {
+    const NoteStatus& n = r.notas[i];
+    out << (i ? "," : "") << "{\"chave\":" << Json(n.chave)
+        << ",\"nrseqvenda\":" << Json(n.nrseqvenda) << ",\"situacao\":" << Json(n.situacao)
+        << ",\"emitida\":" << JsonText(n.emitida) << ",\"idade_s\":" << JsonNumber(n.idade)
+        << ",\"envios\":" << n.envios << ",\"motivo\":" << JsonText(n.motivo) << "}";
+  }
+  out << "],\"erros\":[";
+  for (size_t i = 0; i < r.erros.size(); ++i) out << (i ? "," : "") << Json(r.erros[i]);
+  out << "]}\n";
+  return out.str();
+}
+
+int RunStatus(const StatusOptions& given, std::ostream& out, std::ostream& err) {
+  StatusOptions options = given;
+  try {
+    FillRegister(options.dir, options.filial, options.caixa, options.loja);
+  } catch (const std::invalid_argument& e) {
+    err << "hostagent: " << e.what() << "\n";
+    return 2;
+  }
+  const StatusReport report = CollectStatus(options);
+  out << (options.json ? StatusJson(report) : StatusText(report));
+  return report.erros.empty() ? 0 : 1;
+}
+
+}  // namespace hostagent

@@ -1,0 +1,148 @@
+// The operator's tools, called in the test's own process with the clock held still: the
+// register's status (text and JSON) and the removal of old daily logs.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "hostagent/host_records.h"
+#include "hostagent/register_lock.h"
+#include "hostagent/status_command.h"
+#include "support/seams.h"
+#include "support/store_builders.h"
+#include "support/temp_dir.h"
+#include "support/temp_store.h"
+#include "vyrutil/crypto.h"
+#include "worker/worker_status.h"
+
+namespace hosttest {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Replaced(std::string text, const std::string& what, const std::string& with) {
+  for (size_t at = text.find(what); at != std::string::npos;
+       at = text.find(what, at + with.size())) {
+    text.replace(at, what.size(), with);
+  }
+  return text;
+}
+
+// The bytes of the store's files (the database and its write-ahead log).
+std::string Files(const std::string& db) {
+  std::string bytes;
+  for (const std::string& path : {db, db + "-wal"}) {
+    std::ifstream in(path, std::ios::binary);
+    bytes += std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  return bytes;
+}
+
+// One pending order that failed, one sale whose document is pending, one note not transmitted,
+// a certificate the register's password does not open, and a worker holding the lock.
+TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
+  vyrtest::TempStore store;
+  vyrtest::ScopedClock clock(rtl::EncodeDate(2026, 3, 10) + rtl::EncodeTime(12, 0, 0, 0));
+  vyrtest::InsertBranchStoreRegister(store, "0001", "01", "001", {});
+  vyrtest::InsertPendingOrder(store, {});
+  store.Exec("UPDATE VENDAREST SET DTHRABERMESA = '2026-03-10 11:50:00'");
+  vyrtest::InsertSale(store, "0001", "001", "0000000007", "01", "0000000002",
+                      "2026-03-10 00:00:00");
+  store.Exec(
+      "UPDATE VENDA SET NRCOMANDAVND = '0002', IDDOCPENDVENDA = 'NAOEMITIDO', DTDOCPENDVENDA = "
+      "'2026-03-10 11:58:00'");
+  store.Exec(
+      "INSERT INTO NFCEVENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, CDCHAVENFCE, IDSITUNFCE, "
+      "DTHREMISNFCE, QTTENTENVNFCE) VALUES ('0001', '001', '0000000006', ?, 'pending', "
+      "'2026-03-10 09:00:00', 2)",
+      {std::string(44, '3')});
+  std::ofstream(store.Dir() + "/a1.pfx") << "not a certificate";
+  store.Exec(
+      "INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, DSARQCERTIF, DSSENHACERTIF) VALUES ('0001', "
+      "'001', 'a1.pfx', ?)",
+      {VyrUtil::Cripto("segredo", 23)});
+  fs::create_directories(store.Dir() + "/Dados/LogImpExpKDS/LogImpExpKDS2026");
+  std::ofstream(store.Dir() + "/Dados/LogImpExpKDS/LogImpExpKDS2026/LogImpExpKDS1003.txt")
+      << "10/03/2026 11:59:00 - INI-FechaContaNormal(0001, 001, 01, 0001, 0000000001, DLV_0001)\r\n"
+         "10/03/2026 11:59:00 - Chamada da setconcluifechamento\r\n"
+         "10/03/2026 11:59:01 - Ocorreu um erro durante a gravação da venda: ERRO sem NCM.\r\n"
+         "10/03/2026 11:59:01 - Pedido 0001 aguardando nova tentativa em 4 s\r\n"
+         "10/03/2026 11:59:01 - FIM-FechaContaNormal(0001, 001, 01, 0001, 0000000001, "
+         "DLV_0001)\r\n";
+  hostagent::RecordLastPass(store.Dir(), "0001", "001", "01",
+                            rtl::EncodeDate(2026, 3, 10) + rtl::EncodeTime(11, 59, 58, 0),
+                            Cli_Qam00417::kStatusPendentes);
+  hostagent::RegisterLock lock(store.Dir(), "0001", "001", "01");
+  const std::string before = Files(store.DbPath());
+
+  const hostagent::StatusReport report =
+      hostagent::CollectStatus({store.Dir(), "0001", "001", "01", false});
+
+  const std::string text = hostagent::StatusText(report) + hostagent::StatusJson(report);
+  EXPECT_EQ(
+      "Caixa:            filial 0001, caixa 001, loja 01 (agora 2026-03-10 12:00:00)\n"
+      "THREAD:           em execucao no processo PID\n"
+      "Ultima passagem:  2026-03-10 11:59:58 (pedidos continuam pendentes, processo PID)\n"
+      "Certificado:      o arquivo DIR/a1.pfx nao e um certificado PKCS#12 que a senha do caixa "
+      "(CAIXAFISCAL.DSSENHACERTIF, ****) abre\n"
+      "Pedidos pendentes: 1\n"
+      "  pedido , comanda 0001, venda 0000000001, aberto ha 10 min\n"
+      "    ultima falha 10/03/2026 11:59:01: Ocorreu um erro durante a gravação da venda: ERRO "
+      "sem NCM.\n"
+      "    nova tentativa: apos espera de 4 s\n"
+      "Vendas com documento ou recibo pendente: 1\n"
+      "  venda 0000000007 (comanda 0002): documento NAOEMITIDO desde 2026-03-10 11:58:00 (ha 2 "
+      "min)\n"
+      "Notas em contingencia nao transmitidas: 1\n"
+      "  nota 33333333333333333333333333333333333333333333 (venda 0000000006): pending, emitida "
+      "2026-03-10 09:00:00 (ha 3 h), 2 envios\n"
+      "{\"filial\":\"0001\",\"caixa\":\"001\",\"loja\":\"01\",\"agora\":\"2026-03-10 12:00:00\","
+      "\"thread\":{\"em_execucao\":true,\"pid\":\"PID\"},\"ultima_passagem\":{\"quando\":"
+      "\"2026-03-10 11:59:58\",\"situacao\":4,\"pid\":\"PID\"},\"certificado\":{\"arquivo\":"
+      "\"DIR/a1.pfx\",\"validade\":null,\"dias\":null,\"erro\":\"o arquivo DIR/a1.pfx nao e um "
+      "certificado PKCS#12 que a senha do caixa (CAIXAFISCAL.DSSENHACERTIF, ****) abre\"},"
+      "\"pedidos_pendentes\":[{\"nrvendarest\":\"0000000001\",\"nrcomanda\":\"0001\",\"pedido\":"
+      "\"\",\"aberto\":\"2026-03-10 11:50:00\",\"idade_s\":600,\"ultima_falha\":\"Ocorreu um "
+      "erro durante a gravação da venda: ERRO sem NCM.\",\"ultima_falha_quando\":\"10/03/2026 "
+      "11:59:01\",\"espera_s\":4}],\"vendas_pendentes\":[{\"nrseqvenda\":\"0000000007\","
+      "\"nrvendarest\":\"0000000002\",\"nrcomanda\":\"0002\",\"pendente\":\"documento\","
+      "\"situacao\":\"NAOEMITIDO\",\"desde\":\"2026-03-10 11:58:00\",\"idade_s\":120}],"
+      "\"notas_contingencia\":[{\"chave\":\"33333333333333333333333333333333333333333333\","
+      "\"nrseqvenda\":\"0000000006\",\"situacao\":\"pending\",\"emitida\":\"2026-03-10 "
+      "09:00:00\",\"idade_s\":10800,\"envios\":2,\"motivo\":null}],\"erros\":[]}\n",
+      Replaced(Replaced(text, store.Dir(), "DIR"), std::to_string(getpid()), "PID"));
+  EXPECT_EQ(before, Files(store.DbPath())) << "status changed the store";
+}
+
+// Logs of days before the limit go, with a year folder left empty; the day at the limit, other
+// files and names that are no date stay.
+TEST(HostTools, OldLogsAreRemovedAndOtherFilesKept) {
+  vyrtest::TempDir dir;
+  const std::string logs = dir.Path() + "/Dados/LogImpExpKDS/";
+  for (const char* file :
+       {"LogImpExpKDS2025/LogImpExpKDS3112.txt", "LogImpExpKDS2026/LogImpExpKDS0203.txt",
+        "LogImpExpKDS2026/LogImpExpKDS0303.txt", "LogImpExpKDS2026/LogImpExpKDS1003.txt",
+        "LogImpExpKDS2026/LogImpExpKDS3102.txt", "LogImpExpKDS2026/notas.txt"}) {
+    fs::create_directories(fs::path(logs + file).parent_path());
+    std::ofstream(logs + file) << "x";
+  }
+  const int removed = hostagent::RemoveOldLogs(
+      dir.Path(), 7, rtl::EncodeDate(2026, 3, 10) + rtl::EncodeTime(0, 30, 0, 0));
+  std::set<std::string> names;
+  for (const auto& entry : fs::recursive_directory_iterator(logs)) {
+    names.insert(fs::relative(entry.path(), logs).string());
+  }
+  std::string left;
+  for (const std::string& name : names) left += name + " ";
+  EXPECT_EQ(
+      "2: LogImpExpKDS2026 LogImpExpKDS2026/LogImpExpKDS0303.txt "
+      "LogImpExpKDS2026/LogImpExpKDS1003.txt LogImpExpKDS2026/LogImpExpKDS3102.txt "
+      "LogImpExpKDS2026/notas.txt ",
+      std::to_string(removed) + ": " + left);
+}
+
+}  // namespace
+}  // namespace hosttest
