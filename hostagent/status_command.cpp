@@ -358,7 +358,7 @@ std::string StatusJson(const StatusReport& r) {
         << ",\"pid\":" << JsonText(r.passagem.pid) << "}";
   }
   out << ",\"certificado\":{\"arquivo\":" << JsonText(r.certificado.arquivo)
-      << ",\"validade\":" << JsonText(r.certificado.validade) << ",\"dias\":"
+      << ",\"validade_utc\":" << JsonText(r.certificado.validade) << ",\"dias\":"
       << (r.certificado.validade.empty() ? "null" : std::to_string(r.certificado.dias))
       << ",\"erro\":" << JsonText(r.certificado.erro) << "},\"pedidos_pendentes\":[";
   for (size_t i = 0; i < r.pedidos.size(); ++i) {

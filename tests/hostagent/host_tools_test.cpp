@@ -102,7 +102,7 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "{\"filial\":\"0001\",\"caixa\":\"001\",\"loja\":\"01\",\"agora\":\"2026-03-10 12:00:00\","
       "\"thread\":{\"em_execucao\":true,\"pid\":\"PID\"},\"ultima_passagem\":{\"quando\":"
       "\"2026-03-10 11:59:58\",\"situacao\":4,\"pid\":\"PID\"},\"certificado\":{\"arquivo\":"
-      "\"DIR/a1.pfx\",\"validade\":null,\"dias\":null,\"erro\":\"o arquivo DIR/a1.pfx nao e um "
+      "\"DIR/a1.pfx\",\"validade_utc\":null,\"dias\":null,\"erro\":\"o arquivo DIR/a1.pfx nao e um "
       "certificado PKCS#12 que a senha do caixa (CAIXAFISCAL.DSSENHACERTIF, ****) abre\"},"
       "\"pedidos_pendentes\":[{\"nrvendarest\":\"0000000001\",\"nrcomanda\":\"0001\",\"pedido\":"
       "\"\",\"aberto\":\"2026-03-10 11:50:00\",\"idade_s\":600,\"ultima_falha\":\"Ocorreu um "

@@ -12,6 +12,7 @@ using Cli_Qam00417::WorkerControl;
 TEST(WorkerControlTest, APassIsIdleOnlyWhenItChangedNothing) {
   WorkerControl& control = WorkerControl::Instance();
   ASSERT_TRUE(control.TryClaim());
+  const long passes = control.Passes();
   std::string statuses;
   const auto pass = [&](int pending, int changed) {
     for (int i = 0; i < changed; ++i) control.NoteChange();
@@ -23,6 +24,7 @@ TEST(WorkerControlTest, APassIsIdleOnlyWhenItChangedNothing) {
   pass(3, 2);
   EXPECT_EQ("3 4 5 ", statuses);  // idle, idle with orders left pending, changed the store
   EXPECT_EQ(2, control.Changes());
+  EXPECT_EQ(3, control.Passes() - passes);  // the host records the time of each
   control.AbandonClaim();
 }
 
