@@ -25,6 +25,7 @@ using VyrFiscal::getDataEmissNFCe;
 using VyrFiscal::getNumeroSerieNFCe;
 using VyrFiscal::SATOnline;
 using VyrFiscal::SetConcluiFechamento;
+using VyrFiscal::TransmiteNfcePendentes;
 
 using VyrFiscal::AlteracaoVenda;
 using VyrFiscal::DesempacotaNota;

@@ -513,12 +513,25 @@ CREATE TABLE IF NOT EXISTS NFCEVENDA (
   QTTENTENVNFCE INTEGER,
   DTHRULTENVNFCE DATETIME,
   DSMOTIVONFCE VARCHAR(255),
+  CDCHAVEANTNFCE VARCHAR(44),
   PRIMARY KEY (CDFILIAL, CDCAIXA, NRSEQVENDA)
 );
 -- A receipt finds its note by the key.
 CREATE INDEX IF NOT EXISTS IX_NFCEVENDA_CHAVE ON NFCEVENDA (CDCHAVENFCE);
 -- The notes of a register still to be sent, oldest first.
 CREATE INDEX IF NOT EXISTS IX_NFCEVENDA_SITUACAO ON NFCEVENDA (CDFILIAL, CDCAIXA, IDSITUNFCE, DTHREMISNFCE);
+-- A register's NFC-e contingency: until when its notes are issued offline (tpEmis 9) and why,
+-- whether the log said so, and the last hourly warning about notes near their deadline.
+CREATE TABLE IF NOT EXISTS NFCECONTING (
+  CDFILIAL VARCHAR(4) NOT NULL,
+  CDCAIXA VARCHAR(3) NOT NULL,
+  DTHRINICONTING DATETIME,
+  DTHRFIMCONTING DATETIME,
+  DSMOTIVOCONTING VARCHAR(255),
+  IDAVISOCONTING VARCHAR(1),
+  DTHRAVISOPRAZO DATETIME,
+  PRIMARY KEY (CDFILIAL, CDCAIXA)
+);
 -- (end of the NFC-e documents)
 
 -- Fiscal-device package: SAT documents --------------------------------------------------------

@@ -553,6 +553,7 @@ CREATE TABLE dbo.NFCEVENDA (
   QTTENTENVNFCE INTEGER,
   DTHRULTENVNFCE DATETIME,
   DSMOTIVONFCE VARCHAR(255),
+  CDCHAVEANTNFCE VARCHAR(44),
   PRIMARY KEY (CDFILIAL, CDCAIXA, NRSEQVENDA)
 );
 -- A receipt finds its note by the key.
@@ -561,6 +562,19 @@ IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_NFCEVENDA_CHAVE' AND 
 -- The notes of a register still to be sent, oldest first.
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_NFCEVENDA_SITUACAO' AND object_id = OBJECT_ID(N'dbo.NFCEVENDA'))
   CREATE INDEX IX_NFCEVENDA_SITUACAO ON dbo.NFCEVENDA (CDFILIAL, CDCAIXA, IDSITUNFCE, DTHREMISNFCE);
+-- A register's NFC-e contingency: until when its notes are issued offline (tpEmis 9) and why,
+-- whether the log said so, and the last hourly warning about notes near their deadline.
+IF OBJECT_ID(N'dbo.NFCECONTING', N'U') IS NULL
+CREATE TABLE dbo.NFCECONTING (
+  CDFILIAL VARCHAR(4) NOT NULL,
+  CDCAIXA VARCHAR(3) NOT NULL,
+  DTHRINICONTING DATETIME,
+  DTHRFIMCONTING DATETIME,
+  DSMOTIVOCONTING VARCHAR(255),
+  IDAVISOCONTING VARCHAR(1),
+  DTHRAVISOPRAZO DATETIME,
+  PRIMARY KEY (CDFILIAL, CDCAIXA)
+);
 -- (end of the NFC-e documents)
 
 -- Fiscal-device package: SAT documents --------------------------------------------------------

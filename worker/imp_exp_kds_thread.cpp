@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "datamodule/error_boundary.h"
+#include "external/fiscal_device.h"
 #include "worker/log_imp_exp_kds.h"
 #include "worker/startup_steps.h"
 #include "worker/worker_control.h"
@@ -108,6 +109,10 @@ void TImpExpKdsThread::ScanLoop(bool boImpAutCupExp) {
     dm.cdsPedidosExpKDS.Close();
     const long changes_before = control.Changes();
     dm.VerificaPedidosExpKDS(cdFilial, cdCaixa, cdLoja);
+    if (dm.boVyrNfce) {
+      for (const std::string& linha : TransmiteNfcePendentes(cdFilial, cdCaixa))
+        LogImpExpKDS(linha);
+    }
     control.EndPass(dm.cdsPedidosExpKDS.Active() ? dm.cdsPedidosExpKDS.RecordCount() : 0,
                     static_cast<int>(control.Changes() - changes_before));
     if (!control.Pause(kPausaMs)) break;

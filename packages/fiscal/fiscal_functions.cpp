@@ -13,5 +13,6 @@ decltype(AlteraVendaCan) AlteraVendaCan = Rotinas::AlteraVendaCan;
 decltype(SATOnline) SATOnline = Rotinas::SATOnline;
 decltype(AtualizaVendaSat) AtualizaVendaSat = Rotinas::AtualizaVendaSat;
 decltype(DisparaImpressaoNaoFiscal) DisparaImpressaoNaoFiscal = Rotinas::DisparaImpressaoNaoFiscal;
+decltype(TransmiteNfcePendentes) TransmiteNfcePendentes = Rotinas::TransmiteNfcePendentes;
 
 }  // namespace VyrFiscal

@@ -81,4 +81,13 @@ extern std::function<Variant(const std::string& CDFILIAL, const std::string& CDC
 extern std::function<Variant(const Variant& parametros, Variant& retornoFiscal)>
     DisparaImpressaoNaoFiscal;
 
+// The register's background NFC-e transmission, called once per worker pass: sends the notes
+// issued in contingency and settles those whose send got no answer, oldest first and a few per
+// call, and answers the lines for the worker's log. Quick when there is nothing to send or the
+// authoriser is down. Never raises for the authoriser or the store: a failure comes back as a
+// line.
+extern std::function<std::vector<std::string>(const std::string& CDFILIAL,
+                                              const std::string& CDCAIXA)>
+    TransmiteNfcePendentes;
+
 }  // namespace VyrFiscal

@@ -349,10 +349,12 @@ TEST_F(EndToEndTest, AnNfceOrderIsAuthorisedItsReceiptPrintedAndItsStoreReturnMa
                 (Exists(store_.Dir() + "/recibo.prn") ? "receipt" : "no receipt"));
 }
 
-// The note stays pending in contingency; the sale is marked as waiting for its document and
-// the order's working rows are removed, without a receipt.
+// The note stays pending in contingency; the sale stays marked 'CONTING' through the closing's
+// own marker and the order's working rows are removed. The closing prints no receipt: the
+// package prints the contingency DANFE to the register's printer.
 TEST_F(EndToEndTest, AnNfceInContingencyChangesTheSaleAndRemovesTheOrder) {
   NfceRegister("offline");
+  store_.Exec("UPDATE IMPRLOJA SET CDPORTAIMPR = 'file:recibo.prn'");
   InsertBill();
   Pass();
   const std::string key = store_.Scalar("SELECT CDCHAVENFCE FROM NFCEVENDA");
@@ -360,7 +362,7 @@ TEST_F(EndToEndTest, AnNfceInContingencyChangesTheSaleAndRemovesTheOrder) {
   const size_t from = log.find("Chamada da setconcluifechamento");
   EXPECT_EQ("Chamada da setconcluifechamento\nChave de acesso: " + key +
                 "\nFIM-FechaContaNormal(0001, 001, 01, 0001, 0000000001, DLV_0001)\n\n"
-                "|removed sales=A:1 |pending |IDDOCPENDVENDA=SAT|no receipt|rows left 0",
+                "|removed sales=A:1 |pending |IDDOCPENDVENDA=CONTING|receipt|rows left 0",
             log.substr(from) + "|" + State() + "|" + Notes() +
                 "|IDDOCPENDVENDA=" + store_.Scalar("SELECT IDDOCPENDVENDA FROM VENDA") + "|" +
                 (Exists(store_.Dir() + "/recibo.prn") ? "receipt" : "no receipt") + "|rows left " +

@@ -3,6 +3,7 @@
 // sent to the authoriser after it did. Called by SetConcluiFechamento on an NFC-e register.
 
 #include <string>
+#include <vector>
 
 #include "db/connection.h"
 #include "fiscal/sale/recorded_sale.h"
@@ -35,11 +36,28 @@ NotaNfce PreparaNfce(ado::TADOConnection& conexao, const PedidoNfce& request);
 NotaNfce PreparaNfceDaVenda(ado::TADOConnection& conexao, const PedidoNfce& request,
                             const VendaGravada& venda);
 
-// After the commit: sends the pending notes of the register, oldest first, then this one, and
-// records what the authoriser answered. Answers the document with `contingencia` set when it
-// stays pending. Never raises for an authoriser that does not answer.
+// After the commit: sends this sale's note (not the register's other pending notes) and records
+// what the authoriser answered. A note that reached nobody is issued again in contingency
+// (tpEmis 9, same number, new key) and the register enters its contingency period
+// (fiscal/nfce/contingency_store.h); a send that timed out enters it too. Answers the sale's
+// document, with `contingencia` set when it stays pending. Never raises for an authoriser that
+// does not answer.
 NotaNfce TransmiteNfce(ado::TADOConnection& conexao, const PedidoNfce& request,
                        const NotaNfce& document);
+
+// The register's background transmission, one call per worker pass: sends its notes in
+// contingency and settles those whose send got no answer, oldest first, at most five a call,
+// also while the register is in its contingency period. The authoriser's status is asked first,
+// at most once a minute while it is down, so a call is quick when it is. Answers the lines for
+// the worker's log: the start and end of a contingency, each note settled, and, once an hour,
+// each note still unauthorised 20 hours after its emission.
+std::vector<std::string> TransmiteNotasPendentes(ado::TADOConnection& conexao,
+                                                 const std::string& CDFILIAL,
+                                                 const std::string& CDCAIXA);
+
+// Where an authorised note's nfeProc (the signed note with its protNFe, versao 4.00) is kept:
+// beside the note's own file `arquivoXml`, "<key>-nfeProc.xml".
+std::string ArquivoNfeProc(const std::string& arquivoXml);
 
 // What the receipt of a note prints besides the sale: found by the note's access key.
 struct DadosNfceImpressao {

@@ -28,6 +28,9 @@ const char* const kUpdEnvio =
 const char* const kUpdSituacao =
     R"mssql(UPDATE NFCEVENDA SET IDSITUNFCE = :P_IDSITUNFCE, NRPROTNFCE = :P_NRPROTNFCE, DSDHRECBTO = :P_DSDHRECBTO, DTHRAUTNFCE = :P_DTHRAUTNFCE, DSMOTIVONFCE = :P_DSMOTIVONFCE WHERE CDCHAVENFCE = :P_CDCHAVENFCE)mssql";
 
+const char* const kUpdSubstitui =
+    R"mssql(UPDATE NFCEVENDA SET CDCHAVENFCE = :P_CDCHAVENFCE, IDTPEMISNFCE = :P_IDTPEMISNFCE, DSARQXMLNFCE = :P_DSARQXMLNFCE, DSQRCODENFCE = :P_DSQRCODENFCE, IDSITUNFCE = 'pending', DSMOTIVONFCE = :P_DSMOTIVONFCE, CDCHAVEANTNFCE = :P_CDCHAVEANTNFCE WHERE CDCHAVENFCE = :P_CDCHAVESUBST)mssql";
+
 const char* const kSelConfiguracao =
     R"mssql(SELECT NRSERIENFCE, IDCSCNFCE, CDCSCNFCE, DSARQCERTIF, DSSENHACERTIF, IDMODOAUTORIZ, DSURLQRCODE, DSURLCHAVE FROM CAIXAFISCAL WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA)mssql";
 
@@ -136,6 +139,26 @@ void GravaSituacao(ado::TADOConnection& conexao, const std::string& chave,
                    {"P_DTHRAUTNFCE", DataHoraDe(dhRecbto)},
                    {"P_DSMOTIVONFCE", ado::TextOrNull(motivo.substr(0, 255))},
                    {"P_CDCHAVENFCE", chave}});
+}
+
+void SubstituiNota(ado::TADOConnection& conexao, const std::string& chaveAnterior,
+                   const NotaGravada& nova, const std::string& motivo) {
+  ado::RunCommand(
+      conexao, "acmUpdSubstituiNfce", kUpdSubstitui,
+      ado::TextParams({"P_CDCHAVENFCE", "P_IDTPEMISNFCE", "P_DSARQXMLNFCE", "P_DSQRCODENFCE",
+                       "P_DSMOTIVONFCE", "P_CDCHAVEANTNFCE", "P_CDCHAVESUBST"}),
+      {{"P_CDCHAVENFCE", nova.chave},
+       {"P_IDTPEMISNFCE", nova.tpEmis},
+       {"P_DSARQXMLNFCE", nova.arquivoXml},
+       {"P_DSQRCODENFCE", nova.qrCode},
+       {"P_DSMOTIVONFCE", ado::TextOrNull(motivo.substr(0, 255))},
+       {"P_CDCHAVEANTNFCE", chaveAnterior},
+       {"P_CDCHAVESUBST", chaveAnterior}});
+}
+
+rtl::TDateTime MomentoDaEmissao(const NotaGravada& nota) {
+  const rtl::Variant momento = DataHoraDe(nota.dhEmi);
+  return momento.IsNull() ? 0 : momento.AsDateTime();
 }
 
 ConfiguracaoNfce LeConfiguracaoNfce(ado::TADOConnection& conexao, const std::string& CDFILIAL,

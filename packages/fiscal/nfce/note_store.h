@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "db/connection.h"
+#include "rtl/datetime.h"
 
 namespace VyrFiscal::Nfce {
 
@@ -63,6 +64,16 @@ void MarcaEnvio(ado::TADOConnection& conexao, const std::string& chave);
 void GravaSituacao(ado::TADOConnection& conexao, const std::string& chave,
                    const std::string& situacao, const std::string& protocolo = "",
                    const std::string& dhRecbto = "", const std::string& motivo = "");
+
+// Replaces the note of key `chaveAnterior` (tpEmis 1, never reached the authoriser) by `nova`,
+// the same sale and number issued in contingency under a new key: the row takes the new key,
+// tpEmis, file and QR code, status "pending", `motivo`, and keeps the replaced key in
+// CDCHAVEANTNFCE.
+void SubstituiNota(ado::TADOConnection& conexao, const std::string& chaveAnterior,
+                   const NotaGravada& nova, const std::string& motivo);
+
+// The note's emission (dhEmi) as a local date-time; 0 when dhEmi is not one.
+rtl::TDateTime MomentoDaEmissao(const NotaGravada& nota);
 
 // A register's NFC-e settings, read from CAIXAFISCAL.
 struct ConfiguracaoNfce {

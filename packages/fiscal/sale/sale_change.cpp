@@ -17,6 +17,12 @@ namespace {
 const char* const kUpdDocPendente =
     R"mssql(UPDATE VENDA SET IDDOCPENDVENDA = :P_IDDOCPENDVENDA, DTDOCPENDVENDA = :P_DTDOCPENDVENDA WHERE (CDFILIAL = :P_CDFILIAL) AND (CDCAIXA = :P_CDCAIXA) AND (NRSEQVENDA = :P_NRSEQVENDA))mssql";
 
+// The closing marks a sale whose NFC-e came back in contingency with its own marker ("SAT"); a
+// sale the package already marked 'CONTING' keeps that marker, which the background
+// transmission clears once the note is authorised, so the sale stays visibly in contingency.
+const char* const kUpdMarcaDoModulo =
+    R"mssql(UPDATE VENDA SET IDDOCPENDVENDA = CASE WHEN IDDOCPENDVENDA = 'CONTING' THEN IDDOCPENDVENDA ELSE :P_IDDOCPENDVENDA END, DTDOCPENDVENDA = CASE WHEN IDDOCPENDVENDA = 'CONTING' THEN DTDOCPENDVENDA ELSE :P_DTDOCPENDVENDA END WHERE (CDFILIAL = :P_CDFILIAL) AND (CDCAIXA = :P_CDCAIXA) AND (NRSEQVENDA = :P_NRSEQVENDA))mssql";
+
 const char* const kMarcaPadrao = "PENDENTE";
 
 int64_t GravaEstado(ado::TADOConnection& conexao, const std::string& CDFILIAL,
@@ -59,8 +65,15 @@ Variant AlteraVendaCan(const Variant& parametros, Variant&) {
   const std::string& CDCAIXA = alteracao.CDCAIXA;
   const std::string marca = alteracao.marca.empty() ? kMarcaPadrao : alteracao.marca;
 
-  const int64_t alteradas =
-      MarcaDocumentoPendente(ConexaoFiscal(), CDFILIAL, CDCAIXA, NRSEQVENDA, marca);
+  const int64_t alteradas = ado::RunCommand(
+      ConexaoFiscal(), "acmUpdMarcaDoModulo", kUpdMarcaDoModulo,
+      {ado::TextParam("P_IDDOCPENDVENDA"), ado::DateTimeParam("P_DTDOCPENDVENDA"),
+       ado::TextParam("P_CDFILIAL"), ado::TextParam("P_CDCAIXA"), ado::TextParam("P_NRSEQVENDA")},
+      {{"P_IDDOCPENDVENDA", marca},
+       {"P_DTDOCPENDVENDA", rtl::Variant::FromDateTime(rtl::Now())},
+       {"P_CDFILIAL", CDFILIAL},
+       {"P_CDCAIXA", CDCAIXA},
+       {"P_NRSEQVENDA", NRSEQVENDA}});
   if (alteradas == 0) {
     throw rtl::EDatabaseError("Venda " + NRSEQVENDA + " do caixa " + CDCAIXA + " da filial " +
                               CDFILIAL + " não encontrada na tabela VENDA.");

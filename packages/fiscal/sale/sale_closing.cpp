@@ -24,6 +24,7 @@
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
 #include "fiscal/nfce/nfce_emission.h"
+#include "fiscal/receipt/contingency_danfe.h"
 #include "fiscal/sale/pending_document.h"
 #include "fiscal/sale/sale_statements.h"
 #include "rtl/errors.h"
@@ -69,6 +70,18 @@ Variant RespostaExistente(ado::TADOConnection& conexao, const Fechamento& fecham
   return Variant(existente.NRSEQVENDA);
 }
 
+// The closing prints no receipt for a note in contingency, so its DANFE is printed here. The
+// sale is recorded and its note kept whatever the printer does: a printer that fails leaves the
+// text copy under Dados/Impressao/ and does not undo the closing.
+void ImprimeDanfe(ado::TADOConnection& conexao, const PedidoNfce& pedido, const NotaNfce& nota) {
+  try {
+    Cupom::ImprimeDanfeContingencia(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA,
+                                    nota.chave);
+  } catch (const std::exception& erro) {
+    if (rtl::IsProgrammingError(erro)) throw;
+  }
+}
+
 // After the commit the sale exists whatever happens to its note: a note that could not be sent
 // stays pending, as one the authoriser did not answer.
 void EnviaNfce(ado::TADOConnection& conexao, const PedidoNfce& pedido, const NotaNfce& preparada,
@@ -83,6 +96,8 @@ void EnviaNfce(ado::TADOConnection& conexao, const PedidoNfce& pedido, const Not
   if (enviada.contingencia) {
     MarcaDocumentoPendente(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA,
                            kDocContingencia);
+    if (enviada.chave.size() == 44 && enviada.chave[34] == '9')
+      ImprimeDanfe(conexao, pedido, enviada);
   }
   NotaEmitida nota;
   nota.chaveAcesso = enviada.chave;

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "fiscal/fiscal_functions.h"
 #include "fiscal/nfce/nfce_emission.h"
 #include "fiscal/nfce/note_store.h"
 #include "fiscal/nfce/schema_check.h"
@@ -84,21 +85,55 @@ TEST_F(NfceClosingTest, TheRecordedSaleGetsItsAuthorisedNote) {
       closed + " pending=" + PendingDocument());
 }
 
-// A note in contingency keeps its sale pending until the note is transmitted and authorised.
-TEST_F(NfceClosingTest, AContingencyNoteKeepsItsSalePendingUntilAuthorised) {
+// A note in contingency: its DANFE is printed in its two copies to the register's printer, its
+// sale stays 'CONTING' through the closing's own marker, and the background transmission sends it
+// with no new sale, keeps its nfeProc and clears the sale.
+TEST_F(NfceClosingTest, AContingencyNoteIsPrintedAndStaysPendingUntilTheBackgroundSendsIt) {
+  store_.Exec("UPDATE IMPRLOJA SET CDPORTAIMPR = 'file:cupom.prn'");
   SetMode("offline");
   rtl::Variant retorno;
   const std::string sale = Record(retorno);
-  std::string states = PendingDocument() + ", ";
+  const std::string key = retorno[1].AsString();
+  const std::string printed = ReadFile(store_.Dir() + "/cupom.prn");
+  auto count = [&printed](const std::string& text) {
+    int n = 0;
+    for (size_t at = printed.find(text); at != std::string::npos; at = printed.find(text, at + 1)) {
+      ++n;
+    }
+    return std::to_string(n);
+  };
+  std::string states = "tpEmis=" + key.substr(34, 1) + "|3=" + retorno[3].AsString() +
+                       "|consumidor=" + count("Via Consumidor") +
+                       "|estabelecimento=" + count("Via Estabelecimento") +
+                       "|pendente=" + count("Pendente de autoriza") + "|" + PendingDocument() +
+                       ", ";
+  // The closing's contingency flow marks the sale with its own marker.
+  VyrFiscal::AlteracaoVenda alteracao;
+  alteracao.NRSEQVENDA = sale;
+  alteracao.CDFILIAL = "0001";
+  alteracao.CDCAIXA = "001";
+  alteracao.marca = VyrFiscal::kMarcaSat;
+  rtl::Variant nada;
+  VyrFiscal::AlteraVendaCan(VyrFiscal::EmpacotaAlteracao(alteracao), nada);
+  states += PendingDocument() + ", ";
   SetMode("simulado");
-  const VyrFiscal::PedidoNfce pedido{"0001", "001", sale, "57", "1", "2", ""};
-  VyrFiscal::NotaNfce nota;
-  nota.chave = retorno[1].AsString();
-  nota.contingencia = true;
-  const bool contingency =
-      VyrFiscal::TransmiteNfce(VyrFiscal::ConexaoFiscal(), pedido, nota).contingencia;
-  states += std::string(contingency ? "contingency " : "authorised ") + PendingDocument();
-  EXPECT_EQ("CONTING 1, authorised \\N 0", states);
+  std::string lines;
+  for (const std::string& line : VyrFiscal::TransmiteNfcePendentes("0001", "001")) {
+    lines += line.substr(0, line.find(": protocolo")) + ";";
+  }
+  const std::string arquivo =
+      store_.Scalar("SELECT DSARQXMLNFCE FROM NFCEVENDA WHERE CDCHAVENFCE = ?", {key});
+  const std::string proc = ReadFile(VyrFiscal::ArquivoNfeProc(arquivo));
+  EXPECT_EQ(
+      "tpEmis=9|3=CONTIGENCIA_SP|consumidor=1|estabelecimento=1|pendente=2|CONTING 1, "
+      "CONTING 1, \\N 0|NFC-e " +
+          key + " da venda " + sale + " autorizada;|nfeProc=" + Between(proc, "<nfeProc ", ">") +
+          "|proc schema=",
+      states + PendingDocument() + "|" + lines + "|nfeProc=" + Between(proc, "<nfeProc ", ">") +
+          "|proc schema=" +
+          VyrFiscal::Nfce::ErrosDeEsquema(proc, nfcetest::Schemas() + "procNFe_v4.00.xsd"));
+  EXPECT_EQ("xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"4.00\"",
+            Between(proc, "<nfeProc ", ">"));
 }
 
 // A bug inside the closing (here a draw that fails as a misused seam would) is neither a

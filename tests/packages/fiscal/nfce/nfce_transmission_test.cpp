@@ -4,8 +4,10 @@
 
 #include <filesystem>
 
+#include "fiscal/nfce/schema_check.h"
 #include "packages/fiscal/nfce_test_support.h"
 #include "support/authoriser_fake.h"
+#include "support/seams.h"
 
 namespace {
 
@@ -28,6 +30,16 @@ class NfceTransmissionTest : public NfceTest {
       }
     }
     return state + "\n" + calls;
+  }
+
+  // The register's background transmission, as the worker calls it once per pass.
+  std::vector<std::string> Background() {
+    return VyrFiscal::TransmiteNotasPendentes(conn_, "0001", "001");
+  }
+  static std::string Join(const std::vector<std::string>& lines) {
+    std::string joined;
+    for (const std::string& line : lines) joined += line + ";";
+    return joined;
   }
 
   // Why each note that has a reason was left as it is: "sale: reason;".
@@ -56,19 +68,20 @@ TEST_F(NfceTransmissionTest, AnAuthorisedNoteKeepsItsProtocolForTheReceipt) {
             receipt.qrCode.find("https://nfce.sefaz.example/qrcode?p=" + doc.chave + "|2|2|1|"));
 }
 
-TEST_F(NfceTransmissionTest, ContingencyNotesWaitAndGoFirstWithTheSameSignedXml) {
+TEST_F(NfceTransmissionTest, ContingencyNotesWaitForTheBackgroundWithTheSameSignedXml) {
   SetRegister("offline");
   const auto offline = Emit("0000000001", "123");
   const auto receipt = VyrFiscal::NfceImpressao(conn_, offline.chave);
   const std::string pending = State();
   SetRegister("simulado");
   const auto online = Emit("0000000002", "124");
+  Background();
   const std::string recorded =
       ReadFile(VyrFiscal::Nfce::PastaAutorizadorSimulado() + offline.chave + ".xml");
   EXPECT_EQ(
       "contingencia=1,receipt=1\n0000000001|9|pending|0|0;\n\n"
       "0000000001|9|authorised|1|15;0000000002|1|authorised|1|15;\n"
-      "enviNFe 0000000001 100\nenviNFe 0000000002 100\n"
+      "enviNFe 0000000002 100\nconsStatServ 35 107\nenviNFe 0000000001 100\n"
       "same digest=1|then contingencia=0",
       "contingencia=" + std::to_string(offline.contingencia) + ",receipt=" +
           std::to_string(receipt.contingencia) + "\n" + pending + "\n" + State() + "same digest=" +
@@ -84,21 +97,80 @@ TEST_F(NfceTransmissionTest, AnUnansweredSendIsSettledByAStatusQueryNotASecondSe
   DefineModoAutorizadorSimulado(VyrFiscal::Nfce::kModoAutoriza);
   const auto again =
       VyrFiscal::PreparaNfceDaVenda(conn_, Request("0000000001", "125"), Sale("0000000001", true));
+  // The time-out put the register in contingency: the next note is issued offline.
   Emit("0000000002", "124");
+  Background();
   EXPECT_EQ(
       "contingencia=1|same key=1\n"
       "0000000001|1|unknown|1|0;\nenviNFe 0000000001 -\n"
-      "0000000001|1|authorised|1|15;0000000002|1|authorised|1|15;\n"
-      "enviNFe 0000000001 -\nconsSitNFe 0000000001 100\nenviNFe 0000000002 100\n",
+      "0000000001|1|authorised|1|15;0000000002|9|authorised|1|15;\n"
+      "enviNFe 0000000001 -\nconsStatServ 35 107\nconsSitNFe 0000000001 100\n"
+      "enviNFe 0000000002 100\n",
       "contingencia=" + std::to_string(unanswered.contingencia) + "|same key=" +
           std::to_string(again.chave == unanswered.chave) + "\n" + unknown + State());
 }
 
-TEST_F(NfceTransmissionTest, AnAuthoriserThatDoesNotAnswerLeavesTheNotePending) {
+// Out of reach: the note that never left is issued again in contingency (same number, new
+// key), the register stays in contingency, and the background sends its notes once the
+// authoriser answers, with no new sale.
+TEST_F(NfceTransmissionTest, AnAuthoriserOutOfReachGetsTheNoteInContingencyUntilItAnswers) {
+  vyrtest::ScopedClock clock(rtl::EncodeDateTime({2026, 3, 10, 19, 42, 6, 0}));
   DefineModoAutorizadorSimulado(VyrFiscal::Nfce::kModoOffline);
   const auto doc = Emit("0000000001", "123");
-  EXPECT_EQ("contingencia=1\n0000000001|1|pending|1|0;\n",
-            "contingencia=" + std::to_string(doc.contingencia) + "\n" + State());
+  const std::string xml = ReadFile(doc.arquivoXml);
+  const auto replaced = store_.Query("SELECT CDCHAVEANTNFCE FROM NFCEVENDA")[0][0];
+  const std::string issued = State();
+  const auto next = Emit("0000000002", "124");        // in the contingency period: not tried
+  const std::string background = Join(Background());  // still down
+  DefineModoAutorizadorSimulado(VyrFiscal::Nfce::kModoAutoriza);
+  const std::string early = Join(Background());  // the status waits a minute
+  clock.Set(rtl::EncodeDateTime({2026, 3, 10, 19, 43, 7, 0}));
+  std::string sent = Join(Background());
+  for (const auto& row : store_.Query("SELECT NRPROTNFCE FROM NFCEVENDA")) {
+    sent.replace(sent.find(row[0]), row[0].size(), "P");
+  }
+  EXPECT_EQ(
+      "contingencia=1|next=1|replaced=" + replaced.substr(0, 34) +
+          "1|same nNF=1|new key=" + doc.chave.substr(0, 34) +
+          "9|dhCont=2026-03-10T19:42:05-03:00|xJust=SEM COMUNICACAO "
+          "COM O AUTORIZADOR - NFC-E EMITIDA EM CONTINGENCIA OFFLINE|schema=\n"
+          "0000000001|9|pending|1|0;\n"
+          "background=NFC-e: caixa 0001/001 em contingência (notas tpEmis 9) desde "
+          "2026-03-10 19:42:06 até 2026-03-10 19:57:06: a NFC-e " +
+          replaced + " não chegou ao autorizador: simulated authoriser is offline (" +
+          VyrFiscal::Nfce::PastaAutorizadorSimulado() + "modo);|early=|sent=NFC-e " + doc.chave +
+          " da venda 0000000001 autorizada: protocolo P;NFC-e " + next.chave +
+          " da venda 0000000002 autorizada: protocolo P;\n"
+          "0000000001|9|authorised|2|15;0000000002|9|authorised|1|15;\n"
+          "consStatServ 35 107\nenviNFe 0000000001 100\nenviNFe 0000000002 100\n",
+      "contingencia=" + std::to_string(doc.contingencia) +
+          "|next=" + std::to_string(next.contingencia) + "|replaced=" + replaced.substr(0, 35) +
+          "|same nNF=" + std::to_string(replaced.substr(25, 9) == doc.chave.substr(25, 9)) +
+          "|new key=" + doc.chave.substr(0, 35) + "|dhCont=" + Between(xml, "<dhCont>", "</") +
+          "|xJust=" + Between(xml, "<xJust>", "</") +
+          "|schema=" + VyrFiscal::Nfce::ErrosDeEsquema(xml, nfcetest::Schemas() + "nfe_v4.00.xsd") +
+          "\n" + issued + "background=" + background + "|early=" + early + "|sent=" + sent + "\n" +
+          State());
+}
+
+// Twenty hours after its emission a note still unsent is named in the log, once an hour.
+TEST_F(NfceTransmissionTest, ANoteUnsentTwentyHoursAfterItsEmissionIsNamedOnceAnHour) {
+  vyrtest::ScopedClock clock(rtl::EncodeDateTime({2026, 3, 10, 19, 42, 5, 0}));
+  SetRegister("offline");
+  const auto doc = Emit("0000000001", "123");
+  std::string lines;
+  for (const auto& moment : {rtl::EncodeDateTime({2026, 3, 11, 15, 42, 4, 0}),
+                             rtl::EncodeDateTime({2026, 3, 11, 15, 42, 5, 0}),
+                             rtl::EncodeDateTime({2026, 3, 11, 16, 12, 5, 0}),
+                             rtl::EncodeDateTime({2026, 3, 11, 16, 42, 5, 0})}) {
+    clock.Set(moment);
+    lines += std::to_string(Background().size()) + " ";
+  }
+  clock.Set(rtl::EncodeDateTime({2026, 3, 11, 17, 42, 5, 0}));
+  EXPECT_EQ("0 1 0 1 NFC-e " + doc.chave +
+                " emitida em 2026-03-10T19:42:05-03:00 ainda não autorizada (pending): o prazo de "
+                "24 horas para transmiti-la está perto do fim;",
+            lines + Join(Background()));
 }
 
 TEST_F(NfceTransmissionTest, ANoteTheAuthoriserNeverGotIsSentAgainAfterTheQuery) {
@@ -107,10 +179,10 @@ TEST_F(NfceTransmissionTest, ANoteTheAuthoriserNeverGotIsSentAgainAfterTheQuery)
   // A send cut off before the note left: the store says unknown, the authoriser has nothing.
   store_.Exec("UPDATE NFCEVENDA SET IDSITUNFCE = 'unknown'");
   SetRegister("simulado");
-  Emit("0000000002", "124");
+  Background();
   EXPECT_EQ(
-      "0000000001|9|authorised|1|15;0000000002|1|authorised|1|15;\n"
-      "consSitNFe 0000000001 217\nenviNFe 0000000001 100\nenviNFe 0000000002 100\n",
+      "0000000001|9|authorised|1|15;\n"
+      "consStatServ 35 107\nconsSitNFe 0000000001 217\nenviNFe 0000000001 100\n",
       State());
 }
 
@@ -165,8 +237,10 @@ TEST_F(NfceTransmissionTest, APendingNoteWhoseXmlFileIsGoneWaitsAndTheOthersGo) 
   std::filesystem::remove(lost.arquivoXml);
   SetRegister("simulado");
   Emit("0000000002", "124");
+  Background();
   EXPECT_EQ(
       "0000000001|9|pending|0|0;0000000002|1|authorised|1|15;\nenviNFe 0000000002 100\n"
+      "consStatServ 35 107\n"
       "0000000001: NFC-e XML file '" +
           lost.arquivoXml + "' cannot be read;",
       State() + Reasons());
