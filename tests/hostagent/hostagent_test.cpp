@@ -43,6 +43,33 @@ std::string LineWith(const std::string& text, const std::string& part) {
   return text.substr(start, text.find('\n', at) - start);
 }
 
+// The part of the first line holding `has` that comes after the log's time stamp (" - ") and
+// before `until`; "-" when no line holds it.
+std::string LinePart(const std::string& text, const std::string& has, const std::string& until) {
+  if (text.find(has) == std::string::npos) return "-";
+  std::string line = LineWith(text, has);
+  const size_t stamp = line.find(" - ");
+  if (stamp != std::string::npos && stamp < line.find(has)) line.erase(0, stamp + 3);
+  return line.substr(0, line.find(until));
+}
+
+// Every text of the daily logs of program directory `dir`.
+std::string LogOf(const std::string& dir) {
+  std::string text;
+  for (const auto& year : fs::directory_iterator(dir + "/Dados/LogImpExpKDS")) {
+    for (const auto& day : fs::directory_iterator(year.path())) text += ReadFile(day.path());
+  }
+  return text;
+}
+
+std::string Replaced(std::string text, const std::string& what, const std::string& with) {
+  for (size_t at = text.find(what); at != std::string::npos;
+       at = text.find(what, at + with.size())) {
+    text.replace(at, what.size(), with);
+  }
+  return text;
+}
+
 class HostAgentTest : public ::testing::Test {
  protected:
   // A store of its own with one register (0001 / 01 / 001).
@@ -67,13 +94,7 @@ class HostAgentTest : public ::testing::Test {
     const std::time_t now = std::time(nullptr);
     return std::to_string(std::localtime(&now)->tm_year + 1900);
   }
-  std::string Log() const {
-    std::string text;
-    for (const auto& year : fs::directory_iterator(store_.Dir() + "/Dados/LogImpExpKDS")) {
-      for (const auto& day : fs::directory_iterator(year.path())) text += ReadFile(day.path());
-    }
-    return text;
-  }
+  std::string Log() const { return LogOf(store_.Dir()); }
 
   vyrtest::TempStore store_;
 };
@@ -131,6 +152,88 @@ TEST_F(HostAgentTest, DemoStoreHasARegisterWithPrinterAndItsLocalTables) {
             std::to_string(reprint.exit_code) + " " + reprint.out + reprint.err);
   EXPECT_TRUE(fs::exists(copy));
   EXPECT_LT(printed, fs::file_size(dir + "/cupom.prn"));
+}
+
+// Authoriser down: the order's note is issued in contingency and its DANFE printed, and the sale
+// stays visibly pending. Authoriser back: the next run, with no new order, sends the note.
+TEST_F(HostAgentTest, AContingencyNoteIsSentByALaterRunWithNoNewOrder) {
+  vyrtest::TempStore scratch;
+  const std::string dir = scratch.Dir() + "/loja";
+  ASSERT_EQ(0, RunHost({"demo-store", "--dir", dir, "--pedidos", "1", "--schemas",
+                        VYR_SOURCE_DIR "/packages/fiscal/nfce/schemas/nfe-4.00"},
+                       scratch.Dir())
+                   .exit_code);
+  const std::string db = dir + "/Dados/Loja.db";
+  fs::create_directories(dir + "/Dados/AutorizadorNFCe");
+  // One run with the simulator in `modo`, then what the store, the log and `status` show, with
+  // the note's key as KEY.
+  const auto run_and_observe = [&](const std::string& modo) {
+    std::ofstream(dir + "/Dados/AutorizadorNFCe/modo") << modo << "\n";
+    const Result run =
+        RunHost({"run", "--dir", dir, "--until-idle", "--max-seconds", "60"}, scratch.Dir());
+    const Result status = RunHost({"status", "--dir", dir}, scratch.Dir());
+    const std::string key = ScalarOfNewConnection(db, "SELECT CDCHAVENFCE FROM NFCEVENDA");
+    bool nfe_proc = false;
+    for (const auto& file : fs::recursive_directory_iterator(dir + "/Dados/XML_NFCe_Sat")) {
+      nfe_proc |= file.path().filename() == key + "-nfeProc.xml";
+    }
+    const std::string log = LogOf(dir);
+    const std::string state =
+        modo + ": " + std::to_string(run.exit_code) + " " + LineWith(run.out, "Encerrando:") +
+        "\nchave tpEmis " + key.substr(34, 1) + "; NFCEVENDA " +
+        ScalarOfNewConnection(db,
+                              "SELECT GROUP_CONCAT(IDTPEMISNFCE || ' ' || IDSITUNFCE || ', "
+                              "protocolo de ' || LENGTH(COALESCE(NRPROTNFCE, '')) || ' digitos', "
+                              "'; ') FROM NFCEVENDA") +
+        "; nfeProc " + (nfe_proc ? "sim" : "nao") + "; VENDA " +
+        ScalarOfNewConnection(db,
+                              "SELECT NRSEQVENDA || ' ' || COALESCE(IDDOCPENDVENDA, 'NULL') "
+                              "FROM VENDA") +
+        "\nlog: " + LinePart(log, " em contingência ", " desde ") + " | " +
+        LinePart(log, " autorizada: ", " protocolo ") + "\nstatus " +
+        std::to_string(status.exit_code) + ": " + LineWith(status.out, "Vendas com documento") +
+        " (" + LinePart(status.out, "documento CONTING", " desde ") + ") / " +
+        LineWith(status.out, "Notas em contingencia") + " (" +
+        LinePart(status.out, key, ", emitida") + ")\n";
+    return Replaced(state, key, "KEY");
+  };
+  const std::string down = run_and_observe("offline");
+  // The contingency DANFE, in its text copy and as it went to the register's printer.
+  std::string danfe;
+  const std::string key = ScalarOfNewConnection(db, "SELECT CDCHAVENFCE FROM NFCEVENDA");
+  for (const std::string& text :
+       {ReadFile(dir + "/Dados/Impressao/NFCe" + key + ".txt"), ReadFile(dir + "/cupom.prn")}) {
+    for (const char* mark :
+         {"EMITIDA EM CONTING", "Pendente de autoriza", "Via Consumidor", "Via Estabelecimento"}) {
+      int count = 0;
+      for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + 1)) {
+        ++count;
+      }
+      danfe += std::string(mark) + " x" + std::to_string(count) + "; ";
+    }
+    danfe += "\n";
+  }
+  const std::string back = run_and_observe("autoriza");
+  const std::string idle =
+      "0 Encerrando: ociosa: a ultima passagem nao alterou nada e nao ha pedido pendente\n";
+  const std::string entered = "log: NFC-e: caixa 0001/001 em contingência (notas tpEmis 9) | ";
+  const std::string copies =
+      "EMITIDA EM CONTING x4; Pendente de autoriza x2; Via Consumidor x1; "
+      "Via Estabelecimento x1; \n";
+  EXPECT_EQ("offline: " + idle +
+                "chave tpEmis 9; NFCEVENDA 9 pending, protocolo de 0 digitos; nfeProc nao; VENDA "
+                "0000000001 CONTING\n" +
+                entered +
+                "-\nstatus 0: Vendas com documento ou recibo pendente: 1 (  venda 0000000001 "
+                "(comanda 0001): documento CONTING) / Notas em contingencia nao transmitidas: 1 "
+                "(  nota KEY (venda 0000000001): pending)\n" +
+                copies + copies + "autoriza: " + idle +
+                "chave tpEmis 9; NFCEVENDA 9 authorised, protocolo de 15 digitos; nfeProc sim; "
+                "VENDA 0000000001 NULL\n" +
+                entered +
+                "NFC-e KEY da venda 0000000001 autorizada:\nstatus 0: Vendas com documento ou "
+                "recibo pendente: 0 (-) / Notas em contingencia nao transmitidas: 0 (-)\n",
+            down + danfe + back);
 }
 
 TEST_F(HostAgentTest, ImportIbptLoadsAStateAndRefusesABrokenFileChangingNothing) {
