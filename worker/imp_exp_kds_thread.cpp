@@ -108,6 +108,7 @@ void TImpExpKdsThread::ScanLoop(bool boImpAutCupExp) {
     dm.cdsPedidosExpKDS.Close();
     const long changes_before = control.Changes();
     dm.VerificaPedidosExpKDS(cdFilial, cdCaixa, cdLoja);
+    dm.EmiteDocumentosPendentes(cdFilial, cdCaixa);
     control.EndPass(dm.cdsPedidosExpKDS.Active() ? dm.cdsPedidosExpKDS.RecordCount() : 0,
                     static_cast<int>(control.Changes() - changes_before));
     if (!control.Pause(kPausaMs)) break;

@@ -13,5 +13,8 @@ decltype(AlteraVendaCan) AlteraVendaCan = Rotinas::AlteraVendaCan;
 decltype(SATOnline) SATOnline = Rotinas::SATOnline;
 decltype(AtualizaVendaSat) AtualizaVendaSat = Rotinas::AtualizaVendaSat;
 decltype(DisparaImpressaoNaoFiscal) DisparaImpressaoNaoFiscal = Rotinas::DisparaImpressaoNaoFiscal;
+decltype(DocumentosPendentes) DocumentosPendentes = Rotinas::DocumentosPendentes;
+decltype(EmiteDocumentoPendente) EmiteDocumentoPendente = Rotinas::EmiteDocumentoPendente;
+decltype(ReimprimeCupom) ReimprimeCupom = Rotinas::ReimprimeCupom;
 
 }  // namespace VyrFiscal

@@ -24,9 +24,11 @@
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
 #include "fiscal/nfce/nfce_emission.h"
+#include "fiscal/receipt/receipt_state.h"
 #include "fiscal/sale/pending_document.h"
 #include "fiscal/sale/sale_statements.h"
 #include "rtl/errors.h"
+#include "rtl/fault_point.h"
 #include "vyrutil/next_code.h"
 
 namespace VyrFiscal {
@@ -57,9 +59,12 @@ PedidoNfce MontaPedidoNfce(const Fechamento& f, const std::string& NRSEQVENDA) {
           f.nrSerieNfce, f.idAmbTrabNfce, f.dtEmissNfce};
 }
 
-// The answer for a bill that already has its sale: its number, and the key of its note.
+// The answer for a bill that already has its sale: its number, its register, and the key of its
+// note. The register tells the closing whether the sale is its own: another register's number
+// means nothing with this register's code.
 Variant RespostaExistente(ado::TADOConnection& conexao, const Fechamento& fechamento,
                           const VendaExistente& existente, Variant& retornoFiscal) {
+  EmpacotaVendaRespondida({existente.CDCAIXA, true}, retornoFiscal);
   if (fechamento.idTipoEmissao == kRegistroNfce) {
     NotaEmitida nota;
     nota.chaveAcesso =
@@ -107,6 +112,7 @@ Variant Grava(ado::TADOConnection& conexao, const Fechamento& fechamento, Varian
     if (fechamento.idTipoEmissao == kRegistroNfce || fechamento.idTipoEmissao == kRegistroSat) {
       MarcaDocumentoPendente(conexao, fechamento.CDFILIAL, fechamento.CDCAIXA, numero,
                              kDocNaoEmitido);
+      Cupom::RegistraCupomPendente(conexao, {fechamento.CDFILIAL, fechamento.CDCAIXA, numero});
     }
     if (fechamento.idTipoEmissao == kRegistroNfce) nota = PreparaNfce(conexao, pedido);
     conexao.CommitTrans();
@@ -117,6 +123,8 @@ Variant Grava(ado::TADOConnection& conexao, const Fechamento& fechamento, Varian
     if (!vencedora.encontrada) throw;
     return RespostaExistente(conexao, fechamento, vencedora, retornoFiscal);
   }
+  rtl::FaultPoint(rtl::kFalhaVendaGravada);
+  EmpacotaVendaRespondida({fechamento.CDCAIXA, false}, retornoFiscal);
   if (fechamento.idTipoEmissao == kRegistroNfce) EnviaNfce(conexao, pedido, nota, retornoFiscal);
   return Variant(numero);
 }
