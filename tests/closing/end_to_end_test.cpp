@@ -14,8 +14,11 @@
 #include "external/fiscal_device.h"
 #include "external/receivables.h"
 #include "packages/fiscal/nfce_test_support.h"
+#include "rtl/fault_point.h"
 #include "rtl/program_dir.h"
 #include "support/fiscal_builders.h"
+#include "support/process_race.h"
+#include "support/seams.h"
 #include "support/store_builders.h"
 #include "support/temp_store.h"
 #include "worker/log_imp_exp_kds.h"
@@ -80,6 +83,55 @@ class EndToEndTest : public ::testing::Test {
   }
 
   void Pass() { dm_->VerificaPedidosExpKDS(kFilial, kCaixa, kLoja); }
+  // A pass as the worker runs it: the scan, then the document pass.
+  void WorkerPass() {
+    Pass();
+    dm_->EmiteDocumentosPendentes(kFilial, kCaixa);
+  }
+
+  // Runs a worker pass in a child process that ends at the fault point `step` as a crash there
+  // would end it; answers the child's exit ("9" when it ended at the step).
+  std::string CrashAt(const std::string& step) {
+    CloseConnections();
+    const std::vector<vyrtest::ChildResult> child = vyrtest::RunInProcesses(1, [this, step] {
+      rtl::OnFaultPoint = [step](const std::string& at) {
+        if (at == step) _exit(9);
+      };
+      WorkerPass();
+      return std::string();
+    });
+    return vyrtest::Exits(child);
+  }
+
+  void CloseConnections() {
+    dm_->adcImpExpKds.Close();
+    VyrFiscal::ConexaoFiscal().Close();
+    if (VyrRecebimento::rdmRecebimento != nullptr) {
+      VyrRecebimento::rdmRecebimento->adcRecebimento.Close();
+    }
+  }
+
+  // What the SAT register issued and printed for its sales: "cfe=1 issued=1 receipts=1 doc=\\N
+  // receipt=IMPRESSO", with the CF-e stored, those the emulator issued, the extracts in the
+  // printer's file, the sale's document state and its receipt's print state.
+  std::string SatDocuments() const {
+    std::ifstream ini(store_.Dir() + "/Dados/SatEmulador/emulador.ini");
+    std::string issued = "0";
+    for (std::string line; std::getline(ini, line);) {
+      if (line.rfind("ultimoCFe=", 0) == 0) issued = line.substr(10);
+    }
+    std::ifstream prn(store_.Dir() + "/recibo.prn", std::ios::binary);
+    const std::string printed((std::istreambuf_iterator<char>(prn)), {});
+    int receipts = 0;
+    for (size_t at = printed.find("Extrato No. "); at != std::string::npos;
+         at = printed.find("Extrato No. ", at + 1)) {
+      ++receipts;
+    }
+    return "cfe=" + std::to_string(store_.Count("VENDACFESAT", "NRCFESAT IS NOT NULL")) +
+           " issued=" + issued + " receipts=" + std::to_string(receipts) +
+           " doc=" + store_.Scalar("SELECT IDDOCPENDVENDA FROM VENDA") +
+           " receipt=" + store_.Scalar("SELECT IDSITUCUPOM FROM VENDACUPOM");
+  }
 
   // A SAT register (the package's emulator) whose receipts go to the file recibo.prn.
   void SatRegister(const std::string& cdAtivacaoSat) {
@@ -366,6 +418,85 @@ TEST_F(EndToEndTest, AnNfceInContingencyChangesTheSaleAndRemovesTheOrder) {
                 (Exists(store_.Dir() + "/recibo.prn") ? "receipt" : "no receipt") + "|rows left " +
                 std::to_string(store_.Count("ITCOMANDAVEN") + store_.Count("MOVCAIXADLV") +
                                store_.Count("VENDAREST")));
+}
+
+// A crash at each step between the recording of the sale and the marking of its order: the next
+// passes finish the bill with one sale, one CF-e and at most one extract.
+TEST_F(EndToEndTest, ACrashBetweenTheRecordingAndTheDocumentIsFinishedByTheDocumentPass) {
+  SatRegister("123456789");
+  InsertBill();
+  const std::string exit = CrashAt(rtl::kFalhaVendaGravada);
+  WorkerPass();
+  WorkerPass();
+  EXPECT_EQ(
+      "9|IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 |cfe=1 issued=1 receipts=1 doc=\\N "
+      "receipt=IMPRESSO",
+      exit + "|" + State() + "|" + SatDocuments());
+}
+
+TEST_F(EndToEndTest, ACrashBetweenTheSatAnswerAndItsStorageIssuesNoSecondCFe) {
+  SatRegister("123456789");
+  InsertBill();
+  const std::string exit = CrashAt(rtl::kFalhaRespostaSat);
+  WorkerPass();
+  WorkerPass();
+  EXPECT_EQ(
+      "9|IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 |cfe=1 issued=1 receipts=1 doc=\\N "
+      "receipt=IMPRESSO",
+      exit + "|" + State() + "|" + SatDocuments());
+}
+
+// The print's outcome was never recorded: the receipt is not printed again without an operator.
+TEST_F(EndToEndTest, ACrashBetweenThePrintAndTheMarkingPrintsNoSecondExtract) {
+  SatRegister("123456789");
+  InsertBill();
+  const std::string exit = CrashAt(rtl::kFalhaCupomImpresso);
+  WorkerPass();
+  WorkerPass();
+  EXPECT_EQ(
+      "9|IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 |cfe=1 issued=1 receipts=1 doc=\\N "
+      "receipt=IMPRIMINDO",
+      exit + "|" + State() + "|" + SatDocuments());
+}
+
+// A printer that cannot be reached: the order is marked by the next pass, and the document pass
+// prints its extract once the printer is back, after the delay its failure set.
+TEST_F(EndToEndTest, AnExtractThatFailedToPrintIsPrintedByTheDocumentPassOnce) {
+  SatRegister("123456789");
+  dm_->cdPortaImpNf6 = "file:/no/x.prn";
+  InsertBill();
+  vyrtest::ScopedClock clock(rtl::Now());
+  WorkerPass();
+  const std::string failed = store_.Scalar("SELECT IDSITUCUPOM || QTTENTCUPOM FROM VENDACUPOM");
+  dm_->cdPortaImpNf6 = "file:recibo.prn";
+  WorkerPass();
+  const std::string waiting = store_.Scalar("SELECT IDSITUCUPOM || QTTENTCUPOM FROM VENDACUPOM");
+  clock.Set(rtl::Now() + 5.0 / 86400);
+  WorkerPass();
+  WorkerPass();
+  EXPECT_EQ(
+      "FALHOU2|FALHOU2|IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 |cfe=1 issued=1 receipts=1 "
+      "doc=\\N receipt=IMPRESSO",
+      failed + "|" + waiting + "|" + State() + "|" + SatDocuments());
+}
+
+// Another register recorded the bill (on an earlier day, so the sale check does not see it): the
+// closing names that register and its sale, marks the order and emits and prints nothing.
+TEST_F(EndToEndTest, ABillAnotherRegisterRecordedIsOnlyMarked) {
+  SatRegister("123456789");
+  InsertBill();
+  WorkerPass();
+  store_.Exec("UPDATE VENDA SET CDCAIXA = '002', DTENTRVENDA = ?", {vyrtest::DayText(-1)});
+  store_.Exec("UPDATE COMANDAVEN SET IDIMPCUPEXP = '2', IDSTCOMANDA = '1'");
+  const std::string venda = store_.Scalar("SELECT NRSEQVENDA FROM VENDA");
+  WorkerPass();
+  const std::string lines = LogLines({"já gravada", "setVendaComanda"});
+  const std::string documents = SatDocuments();
+  EXPECT_EQ("Comanda 0001 já gravada pelo caixa 002 na venda " + venda +
+                "; nada a emitir ou imprimir\nChama funcao setVendaComanda: P\n"
+                "|IDIMPCUPEXP=3 IDSTCOMANDA=P sales=A:1 |receipts=1",
+            lines.substr(lines.find("Comanda 0001")) + "|" + State() + "|" +
+                documents.substr(documents.find("receipts"), 10));
 }
 
 }  // namespace
