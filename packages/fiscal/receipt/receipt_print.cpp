@@ -47,25 +47,31 @@ void GuardaCopias(const Recibo& recibo, const Documento& documento) {
 }  // namespace
 
 // The copies are written before the printer is tried, so that support staff can see what a
-// receipt that did not print should have shown.
+// receipt that did not print should have shown; and before the print state is taken, so that a
+// stop between taking it and printing (a receipt never printed, and not printed again without an
+// operator) is as unlikely as it can be.
 bool ImprimeRecibo(ado::TADOConnection& conexao, const ParametrosRecibo& parametros,
                    bool reimpressao) {
   const Recibo recibo = MontaModelo(conexao, parametros);
   const VendaDoCupom venda{recibo.venda.CDFILIAL, recibo.venda.CDCAIXA, recibo.venda.NRSEQVENDA};
-  if (recibo.vendaConhecida && !ReservaImpressao(conexao, venda, reimpressao)) return false;
   const Documento documento = MontaRecibo(recibo);
+  bool reservado = false;
   try {
     GuardaCopias(recibo, documento);
-    EnviaParaImpressora(parametros.porta,
-                        EscPosDoDocumento(documento, PaginaDaImpressora(parametros.idTipoImp)));
+    const std::string bytes =
+        EscPosDoDocumento(documento, PaginaDaImpressora(parametros.idTipoImp));
+    if (recibo.vendaConhecida && !ReservaImpressao(conexao, venda, reimpressao)) return false;
+    reservado = recibo.vendaConhecida;
+    EnviaParaImpressora(parametros.porta, bytes);
   } catch (const std::exception& erro) {
-    if (recibo.vendaConhecida && !rtl::IsProgrammingError(erro)) {
+    if (recibo.vendaConhecida && !rtl::IsProgrammingError(erro) &&
+        (reservado || ReservaImpressao(conexao, venda, reimpressao))) {
       RegistraImpressao(conexao, venda, erro.what());
     }
     throw;
   }
   rtl::FaultPoint(rtl::kFalhaCupomImpresso);
-  if (recibo.vendaConhecida) RegistraImpressao(conexao, venda);
+  if (reservado) RegistraImpressao(conexao, venda);
   return true;
 }
 
