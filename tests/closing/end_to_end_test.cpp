@@ -499,4 +499,19 @@ TEST_F(EndToEndTest, ABillAnotherRegisterRecordedIsOnlyMarked) {
                 documents.substr(documents.find("receipts"), 10));
 }
 
+// An operator's reprint prints the extract again whatever its state, counted apart; the document
+// pass does not print it a third time.
+TEST_F(EndToEndTest, AReprintPrintsTheExtractAgainAndTheDocumentPassLeavesIt) {
+  SatRegister("123456789");
+  InsertBill();
+  WorkerPass();
+  VyrFiscal::ReimprimeCupom(kFilial, kCaixa, store_.Scalar("SELECT NRSEQVENDA FROM VENDA"),
+                            "file:recibo.prn", "19");
+  WorkerPass();
+  const std::string documents = SatDocuments();
+  EXPECT_EQ("receipts=2 doc=\\N receipt=IMPRESSO|1 1",
+            documents.substr(documents.find("receipts")) + "|" +
+                store_.Scalar("SELECT QTTENTCUPOM || ' ' || QTREIMPCUPOM FROM VENDACUPOM"));
+}
+
 }  // namespace

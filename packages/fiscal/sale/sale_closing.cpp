@@ -12,7 +12,8 @@
 // A bill is recorded once. The bill's sale is looked up before anything is written and again
 // inside the transaction; the store's unique index on the bill's sales that are not cancelled
 // settles two registers that get past both looks at the same moment: the loser's insert fails,
-// it rolls back and answers the winner's number.
+// it rolls back and answers the winner's number with the winner's register, so that the closing
+// knows the sale is not its own.
 
 #include "fiscal/sale/sale_closing.h"
 
