@@ -514,4 +514,23 @@ TEST_F(EndToEndTest, AReprintPrintsTheExtractAgainAndTheDocumentPassLeavesIt) {
                 store_.Scalar("SELECT QTTENTCUPOM || ' ' || QTREIMPCUPOM FROM VENDACUPOM"));
 }
 
+// Another register's claim keeps this one off the order, in silence, until the claim expires (a
+// register that crashed holding it); the claim is given back once the order is closed.
+TEST_F(EndToEndTest, AnOrderClaimedByAnotherRegisterWaitsUntilTheClaimExpires) {
+  InsertBill();
+  vyrtest::ScopedClock clock(rtl::Now());
+  store_.Exec(
+      "INSERT INTO RESERVACOMANDA (CDFILIAL, NRVENDAREST, NRCOMANDA, CDCAIXA, DTHRRESERVA) "
+      "VALUES (?, ?, ?, '002', datetime('now', 'localtime'))",
+      {kFilial, bill_.nrvendarest, bill_.nrcomanda});
+  Pass();
+  const std::string claimed = State() + "|" + Log();
+  clock.Set(rtl::Now() + 121.0 / 86400);
+  Pass();
+  EXPECT_EQ("IDIMPCUPEXP=2 IDSTCOMANDA=1 sales=|" + std::string(kClosed) +
+                "|IDIMPCUPEXP=3 IDSTCOMANDA=P sales=A:1 |claims=0",
+            claimed + Log() + "|" + State() +
+                "|claims=" + std::to_string(store_.Count("RESERVACOMANDA")));
+}
+
 }  // namespace
