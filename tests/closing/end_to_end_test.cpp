@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -531,6 +532,38 @@ TEST_F(EndToEndTest, AnOrderClaimedByAnotherRegisterWaitsUntilTheClaimExpires) {
                 "|IDIMPCUPEXP=3 IDSTCOMANDA=P sales=A:1 |claims=0",
             claimed + Log() + "|" + State() +
                 "|claims=" + std::to_string(store_.Count("RESERVACOMANDA")));
+}
+
+// A device that refuses the sales: the document pass tries three sales a pass, oldest first, and
+// each waits after its failure; once the device takes them, the backlog is issued three a pass.
+TEST_F(EndToEndTest, TheDocumentPassTriesAFewSalesAPassAndEachFailureWaits) {
+  SatRegister("00000000");
+  for (int i = 1; i <= 4; ++i) {
+    bill_.nrvendarest = "000000000" + std::to_string(i);
+    bill_.nrcomanda = "000" + std::to_string(i);
+    bill_.dscomanda = "DLV_" + bill_.nrcomanda;
+    InsertBill();
+  }
+  vyrtest::ScopedClock clock(rtl::Now());
+  const auto attempts = [this] {
+    const std::string lines = LogLines({"Documento pendente"});
+    return std::to_string(std::count(lines.begin(), lines.end(), '\n')) + " ";
+  };
+  WorkerPass();
+  std::string outcome = attempts();
+  WorkerPass();
+  outcome += attempts();
+  dm_->cdAtivacaoSat = "123456789";
+  clock.Set(rtl::Now() + 2.0 / 86400);
+  WorkerPass();
+  outcome += attempts() + std::to_string(store_.Count("VENDA", "IDDOCPENDVENDA IS NULL")) + " ";
+  WorkerPass();
+  outcome += std::to_string(store_.Count("VENDA", "IDDOCPENDVENDA IS NULL"));
+  EXPECT_EQ(
+      "3 4 7 3 4|Documento pendente da venda 0000000001 do caixa 001 falhou: SAT: Codigo de "
+      "ativacao invalido - nova tentativa em 1 s\nDocumento pendente da venda 0000000001 do caixa "
+      "001: CF-e 000001 emitido; cupom impresso\n",
+      outcome + "|" + LogLines({"Documento pendente da venda 0000000001"}));
 }
 
 }  // namespace
