@@ -566,4 +566,18 @@ TEST_F(EndToEndTest, TheDocumentPassTriesAFewSalesAPassAndEachFailureWaits) {
       outcome + "|" + LogLines({"Documento pendente da venda 0000000001"}));
 }
 
+// An NFC-e sale whose closing stopped before its note was sent: the document pass sends the note
+// kept with the sale and prints its receipt once.
+TEST_F(EndToEndTest, ACrashBeforeTheNoteWasSentIsFinishedByTheDocumentPass) {
+  NfceRegister("simulado");
+  InsertBill();
+  const std::string exit = CrashAt(rtl::kFalhaVendaGravada);
+  const std::string before = Notes() + store_.Scalar("SELECT IDDOCPENDVENDA FROM VENDA");
+  WorkerPass();
+  WorkerPass();
+  EXPECT_EQ("9|pending NAOEMITIDO|IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 |authorised |IMPRESSO 1",
+            exit + "|" + before + "|" + State() + "|" + Notes() + "|" +
+                store_.Scalar("SELECT IDSITUCUPOM || ' ' || QTTENTCUPOM FROM VENDACUPOM"));
+}
+
 }  // namespace
