@@ -19,6 +19,16 @@ bool EmiteDocumento(const TrdmImpExpKds& dm) {
   return dm.boVyrNfce || dm.boVyrSat;
 }
 
+// A bill another register recorded first: its sale number means nothing with this register's
+// code, so nothing of it is emitted or printed here.
+bool GravadaPorOutroCaixa(const ContaEmFechamento& conta) {
+  const VendaRespondida venda = DesempacotaVendaRespondida(conta.retornoFiscal);
+  if (venda.CDCAIXA.empty() || venda.CDCAIXA == conta.CDCAIXA) return false;
+  LogImpExpKDS("Comanda " + conta.NRCOMANDA + " já gravada pelo caixa " + venda.CDCAIXA +
+               " na venda " + conta.dsRetornoFechamento + "; nada a emitir ou imprimir");
+  return true;
+}
+
 // Everything after the order is gathered, in order; returns where a step leaves the closing.
 void ConcluiFechamento(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
   if (!BuildCashMovements(dm, conta)) return;
@@ -35,6 +45,12 @@ void ConcluiFechamento(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
   LogImpExpKDS("Chamada da setconcluifechamento");
   conta.idRetBalLoja = dm.cdsPedidos.FieldByName("IDRETBALLOJA").AsString();
   CallFiscalClosing(dm, conta);
+  if (RespostaEhNumeroVenda(conta.dsRetornoFechamento) && GravadaPorOutroCaixa(conta)) {
+    // The other register documents and prints its sale; this one only takes the order off.
+    WorkerControl::Instance().NoteChange();
+    MarkOrder(dm, conta);
+    return;
+  }
   if (RespostaEhNumeroVenda(conta.dsRetornoFechamento)) {
     // The sale is recorded: the store has changed, whatever the document and the marking do.
     WorkerControl::Instance().NoteChange();

@@ -123,6 +123,12 @@ class TrdmImpExpKds {
                              const std::string& CDLOJA);
   // Orders whose sale the fiscal package refused, held back before their next closing.
   RetryDelays retryDelays;
+  // The register's recorded sales whose document or receipt is still owed, whatever became of
+  // their orders: a few per pass, oldest first, each failure holding its sale back longer
+  // (worker/document_pass.cpp). Never raises.
+  void EmiteDocumentosPendentes(const std::string& CDFILIAL, const std::string& CDCAIXA);
+  // Sales whose document or receipt failed, held back before their next attempt.
+  RetryDelays documentDelays;
 
   // ---- Order lookups (orderdata/) ----
   TADOQuery adqPedExpKDS;

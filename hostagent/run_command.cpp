@@ -226,7 +226,7 @@ int RunHost(const RunOptions& given, std::ostream& out, std::ostream& err) {
       err << "hostagent: o caixa ja esta em execucao: " << e.what() << "\n";
       return kExitRegisterBusy;
     }
-    const RunSnapshot before = TakeSnapshot(options.filial, options.loja);
+    const RunSnapshot before = TakeSnapshot(options.filial, options.loja, options.caixa);
     ModuleLoader module(options.module_path.empty() ? DefaultModulePath() : options.module_path);
     module.Dispara(options.filial.c_str(), options.caixa.c_str(), options.loja.c_str(), abertura);
     // From here a signal or the time limit stops the worker, wherever it is.
@@ -236,7 +236,7 @@ int RunHost(const RunOptions& given, std::ostream& out, std::ostream& err) {
     const Ending ending = WaitForEnding(options, module, signals, start, housekeeping, out);
     const bool stopped = module.Finaliza(kEsperaParadaMs) != 0;
     const WorkerEnd end = ReadWorkerEnd(module);
-    const RunSnapshot after = TakeSnapshot(options.filial, options.loja);
+    const RunSnapshot after = TakeSnapshot(options.filial, options.loja, options.caixa);
     out << "Encerrando: " << EndingText(ending) << "\n";
     // A log that was never written is explained by the error that ended the worker.
     PrintSummary(out, before, after, end.reason == Cli_Qam00417::kFimErro ? end.message : "");

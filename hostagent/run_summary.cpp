@@ -22,6 +22,11 @@ constexpr int kEsperaContagemSegundos = 1;
 const char* const kSqlContaComandas =
     R"mssql(SELECT COUNT(*) AS QTCOMANDAS FROM COMANDAVEN WHERE CDFILIAL = :P_CDFILIAL AND CDLOJA = :P_CDLOJA AND IDIMPCUPEXP = :P_IDIMPCUPEXP)mssql";
 
+// A register's closed bills are the sales it recorded for them; another register's sale of a
+// bill this one only marked is that register's.
+const char* const kSqlContaVendas =
+    R"mssql(SELECT COUNT(*) AS QTVENDAS FROM VENDA WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND IDSITUVENDA = 'A' AND NRCOMANDAVND IS NOT NULL)mssql";
+
 int CountBills(ado::TADOQuery& query, const std::string& idimpcupexp) {
   query.Close();
   query.ParamByName("P_IDIMPCUPEXP").SetAsString(idimpcupexp);
@@ -66,7 +71,8 @@ std::string TodaysLogPath() {
          "/" + name;
 }
 
-RunSnapshot TakeSnapshot(const std::string& cdfilial, const std::string& cdloja) {
+RunSnapshot TakeSnapshot(const std::string& cdfilial, const std::string& cdloja,
+                         const std::string& cdcaixa) {
   RunSnapshot snapshot;
   snapshot.log_path = TodaysLogPath();
   std::error_code ignored;
@@ -83,7 +89,13 @@ RunSnapshot TakeSnapshot(const std::string& cdfilial, const std::string& cdloja)
     query.ParamByName("P_CDFILIAL").SetAsString(cdfilial);
     query.ParamByName("P_CDLOJA").SetAsString(cdloja);
     snapshot.pending = CountBills(query, "2");
-    snapshot.closed = CountBills(query, "3");
+    ado::TADOQuery sales;
+    sales.Setup(connection, kSqlContaVendas, {{"P_CDFILIAL"}, {"P_CDCAIXA"}});
+    sales.CommandTimeout = kEsperaContagemSegundos;
+    sales.ParamByName("P_CDFILIAL").SetAsString(cdfilial);
+    sales.ParamByName("P_CDCAIXA").SetAsString(cdcaixa);
+    sales.Open();
+    snapshot.closed = static_cast<int>(sales.FieldByName("QTVENDAS").AsInteger());
   } catch (const std::exception& e) {
     snapshot.error = VyrUtil::ADOExceptionMessage(e, connection, "");
   }

@@ -7,6 +7,7 @@
 #include "datamodule/error_boundary.h"
 #include "datamodule/rdm_imp_exp_kds.h"
 #include "rtl/text_codec.h"
+#include "scan/order_claim.h"
 #include "worker/log_imp_exp_kds.h"
 #include "worker/worker_control.h"
 
@@ -51,6 +52,10 @@ void TrdmImpExpKds::VerificaPedidosExpKDS(const std::string& CDFILIAL, const std
       const std::string NRCOMANDA = Coluna(cdsPedidosExpKDS, "NRCOMANDA");
       // An order held back after a refused sale is passed over in silence until its delay ends.
       if (retryDelays.Waiting(RetryDelays::Key(CDFILIAL, NRVENDAREST, NRCOMANDA))) continue;
+      // An order another register is closing is passed over in silence: it leaves the list
+      // once that register is done, or becomes this one's when the claim expires.
+      const ComandaReservada comanda{CDFILIAL, NRVENDAREST, NRCOMANDA};
+      if (!ReservaComanda(adcImpExpKds, comanda, CDCAIXA).empty()) continue;
       LogImpExpKDS("VerificaPedidosExpKDS @");
       LogImpExpKDS("cdsPedidosExpKDS.RecordCount = " + quantos);
       LogImpExpKDS("NRPEDIDOVYR: " + Coluna(cdsPedidosExpKDS, "NRPEDIDOVYR"));
@@ -71,6 +76,7 @@ void TrdmImpExpKds::VerificaPedidosExpKDS(const std::string& CDFILIAL, const std
         // The closing has logged its own error already; the row's line names no error.
         LogImpExpKDS("Except FechaContaNormal");
       }
+      LiberaComanda(adcImpExpKds, comanda, CDCAIXA);
     }
   } catch (const std::exception& e) {
     LogImpExpKDS(e.what() + std::string(kSufixoVerifica));

@@ -554,3 +554,35 @@ CREATE TABLE IF NOT EXISTS VENDACFESAT (
 -- The extract printed for a CF-e finds its sale by the key.
 CREATE INDEX IF NOT EXISTS IX_VENDACFESAT_CHAVE ON VENDACFESAT (NRCHAVECFE);
 -- (end of the SAT documents)
+
+-- Fiscal-device package: documents and receipts still owed ------------------------------------
+-- The document pass finds a register's sales whose document is still pending.
+CREATE INDEX IF NOT EXISTS IX_VENDA_DOCPENDENTE ON VENDA (CDFILIAL, CDCAIXA, IDDOCPENDVENDA);
+-- The receipt of a recorded sale: its print state, set before the printer is called and after
+-- it answered, so a receipt is printed at most once unless an operator asks again.
+CREATE TABLE IF NOT EXISTS VENDACUPOM (
+  CDFILIAL VARCHAR(4) NOT NULL,
+  CDCAIXA VARCHAR(3) NOT NULL,
+  NRSEQVENDA VARCHAR(16) NOT NULL,
+  IDSITUCUPOM VARCHAR(10),
+  QTTENTCUPOM INTEGER,
+  QTREIMPCUPOM INTEGER,
+  DTHRSITUCUPOM DATETIME,
+  DSERROCUPOM VARCHAR(255),
+  PRIMARY KEY (CDFILIAL, CDCAIXA, NRSEQVENDA)
+);
+-- The receipts of a register still to be printed.
+CREATE INDEX IF NOT EXISTS IX_VENDACUPOM_SITUACAO ON VENDACUPOM (CDFILIAL, CDCAIXA, IDSITUCUPOM);
+-- (end of the documents and receipts still owed)
+
+-- Closing module: orders being closed ----------------------------------------------------------
+-- A register's claim on an order it is closing, so two registers of a store do not both close it.
+CREATE TABLE IF NOT EXISTS RESERVACOMANDA (
+  CDFILIAL VARCHAR(4) NOT NULL,
+  NRVENDAREST VARCHAR(10) NOT NULL,
+  NRCOMANDA VARCHAR(10) NOT NULL,
+  CDCAIXA VARCHAR(3),
+  DTHRRESERVA DATETIME,
+  PRIMARY KEY (CDFILIAL, NRVENDAREST, NRCOMANDA)
+);
+-- (end of the orders being closed)

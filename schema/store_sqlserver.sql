@@ -599,3 +599,39 @@ CREATE TABLE dbo.VENDACFESAT (
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_VENDACFESAT_CHAVE' AND object_id = OBJECT_ID(N'dbo.VENDACFESAT'))
   CREATE INDEX IX_VENDACFESAT_CHAVE ON dbo.VENDACFESAT (NRCHAVECFE);
 -- (end of the SAT documents)
+
+-- Fiscal-device package: documents and receipts still owed ------------------------------------
+-- The document pass finds a register's sales whose document is still pending.
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_VENDA_DOCPENDENTE' AND object_id = OBJECT_ID(N'dbo.VENDA'))
+  CREATE INDEX IX_VENDA_DOCPENDENTE ON dbo.VENDA (CDFILIAL, CDCAIXA, IDDOCPENDVENDA);
+-- The receipt of a recorded sale: its print state, set before the printer is called and after
+-- it answered, so a receipt is printed at most once unless an operator asks again.
+IF OBJECT_ID(N'dbo.VENDACUPOM', N'U') IS NULL
+CREATE TABLE dbo.VENDACUPOM (
+  CDFILIAL VARCHAR(4) NOT NULL,
+  CDCAIXA VARCHAR(3) NOT NULL,
+  NRSEQVENDA VARCHAR(16) NOT NULL,
+  IDSITUCUPOM VARCHAR(10),
+  QTTENTCUPOM INTEGER,
+  QTREIMPCUPOM INTEGER,
+  DTHRSITUCUPOM DATETIME,
+  DSERROCUPOM VARCHAR(255),
+  PRIMARY KEY (CDFILIAL, CDCAIXA, NRSEQVENDA)
+);
+-- The receipts of a register still to be printed.
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_VENDACUPOM_SITUACAO' AND object_id = OBJECT_ID(N'dbo.VENDACUPOM'))
+  CREATE INDEX IX_VENDACUPOM_SITUACAO ON dbo.VENDACUPOM (CDFILIAL, CDCAIXA, IDSITUCUPOM);
+-- (end of the documents and receipts still owed)
+
+-- Closing module: orders being closed ----------------------------------------------------------
+-- A register's claim on an order it is closing, so two registers of a store do not both close it.
+IF OBJECT_ID(N'dbo.RESERVACOMANDA', N'U') IS NULL
+CREATE TABLE dbo.RESERVACOMANDA (
+  CDFILIAL VARCHAR(4) NOT NULL,
+  NRVENDAREST VARCHAR(10) NOT NULL,
+  NRCOMANDA VARCHAR(10) NOT NULL,
+  CDCAIXA VARCHAR(3),
+  DTHRRESERVA DATETIME,
+  PRIMARY KEY (CDFILIAL, NRVENDAREST, NRCOMANDA)
+);
+-- (end of the orders being closed)

@@ -109,6 +109,7 @@ void TImpExpKdsThread::ScanLoop(bool boImpAutCupExp) {
     dm.cdsPedidosExpKDS.Close();
     const long changes_before = control.Changes();
     dm.VerificaPedidosExpKDS(cdFilial, cdCaixa, cdLoja);
+    dm.EmiteDocumentosPendentes(cdFilial, cdCaixa);
     if (dm.boVyrNfce) {
       for (const std::string& linha : TransmiteNfcePendentes(cdFilial, cdCaixa))
         LogImpExpKDS(linha);

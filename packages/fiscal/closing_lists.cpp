@@ -173,6 +173,18 @@ NotaEmitida DesempacotaNota(const rtl::Variant& retornoFiscal) {
   return nota;
 }
 
+void EmpacotaVendaRespondida(const VendaRespondida& venda, rtl::Variant& retornoFiscal) {
+  retornoFiscal[kRetCaixaVenda] = venda.CDCAIXA;
+  retornoFiscal[kRetVendaAnterior] = std::string(venda.anterior ? "S" : "N");
+}
+
+VendaRespondida DesempacotaVendaRespondida(const rtl::Variant& retornoFiscal) {
+  VendaRespondida venda;
+  venda.CDCAIXA = retornoFiscal[kRetCaixaVenda].AsString();
+  venda.anterior = retornoFiscal[kRetVendaAnterior].AsString() == "S";
+  return venda;
+}
+
 std::string RespostaErro(const std::string& motivo) {
   return kErro + (kSeparadorErro + motivo);
 }

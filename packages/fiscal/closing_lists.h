@@ -133,10 +133,12 @@ AlteracaoVenda DesempacotaAlteracao(const rtl::Variant& lista);
 
 inline constexpr size_t kTamanhoRetornoFiscal = 10;
 enum PosicaoRetorno : size_t {
-  kRetVendas = 0,        // BuscaVenda: the sale-rows packet
-  kRetCancelados = 1,    // BuscaVenda: the cancelled-items packet
-  kRetChaveNfce = 1,     // SetConcluiFechamento on an NFC-e register: the access key
-  kRetSituacaoNfce = 3,  // SetConcluiFechamento on an NFC-e register: kContingencia or empty
+  kRetVendas = 0,         // BuscaVenda: the sale-rows packet
+  kRetCancelados = 1,     // BuscaVenda: the cancelled-items packet
+  kRetChaveNfce = 1,      // SetConcluiFechamento on an NFC-e register: the access key
+  kRetSituacaoNfce = 3,   // SetConcluiFechamento on an NFC-e register: kContingencia or empty
+  kRetCaixaVenda = 5,     // SetConcluiFechamento: the register of the sale it answered
+  kRetVendaAnterior = 6,  // SetConcluiFechamento: "S" when that sale was recorded before the call
 };
 
 // Ten empty elements.
@@ -158,6 +160,15 @@ struct NotaEmitida {
 // Writes the key, and the contingency marker only when the note is in contingency.
 void EmpacotaNota(const NotaEmitida& nota, rtl::Variant& retornoFiscal);
 NotaEmitida DesempacotaNota(const rtl::Variant& retornoFiscal);
+
+// Whose sale SetConcluiFechamento answered: the register that recorded it, and whether it was
+// recorded before the call (by this register earlier, or by another one) rather than by it.
+struct VendaRespondida {
+  std::string CDCAIXA;  // empty when the answer is no sale
+  bool anterior = false;
+};
+void EmpacotaVendaRespondida(const VendaRespondida& venda, rtl::Variant& retornoFiscal);
+VendaRespondida DesempacotaVendaRespondida(const rtl::Variant& retornoFiscal);
 
 // ---- The answer of SetConcluiFechamento and the markers.
 

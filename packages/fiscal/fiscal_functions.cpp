@@ -14,5 +14,8 @@ decltype(SATOnline) SATOnline = Rotinas::SATOnline;
 decltype(AtualizaVendaSat) AtualizaVendaSat = Rotinas::AtualizaVendaSat;
 decltype(DisparaImpressaoNaoFiscal) DisparaImpressaoNaoFiscal = Rotinas::DisparaImpressaoNaoFiscal;
 decltype(TransmiteNfcePendentes) TransmiteNfcePendentes = Rotinas::TransmiteNfcePendentes;
+decltype(DocumentosPendentes) DocumentosPendentes = Rotinas::DocumentosPendentes;
+decltype(EmiteDocumentoPendente) EmiteDocumentoPendente = Rotinas::EmiteDocumentoPendente;
+decltype(ReimprimeCupom) ReimprimeCupom = Rotinas::ReimprimeCupom;
 
 }  // namespace VyrFiscal

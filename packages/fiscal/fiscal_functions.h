@@ -89,5 +89,35 @@ extern std::function<Variant(const Variant& parametros, Variant& retornoFiscal)>
 extern std::function<std::vector<std::string>(const std::string& CDFILIAL,
                                               const std::string& CDCAIXA)>
     TransmiteNfcePendentes;
+// The register's recorded sales that still owe their document (a CF-e not issued or refused, an
+// NFC-e kept and never sent) or their receipt (not printed, or failed with attempts left),
+// oldest first, at most `limite` of them. Sales of other registers are not among them.
+extern std::function<std::vector<std::string>(const std::string& CDFILIAL,
+                                              const std::string& CDCAIXA, int limite)>
+    DocumentosPendentes;
+
+// What EmiteDocumentoPendente needs besides the sale: the register's SAT and printer settings.
+struct PedidoDocumento {
+  std::string CDFILIAL, CDCAIXA, NRSEQVENDA;
+  std::string idUtilSatComp, cdAtivacaoSat;
+  std::string nrSeqImprLoja6, idTipoImpNf6, cdPortaImpNf6;
+};
+
+// Issues the document a recorded sale still owes and prints its receipt, each only once: a SAT
+// session whose answer was never stored is asked about before anything is sent again, a kept
+// NFC-e is sent as it was kept (one still not authorised is left in contingency, unprinted), and
+// a receipt printed, or whose print's outcome is unknown, is not printed again. Answers what it
+// did, for the log ("" when the sale owed nothing). Raises with the reason when the document or
+// the print failed; the failure stays recorded with the sale.
+extern std::function<std::string(const PedidoDocumento& pedido)> EmiteDocumentoPendente;
+
+// An operator's reprint of a recorded sale's receipt, from its stored document, to the printer
+// at `porta` of model `idTipoImp`, whatever its print state; counted apart from the automatic
+// prints (VENDACUPOM.QTREIMPCUPOM). Raises naming the sale when it has no document, or what the
+// printer raises.
+extern std::function<void(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                          const std::string& NRSEQVENDA, const std::string& porta,
+                          const std::string& idTipoImp)>
+    ReimprimeCupom;
 
 }  // namespace VyrFiscal

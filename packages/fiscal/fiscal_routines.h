@@ -24,5 +24,11 @@ Variant AtualizaVendaSat(const std::string& CDFILIAL, const std::string& CDCAIXA
 Variant DisparaImpressaoNaoFiscal(const Variant& parametros, Variant& retornoFiscal);
 std::vector<std::string> TransmiteNfcePendentes(const std::string& CDFILIAL,
                                                 const std::string& CDCAIXA);
+std::vector<std::string> DocumentosPendentes(const std::string& CDFILIAL,
+                                             const std::string& CDCAIXA, int limite);
+std::string EmiteDocumentoPendente(const PedidoDocumento& pedido);
+void ReimprimeCupom(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                    const std::string& NRSEQVENDA, const std::string& porta,
+                    const std::string& idTipoImp);
 
 }  // namespace VyrFiscal::Rotinas

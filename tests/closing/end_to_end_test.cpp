@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -14,8 +15,11 @@
 #include "external/fiscal_device.h"
 #include "external/receivables.h"
 #include "packages/fiscal/nfce_test_support.h"
+#include "rtl/fault_point.h"
 #include "rtl/program_dir.h"
 #include "support/fiscal_builders.h"
+#include "support/process_race.h"
+#include "support/seams.h"
 #include "support/store_builders.h"
 #include "support/temp_store.h"
 #include "worker/log_imp_exp_kds.h"
@@ -80,6 +84,55 @@ class EndToEndTest : public ::testing::Test {
   }
 
   void Pass() { dm_->VerificaPedidosExpKDS(kFilial, kCaixa, kLoja); }
+  // A pass as the worker runs it: the scan, then the document pass.
+  void WorkerPass() {
+    Pass();
+    dm_->EmiteDocumentosPendentes(kFilial, kCaixa);
+  }
+
+  // Runs a worker pass in a child process that ends at the fault point `step` as a crash there
+  // would end it; answers the child's exit ("9" when it ended at the step).
+  std::string CrashAt(const std::string& step) {
+    CloseConnections();
+    const std::vector<vyrtest::ChildResult> child = vyrtest::RunInProcesses(1, [this, step] {
+      rtl::OnFaultPoint = [step](const std::string& at) {
+        if (at == step) _exit(9);
+      };
+      WorkerPass();
+      return std::string();
+    });
+    return vyrtest::Exits(child);
+  }
+
+  void CloseConnections() {
+    dm_->adcImpExpKds.Close();
+    VyrFiscal::ConexaoFiscal().Close();
+    if (VyrRecebimento::rdmRecebimento != nullptr) {
+      VyrRecebimento::rdmRecebimento->adcRecebimento.Close();
+    }
+  }
+
+  // What the SAT register issued and printed for its sales: "cfe=1 issued=1 receipts=1 doc=\\N
+  // receipt=IMPRESSO", with the CF-e stored, those the emulator issued, the extracts in the
+  // printer's file, the sale's document state and its receipt's print state.
+  std::string SatDocuments() const {
+    std::ifstream ini(store_.Dir() + "/Dados/SatEmulador/emulador.ini");
+    std::string issued = "0";
+    for (std::string line; std::getline(ini, line);) {
+      if (line.rfind("ultimoCFe=", 0) == 0) issued = line.substr(10);
+    }
+    std::ifstream prn(store_.Dir() + "/recibo.prn", std::ios::binary);
+    const std::string printed((std::istreambuf_iterator<char>(prn)), {});
+    int receipts = 0;
+    for (size_t at = printed.find("Extrato No. "); at != std::string::npos;
+         at = printed.find("Extrato No. ", at + 1)) {
+      ++receipts;
+    }
+    return "cfe=" + std::to_string(store_.Count("VENDACFESAT", "NRCFESAT IS NOT NULL")) +
+           " issued=" + issued + " receipts=" + std::to_string(receipts) +
+           " doc=" + store_.Scalar("SELECT IDDOCPENDVENDA FROM VENDA") +
+           " receipt=" + store_.Scalar("SELECT IDSITUCUPOM FROM VENDACUPOM");
+  }
 
   // A SAT register (the package's emulator) whose receipts go to the file recibo.prn.
   void SatRegister(const std::string& cdAtivacaoSat) {
@@ -368,6 +421,165 @@ TEST_F(EndToEndTest, AnNfceInContingencyChangesTheSaleAndRemovesTheOrder) {
                 (Exists(store_.Dir() + "/recibo.prn") ? "receipt" : "no receipt") + "|rows left " +
                 std::to_string(store_.Count("ITCOMANDAVEN") + store_.Count("MOVCAIXADLV") +
                                store_.Count("VENDAREST")));
+}
+
+// A crash at each step between the recording of the sale and the marking of its order: the next
+// passes finish the bill with one sale, one CF-e and at most one extract.
+TEST_F(EndToEndTest, ACrashBetweenTheRecordingAndTheDocumentIsFinishedByTheDocumentPass) {
+  SatRegister("123456789");
+  InsertBill();
+  const std::string exit = CrashAt(rtl::kFalhaVendaGravada);
+  WorkerPass();
+  WorkerPass();
+  EXPECT_EQ(
+      "9|IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 |cfe=1 issued=1 receipts=1 doc=\\N "
+      "receipt=IMPRESSO",
+      exit + "|" + State() + "|" + SatDocuments());
+}
+
+TEST_F(EndToEndTest, ACrashBetweenTheSatAnswerAndItsStorageIssuesNoSecondCFe) {
+  SatRegister("123456789");
+  InsertBill();
+  const std::string exit = CrashAt(rtl::kFalhaRespostaSat);
+  WorkerPass();
+  WorkerPass();
+  EXPECT_EQ(
+      "9|IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 |cfe=1 issued=1 receipts=1 doc=\\N "
+      "receipt=IMPRESSO",
+      exit + "|" + State() + "|" + SatDocuments());
+}
+
+// The print's outcome was never recorded: the receipt is not printed again without an operator.
+TEST_F(EndToEndTest, ACrashBetweenThePrintAndTheMarkingPrintsNoSecondExtract) {
+  SatRegister("123456789");
+  InsertBill();
+  const std::string exit = CrashAt(rtl::kFalhaCupomImpresso);
+  WorkerPass();
+  WorkerPass();
+  EXPECT_EQ(
+      "9|IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 |cfe=1 issued=1 receipts=1 doc=\\N "
+      "receipt=IMPRIMINDO",
+      exit + "|" + State() + "|" + SatDocuments());
+}
+
+// A printer that cannot be reached: the order is marked by the next pass, and the document pass
+// prints its extract once the printer is back, after the delay its failure set.
+TEST_F(EndToEndTest, AnExtractThatFailedToPrintIsPrintedByTheDocumentPassOnce) {
+  SatRegister("123456789");
+  dm_->cdPortaImpNf6 = "file:/no/x.prn";
+  InsertBill();
+  vyrtest::ScopedClock clock(rtl::Now());
+  WorkerPass();
+  const std::string failed = store_.Scalar("SELECT IDSITUCUPOM || QTTENTCUPOM FROM VENDACUPOM");
+  dm_->cdPortaImpNf6 = "file:recibo.prn";
+  WorkerPass();
+  const std::string waiting = store_.Scalar("SELECT IDSITUCUPOM || QTTENTCUPOM FROM VENDACUPOM");
+  clock.Set(rtl::Now() + 5.0 / 86400);
+  WorkerPass();
+  WorkerPass();
+  EXPECT_EQ(
+      "FALHOU2|FALHOU2|IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 |cfe=1 issued=1 receipts=1 "
+      "doc=\\N receipt=IMPRESSO",
+      failed + "|" + waiting + "|" + State() + "|" + SatDocuments());
+}
+
+// Another register recorded the bill (on an earlier day, so the sale check does not see it): the
+// closing names that register and its sale, marks the order and emits and prints nothing.
+TEST_F(EndToEndTest, ABillAnotherRegisterRecordedIsOnlyMarked) {
+  SatRegister("123456789");
+  InsertBill();
+  WorkerPass();
+  store_.Exec("UPDATE VENDA SET CDCAIXA = '002', DTENTRVENDA = ?", {vyrtest::DayText(-1)});
+  store_.Exec("UPDATE COMANDAVEN SET IDIMPCUPEXP = '2', IDSTCOMANDA = '1'");
+  const std::string venda = store_.Scalar("SELECT NRSEQVENDA FROM VENDA");
+  WorkerPass();
+  const std::string lines = LogLines({"já gravada", "setVendaComanda"});
+  const std::string documents = SatDocuments();
+  EXPECT_EQ("Comanda 0001 já gravada pelo caixa 002 na venda " + venda +
+                "; nada a emitir ou imprimir\nChama funcao setVendaComanda: P\n"
+                "|IDIMPCUPEXP=3 IDSTCOMANDA=P sales=A:1 |receipts=1",
+            lines.substr(lines.find("Comanda 0001")) + "|" + State() + "|" +
+                documents.substr(documents.find("receipts"), 10));
+}
+
+// An operator's reprint prints the extract again whatever its state, counted apart; the document
+// pass does not print it a third time.
+TEST_F(EndToEndTest, AReprintPrintsTheExtractAgainAndTheDocumentPassLeavesIt) {
+  SatRegister("123456789");
+  InsertBill();
+  WorkerPass();
+  VyrFiscal::ReimprimeCupom(kFilial, kCaixa, store_.Scalar("SELECT NRSEQVENDA FROM VENDA"),
+                            "file:recibo.prn", "19");
+  WorkerPass();
+  const std::string documents = SatDocuments();
+  EXPECT_EQ("receipts=2 doc=\\N receipt=IMPRESSO|1 1",
+            documents.substr(documents.find("receipts")) + "|" +
+                store_.Scalar("SELECT QTTENTCUPOM || ' ' || QTREIMPCUPOM FROM VENDACUPOM"));
+}
+
+// Another register's claim keeps this one off the order, in silence, until the claim expires (a
+// register that crashed holding it); the claim is given back once the order is closed.
+TEST_F(EndToEndTest, AnOrderClaimedByAnotherRegisterWaitsUntilTheClaimExpires) {
+  InsertBill();
+  vyrtest::ScopedClock clock(rtl::Now());
+  store_.Exec(
+      "INSERT INTO RESERVACOMANDA (CDFILIAL, NRVENDAREST, NRCOMANDA, CDCAIXA, DTHRRESERVA) "
+      "VALUES (?, ?, ?, '002', datetime('now', 'localtime'))",
+      {kFilial, bill_.nrvendarest, bill_.nrcomanda});
+  Pass();
+  const std::string claimed = State() + "|" + Log();
+  clock.Set(rtl::Now() + 121.0 / 86400);
+  Pass();
+  EXPECT_EQ("IDIMPCUPEXP=2 IDSTCOMANDA=1 sales=|" + std::string(kClosed) +
+                "|IDIMPCUPEXP=3 IDSTCOMANDA=P sales=A:1 |claims=0",
+            claimed + Log() + "|" + State() +
+                "|claims=" + std::to_string(store_.Count("RESERVACOMANDA")));
+}
+
+// A device that refuses the sales: the document pass tries three sales a pass, oldest first, and
+// each waits after its failure; once the device takes them, the backlog is issued three a pass.
+TEST_F(EndToEndTest, TheDocumentPassTriesAFewSalesAPassAndEachFailureWaits) {
+  SatRegister("00000000");
+  for (int i = 1; i <= 4; ++i) {
+    bill_.nrvendarest = "000000000" + std::to_string(i);
+    bill_.nrcomanda = "000" + std::to_string(i);
+    bill_.dscomanda = "DLV_" + bill_.nrcomanda;
+    InsertBill();
+  }
+  vyrtest::ScopedClock clock(rtl::Now());
+  const auto attempts = [this] {
+    const std::string lines = LogLines({"Documento pendente"});
+    return std::to_string(std::count(lines.begin(), lines.end(), '\n')) + " ";
+  };
+  WorkerPass();
+  std::string outcome = attempts();
+  WorkerPass();
+  outcome += attempts();
+  dm_->cdAtivacaoSat = "123456789";
+  clock.Set(rtl::Now() + 2.0 / 86400);
+  WorkerPass();
+  outcome += attempts() + std::to_string(store_.Count("VENDA", "IDDOCPENDVENDA IS NULL")) + " ";
+  WorkerPass();
+  outcome += std::to_string(store_.Count("VENDA", "IDDOCPENDVENDA IS NULL"));
+  EXPECT_EQ(
+      "3 4 7 3 4|Documento pendente da venda 0000000001 do caixa 001 falhou: SAT: Codigo de "
+      "ativacao invalido - nova tentativa em 1 s\nDocumento pendente da venda 0000000001 do caixa "
+      "001: CF-e 000001 emitido; cupom impresso\n",
+      outcome + "|" + LogLines({"Documento pendente da venda 0000000001"}));
+}
+
+// An NFC-e sale whose closing stopped before its note was sent: the document pass sends the note
+// kept with the sale and prints its receipt once.
+TEST_F(EndToEndTest, ACrashBeforeTheNoteWasSentIsFinishedByTheDocumentPass) {
+  NfceRegister("simulado");
+  InsertBill();
+  const std::string exit = CrashAt(rtl::kFalhaVendaGravada);
+  const std::string before = Notes() + store_.Scalar("SELECT IDDOCPENDVENDA FROM VENDA");
+  WorkerPass();
+  WorkerPass();
+  EXPECT_EQ("9|pending NAOEMITIDO|IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 |authorised |IMPRESSO 1",
+            exit + "|" + before + "|" + State() + "|" + Notes() + "|" +
+                store_.Scalar("SELECT IDSITUCUPOM || ' ' || QTTENTCUPOM FROM VENDACUPOM"));
 }
 
 }  // namespace

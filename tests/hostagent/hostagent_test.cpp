@@ -8,6 +8,8 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <thread>
 
 #include "hostagent/hostagent_process.h"
 #include "rtl/client_dataset.h"
@@ -33,6 +35,56 @@ std::string ScalarOfNewConnection(const std::string& path, const char* sql) {
   sqlite3_finalize(stmt);
   sqlite3_close(db);
   return value;
+}
+
+void ExecOnNewConnection(const std::string& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+    sqlite3_busy_timeout(db, 10000);
+    sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+  }
+  sqlite3_close(db);
+}
+
+size_t Occurrences(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+// What the registers of a demo store recorded, issued and printed, in the program directories
+// `dirs` (the first holds the store): "orders=6 closed=6 sales=6 bills=6 documents=6 issued=6
+// pending=0 duplicates=0", with the receipts printed apart (they may be fewer than the sales
+// after a kill between the print's record and the print).
+std::string Outcome(const std::vector<std::string>& dirs, size_t& receipts) {
+  const std::string db = dirs[0] + "/Dados/Loja.db";
+  const auto count = [&db](const std::string& sql) {
+    return ScalarOfNewConnection(db, sql.c_str());
+  };
+  long issued = 0;
+  size_t duplicates = 0;
+  receipts = 0;
+  for (const std::string& dir : dirs) {
+    const std::string ini = ReadFile(dir + "/Dados/SatEmulador/emulador.ini");
+    const size_t at = ini.find("ultimoCFe=");
+    if (at != std::string::npos) issued += std::stol(ini.substr(at + 10));
+    // Each extract names its CF-e once: "Extrato No. 000001".
+    const std::string printed = ReadFile(dir + "/cupom.prn");
+    std::set<std::string> numbers;
+    for (size_t p = printed.find("Extrato No. "); p != std::string::npos;
+         p = printed.find("Extrato No. ", p + 1)) {
+      ++receipts;
+      if (!numbers.insert(printed.substr(p, 18)).second) ++duplicates;
+    }
+  }
+  return "orders=" + count("SELECT COUNT(*) FROM COMANDAVEN") +
+         " closed=" + count("SELECT COUNT(*) FROM COMANDAVEN WHERE IDIMPCUPEXP = '3'") +
+         " sales=" + count("SELECT COUNT(*) FROM VENDA WHERE IDSITUVENDA = 'A'") +
+         " bills=" + count("SELECT COUNT(DISTINCT NRCOMANDAVND) FROM VENDA") +
+         " documents=" + count("SELECT COUNT(*) FROM VENDACFESAT WHERE NRCFESAT IS NOT NULL") +
+         " issued=" + std::to_string(issued) +
+         " pending=" + count("SELECT COUNT(*) FROM VENDA WHERE IDDOCPENDVENDA IS NOT NULL") +
+         " duplicates=" + std::to_string(duplicates);
 }
 
 // The first line of `text` that contains `part`, without its line end.
@@ -423,6 +475,92 @@ TEST_F(HostAgentTest, MissingModuleFailsWithoutStartingAnything) {
   EXPECT_EQ(1, result.exit_code);
   EXPECT_NE(std::string::npos, result.err.find("nao_existe.so"));
   EXPECT_FALSE(fs::exists(store_.Dir() + "/Dados/LogImpExpKDS"));
+}
+
+// A few kill -9 rounds on a SAT store, each at a later closing, then a run until idle: every bill
+// ends with one sale and one CF-e, and no extract is printed twice.
+TEST_F(HostAgentTest, KillNineRoundsEndWithOneSaleAndOneCFePerBillAndNoSecondExtract) {
+  vyrtest::TempStore scratch;
+  const std::string dir = scratch.Dir() + "/loja";
+  ASSERT_EQ(0, RunHost({"demo-store", "--dir", dir, "--pedidos", "8"}, scratch.Dir()).exit_code);
+  const std::vector<std::string> args{"run", "--dir",  dir,  "--filial",      "0001", "--caixa",
+                                      "001", "--loja", "01", "--max-seconds", "30"};
+  const std::string log_dir = dir + "/Dados/LogImpExpKDS";
+  const auto closings = [&log_dir] {
+    size_t count = 0;
+    if (!fs::exists(log_dir)) return count;
+    for (const auto& year : fs::directory_iterator(log_dir)) {
+      for (const auto& day : fs::directory_iterator(year.path())) {
+        count += Occurrences(ReadFile(day.path()), "INI-FechaContaNormal(");
+      }
+    }
+    return count;
+  };
+  for (int round = 0; round < 4; ++round) {
+    HostProcess host(args, scratch.Dir());
+    WaitForWorker(host);
+    // Killed once the worker has started its next closing, wherever that closing then is.
+    const size_t before = closings();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (closings() == before && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    host.Signal(SIGKILL);
+    host.Wait();
+  }
+  std::vector<std::string> last = args;
+  last.push_back("--until-idle");
+  ASSERT_EQ(0, RunHost(last, scratch.Dir()).exit_code);
+  size_t receipts = 0;
+  const std::string outcome = Outcome({dir}, receipts);
+  EXPECT_EQ(
+      "orders=8 closed=8 sales=8 bills=8 documents=8 issued=8 pending=0 duplicates=0 "
+      "receipts<=8",
+      outcome + (receipts <= 8 ? " receipts<=8" : " receipts=" + std::to_string(receipts)));
+}
+
+// Two registers of one store, each in its own host and program directory with its own SAT device
+// and printer: each bill is recorded, documented and printed once, and each host's summary
+// counts the bills it closed.
+TEST_F(HostAgentTest, TwoHostsOnOneStoreCloseEachBillOnceAndCountTheirOwn) {
+  vyrtest::TempStore scratch;
+  const std::string first = scratch.Dir() + "/caixa1", second = scratch.Dir() + "/caixa2";
+  ASSERT_EQ(0, RunHost({"demo-store", "--dir", first, "--pedidos", "20"}, scratch.Dir()).exit_code);
+  const std::string db = first + "/Dados/Loja.db";
+  ExecOnNewConnection(
+      db,
+      "INSERT INTO CAIXA (CDFILIAL, CDCAIXA, CDLOJA, NMCAIXA, IDTPEMISSAOVYR, IDIMPAUTCUPEXP, "
+      "NRSEQIMPRLOJA6) SELECT CDFILIAL, '002', CDLOJA, NMCAIXA, IDTPEMISSAOVYR, "
+      "IDIMPAUTCUPEXP, NRSEQIMPRLOJA6 FROM CAIXA WHERE CDCAIXA = '001'; "
+      "INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, NRSERIENFCE, IDMODOAUTORIZ) "
+      "SELECT CDFILIAL, '002', NRSERIENFCE, IDMODOAUTORIZ FROM CAIXAFISCAL");
+  fs::create_directories(second + "/Dados/SatEmulador");
+  fs::copy(first + "/Dados/Cadastros", second + "/Dados/Cadastros");
+  std::ofstream(second + "/Dados/SatEmulador/emulador.ini") << "numeroSerie=900000002\n";
+  setenv("VYR_CONEXAO", ("sqlite:" + db).c_str(), 1);
+  std::string counted;
+  {
+    HostProcess one({"run", "--dir", first, "--filial", "0001", "--caixa", "001", "--loja", "01",
+                     "--until-idle", "--max-seconds", "60"},
+                    scratch.Dir());
+    HostProcess two({"run", "--dir", second, "--filial", "0001", "--caixa", "002", "--loja", "01",
+                     "--until-idle", "--max-seconds", "60"},
+                    scratch.Dir());
+    for (HostProcess* host : {&one, &two}) {
+      const Result result = host->Wait();
+      EXPECT_EQ(0, result.exit_code) << result.err;
+      counted += LineWith(result.out, "Pedidos fechados:").substr(20) + " ";
+    }
+  }
+  unsetenv("VYR_CONEXAO");
+  size_t receipts = 0;
+  const std::string outcome = Outcome({first, second}, receipts);
+  EXPECT_EQ(
+      "orders=20 closed=20 sales=20 bills=20 documents=20 issued=20 pending=0 "
+      "duplicates=0|receipts=20|" +
+          ScalarOfNewConnection(db, "SELECT COUNT(*) FROM VENDA WHERE CDCAIXA = '001'") + " " +
+          ScalarOfNewConnection(db, "SELECT COUNT(*) FROM VENDA WHERE CDCAIXA = '002'") + " ",
+      outcome + "|receipts=" + std::to_string(receipts) + "|" + counted);
 }
 
 }  // namespace

@@ -1,20 +1,29 @@
+#include "fiscal/receipt/receipt_print.h"
+
+#include <exception>
 #include <filesystem>
 #include <fstream>
 
+#include "db/statement_kit.h"
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
+#include "fiscal/nfce/nfce_emission.h"
 #include "fiscal/receipt/escpos.h"
 #include "fiscal/receipt/printer_port.h"
 #include "fiscal/receipt/qr_png.h"
-#include "fiscal/receipt/receipt_source.h"
+#include "fiscal/receipt/receipt_state.h"
+#include "fiscal/sat/stored_cfe.h"
 #include "rtl/errors.h"
+#include "rtl/fault_point.h"
 #include "rtl/program_dir.h"
 
-namespace VyrFiscal::Rotinas {
+namespace VyrFiscal {
+namespace Cupom {
 
 namespace {
 
-using namespace VyrFiscal::Cupom;
+const char* const kSelVenda =
+    R"mssql(SELECT IDTIPOEMISSAO, CDSENHAPED FROM VENDA WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND NRSEQVENDA = :P_NRSEQVENDA)mssql";
 
 // The copies go beside the store's data, one pair per document: printing the same sale again
 // replaces them.
@@ -38,19 +47,76 @@ void GuardaCopias(const Recibo& recibo, const Documento& documento) {
 }  // namespace
 
 // The copies are written before the printer is tried, so that support staff can see what a
-// receipt that did not print should have shown.
+// receipt that did not print should have shown; and before the print state is taken, so that a
+// stop between taking it and printing (a receipt never printed, and not printed again without an
+// operator) is as unlikely as it can be.
+bool ImprimeRecibo(ado::TADOConnection& conexao, const ParametrosRecibo& parametros,
+                   bool reimpressao) {
+  const Recibo recibo = MontaModelo(conexao, parametros);
+  const VendaDoCupom venda{recibo.venda.CDFILIAL, recibo.venda.CDCAIXA, recibo.venda.NRSEQVENDA};
+  const Documento documento = MontaRecibo(recibo);
+  bool reservado = false;
+  try {
+    GuardaCopias(recibo, documento);
+    const std::string bytes =
+        EscPosDoDocumento(documento, PaginaDaImpressora(parametros.idTipoImp));
+    if (recibo.vendaConhecida && !ReservaImpressao(conexao, venda, reimpressao)) return false;
+    reservado = recibo.vendaConhecida;
+    EnviaParaImpressora(parametros.porta, bytes);
+  } catch (const std::exception& erro) {
+    if (recibo.vendaConhecida && !rtl::IsProgrammingError(erro) &&
+        (reservado || ReservaImpressao(conexao, venda, reimpressao))) {
+      RegistraImpressao(conexao, venda, erro.what());
+    }
+    throw;
+  }
+  rtl::FaultPoint(rtl::kFalhaCupomImpresso);
+  if (reservado) RegistraImpressao(conexao, venda);
+  return true;
+}
+
+ParametrosRecibo ReciboDaVenda(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                               const std::string& CDCAIXA, const std::string& NRSEQVENDA) {
+  const ado::Bindings venda = {
+      {"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}, {"P_NRSEQVENDA", NRSEQVENDA}};
+  std::string tipoEmissao;
+  ParametrosRecibo p;
+  ado::ReadFirstRow(conexao, "adqVendaDoCupom", kSelVenda, ado::ParamsFor(venda), venda,
+                    [&](ado::TADOQuery& query) {
+                      tipoEmissao = query.FieldByName("IDTIPOEMISSAO").AsString();
+                      p.senha = query.FieldByName("CDSENHAPED").AsString();
+                    });
+  const std::string nome = CDFILIAL + "/" + CDCAIXA + "/" + NRSEQVENDA;
+  Sat::CFeGravado cfe;
+  if (tipoEmissao == "S" && Sat::LeCFeGravado(conexao, CDFILIAL, CDCAIXA, NRSEQVENDA, cfe) &&
+      !cfe.NRCHAVECFE.empty()) {
+    p.tipo = TipoRecibo::ExtratoSat;
+    p.chave = cfe.NRCHAVECFE;
+    p.qrCode = cfe.DSQRCODECFE;
+    p.nrSerieSat = cfe.NRSERIESAT;
+  } else if (tipoEmissao == "N") {
+    p.tipo = TipoRecibo::VendaNfce;
+    p.chave = ChaveNfceGravada(conexao, CDFILIAL, CDCAIXA, NRSEQVENDA);
+  }
+  if (p.chave.empty()) {
+    throw rtl::EDatabaseError("Receipt of sale " + nome +
+                              ": no document stored for it (VENDACFESAT, NFCEVENDA)");
+  }
+  return p;
+}
+
+}  // namespace Cupom
+
+namespace Rotinas {
+
 Variant DisparaImpressaoNaoFiscal(const Variant& parametros, Variant&) {
-  const ParametrosRecibo pedido = LeParametros(parametros);
+  const Cupom::ParametrosRecibo pedido = Cupom::LeParametros(parametros);
   if (pedido.chave.empty()) {
     throw rtl::Exception(
         "DisparaImpressaoNaoFiscal: the receipt parameters carry no access key (CHAVEACESSONFCe)");
   }
-  const Recibo recibo = MontaModelo(ConexaoFiscal(), pedido);
-  const Documento documento = MontaRecibo(recibo);
-  GuardaCopias(recibo, documento);
-  EnviaParaImpressora(pedido.porta,
-                      EscPosDoDocumento(documento, PaginaDaImpressora(pedido.idTipoImp)));
-  return true;
+  return Cupom::ImprimeRecibo(ConexaoFiscal(), pedido, false);
 }
 
-}  // namespace VyrFiscal::Rotinas
+}  // namespace Rotinas
+}  // namespace VyrFiscal

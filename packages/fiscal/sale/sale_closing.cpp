@@ -12,7 +12,8 @@
 // A bill is recorded once. The bill's sale is looked up before anything is written and again
 // inside the transaction; the store's unique index on the bill's sales that are not cancelled
 // settles two registers that get past both looks at the same moment: the loser's insert fails,
-// it rolls back and answers the winner's number.
+// it rolls back and answers the winner's number with the winner's register, so that the closing
+// knows the sale is not its own.
 
 #include "fiscal/sale/sale_closing.h"
 
@@ -25,9 +26,11 @@
 #include "fiscal/fiscal_store.h"
 #include "fiscal/nfce/nfce_emission.h"
 #include "fiscal/receipt/contingency_danfe.h"
+#include "fiscal/receipt/receipt_state.h"
 #include "fiscal/sale/pending_document.h"
 #include "fiscal/sale/sale_statements.h"
 #include "rtl/errors.h"
+#include "rtl/fault_point.h"
 #include "vyrutil/next_code.h"
 
 namespace VyrFiscal {
@@ -58,9 +61,12 @@ PedidoNfce MontaPedidoNfce(const Fechamento& f, const std::string& NRSEQVENDA) {
           f.nrSerieNfce, f.idAmbTrabNfce, f.dtEmissNfce};
 }
 
-// The answer for a bill that already has its sale: its number, and the key of its note.
+// The answer for a bill that already has its sale: its number, its register, and the key of its
+// note. The register tells the closing whether the sale is its own: another register's number
+// means nothing with this register's code.
 Variant RespostaExistente(ado::TADOConnection& conexao, const Fechamento& fechamento,
                           const VendaExistente& existente, Variant& retornoFiscal) {
+  EmpacotaVendaRespondida({existente.CDCAIXA, true}, retornoFiscal);
   if (fechamento.idTipoEmissao == kRegistroNfce) {
     NotaEmitida nota;
     nota.chaveAcesso =
@@ -122,6 +128,7 @@ Variant Grava(ado::TADOConnection& conexao, const Fechamento& fechamento, Varian
     if (fechamento.idTipoEmissao == kRegistroNfce || fechamento.idTipoEmissao == kRegistroSat) {
       MarcaDocumentoPendente(conexao, fechamento.CDFILIAL, fechamento.CDCAIXA, numero,
                              kDocNaoEmitido);
+      Cupom::RegistraCupomPendente(conexao, {fechamento.CDFILIAL, fechamento.CDCAIXA, numero});
     }
     if (fechamento.idTipoEmissao == kRegistroNfce) nota = PreparaNfce(conexao, pedido);
     conexao.CommitTrans();
@@ -132,6 +139,8 @@ Variant Grava(ado::TADOConnection& conexao, const Fechamento& fechamento, Varian
     if (!vencedora.encontrada) throw;
     return RespostaExistente(conexao, fechamento, vencedora, retornoFiscal);
   }
+  rtl::FaultPoint(rtl::kFalhaVendaGravada);
+  EmpacotaVendaRespondida({fechamento.CDCAIXA, false}, retornoFiscal);
   if (fechamento.idTipoEmissao == kRegistroNfce) EnviaNfce(conexao, pedido, nota, retornoFiscal);
   return Variant(numero);
 }

@@ -12,6 +12,7 @@
 #include "fiscal/sat/sat_session.h"
 #include "fiscal/sat/stored_cfe.h"
 #include "rtl/errors.h"
+#include "rtl/fault_point.h"
 
 namespace VyrFiscal::Sat {
 namespace {
@@ -175,6 +176,7 @@ bool EmiteCFeSat(ado::TADOConnection& conexao, const PedidoSat& pedido,
     valoresSat = Recusa(sessao, erro);
     return false;
   }
+  rtl::FaultPoint(rtl::kFalhaRespostaSat);
   valoresSat = InterpretaResposta(resposta);
   if (!Emitido(valoresSat)) {
     EsqueceSessao(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA);

@@ -1,0 +1,26 @@
+#pragma once
+// Printing a receipt: the closing's print request, the document pass and an operator's reprint
+// all go through ImprimeRecibo. Internal to the package.
+
+#include <string>
+
+#include "db/connection.h"
+#include "fiscal/receipt/receipt_source.h"
+
+namespace VyrFiscal::Cupom {
+
+// Prints the receipt of `parametros`: its text copy (and QR image) under Dados/Impressao/, then
+// the printer. When the sale is known, its print state (receipt_state.h) is taken before the
+// printer is called and its outcome recorded after; answers false, printing nothing, when the
+// sale's receipt was printed already or its print's outcome is unknown, unless `reimpressao`.
+// Raises what the printer or the store raise (a failed print is recorded first).
+bool ImprimeRecibo(ado::TADOConnection& conexao, const ParametrosRecibo& parametros,
+                   bool reimpressao);
+
+// The receipt of a recorded sale from its stored document (NFCEVENDA or VENDACFESAT), without
+// the printer's values. Raises rtl::EDatabaseError naming the sale when it has no stored
+// document.
+ParametrosRecibo ReciboDaVenda(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                               const std::string& CDCAIXA, const std::string& NRSEQVENDA);
+
+}  // namespace VyrFiscal::Cupom

@@ -1,0 +1,97 @@
+#include "fiscal/receipt/receipt_state.h"
+
+#include "db/db_error.h"
+#include "db/statement_kit.h"
+#include "rtl/datetime.h"
+
+namespace VyrFiscal::Cupom {
+namespace {
+
+const char* const kInsCupom =
+    R"mssql(INSERT INTO VENDACUPOM (CDFILIAL, CDCAIXA, NRSEQVENDA, IDSITUCUPOM, QTTENTCUPOM, QTREIMPCUPOM, DTHRSITUCUPOM) VALUES (:P_CDFILIAL, :P_CDCAIXA, :P_NRSEQVENDA, :P_IDSITUCUPOM, :P_QTTENTCUPOM, :P_QTREIMPCUPOM, :P_DTHRSITUCUPOM))mssql";
+
+// The compare-and-set that makes two takers of one receipt agree: only one of them finds it
+// still owed.
+const char* const kUpdReserva =
+    R"mssql(UPDATE VENDACUPOM SET IDSITUCUPOM = 'IMPRIMINDO', QTTENTCUPOM = QTTENTCUPOM + 1, DTHRSITUCUPOM = :P_DTHRSITUCUPOM WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND NRSEQVENDA = :P_NRSEQVENDA AND (IDSITUCUPOM = 'PENDENTE' OR (IDSITUCUPOM = 'FALHOU' AND QTTENTCUPOM < :P_QTTENTCUPOM)))mssql";
+
+const char* const kUpdReimpressao =
+    R"mssql(UPDATE VENDACUPOM SET IDSITUCUPOM = 'IMPRIMINDO', QTREIMPCUPOM = QTREIMPCUPOM + 1, DTHRSITUCUPOM = :P_DTHRSITUCUPOM WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND NRSEQVENDA = :P_NRSEQVENDA)mssql";
+
+const char* const kUpdResultado =
+    R"mssql(UPDATE VENDACUPOM SET IDSITUCUPOM = :P_IDSITUCUPOM, DSERROCUPOM = :P_DSERROCUPOM, DTHRSITUCUPOM = :P_DTHRSITUCUPOM WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND NRSEQVENDA = :P_NRSEQVENDA)mssql";
+
+const char* const kSelDevidos =
+    R"mssql(SELECT CP.NRSEQVENDA FROM VENDACUPOM CP, VENDA VE WHERE CP.CDFILIAL = :P_CDFILIAL AND CP.CDCAIXA = :P_CDCAIXA AND CP.IDSITUCUPOM IN ('PENDENTE', 'FALHOU') AND CP.QTTENTCUPOM < :P_QTTENTCUPOM AND VE.CDFILIAL = CP.CDFILIAL AND VE.CDCAIXA = CP.CDCAIXA AND VE.NRSEQVENDA = CP.NRSEQVENDA AND VE.IDSITUVENDA = 'A' AND VE.IDDOCPENDVENDA IS NULL ORDER BY CP.NRSEQVENDA)mssql";
+
+const char* const kSqlStateRestricao = "23000";
+const size_t kTamanhoErro = 255;
+
+ado::Bindings Chave(const VendaDoCupom& venda) {
+  return {{"P_CDFILIAL", venda.CDFILIAL},
+          {"P_CDCAIXA", venda.CDCAIXA},
+          {"P_NRSEQVENDA", venda.NRSEQVENDA},
+          {"P_DTHRSITUCUPOM", rtl::Variant::FromDateTime(rtl::Now())}};
+}
+
+void Insere(ado::TADOConnection& conexao, const VendaDoCupom& venda, const char* situacao,
+            int tentativas, int reimpressoes) {
+  ado::Bindings ligacoes = Chave(venda);
+  ado::AppendBindings(ligacoes, {{"P_IDSITUCUPOM", situacao},
+                                 {"P_QTTENTCUPOM", static_cast<int64_t>(tentativas)},
+                                 {"P_QTREIMPCUPOM", static_cast<int64_t>(reimpressoes)}});
+  ado::RunCommand(conexao, "acmInsVendaCupom", kInsCupom, ligacoes);
+}
+
+}  // namespace
+
+void RegistraCupomPendente(ado::TADOConnection& conexao, const VendaDoCupom& venda) {
+  Insere(conexao, venda, kCupomPendente, 0, 0);
+}
+
+bool ReservaImpressao(ado::TADOConnection& conexao, const VendaDoCupom& venda, bool reimpressao) {
+  ado::Bindings reserva = Chave(venda);
+  reserva.push_back({"P_QTTENTCUPOM", static_cast<int64_t>(kTentativasCupom)});
+  if (reimpressao ? ado::RunCommand(conexao, "acmUpdVendaCupomReimpressao", kUpdReimpressao,
+                                    Chave(venda)) > 0
+                  : ado::RunCommand(conexao, "acmUpdVendaCupomReserva", kUpdReserva, reserva) > 0) {
+    return true;
+  }
+  // A sale recorded before receipts kept a state has no row yet: the insert takes it, and loses
+  // to whoever made the row first.
+  try {
+    Insere(conexao, venda, kCupomImprimindo, reimpressao ? 0 : 1, reimpressao ? 1 : 0);
+  } catch (const ado::EADOError& erro) {
+    if (erro.SqlState() != kSqlStateRestricao) throw;
+    return reimpressao && ado::RunCommand(conexao, "acmUpdVendaCupomReimpressao", kUpdReimpressao,
+                                          Chave(venda)) > 0;
+  }
+  return true;
+}
+
+void RegistraImpressao(ado::TADOConnection& conexao, const VendaDoCupom& venda,
+                       const std::string& erro) {
+  ado::Bindings ligacoes = Chave(venda);
+  ado::AppendBindings(ligacoes, {{"P_IDSITUCUPOM", erro.empty() ? kCupomImpresso : kCupomFalhou},
+                                 {"P_DSERROCUPOM", ado::TextOrNull(erro.substr(0, kTamanhoErro))}});
+  ado::RunCommand(conexao, "acmUpdVendaCupomResultado", kUpdResultado,
+                  {ado::TextParam("P_CDFILIAL"), ado::TextParam("P_CDCAIXA"),
+                   ado::TextParam("P_NRSEQVENDA"), ado::DateTimeParam("P_DTHRSITUCUPOM"),
+                   ado::TextParam("P_IDSITUCUPOM"), ado::TextParam("P_DSERROCUPOM", 255)},
+                  ligacoes);
+}
+
+std::vector<std::string> CuponsDevidos(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                                       const std::string& CDCAIXA) {
+  std::vector<std::string> vendas;
+  const ado::Bindings ligacoes = {{"P_CDFILIAL", CDFILIAL},
+                                  {"P_CDCAIXA", CDCAIXA},
+                                  {"P_QTTENTCUPOM", static_cast<int64_t>(kTentativasCupom)}};
+  ado::ForEachRow(conexao, "adqCuponsDevidos", kSelDevidos, ado::ParamsFor(ligacoes), ligacoes,
+                  [&vendas](ado::TADOQuery& query) {
+                    vendas.push_back(query.FieldByName("NRSEQVENDA").AsString());
+                  });
+  return vendas;
+}
+
+}  // namespace VyrFiscal::Cupom

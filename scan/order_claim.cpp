@@ -1,0 +1,74 @@
+#include "scan/order_claim.h"
+
+#include "db/db_error.h"
+#include "db/statement_kit.h"
+#include "rtl/datetime.h"
+
+namespace Cli_Qam00417 {
+
+namespace {
+
+constexpr double kSegundosPorDia = 86400.0;
+
+// The register's own claim, and any claim past its time, make way before the insert.
+const char* const kDelVencida =
+    R"mssql(DELETE FROM RESERVACOMANDA WHERE CDFILIAL = :P_CDFILIAL AND NRVENDAREST = :P_NRVENDAREST AND NRCOMANDA = :P_NRCOMANDA AND (CDCAIXA = :P_CDCAIXA OR DTHRRESERVA < :P_DTHRVALIDADE))mssql";
+
+// The key decides between two registers that claim at the same moment: one insert fails.
+const char* const kInsReserva =
+    R"mssql(INSERT INTO RESERVACOMANDA (CDFILIAL, NRVENDAREST, NRCOMANDA, CDCAIXA, DTHRRESERVA) VALUES (:P_CDFILIAL, :P_NRVENDAREST, :P_NRCOMANDA, :P_CDCAIXA, :P_DTHRRESERVA))mssql";
+
+const char* const kSelDono =
+    R"mssql(SELECT CDCAIXA FROM RESERVACOMANDA WHERE CDFILIAL = :P_CDFILIAL AND NRVENDAREST = :P_NRVENDAREST AND NRCOMANDA = :P_NRCOMANDA)mssql";
+
+const char* const kDelReserva =
+    R"mssql(DELETE FROM RESERVACOMANDA WHERE CDFILIAL = :P_CDFILIAL AND NRVENDAREST = :P_NRVENDAREST AND NRCOMANDA = :P_NRCOMANDA AND CDCAIXA = :P_CDCAIXA)mssql";
+
+const char* const kSqlStateRestricao = "23000";
+
+ado::Bindings Chave(const ComandaReservada& comanda) {
+  return {{"P_CDFILIAL", comanda.CDFILIAL},
+          {"P_NRVENDAREST", comanda.NRVENDAREST},
+          {"P_NRCOMANDA", comanda.NRCOMANDA}};
+}
+
+ado::Bindings ComCaixa(const ComandaReservada& comanda, const std::string& CDCAIXA,
+                       const ado::Bindings& mais = {}) {
+  ado::Bindings ligacoes = Chave(comanda);
+  ligacoes.push_back({"P_CDCAIXA", CDCAIXA});
+  ado::AppendBindings(ligacoes, mais);
+  return ligacoes;
+}
+
+}  // namespace
+
+std::string ReservaComanda(ado::TADOConnection& conexao, const ComandaReservada& comanda,
+                           const std::string& CDCAIXA) {
+  const rtl::TDateTime agora = rtl::Now();
+  ado::RunCommand(
+      conexao, "acmDelReservaVencida", kDelVencida,
+      ComCaixa(comanda, CDCAIXA,
+               {{"P_DTHRVALIDADE",
+                 rtl::Variant::FromDateTime(agora - kValidadeReservaSegundos / kSegundosPorDia)}}));
+  try {
+    ado::RunCommand(
+        conexao, "acmInsReservaComanda", kInsReserva,
+        ComCaixa(comanda, CDCAIXA, {{"P_DTHRRESERVA", rtl::Variant::FromDateTime(agora)}}));
+  } catch (const ado::EADOError& erro) {
+    if (erro.SqlState() != kSqlStateRestricao) throw;
+    std::string dono;
+    const ado::Bindings chave = Chave(comanda);
+    ado::ReadFirstRow(conexao, "adqDonoReserva", kSelDono, ado::ParamsFor(chave), chave,
+                      [&dono](ado::TADOQuery& query) { dono = ado::FirstValue(query, "CDCAIXA"); });
+    // A claim given back between the insert and the look: the next pass claims it.
+    return dono.empty() ? "?" : dono;
+  }
+  return "";
+}
+
+void LiberaComanda(ado::TADOConnection& conexao, const ComandaReservada& comanda,
+                   const std::string& CDCAIXA) {
+  ado::RunCommand(conexao, "acmDelReservaComanda", kDelReserva, ComCaixa(comanda, CDCAIXA));
+}
+
+}  // namespace Cli_Qam00417

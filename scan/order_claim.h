@@ -1,0 +1,31 @@
+#pragma once
+// A register's claim on an order it is about to close, kept in the store (RESERVACOMANDA), so
+// that two registers of one store do not both work the same bill. A claim left by a register
+// that stopped without giving it back (a crash) expires after kValidadeReservaSegundos; the
+// register's own claim is always its own to take again (one worker serves a register).
+//
+// Claims only keep registers apart: a bill is still recorded once by the fiscal package's own
+// check, whatever the claims say (an expired claim whose register still works, clocks apart).
+
+#include <string>
+
+#include "db/connection.h"
+
+namespace Cli_Qam00417 {
+
+inline constexpr int kValidadeReservaSegundos = 120;
+
+struct ComandaReservada {
+  std::string CDFILIAL, NRVENDAREST, NRCOMANDA;
+};
+
+// Claims the order for `CDCAIXA`: answers "" when the claim is this register's now, else the
+// register whose live claim holds it. Raises what the store raises.
+std::string ReservaComanda(ado::TADOConnection& conexao, const ComandaReservada& comanda,
+                           const std::string& CDCAIXA);
+
+// Gives back the register's claim on the order (nothing when it holds none).
+void LiberaComanda(ado::TADOConnection& conexao, const ComandaReservada& comanda,
+                   const std::string& CDCAIXA);
+
+}  // namespace Cli_Qam00417

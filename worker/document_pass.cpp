@@ -1,0 +1,76 @@
+// The document pass: after each scan, the register's recorded sales that still owe their fiscal
+// document or their receipt get them, through the fiscal package, which asks the device, the
+// authoriser or the print state before it acts again.
+//
+// A pass tries a few sales only, so new orders are not held up behind a backlog; a sale that
+// fails waits as a refused order does (1 s, 2 s, ... up to 5 minutes), and its failure is
+// logged once per wait.
+
+#include <exception>
+#include <set>
+
+#include "datamodule/error_boundary.h"
+#include "datamodule/rdm_imp_exp_kds.h"
+#include "external/fiscal_device.h"
+#include "rtl/errors.h"
+#include "worker/log_imp_exp_kds.h"
+#include "worker/worker_control.h"
+
+namespace Cli_Qam00417 {
+
+namespace {
+
+// Sales tried in one pass, and sales read to find them past those that wait.
+constexpr int kVendasPorPassagem = 3;
+constexpr int kVendasLidas = 50;
+
+const char* const kSufixoDocumentos = " - Qam00417 - Funcao:EmiteDocumentosPendentes";
+
+}  // namespace
+
+void TrdmImpExpKds::EmiteDocumentosPendentes(const std::string& CDFILIAL,
+                                             const std::string& CDCAIXA) {
+  if (!boVyrNfce && !boVyrSat) return;
+  WorkerControl& control = WorkerControl::Instance();
+  try {
+    const std::vector<std::string> vendas = DocumentosPendentes(CDFILIAL, CDCAIXA, kVendasLidas);
+    std::set<std::string> devidas;
+    for (const std::string& venda : vendas)
+      devidas.insert(RetryDelays::Key(CDFILIAL, CDCAIXA, venda));
+    documentDelays.KeepOnly(devidas);
+    int tentadas = 0;
+    for (const std::string& NRSEQVENDA : vendas) {
+      if (tentadas == kVendasPorPassagem || control.StopRequested()) return;
+      const std::string chave = RetryDelays::Key(CDFILIAL, CDCAIXA, NRSEQVENDA);
+      if (documentDelays.Waiting(chave)) continue;
+      ++tentadas;
+      PedidoDocumento pedido;
+      pedido.CDFILIAL = CDFILIAL;
+      pedido.CDCAIXA = CDCAIXA;
+      pedido.NRSEQVENDA = NRSEQVENDA;
+      pedido.idUtilSatComp = idUtilSatComp;
+      pedido.cdAtivacaoSat = cdAtivacaoSat;
+      pedido.nrSeqImprLoja6 = nrSeqImprLoja6;
+      pedido.idTipoImpNf6 = idTipoImpNf6;
+      pedido.cdPortaImpNf6 = cdPortaImpNf6;
+      try {
+        const std::string feito = EmiteDocumentoPendente(pedido);
+        if (!feito.empty()) {
+          LogImpExpKDS("Documento pendente da venda " + NRSEQVENDA + " do caixa " + CDCAIXA + ": " +
+                       feito);
+          control.NoteChange();
+        }
+      } catch (const std::exception& e) {
+        if (rtl::IsProgrammingError(e)) throw;
+        const int espera = documentDelays.NoteRefusal(chave);
+        LogImpExpKDS("Documento pendente da venda " + NRSEQVENDA + " do caixa " + CDCAIXA +
+                     " falhou: " + e.what() + " - nova tentativa em " + std::to_string(espera) +
+                     " s");
+      }
+    }
+  } catch (...) {
+    LogImpExpKDS(OwnMessage(std::current_exception()) + kSufixoDocumentos);
+  }
+}
+
+}  // namespace Cli_Qam00417
