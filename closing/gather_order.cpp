@@ -45,7 +45,7 @@ void SetTaxNumber(TClientDataSet& vendas, Lookup&& lookup) {
 }  // namespace
 
 void GatherOrder(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
-  dm.cdsPedidos.SetData(dm.getPedidos(W(conta.CDFILIAL), W(conta.CDLOJA)));
+  dm.cdsPedidos.SetData(dm.getPedidos(W(conta.CDFILIAL), W(conta.CDLOJA), W(conta.NRCOMANDA)));
   conta.dtMovCaixa = rtl::Date();
   dm.cdsMovCaixaDlv.SetData(
       dm.getDadosVenda(W(conta.CDFILIAL), W(conta.NRCOMANDA), W(conta.NRVENDAREST)));

@@ -154,7 +154,9 @@ class TrdmImpExpKds {
                        const std::u16string& CDLOJA);
   Variant getVenda(const std::u16string& CDFILIAL, const std::u16string& CDLOJA,
                    const std::u16string& NRVENDAREST);
-  Variant getPedidos(const std::u16string& CDFILIAL, const std::u16string& CDLOJA);
+  // The store's open delivery bills numbered NRCOMANDA.
+  Variant getPedidos(const std::u16string& CDFILIAL, const std::u16string& CDLOJA,
+                     const std::u16string& NRCOMANDA);
   Variant getDadosVenda(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA,
                         const std::u16string& NRVENDAREST);
   Variant getItcomandaEst(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA,

@@ -1,4 +1,4 @@
-// getPedidos: the store's open delivery bills.
+// getPedidos: the store's open delivery bills of one bill number.
 
 #include "order_data_fixture.h"
 
@@ -16,16 +16,18 @@ class DeliveryBillsTest : public OrderDataTest {
     order.idstcomanda = status;
     vyrtest::InsertPendingOrder(store_, order);
   }
-  rtl::Variant Bills() { return dm().getPedidos(u"0001", u"01"); }
+  rtl::Variant Bills(const std::u16string& nrcomanda) {
+    return dm().getPedidos(u"0001", u"01", nrcomanda);
+  }
 };
 
-TEST_P(DeliveryBillsTest, BillNumbersDescendAsTextSoNineComesBeforeTen) {
+TEST_P(DeliveryBillsTest, GivesTheBillsOfExactlyThatNumber) {
   AddBill("0000000001", "10");
-  AddBill("0000000002", "9");
-  AddBill("0000000003", "2");
-  AddBill("0000000004", "100");
+  AddBill("0000000002", "1");
+  AddBill("0000000003", "100");
+  AddBill("0000000004", "1");
 
-  EXPECT_EQ("9;2;100;10", Rows(Bills(), {"NRCOMANDA"}));
+  EXPECT_EQ("0000000002|1;0000000004|1", SortedRows(Bills(u"1"), {"NRVENDAREST", "NRCOMANDA"}));
 }
 
 TEST_P(DeliveryBillsTest, LeavesOutStatusFiveAndBillsThatAreNotDelivery) {
@@ -35,22 +37,26 @@ TEST_P(DeliveryBillsTest, LeavesOutStatusFiveAndBillsThatAreNotDelivery) {
   AddBill("0000000004", "4", "XDLV_4");
   AddBill("0000000005", "5", "DLV_cinco", "X");
 
-  EXPECT_EQ("5|DLV_cinco|X;1|DLV_1|1", Rows(Bills(), {"NRCOMANDA", "DSCOMANDA", "IDSTCOMANDA"}));
+  std::string found;
+  for (const std::u16string bill : {u"1", u"2", u"3", u"4", u"5"}) {
+    found += Rows(Bills(bill), {"NRCOMANDA", "DSCOMANDA", "IDSTCOMANDA"}) + ";";
+  }
+  EXPECT_EQ("1|DLV_1|1;;;;5|DLV_cinco|X;", found);
 }
 
 TEST_P(DeliveryBillsTest, OtherBranchAndStoreAreLeftOut) {
   AddBill("0000000001", "1");
   vyrtest::PendingOrder other_store;
   other_store.nrvendarest = "0000000002";
-  other_store.nrcomanda = "2";
+  other_store.nrcomanda = "1";
   other_store.cdloja = "02";
   vyrtest::InsertPendingOrder(store_, other_store);
   vyrtest::PendingOrder other_branch;
   other_branch.cdfilial = "0002";
-  other_branch.nrcomanda = "3";
+  other_branch.nrcomanda = "1";
   vyrtest::InsertPendingOrder(store_, other_branch);
 
-  EXPECT_EQ("1", Rows(Bills(), {"NRCOMANDA"}));
+  EXPECT_EQ("0000000001|1", Rows(Bills(u"1"), {"NRVENDAREST", "NRCOMANDA"}));
 }
 
 TEST_P(DeliveryBillsTest, CarriesConsumerAndDeliveryAddressAndKeepsBillsWithoutConsumer) {
@@ -70,8 +76,12 @@ TEST_P(DeliveryBillsTest, CarriesConsumerAndDeliveryAddressAndKeepsBillsWithoutC
   EXPECT_EQ(
       "2|C1|K1|Ana|5511999|12345678909|Rua A, 1|perto da praca|IFOOD;1|NULL|NULL|NULL|NULL|"
       "NULL|NULL|NULL|NULL",
-      Rows(Bills(), {"NRCOMANDA", "CDCLIENTE", "CDCONSUMIDOR", "NMCONSUMIDOR", "NRTELECONS",
-                     "NRCPFRESPCON", "DSENDECONSCOMAN", "DSREFENDCONSCOM", "IDORGCMDVENDA"}));
+      Rows(Bills(u"2"), {"NRCOMANDA", "CDCLIENTE", "CDCONSUMIDOR", "NMCONSUMIDOR", "NRTELECONS",
+                         "NRCPFRESPCON", "DSENDECONSCOMAN", "DSREFENDCONSCOM", "IDORGCMDVENDA"}) +
+          ";" +
+          Rows(Bills(u"1"),
+               {"NRCOMANDA", "CDCLIENTE", "CDCONSUMIDOR", "NMCONSUMIDOR", "NRTELECONS",
+                "NRCPFRESPCON", "DSENDECONSCOMAN", "DSREFENDCONSCOM", "IDORGCMDVENDA"}));
 }
 
 TEST_P(DeliveryBillsTest, ColumnsComeInStatementOrder) {
@@ -80,7 +90,7 @@ TEST_P(DeliveryBillsTest, ColumnsComeInStatementOrder) {
       "DSCOMANDA,CDCLIENTE,NRCPFRESPCON,CDMUNICIPIO,CDPAIS,SGESTADO,CDBAIRRO,DSBAIRRO,"
       "DSENDECONSCOMAN,DSCOMPLENDCOCOM,NRCEPCONSCOMAND,DSREFENDCONSCOM,DTENTREGA,NRVENDARESTAUX,"
       "IDORGCMDVENDA,CDNSUESITEF,IDRETBALLOJA",
-      Columns(Bills()));
+      Columns(Bills(u"1")));
 }
 
 ORDERDATA_INSTANTIATE(DeliveryBillsTest);

@@ -47,7 +47,7 @@ TEST_P(UnreachableStoreTest, LookupsReturnTheMessageText) {
   Cli_Qam00417::TrdmImpExpKds& dm = *dm_;
   ExpectMessage(dm.getPedExpKDS(u"0001", u"002", u"01"), "getPedExpKDS");
   ExpectMessage(dm.getVenda(u"0001", u"01", u"1"), "getVenda");
-  ExpectMessage(dm.getPedidos(u"0001", u"01"), "getPedidos");
+  ExpectMessage(dm.getPedidos(u"0001", u"01", u"1"), "getPedidos");
   ExpectMessage(dm.getDadosVenda(u"0001", u"1", u"1"), "getDadosVenda");
   ExpectMessage(dm.getItcomandaEst(u"0001", u"1", u""), "getItcomandaEst");
   ExpectMessage(dm.getObsItensEst(u"0001", u"1"), "getObsItensEst");

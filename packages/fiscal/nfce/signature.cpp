@@ -14,8 +14,10 @@
 #include <xmlsec/xmlsec.h>
 #include <xmlsec/xmltree.h>
 
+#include <filesystem>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include "rtl/errors.h"
 
@@ -55,10 +57,18 @@ struct LiberaCtx {
   void operator()(xmlSecDSigCtx* ctx) const { xmlSecDSigCtxDestroy(ctx); }
 };
 
-// The private key and the signer's own certificate; the file's other certificates (the chain)
-// are left out, as the layout wants one certificate only.
-std::unique_ptr<xmlSecKey, LiberaChave> CarregaChave(const std::string& arquivoPfx,
-                                                     const std::string& senha) {
+// The private key and the signer's own certificate of a PKCS#12 file; the file's other
+// certificates (the chain) are left out, as the layout wants one certificate only.
+struct Certificado {
+  std::string arquivo;
+  std::string senha;
+  std::filesystem::file_time_type alterado;
+  uintmax_t tamanho = 0;
+  EVP_PKEY* privada = nullptr;
+  X509* certificado = nullptr;
+};
+
+Certificado LeCertificado(const std::string& arquivoPfx, const std::string& senha) {
   BIO* bio = BIO_new_file(arquivoPfx.c_str(), "rb");
   if (bio == nullptr) {
     throw rtl::EInOutError("Certificate file '" + arquivoPfx +
@@ -66,18 +76,59 @@ std::unique_ptr<xmlSecKey, LiberaChave> CarregaChave(const std::string& arquivoP
   }
   std::unique_ptr<PKCS12, LiberaP12> p12(d2i_PKCS12_bio(bio, nullptr));
   BIO_free(bio);
-  EVP_PKEY* privada = nullptr;
-  X509* certificado = nullptr;
+  Certificado lido;
   STACK_OF(X509)* cadeia = nullptr;
-  if (!p12 || PKCS12_parse(p12.get(), senha.c_str(), &privada, &certificado, &cadeia) != 1 ||
-      privada == nullptr || certificado == nullptr) {
-    EVP_PKEY_free(privada);
-    X509_free(certificado);
+  if (!p12 ||
+      PKCS12_parse(p12.get(), senha.c_str(), &lido.privada, &lido.certificado, &cadeia) != 1 ||
+      lido.privada == nullptr || lido.certificado == nullptr) {
+    EVP_PKEY_free(lido.privada);
+    X509_free(lido.certificado);
     throw rtl::EInOutError("Certificate file '" + arquivoPfx +
                            "' is not a PKCS#12 certificate that the register's password "
                            "(CAIXAFISCAL.DSSENHACERTIF, ****) opens");
   }
   sk_X509_pop_free(cadeia, X509_free);
+  return lido;
+}
+
+// Opening a PKCS#12 file derives its keys from the password, which costs more than the
+// signature itself; the last certificate read is kept while its file, size and modification
+// time and the password stay the same, so a replaced certificate is read again.
+std::mutex& GuardaCertificado() {
+  static std::mutex guarda;
+  return guarda;
+}
+
+// The key and certificate for one signature, each with its own reference.
+std::pair<EVP_PKEY*, X509*> ParaAssinar(const std::string& arquivoPfx, const std::string& senha) {
+  static Certificado guardado;
+  std::error_code erro;
+  const auto alterado = std::filesystem::last_write_time(arquivoPfx, erro);
+  const uintmax_t tamanho = erro ? 0 : std::filesystem::file_size(arquivoPfx, erro);
+  std::lock_guard<std::mutex> trava(GuardaCertificado());
+  if (erro || guardado.privada == nullptr || guardado.arquivo != arquivoPfx ||
+      guardado.senha != senha || guardado.alterado != alterado || guardado.tamanho != tamanho) {
+    Certificado lido = LeCertificado(arquivoPfx, senha);
+    EVP_PKEY_free(guardado.privada);
+    X509_free(guardado.certificado);
+    guardado = std::move(lido);
+    guardado.arquivo = arquivoPfx;
+    guardado.senha = senha;
+    guardado.alterado = alterado;
+    guardado.tamanho = erro ? 0 : tamanho;
+    if (erro) {  // a file without a known time is not kept
+      std::pair<EVP_PKEY*, X509*> unico(guardado.privada, guardado.certificado);
+      guardado = Certificado{};
+      return unico;
+    }
+  }
+  EVP_PKEY_up_ref(guardado.privada);
+  return {guardado.privada, X509_dup(guardado.certificado)};
+}
+
+std::unique_ptr<xmlSecKey, LiberaChave> CarregaChave(const std::string& arquivoPfx,
+                                                     const std::string& senha) {
+  const auto [privada, certificado] = ParaAssinar(arquivoPfx, senha);
   std::unique_ptr<X509, LiberaX509> dono(certificado);
   std::unique_ptr<xmlSecKey, LiberaChave> chave(xmlSecKeyCreate());
   xmlSecKeyDataPtr valor = xmlSecOpenSSLEvpKeyAdopt(privada);

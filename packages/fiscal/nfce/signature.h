@@ -5,7 +5,8 @@
 // is the last child of `NFe`; base64 values are written on one line.
 //
 // Thread-safe: the XML security library is set up once per process, and each call has its
-// own document and key.
+// own document and key. The certificate read last is kept (under a lock) while its file's size
+// and modification time and the password stay the same.
 
 #include <string>
 
