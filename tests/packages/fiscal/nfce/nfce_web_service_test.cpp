@@ -1,0 +1,103 @@
+// The client of the state's web services against a local HTTPS stand-in: each answer an
+// authoriser gives, a send whose answer never comes, a closed port and a client without its
+// certificate; and a register with no mode whose notes reach the stand-in through its settings.
+
+#include "fiscal/nfce/authoriser.h"
+#include "fiscal/nfce/webservice/web_service_authoriser.h"
+#include "packages/fiscal/nfce_test_support.h"
+#include "support/sefaz_stand_in.h"
+
+namespace {
+
+using namespace nfcetest;
+using VyrFiscal::Nfce::RespostaTransporte;
+
+class NfceWebServiceTest : public NfceTest {
+ protected:
+  NfceWebServiceTest() : standIn_(certs_.Path(), Certificate().ca_pem_path, Schemas()) {}
+
+  VyrFiscal::Nfce::ConfiguracaoCliente Client(const std::string& url) {
+    VyrFiscal::Nfce::ConfiguracaoCliente client;
+    client.tls.arquivoCertificado = store_.Dir() + "/Dados/a1.pfx";
+    client.tls.senhaCertificado = Certificate().password;
+    client.tls.arquivoCadeiaCa = standIn_.CaBundle();
+    client.tls.segundosConexao = 2;
+    client.tls.segundosTotal = 1;
+    client.urlServicos = url;
+    client.segundosEntreRecibos = 0;
+    return client;
+  }
+
+  // "state" or "state/cStat" of one answer.
+  static std::string Outcome(const RespostaTransporte& answer) {
+    switch (answer.estado) {
+      case RespostaTransporte::Estado::SemConexao:
+        return "no connection";
+      case RespostaTransporte::Estado::TempoEsgotado:
+        return "unknown";
+      case RespostaTransporte::Estado::Respondeu:
+        break;
+    }
+    return VyrFiscal::Nfce::LeProtocolo(answer.xml).cStat;
+  }
+
+  vyrtest::TempDir certs_{"vyr_standin"};
+  vyrtest::SefazStandIn standIn_;
+};
+
+TEST_F(NfceWebServiceTest, TheClientReadsEveryAnswerAndTellsNoConnectionFromAnUnknownOutcome) {
+  SetRegister("offline");
+  const auto doc =
+      VyrFiscal::PreparaNfceDaVenda(conn_, Request("0000000001", "123"), Sale("0000000001", true));
+  const std::string batch = VyrFiscal::Nfce::EnvelopeEnviNfe(ReadFile(doc.arquivoXml), "123");
+  std::string broken = batch;
+  for (size_t at = broken.find("natOp>"); at != std::string::npos; at = broken.find("natOp>")) {
+    broken.replace(at, 6, "natOpX>");
+  }
+  VyrFiscal::Nfce::AutorizadorWebService client(Client(standIn_.Url()));
+  std::string outcomes;
+  for (const char* answer : {"100", "204", "539", "103"}) {
+    standIn_.AnswerBatches(answer);
+    outcomes += std::string(answer) + "=" + Outcome(client.Autoriza(batch)) + ";";
+  }
+  outcomes += "schema=" + Outcome(client.Autoriza(broken)) + ";";
+  outcomes += "query=" +
+              Outcome(client.Consulta(VyrFiscal::Nfce::ConsultaSituacaoNfe(doc.chave, "2"))) +
+              ";";
+  for (const char* answer : {"107", "108", "109"}) {
+    standIn_.AnswerStatus(answer);
+    outcomes += "status=" +
+                Outcome(client.Status(VyrFiscal::Nfce::ConsultaStatusServico("35", "2"))) + ";";
+  }
+  standIn_.AnswerBatches("slow");
+  outcomes += "slow=" + Outcome(client.Autoriza(batch)) + ";";
+  VyrFiscal::Nfce::ConfiguracaoCliente anonymous = Client(standIn_.Url());
+  anonymous.tls.arquivoCertificado.clear();
+  outcomes += "no certificate=" +
+              Outcome(VyrFiscal::Nfce::AutorizadorWebService(anonymous).Autoriza(batch)) + ";";
+  outcomes += "closed port=" +
+              Outcome(VyrFiscal::Nfce::AutorizadorWebService(
+                          Client("https://127.0.0.1:" + std::to_string(vyrtest::ClosedPort())))
+                          .Autoriza(batch));
+  EXPECT_EQ(
+      "100=100;204=204;539=539;103=100;schema=225;query=100;status=107;status=108;status=109;"
+      "slow=unknown;no certificate=no connection;closed port=no connection\n"
+      "NFeAutorizacao4 100\nNFeAutorizacao4 204\nNFeAutorizacao4 539\nNFeAutorizacao4 103\n"
+      "NFeRetAutorizacao4 104\nNFeAutorizacao4 225\nNFeConsultaProtocolo4 100\n"
+      "NFeStatusServico4 107\nNFeStatusServico4 108\nNFeStatusServico4 109\n",
+      outcomes + "\n" + standIn_.Calls());
+}
+
+// The slow call's line comes when the stand-in lets it go, after the test's own calls.
+TEST_F(NfceWebServiceTest, ARegisterWithNoModeSendsItsNotesToTheServicesItsSettingsName) {
+  SetRegister("");
+  store_.Exec("UPDATE CAIXAFISCAL SET DSURLWSNFCE = ?, DSARQCADEIAWS = ?",
+              {standIn_.Url(), standIn_.CaBundle()});
+  const auto doc = Emit("0000000001", "123");
+  EXPECT_EQ("contingencia=0|authorised|1|NFeAutorizacao4 100\n",
+            "contingencia=" + std::to_string(doc.contingencia) + "|" +
+                store_.Scalar("SELECT IDSITUNFCE FROM NFCEVENDA") + "|" +
+                store_.Scalar("SELECT IDTPEMISNFCE FROM NFCEVENDA") + "|" + standIn_.Calls());
+}
+
+}  // namespace
