@@ -23,8 +23,10 @@ using VyrFiscal::CalculoIcmsDFederal;
 using VyrFiscal::DisparaImpressaoNaoFiscal;
 using VyrFiscal::getDataEmissNFCe;
 using VyrFiscal::getNumeroSerieNFCe;
+using VyrFiscal::InutilizaNumeroNFCe;
 using VyrFiscal::SATOnline;
 using VyrFiscal::SetConcluiFechamento;
+using VyrFiscal::VerificaCertificadoNFCe;
 
 using VyrFiscal::AlteracaoVenda;
 using VyrFiscal::DesempacotaNota;
@@ -37,6 +39,7 @@ using VyrFiscal::NovoRetornoFiscal;
 using VyrFiscal::QrCodeSat;
 using VyrFiscal::RespostaEhErro;
 using VyrFiscal::RespostaEhNumeroVenda;
+using VyrFiscal::RespostaErro;
 using VyrFiscal::TabelasFechamento;
 using VyrFiscal::ValoresFechamento;
 using VyrFiscal::ValorSat;

@@ -13,5 +13,7 @@ decltype(AlteraVendaCan) AlteraVendaCan = Rotinas::AlteraVendaCan;
 decltype(SATOnline) SATOnline = Rotinas::SATOnline;
 decltype(AtualizaVendaSat) AtualizaVendaSat = Rotinas::AtualizaVendaSat;
 decltype(DisparaImpressaoNaoFiscal) DisparaImpressaoNaoFiscal = Rotinas::DisparaImpressaoNaoFiscal;
+decltype(InutilizaNumeroNFCe) InutilizaNumeroNFCe = Rotinas::InutilizaNumeroNFCe;
+decltype(VerificaCertificadoNFCe) VerificaCertificadoNFCe = Rotinas::VerificaCertificadoNFCe;
 
 }  // namespace VyrFiscal

@@ -22,5 +22,9 @@ Variant AtualizaVendaSat(const std::string& CDFILIAL, const std::string& CDCAIXA
                          const std::string& NRSEQVENDA, const std::string& nrCfe,
                          const std::string& dsQrCode, const std::vector<std::string>& valoresSat);
 Variant DisparaImpressaoNaoFiscal(const Variant& parametros, Variant& retornoFiscal);
+std::string InutilizaNumeroNFCe(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                                const std::string& serie, const std::string& numero,
+                                const std::string& ambiente);
+std::string VerificaCertificadoNFCe(const std::string& CDFILIAL, const std::string& CDCAIXA);
 
 }  // namespace VyrFiscal::Rotinas

@@ -18,7 +18,8 @@ struct TestCertificate {
 // Writes "<folder>/<name>.pfx", "<folder>/<name>.pem" and "<folder>/<name>-ca.pem".
 TestCertificate MakeTestCertificate(const std::string& folder, const std::string& name = "a1",
                                     const std::string& password = "senha-de-teste",
-                                    const std::string& cnpj = "11222333000181");
+                                    const std::string& cnpj = "11222333000181",
+                                    long valid_days = 365);
 
 // A TLS server's certificate for 127.0.0.1 and "localhost", issued by its own throwaway
 // authority: what a local stand-in of a web service presents.

@@ -3,6 +3,7 @@
 // certificate; and a register with no mode whose notes reach the stand-in through its settings.
 
 #include "fiscal/nfce/authoriser.h"
+#include "fiscal/nfce/certificate_check.h"
 #include "fiscal/nfce/webservice/web_service_authoriser.h"
 #include "packages/fiscal/nfce_test_support.h"
 #include "support/sefaz_stand_in.h"
@@ -61,13 +62,13 @@ TEST_F(NfceWebServiceTest, TheClientReadsEveryAnswerAndTellsNoConnectionFromAnUn
     outcomes += std::string(answer) + "=" + Outcome(client.Autoriza(batch)) + ";";
   }
   outcomes += "schema=" + Outcome(client.Autoriza(broken)) + ";";
-  outcomes += "query=" +
-              Outcome(client.Consulta(VyrFiscal::Nfce::ConsultaSituacaoNfe(doc.chave, "2"))) +
-              ";";
+  outcomes +=
+      "query=" + Outcome(client.Consulta(VyrFiscal::Nfce::ConsultaSituacaoNfe(doc.chave, "2"))) +
+      ";";
   for (const char* answer : {"107", "108", "109"}) {
     standIn_.AnswerStatus(answer);
-    outcomes += "status=" +
-                Outcome(client.Status(VyrFiscal::Nfce::ConsultaStatusServico("35", "2"))) + ";";
+    outcomes +=
+        "status=" + Outcome(client.Status(VyrFiscal::Nfce::ConsultaStatusServico("35", "2"))) + ";";
   }
   standIn_.AnswerBatches("slow");
   outcomes += "slow=" + Outcome(client.Autoriza(batch)) + ";";
@@ -98,6 +99,34 @@ TEST_F(NfceWebServiceTest, ARegisterWithNoModeSendsItsNotesToTheServicesItsSetti
             "contingencia=" + std::to_string(doc.contingencia) + "|" +
                 store_.Scalar("SELECT IDSITUNFCE FROM NFCEVENDA") + "|" +
                 store_.Scalar("SELECT IDTPEMISNFCE FROM NFCEVENDA") + "|" + standIn_.Calls());
+}
+
+// From 30 days before its end the certificate is announced; past it, and with a password that
+// does not open it, it is refused naming the file and never the password.
+TEST_F(NfceWebServiceTest, ACertificateNearItsEndIsAnnouncedAndAnExpiredOrUnreadableOneRefused) {
+  using VyrFiscal::Nfce::AvisoValidade;
+  using VyrFiscal::Nfce::FimDaValidade;
+  const std::string file = Certificate().pfx_path;
+  const rtl::TDateTime end = FimDaValidade(file, Certificate().password);
+  const std::string day = rtl::FormatDateIso(end).substr(0, 10);
+  std::string outcome = "far=" + AvisoValidade(file, end, end - 31) +
+                        "|near=" + AvisoValidade(file, end, end - 29) + "|";
+  try {
+    AvisoValidade(file, end, end + 0.001);
+  } catch (const std::exception& error) {
+    outcome += std::string(error.what()) + "|";
+  }
+  try {
+    FimDaValidade(file, "senha-errada");
+  } catch (const std::exception& error) {
+    outcome += std::string(error.what());
+  }
+  EXPECT_EQ("far=|near=NFC-e: o certificado '" + file + "' vence em " + day + "|NFC-e: the " +
+                "certificate '" + file + "' (CAIXAFISCAL.DSARQCERTIF) expired on " + day +
+                ": the register cannot sign its notes|Certificate file '" + file +
+                "' is not a PKCS#12 certificate that the register's password "
+                "(CAIXAFISCAL.DSSENHACERTIF, ****) opens",
+            outcome);
 }
 
 }  // namespace
