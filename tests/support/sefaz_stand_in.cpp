@@ -2,9 +2,9 @@
 
 #include <httplib.h>
 #include <netinet/in.h>
-#include <pugixml.hpp>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <pugixml.hpp>
 
 #include <chrono>
 #include <cstring>
@@ -77,7 +77,8 @@ std::string ProtNfe(const std::string& key, const std::string& cStat, const std:
   return "<protNFe versao=\"4.00\"><infProt><tpAmb>2</tpAmb><verAplic>STAND-IN</verAplic><chNFe>" +
          key + "</chNFe><dhRecbto>2026-03-10T19:42:06-03:00</dhRecbto>" +
          (nProt.empty() ? "" : "<nProt>" + nProt + "</nProt><digVal>" + digVal + "</digVal>") +
-         "<cStat>" + cStat + "</cStat><xMotivo>stand-in " + cStat + "</xMotivo></infProt></protNFe>";
+         "<cStat>" + cStat + "</cStat><xMotivo>stand-in " + cStat +
+         "</xMotivo></infProt></protNFe>";
 }
 
 }  // namespace
@@ -87,8 +88,8 @@ SefazStandIn::SefazStandIn(const std::string& folder, const std::string& client_
     : schemas_(schemas) {
   const TestServerCertificate made = MakeTestServerCertificate(folder);
   ca_pem_ = made.ca_pem_path;
-  server_ = std::make_unique<httplib::SSLServer>(
-      made.cert_pem_path.c_str(), made.key_pem_path.c_str(), client_ca_pem.c_str());
+  server_ = std::make_unique<httplib::SSLServer>(made.cert_pem_path.c_str(),
+                                                 made.key_pem_path.c_str(), client_ca_pem.c_str());
   if (!server_->is_valid()) throw std::runtime_error("stand-in: TLS set-up failed");
   server_->Post(".*", [this](const httplib::Request& request, httplib::Response& response) {
     int status = 200;
@@ -191,14 +192,13 @@ std::string SefazStandIn::Service(const std::string& service, const std::string&
     } else if (batch_answer_ == "103") {
       cStat = "103";
       recorded_.insert(key);
-      answer = Root("retEnviNFe", cStat,
-                    "<infRec><nRec>351000000000001</nRec><tMed>1</tMed></infRec>");
+      answer =
+          Root("retEnviNFe", cStat, "<infRec><nRec>351000000000001</nRec><tMed>1</tMed></infRec>");
       pending_receipt_ = ProtNfe(key, "100", std::to_string(135260000000000 + ++protocol_), digVal);
     } else {
       cStat = batch_answer_ == "slow" ? "100" : batch_answer_;
       if (cStat == "100") recorded_.insert(key);
-      const std::string nProt =
-          cStat == "100" ? std::to_string(135260000000000 + ++protocol_) : "";
+      const std::string nProt = cStat == "100" ? std::to_string(135260000000000 + ++protocol_) : "";
       answer = Root("retEnviNFe", "104", ProtNfe(key, cStat, nProt, digVal));
       if (batch_answer_ == "slow") {
         cStat = "slow";

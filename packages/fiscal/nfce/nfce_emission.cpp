@@ -215,7 +215,8 @@ NotaNfce PreparaNfceDaVenda(ado::TADOConnection& conexao, const PedidoNfce& requ
   // contingency, as offline ones are, and say why, until CAIXAFISCAL.IDMODOAUTORIZ names one.
   // Raises here, before a number is spent, when the simulated one is named for production.
   const bool semAutorizador =
-      !configuracao.offline && AutorizadorDoCaixa(conexao, request.CDFILIAL, request.CDCAIXA, id.tpAmb) == nullptr;
+      !configuracao.offline &&
+      AutorizadorDoCaixa(conexao, request.CDFILIAL, request.CDCAIXA, id.tpAmb) == nullptr;
   const bool contingencia = configuracao.offline || semAutorizador;
   PartesChave partes;
   partes.cUF = SoDigitos(venda.emitente.cUF);
@@ -278,10 +279,10 @@ NotaNfce TransmiteNfce(ado::TADOConnection& conexao, const PedidoNfce& request,
   if (document.chave.empty()) return document;
   const ConfiguracaoNfce configuracao =
       LeConfiguracaoNfce(conexao, request.CDFILIAL, request.CDCAIXA);
-  Autorizador* autorizador =
-      configuracao.offline
-          ? nullptr
-          : AutorizadorDoCaixa(conexao, request.CDFILIAL, request.CDCAIXA, request.tpAmb == "1" ? "1" : "2");
+  Autorizador* autorizador = configuracao.offline
+                                 ? nullptr
+                                 : AutorizadorDoCaixa(conexao, request.CDFILIAL, request.CDCAIXA,
+                                                      request.tpAmb == "1" ? "1" : "2");
   if (autorizador != nullptr) {
     std::vector<NotaGravada> fila = NotasNaoAutorizadas(conexao, request.CDFILIAL, request.CDCAIXA);
     // This sale's note goes last, whatever the clock said of the others.

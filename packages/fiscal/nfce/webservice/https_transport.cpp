@@ -66,7 +66,8 @@ RespostaTransporte PostHttps(const std::string& url, const std::string& tipoCont
                    static_cast<long>(CURL_SSLVERSION_TLSv1_2 | CURL_SSLVERSION_MAX_TLSv1_2));
   curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
-  if (!tls.arquivoCadeiaCa.empty()) curl_easy_setopt(c, CURLOPT_CAINFO, tls.arquivoCadeiaCa.c_str());
+  if (!tls.arquivoCadeiaCa.empty())
+    curl_easy_setopt(c, CURLOPT_CAINFO, tls.arquivoCadeiaCa.c_str());
   if (!tls.arquivoCertificado.empty()) {
     curl_easy_setopt(c, CURLOPT_SSLCERT, tls.arquivoCertificado.c_str());
     curl_easy_setopt(c, CURLOPT_SSLCERTTYPE, "P12");

@@ -72,13 +72,13 @@ std::string ConteudoResposta(const std::string& envelope) {
   if (doc.load_buffer(envelope.data(), envelope.size())) {
     const pugi::xml_node raiz = doc.document_element();
     if (std::strcmp(NomeLocal(raiz), "Envelope") == 0) {
-      const pugi::xml_node conteudo =
-          PrimeiroElemento(Filho(Filho(raiz, "Body"), "nfeResultMsg"));
+      const pugi::xml_node conteudo = PrimeiroElemento(Filho(Filho(raiz, "Body"), "nfeResultMsg"));
       if (conteudo) return Texto(conteudo);
     }
   }
-  throw rtl::EConvertError("NFC-e authoriser: the answer is not a SOAP envelope with nfeResultMsg: " +
-                           envelope.substr(0, 200));
+  throw rtl::EConvertError(
+      "NFC-e authoriser: the answer is not a SOAP envelope with nfeResultMsg: " +
+      envelope.substr(0, 200));
 }
 
 }  // namespace VyrFiscal::Nfce

@@ -29,7 +29,7 @@ Destino DestinoDe(const std::string& xml) {
   const pugi::xml_node raiz = doc.document_element();
   pugi::xml_node dados = raiz;
   if (raiz.child("NFe")) dados = raiz.child("NFe").child("infNFe").child("ide");  // enviNFe
-  if (raiz.child("infInut")) dados = raiz.child("infInut");                      // inutNFe
+  if (raiz.child("infInut")) dados = raiz.child("infInut");                       // inutNFe
   Destino destino;
   destino.tpAmb = dados.child_value("tpAmb");
   destino.cUF = dados.child_value("cUF");
@@ -51,21 +51,18 @@ RespostaTransporte SemResposta(RespostaTransporte::Estado estado, const std::str
 
 }  // namespace
 
-ConfiguracaoCliente LeConfiguracaoCliente(ado::TADOConnection& conexao,
-                                          const std::string& CDFILIAL,
+ConfiguracaoCliente LeConfiguracaoCliente(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                                           const std::string& CDCAIXA) {
   const ConfiguracaoNfce nfce = LeConfiguracaoNfce(conexao, CDFILIAL, CDCAIXA);
   ConfiguracaoCliente configuracao;
   configuracao.tls.arquivoCertificado = nfce.arquivoCertificado;
   configuracao.tls.senhaCertificado = nfce.senhaCertificado;
-  ado::ReadFirstRow(conexao, "adqCaixaFiscalCliente", kSelCliente,
-                    ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}),
-                    {{"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}},
-                    [&](ado::TADOQuery& query) {
-                      configuracao.tls.arquivoCadeiaCa =
-                          query.FieldByName("DSARQCADEIAWS").AsString();
-                      configuracao.urlServicos = query.FieldByName("DSURLWSNFCE").AsString();
-                    });
+  ado::ReadFirstRow(
+      conexao, "adqCaixaFiscalCliente", kSelCliente, ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}),
+      {{"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}}, [&](ado::TADOQuery& query) {
+        configuracao.tls.arquivoCadeiaCa = query.FieldByName("DSARQCADEIAWS").AsString();
+        configuracao.urlServicos = query.FieldByName("DSURLWSNFCE").AsString();
+      });
   std::string& cadeia = configuracao.tls.arquivoCadeiaCa;
   if (!cadeia.empty() && cadeia.front() != '/') cadeia = rtl::ProgramDirectory() + "/" + cadeia;
   return configuracao;
@@ -90,8 +87,7 @@ RespostaTransporte AutorizadorWebService::Chama(const ServicoNfe& servico, const
     resposta.xml = ConteudoResposta(resposta.xml);
   } catch (const rtl::EConvertError& erro) {
     // Something answered, but not the service: whether it acted on the message is unknown.
-    return SemResposta(RespostaTransporte::Estado::TempoEsgotado,
-                       destino + ": " + erro.Message());
+    return SemResposta(RespostaTransporte::Estado::TempoEsgotado, destino + ": " + erro.Message());
   }
   return resposta;
 }

@@ -34,8 +34,8 @@ struct ConfiguracaoCliente {
 // LeConfiguracaoNfce reads them), the CA bundle DSARQCADEIAWS (relative to the program
 // directory unless absolute) and the address override DSURLWSNFCE. Raises as
 // LeConfiguracaoNfce does.
-ConfiguracaoCliente LeConfiguracaoCliente(ado::TADOConnection& conexao,
-                                          const std::string& CDFILIAL, const std::string& CDCAIXA);
+ConfiguracaoCliente LeConfiguracaoCliente(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                                          const std::string& CDCAIXA);
 
 class AutorizadorWebService : public Autorizador {
  public:
