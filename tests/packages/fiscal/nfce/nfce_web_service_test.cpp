@@ -4,6 +4,7 @@
 
 #include "fiscal/nfce/authoriser.h"
 #include "fiscal/nfce/certificate_check.h"
+#include "fiscal/nfce/technical_contact.h"
 #include "fiscal/nfce/webservice/web_service_authoriser.h"
 #include "packages/fiscal/nfce_test_support.h"
 #include "support/sefaz_stand_in.h"
@@ -127,6 +128,26 @@ TEST_F(NfceWebServiceTest, ACertificateNearItsEndIsAnnouncedAndAnExpiredOrUnread
                 "' is not a PKCS#12 certificate that the register's password "
                 "(CAIXAFISCAL.DSSENHACERTIF, ****) opens",
             outcome);
+}
+
+// The installation's technical contact goes in every note, valid against the schema (the
+// note's own check), with the CSRT hash of the example the tax authorities publish.
+TEST_F(NfceWebServiceTest, TheInstallationsTechnicalContactGoesInTheNoteWithItsCsrtHash) {
+  SetRegister("offline");
+  std::ofstream(VyrFiscal::Nfce::ArquivoRespTecnico())
+      << "CNPJ=11.444.777/0001-61\nxContato=FULANO DE TAL\nemail=dev@example.com\n"
+         "fone=(11) 4004-0000\nidCSRT=1\nCSRT=G8063VRTNDMO886SFNK5LDUDEI24XJ22YIPO\n";
+  const auto doc =
+      VyrFiscal::PreparaNfceDaVenda(conn_, Request("0000000001", "123"), Sale("0000000001", true));
+  const std::string note = ReadFile(doc.arquivoXml);
+  EXPECT_EQ(
+      "<CNPJ>11444777000161</CNPJ><xContato>FULANO DE TAL</xContato><email>dev@example.com</"
+      "email><fone>1140040000</fone><idCSRT>01</idCSRT><hashCSRT>" +
+          VyrFiscal::Nfce::HashCsrt("G8063VRTNDMO886SFNK5LDUDEI24XJ22YIPO", doc.chave) +
+          "</hashCSRT>|aWv6LeEM4X6u4+qBI2OYZ8grigw=",
+      Between(note, "<infRespTec>", "</infRespTec>") + "|" +
+          VyrFiscal::Nfce::HashCsrt("G8063VRTNDMO886SFNK5LDUDEI24XJ22YIPO",
+                                    "41180678393592000146558900000006041028190697"));
 }
 
 }  // namespace
