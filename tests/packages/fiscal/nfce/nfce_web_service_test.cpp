@@ -2,11 +2,14 @@
 // authoriser gives, a send whose answer never comes, a closed port and a client without its
 // certificate; and a register with no mode whose notes reach the stand-in through its settings.
 
+#include "fiscal/fiscal_functions.h"
+#include "fiscal/fiscal_store.h"
 #include "fiscal/nfce/authoriser.h"
 #include "fiscal/nfce/certificate_check.h"
 #include "fiscal/nfce/technical_contact.h"
 #include "fiscal/nfce/webservice/web_service_authoriser.h"
 #include "packages/fiscal/nfce_test_support.h"
+#include "support/fiscal_builders.h"
 #include "support/sefaz_stand_in.h"
 
 namespace {
@@ -90,16 +93,26 @@ TEST_F(NfceWebServiceTest, TheClientReadsEveryAnswerAndTellsNoConnectionFromAnUn
       outcomes + "\n" + standIn_.Calls());
 }
 
-// The slow call's line comes when the stand-in lets it go, after the test's own calls.
-TEST_F(NfceWebServiceTest, ARegisterWithNoModeSendsItsNotesToTheServicesItsSettingsName) {
+// The register's settings name the services' address and the authority its server chains to;
+// a number voided through the package goes there too, signed.
+TEST_F(NfceWebServiceTest, ARegisterWithNoModeSendsItsNotesAndVoidingsWhereItsSettingsSay) {
   SetRegister("");
   store_.Exec("UPDATE CAIXAFISCAL SET DSURLWSNFCE = ?, DSARQCADEIAWS = ?",
               {standIn_.Url(), standIn_.CaBundle()});
   const auto doc = Emit("0000000001", "123");
-  EXPECT_EQ("contingencia=0|authorised|1|NFeAutorizacao4 100\n",
-            "contingencia=" + std::to_string(doc.contingencia) + "|" +
-                store_.Scalar("SELECT IDSITUNFCE FROM NFCEVENDA") + "|" +
-                store_.Scalar("SELECT IDTPEMISNFCE FROM NFCEVENDA") + "|" + standIn_.Calls());
+  setenv("VYR_CONEXAO", store_.SqliteConnectionString().c_str(), 1);
+  VyrFiscal::ConexaoFiscal().Close();
+  vyrtest::InsertFiscalBranch(store_, "0001");
+  const std::string voided = VyrFiscal::InutilizaNumeroNFCe("0001", "001", "1", "124", "2");
+  VyrFiscal::ConexaoFiscal().Close();
+  unsetenv("VYR_CONEXAO");
+  EXPECT_EQ(
+      "contingencia=0|authorised|1|102 stand-in 102 135260000000099|NFeAutorizacao4 100\n"
+      "NFeInutilizacao4 102\n",
+      "contingencia=" + std::to_string(doc.contingencia) + "|" +
+          store_.Scalar("SELECT IDSITUNFCE FROM NFCEVENDA") + "|" +
+          store_.Scalar("SELECT IDTPEMISNFCE FROM NFCEVENDA") + "|" + voided + "|" +
+          standIn_.Calls());
 }
 
 // From 30 days before its end the certificate is announced; past it, and with a password that
