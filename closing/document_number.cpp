@@ -22,18 +22,23 @@ const char* const kSelReservado =
 const char* const kInsReserva =
     R"mssql(INSERT INTO NUMDOCRESERV (CDFILIAL, CDMODDOCFIS, NRSERIEDOCFIS, IDAMBDOCFIS, NRDOCFIS, CDCAIXA, NRVENDAREST, NRCOMANDA, IDSITRESERVA, DTHRRESERVA) VALUES (:P_CDFILIAL, :P_CDMODDOCFIS, :P_NRSERIEDOCFIS, :P_IDAMBDOCFIS, :P_NRDOCFIS, :P_CDCAIXA, :P_NRVENDAREST, :P_NRCOMANDA, 'reserved', :P_DTHRRESERVA))mssql";
 
-// The register's reservations whose bill no longer waits for the automatic closing.
+// The register's reservations whose bill no longer waits for the automatic closing; a voiding
+// without answer is asked again only after kMinutosEntreInutilizacoes.
 const char* const kSelDeixados =
-    R"mssql(SELECT R.CDMODDOCFIS, R.NRSERIEDOCFIS, R.IDAMBDOCFIS, R.NRDOCFIS, R.NRCOMANDA FROM NUMDOCRESERV R WHERE R.CDFILIAL = :P_CDFILIAL AND R.CDCAIXA = :P_CDCAIXA AND R.IDSITRESERVA IN ('reserved', 'voiding') AND NOT EXISTS (SELECT 1 FROM COMANDAVEN CV WHERE CV.CDFILIAL = R.CDFILIAL AND CV.NRVENDAREST = R.NRVENDAREST AND CV.NRCOMANDA = R.NRCOMANDA AND CV.IDIMPCUPEXP = '2'))mssql";
+    R"mssql(SELECT R.CDMODDOCFIS, R.NRSERIEDOCFIS, R.IDAMBDOCFIS, R.NRDOCFIS, R.NRCOMANDA FROM NUMDOCRESERV R WHERE R.CDFILIAL = :P_CDFILIAL AND R.CDCAIXA = :P_CDCAIXA AND (R.IDSITRESERVA = 'reserved' OR (R.IDSITRESERVA = 'voiding' AND (R.DTHRTENTINUT IS NULL OR R.DTHRTENTINUT < :P_DTHRLIMITE))) AND NOT EXISTS (SELECT 1 FROM COMANDAVEN CV WHERE CV.CDFILIAL = R.CDFILIAL AND CV.NRVENDAREST = R.NRVENDAREST AND CV.NRCOMANDA = R.NRCOMANDA AND CV.IDIMPCUPEXP = '2'))mssql";
 
 const char* const kSelNotasDoNumero =
-    R"mssql(SELECT NRSERIENFCE FROM NFCEVENDA WHERE CDFILIAL = :P_CDFILIAL AND NRNFCE = :P_NRNFCE AND IDAMBNFCE = :P_IDAMBNFCE)mssql";
+    R"mssql(SELECT NRSERIENFCE FROM NFCEVENDA WHERE CDFILIAL = :P_CDFILIAL AND NRNFCE IN (:P_NRNFCE, :P_NRNFCESEMZEROS) AND IDAMBNFCE = :P_IDAMBNFCE)mssql";
 
 const char* const kDelReserva =
     R"mssql(DELETE FROM NUMDOCRESERV WHERE CDFILIAL = :P_CDFILIAL AND CDMODDOCFIS = :P_CDMODDOCFIS AND NRSERIEDOCFIS = :P_NRSERIEDOCFIS AND IDAMBDOCFIS = :P_IDAMBDOCFIS AND NRDOCFIS = :P_NRDOCFIS)mssql";
 
 const char* const kUpdReserva =
-    R"mssql(UPDATE NUMDOCRESERV SET IDSITRESERVA = :P_IDSITRESERVA, DSMOTIVORESERVA = :P_DSMOTIVORESERVA WHERE CDFILIAL = :P_CDFILIAL AND CDMODDOCFIS = :P_CDMODDOCFIS AND NRSERIEDOCFIS = :P_NRSERIEDOCFIS AND IDAMBDOCFIS = :P_IDAMBDOCFIS AND NRDOCFIS = :P_NRDOCFIS)mssql";
+    R"mssql(UPDATE NUMDOCRESERV SET IDSITRESERVA = :P_IDSITRESERVA, DSMOTIVORESERVA = :P_DSMOTIVORESERVA, DTHRTENTINUT = :P_DTHRTENTINUT WHERE CDFILIAL = :P_CDFILIAL AND CDMODDOCFIS = :P_CDMODDOCFIS AND NRSERIEDOCFIS = :P_NRSERIEDOCFIS AND IDAMBDOCFIS = :P_IDAMBDOCFIS AND NRDOCFIS = :P_NRDOCFIS)mssql";
+
+// An authority out of reach is not asked again at every closing: each try may wait for the
+// connection's time-out.
+constexpr int kMinutosEntreInutilizacoes = 10;
 
 const char* const kModeloNfce = "65";
 const char* const kModeloSat = "59";
@@ -59,9 +64,10 @@ std::string SemZerosAEsquerda(const std::string& texto) {
 bool NumeroUsado(TrdmImpExpKds& dm, const Reserva& r) {
   bool usado = false;
   ado::ForEachRow(dm.adcImpExpKds, "adqNotasDoNumero", kSelNotasDoNumero,
-                  ado::TextParams({"P_CDFILIAL", "P_NRNFCE", "P_IDAMBNFCE"}),
+                  ado::TextParams({"P_CDFILIAL", "P_NRNFCE", "P_NRNFCESEMZEROS", "P_IDAMBNFCE"}),
                   {{"P_CDFILIAL", r.CDFILIAL},
-                   {"P_NRNFCE", SemZerosAEsquerda(r.numero)},
+                   {"P_NRNFCE", r.numero},
+                   {"P_NRNFCESEMZEROS", SemZerosAEsquerda(r.numero)},
                    {"P_IDAMBNFCE", r.ambiente}},
                   [&](ado::TADOQuery& query) {
                     usado =
@@ -76,10 +82,12 @@ void Grava(TrdmImpExpKds& dm, const Reserva& r, const std::string& situacao,
   ado::Bindings ligacoes = ChaveDe(r);
   ligacoes.push_back({"P_IDSITRESERVA", situacao});
   ligacoes.push_back({"P_DSMOTIVORESERVA", ado::TextOrNull(motivo.substr(0, 255))});
+  ligacoes.push_back({"P_DTHRTENTINUT", Variant::FromDateTime(rtl::Now())});
   std::vector<ado::ParamDecl> parametros =
       ado::TextParams({"P_IDSITRESERVA", "P_CDFILIAL", "P_CDMODDOCFIS", "P_NRSERIEDOCFIS",
                        "P_IDAMBDOCFIS", "P_NRDOCFIS"});
   parametros.push_back(ado::TextParam("P_DSMOTIVORESERVA", 255));
+  parametros.push_back(ado::DateTimeParam("P_DTHRTENTINUT"));
   ado::RunCommand(dm.adcImpExpKds, "acmUpdReserva", kUpdReserva, std::move(parametros), ligacoes);
 }
 
@@ -112,19 +120,23 @@ void Inutiliza(TrdmImpExpKds& dm, const std::string& CDCAIXA, const Reserva& r) 
 
 void SettleLeftBehindNumbers(TrdmImpExpKds& dm, const ContaEmFechamento& conta) {
   std::vector<Reserva> deixadas;
-  ado::ForEachRow(dm.adcImpExpKds, "adqNumerosDeixados", kSelDeixados,
-                  ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}),
-                  {{"P_CDFILIAL", conta.CDFILIAL}, {"P_CDCAIXA", conta.CDCAIXA}},
-                  [&](ado::TADOQuery& query) {
-                    Reserva r;
-                    r.CDFILIAL = conta.CDFILIAL;
-                    r.modelo = query.FieldByName("CDMODDOCFIS").AsString();
-                    r.serie = query.FieldByName("NRSERIEDOCFIS").AsString();
-                    r.ambiente = query.FieldByName("IDAMBDOCFIS").AsString();
-                    r.numero = query.FieldByName("NRDOCFIS").AsString();
-                    r.NRCOMANDA = query.FieldByName("NRCOMANDA").AsString();
-                    deixadas.push_back(r);
-                  });
+  std::vector<ado::ParamDecl> parametros = ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"});
+  parametros.push_back(ado::DateTimeParam("P_DTHRLIMITE"));
+  ado::ForEachRow(
+      dm.adcImpExpKds, "adqNumerosDeixados", kSelDeixados, std::move(parametros),
+      {{"P_CDFILIAL", conta.CDFILIAL},
+       {"P_CDCAIXA", conta.CDCAIXA},
+       {"P_DTHRLIMITE", Variant::FromDateTime(rtl::Now() - kMinutosEntreInutilizacoes / 1440.0)}},
+      [&](ado::TADOQuery& query) {
+        Reserva r;
+        r.CDFILIAL = conta.CDFILIAL;
+        r.modelo = query.FieldByName("CDMODDOCFIS").AsString();
+        r.serie = query.FieldByName("NRSERIEDOCFIS").AsString();
+        r.ambiente = query.FieldByName("IDAMBDOCFIS").AsString();
+        r.numero = query.FieldByName("NRDOCFIS").AsString();
+        r.NRCOMANDA = query.FieldByName("NRCOMANDA").AsString();
+        deixadas.push_back(r);
+      });
   for (const Reserva& r : deixadas) {
     // A CF-e's number is the device's: the drawn one is only the closing's, nothing to void.
     if (r.modelo == kModeloSat || NumeroUsado(dm, r)) {

@@ -167,6 +167,30 @@ TEST_F(WaysOutTest, ANumberLeftUnusedIsVoidedOnceAndAUsedOneReleased) {
           store_.Scalar("SELECT NRDOCFIS || ' ' || IDSITRESERVA FROM NUMDOCRESERV"));
 }
 
+// An authority out of reach is asked again about the number only ten minutes later.
+TEST_F(WaysOutTest, AVoidingWithoutAnswerIsAskedAgainOnlyTenMinutesLater) {
+  NfceRegister();
+  answer_ = "TENTE DEPOIS";
+  fiscal_.voidAnswer = "ERRO: sem conexao";
+  Close();
+  store_.Exec("UPDATE COMANDAVEN SET IDIMPCUPEXP = '0'");
+  calls_.Clear();
+  Cli_Qam00417::closing::ContaEmFechamento conta;
+  conta.CDFILIAL = "0001";
+  conta.CDCAIXA = "001";
+  std::string tries;
+  for (int minutes : {0, 9, 11}) {
+    clock_.Set(rtl::EncodeDateTime({2026, 12, 7, 10, 30 + minutes, 0, 0}));
+    Cli_Qam00417::closing::SettleLeftBehindNumbers(dm(), conta);
+    tries += std::to_string(minutes) + " min: " + Calls() + "|";
+    calls_.Clear();
+  }
+  EXPECT_EQ(
+      "0 min: InutilizaNumeroNFCe(0001,001,7,123,2);|9 min: |"
+      "11 min: InutilizaNumeroNFCe(0001,001,7,123,2);|voiding ERRO: sem conexao",
+      tries + store_.Scalar("SELECT IDSITRESERVA || ' ' || DSMOTIVORESERVA FROM NUMDOCRESERV"));
+}
+
 TEST_F(WaysOutTest, AnNfceInContingencyChangesTheSaleAndRemovesTheOrder) {
   NfceRegister();
   nfceContingency_ = true;
