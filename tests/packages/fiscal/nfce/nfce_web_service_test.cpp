@@ -27,7 +27,7 @@ class NfceWebServiceTest : public NfceTest {
     client.tls.senhaCertificado = Certificate().password;
     client.tls.arquivoCadeiaCa = standIn_.CaBundle();
     client.tls.segundosConexao = 2;
-    client.tls.segundosTotal = 1;
+    client.tls.segundosTotal = 2;
     client.urlServicos = url;
     client.segundosEntreRecibos = 0;
     return client;
