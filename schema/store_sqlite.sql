@@ -541,6 +541,8 @@ CREATE TABLE IF NOT EXISTS NFCEVENDA (
 CREATE INDEX IF NOT EXISTS IX_NFCEVENDA_CHAVE ON NFCEVENDA (CDCHAVENFCE);
 -- The notes of a register still to be sent, oldest first.
 CREATE INDEX IF NOT EXISTS IX_NFCEVENDA_SITUACAO ON NFCEVENDA (CDFILIAL, CDCAIXA, IDSITUNFCE, DTHREMISNFCE);
+-- The note of a number, when the closing settles a number reserved for a bill.
+CREATE INDEX IF NOT EXISTS IX_NFCEVENDA_NUMERO ON NFCEVENDA (CDFILIAL, NRNFCE);
 -- (end of the NFC-e documents)
 
 -- Fiscal-device package: SAT documents --------------------------------------------------------

@@ -586,6 +586,9 @@ IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_NFCEVENDA_CHAVE' AND 
 -- The notes of a register still to be sent, oldest first.
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_NFCEVENDA_SITUACAO' AND object_id = OBJECT_ID(N'dbo.NFCEVENDA'))
   CREATE INDEX IX_NFCEVENDA_SITUACAO ON dbo.NFCEVENDA (CDFILIAL, CDCAIXA, IDSITUNFCE, DTHREMISNFCE);
+-- The note of a number, when the closing settles a number reserved for a bill.
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_NFCEVENDA_NUMERO' AND object_id = OBJECT_ID(N'dbo.NFCEVENDA'))
+  CREATE INDEX IX_NFCEVENDA_NUMERO ON dbo.NFCEVENDA (CDFILIAL, NRNFCE);
 -- (end of the NFC-e documents)
 
 -- Fiscal-device package: SAT documents --------------------------------------------------------
