@@ -47,6 +47,7 @@ struct ContaEmFechamento {
   std::string nrCfe;
   std::string nrSerieSat;
   std::vector<std::string> valoresSat;
+  bool inFiscalClosing = false;  // SetConcluiFechamento runs: a failure holds the order back
 
   // "CDFILIAL, CDCAIXA, CDLOJA, NRCOMANDA, NRVENDAREST, DSCOMANDA", as the frame lines show it.
   std::string Arguments() const;
@@ -76,6 +77,13 @@ void TakeOffQueue(TrdmImpExpKds& dm, const ContaEmFechamento& conta);
 void ReadSaleOrigin(TrdmImpExpKds& dm, ContaEmFechamento& conta);
 // The approximate taxes and the electronic document's series, number and emission date.
 void ComputeTaxFigures(TrdmImpExpKds& dm, ContaEmFechamento& conta);
+// The document number of the bill (its series in nrSerieNfce): the one reserved for the bill in
+// NUMDOCRESERV, else one drawn from the receivables package and reserved for it.
+std::string BillDocumentNumber(TrdmImpExpKds& dm, const ContaEmFechamento& conta);
+// The register's reserved numbers whose bill no longer waits for the automatic closing: released
+// when a note carries the number (or the register emits SAT), else voided with the authority
+// through the fiscal package, with a line in the log before the call and one after.
+void SettleLeftBehindNumbers(TrdmImpExpKds& dm, const ContaEmFechamento& conta);
 
 // The closing lists the fiscal package records the sale from, packed by EmpacotaTabelas and
 // EmpacotaValores. The order's values come from the current row of cdsPedidos, where the
@@ -106,5 +114,7 @@ std::string Copy(const std::string& text, long position, long length);
 void MarkOrder(TrdmImpExpKds& dm, const ContaEmFechamento& conta);
 // Records the refused sale as cancelled and holds the order back before its next attempt.
 void RecordCancelledSale(TrdmImpExpKds& dm, const ContaEmFechamento& conta);
+// Holds the order back before its next attempt (1 s doubling to 5 minutes) and logs the wait.
+void HoldBack(TrdmImpExpKds& dm, const ContaEmFechamento& conta);
 
 }  // namespace Cli_Qam00417::closing

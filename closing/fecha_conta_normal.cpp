@@ -40,11 +40,14 @@ void ConcluiFechamento(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
   LogImpExpKDS("Numero da comanda:" + conta.NRCOMANDA);
   if (!dm.cdsPedidos.Locate("NRCOMANDA", Variant(conta.NRCOMANDA))) {
     LogImpExpKDS("Pedido não localizado - numero: " + conta.NRCOMANDA);
+    HoldBack(dm, conta);
     return;
   }
   LogImpExpKDS("Chamada da setconcluifechamento");
   conta.idRetBalLoja = dm.cdsPedidos.FieldByName("IDRETBALLOJA").AsString();
+  conta.inFiscalClosing = true;
   CallFiscalClosing(dm, conta);
+  conta.inFiscalClosing = false;
   if (RespostaEhNumeroVenda(conta.dsRetornoFechamento) && GravadaPorOutroCaixa(conta)) {
     // The other register documents and prints its sale; this one only takes the order off.
     WorkerControl::Instance().NoteChange();
@@ -58,7 +61,11 @@ void ConcluiFechamento(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
     MarkOrder(dm, conta);
   }
   LogImpExpKDS("Retorno da setConcluifechamento: " + conta.dsRetornoFechamento);
-  if (RespostaEhErro(conta.dsRetornoFechamento)) RecordCancelledSale(dm, conta);
+  if (RespostaEhErro(conta.dsRetornoFechamento)) {
+    RecordCancelledSale(dm, conta);
+  } else if (!RespostaEhNumeroVenda(conta.dsRetornoFechamento)) {
+    HoldBack(dm, conta);  // nothing recorded and no reason given: retrying each second burns time
+  }
 }
 
 void LogFim(const ContaEmFechamento& conta) {
@@ -92,6 +99,7 @@ void TrdmImpExpKds::FechaContaNormal(const std::string& CDFILIAL, const std::str
   } catch (...) {
     // The handler's line comes before the frame's end; the scan logs its own line after both.
     LogImpExpKDS(OwnMessage(std::current_exception()) + closing::kSufixoFechaConta);
+    if (conta.inFiscalClosing) closing::HoldBack(*this, conta);
     closing::LogFim(conta);
     throw;
   }

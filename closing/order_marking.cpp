@@ -39,4 +39,13 @@ void RecordCancelledSale(TrdmImpExpKds& dm, const ContaEmFechamento& conta) {
                std::to_string(espera) + " s");
 }
 
+// The same wait, for the ways out that leave the order pending without a refusal: a bill not
+// located, an answer that is neither a sale number nor a refusal, a fiscal closing that raised.
+void HoldBack(TrdmImpExpKds& dm, const ContaEmFechamento& conta) {
+  const int espera = dm.retryDelays.NoteRefusal(
+      RetryDelays::Key(conta.CDFILIAL, conta.NRVENDAREST, conta.NRCOMANDA));
+  LogImpExpKDS("Pedido " + conta.NRCOMANDA + " aguardando nova tentativa em " +
+               std::to_string(espera) + " s");
+}
+
 }  // namespace Cli_Qam00417::closing

@@ -36,9 +36,9 @@ void ComputeTaxFigures(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
   // A text that is not a number raises here and ends the closing.
   conta.vrTotalTrib = Variant(conta.vrIbpt).AsFloat() + Variant(conta.vrIbptEs).AsFloat();
   conta.nrSerieNfce = getNumeroSerieNFCe(conta.CDFILIAL, conta.CDCAIXA);
-  conta.nrNfce = setNumeroNFCe(conta.CDFILIAL, conta.CDCAIXA, conta.nrSerieNfce, dm.idAmbTrabNfce,
-                               dm.boVyrNfce)
-                     .AsString();
+  // The numbers of bills closed or dropped since are settled first: released or voided.
+  SettleLeftBehindNumbers(dm, conta);
+  conta.nrNfce = BillDocumentNumber(dm, conta);
   conta.dtEmissNfce = getDataEmissNFCe();
 }
 

@@ -95,6 +95,11 @@ void TImpExpKdsThread::StartUp(bool& boImpAutCupExp) {
   // A stop that came while the settings were read leaves the printer alone; the scan loop
   // then ends the worker without a pass.
   if (WorkerControl::Instance().StopRequested()) return;
+  // An expired or unreadable certificate would refuse every note: the register does not start.
+  if (dm.boVyrNfce) {
+    const std::string aviso = VerificaCertificadoNFCe(cdFilial, cdCaixa);
+    if (!aviso.empty()) LogImpExpKDS(aviso);
+  }
   boImpAutCupExp = StartPrinterLibrary(dm);
   if (!boImpAutCupExp) WorkerControl::Instance().SetEnd(kFimSemImpressora);
 }

@@ -17,5 +17,7 @@ decltype(TransmiteNfcePendentes) TransmiteNfcePendentes = Rotinas::TransmiteNfce
 decltype(DocumentosPendentes) DocumentosPendentes = Rotinas::DocumentosPendentes;
 decltype(EmiteDocumentoPendente) EmiteDocumentoPendente = Rotinas::EmiteDocumentoPendente;
 decltype(ReimprimeCupom) ReimprimeCupom = Rotinas::ReimprimeCupom;
+decltype(InutilizaNumeroNFCe) InutilizaNumeroNFCe = Rotinas::InutilizaNumeroNFCe;
+decltype(VerificaCertificadoNFCe) VerificaCertificadoNFCe = Rotinas::VerificaCertificadoNFCe;
 
 }  // namespace VyrFiscal

@@ -119,5 +119,18 @@ extern std::function<void(const std::string& CDFILIAL, const std::string& CDCAIX
                           const std::string& NRSEQVENDA, const std::string& porta,
                           const std::string& idTipoImp)>
     ReimprimeCupom;
+// Voids NFC-e number `numero` of series `serie` in environment `ambiente` with the authoriser of
+// the register (inutNFe, signed with its certificate). Answers the authority's "cStat xMotivo"
+// (102: voided), or RespostaErro(why) when no answer came and the request may be sent again.
+extern std::function<std::string(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                                 const std::string& serie, const std::string& numero,
+                                 const std::string& ambiente)>
+    InutilizaNumeroNFCe;
+
+// Checks the A1 certificate of an NFC-e register when its worker starts: answers the line to log
+// when it ends within 30 days ("" otherwise); raises naming the file when it cannot be read or
+// has expired (the password never shown).
+extern std::function<std::string(const std::string& CDFILIAL, const std::string& CDCAIXA)>
+    VerificaCertificadoNFCe;
 
 }  // namespace VyrFiscal

@@ -30,5 +30,9 @@ std::string EmiteDocumentoPendente(const PedidoDocumento& pedido);
 void ReimprimeCupom(const std::string& CDFILIAL, const std::string& CDCAIXA,
                     const std::string& NRSEQVENDA, const std::string& porta,
                     const std::string& idTipoImp);
+std::string InutilizaNumeroNFCe(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                                const std::string& serie, const std::string& numero,
+                                const std::string& ambiente);
+std::string VerificaCertificadoNFCe(const std::string& CDFILIAL, const std::string& CDCAIXA);
 
 }  // namespace VyrFiscal::Rotinas

@@ -20,7 +20,9 @@
 #include "support/fiscal_builders.h"
 #include "support/process_race.h"
 #include "support/seams.h"
+#include "support/sefaz_stand_in.h"
 #include "support/store_builders.h"
+#include "support/temp_dir.h"
 #include "support/temp_store.h"
 #include "worker/log_imp_exp_kds.h"
 
@@ -400,6 +402,36 @@ TEST_F(EndToEndTest, AnNfceOrderIsAuthorisedItsReceiptPrintedAndItsStoreReturnMa
   EXPECT_EQ("IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 |authorised |receipt",
             State() + "|" + Notes() + "|" +
                 (Exists(store_.Dir() + "/recibo.prn") ? "receipt" : "no receipt"));
+}
+
+// A register with no mode talks to the state's services (here the local stand-in its settings
+// name): the order's note is authorised and printed, and a number left behind by a bill that is
+// gone is voided once, before the new number is used.
+TEST_F(EndToEndTest, AnNfceOrderReachesTheStatesServicesAndANumberLeftBehindIsVoidedOnce) {
+  vyrtest::TempDir certs("vyr_standin");
+  vyrtest::SefazStandIn standIn(certs.Path(), nfcetest::Certificate().ca_pem_path,
+                                nfcetest::Schemas());
+  NfceRegister("");
+  store_.Exec("UPDATE CAIXAFISCAL SET DSURLWSNFCE = ?, DSARQCADEIAWS = ?",
+              {standIn.Url(), standIn.CaBundle()});
+  store_.Exec(
+      "INSERT INTO NUMDOCRESERV (CDFILIAL, CDMODDOCFIS, NRSERIEDOCFIS, IDAMBDOCFIS, NRDOCFIS, "
+      "CDCAIXA, NRVENDAREST, NRCOMANDA, IDSITRESERVA) VALUES ('0001', '65', '1', '2', '77', "
+      "'001', '0000000099', '0099', 'reserved')");
+  InsertBill();
+  Pass();
+  Pass();
+  std::string numbers;
+  for (const auto& row :
+       store_.Query("SELECT NRDOCFIS, IDSITRESERVA FROM NUMDOCRESERV ORDER BY IDSITRESERVA")) {
+    numbers += row[0] + " " + row[1] + ";";
+  }
+  EXPECT_EQ("IDIMPCUPEXP=3 IDSTCOMANDA=P sales=A:1 |authorised |receipt|" +
+                store_.Scalar("SELECT NRNFCE FROM NFCEVENDA") +
+                " reserved;77 voided;|NFeInutilizacao4 102\nNFeAutorizacao4 100\n",
+            State() + "|" + Notes() + "|" +
+                (Exists(store_.Dir() + "/recibo.prn") ? "receipt" : "no receipt") + "|" + numbers +
+                "|" + standIn.Calls());
 }
 
 // The note stays pending in contingency; the sale stays marked 'CONTING' through the closing's

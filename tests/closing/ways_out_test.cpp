@@ -1,6 +1,7 @@
 // Every way out of a bill's closing: the log lines in order, the order's state afterwards and
 // what the packages were asked to do.
 
+#include "closing/closing_context.h"
 #include "closing/closing_fixture.h"
 
 namespace closingtest {
@@ -82,7 +83,8 @@ TEST_F(WaysOutTest, ABillMissingFromTheOpenDeliveryBillsLeavesTheOrderPending) {
   store_.Exec("UPDATE COMANDAVEN SET DSCOMANDA = 'MESA_0001'");
   Close();
   EXPECT_EQ(std::string(kIni) + "Numero da comanda:0001\nPedido não localizado - numero: 0001\n" +
-                kFim + "|IDIMPCUPEXP=2 IDSTCOMANDA=1|" + kBusca,
+                "Pedido 0001 aguardando nova tentativa em 1 s\n" + kFim +
+                "|IDIMPCUPEXP=2 IDSTCOMANDA=1|" + kBusca,
             Outcome());
 }
 
@@ -97,6 +99,96 @@ TEST_F(WaysOutTest, ARefusedSaleIsRecordedCancelledAndTheOrderWaits) {
                 kFim + "|IDIMPCUPEXP=2 IDSTCOMANDA=1|" + kBusca +
                 "SetConcluiFechamento;|cancelled=1",
             Outcome() + "|cancelled=" + std::to_string(CancelledSales()));
+}
+
+// Ten passes over a bill that stays pending: one number, kept for the bill, and each wait twice
+// the one before, as after a refusal.
+TEST_F(WaysOutTest, ABillThatStaysPendingDrawsOneNumberAndWaitsLongerEachTime) {
+  NfceRegister();
+  answer_ = "TENTE DEPOIS";
+  std::string waits;
+  for (int pass = 0; pass < 10; ++pass) {
+    Close();
+    const std::string log = Log();
+    const size_t at = log.rfind("aguardando nova tentativa em ");
+    waits += log.substr(at + 29, log.find('\n', at) - at - 29) + ";";
+  }
+  const std::string calls = Calls();
+  size_t draws = 0;
+  for (size_t at = calls.find("setNumeroNFCe("); at != std::string::npos;
+       at = calls.find("setNumeroNFCe(", at + 1)) {
+    ++draws;
+  }
+  EXPECT_EQ(
+      "draws=1|1 s;2 s;4 s;8 s;16 s;32 s;64 s;128 s;256 s;300 s;|0001 65 7 2 123 reserved",
+      "draws=" + std::to_string(draws) + "|" + waits + "|" +
+          store_.Scalar("SELECT NRCOMANDA || ' ' || CDMODDOCFIS || ' ' || NRSERIEDOCFIS || ' ' || "
+                        "IDAMBDOCFIS || ' ' || NRDOCFIS || ' ' || IDSITRESERVA FROM NUMDOCRESERV"));
+}
+
+// A fiscal closing that raises leaves the order pending: it waits as after a refusal.
+TEST_F(WaysOutTest, AFiscalClosingThatRaisesHoldsTheOrderBack) {
+  fiscal_.onClosing = [] { throw rtl::Exception("store locked"); };
+  EXPECT_THROW(Close(), rtl::Exception);
+  EXPECT_EQ(std::string(kIni) +
+                "Numero da comanda:0001\nChamada da setconcluifechamento\n"
+                "store locked - Qam00417 - Funcao:FechaContaNormal\n"
+                "Pedido 0001 aguardando nova tentativa em 1 s\n" +
+                kFim,
+            Log());
+}
+
+// Numbers of bills that left the queue: the one a note carries is released, the other is voided
+// once, with a line before the call and one after.
+TEST_F(WaysOutTest, ANumberLeftUnusedIsVoidedOnceAndAUsedOneReleased) {
+  NfceRegister();
+  answer_ = "TENTE DEPOIS";
+  Close();
+  store_.Exec(
+      "INSERT INTO NUMDOCRESERV (CDFILIAL, CDMODDOCFIS, NRSERIEDOCFIS, IDAMBDOCFIS, NRDOCFIS, "
+      "CDCAIXA, NRVENDAREST, NRCOMANDA, IDSITRESERVA) VALUES ('0001', '65', '7', '2', '122', "
+      "'001', '0000000009', '0009', 'reserved')");
+  store_.Exec(
+      "INSERT INTO NFCEVENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, NRNFCE, NRSERIENFCE, IDAMBNFCE) "
+      "VALUES ('0001', '001', '0000000041', '122', '007', '2')");
+  store_.Exec("UPDATE COMANDAVEN SET IDIMPCUPEXP = '3'");
+  calls_.Clear();
+  const size_t logged = Log().size();
+  Cli_Qam00417::closing::ContaEmFechamento conta;
+  conta.CDFILIAL = "0001";
+  conta.CDCAIXA = "001";
+  Cli_Qam00417::closing::SettleLeftBehindNumbers(dm(), conta);
+  Cli_Qam00417::closing::SettleLeftBehindNumbers(dm(), conta);
+  EXPECT_EQ(
+      "Inutilizando a NFC-e numero 123 serie 7, reservada para a comanda 0001 que nao esta mais "
+      "pendente\nInutilizacao da NFC-e numero 123 serie 7: 102 Inutilizacao de numero "
+      "homologado\n|InutilizaNumeroNFCe(0001,001,7,123,2);|123 voided",
+      Log().substr(logged) + "|" + Calls() + "|" +
+          store_.Scalar("SELECT NRDOCFIS || ' ' || IDSITRESERVA FROM NUMDOCRESERV"));
+}
+
+// An authority out of reach is asked again about the number only ten minutes later.
+TEST_F(WaysOutTest, AVoidingWithoutAnswerIsAskedAgainOnlyTenMinutesLater) {
+  NfceRegister();
+  answer_ = "TENTE DEPOIS";
+  fiscal_.voidAnswer = "ERRO: sem conexao";
+  Close();
+  store_.Exec("UPDATE COMANDAVEN SET IDIMPCUPEXP = '0'");
+  calls_.Clear();
+  Cli_Qam00417::closing::ContaEmFechamento conta;
+  conta.CDFILIAL = "0001";
+  conta.CDCAIXA = "001";
+  std::string tries;
+  for (int minutes : {0, 9, 11}) {
+    clock_.Set(rtl::EncodeDateTime({2026, 12, 7, 10, 30 + minutes, 0, 0}));
+    Cli_Qam00417::closing::SettleLeftBehindNumbers(dm(), conta);
+    tries += std::to_string(minutes) + " min: " + Calls() + "|";
+    calls_.Clear();
+  }
+  EXPECT_EQ(
+      "0 min: InutilizaNumeroNFCe(0001,001,7,123,2);|9 min: |"
+      "11 min: InutilizaNumeroNFCe(0001,001,7,123,2);|voiding ERRO: sem conexao",
+      tries + store_.Scalar("SELECT IDSITRESERVA || ' ' || DSMOTIVORESERVA FROM NUMDOCRESERV"));
 }
 
 TEST_F(WaysOutTest, AnNfceInContingencyChangesTheSaleAndRemovesTheOrder) {

@@ -11,11 +11,15 @@
 #include <set>
 #include <thread>
 
+#include "fiscal/nfce/note_store.h"
 #include "hostagent/hostagent_process.h"
+#include "packages/fiscal/nfce_test_support.h"
 #include "rtl/client_dataset.h"
+#include "support/sefaz_stand_in.h"
 #include "support/store_builders.h"
 #include "support/temp_dir.h"
 #include "support/temp_store.h"
+#include "support/test_certificate.h"
 #include "vyrutil/crypto.h"
 
 namespace hosttest {
@@ -85,6 +89,24 @@ std::string Outcome(const std::vector<std::string>& dirs, size_t& receipts) {
          " issued=" + std::to_string(issued) +
          " pending=" + count("SELECT COUNT(*) FROM VENDA WHERE IDDOCPENDVENDA IS NOT NULL") +
          " duplicates=" + std::to_string(duplicates);
+}
+
+// Runs `sql` with text parameters on the store at `path`; the rows it changed, as text.
+std::string ExecOnNewConnection(const std::string& path, const char* sql,
+                                const std::vector<std::string>& values) {
+  sqlite3* db = nullptr;
+  sqlite3_stmt* stmt = nullptr;
+  std::string changed = "(erro)";
+  if (sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
+      sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK) {
+    for (size_t i = 0; i < values.size(); ++i) {
+      sqlite3_bind_text(stmt, static_cast<int>(i + 1), values[i].c_str(), -1, SQLITE_TRANSIENT);
+    }
+    if (sqlite3_step(stmt) == SQLITE_DONE) changed = std::to_string(sqlite3_changes(db));
+  }
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
+  return changed;
 }
 
 // The first line of `text` that contains `part`, without its line end.
@@ -286,6 +308,49 @@ TEST_F(HostAgentTest, AContingencyNoteIsSentByALaterRunWithNoNewOrder) {
                 "NFC-e KEY da venda 0000000001 autorizada:\nstatus 0: Vendas com documento ou "
                 "recibo pendente: 0 (-) / Notas em contingencia nao transmitidas: 0 (-)\n",
             down + danfe + back);
+}
+
+// An NFC-e register configured as a store configures it, pointed at the local stand-in of the
+// state's services: the worker announces its certificate's near end, every order is authorised
+// by the services and its receipt printed.
+TEST_F(HostAgentTest, AnNfceRegisterHasItsOrdersAuthorisedByTheStatesServicesAndPrinted) {
+  vyrtest::TempStore scratch;
+  const std::string dir = scratch.Dir() + "/demo";
+  Result made = RunHost({"demo-store", "--dir", dir, "--emissao", "FNC", "--pedidos", "2",
+                         "--porta", "file:cupom.prn"},
+                        scratch.Dir());
+  ASSERT_EQ(0, made.exit_code) << made.err;
+  const vyrtest::TestCertificate certificate =
+      vyrtest::MakeTestCertificate(scratch.Dir(), "a1", "senha-a1", "11222333000181", 20);
+  vyrtest::SefazStandIn standIn(scratch.Dir(), certificate.ca_pem_path, nfcetest::Schemas());
+  nfcetest::InstallSchemas(dir);
+  ASSERT_EQ("1", ExecOnNewConnection(
+                     dir + "/Dados/Loja.db",
+                     "UPDATE CAIXAFISCAL SET IDCSCNFCE = '1', CDCSCNFCE = 'CSC-DE-TESTE', "
+                     "DSARQCERTIF = ?, DSSENHACERTIF = ?, IDMODOAUTORIZ = NULL, DSURLWSNFCE = ?, "
+                     "DSARQCADEIAWS = ?",
+                     {certificate.pfx_path,
+                      VyrUtil::Cripto("senha-a1", VyrFiscal::Nfce::kChaveSenhaCertificado),
+                      standIn.Url(), standIn.CaBundle()}));
+  Result run = RunHost({"run", "--dir", dir, "--filial", "0001", "--caixa", "001", "--loja", "01",
+                        "--until-idle", "--max-seconds", "60"},
+                       scratch.Dir());
+  std::string log;
+  for (const auto& year : fs::directory_iterator(dir + "/Dados/LogImpExpKDS")) {
+    for (const auto& day : fs::directory_iterator(year.path())) log += ReadFile(day.path());
+  }
+  const std::string warning = LineWith(log, "NFC-e: o certificado");
+  EXPECT_EQ(
+      "exit 0|NFC-e: o certificado '" + certificate.pfx_path + "' vence em|" +
+          "NFeAutorizacao4 100\nNFeAutorizacao4 100\n|authorised=2|receipt",
+      "exit " + std::to_string(run.exit_code) + "|" +
+          warning.substr(warning.find("NFC-e"),
+                         warning.find(" vence em") - warning.find("NFC-e") + 9) +
+          "|" + standIn.Calls() + "|authorised=" +
+          ScalarOfNewConnection(dir + "/Dados/Loja.db",
+                                "SELECT COUNT(*) FROM NFCEVENDA WHERE IDSITUNFCE = 'authorised'") +
+          "|" + (fs::exists(dir + "/cupom.prn") ? "receipt" : "no receipt"))
+      << run.out << run.err;
 }
 
 TEST_F(HostAgentTest, ImportIbptLoadsAStateAndRefusesABrokenFileChangingNothing) {

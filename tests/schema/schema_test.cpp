@@ -200,7 +200,8 @@ TEST(StoreSchema, UpgradeBringsAnOlderStoreToTheCurrentSchemaKeepingItsRows) {
   for (const std::string& line : first) added += line + "; ";
   EXPECT_EQ(
       "coluna PROXCODIGO.NRULTSEQVENDA INTEGER; coluna VENDA.DTDOCPENDVENDA DATETIME; indice "
-      "IX_NFCEVENDA_CHAVE; indice IX_NFCEVENDA_SITUACAO; indice IX_VENDA_VENDAREST; tabela "
+      "IX_NFCEVENDA_CHAVE; indice IX_NFCEVENDA_NUMERO; indice IX_NFCEVENDA_SITUACAO; indice "
+      "IX_VENDA_VENDAREST; tabela "
       "NFCEVENDA; ",
       added);
   EXPECT_TRUE(second.empty());

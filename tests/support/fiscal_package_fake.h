@@ -41,7 +41,8 @@ class FakeFiscalPackage {
   std::string answer = "0000000042";                    // SetConcluiFechamento
   std::string nfceKey = "35261200000000000000650010000001231000001234";
   bool nfceContingency = false;
-  bool satAccepts = true;  // SATOnline
+  std::string voidAnswer = "102 Inutilizacao de numero homologado";  // InutilizaNumeroNFCe
+  bool satAccepts = true;                                            // SATOnline
   std::vector<std::string> satValues = {
       "chaveConsulta=CFe35261211111111111111590000000000010000010005",
       "timeStamp=20261207103000",
@@ -165,6 +166,14 @@ class FakeFiscalPackage {
       VyrFiscal::getNumeroSerieNFCe, [this](const std::string& f, const std::string& c) {
         calls_.Record("getNumeroSerieNFCe(" + f + "," + c + ")");
         return std::string("7");
+      }};
+  ScopedOverride<decltype(VyrFiscal::InutilizaNumeroNFCe)> inutiliza_{
+      VyrFiscal::InutilizaNumeroNFCe,
+      [this](const std::string& f, const std::string& c, const std::string& serie,
+             const std::string& numero, const std::string& ambiente) {
+        calls_.Record("InutilizaNumeroNFCe(" + f + "," + c + "," + serie + "," + numero + "," +
+                      ambiente + ")");
+        return voidAnswer;
       }};
   ScopedOverride<decltype(VyrFiscal::getDataEmissNFCe)> emissao_{
       VyrFiscal::getDataEmissNFCe, [] { return std::string("2026-12-07T10:30:00-03:00"); }};

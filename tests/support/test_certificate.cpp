@@ -44,13 +44,13 @@ void AddExtension(X509* cert, X509* issuer, int nid, const char* value) {
 
 // `issuer` null: self-signed by `key`.
 Cert NewCert(EVP_PKEY* key, const std::string& common_name, long serial, X509* issuer,
-             EVP_PKEY* issuer_key) {
+             EVP_PKEY* issuer_key, long valid_days = 365) {
   Cert cert(X509_new());
   Check(cert != nullptr, "certificate allocation");
   X509_set_version(cert.get(), 2);
   ASN1_INTEGER_set(X509_get_serialNumber(cert.get()), serial);
   X509_gmtime_adj(X509_getm_notBefore(cert.get()), -3600);
-  X509_gmtime_adj(X509_getm_notAfter(cert.get()), 365L * 24 * 3600);
+  X509_gmtime_adj(X509_getm_notAfter(cert.get()), valid_days * 24 * 3600);
   X509_NAME* name = X509_get_subject_name(cert.get());
   X509_NAME_add_entry_by_txt(name, "C", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("BR"),
                              -1, -1, 0);
@@ -78,6 +78,14 @@ void WritePem(const std::string& path, X509* cert) {
   Check(ok, ("writing " + path).c_str());
 }
 
+void WriteKeyPem(const std::string& path, EVP_PKEY* key) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  Check(file != nullptr, ("opening " + path).c_str());
+  const bool ok = PEM_write_PrivateKey(file, key, nullptr, nullptr, 0, nullptr, nullptr) == 1;
+  std::fclose(file);
+  Check(ok, ("writing " + path).c_str());
+}
+
 void WritePkcs12(const std::string& path, const std::string& password, EVP_PKEY* key, X509* cert,
                  X509* ca) {
   STACK_OF(X509)* chain = sk_X509_new_null();
@@ -94,12 +102,44 @@ void WritePkcs12(const std::string& path, const std::string& password, EVP_PKEY*
 
 }  // namespace
 
+TestServerCertificate MakeTestServerCertificate(const std::string& folder,
+                                                const std::string& name) {
+  Key ca_key = NewKey();
+  Cert ca = NewCert(ca_key.get(), "AUTORIDADE DE TESTE DO SERVIDOR", 1, nullptr, nullptr);
+  Key key = NewKey();
+  Cert cert(X509_new());
+  Check(cert != nullptr, "certificate allocation");
+  X509_set_version(cert.get(), 2);
+  ASN1_INTEGER_set(X509_get_serialNumber(cert.get()), 3);
+  X509_gmtime_adj(X509_getm_notBefore(cert.get()), -3600);
+  X509_gmtime_adj(X509_getm_notAfter(cert.get()), 365L * 24 * 3600);
+  X509_NAME* subject = X509_get_subject_name(cert.get());
+  X509_NAME_add_entry_by_txt(subject, "CN", MBSTRING_ASC,
+                             reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0);
+  X509_set_issuer_name(cert.get(), X509_get_subject_name(ca.get()));
+  X509_set_pubkey(cert.get(), key.get());
+  AddExtension(cert.get(), ca.get(), NID_basic_constraints, "critical,CA:FALSE");
+  AddExtension(cert.get(), ca.get(), NID_ext_key_usage, "serverAuth");
+  AddExtension(cert.get(), ca.get(), NID_subject_alt_name, "IP:127.0.0.1,DNS:localhost");
+  Check(X509_sign(cert.get(), ca_key.get(), EVP_sha256()) > 0, "certificate signature");
+  TestServerCertificate made;
+  made.cert_pem_path = folder + "/" + name + ".pem";
+  made.key_pem_path = folder + "/" + name + "-key.pem";
+  made.ca_pem_path = folder + "/" + name + "-ca.pem";
+  WritePem(made.cert_pem_path, cert.get());
+  WriteKeyPem(made.key_pem_path, key.get());
+  WritePem(made.ca_pem_path, ca.get());
+  return made;
+}
+
 TestCertificate MakeTestCertificate(const std::string& folder, const std::string& name,
-                                    const std::string& password, const std::string& cnpj) {
+                                    const std::string& password, const std::string& cnpj,
+                                    long valid_days) {
   Key ca_key = NewKey();
   Cert ca = NewCert(ca_key.get(), "AUTORIDADE CERTIFICADORA DE TESTE", 1, nullptr, nullptr);
   Key key = NewKey();
-  Cert cert = NewCert(key.get(), "RESTAURANTE DE TESTE LTDA:" + cnpj, 2, ca.get(), ca_key.get());
+  Cert cert = NewCert(key.get(), "RESTAURANTE DE TESTE LTDA:" + cnpj, 2, ca.get(), ca_key.get(),
+                      valid_days);
   TestCertificate made;
   made.pfx_path = folder + "/" + name + ".pfx";
   made.password = password;

@@ -18,6 +18,19 @@ struct TestCertificate {
 // Writes "<folder>/<name>.pfx", "<folder>/<name>.pem" and "<folder>/<name>-ca.pem".
 TestCertificate MakeTestCertificate(const std::string& folder, const std::string& name = "a1",
                                     const std::string& password = "senha-de-teste",
-                                    const std::string& cnpj = "11222333000181");
+                                    const std::string& cnpj = "11222333000181",
+                                    long valid_days = 365);
+
+// A TLS server's certificate for 127.0.0.1 and "localhost", issued by its own throwaway
+// authority: what a local stand-in of a web service presents.
+struct TestServerCertificate {
+  std::string cert_pem_path;  // the server's certificate
+  std::string key_pem_path;   // its private key, unencrypted
+  std::string ca_pem_path;    // the authority a client must trust
+};
+
+// Writes "<folder>/<name>.pem", "<folder>/<name>-key.pem" and "<folder>/<name>-ca.pem".
+TestServerCertificate MakeTestServerCertificate(const std::string& folder,
+                                                const std::string& name = "servidor");
 
 }  // namespace vyrtest

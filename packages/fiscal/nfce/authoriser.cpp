@@ -2,9 +2,14 @@
 
 #include <pugixml.hpp>
 
+#include <map>
+#include <memory>
+#include <mutex>
+
 #include "fiscal/nfce/note_store.h"
 #include "fiscal/nfce/note_xml.h"
 #include "fiscal/nfce/simulated_authoriser.h"
+#include "fiscal/nfce/webservice/web_service_authoriser.h"
 #include "rtl/errors.h"
 
 namespace VyrFiscal::Nfce {
@@ -37,12 +42,29 @@ std::string ConsultaStatusServico(const std::string& cUF, const std::string& tpA
          tpAmb + "</tpAmb><cUF>" + cUF + "</cUF><xServ>STATUS</xServ></consStatServ>";
 }
 
-Autorizador* AutorizadorDoCaixa(const std::string& modo, const std::string& tpAmb) {
-  if (modo != kModoAutorizSimulado) return autorizador_definido;
-  // A protocol the simulator made up would be taken for an authorisation with fiscal value.
-  if (tpAmb == "1") throw rtl::Exception(kSimuladoSemProducao);
-  static AutorizadorSimulado simulado;
-  return &simulado;
+Autorizador* AutorizadorDoCaixa(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                                const std::string& CDCAIXA, const std::string& tpAmb) {
+  const std::string modo = LeConfiguracaoNfce(conexao, CDFILIAL, CDCAIXA).modo;
+  if (modo == kModoAutorizSimulado) {
+    // A protocol the simulator made up would be taken for an authorisation with fiscal value.
+    if (tpAmb == "1") throw rtl::Exception(kSimuladoSemProducao);
+    static AutorizadorSimulado simulado;
+    return &simulado;
+  }
+  if (!modo.empty()) return nullptr;
+  if (autorizador_definido != nullptr) return autorizador_definido;
+  const ConfiguracaoCliente cliente = LeConfiguracaoCliente(conexao, CDFILIAL, CDCAIXA);
+  // One client per register and settings, kept for the process: a caller may still hold the
+  // one of settings that changed since.
+  const std::string chave = CDFILIAL + '\x1f' + CDCAIXA + '\x1f' + cliente.tls.arquivoCertificado +
+                            '\x1f' + cliente.tls.senhaCertificado + '\x1f' +
+                            cliente.tls.arquivoCadeiaCa + '\x1f' + cliente.urlServicos;
+  static std::mutex guarda;
+  static std::map<std::string, std::unique_ptr<AutorizadorWebService>> clientes;
+  const std::lock_guard<std::mutex> trava(guarda);
+  std::unique_ptr<AutorizadorWebService>& existente = clientes[chave];
+  if (!existente) existente = std::make_unique<AutorizadorWebService>(cliente);
+  return existente.get();
 }
 
 void DefineAutorizador(Autorizador* autorizador) {

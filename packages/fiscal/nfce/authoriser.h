@@ -2,11 +2,13 @@
 // The seam between the package and the tax authority that authorises NFC-e notes: the messages
 // sent (the batch `enviNFe` and the status query `consSitNFe`, layout 4.00), the answers read
 // back, and the authoriser itself. A register's notes go to what AutorizadorDoCaixa() answers
-// for its CAIXAFISCAL.IDMODOAUTORIZ: the built-in simulated authoriser
-// (fiscal/nfce/simulated_authoriser.h) only when the register names it, or the one an
-// installation or a test put in place.
+// for its CAIXAFISCAL.IDMODOAUTORIZ: the state's web services (fiscal/nfce/webservice), the
+// built-in simulated authoriser (fiscal/nfce/simulated_authoriser.h) only when the register
+// names it, or the one a test put in place.
 
 #include <string>
+
+#include "db/connection.h"
 
 namespace VyrFiscal::Nfce {
 
@@ -46,14 +48,17 @@ class Autorizador {
   virtual RespostaTransporte Inutiliza(const std::string& inutNFe) = 0;
 };
 
-// The authoriser of a register whose CAIXAFISCAL.IDMODOAUTORIZ is `modo`, for notes of
-// environment `tpAmb`: the simulated one when `modo` is "simulado", else the one put in place
-// by DefineAutorizador; nullptr when there is none, and the register's notes then have nowhere
-// to go. Raises rtl::Exception naming the setting when the simulated one is asked to serve
-// production (tpAmb "1"). Not thread-safe against DefineAutorizador.
-Autorizador* AutorizadorDoCaixa(const std::string& modo, const std::string& tpAmb);
-// Puts `autorizador` in use for every register that does not name the simulated one (not owned;
-// it must outlive its use); nullptr takes it away.
+// The authoriser of register CDFILIAL/CDCAIXA for notes of environment `tpAmb`, by its
+// CAIXAFISCAL.IDMODOAUTORIZ: "simulado" gives the simulated one; no mode gives the one put in
+// place by DefineAutorizador, else the state's web services reached with the register's
+// certificate (fiscal/nfce/webservice); any other mode names none (nullptr) and the register's
+// notes have nowhere to go. Raises rtl::Exception naming the setting when the simulated one is
+// asked to serve production (tpAmb "1"), and as LeConfiguracaoNfce does. The answer lives as
+// long as the process. Not thread-safe against DefineAutorizador.
+Autorizador* AutorizadorDoCaixa(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                                const std::string& CDCAIXA, const std::string& tpAmb);
+// Puts `autorizador` in use for every register that names no mode (not owned; it must outlive
+// its use); nullptr takes it away.
 void DefineAutorizador(Autorizador* autorizador);
 
 // The note's outcome in an answer (or in a protNFe on its own): protNFe/infProt when the

@@ -423,7 +423,8 @@ NotaNfce PreparaNfceDaVenda(ado::TADOConnection& conexao, const PedidoNfce& requ
   // contingency, as offline ones are, and say why, until CAIXAFISCAL.IDMODOAUTORIZ names one.
   // Raises here, before a number is spent, when the simulated one is named for production.
   const bool semAutorizador =
-      !configuracao.offline && AutorizadorDoCaixa(configuracao.modo, id.tpAmb) == nullptr;
+      !configuracao.offline &&
+      AutorizadorDoCaixa(conexao, request.CDFILIAL, request.CDCAIXA, id.tpAmb) == nullptr;
   // A register whose authoriser failed it lately issues offline without trying it again.
   const ContingenciaCaixa periodo = LeContingencia(conexao, request.CDFILIAL, request.CDCAIXA);
   const bool emPeriodo = periodo.Vigente(agora);
@@ -497,10 +498,10 @@ NotaNfce TransmiteNfce(ado::TADOConnection& conexao, const PedidoNfce& request,
   if (document.chave.empty()) return document;
   const ConfiguracaoNfce configuracao =
       LeConfiguracaoNfce(conexao, request.CDFILIAL, request.CDCAIXA);
-  Autorizador* autorizador =
-      configuracao.offline
-          ? nullptr
-          : AutorizadorDoCaixa(configuracao.modo, request.tpAmb == "1" ? "1" : "2");
+  Autorizador* autorizador = configuracao.offline
+                                 ? nullptr
+                                 : AutorizadorDoCaixa(conexao, request.CDFILIAL, request.CDCAIXA,
+                                                      request.tpAmb == "1" ? "1" : "2");
   const NotaGravada nota = NotaDaChave(conexao, document.chave);
   if (nota.chave.empty()) return document;
   const bool aEnviar = nota.situacao == kSituacaoPendente || nota.situacao == kSituacaoIncerta;
@@ -531,7 +532,7 @@ std::vector<std::string> TransmiteNotasPendentes(ado::TADOConnection& conexao,
   if (notas.empty()) return linhas;
   const ConfiguracaoNfce configuracao = LeConfiguracaoNfce(conexao, CDFILIAL, CDCAIXA);
   // A register set to "offline" still has its notes sent by the authoriser put in place.
-  Autorizador* autorizador = AutorizadorDoCaixa(configuracao.modo, notas.front().tpAmb);
+  Autorizador* autorizador = AutorizadorDoCaixa(conexao, CDFILIAL, CDCAIXA, notas.front().tpAmb);
   if (autorizador == nullptr) return linhas;
   const std::string chaveSondagem = ChaveSondagem(CDFILIAL, CDCAIXA);
   const Sondagem ultima = UltimaSondagem(chaveSondagem);

@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "fiscal/nfce/technical_contact.h"
 #include "rtl/errors.h"
 #include "vyrutil/strings.h"
 
@@ -128,6 +129,7 @@ class Construtor {
     Pag(inf.append_child("pag"));
     if (!venda_.senha.empty())
       Campo(inf.append_child("infAdic"), "infCpl", "SENHA " + Texto(venda_.senha, 20));
+    AnexaInfRespTec(inf, id_.chave);
     std::ostringstream saida;
     doc_.save(saida, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
     return saida.str();

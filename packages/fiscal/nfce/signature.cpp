@@ -241,19 +241,25 @@ std::string Serializa(xmlDoc* doc) {
 
 }  // namespace
 
-NotaAssinada AssinaNfe(const std::string& xmlNfe, const std::string& arquivoPfx,
-                       const std::string& senha) {
+namespace {
+
+// Signs the child `elemento` (with its Id) of the document's root, the signature placed last.
+NotaAssinada Assina(const std::string& xmlNfe, const char* elemento, const std::string& arquivoPfx,
+                    const std::string& senha) {
   IniciaBibliotecas();
   auto chave = CarregaChave(arquivoPfx, senha);
   std::unique_ptr<xmlDoc, LiberaDoc> doc(xmlReadMemory(
       xmlNfe.data(), static_cast<int>(xmlNfe.size()), nullptr, "UTF-8", XML_PARSE_NONET));
   xmlNode* raiz = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
   xmlNode* inf =
-      raiz ? xmlSecFindChild(raiz, reinterpret_cast<const xmlChar*>("infNFe"),
+      raiz ? xmlSecFindChild(raiz, reinterpret_cast<const xmlChar*>(elemento),
                              reinterpret_cast<const xmlChar*>("http://www.portalfiscal.inf.br/nfe"))
            : nullptr;
   xmlChar* id = inf ? xmlGetProp(inf, reinterpret_cast<const xmlChar*>("Id")) : nullptr;
-  if (id == nullptr) throw rtl::Exception("NFC-e signature: the note has no infNFe with an Id");
+  if (id == nullptr) {
+    throw rtl::Exception(std::string("NFC-e signature: the document has no ") + elemento +
+                         " with an Id");
+  }
   const std::string uri = "#" + std::string(reinterpret_cast<const char*>(id));
   xmlFree(id);
   const xmlChar* ids[] = {reinterpret_cast<const xmlChar*>("Id"), nullptr};
@@ -286,6 +292,18 @@ NotaAssinada AssinaNfe(const std::string& xmlNfe, const std::string& arquivoPfx,
   nota.xml = Serializa(doc.get());
   nota.digestValue = Entre(nota.xml, "<DigestValue>", "</DigestValue>");
   return nota;
+}
+
+}  // namespace
+
+NotaAssinada AssinaNfe(const std::string& xmlNfe, const std::string& arquivoPfx,
+                       const std::string& senha) {
+  return Assina(xmlNfe, "infNFe", arquivoPfx, senha);
+}
+
+std::string AssinaInutilizacao(const std::string& xmlInutNfe, const std::string& arquivoPfx,
+                               const std::string& senha) {
+  return Assina(xmlInutNfe, "infInut", arquivoPfx, senha).xml;
 }
 
 std::string ComInfNfeSupl(const std::string& xmlAssinado, const std::string& qrCode,

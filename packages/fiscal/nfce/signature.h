@@ -23,6 +23,11 @@ struct NotaAssinada {
 NotaAssinada AssinaNfe(const std::string& xmlNfe, const std::string& arquivoPfx,
                        const std::string& senha);
 
+// Signs a voiding request (`inutNFe` holding `infInut` with its Id) the same way; raises as
+// AssinaNfe does.
+std::string AssinaInutilizacao(const std::string& xmlInutNfe, const std::string& arquivoPfx,
+                               const std::string& senha);
+
 // The signed note with `infNFeSupl` (QR code text and the consultation address) placed between
 // `infNFe` and `Signature`, the signed bytes left untouched.
 std::string ComInfNfeSupl(const std::string& xmlAssinado, const std::string& qrCode,

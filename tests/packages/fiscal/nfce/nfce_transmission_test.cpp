@@ -219,15 +219,15 @@ TEST_F(NfceTransmissionTest, ADuplicateAnswerIsSettledByTheStatusQueryOfTheKey) 
           "\n" + authoriser.Calls());
 }
 
-// Without a web-service client, a register that names no authoriser must not pass the
-// simulator's protocols off as the tax authority's: its notes wait in contingency.
+// A mode the package does not know names no authoriser: the simulator's protocols must not
+// pass for the tax authority's, and the notes wait in contingency.
 TEST_F(NfceTransmissionTest, ARegisterThatNamesNoAuthoriserIssuesInContingencyAndSaysWhy) {
-  SetRegister("");
+  SetRegister("sefaz-xx");
   const auto doc = Emit("0000000001", "123");
   EXPECT_EQ(
       "contingencia=1\n0000000001|9|pending|0|0;\n\n"
-      "0000000001: issued in contingency: CAIXAFISCAL.IDMODOAUTORIZ of register 0001/001 is '', "
-      "which names no authoriser;",
+      "0000000001: issued in contingency: CAIXAFISCAL.IDMODOAUTORIZ of register 0001/001 is "
+      "'sefaz-xx', which names no authoriser;",
       "contingencia=" + std::to_string(doc.contingencia) + "\n" + State() + "\n" + Reasons());
 }
 

@@ -1,0 +1,77 @@
+#pragma once
+// A local stand-in of a state's NFC-e web services, for tests: HTTPS on 127.0.0.1 at a free
+// port with certificates made at start, a client certificate required (issued by the authority
+// the test names), every request checked as an authoriser checks it: a SOAP 1.2 envelope whose
+// nfeDadosMsg names a service, the Content-Type action of that service, and the fiscal message
+// valid against the official schemas (a batch outside them is answered 225). It answers as the
+// test set it (see the setters) and records each call.
+//
+// Serves any path: the service is the one nfeDadosMsg names. Thread-safe.
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+
+namespace httplib {
+class SSLServer;
+}
+
+namespace vyrtest {
+
+class SefazStandIn {
+ public:
+  // `folder` receives the server's certificates; `client_ca_pem` issued the certificates it
+  // accepts; `schemas` is the official schema folder, with "/" at the end.
+  SefazStandIn(const std::string& folder, const std::string& client_ca_pem,
+               const std::string& schemas);
+  ~SefazStandIn();
+  SefazStandIn(const SefazStandIn&) = delete;
+  SefazStandIn& operator=(const SefazStandIn&) = delete;
+
+  // "https://127.0.0.1:<port>".
+  std::string Url() const;
+  // The authority a client must trust to reach it.
+  const std::string& CaBundle() const { return ca_pem_; }
+
+  // What the next batches answer, as the note's cStat: "100" (authorised, the key recorded),
+  // "204" (duplicate), "539" (same number, other key), "103" (taken as a batch: the receipt's
+  // query then answers 100), or "slow" (the key recorded, no answer until the stand-in goes:
+  // the client's time-out passes first).
+  void AnswerBatches(const std::string& cStat);
+  // What the service status answers: "107" (in operation), "108" or "109" (down).
+  void AnswerStatus(const std::string& cStat);
+
+  // One line per call: "<service> <cStat>", "<service> refused: <why>" for a request that is
+  // not one, in the order they came.
+  std::string Calls() const;
+
+  // Stops listening: the port is closed afterwards.
+  void Stop();
+
+ private:
+  std::string Answer(const std::string& content_type, const std::string& body, int& status);
+  std::string Service(const std::string& service, const std::string& message);
+
+  std::string ca_pem_;
+  std::string schemas_;
+  std::unique_ptr<httplib::SSLServer> server_;
+  int port_ = 0;
+  std::thread thread_;
+  mutable std::mutex mutex_;
+  std::condition_variable released_;
+  bool stopping_ = false;
+  std::string batch_answer_ = "100";
+  std::string status_answer_ = "107";
+  std::set<std::string> recorded_;  // keys authorised
+  std::string pending_receipt_;     // protNFe of the batch taken with 103
+  long protocol_ = 0;
+  std::string calls_;
+};
+
+// A port on 127.0.0.1 where nothing listens.
+int ClosedPort();
+
+}  // namespace vyrtest
