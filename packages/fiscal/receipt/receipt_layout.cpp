@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "vyrutil/strings.h"
+
 namespace VyrFiscal::Cupom {
 
 namespace {
@@ -101,9 +103,12 @@ std::string Junta(std::initializer_list<std::string> partes, const std::string& 
   return texto;
 }
 
+// Every text reaches the receipt through Linha, Grande or Par, which clean it first
+// (VyrUtil::TextoLimpo): nothing the order holds can reach the printer as a command.
 class Montador {
  public:
-  void Linha(const std::string& texto, bool centro = false, bool destaque = false) {
+  void Linha(const std::string& bruto, bool centro = false, bool destaque = false) {
+    const std::string texto = VyrUtil::TextoLimpo(bruto);
     const bool cabe = !texto.empty() && Largura(texto) <= kColunas;  // keeps its own spacing
     for (const std::string& linha :
          cabe ? std::vector<std::string>{texto} : Quebra(texto, kColunas)) {
@@ -116,7 +121,7 @@ class Montador {
   }
   void Centro(const std::string& texto, bool destaque = false) { Linha(texto, true, destaque); }
   void Grande(const std::string& texto) {
-    for (const std::string& linha : Quebra(texto, kColunas / 2)) {
+    for (const std::string& linha : Quebra(VyrUtil::TextoLimpo(texto), kColunas / 2)) {
       Bloco bloco;
       bloco.texto = linha;
       bloco.centro = bloco.destaque = bloco.grande = true;
@@ -124,7 +129,10 @@ class Montador {
     }
   }
   // `esquerda` and `direita` on one line, `direita` flush right; on two lines when too long.
-  void Par(const std::string& esquerda, const std::string& direita, bool destaque = false) {
+  void Par(const std::string& brutoEsquerda, const std::string& brutoDireita,
+           bool destaque = false) {
+    const std::string esquerda = VyrUtil::TextoLimpo(brutoEsquerda);
+    const std::string direita = VyrUtil::TextoLimpo(brutoDireita);
     const int espaco = kColunas - Largura(esquerda) - Largura(direita);
     if (espaco >= 1) {
       Linha(esquerda + std::string(espaco, ' ') + direita, false, destaque);

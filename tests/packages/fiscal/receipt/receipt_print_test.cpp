@@ -152,6 +152,8 @@ TEST_F(ReceiptPrintTest, NfceReceiptOfAClosedBill) {
 TEST_F(ReceiptPrintTest, SatExtractOfAClosedBill) {
   setenv("VYR_SAT_EMULADOR_DIR", (store_.Dir() + "/Dados/SatEmulador").c_str(), 1);
   vyrtest::InsertDeliveryBill(store_, bill_);
+  store_.Exec("INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, DSLIBSAT) VALUES (?, ?, ?)",
+              {"0001", "001", "libVyrSatEmulador.so"});
   ASSERT_EQ("0000000001", Record());
   std::vector<std::string> valores;
   const bool aceito = VyrFiscal::SATOnline("0001", "001", "0000000001", "N", "123456789",

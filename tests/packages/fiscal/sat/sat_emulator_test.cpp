@@ -32,6 +32,8 @@ class SatEmulatorTest : public ::testing::Test {
   }
   static std::string Venda() {
     VyrFiscal::Sat::DadosCFe dados;
+    dados.cnpjSoftwareHouse = VyrFiscal::Sat::kCnpjSoftwareHouseTeste;
+    dados.signAC = VyrFiscal::Sat::kSignACTeste;
     dados.numeroCaixa = "001";
     return VyrFiscal::Sat::MontaCFeVenda(sattest::VendaDeTeste(), dados);
   }

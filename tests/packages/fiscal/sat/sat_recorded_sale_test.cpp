@@ -20,6 +20,8 @@ class SatRecordedSaleTest : public salefixture::SaleStoreTest {
     rtl::SetProgramDirectory(store_.Dir());
     setenv("VYR_SAT_EMULADOR_DIR", (store_.Dir() + "/Dados/SatEmulador").c_str(), 1);
     vyrtest::InsertDeliveryBill(store_, bill_);
+    store_.Exec("INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, DSLIBSAT) VALUES (?, ?, ?)",
+                {"0001", "001", "libVyrSatEmulador.so"});
   }
   void TearDown() override {
     unsetenv("VYR_SAT_EMULADOR_DIR");
