@@ -194,7 +194,8 @@ void Pagamentos(Montador& m, const VendaGravada& v) {
 }
 
 void Endereco(Montador& m, const Destinatario& d) {
-  m.Linha(Junta({Junta({d.xLgr, d.xCpl}, ", "), d.xBairro, Junta({d.UF, d.CEP}, " ")}, " - "));
+  m.Linha(Junta(
+      {Junta({d.xLgr, d.nro, d.xCpl}, ", "), d.xBairro, d.xMun, Junta({d.UF, d.CEP}, " ")}, " - "));
   if (!d.xRef.empty()) m.Linha(d.xRef);
 }
 
