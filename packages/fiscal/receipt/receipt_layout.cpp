@@ -309,11 +309,16 @@ Documento ExtratoSat(const Recibo& r) {
   Montador m;
   Cabecalho(m, r.venda.emitente, true);
   m.Separador();
-  m.Centro("Extrato No. " + r.nCFe, true);
+  // A CF-e of the test environment is no document: number 000000 and the test banner.
+  const bool teste = r.tpAmb == "2";
+  m.Centro("Extrato No. " + (teste ? std::string("000000") : r.nCFe), true);
   m.Centro("CUPOM FISCAL ELETRÔNICO - SAT", true);
+  if (teste) m.Centro("= T E S T E =", true);
   m.Separador();
-  m.Linha("CPF/CNPJ do Consumidor: " + CpfCnpj(r.consumidorSat));
-  m.Separador();
+  if (!r.consumidorSat.empty()) {
+    m.Linha("CPF/CNPJ do Consumidor: " + CpfCnpj(r.consumidorSat));
+    m.Separador();
+  }
   if (r.vendaConhecida) ItensSat(m, r.venda);
   m.Linha("OBSERVAÇÕES DO CONTRIBUINTE", false, true);
   m.Linha(LinhaTributos(r) + " (Lei Fed. 12.741/2012)");

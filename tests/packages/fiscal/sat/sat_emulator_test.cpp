@@ -86,7 +86,8 @@ TEST_F(SatEmulatorTest, FirstUseCreatesTheDeviceStateInItsFolder) {
       VyrFiscal::ValorSat(VyrFiscal::Sat::InterpretaResposta(Envia(Venda())), "chaveConsulta");
   EXPECT_EQ(
       "codigoAtivacao=123456789\nnumeroSerie=900000001\nultimoCFe=2\ncUF=35\ntpAmb=2\n"
-      "ultimaChave=" +
+      "fuso=America/Sao_Paulo\nxNome=EMITENTE DE TESTE DO EMULADOR SAT\nxFant=EMULADOR SAT\n"
+      "xLgr=RUA DE TESTE\nnro=1\nxBairro=CENTRO\nxMun=SAO PAULO\nCEP=01001000\nultimaChave=" +
           chave + "\nultimaSessao=424242\n",
       Estado());
 }
