@@ -1,8 +1,10 @@
 #include "hostagent/demo_orders.h"
 
 #include <cstdio>
+#include <fstream>
 
 #include "db/statement_kit.h"
+#include "fiscal/taxes/ibpt_import.h"
 
 namespace hostagent {
 
@@ -11,9 +13,9 @@ namespace {
 const char* const kSqlUpdFilial =
     R"mssql(UPDATE FILIAL SET NRINSJURFILI = '11222333000181', NMRAZSOCFILI = 'RESTAURANTE DEMONSTRACAO LTDA', NMFANTFILI = 'RESTAURANTE DEMONSTRACAO', NRINSESTFILI = '111222333444', IDREGTRIBFILI = '3', DSENDEFILI = 'RUA DAS FLORES', NRENDEFILI = '100', NMBAIRFILI = 'CENTRO', CDMUNIBGE = '3550308', NMMUNICIPIO = 'SAO PAULO', SGESTADO = 'SP', CDUFIBGE = '35', NRCEPFILI = '01001000', NRTELEFILI = '1133334444' WHERE CDFILIAL = :P_CDFILIAL)mssql";
 const char* const kSqlInsProduto =
-    R"mssql(INSERT INTO PRODUTO (CDPRODUTO, NMPRODUTO, NRNCM, CDCFOP, SGUNIDADE, IDORIGPROD, CDSITTRIBICMS, CDALIQIMPFIS) VALUES (:P_CDPRODUTO, :P_NMPRODUTO, :P_NRNCM, :P_CDCFOP, 'UN', '0', :P_CDSITTRIBICMS, '01'))mssql";
+    R"mssql(INSERT INTO PRODUTO (CDPRODUTO, NMPRODUTO, NRNCM, CDCFOP, SGUNIDADE, IDORIGPROD, CDSITTRIBICMS, CDALIQIMPFIS, CDCEST) VALUES (:P_CDPRODUTO, :P_NMPRODUTO, :P_NRNCM, :P_CDCFOP, 'UN', '0', :P_CDSITTRIBICMS, '01', :P_CDCEST))mssql";
 const char* const kSqlInsCaixaFiscal =
-    R"mssql(INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, NRSERIENFCE, IDMODOAUTORIZ) VALUES (:P_CDFILIAL, :P_CDCAIXA, '1', 'simulado'))mssql";
+    R"mssql(INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, NRSERIENFCE, IDMODOAUTORIZ, DSLIBSAT) VALUES (:P_CDFILIAL, :P_CDCAIXA, '1', 'simulado', 'libVyrSatEmulador.so'))mssql";
 const char* const kSqlInsCliente =
     R"mssql(INSERT INTO CLIENTE (CDCLIENTE, NMRAZSOCCLIE) VALUES ('DEMO', 'CLIENTES DELIVERY'))mssql";
 const char* const kSqlInsConsumidor =
@@ -33,12 +35,13 @@ struct DemoProduct {
   const char* ncm;
   const char* cfop;
   const char* cst;
+  const char* cest;  // "" for none
   double price;
 };
 
 const DemoProduct kProducts[] = {
-    {"1001", "PIZZA MUSSARELA", "19059090", "5102", "00", 45.90},
-    {"1002", "REFRIGERANTE LATA", "22021000", "5405", "60", 6.50},
+    {"1001", "PIZZA MUSSARELA", "19059090", "5102", "00", "", 45.90},
+    {"1002", "REFRIGERANTE LATA", "22021000", "5405", "60", "0300700", 6.50},
 };
 
 std::string Numbered(const char* format, int n) {
@@ -63,8 +66,12 @@ void InsertDemoFiscalData(ado::TADOConnection& connection, const DemoStoreOption
                      {"P_NMPRODUTO", p.name},
                      {"P_NRNCM", p.ncm},
                      {"P_CDCFOP", p.cfop},
-                     {"P_CDSITTRIBICMS", p.cst}});
+                     {"P_CDSITTRIBICMS", p.cst},
+                     {"P_CDCEST", ado::TextOrNull(p.cest)}});
   }
+  const std::string ibpt = o.dir + "/Dados/TabelaIBPTaxSP26.1.DEMO.csv";
+  std::ofstream(ibpt, std::ios::binary | std::ios::trunc) << DemoIbptCsv();
+  VyrFiscal::ImportaTabelaIbpt(connection, ibpt, "SP");
   ado::RunCommand(connection, nullptr, kSqlInsCaixaFiscal,
                   {{"P_CDFILIAL", o.filial}, {"P_CDCAIXA", o.caixa}});
   ado::RunCommand(connection, nullptr, kSqlInsCliente, {});

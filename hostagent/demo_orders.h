@@ -11,4 +11,8 @@ namespace hostagent {
 void InsertDemoFiscalData(ado::TADOConnection& connection, const DemoStoreOptions& options);
 void InsertDemoOrders(ado::TADOConnection& connection, const DemoStoreOptions& options);
 
+// The demo's IBPT table of São Paulo (data/TabelaIBPTaxSP26.1.DEMO.csv, made by the project for
+// the demo's products), loaded by InsertDemoFiscalData so that the demo's receipts show taxes.
+const char* DemoIbptCsv();
+
 }  // namespace hostagent

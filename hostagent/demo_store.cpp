@@ -65,6 +65,7 @@ void WriteLocalTables(const DemoStoreOptions& o) {
               t.FieldByName("CDTIPORECE").SetAsString("001");
               t.FieldByName("NMTIPORECE").SetAsString("DINHEIRO");
               t.FieldByName("IDTIPORECE").SetAsString("1");
+              t.FieldByName("CDFPIMPFIS").SetAsString("01");
             });
   SaveTable(
       folder + "DataMovimento.cds", {{"DATAMOVIMENTO", rtl::FieldType::DateTime}},

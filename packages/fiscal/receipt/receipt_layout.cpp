@@ -199,7 +199,11 @@ void Endereco(Montador& m, const Destinatario& d) {
   if (!d.xRef.empty()) m.Linha(d.xRef);
 }
 
+// Without a table the taxes are unknown: the receipt says so instead of printing zeros.
 std::string LinhaTributos(const Recibo& r) {
+  if (r.vendaConhecida && !r.venda.tabelaIbpt && r.tribFederal + r.tribEstadual < 0.005) {
+    return "Tributos aproximados: tabela IBPT não carregada";
+  }
   return "Valores aproximados dos tributos: Fed R$ " + Moeda(r.tribFederal) + " / Est R$ " +
          Moeda(r.tribEstadual) + " Fonte: IBPT";
 }

@@ -133,6 +133,7 @@ VendaGravada LeVendaGravada(ado::TADOConnection& conexao, const std::string& CDF
   venda.cnpjIntermediador = SoDigitos(Campo(adqVenda, "NRCNPJINTERMED"));
   venda.idCadIntTran = Campo(adqVenda, "IDCADINTTRAN");
 
+  venda.tabelaIbpt = TabelaIbptCarregada(conexao, venda.emitente.UF, venda.dtVenda);
   ado::Bindings chaveItens = chave;
   chaveItens.push_back({"P_IDREGTRIBFILI", venda.emitente.CRT});
   ado::OpenQuery(adqItens, chaveItens);

@@ -79,6 +79,7 @@ struct VendaGravada {
   std::string cnpjIntermediador, idCadIntTran;
   double vProd = 0, vDesc = 0, vOutro = 0, vNF = 0;
   double vTribFederal = 0, vTribEstadual = 0;  // approximate taxes of the whole sale
+  bool tabelaIbpt = true;  // the branch's state has an IBPT table in force on the sale's date
 };
 
 // Reads a recorded sale (its transaction may still be open on `conexao`). Raises

@@ -141,9 +141,10 @@ TEST_F(ReceiptPrintTest, NfceReceiptOfAClosedBill) {
       "2002 REFRIGERANTE LATA|Valor a Pagar R$                           30,50|"
       "CONSUMIDOR - CPF 123.456.789-09|NFC-e nº 000000057 Série 001|"
       "Emissão: 10/03/2026 19:42:05|Protocolo de Autorização: " +
-          store_.Scalar("SELECT NRPROTNFCE FROM NFCEVENDA") + "|key: 1, QR image: \x89PNG",
-      Linhas(texto,
-             {"HOMOLOGA", "1001", "2002", "Pagar", "CONSUMIDOR -", "NFC-e", "Emiss", "Protocolo"}) +
+          store_.Scalar("SELECT NRPROTNFCE FROM NFCEVENDA") +
+          "|Tributos aproximados: tabela IBPT não carregada|key: 1, QR image: \x89PNG",
+      Linhas(texto, {"HOMOLOGA", "1001", "2002", "Pagar", "CONSUMIDOR -", "NFC-e", "Emiss",
+                     "Protocolo", "Tributos"}) +
           "key: " + std::to_string(Contem(texto, chave.substr(0, 4) + " " + chave.substr(4, 4))) +
           ", QR image: " + Le(Pasta() + "NFCe" + chave + ".png").substr(0, 4));
 }

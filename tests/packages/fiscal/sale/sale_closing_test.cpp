@@ -142,6 +142,17 @@ TEST_F(ItemValueRefusalTest, AQuantityThatIsNotAFiniteNumberIsRefused) {
       RefusalWith("QTPRODCOMVEN", "9e999"));
 }
 
+// A missing price is no courtesy item: the NULL reaches the closing as NULL, not as 0.
+TEST_F(ItemValueRefusalTest, AMissingPriceOrQuantityIsRefused) {
+  std::string answers = RefusalWith("VRPRECCOMVEN", "NULL");
+  Set("VRPRECCOMVEN", "6");
+  answers += RefusalWith("QTPRODCOMVEN", "NULL");
+  EXPECT_EQ(
+      "ERRO: A comanda 0001, item 2 (produto 2002): VRPRECCOMVEN está vazio (NULL)." + nothing_ +
+          "ERRO: A comanda 0001, item 2 (produto 2002): QTPRODCOMVEN está vazio (NULL)." + nothing_,
+      answers);
+}
+
 TEST_F(ItemValueRefusalTest, AZeroQuantityOrANegativePriceIsRefused) {
   std::string answers = RefusalWith("QTPRODCOMVEN", "0");
   Set("QTPRODCOMVEN", "1");
