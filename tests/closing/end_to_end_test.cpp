@@ -54,6 +54,7 @@ class EndToEndTest : public ::testing::Test {
     layout.FieldByName("CDTIPORECE").SetAsString("001");
     layout.FieldByName("NMTIPORECE").SetAsString("DINHEIRO");
     layout.FieldByName("IDTIPORECE").SetAsString("1");
+    layout.FieldByName("CDFPIMPFIS").SetAsString("01");
     layout.Post();
     bill_.items = {{"001", "1001", 2, 12.5, 1, 0, false}, {"002", "1001", 1, 12.5, 0, 0, true}};
   }
@@ -84,6 +85,8 @@ class EndToEndTest : public ::testing::Test {
   // A SAT register (the package's emulator) whose receipts go to the file recibo.prn.
   void SatRegister(const std::string& cdAtivacaoSat) {
     store_.Exec("UPDATE CAIXA SET IDTPEMISSAOVYR = 'SAT'");
+    store_.Exec("INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, DSLIBSAT) VALUES (?, ?, ?)",
+                {kFilial, kCaixa, "libVyrSatEmulador.so"});
     dm_->boVyrSat = true;
     dm_->idTipoEmissao = "S";
     dm_->idUtilSatComp = "N";
