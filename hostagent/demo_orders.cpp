@@ -15,7 +15,7 @@ namespace {
 const char* const kSqlUpdFilial =
     R"mssql(UPDATE FILIAL SET NRINSJURFILI = '11222333000181', NMRAZSOCFILI = 'RESTAURANTE DEMONSTRACAO LTDA', NMFANTFILI = 'RESTAURANTE DEMONSTRACAO', NRINSESTFILI = '111222333444', IDREGTRIBFILI = '3', DSENDEFILI = 'RUA DAS FLORES', NRENDEFILI = '100', NMBAIRFILI = 'CENTRO', CDMUNIBGE = '3550308', NMMUNICIPIO = 'SAO PAULO', SGESTADO = 'SP', CDUFIBGE = '35', NRCEPFILI = '01001000', NRTELEFILI = '1133334444' WHERE CDFILIAL = :P_CDFILIAL)mssql";
 const char* const kSqlInsProduto =
-    R"mssql(INSERT INTO PRODUTO (CDPRODUTO, NMPRODUTO, NRNCM, CDCFOP, SGUNIDADE, IDORIGPROD, CDSITTRIBICMS, CDALIQIMPFIS) VALUES (:P_CDPRODUTO, :P_NMPRODUTO, :P_NRNCM, :P_CDCFOP, 'UN', '0', :P_CDSITTRIBICMS, '01'))mssql";
+    R"mssql(INSERT INTO PRODUTO (CDPRODUTO, NMPRODUTO, NRNCM, CDCFOP, SGUNIDADE, IDORIGPROD, CDSITTRIBICMS, CDALIQIMPFIS, CDCEST) VALUES (:P_CDPRODUTO, :P_NMPRODUTO, :P_NRNCM, :P_CDCFOP, 'UN', '0', :P_CDSITTRIBICMS, '01', :P_CDCEST))mssql";
 const char* const kSqlInsImposto =
     R"mssql(INSERT INTO IMPOSTO (CDIMPOSTO, NMIMPOSTO, IDTPIMPOSFIS, CDINTIMPOSTO, IDTRATIMPO) VALUES ('ICMS', 'ICMS', 'I', 'ICMS', 'T'))mssql";
 const char* const kSqlInsAliqImpFis =
@@ -43,13 +43,14 @@ struct DemoProduct {
   const char* ncm;  // "" is stored as NULL: the fiscal closing refuses such a product
   const char* cfop;
   const char* cst;
+  const char* cest;  // "" for none
   double price;
   double icms;
 };
 
-const DemoProduct kPizza{"1001", "PIZZA MUSSARELA", "19059090", "5102", "00", 45.90, 18};
-const DemoProduct kSoda{"1002", "REFRIGERANTE LATA", "22021000", "5405", "60", 6.50, 0};
-const DemoProduct kNoNcm{"1003", "SOBREMESA SEM NCM", "", "5102", "00", 12.00, 18};
+const DemoProduct kPizza{"1001", "PIZZA MUSSARELA", "19059090", "5102", "00", "", 45.90, 18};
+const DemoProduct kSoda{"1002", "REFRIGERANTE LATA", "22021000", "5405", "60", "0300700", 6.50, 0};
+const DemoProduct kNoNcm{"1003", "SOBREMESA SEM NCM", "", "5102", "00", "", 12.00, 18};
 
 // The consumer every order belongs to, and the one whose orders go on the consumer's account.
 const char* const kConsumidor = "0001";
@@ -99,7 +100,8 @@ void InsertDemoFiscalData(ado::TADOConnection& connection, const DemoStoreOption
                      {"P_NMPRODUTO", p.name},
                      {"P_NRNCM", ado::TextOrNull(p.ncm)},
                      {"P_CDCFOP", p.cfop},
-                     {"P_CDSITTRIBICMS", p.cst}});
+                     {"P_CDSITTRIBICMS", p.cst},
+                     {"P_CDCEST", ado::TextOrNull(p.cest)}});
     ado::RunCommand(connection, nullptr, kSqlInsAliqImpFis,
                     {filial, {"P_CDPRODUTO", p.code}, {"P_VRPEALIMPFIS", p.icms}});
   }

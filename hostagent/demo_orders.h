@@ -31,4 +31,8 @@ void InsertDemoOrders(ado::TADOConnection& connection, const DemoStoreOptions& o
 void WriteDemoCertificate(const std::string& path, const std::string& password,
                           const std::string& cnpj);
 
+// The demo's IBPT table of São Paulo (data/TabelaIBPTaxSP26.1.DEMO.csv, made by the project for
+// the demo's products), loaded by InsertDemoFiscalData so that the demo's receipts show taxes.
+const char* DemoIbptCsv();
+
 }  // namespace hostagent

@@ -32,16 +32,10 @@ const char* const kSqlInsImprLoja =
 const char* const kSqlInsCaixa =
     R"mssql(INSERT INTO CAIXA (CDFILIAL, CDCAIXA, CDLOJA, NMCAIXA, IDTPEMISSAOVYR, IDIMPAUTCUPEXP, NRSEQIMPRLOJA6) VALUES (:P_CDFILIAL, :P_CDCAIXA, :P_CDLOJA, 'CAIXA DEMONSTRACAO', :P_IDTPEMISSAOVYR, 'S', '1'))mssql";
 
-// A small IBPT table of the branch's state: the demo's products' NCMs.
+// The demo's IBPT table of the branch's state, made by the project for the demo's products.
 void LoadIbpt(const DemoStoreOptions& o) {
-  const std::string file = o.dir + "/Dados/TabelaIBPTaxSP26.1.A.csv";
-  std::ofstream(file, std::ios::binary)
-      << "codigo;ex;tipo;descricao;nacionalfederal;importadosfederal;estadual;municipal;"
-         "vigenciainicio;vigenciafim;chave;versao;fonte\n"
-         "19059090;;0;Outros produtos de padaria;13.45;15.45;18.00;0.00;01/01/2020;31/12/2099;"
-         "DEMO;26.1.A;IBPT\n"
-         "22021000;;0;Refrigerantes;16.13;18.13;18.00;0.00;01/01/2020;31/12/2099;DEMO;26.1.A;"
-         "IBPT\n";
+  const std::string file = o.dir + "/Dados/TabelaIBPTaxSP26.1.DEMO.csv";
+  std::ofstream(file, std::ios::binary) << DemoIbptCsv();
   ImportIbpt(o.dir, file);
 }
 
@@ -81,12 +75,14 @@ void WriteLocalTables(const DemoStoreOptions& o) {
               t.FieldByName("CDTIPORECE").SetAsString("001");
               t.FieldByName("NMTIPORECE").SetAsString("DINHEIRO");
               t.FieldByName("IDTIPORECE").SetAsString("1");
+              t.FieldByName("CDFPIMPFIS").SetAsString("01");
               t.Post();
               t.Append();
               t.FieldByName("CDFILIAL").SetAsString(o.filial);
               t.FieldByName("CDTIPORECE").SetAsString("009");
               t.FieldByName("NMTIPORECE").SetAsString("CONTA CONSUMIDOR");
               t.FieldByName("IDTIPORECE").SetAsString("9");
+              t.FieldByName("CDFPIMPFIS").SetAsString("05");
             });
   SaveTable(
       folder + "DataMovimento.cds", {{"DATAMOVIMENTO", rtl::FieldType::DateTime}},

@@ -25,6 +25,7 @@ CREATE TABLE dbo.FILIAL (
   CDUFIBGE VARCHAR(2),
   NRCEPFILI VARCHAR(8),
   NRTELEFILI VARCHAR(14),
+  DSFUSOHORARIO VARCHAR(40),
   PRIMARY KEY (CDFILIAL)
 );
 
@@ -145,6 +146,8 @@ CREATE TABLE dbo.COMANDAVEN (
   DSCOMPLENDCOCOM VARCHAR(60),
   NRCEPCONSCOMAND VARCHAR(10),
   DSREFENDCONSCOM VARCHAR(MAX),
+  NRENDECONSCOM VARCHAR(10),
+  NMMUNICONSCOM VARCHAR(60),
   PRIMARY KEY (CDFILIAL, NRVENDAREST, NRCOMANDA)
 );
 -- The pending-order scan: bills of one store waiting for automatic closing, in the order the scan
@@ -247,6 +250,10 @@ CREATE TABLE dbo.PRODUTO (
   IDORIGPROD VARCHAR(1),
   CDSITTRIBICMS VARCHAR(3),
   CDALIQIMPFIS VARCHAR(2),
+  CDGTIN VARCHAR(14),
+  CDSITTRIBPIS VARCHAR(2),
+  VRALIQPIS NUMERIC(9,4),
+  VRALIQCOFINS NUMERIC(9,4),
   PRIMARY KEY (CDPRODUTO)
 );
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_PRODUTO_ARVORE' AND object_id = OBJECT_ID(N'dbo.PRODUTO'))
@@ -338,6 +345,8 @@ CREATE TABLE dbo.VENDA (
   VRTOTTRIBVEND NUMERIC(15,3),
   IDTIPOEMISSAO VARCHAR(1),
   IDDOCPENDVENDA VARCHAR(10),
+  NRENDECONSVENDA VARCHAR(10),
+  NMMUNICONSVENDA VARCHAR(60),
   DTDOCPENDVENDA DATETIME,
   PRIMARY KEY (CDFILIAL, CDCAIXA, NRSEQVENDA)
 );
@@ -425,6 +434,8 @@ CREATE TABLE dbo.CAIXAFISCAL (
   DSLIBSAT VARCHAR(255),
   DSARQCADEIAWS VARCHAR(255),
   DSURLWSNFCE VARCHAR(255),
+  NRCNPJSOFTHOUSE VARCHAR(14),
+  DSSIGNAC VARCHAR(344),
   PRIMARY KEY (CDFILIAL, CDCAIXA)
 );
 
@@ -667,3 +678,42 @@ CREATE TABLE dbo.RESERVACOMANDA (
   PRIMARY KEY (CDFILIAL, NRVENDAREST, NRCOMANDA)
 );
 -- (end of the orders being closed)
+
+-- Fiscal-device package: what the documents declare -------------------------------------------
+-- The ICMS situation a document declares for a product's situation under the branch's regime
+-- (FILIAL.IDREGTRIBFILI: '1' Simples Nacional, '3' normal), whether it needs the product's
+-- CEST, and the regime's PIS/COFINS for products that set none. Seeded once with defaults the
+-- installation may change; a situation without a row is refused.
+IF OBJECT_ID(N'dbo.SITTRIBREGIME', N'U') IS NULL
+CREATE TABLE dbo.SITTRIBREGIME (
+  IDREGTRIBFILI VARCHAR(1) NOT NULL,
+  CDSITTRIBICMS VARCHAR(3) NOT NULL,
+  CDSITTRIBDOC VARCHAR(3),
+  IDEXIGECEST VARCHAR(1),
+  CDSITTRIBPIS VARCHAR(2),
+  VRALIQPIS NUMERIC(9,4),
+  VRALIQCOFINS NUMERIC(9,4),
+  PRIMARY KEY (IDREGTRIBFILI, CDSITTRIBICMS)
+);
+IF NOT EXISTS (SELECT 1 FROM dbo.SITTRIBREGIME)
+INSERT INTO dbo.SITTRIBREGIME (IDREGTRIBFILI, CDSITTRIBICMS, CDSITTRIBDOC, IDEXIGECEST, CDSITTRIBPIS, VRALIQPIS, VRALIQCOFINS) VALUES
+  ('1', '102', '102', 'N', '49', 0, 0), ('1', '300', '300', 'N', '49', 0, 0),
+  ('1', '400', '400', 'N', '49', 0, 0), ('1', '500', '500', 'S', '49', 0, 0),
+  ('1', '00', '102', 'N', '49', 0, 0), ('1', '20', '102', 'N', '49', 0, 0),
+  ('1', '40', '400', 'N', '49', 0, 0), ('1', '41', '400', 'N', '49', 0, 0),
+  ('1', '60', '500', 'S', '49', 0, 0),
+  ('3', '00', '00', 'N', '01', 0.65, 3), ('3', '40', '40', 'N', '01', 0.65, 3),
+  ('3', '41', '41', 'N', '01', 0.65, 3), ('3', '60', '60', 'S', '01', 0.65, 3),
+  ('3', '102', '00', 'N', '01', 0.65, 3), ('3', '300', '41', 'N', '01', 0.65, 3),
+  ('3', '400', '40', 'N', '01', 0.65, 3), ('3', '500', '60', 'S', '01', 0.65, 3);
+-- The intermediary (marketplace) behind an order's origin (VENDA.IDORIGEMVENDA): its CNPJ and
+-- the branch's id on it. Origins without a row are the store's own channels.
+IF OBJECT_ID(N'dbo.INTERMEDVENDA', N'U') IS NULL
+CREATE TABLE dbo.INTERMEDVENDA (
+  CDFILIAL VARCHAR(4) NOT NULL,
+  IDORIGEMVENDA VARCHAR(10) NOT NULL,
+  NRCNPJINTERMED VARCHAR(14),
+  IDCADINTTRAN VARCHAR(60),
+  PRIMARY KEY (CDFILIAL, IDORIGEMVENDA)
+);
+-- (end of what the documents declare)

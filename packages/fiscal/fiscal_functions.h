@@ -33,7 +33,8 @@ extern std::function<Variant(const Variant& filialComanda, Variant& retornoFisca
 
 // The approximate taxes of the sale rows in `vendas`: fills element 0 of the 3-element array
 // `valores` with the federal amount and element 2 with the state amount, as texts with '.' and
-// two decimals. Returns their sum.
+// two decimals, and element 1 with a warning when the branch's state has no IBPT table in force
+// (the amounts are then zeros for want of it), else "". Returns their sum.
 extern std::function<double(TClientDataSet& vendas, Variant& valores, double reservado)>
     CalculoIcmsDFederal;
 

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "vyrutil/access_key.h"
+#include "vyrutil/local_time.h"
 #include "vyrutil/strings.h"
 
 namespace VyrSatEmulador {
@@ -62,13 +63,10 @@ std::string Zeros(long numero, int largura) {
   return texto;
 }
 
-// "AAAAMMDDhhmmss" of the local time `agora`; the parts of the CF-e are cut from it.
-std::string Hora(rtl::TDateTime agora) {
-  const rtl::DateTimeParts p = rtl::DecodeDateTime(agora);
-  char texto[32];
-  std::snprintf(texto, sizeof texto, "%04d%02d%02d%02d%02d%02d", p.year, p.month, p.day, p.hour,
-                p.minute, p.second);
-  return texto;
+// "AAAAMMDDhhmmss" of the host's local time `agora` on the device's clock (its zone); the parts
+// of the CF-e are cut from it.
+std::string Hora(rtl::TDateTime agora, const std::string& fuso) {
+  return VyrUtil::SoDigitos(VyrUtil::DataHoraComFuso(agora, fuso).substr(0, 19));
 }
 
 void ConfereCabecalho(const pugi::xml_node& infCFe) {
@@ -151,6 +149,61 @@ double CompletaPagamentos(const pugi::xml_node& infCFe, double total, bool emiti
   return pago;
 }
 
+// What the device adds of the item's taxes: the ICMS of ICMS00, the PIS and COFINS of their
+// rate groups. Answers them for the totals.
+struct Tributos {
+  double vICMS = 0, vPIS = 0, vCOFINS = 0;
+};
+
+double Taxa(pugi::xml_node grupo, const char* aliquota) {
+  return grupo.child(aliquota).text().as_double();
+}
+
+Tributos CompletaTributos(pugi::xml_node det) {
+  Tributos t;
+  pugi::xml_node imposto = det.child("imposto");
+  const double vItem = det.child("prod").child("vItem").text().as_double();
+  pugi::xml_node icms00 = imposto.child("ICMS").child("ICMS00");
+  if (icms00) {
+    t.vICMS = Arredonda(vItem * Taxa(icms00, "pICMS") / 100.0);
+    icms00.append_child("vICMS").text().set(Dinheiro(t.vICMS).c_str());
+  }
+  for (const char* tributo : {"PIS", "COFINS"}) {
+    const std::string nome = tributo;
+    for (const char* sufixo : {"Aliq", "Outr"}) {
+      pugi::xml_node grupo = imposto.child(tributo).child((nome + sufixo).c_str());
+      if (!grupo) continue;
+      const double valor = Arredonda(Taxa(grupo, "vBC") * Taxa(grupo, ("p" + nome).c_str()));
+      grupo.append_child(("v" + nome).c_str()).text().set(Dinheiro(valor).c_str());
+      (nome == "PIS" ? t.vPIS : t.vCOFINS) += valor;
+    }
+  }
+  return t;
+}
+
+// The emitter as the device was activated for it, and its regime by the items' ICMS groups.
+void CompletaEmitente(pugi::xml_node infCFe, const EstadoSat& estado) {
+  pugi::xml_node emit = infCFe.child("emit");
+  pugi::xml_node cnpj = emit.child("CNPJ");
+  pugi::xml_node nome = emit.insert_child_after("xNome", cnpj);
+  nome.text().set(estado.xNome.c_str());
+  pugi::xml_node fantasia = emit.insert_child_after("xFant", nome);
+  fantasia.text().set(estado.xFant.c_str());
+  pugi::xml_node ender = emit.insert_child_after("enderEmit", fantasia);
+  for (const auto& [campo, valor] : {std::pair<const char*, std::string>{"xLgr", estado.xLgr},
+                                     {"nro", estado.nro},
+                                     {"xBairro", estado.xBairro},
+                                     {"xMun", estado.xMun},
+                                     {"CEP", estado.CEP}}) {
+    ender.append_child(campo).text().set(valor.c_str());
+  }
+  const bool simples = infCFe.child("det").child("imposto").child("ICMS").first_child().name() ==
+                           std::string("ICMSSN102") ||
+                       infCFe.child("det").child("imposto").child("ICMS").first_child().name() ==
+                           std::string("ICMSSN900");
+  emit.insert_child_after("cRegTrib", emit.child("IE")).text().set(simples ? "1" : "3");
+}
+
 std::string Sha256(const std::string& dados) {
   unsigned char resumo[EVP_MAX_MD_SIZE];
   unsigned int tamanho = 0;
@@ -164,6 +217,37 @@ std::string AssinaturaQr(const std::string& conteudo) {
   std::string bytes;
   for (int i = 0; bytes.size() < 256; ++i) bytes += Sha256(conteudo + "#" + std::to_string(i));
   return Base64(bytes.substr(0, 256));
+}
+
+// The device's enveloped signature (RSA-SHA256, SHA-256 digest): the digest is the SHA-256 of
+// infCFe as the emulator writes it; the signature value and the certificate are stand-ins made
+// of hashes, as the emulator holds no key of its own.
+void Assina(pugi::xml_node cfe, pugi::xml_node infCFe, const std::string& chave) {
+  std::ostringstream texto;
+  infCFe.print(texto, "", pugi::format_raw | pugi::format_no_declaration);
+  pugi::xml_node assinatura = cfe.append_child("Signature");
+  assinatura.append_attribute("xmlns").set_value("http://www.w3.org/2000/09/xmldsig#");
+  pugi::xml_node info = assinatura.append_child("SignedInfo");
+  const auto algoritmo = [](pugi::xml_node pai, const char* nome, const char* uri) {
+    pugi::xml_node no = pai.append_child(nome);
+    no.append_attribute("Algorithm").set_value(uri);
+    return no;
+  };
+  algoritmo(info, "CanonicalizationMethod", "http://www.w3.org/TR/2001/REC-xml-c14n-20010315");
+  algoritmo(info, "SignatureMethod", "http://www.w3.org/2001/04/xmldsig-more#rsa-sha256");
+  pugi::xml_node referencia = info.append_child("Reference");
+  referencia.append_attribute("URI").set_value(("#CFe" + chave).c_str());
+  pugi::xml_node transforms = referencia.append_child("Transforms");
+  algoritmo(transforms, "Transform", "http://www.w3.org/2000/09/xmldsig#enveloped-signature");
+  algoritmo(transforms, "Transform", "http://www.w3.org/TR/2001/REC-xml-c14n-20010315");
+  algoritmo(referencia, "DigestMethod", "http://www.w3.org/2001/04/xmlenc#sha256");
+  referencia.append_child("DigestValue").text().set(Base64(Sha256(texto.str())).c_str());
+  assinatura.append_child("SignatureValue").text().set(AssinaturaQr(texto.str()).c_str());
+  assinatura.append_child("KeyInfo")
+      .append_child("X509Data")
+      .append_child("X509Certificate")
+      .text()
+      .set(Base64(Sha256("VyrSatEmulador " + chave.substr(6, 14))).c_str());
 }
 
 void ReescreveIde(pugi::xml_node ide, const std::string& chave, const EstadoSat& estado,
@@ -180,8 +264,8 @@ void ReescreveIde(pugi::xml_node ide, const std::string& chave, const EstadoSat&
   poe("mod", "59");
   poe("nserieSAT", estado.numeroSerie);
   poe("nCFe", chave.substr(31, 6));
-  poe("dEmi", Hora(agora).substr(0, 8));
-  poe("hEmi", Hora(agora).substr(8, 6));
+  poe("dEmi", Hora(agora, estado.fuso).substr(0, 8));
+  poe("hEmi", Hora(agora, estado.fuso).substr(8, 6));
   poe("cDV", chave.substr(43, 1));
   poe("tpAmb", estado.tpAmb);
   poe("CNPJ", cnpj);
@@ -219,11 +303,11 @@ CFeEmitido EmiteCFe(const std::string& dadosVenda, EstadoSat& estado, rtl::TDate
   cfe.valorTotal = Dinheiro(total);
   const pugi::xml_node dest = infCFe.child("dest");
   cfe.cpfCnpj = dest.child("CPF") ? Texto(dest, "CPF") : Texto(dest, "CNPJ");
-  cfe.timeStamp = Hora(agora);
+  cfe.timeStamp = Hora(agora, estado.fuso);
   if (!emitir) return cfe;
 
   const long nCFe = estado.ultimoCFe % 999999 + 1;
-  const std::string semDv = estado.cUF + Hora(agora).substr(2, 4) +
+  const std::string semDv = estado.cUF + cfe.timeStamp.substr(2, 4) +
                             Texto(infCFe.child("emit"), "CNPJ") + "59" + estado.numeroSerie +
                             Zeros(nCFe, 6) + Zeros(cNF % 1000000, 6);
   if (!Digitos(semDv, 43)) {
@@ -237,9 +321,34 @@ CFeEmitido EmiteCFe(const std::string& dadosVenda, EstadoSat& estado, rtl::TDate
   infCFe.append_attribute("versao").set_value("0.07");
   infCFe.append_attribute("versaoSB").set_value("010000");
   ReescreveIde(infCFe.child("ide"), cfe.chave, estado, agora, cfe.assinaturaQr);
+  CompletaEmitente(infCFe, estado);
+  Tributos tributos;
+  double vProd = 0, vDesc = 0, vOutro = 0;
+  for (pugi::xml_node det : infCFe.children("det")) {
+    const Tributos item = CompletaTributos(det);
+    tributos.vICMS += item.vICMS;
+    tributos.vPIS += item.vPIS;
+    tributos.vCOFINS += item.vCOFINS;
+    vProd += det.child("prod").child("vProd").text().as_double();
+    vDesc += det.child("prod").child("vDesc").text().as_double();
+    vOutro += det.child("prod").child("vOutro").text().as_double();
+  }
   pugi::xml_node totalNo = infCFe.child("total");
   if (!totalNo) totalNo = infCFe.insert_child_before("total", infCFe.child("pgto"));
-  totalNo.prepend_child("vCFe").text().set(cfe.valorTotal.c_str());
+  pugi::xml_node vCFe = totalNo.prepend_child("vCFe");
+  vCFe.text().set(cfe.valorTotal.c_str());
+  pugi::xml_node icmsTot = totalNo.insert_child_before("ICMSTot", vCFe);
+  for (const auto& [campo, valor] : {std::pair<const char*, double>{"vICMS", tributos.vICMS},
+                                     {"vProd", vProd},
+                                     {"vDesc", vDesc},
+                                     {"vPIS", tributos.vPIS},
+                                     {"vCOFINS", tributos.vCOFINS},
+                                     {"vPISST", 0.0},
+                                     {"vCOFINSST", 0.0},
+                                     {"vOutro", vOutro}}) {
+    icmsTot.append_child(campo).text().set(Dinheiro(Arredonda(valor)).c_str());
+  }
+  Assina(doc.child("CFe"), infCFe, cfe.chave);
 
   std::ostringstream saida;
   doc.save(saida, "", pugi::format_raw | pugi::format_no_declaration);

@@ -33,6 +33,14 @@ void Atribui(EstadoSat& estado, const std::string& nome, const std::string& valo
   if (nome == "ultimaChave") estado.ultimaChave = valor;
   if (nome == "ultimaSessao") estado.ultimaSessao = std::atoi(valor.c_str());
   if (nome == "ultimaResposta") estado.ultimaResposta = valor;
+  if (nome == "fuso") estado.fuso = valor;
+  if (nome == "xNome") estado.xNome = valor;
+  if (nome == "xFant") estado.xFant = valor;
+  if (nome == "xLgr") estado.xLgr = valor;
+  if (nome == "nro") estado.nro = valor;
+  if (nome == "xBairro") estado.xBairro = valor;
+  if (nome == "xMun") estado.xMun = valor;
+  if (nome == "CEP") estado.CEP = valor;
 }
 
 }  // namespace
@@ -69,9 +77,11 @@ void GravaEstado(const std::string& pasta, const EstadoSat& estado) {
     std::ofstream out(novo, std::ios::trunc);
     out << "codigoAtivacao=" << estado.codigoAtivacao << "\nnumeroSerie=" << estado.numeroSerie
         << "\nultimoCFe=" << estado.ultimoCFe << "\ncUF=" << estado.cUF
-        << "\ntpAmb=" << estado.tpAmb << "\nultimaChave=" << estado.ultimaChave
-        << "\nultimaSessao=" << estado.ultimaSessao << "\nultimaResposta=" << estado.ultimaResposta
-        << "\n";
+        << "\ntpAmb=" << estado.tpAmb << "\nfuso=" << estado.fuso << "\nxNome=" << estado.xNome
+        << "\nxFant=" << estado.xFant << "\nxLgr=" << estado.xLgr << "\nnro=" << estado.nro
+        << "\nxBairro=" << estado.xBairro << "\nxMun=" << estado.xMun << "\nCEP=" << estado.CEP
+        << "\nultimaChave=" << estado.ultimaChave << "\nultimaSessao=" << estado.ultimaSessao
+        << "\nultimaResposta=" << estado.ultimaResposta << "\n";
     out.flush();
     if (!out) throw std::runtime_error(Falha("write", novo));
   }

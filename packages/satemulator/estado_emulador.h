@@ -6,8 +6,9 @@
 // The folder holds "emulador.ini" (name=value lines, edited by hand when support needs another
 // activation code or serial number) and "emulador.lock", the lock that makes a second caller
 // wait outside while a call is in progress. The first use creates both, with the activation code
-// "123456789", the serial number "900000001", no CF-e issued yet, state 35 (São Paulo) and the
-// test environment (tpAmb 2).
+// "123456789", the serial number "900000001", no CF-e issued yet, state 35 (São Paulo), the
+// test environment (tpAmb 2), the clock of São Paulo and the emitter registered at activation
+// (name and address that the device writes into each CF-e).
 
 #include <string>
 
@@ -19,6 +20,12 @@ struct EstadoSat {
   long ultimoCFe = 0;                     // the last nCFe issued; the next one is 1 more
   std::string cUF = "35";
   std::string tpAmb = "2";
+  std::string fuso = "America/Sao_Paulo";  // the device's clock: dEmi, hEmi and the time stamp
+  // The emitter as activated: the device adds its name and address to every CF-e.
+  std::string xNome = "EMITENTE DE TESTE DO EMULADOR SAT";
+  std::string xFant = "EMULADOR SAT";
+  std::string xLgr = "RUA DE TESTE", nro = "1", xBairro = "CENTRO", xMun = "SAO PAULO";
+  std::string CEP = "01001000";
   std::string ultimaChave;     // the key of the last CF-e issued, for its cancellation
   int ultimaSessao = 0;        // the session of the last answer
   std::string ultimaResposta;  // the last answer, for ConsultarNumeroSessao

@@ -63,4 +63,18 @@ std::string ProblemaCpfCnpj(const std::string& numero) {
   return "";
 }
 
+bool GtinValido(const std::string& gtin) {
+  const size_t n = gtin.size();
+  if ((n != 8 && n != 12 && n != 13 && n != 14) ||
+      gtin.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  int soma = 0;
+  for (size_t i = 0; i + 1 < n; ++i) {
+    const int peso = (n - 1 - i) % 2 == 1 ? 3 : 1;
+    soma += (gtin[i] - '0') * peso;
+  }
+  return (10 - soma % 10) % 10 == gtin[n - 1] - '0';
+}
+
 }  // namespace VyrUtil

@@ -20,4 +20,8 @@ bool ChaveAcessoValida(const std::string& chave);
 // all the same is refused although its check digits add up.
 std::string ProblemaCpfCnpj(const std::string& numero);
 
+// True when `gtin` is a GTIN-8, -12, -13 or -14 (digits only) whose last digit is its check
+// digit (weights 3, 1, 3, ... from the right of the others, 10 minus the sum mod 10).
+bool GtinValido(const std::string& gtin);
+
 }  // namespace VyrUtil

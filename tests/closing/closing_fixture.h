@@ -100,7 +100,8 @@ class ClosingTest : public ::testing::Test {
     layout.FieldByName("CDTIPOTROCO").SetAsString("T" + cdtiporece.substr(1));
     layout.FieldByName("NRORDTROCO").SetAsString("1");
     layout.FieldByName("DSIMPFISCAL").SetAsString(nmtiporece);
-    layout.FieldByName("CDFPIMPFIS").SetAsString("F" + cdtiporece);
+    // The type's fiscal payment code: "05" for the consumer's account, else "01", "02", ...
+    layout.FieldByName("CDFPIMPFIS").SetAsString(idtiporece == "9" ? "05" : cdtiporece.substr(1));
     layout.FieldByName("CDBANCARTCR").SetAsString("B" + cdtiporece);
     layout.Post();
   }

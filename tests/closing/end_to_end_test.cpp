@@ -60,6 +60,7 @@ class EndToEndTest : public ::testing::Test {
     layout.FieldByName("CDTIPORECE").SetAsString("001");
     layout.FieldByName("NMTIPORECE").SetAsString("DINHEIRO");
     layout.FieldByName("IDTIPORECE").SetAsString("1");
+    layout.FieldByName("CDFPIMPFIS").SetAsString("01");
     layout.Post();
     bill_.items = {{"001", "1001", 2, 12.5, 1, 0, false}, {"002", "1001", 1, 12.5, 0, 0, true}};
   }
@@ -139,6 +140,8 @@ class EndToEndTest : public ::testing::Test {
   // A SAT register (the package's emulator) whose receipts go to the file recibo.prn.
   void SatRegister(const std::string& cdAtivacaoSat) {
     store_.Exec("UPDATE CAIXA SET IDTPEMISSAOVYR = 'SAT'");
+    store_.Exec("INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, DSLIBSAT) VALUES (?, ?, ?)",
+                {kFilial, kCaixa, "libVyrSatEmulador.so"});
     dm_->boVyrSat = true;
     dm_->idTipoEmissao = "S";
     dm_->idUtilSatComp = "N";
@@ -394,14 +397,47 @@ TEST_F(EndToEndTest, ASatRefusalChangesTheSaleAndTheNextPassMarksTheOrder) {
           "|IDDOCPENDVENDA=" + store_.Scalar("SELECT IDDOCPENDVENDA FROM VENDA"));
 }
 
+// A Simples Nacional branch, a marketplace order delivered to a consumer without CPF, paid by
+// card: the note (checked against the official schema when it is made) declares CSOSN, the
+// intermediary, home delivery with the order's number and town, and the card's payment code.
 TEST_F(EndToEndTest, AnNfceOrderIsAuthorisedItsReceiptPrintedAndItsStoreReturnMarked) {
   NfceRegister("simulado");
+  vyrtest::FiscalBranch simples;
+  simples.regime = "1";
+  vyrtest::InsertFiscalBranch(store_, kFilial, simples);
+  store_.Exec("INSERT INTO INTERMEDVENDA VALUES (?, 'IFOOD', '14380200000121', 'LOJA-77')",
+              {kFilial});
+  rtl::TClientDataSet& layout = dm_->cdsConfTipoReceRev;
+  layout.Append();
+  layout.FieldByName("CDTIPORECE").SetAsString("002");
+  layout.FieldByName("NMTIPORECE").SetAsString("CARTAO DE CREDITO");
+  layout.FieldByName("IDTIPORECE").SetAsString("2");
+  layout.FieldByName("CDFPIMPFIS").SetAsString("03");
+  layout.Post();
   bill_.idretballoja = "S";
-  InsertBill();
+  InsertBill(24, "002");
+  store_.Exec(
+      "UPDATE COMANDAVEN SET IDORGCMDVENDA = 'IFOOD', NRENDECONSCOM = '1000', "
+      "NMMUNICONSCOM = 'SAO PAULO'");
   Pass();
-  EXPECT_EQ("IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 |authorised |receipt",
-            State() + "|" + Notes() + "|" +
-                (Exists(store_.Dir() + "/recibo.prn") ? "receipt" : "no receipt"));
+  const std::string note = nfcetest::ReadFile(store_.Scalar("SELECT DSARQXMLNFCE FROM NFCEVENDA"));
+  std::string declared;
+  for (const char* element :
+       {"CRT", "CSOSN", "indPres", "indIntermed", "enderDest", "tPag", "card", "infIntermed"}) {
+    declared += nfcetest::Element(note, element) + "\n";
+  }
+  declared += note.find("<dest><idEstrangeiro/>") != std::string::npos ? "no CPF" : "CPF?";
+  EXPECT_EQ(
+      "IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 |authorised |receipt\n"
+      "<CRT>1</CRT>\n<CSOSN>102</CSOSN>\n<indPres>4</indPres>\n<indIntermed>1</indIntermed>\n"
+      "<enderDest><xLgr>AV PAULISTA 1000</xLgr><nro>1000</nro><xCpl>AP 12</xCpl>"
+      "<xBairro>JARDINS</xBairro><cMun>3550308</cMun><xMun>SAO PAULO</xMun><UF>SP</UF>"
+      "<CEP>01310100</CEP><cPais>1058</cPais><xPais>Brasil</xPais></enderDest>\n"
+      "<tPag>03</tPag>\n<card><tpIntegra>2</tpIntegra></card>\n"
+      "<infIntermed><CNPJ>14380200000121</CNPJ><idCadIntTran>LOJA-77</idCadIntTran>"
+      "</infIntermed>\nno CPF",
+      State() + "|" + Notes() + "|" +
+          (Exists(store_.Dir() + "/recibo.prn") ? "receipt" : "no receipt") + "\n" + declared);
 }
 
 // A register with no mode talks to the state's services (here the local stand-in its settings

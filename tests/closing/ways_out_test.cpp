@@ -278,5 +278,28 @@ TEST_F(WaysOutTest, ASatRefusalChangesTheSaleAndRaisesTheDeviceMessage) {
             Outcome());
 }
 
+// Approximate taxes of zero for want of an IBPT table are logged once a day, not per order.
+TEST_F(WaysOutTest, AMissingIbptTableIsLoggedOnceADay) {
+  SatRegister();
+  fiscal_.ibptWarning = "Tabela IBPT da UF 'SP' nao carregada";
+  clock_.Set(rtl::EncodeDateTime({2031, 1, 6, 10, 0, 0, 0}));
+  Close();
+  Close();
+  clock_.Set(rtl::EncodeDateTime({2031, 1, 7, 10, 0, 0, 0}));
+  Close();
+  std::string log;
+  for (int day : {6, 7}) {
+    clock_.Set(rtl::EncodeDateTime({2031, 1, day, 10, 0, 0, 0}));
+    const std::string text = Log();
+    size_t count = 0;
+    for (size_t at = text.find("Tabela IBPT"); at != std::string::npos;
+         at = text.find("Tabela IBPT", at + 1)) {
+      ++count;
+    }
+    log += "day " + std::to_string(day) + ": " + std::to_string(count) + " ";
+  }
+  EXPECT_EQ("day 6: 1 day 7: 1 ", log);
+}
+
 }  // namespace
 }  // namespace closingtest

@@ -353,6 +353,81 @@ TEST_F(HostAgentTest, AnNfceRegisterHasItsOrdersAuthorisedByTheStatesServicesAnd
       << run.out << run.err;
 }
 
+// Bad rows of the exporting program, each between two good orders of the demo: a NULL price, a
+// negative price, a NULL quantity and a quantity of 1e15 (payments matching, so that only the
+// fiscal closing can refuse them) are refused without a sale; control characters in the address
+// reach neither the CF-e nor the receipt. The good orders are closed.
+TEST_F(HostAgentTest, BadOrderDataIsRefusedBetweenGoodOrders) {
+  vyrtest::TempStore scratch;
+  const std::string dir = scratch.Dir() + "/demo";
+  ASSERT_EQ(0, RunHost({"demo-store", "--dir", dir, "--pedidos", "11"}, scratch.Dir()).exit_code);
+  sqlite3* db = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open((dir + "/Dados/Loja.db").c_str(), &db));
+  // Order n has a pizza (45.90) and n cans (6.50); its one payment must match its items.
+  const char* const kBad =
+      "UPDATE ITCOMANDAVEN SET VRPRECCOMVEN = NULL WHERE NRCOMANDA = '0002' AND NRPRODCOMVEN = "
+      "'002';"
+      "UPDATE MOVCAIXADLV SET VRMOVIVENDDLV = 45.90 WHERE NRVENDAREST = '0000000002';"
+      "UPDATE ITCOMANDAVEN SET VRPRECCOMVEN = -6.5 WHERE NRCOMANDA = '0004' AND NRPRODCOMVEN = "
+      "'002';"
+      "UPDATE MOVCAIXADLV SET VRMOVIVENDDLV = 19.90 WHERE NRVENDAREST = '0000000004';"
+      "UPDATE ITCOMANDAVEN SET QTPRODCOMVEN = NULL WHERE NRCOMANDA = '0006' AND NRPRODCOMVEN = "
+      "'002';"
+      "UPDATE MOVCAIXADLV SET VRMOVIVENDDLV = 45.90 WHERE NRVENDAREST = '0000000006';"
+      "UPDATE ITCOMANDAVEN SET QTPRODCOMVEN = 1e15 WHERE NRCOMANDA = '0008' AND NRPRODCOMVEN = "
+      "'002';"
+      "UPDATE MOVCAIXADLV SET VRMOVIVENDDLV = 6500000000000045.90 WHERE NRVENDAREST = '0000000008';"
+      "UPDATE COMANDAVEN SET DSENDECONSCOMAN = 'AV' || char(27) || '@PAULISTA' || char(7) || "
+      "' 1000' WHERE NRCOMANDA = '0010';";
+  ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, kBad, nullptr, nullptr, nullptr)) << sqlite3_errmsg(db);
+  sqlite3_close(db);
+  Result run = RunHost({"run", "--dir", dir, "--filial", "0001", "--caixa", "001", "--loja", "01",
+                        "--until-idle", "--max-seconds", "60"},
+                       scratch.Dir());
+  ASSERT_EQ(0, run.exit_code) << run.err;
+  const std::string store = dir + "/Dados/Loja.db";
+  std::string sold;
+  for (int n = 1; n <= 11; ++n) {
+    char comanda[8];
+    std::snprintf(comanda, sizeof comanda, "%04d", n);
+    const std::string sql =
+        "SELECT COUNT(*) FROM VENDA WHERE IDSITUVENDA = 'A' AND NRCOMANDAVND = '" +
+        std::string(comanda) + "'";
+    sold += ScalarOfNewConnection(store, sql.c_str());
+  }
+  std::string log;
+  for (const auto& year : fs::directory_iterator(dir + "/Dados/LogImpExpKDS")) {
+    for (const auto& day : fs::directory_iterator(year.path())) log += ReadFile(day.path());
+  }
+  std::string printed;
+  for (const auto& file : fs::directory_iterator(dir + "/Dados/Impressao")) {
+    if (file.path().extension() == ".txt") printed += ReadFile(file.path());
+  }
+  std::string xml;
+  for (const auto& file : fs::recursive_directory_iterator(dir + "/Dados")) {
+    if (file.path().extension() == ".xml") xml += ReadFile(file.path());
+  }
+  // The refusal of bill `comanda` as the log gives it, without its time and line end.
+  const auto refusal = [&log](const std::string& comanda) {
+    std::string line = LineWith(log, "comanda " + comanda + ",");
+    line = line.substr(line.find("A comanda"));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line + "|";
+  };
+  EXPECT_EQ(
+      "sold 10101010111|"
+      "A comanda 0002, item 2 (produto 1002): VRPRECCOMVEN está vazio (NULL).|"
+      "A comanda 0004, item 2 (produto 1002): VRPRECCOMVEN é negativo (-6.5).|"
+      "A comanda 0006, item 2 (produto 1002): QTPRODCOMVEN está vazio (NULL).|"
+      "A comanda 0008, item 2 (produto 1002): QTPRODCOMVEN excede o tamanho do campo do "
+      "documento fiscal (1E15).|"
+      "AV @PAULISTA  1000|control characters: 0",
+      "sold " + sold + "|" + refusal("0002") + refusal("0004") + refusal("0006") + refusal("0008") +
+          LineWith(printed, "PAULISTA  1000").substr(0, 18) + "|control characters: " +
+          std::to_string((printed + xml).find_first_of(std::string("\x1b\x07", 2)) !=
+                         std::string::npos));
+}
+
 TEST_F(HostAgentTest, ImportIbptLoadsAStateAndRefusesABrokenFileChangingNothing) {
   const std::string header =
       "codigo;ex;tipo;descricao;nacionalfederal;importadosfederal;estadual;municipal;"

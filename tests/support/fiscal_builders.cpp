@@ -119,7 +119,8 @@ void FillMovements(rtl::TClientDataSet& table, const DeliveryBill& bill,
     table.FieldByName("DTMOVIMCAIXA").SetAsDateTime(date);
     table.FieldByName("DSIMPFISCAL").SetAsString(p.nmtiporece);
     table.FieldByName("IDTIPORECE").SetAsString(p.idtiporece);
-    table.FieldByName("CDFPIMPFIS").SetAsString(p.idtiporece == "9" ? "05" : "01");
+    const std::string codigo = p.idtiporece == "9" ? "05" : "01";
+    table.FieldByName("CDFPIMPFIS").SetAsString(p.cdfpimpfis.empty() ? codigo : p.cdfpimpfis);
     if (!p.cdnsu.empty()) table.FieldByName("CDNSUHOSTTEF").SetAsString(p.cdnsu);
     table.Post();
   }

@@ -95,7 +95,8 @@ struct BillPayment {
   std::string idtiporece = "1";  // "9": on the consumer's account
   std::string idtipomovive = "E";
   double value = 10;
-  std::string cdnsu = "";  // CDNSUHOSTTEF
+  std::string cdnsu = "";       // CDNSUHOSTTEF
+  std::string cdfpimpfis = "";  // the type's fiscal code; "" gives "01", "05" on the account
 };
 
 // The bill's payments as the exporting program leaves them (MOVCAIXADLV, numbered from "1").

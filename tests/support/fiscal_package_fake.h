@@ -43,6 +43,7 @@ class FakeFiscalPackage {
   bool nfceContingency = false;
   std::string voidAnswer = "102 Inutilizacao de numero homologado";  // InutilizaNumeroNFCe
   bool satAccepts = true;                                            // SATOnline
+  std::string ibptWarning;  // CalculoIcmsDFederal's element 1: "" when the table is loaded
   std::vector<std::string> satValues = {
       "chaveConsulta=CFe35261211111111111111590000000000010000010005",
       "timeStamp=20261207103000",
@@ -158,7 +159,7 @@ class FakeFiscalPackage {
       VyrFiscal::CalculoIcmsDFederal, [this](rtl::TClientDataSet&, Variant& valores, double) {
         calls_.Record("CalculoIcmsDFederal");
         valores[0] = "1.50";
-        valores[1] = "9.99";
+        valores[1] = ibptWarning;
         valores[2] = "0.75";
         return 2.25;
       }};

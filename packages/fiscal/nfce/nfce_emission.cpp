@@ -417,7 +417,9 @@ NotaNfce PreparaNfceDaVenda(ado::TADOConnection& conexao, const PedidoNfce& requ
   IdentificacaoNota id;
   // One reading of the clock: the key's month and the day's folder follow the note's dhEmi.
   const rtl::TDateTime agora = rtl::Now();
-  id.dhEmi = request.dhEmi.empty() ? VyrUtil::DataHoraComFuso(agora) : request.dhEmi;
+  // The note states the branch's local time, whatever the host's zone.
+  id.dhEmi = request.dhEmi.empty() ? VyrUtil::DataHoraComFuso(agora, venda.emitente.fuso)
+                                   : VyrUtil::DataHoraNoFuso(request.dhEmi, venda.emitente.fuso);
   id.tpAmb = request.tpAmb == "1" ? "1" : "2";
   // A register that names no authoriser has nowhere to send its notes: they are issued in
   // contingency, as offline ones are, and say why, until CAIXAFISCAL.IDMODOAUTORIZ names one.

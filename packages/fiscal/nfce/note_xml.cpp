@@ -9,7 +9,9 @@
 #include <sstream>
 
 #include "fiscal/nfce/technical_contact.h"
+#include "fiscal/sale/tax_situation.h"
 #include "rtl/errors.h"
+#include "vyrutil/access_key.h"
 #include "vyrutil/strings.h"
 
 namespace VyrFiscal::Nfce {
@@ -40,9 +42,10 @@ std::string Decimal(double valor, int casas, int minimo) {
   return resultado;
 }
 
-// Decodes UTF-8 and keeps the characters the layout's text type accepts (U+0020 to U+00FF),
-// blanks collapsed and trimmed, at most `maximo` characters. Invalid bytes are dropped.
-std::string Texto(const std::string& bruto, size_t maximo) {
+// The text cleaned of what the layout's text type cannot carry (VyrUtil::TextoLimpo), blanks
+// collapsed and trimmed, at most `maximo` characters.
+std::string Texto(const std::string& entrada, size_t maximo) {
+  const std::string bruto = VyrUtil::TextoLimpo(entrada);
   std::string limpo;
   size_t caracteres = 0;
   bool branco = false;
@@ -104,7 +107,12 @@ std::string Fone(const std::string& fone) {
 
 struct Totais {
   long long vBC = 0, vICMS = 0, vProd = 0, vDesc = 0, vOutro = 0, vTotTrib = 0;
+  long long vPIS = 0, vCOFINS = 0;
 };
+
+std::string Gtin(const std::string& gtin) {
+  return VyrUtil::GtinValido(gtin) ? gtin : "SEM GTIN";
+}
 
 class Construtor {
  public:
@@ -127,6 +135,11 @@ class Construtor {
     Total(inf.append_child("total"));
     Campo(inf.append_child("transp"), "modFrete", "9");
     Pag(inf.append_child("pag"));
+    if (Intermediada()) {
+      xml_node intermed = inf.append_child("infIntermed");
+      Campo(intermed, "CNPJ", venda_.cnpjIntermediador);
+      Campo(intermed, "idCadIntTran", TextoOu(venda_.idCadIntTran, 60, venda_.origem));
+    }
     if (!venda_.senha.empty())
       Campo(inf.append_child("infAdic"), "infCpl", "SENHA " + Texto(venda_.senha, 20));
     AnexaInfRespTec(inf, id_.chave);
@@ -136,6 +149,9 @@ class Construtor {
   }
 
  private:
+  // An order of a marketplace (its origin mapped to an intermediary) declares the intermediary.
+  bool Intermediada() const { return SoDigitos(venda_.cnpjIntermediador).size() == 14; }
+
   std::string Onde() const {
     return "NFC-e of sale " + venda_.CDFILIAL + "/" + venda_.CDCAIXA + "/" + venda_.NRSEQVENDA;
   }
@@ -159,7 +175,7 @@ class Construtor {
     Campo(ide, "finNFe", "1");
     Campo(ide, "indFinal", "1");
     Campo(ide, "indPres", entrega ? "4" : "1");
-    if (entrega) Campo(ide, "indIntermed", "0");
+    if (entrega || Intermediada()) Campo(ide, "indIntermed", Intermediada() ? "1" : "0");
     Campo(ide, "procEmi", "0");
     Campo(ide, "verProc", id_.verProc);
     if (id_.chave[34] != '1') {
@@ -210,12 +226,20 @@ class Construtor {
     // The delivery address; what the order does not say is the branch's own town.
     xml_node ender = dest.append_child("enderDest");
     Campo(ender, "xLgr", TextoOu(d.xLgr, 60, "NAO INFORMADO"));
-    Campo(ender, "nro", "S/N");
+    Campo(ender, "nro", TextoOu(d.nro, 60, "S/N"));
     CampoOpcional(ender, "xCpl", Texto(d.xCpl, 60));
     Campo(ender, "xBairro", TextoOu(d.xBairro, 60, "NAO INFORMADO"));
-    const std::string cMun = SoDigitos(d.cMun).size() == 7 ? SoDigitos(d.cMun) : SoDigitos(e.cMun);
+    // The town the order names, by code and name; an order without a code is in the branch's.
+    const bool proprio = SoDigitos(d.cMun).size() == 7;
+    const std::string cMun = proprio ? SoDigitos(d.cMun) : SoDigitos(e.cMun);
+    std::string xMun = Texto(proprio ? d.xMun : e.xMun, 60);
+    if (xMun.empty() && cMun == SoDigitos(e.cMun)) xMun = Texto(e.xMun, 60);
+    if (xMun.empty()) {
+      throw rtl::EConvertError(Onde() + ": the delivery town " + cMun +
+                               " has no name (VENDA.NMMUNICONSVENDA)");
+    }
     Campo(ender, "cMun", cMun);
-    Campo(ender, "xMun", Texto(e.xMun, 60));
+    Campo(ender, "xMun", xMun);
     Campo(ender, "UF", TextoOu(d.UF, 2, Texto(e.UF, 2)));
     if (SoDigitos(d.CEP).size() == 8) Campo(ender, "CEP", SoDigitos(d.CEP));
     Campo(ender, "cPais", "1058");
@@ -246,7 +270,7 @@ class Construtor {
     const std::string qCom = Decimal(item.qCom, 4, 4);
     const std::string vUnCom = Decimal(item.vUnCom, 10, 2);
     Campo(prod, "cProd", TextoOu(item.cProd, 60, std::to_string(nItem_)));
-    Campo(prod, "cEAN", "SEM GTIN");
+    Campo(prod, "cEAN", Gtin(item.GTIN));
     Campo(prod, "xProd", xProd);
     Campo(prod, "NCM", NCM);
     if (SoDigitos(item.CEST).size() == 7) Campo(prod, "CEST", SoDigitos(item.CEST));
@@ -255,7 +279,7 @@ class Construtor {
     Campo(prod, "qCom", qCom);
     Campo(prod, "vUnCom", vUnCom);
     Campo(prod, "vProd", FormataCentavos(vProd));
-    Campo(prod, "cEANTrib", "SEM GTIN");
+    Campo(prod, "cEANTrib", Gtin(item.GTIN));
     Campo(prod, "uTrib", uCom);
     Campo(prod, "qTrib", qCom);
     Campo(prod, "vUnTrib", vUnCom);
@@ -266,6 +290,8 @@ class Construtor {
     const long long vTotTrib = Centavos(item.vTotTrib);
     ValorOpcional(imposto, "vTotTrib", vTotTrib);
     Icms(imposto.append_child("ICMS"), item, vProd - vDesc + vOutro);
+    totais_.vPIS += PisCofins(imposto, "PIS", item, item.pPIS, vProd - vDesc + vOutro);
+    totais_.vCOFINS += PisCofins(imposto, "COFINS", item, item.pCOFINS, vProd - vDesc + vOutro);
     totais_.vProd += vProd;
     totais_.vDesc += vDesc;
     totais_.vOutro += vOutro;
@@ -278,8 +304,37 @@ class Construtor {
     return item.CSTICMS == "60" || item.CSTICMS == "500" ? "5405" : "5102";
   }
 
+  // PIS or COFINS of the item by its situation; answers the amount for the totals.
+  long long PisCofins(xml_node imposto, const std::string& tributo, const ItemVendido& item,
+                      double aliquota, long long base) {
+    const std::string cst = SoDigitos(item.CSTPIS);
+    if (!SituacaoPisDeclaravel(cst)) {
+      throw rtl::EConvertError(ErroItem(item, "PIS/COFINS situation (PRODUTO.CDSITTRIBPIS) '" +
+                                                  item.CSTPIS + "' cannot be used in an NFC-e"));
+    }
+    xml_node grupo = imposto.append_child(tributo.c_str());
+    const bool aliquotado = cst == "01" || cst == "02";
+    const bool naoTributado = cst != "49" && cst != "99" && !aliquotado;
+    if (naoTributado) {
+      Campo(grupo.append_child((tributo + "NT").c_str()), "CST", cst);
+      return 0;
+    }
+    xml_node valores = grupo.append_child((tributo + (aliquotado ? "Aliq" : "Outr")).c_str());
+    const long long valor = std::llround(base * aliquota / 100.0);
+    Campo(valores, "CST", cst);
+    Campo(valores, "vBC", FormataCentavos(base));
+    Campo(valores, ("p" + tributo).c_str(), Decimal(aliquota, 4, 2));
+    Campo(valores, ("v" + tributo).c_str(), FormataCentavos(valor));
+    return valor;
+  }
+
   void Icms(xml_node icms, const ItemVendido& item, long long base) {
     const std::string situacao = SoDigitos(item.CSTICMS);
+    if (!SituacaoIcmsDeclaravel(SoDigitos(venda_.emitente.CRT), situacao)) {
+      throw rtl::EConvertError(ErroItem(
+          item, "ICMS situation (PRODUTO.CDSITTRIBICMS) '" + item.situacaoProduto +
+                    "' has no group for regime " + venda_.emitente.CRT + " (SITTRIBREGIME)"));
+    }
     const std::string orig = item.orig.empty() ? "0" : SoDigitos(item.orig).substr(0, 1);
     static const std::set<std::string> kSimples = {"102", "103", "300", "400"};
     if (kSimples.count(situacao) || situacao == "500") {
@@ -323,8 +378,9 @@ class Construtor {
     Campo(icms, "vFrete", zero);
     Campo(icms, "vSeg", zero);
     Campo(icms, "vDesc", FormataCentavos(totais_.vDesc));
-    for (const char* nome : {"vII", "vIPI", "vIPIDevol", "vPIS", "vCOFINS"})
-      Campo(icms, nome, zero);
+    for (const char* nome : {"vII", "vIPI", "vIPIDevol"}) Campo(icms, nome, zero);
+    Campo(icms, "vPIS", FormataCentavos(totais_.vPIS));
+    Campo(icms, "vCOFINS", FormataCentavos(totais_.vCOFINS));
     Campo(icms, "vOutro", FormataCentavos(totais_.vOutro));
     Campo(icms, "vNF", FormataCentavos(VNF()));
     ValorOpcional(icms, "vTotTrib", totais_.vTotTrib);
@@ -332,15 +388,16 @@ class Construtor {
 
   long long VNF() const { return totais_.vProd - totais_.vDesc + totais_.vOutro; }
 
-  // The payment kind of the layout: the register's fiscal code for it when that is one of the
-  // layout's codes, store credit for the consumer's account, else "other" with its name.
-  static std::string TipoPagamento(const Pagamento& pagamento) {
-    static const std::set<std::string> kCodigos = {"01", "02", "03", "04", "05", "10", "11", "12",
-                                                   "13", "15", "16", "17", "18", "19", "99"};
-    const std::string codigo = SoDigitos(pagamento.CDFPIMPFIS);
-    if (kCodigos.count(codigo)) return codigo;
-    if (codigo.size() == 1 && kCodigos.count("0" + codigo)) return "0" + codigo;
-    return pagamento.IDTIPORECE == "9" ? "05" : "99";
+  // The payment kind of the layout: the payment type's fiscal code. A type without one has no
+  // kind: "other" would misstate the sale.
+  std::string TipoPagamento(const Pagamento& pagamento) const {
+    const std::string codigo = CodigoPagamento(pagamento.CDFPIMPFIS);
+    if (codigo.empty()) {
+      throw rtl::EConvertError(Onde() + ": payment type " + pagamento.CDTIPORECE + " (" +
+                               pagamento.NMTIPORECE + ") has no payment code (CDFPIMPFIS '" +
+                               pagamento.CDFPIMPFIS + "')");
+    }
+    return codigo;
   }
 
   void Pag(xml_node pag) {

@@ -4,11 +4,15 @@
 //
 // A sale with a delivery address, or whose consumer gave a CPF or CNPJ, is a home delivery
 // (indPres 4) with the consumer (an empty idEstrangeiro when there is no tax number) and the
-// delivery address in `dest`; otherwise the sale is on the premises (indPres 1) without `dest`.
-// The address's number is "S/N": the store keeps it inside the street line. In homologation (tpAmb
-// 2) the first item's description and the consumer's name carry the wording the authorities require
-// there. Texts are cleaned to what the layout accepts (no control characters, no doubled blanks,
-// Latin-1 range, cut to the element's length).
+// delivery address (its own number, "S/N" when it has none, and its town) in `dest`; otherwise the
+// sale is on the premises (indPres 1) without `dest`. A home delivery declares indIntermed: 1
+// with infIntermed when the order's origin is a marketplace (VendaGravada::cnpjIntermediador), 0
+// otherwise. Each item declares its GTIN (else "SEM GTIN"), its CEST when it has one, the ICMS
+// group of the situation its branch's regime declares and its PIS/COFINS; each payment its
+// type's code (tPag), with the card group for cards and PIX. In homologation (tpAmb 2) the first
+// item's description and the consumer's name carry the wording the authorities require there.
+// Texts are cleaned to what the layout accepts (VyrUtil::TextoLimpo, no doubled blanks, cut to
+// the element's length).
 
 #include <string>
 
@@ -32,9 +36,9 @@ struct IdentificacaoNota {
 };
 
 // The note's XML text (UTF-8, no declaration, no blanks between elements). Raises
-// rtl::EConvertError naming the sale and the item or the FILIAL/PRODUTO column whose value the
-// layout cannot take (a product without NCM, an unknown ICMS situation, a key that is not 44
-// digits).
+// rtl::EConvertError naming the sale and the item, the payment type or the column whose value
+// the layout cannot take (a product without NCM, an ICMS situation without a group for the
+// regime, a payment type without a code, a key that is not 44 digits).
 std::string MontaXmlNfe(const VendaGravada& venda, const IdentificacaoNota& id);
 
 // The value in the layout's form: "61.80".

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "vyrutil/strings.h"
+
 namespace VyrFiscal::Cupom {
 
 namespace {
@@ -101,9 +103,12 @@ std::string Junta(std::initializer_list<std::string> partes, const std::string& 
   return texto;
 }
 
+// Every text reaches the receipt through Linha, Grande or Par, which clean it first
+// (VyrUtil::TextoLimpo): nothing the order holds can reach the printer as a command.
 class Montador {
  public:
-  void Linha(const std::string& texto, bool centro = false, bool destaque = false) {
+  void Linha(const std::string& bruto, bool centro = false, bool destaque = false) {
+    const std::string texto = VyrUtil::TextoLimpo(bruto);
     const bool cabe = !texto.empty() && Largura(texto) <= kColunas;  // keeps its own spacing
     for (const std::string& linha :
          cabe ? std::vector<std::string>{texto} : Quebra(texto, kColunas)) {
@@ -116,7 +121,7 @@ class Montador {
   }
   void Centro(const std::string& texto, bool destaque = false) { Linha(texto, true, destaque); }
   void Grande(const std::string& texto) {
-    for (const std::string& linha : Quebra(texto, kColunas / 2)) {
+    for (const std::string& linha : Quebra(VyrUtil::TextoLimpo(texto), kColunas / 2)) {
       Bloco bloco;
       bloco.texto = linha;
       bloco.centro = bloco.destaque = bloco.grande = true;
@@ -124,7 +129,10 @@ class Montador {
     }
   }
   // `esquerda` and `direita` on one line, `direita` flush right; on two lines when too long.
-  void Par(const std::string& esquerda, const std::string& direita, bool destaque = false) {
+  void Par(const std::string& brutoEsquerda, const std::string& brutoDireita,
+           bool destaque = false) {
+    const std::string esquerda = VyrUtil::TextoLimpo(brutoEsquerda);
+    const std::string direita = VyrUtil::TextoLimpo(brutoDireita);
     const int espaco = kColunas - Largura(esquerda) - Largura(direita);
     if (espaco >= 1) {
       Linha(esquerda + std::string(espaco, ' ') + direita, false, destaque);
@@ -186,11 +194,16 @@ void Pagamentos(Montador& m, const VendaGravada& v) {
 }
 
 void Endereco(Montador& m, const Destinatario& d) {
-  m.Linha(Junta({Junta({d.xLgr, d.xCpl}, ", "), d.xBairro, Junta({d.UF, d.CEP}, " ")}, " - "));
+  m.Linha(Junta(
+      {Junta({d.xLgr, d.nro, d.xCpl}, ", "), d.xBairro, d.xMun, Junta({d.UF, d.CEP}, " ")}, " - "));
   if (!d.xRef.empty()) m.Linha(d.xRef);
 }
 
+// Without a table the taxes are unknown: the receipt says so instead of printing zeros.
 std::string LinhaTributos(const Recibo& r) {
+  if (r.vendaConhecida && !r.venda.tabelaIbpt && r.tribFederal + r.tribEstadual < 0.005) {
+    return "Tributos aproximados: tabela IBPT não carregada";
+  }
   return "Valores aproximados dos tributos: Fed R$ " + Moeda(r.tribFederal) + " / Est R$ " +
          Moeda(r.tribEstadual) + " Fonte: IBPT";
 }
@@ -300,11 +313,16 @@ Documento ExtratoSat(const Recibo& r) {
   Montador m;
   Cabecalho(m, r.venda.emitente, true);
   m.Separador();
-  m.Centro("Extrato No. " + r.nCFe, true);
+  // A CF-e of the test environment is no document: number 000000 and the test banner.
+  const bool teste = r.tpAmb == "2";
+  m.Centro("Extrato No. " + (teste ? std::string("000000") : r.nCFe), true);
   m.Centro("CUPOM FISCAL ELETRÔNICO - SAT", true);
+  if (teste) m.Centro("= T E S T E =", true);
   m.Separador();
-  m.Linha("CPF/CNPJ do Consumidor: " + CpfCnpj(r.consumidorSat));
-  m.Separador();
+  if (!r.consumidorSat.empty()) {
+    m.Linha("CPF/CNPJ do Consumidor: " + CpfCnpj(r.consumidorSat));
+    m.Separador();
+  }
   if (r.vendaConhecida) ItensSat(m, r.venda);
   m.Linha("OBSERVAÇÕES DO CONTRIBUINTE", false, true);
   m.Linha(LinhaTributos(r) + " (Lei Fed. 12.741/2012)");

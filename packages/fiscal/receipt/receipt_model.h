@@ -28,7 +28,7 @@ struct Recibo {
   // NFC-e.
   std::string nNF, serie;
   std::string dhEmi;  // "YYYY-MM-DDThh:mm:ss-03:00"
-  std::string tpAmb;  // "2" prints the homologation wording
+  std::string tpAmb;  // "2": the homologation wording (NFC-e), the test extract (SAT)
   std::string urlConsulta;
   std::string protocolo;  // empty while the note waits for authorisation
   std::string dhRecbto;

@@ -5,8 +5,11 @@
 #include "db/statement_kit.h"
 #include "fiscal/nfce/nfce_emission.h"
 #include "fiscal/nfce/note_store.h"
+#include "fiscal/sat/sat_answer.h"
+#include "fiscal/sat/stored_cfe.h"
 #include "rtl/client_dataset.h"
 #include "rtl/errors.h"
+#include "vyrutil/local_time.h"
 #include "vyrutil/strings.h"
 
 namespace VyrFiscal::Cupom {
@@ -47,17 +50,27 @@ double Valor(std::string texto, double senao) {
   return std::strtod(texto.c_str(), nullptr);
 }
 
+// A time of the note as the branch's clocks show it; a text that is no date-time stays as it is.
+std::string NaHoraDaFilial(const Recibo& r, const std::string& dataHora) {
+  if (!r.vendaConhecida || dataHora.empty()) return dataHora;
+  try {
+    return VyrUtil::DataHoraNoFuso(dataHora, r.venda.emitente.fuso);
+  } catch (const rtl::EConvertError&) {
+    return dataHora;
+  }
+}
+
 void DadosNfce(ado::TADOConnection& conexao, Recibo& r) {
   const DadosNfceImpressao nota = NfceImpressao(conexao, r.chave);
   if (nota.encontrada) {
     r.nNF = nota.nNF;
     r.serie = nota.serie;
-    r.dhEmi = nota.dhEmi;
+    r.dhEmi = NaHoraDaFilial(r, nota.dhEmi);
     r.tpAmb = nota.tpAmb;
     r.qrCode = nota.qrCode;
     r.urlConsulta = nota.urlConsulta;
     r.protocolo = nota.protocolo;
-    r.dhRecbto = nota.dhRecbto;
+    r.dhRecbto = NaHoraDaFilial(r, nota.dhRecbto);
     r.contingencia = nota.contingencia;
   } else if (r.chave.size() == 44) {
     r.serie = r.chave.substr(22, 3);
@@ -80,6 +93,17 @@ void DadosSat(const ParametrosRecibo& p, Recibo& r) {
   if (r.consumidorSat.empty()) r.consumidorSat = r.venda.destinatario.CPFCNPJ;
   r.tribFederal = Valor(p.ibpt, r.venda.vTribFederal);
   r.tribEstadual = Valor(p.ibptEs, r.venda.vTribEstadual);
+}
+
+// The environment of the stored CF-e (ide/tpAmb of the device's XML); "" when unknown.
+std::string AmbienteDoCFe(ado::TADOConnection& conexao, const VendaDoDocumento& venda) {
+  Sat::CFeGravado gravado;
+  if (!Sat::LeCFeGravado(conexao, venda.CDFILIAL, venda.CDCAIXA, venda.NRSEQVENDA, gravado)) {
+    return "";
+  }
+  const std::string xml = Sat::XmlDaResposta(gravado.DSRETORNOSAT);
+  const size_t at = xml.find("<tpAmb>");
+  return at == std::string::npos ? "" : xml.substr(at + 7, 1);
 }
 
 // The device's key is kept as the device answered it, "CFe" + the 44 digits; the digits alone
@@ -165,6 +189,9 @@ Recibo MontaModelo(ado::TADOConnection& conexao, const ParametrosRecibo& p) {
     DadosNfce(conexao, r);
   } else {
     DadosSat(p, r);
+    if (const auto venda = LocalizaVenda(conexao, r.tipo, r.chave)) {
+      r.tpAmb = AmbienteDoCFe(conexao, *venda);
+    }
   }
   return r;
 }

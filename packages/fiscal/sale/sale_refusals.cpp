@@ -10,16 +10,20 @@
 #include "db/statement_kit.h"
 #include "fiscal/sale/sale_closing.h"
 #include "fiscal/sale/sale_statements.h"
+#include "fiscal/sale/tax_situation.h"
+#include "fiscal/sat/stored_cfe.h"
 #include "rtl/errors.h"
+#include "vyrutil/access_key.h"
+#include "vyrutil/strings.h"
 
 namespace VyrFiscal::Venda {
 namespace {
 
 const char* const kSelFilial =
-    R"mssql(SELECT NRINSJURFILI, NMRAZSOCFILI, NRINSESTFILI, SGESTADO, CDMUNIBGE, CDUFIBGE FROM FILIAL WHERE (CDFILIAL = :P_CDFILIAL))mssql";
+    R"mssql(SELECT NRINSJURFILI, NMRAZSOCFILI, NRINSESTFILI, IDREGTRIBFILI, SGESTADO, CDMUNIBGE, CDUFIBGE FROM FILIAL WHERE (CDFILIAL = :P_CDFILIAL))mssql";
 
 const char* const kSelProduto =
-    R"mssql(SELECT NMPRODUTO, NRNCM FROM PRODUTO WHERE (CDPRODUTO = :P_CDPRODUTO))mssql";
+    R"mssql(SELECT PR.NMPRODUTO, PR.NRNCM, PR.CDCEST, PR.CDGTIN, PR.CDSITTRIBICMS, PR.CDSITTRIBPIS, SR.CDSITTRIBDOC, SR.IDEXIGECEST, SR.CDSITTRIBPIS AS CDSITTRIBPISREG FROM PRODUTO PR LEFT JOIN SITTRIBREGIME SR ON (SR.IDREGTRIBFILI = :P_IDREGTRIBFILI) AND (SR.CDSITTRIBICMS = PR.CDSITTRIBICMS) WHERE (PR.CDPRODUTO = :P_CDPRODUTO))mssql";
 
 struct Exigida {
   const char* coluna;
@@ -29,11 +33,10 @@ struct Exigida {
 // Every register needs the branch's tax number; a register that issues NFC-e or CF-e also
 // needs what the document's emitter carries.
 const Exigida kSempre[] = {{"NRINSJURFILI", "CNPJ"}};
-const Exigida kDocumentoEletronico[] = {{"NMRAZSOCFILI", "razão social"},
-                                        {"NRINSESTFILI", "inscrição estadual"},
-                                        {"SGESTADO", "UF"},
-                                        {"CDMUNIBGE", "código IBGE do município"},
-                                        {"CDUFIBGE", "código IBGE da UF"}};
+const Exigida kDocumentoEletronico[] = {
+    {"NMRAZSOCFILI", "razão social"},          {"NRINSESTFILI", "inscrição estadual"},
+    {"IDREGTRIBFILI", "regime tributário"},    {"SGESTADO", "UF"},
+    {"CDMUNIBGE", "código IBGE do município"}, {"CDUFIBGE", "código IBGE da UF"}};
 
 bool EmiteDocumento(const Fechamento& f) {
   return f.idTipoEmissao == "N" || f.idTipoEmissao == "S";
@@ -43,13 +46,14 @@ bool Vazio(const std::string& text) {
   return text.find_first_not_of(' ') == std::string::npos;
 }
 
-std::string FaltaNaFilial(ado::TADOConnection& conexao, const Fechamento& f) {
+std::string FaltaNaFilial(ado::TADOConnection& conexao, const Fechamento& f, std::string& regime) {
   ado::TADOQuery adqFilial;
   ado::DeclareQuery(adqFilial, conexao, kSelFilial, {ado::TextParam("P_CDFILIAL")},
                     "adqFilialFiscal");
   ado::OpenQuery(adqFilial, {{"P_CDFILIAL", f.CDFILIAL}});
   const std::string filial = "A filial " + f.CDFILIAL;
   if (adqFilial.IsEmpty()) return filial + " não está cadastrada na tabela FILIAL.";
+  regime = adqFilial.FieldByName("IDREGTRIBFILI").AsString();
   std::vector<Exigida> exigidas(std::begin(kSempre), std::end(kSempre));
   if (EmiteDocumento(f)) {
     exigidas.insert(exigidas.end(), std::begin(kDocumentoEletronico),
@@ -64,14 +68,60 @@ std::string FaltaNaFilial(ado::TADOConnection& conexao, const Fechamento& f) {
   return "";
 }
 
-std::string FaltaNoProduto(ado::TADOQuery& adqProduto, const std::string& CDPRODUTO) {
-  ado::OpenQuery(adqProduto, {{"P_CDPRODUTO", CDPRODUTO}});
+std::string Coluna(ado::TADOQuery& query, const char* coluna) {
+  return query.FieldByName(coluna).AsString();
+}
+
+// What the product lacks for the sale; with a document, also for what the document declares of
+// it under the branch's regime.
+std::string FaltaNoProduto(ado::TADOQuery& adqProduto, const std::string& CDPRODUTO,
+                           const std::string& regime, bool documento) {
+  ado::OpenQuery(adqProduto, {{"P_CDPRODUTO", CDPRODUTO}, {"P_IDREGTRIBFILI", regime}});
   if (adqProduto.IsEmpty()) {
     return "O produto " + CDPRODUTO + " não está cadastrado na tabela PRODUTO.";
   }
-  if (Vazio(adqProduto.FieldByName("NRNCM").AsString())) {
-    return "O produto " + CDPRODUTO + " (" + adqProduto.FieldByName("NMPRODUTO").AsString() +
-           ") está sem NCM: preencha PRODUTO.NRNCM.";
+  const std::string produto =
+      "O produto " + CDPRODUTO + " (" + Coluna(adqProduto, "NMPRODUTO") + ")";
+  if (Vazio(Coluna(adqProduto, "NRNCM"))) {
+    return produto + " está sem NCM: preencha PRODUTO.NRNCM.";
+  }
+  if (!documento) return "";
+  const std::string situacao = Coluna(adqProduto, "CDSITTRIBICMS");
+  const std::string declarada = Coluna(adqProduto, "CDSITTRIBDOC");
+  if (!SituacaoIcmsDeclaravel(regime, declarada)) {
+    return produto + " tem a situação tributária '" + situacao +
+           "' (PRODUTO.CDSITTRIBICMS), sem grupo de ICMS válido para o regime '" + regime +
+           "' da filial: corrija-a ou o seu grupo na tabela SITTRIBREGIME.";
+  }
+  if (Coluna(adqProduto, "IDEXIGECEST") == "S" &&
+      VyrUtil::SoDigitos(Coluna(adqProduto, "CDCEST")).size() != 7) {
+    return produto + " está sem CEST, que a situação tributária '" + situacao +
+           "' exige: preencha PRODUTO.CDCEST (7 dígitos).";
+  }
+  const std::string gtin = Coluna(adqProduto, "CDGTIN");
+  if (!Vazio(gtin) && !VyrUtil::GtinValido(VyrUtil::SoDigitos(gtin))) {
+    return produto + " tem o GTIN '" + gtin +
+           "' inválido (PRODUTO.CDGTIN): corrija-o ou deixe-o vazio.";
+  }
+  const std::string pis = Coluna(adqProduto, "CDSITTRIBPIS");
+  if (!Vazio(pis) ? !SituacaoPisDeclaravel(pis)
+                  : !SituacaoPisDeclaravel(Coluna(adqProduto, "CDSITTRIBPISREG"))) {
+    return produto + " tem a situação de PIS/COFINS '" + pis +
+           "' (PRODUTO.CDSITTRIBPIS, ou SITTRIBREGIME.CDSITTRIBPIS quando vazia), que os "
+           "documentos não declaram.";
+  }
+  return "";
+}
+
+// A payment whose type has no payment code of the documents (tPag, cMP).
+std::string FaltaNosPagamentos(const Fechamento& f) {
+  for (size_t row = 0; row < f.movimentos.RowCount(); ++row) {
+    const LinhaPacote movimento(f.movimentos, row);
+    if (!CodigoPagamento(movimento.Texto("CDFPIMPFIS")).empty()) continue;
+    return "O tipo de recebimento " + movimento.Texto("CDTIPORECE") + " (" +
+           movimento.Texto("NMTIPORECE") + ") está sem código fiscal de pagamento válido ('" +
+           movimento.Texto("CDFPIMPFIS") +
+           "'): preencha CDFPIMPFIS no layout de recebimentos do caixa (ConfTipoRece).";
   }
   return "";
 }
@@ -151,17 +201,28 @@ std::string MotivoRecusa(ado::TADOConnection& conexao, const Fechamento& f) {
   }
   const std::string valores = FaltaNosValores(f);
   if (!valores.empty()) return valores;
-  const std::string filial = FaltaNaFilial(conexao, f);
+  std::string regime;
+  const std::string filial = FaltaNaFilial(conexao, f, regime);
   if (!filial.empty()) return filial;
+  const bool documento = EmiteDocumento(f);
+  if (documento) {
+    const std::string pagamentos = FaltaNosPagamentos(f);
+    if (!pagamentos.empty()) return pagamentos;
+  }
+  if (f.idTipoEmissao == "S") {
+    const std::string sat = Sat::ProblemaInstalacaoSat(
+        Sat::LeInstalacaoSat(conexao, f.CDFILIAL, f.CDCAIXA), f.CDFILIAL, f.CDCAIXA);
+    if (!sat.empty()) return sat;
+  }
 
   ado::TADOQuery adqProduto;
-  ado::DeclareQuery(adqProduto, conexao, kSelProduto, {ado::TextParam("P_CDPRODUTO")},
-                    "adqProdutoFiscal");
+  ado::DeclareQuery(adqProduto, conexao, kSelProduto,
+                    ado::TextParams({"P_CDPRODUTO", "P_IDREGTRIBFILI"}), "adqProdutoFiscal");
   std::set<std::string> vistos;
   for (size_t row = 0; row < f.vendas.RowCount(); ++row) {
     const std::string produto = LinhaPacote(f.vendas, row).Texto("CDPRODUTO");
     if (!vistos.insert(produto).second) continue;
-    const std::string falta = FaltaNoProduto(adqProduto, produto);
+    const std::string falta = FaltaNoProduto(adqProduto, produto, regime, documento);
     if (!falta.empty()) return falta;
   }
   return "";

@@ -51,6 +51,18 @@ double NumeroDe(ado::TADOQuery& query, const char* column) {
   return query.FieldByName(column).AsFloat();
 }
 
+// A quantity or price stays NULL when the order has none, so that the closing refuses the item
+// instead of selling it at 0 (a NULL read as a number is 0, which is a courtesy item's price).
+rtl::Variant NumeroOuNulo(ado::TADOQuery& query, const char* column) {
+  if (query.FieldByName(column).IsNull()) return rtl::Variant::Null();
+  return NumeroDe(query, column);
+}
+
+rtl::Variant QuantidadeOuNula(ado::TADOQuery& query) {
+  if (query.FieldByName("QTPRODCOMVEN").IsNull()) return rtl::Variant::Null();
+  return rtl::FloatToStr(NumeroDe(query, "QTPRODCOMVEN"));
+}
+
 // One row per field of CamposVenda(), in its order.
 rtl::Row LinhaVenda(const Comanda& c, ado::TADOQuery& item, int sequencia) {
   const rtl::Variant nulo = rtl::Variant::Null();
@@ -59,8 +71,8 @@ rtl::Row LinhaVenda(const Comanda& c, ado::TADOQuery& item, int sequencia) {
   return {TextoOuNulo(item, "IDSTPROCOMVEN"),
           item.FieldByName("CDPRODUTO").AsString(),
           TextoOuNulo(item, "NMPRODUTO"),
-          rtl::FloatToStr(NumeroDe(item, "QTPRODCOMVEN")),
-          NumeroDe(item, "VRPRECCOMVEN"),
+          QuantidadeOuNula(item),
+          NumeroOuNulo(item, "VRPRECCOMVEN"),
           TextoOuNulo(item, "CDARVPROD"),
           c.CDLOJA,
           nulo,  // NRMESA: a delivery has no table

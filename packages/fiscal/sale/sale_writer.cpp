@@ -19,6 +19,14 @@ const char* const kInsVenda =
 const char* const kInsMovCaixa =
     R"mssql(INSERT INTO MOVCAIXA (CDFILIAL, CDCAIXA, NRSEQVENDA, NRSEQUMOVI, IDTIPOMOVIVE, DSMOVIVEND, CDTIPORECE, DTHRINCMOV, CDTIPOTROCO, VRMOVIVEND, NMTIPORECE, NRORDTROCO, CDCLIENTE, CDCONSUMIDOR, DTMOVIMCAIXA, DSIMPFISCAL, IDTIPORECE, CDFPIMPFIS, CDBANCARTCR, CDNSUHOSTTEF) VALUES (:CDFILIAL, :CDCAIXA, :NRSEQVENDA, :NRSEQUMOVI, :IDTIPOMOVIVE, :DSMOVIVEND, :CDTIPORECE, :DTHRINCMOV, :CDTIPOTROCO, :VRMOVIVEND, :NMTIPORECE, :NRORDTROCO, :CDCLIENTE, :CDCONSUMIDOR, :DTMOVIMCAIXA, :DSIMPFISCAL, :IDTIPORECE, :CDFPIMPFIS, :CDBANCARTCR, :CDNSUHOSTTEF))mssql";
 
+// The delivery address's number and town name, which the closing's values do not carry: read
+// from the order's bill and kept with the sale, whose documents and receipts outlive the bill.
+const char* const kSelEnderecoComanda =
+    R"mssql(SELECT NRENDECONSCOM, NMMUNICONSCOM FROM COMANDAVEN WHERE (CDFILIAL = :P_CDFILIAL) AND (NRVENDAREST = :P_NRVENDAREST) AND (NRCOMANDA = :P_NRCOMANDA))mssql";
+
+const char* const kUpdEnderecoVenda =
+    R"mssql(UPDATE VENDA SET NRENDECONSVENDA = :P_NRENDECONSVENDA, NMMUNICONSVENDA = :P_NMMUNICONSVENDA WHERE (CDFILIAL = :P_CDFILIAL) AND (CDCAIXA = :P_CDCAIXA) AND (NRSEQVENDA = :P_NRSEQVENDA))mssql";
+
 const char* const kPagamentoConsumidor = "9";
 
 // The text columns of a cash movement, copied as the closing built them.
@@ -58,6 +66,7 @@ class Gravador {
   void Grava() {
     linhas_.LeGrupoPdv(f_.CDFILIAL);
     GravaCabecalho();
+    GravaNumeroEMunicipio();
     for (size_t row = 0; row < f_.cancelados.RowCount(); ++row) {
       const LinhaPacote item(f_.cancelados, row);
       linhas_.GravaCancelado({FilialDaLinha(item, f_), item.Texto("CDPRODUTO"),
@@ -141,6 +150,26 @@ class Gravador {
                             {"DSREFENDCONSVEN", f_.DSREFENDCONSCOM},
                             {"VRTOTTRIBVEND", f_.vrTotalTrib},
                             {"IDTIPOEMISSAO", f_.idTipoEmissao}});
+  }
+
+  void GravaNumeroEMunicipio() {
+    ado::TADOQuery adqEndereco;
+    ado::DeclareQuery(adqEndereco, conexao_, kSelEnderecoComanda,
+                      ado::TextParams({"P_CDFILIAL", "P_NRVENDAREST", "P_NRCOMANDA"}),
+                      "adqEnderecoComanda");
+    ado::OpenQuery(adqEndereco, {{"P_CDFILIAL", f_.CDFILIAL},
+                                 {"P_NRVENDAREST", f_.NRVENDAREST},
+                                 {"P_NRCOMANDA", f_.NRCOMANDA}});
+    if (adqEndereco.IsEmpty()) return;
+    ado::RunCommand(
+        conexao_, "acmUpdEnderecoVenda", kUpdEnderecoVenda,
+        {ado::TextParam("P_NRENDECONSVENDA", 10), ado::TextParam("P_NMMUNICONSVENDA", 60),
+         ado::TextParam("P_CDFILIAL"), ado::TextParam("P_CDCAIXA"), ado::TextParam("P_NRSEQVENDA")},
+        {{"P_NRENDECONSVENDA", ado::TextOrNull(ado::FirstValue(adqEndereco, "NRENDECONSCOM"))},
+         {"P_NMMUNICONSVENDA", ado::TextOrNull(ado::FirstValue(adqEndereco, "NMMUNICONSCOM"))},
+         {"P_CDFILIAL", f_.CDFILIAL},
+         {"P_CDCAIXA", f_.CDCAIXA},
+         {"P_NRSEQVENDA", numero_}});
   }
 
   void GravaMovimento(const LinhaPacote& movimento, const std::string& sequencia) {

@@ -5,13 +5,13 @@
 #include <set>
 #include <sstream>
 
+#include "fiscal/sale/tax_situation.h"
+#include "rtl/errors.h"
+#include "vyrutil/access_key.h"
 #include "vyrutil/strings.h"
 
 namespace VyrFiscal::Sat {
 namespace {
-
-const std::set<std::string> kMeiosPagamento = {"01", "02", "03", "04", "05", "10", "11", "12",
-                                               "13", "15", "16", "17", "18", "19", "90", "99"};
 
 std::string Decimal(double valor, int casas) {
   char texto[40];
@@ -21,65 +21,78 @@ std::string Decimal(double valor, int casas) {
 
 using VyrUtil::SoDigitos;
 
+// Every text is cleaned of what XML 1.0 and the extract's printer cannot carry.
 pugi::xml_node Poe(pugi::xml_node pai, const char* nome, const std::string& valor) {
   pugi::xml_node no = pai.append_child(nome);
-  no.text().set(valor.c_str());
+  no.text().set(VyrUtil::TextoLimpo(valor).c_str());
   return no;
+}
+
+std::string Onde(const VendaGravada& venda) {
+  return "CF-e of sale " + venda.CDFILIAL + "/" + venda.CDCAIXA + "/" + venda.NRSEQVENDA;
+}
+
+std::string OndeItem(const VendaGravada& venda, const ItemVendido& item) {
+  return Onde(venda) + ", item " + std::to_string(item.nItem) + " (product " + item.cProd + ")";
 }
 
 void PoeSeHouver(pugi::xml_node pai, const char* nome, const std::string& valor) {
   if (!valor.empty()) Poe(pai, nome, valor);
 }
 
-bool SimplesNacional(const Emitente& emitente) {
-  return emitente.CRT == "1" || emitente.CRT == "2";
-}
-
-void Icms(pugi::xml_node imposto, const ItemVendido& item, bool simples) {
+// The ICMS group of the situation the branch's regime declares for the item; a situation the
+// regime has no group for is an error, never a guess.
+void Icms(pugi::xml_node imposto, const VendaGravada& venda, const ItemVendido& item) {
+  const std::string& situacao = item.CSTICMS;
+  if (!SituacaoIcmsDeclaravel(venda.emitente.CRT, situacao)) {
+    throw rtl::EConvertError(OndeItem(venda, item) + ": ICMS situation (PRODUTO.CDSITTRIBICMS) '" +
+                             item.situacaoProduto + "' has no group for regime " +
+                             venda.emitente.CRT + " (SITTRIBREGIME)");
+  }
   pugi::xml_node icms = imposto.append_child("ICMS");
   const std::string orig = item.orig.empty() ? "0" : item.orig;
-  const std::string& cst = item.CSTICMS;
-  if (simples) {
-    const bool sn900 = cst == "900";
-    pugi::xml_node grupo = icms.append_child(sn900 ? "ICMSSN900" : "ICMSSN102");
+  if (RegimeDeCsosn(venda.emitente.CRT)) {
+    pugi::xml_node grupo = icms.append_child("ICMSSN102");
     Poe(grupo, "Orig", orig);
-    const bool conhecido = cst == "102" || cst == "300" || cst == "400" || cst == "500" || sn900;
-    Poe(grupo, "CSOSN", conhecido ? cst : "102");
-    if (sn900) Poe(grupo, "pICMS", Decimal(item.pICMS, 2));
+    Poe(grupo, "CSOSN", situacao);
     return;
   }
-  const bool tributado = cst == "00" || cst == "20" || cst == "90" ||
-                         (cst != "40" && cst != "41" && cst != "60" && item.pICMS > 0);
+  const bool tributado = situacao == "00";
   pugi::xml_node grupo = icms.append_child(tributado ? "ICMS00" : "ICMS40");
   Poe(grupo, "Orig", orig);
-  if (tributado) {
-    Poe(grupo, "CST", cst == "20" || cst == "90" ? cst : "00");
-    Poe(grupo, "pICMS", Decimal(item.pICMS, 2));
+  Poe(grupo, "CST", situacao);
+  if (tributado) Poe(grupo, "pICMS", Decimal(item.pICMS, 2));
+}
+
+// PIS or COFINS of the item by its situation (the product's, else its regime's).
+void PisCofins(pugi::xml_node imposto, const std::string& tributo, const VendaGravada& venda,
+               const ItemVendido& item, double aliquota) {
+  const std::string& cst = item.CSTPIS;
+  if (!SituacaoPisDeclaravel(cst)) {
+    throw rtl::EConvertError(OndeItem(venda, item) +
+                             ": PIS/COFINS situation (PRODUTO.CDSITTRIBPIS) '" + cst +
+                             "' cannot be used in a CF-e");
+  }
+  pugi::xml_node no = imposto.append_child(tributo.c_str());
+  const double base = item.vProd - item.vDesc + item.vOutro;
+  if (cst == "49") {
+    Poe(no.append_child((tributo + "SN").c_str()), "CST", cst);
+  } else if (cst == "01" || cst == "02" || cst == "99") {
+    pugi::xml_node grupo = no.append_child((tributo + (cst == "99" ? "Outr" : "Aliq")).c_str());
+    Poe(grupo, "CST", cst);
+    Poe(grupo, "vBC", Decimal(base, 2));
+    Poe(grupo, ("p" + tributo).c_str(), Decimal(aliquota / 100.0, 4));
   } else {
-    Poe(grupo, "CST", cst == "41" || cst == "60" ? cst : "40");
+    Poe(no.append_child((tributo + "NT").c_str()), "CST", cst);
   }
 }
 
-// The sale records no PIS or COFINS rates: Simples Nacional uses its own situation 49; the
-// other regimes declare the item's base with a zero rate (situation 99).
-void PisCofins(pugi::xml_node imposto, const char* tributo, double base, bool simples) {
-  pugi::xml_node no = imposto.append_child(tributo);
-  const std::string nome = tributo;
-  if (simples) {
-    Poe(no.append_child((nome + "SN").c_str()), "CST", "49");
-    return;
-  }
-  pugi::xml_node outr = no.append_child((nome + "Outr").c_str());
-  Poe(outr, "CST", "99");
-  Poe(outr, "vBC", Decimal(base, 2));
-  Poe(outr, ("p" + nome).c_str(), "0.0000");
-}
-
-void Item(pugi::xml_node infCFe, const ItemVendido& item, int nItem, bool simples) {
+void Item(pugi::xml_node infCFe, const VendaGravada& venda, const ItemVendido& item, int nItem) {
   pugi::xml_node det = infCFe.append_child("det");
   det.append_attribute("nItem").set_value(nItem);
   pugi::xml_node prod = det.append_child("prod");
   Poe(prod, "cProd", item.cProd);
+  if (VyrUtil::GtinValido(item.GTIN)) Poe(prod, "cEAN", item.GTIN);
   Poe(prod, "xProd", item.xProd);
   if (SoDigitos(item.NCM).size() == 8) Poe(prod, "NCM", SoDigitos(item.NCM));
   Poe(prod, "CFOP", item.CFOP.empty() ? "5102" : item.CFOP);
@@ -91,10 +104,9 @@ void Item(pugi::xml_node infCFe, const ItemVendido& item, int nItem, bool simple
   if (item.vOutro >= 0.005) Poe(prod, "vOutro", Decimal(item.vOutro, 2));
   pugi::xml_node imposto = det.append_child("imposto");
   if (item.vTotTrib >= 0.005) Poe(imposto, "vItem12741", Decimal(item.vTotTrib, 2));
-  Icms(imposto, item, simples);
-  const double base = item.vProd - item.vDesc + item.vOutro;
-  PisCofins(imposto, "PIS", base, simples);
-  PisCofins(imposto, "COFINS", base, simples);
+  Icms(imposto, venda, item);
+  PisCofins(imposto, "PIS", venda, item, item.pPIS);
+  PisCofins(imposto, "COFINS", venda, item, item.pCOFINS);
 }
 
 void Consumidor(pugi::xml_node infCFe, const VendaGravada& venda) {
@@ -108,10 +120,10 @@ void Consumidor(pugi::xml_node infCFe, const VendaGravada& venda) {
   if (d.xLgr.empty() || d.xBairro.empty()) return;
   pugi::xml_node entrega = infCFe.append_child("entrega");
   Poe(entrega, "xLgr", d.xLgr);
-  Poe(entrega, "nro", "S/N");
+  Poe(entrega, "nro", d.nro.empty() ? "S/N" : d.nro);
   PoeSeHouver(entrega, "xCpl", d.xCpl);
   Poe(entrega, "xBairro", d.xBairro);
-  Poe(entrega, "xMun", venda.emitente.xMun);
+  Poe(entrega, "xMun", d.xMun.empty() ? venda.emitente.xMun : d.xMun);
   Poe(entrega, "UF", d.UF.empty() ? venda.emitente.UF : d.UF);
 }
 
@@ -130,17 +142,21 @@ std::string MontaCFeVenda(const VendaGravada& venda, const DadosCFe& dados) {
   Poe(emit, "IE", SoDigitos(venda.emitente.IE));
   Poe(emit, "indRatISSQN", "N");
   Consumidor(infCFe, venda);
-  const bool simples = SimplesNacional(venda.emitente);
   int nItem = 0;
-  for (const ItemVendido& item : venda.itens) Item(infCFe, item, ++nItem, simples);
+  for (const ItemVendido& item : venda.itens) Item(infCFe, venda, item, ++nItem);
   pugi::xml_node total = infCFe.append_child("total");
   if (dados.vCFeLei12741 >= 0.005) Poe(total, "vCFeLei12741", Decimal(dados.vCFeLei12741, 2));
   pugi::xml_node pgto = infCFe.append_child("pgto");
   for (const Pagamento& pagamento : venda.pagamentos) {
     if (pagamento.valor < 0.005) continue;
     pugi::xml_node mp = pgto.append_child("MP");
-    const bool conhecido = kMeiosPagamento.count(pagamento.CDFPIMPFIS) > 0;
-    Poe(mp, "cMP", conhecido ? pagamento.CDFPIMPFIS : "99");
+    const std::string cMP = CodigoPagamento(pagamento.CDFPIMPFIS);
+    if (cMP.empty()) {
+      throw rtl::EConvertError(Onde(venda) + ": payment type " + pagamento.CDTIPORECE + " (" +
+                               pagamento.NMTIPORECE + ") has no payment code (CDFPIMPFIS '" +
+                               pagamento.CDFPIMPFIS + "')");
+    }
+    Poe(mp, "cMP", cMP);
     Poe(mp, "vMP", Decimal(pagamento.valor, 2));
   }
   if (!venda.senha.empty()) {

@@ -10,20 +10,22 @@ namespace VyrFiscal::Sat {
 
 // What the sale XML carries besides the recorded sale.
 struct DadosCFe {
-  // The software house (ide/CNPJ) and its signature of the emitter (ide/signAC). The defaults
-  // are the registration that test devices and the emulator accept.
-  std::string cnpjSoftwareHouse = "11444777000161";
-  std::string signAC = "SGR-SAT SISTEMA DE GESTAO E RETAGUARDA DO SAT";
+  // The software house (ide/CNPJ) and its signature of the emitter (ide/signAC), from the
+  // register's installation (fiscal/sat/stored_cfe.h InstalacaoSat).
+  std::string cnpjSoftwareHouse;
+  std::string signAC;
   std::string numeroCaixa;  // ide/numeroCaixa: the register, 3 digits ("001")
   double vCFeLei12741 = 0;  // approximate taxes of the sale; 0 leaves total/vCFeLei12741 out
 };
 
 // Builds the sale XML: emitter CNPJ and IE; the consumer's CPF or CNPJ (and name) when the sale
-// carries one; the delivery address when it has a street; one det per item with its ICMS group
-// (Simples Nacional CSOSN or CST by the branch's regime), PIS and COFINS, and vItem12741 when
-// the item has approximate taxes; one MP per payment (cMP from CDFPIMPFIS, "99" when that is
-// not a payment code); the order's code in infAdic. Amounts with '.' and two decimals,
-// quantities with four.
+// carries one; the delivery address (its number and town) when it has a street; one det per
+// item with its GTIN when valid, the ICMS group of the situation its branch's regime declares
+// (CSOSN for Simples Nacional, CST otherwise), PIS and COFINS by their situation, and
+// vItem12741 when the item has approximate taxes; one MP per payment (cMP from CDFPIMPFIS);
+// the order's code in infAdic. Amounts with '.' and two decimals, quantities with four; texts
+// cleaned (VyrUtil::TextoLimpo). Raises rtl::EConvertError naming the sale, the item or the
+// payment type when a situation has no group or a payment type no payment code.
 std::string MontaCFeVenda(const VendaGravada& venda, const DadosCFe& dados);
 
 }  // namespace VyrFiscal::Sat

@@ -48,9 +48,13 @@ double Numero(const std::string& texto) {
   return std::strtod(texto.c_str(), nullptr);
 }
 
+// The register's library; a register that names none, or lacks the software house's values,
+// has no device to call.
 std::string CaminhoBiblioteca(ado::TADOConnection& conexao, const PedidoSat& pedido) {
-  const std::string caminho = BibliotecaDoCaixa(conexao, pedido.CDFILIAL, pedido.CDCAIXA);
-  return caminho.empty() ? BibliotecaPadrao() : caminho;
+  const InstalacaoSat instalacao = LeInstalacaoSat(conexao, pedido.CDFILIAL, pedido.CDCAIXA);
+  const std::string problema = ProblemaInstalacaoSat(instalacao, pedido.CDFILIAL, pedido.CDCAIXA);
+  if (!problema.empty()) throw rtl::Exception(problema);
+  return instalacao.biblioteca;
 }
 
 std::string Envia(ado::TADOConnection& conexao, const PedidoSat& pedido,
@@ -156,7 +160,10 @@ bool EmiteCFeSat(ado::TADOConnection& conexao, const PedidoSat& pedido,
     if (desfecho != Desfecho::NaoEmitido) return desfecho == Desfecho::Emitido;
   }
 
+  const InstalacaoSat instalacao = LeInstalacaoSat(conexao, pedido.CDFILIAL, pedido.CDCAIXA);
   DadosCFe dados;
+  dados.cnpjSoftwareHouse = instalacao.cnpjSoftwareHouse;
+  dados.signAC = instalacao.signAC;
   dados.numeroCaixa =
       std::string(pedido.CDCAIXA.size() < 3 ? 3 - pedido.CDCAIXA.size() : 0, '0') + pedido.CDCAIXA;
   dados.vCFeLei12741 = Numero(pedido.vrIbpt) + Numero(pedido.vrIbptEs);

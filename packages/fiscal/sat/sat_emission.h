@@ -22,11 +22,12 @@ struct PedidoSat {
 // Fills `valoresSat` (fiscal/sat/sat_answer.h) and answers true when the sale has its CF-e:
 // - a sale whose CF-e is stored answers the stored values without calling the device;
 // - otherwise reads the sale through `leVenda`, builds its sale XML, loads the register's SAT
-//   library (CAIXAFISCAL.DSLIBSAT, or the emulator beside this package), sends it with a fresh
+//   library (CAIXAFISCAL.DSLIBSAT: the emulator beside this package only when it names it; the
+//   software house's values from CAIXAFISCAL, fiscal/sat/stored_cfe.h), sends it with a fresh
 //   session number and, when the device issued the CF-e (06000), stores it (VENDACFESAT) and
 //   writes its XML into `dsPastaXml` (created when missing) as "CFe" + key + ".xml".
-// A library that cannot be loaded answers false with a "mensagem" that names it. Store and
-// file failures raise.
+// A library that cannot be loaded, or a register without its library or software house's values,
+// answers false with a "mensagem" that names the setting. Store and file failures raise.
 bool EmiteCFeSat(ado::TADOConnection& conexao, const PedidoSat& pedido,
                  const std::function<VendaGravada()>& leVenda,
                  std::vector<std::string>& valoresSat);

@@ -63,12 +63,17 @@ std::string BibliotecaSat::ConsultarNumeroSessao(int sessao, const std::string& 
 std::string BibliotecaPadrao() {
   Dl_info info{};
   if (dladdr(reinterpret_cast<void*>(&BibliotecaPadrao), &info) == 0 || info.dli_fname == nullptr) {
-    return "libVyrSatEmulador.so";
+    return kBibliotecaEmulador;
   }
   const std::string proprio = info.dli_fname;
   const size_t barra = proprio.rfind('/');
   const std::string pasta = barra == std::string::npos ? "." : proprio.substr(0, barra);
-  return pasta + "/libVyrSatEmulador.so";
+  return pasta + "/" + kBibliotecaEmulador;
+}
+
+bool NomeiaEmulador(const std::string& DSLIBSAT) {
+  const size_t barra = DSLIBSAT.rfind('/');
+  return DSLIBSAT.substr(barra == std::string::npos ? 0 : barra + 1) == kBibliotecaEmulador;
 }
 
 }  // namespace VyrFiscal::Sat

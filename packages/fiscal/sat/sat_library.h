@@ -32,8 +32,19 @@ class BibliotecaSat {
   Enviar enviar_ = nullptr;
 };
 
-// The SAT emulator library beside the fiscal package's own library (libVyrSatEmulador.so), the
-// device of a register whose SAT library is not set.
+// This project's SAT emulator, as CAIXAFISCAL.DSLIBSAT names it: the file name alone means the
+// one beside the fiscal package's own library.
+inline constexpr const char* kBibliotecaEmulador = "libVyrSatEmulador.so";
+
+// The software house's registration that test devices and the emulator accept (ide/CNPJ and
+// ide/signAC of the CF-e).
+inline constexpr const char* kCnpjSoftwareHouseTeste = "11444777000161";
+inline constexpr const char* kSignACTeste = "SGR-SAT SISTEMA DE GESTAO E RETAGUARDA DO SAT";
+
+// The SAT emulator library beside the fiscal package's own library (libVyrSatEmulador.so).
 std::string BibliotecaPadrao();
+
+// True when `DSLIBSAT` names the emulator: its file name is kBibliotecaEmulador.
+bool NomeiaEmulador(const std::string& DSLIBSAT);
 
 }  // namespace VyrFiscal::Sat

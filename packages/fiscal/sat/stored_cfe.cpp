@@ -3,7 +3,9 @@
 #include "db/joined_transaction.h"
 #include "db/statement_kit.h"
 #include "fiscal/sale/pending_document.h"
+#include "fiscal/sat/sat_library.h"
 #include "rtl/errors.h"
+#include "vyrutil/strings.h"
 
 namespace VyrFiscal::Sat {
 namespace {
@@ -28,7 +30,7 @@ const char* const kUpdVenda =
     R"mssql(UPDATE VENDA SET NRCUPOMFIS = :P_NRCFESAT WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND NRSEQVENDA = :P_NRSEQVENDA)mssql";
 
 const char* const kSelBiblioteca =
-    R"mssql(SELECT DSLIBSAT FROM CAIXAFISCAL WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA)mssql";
+    R"mssql(SELECT DSLIBSAT, NRCNPJSOFTHOUSE, DSSIGNAC FROM CAIXAFISCAL WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA)mssql";
 
 const char* const kColunas[] = {"NRCFESAT",       "NRCHAVECFE",  "DSQRCODECFE", "NRSERIESAT",
                                 "DSTIMESTAMPSAT", "DSARQXMLCFE", "NRSESSAOSAT", "DSRETORNOSAT"};
@@ -131,12 +133,40 @@ void AtualizaCFe(ado::TADOConnection& conexao, const std::string& CDFILIAL,
   transacao.Commit();
 }
 
-std::string BibliotecaDoCaixa(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+InstalacaoSat LeInstalacaoSat(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                               const std::string& CDCAIXA) {
   ado::TADOQuery query;
   ado::DeclareQuery(query, conexao, kSelBiblioteca, ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}),
                     "adqCaixaFiscalSat");
-  return ado::OpenValue(query, {{"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}}, "DSLIBSAT");
+  ado::OpenQuery(query, {{"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}});
+  InstalacaoSat instalacao;
+  instalacao.DSLIBSAT = ado::FirstValue(query, "DSLIBSAT");
+  instalacao.cnpjSoftwareHouse = VyrUtil::SoDigitos(ado::FirstValue(query, "NRCNPJSOFTHOUSE"));
+  instalacao.signAC = ado::FirstValue(query, "DSSIGNAC");
+  instalacao.emulador = NomeiaEmulador(instalacao.DSLIBSAT);
+  instalacao.biblioteca = instalacao.emulador && instalacao.DSLIBSAT == kBibliotecaEmulador
+                              ? BibliotecaPadrao()
+                              : instalacao.DSLIBSAT;
+  if (instalacao.emulador && instalacao.cnpjSoftwareHouse.empty()) {
+    instalacao.cnpjSoftwareHouse = kCnpjSoftwareHouseTeste;
+  }
+  if (instalacao.emulador && instalacao.signAC.empty()) instalacao.signAC = kSignACTeste;
+  return instalacao;
+}
+
+std::string ProblemaInstalacaoSat(const InstalacaoSat& instalacao, const std::string& CDFILIAL,
+                                  const std::string& CDCAIXA) {
+  const std::string caixa = "O caixa " + CDCAIXA + " da filial " + CDFILIAL;
+  if (VyrUtil::EmptyString(instalacao.DSLIBSAT)) {
+    return caixa + " não indica a biblioteca do SAT: preencha CAIXAFISCAL.DSLIBSAT (" +
+           kBibliotecaEmulador + " para o emulador).";
+  }
+  if (instalacao.cnpjSoftwareHouse.size() != 14 || VyrUtil::EmptyString(instalacao.signAC)) {
+    return caixa +
+           " está sem o CNPJ da software house ou a assinatura do AC registrada no SAT: "
+           "preencha CAIXAFISCAL.NRCNPJSOFTHOUSE e CAIXAFISCAL.DSSIGNAC.";
+  }
+  return "";
 }
 
 }  // namespace VyrFiscal::Sat

@@ -46,8 +46,22 @@ void AtualizaCFe(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                  const std::string& NRCFESAT, const std::string& NRCHAVECFE,
                  const std::string& DSQRCODECFE);
 
-// The register's SAT library (CAIXAFISCAL.DSLIBSAT); "" when none is set.
-std::string BibliotecaDoCaixa(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+// The register's SAT installation (CAIXAFISCAL): the device library and the software house's
+// registration that every CF-e carries.
+struct InstalacaoSat {
+  std::string DSLIBSAT;    // as the register sets it
+  std::string biblioteca;  // the library to load: the emulator beside this package when named
+  bool emulador = false;   // DSLIBSAT names the emulator (kBibliotecaEmulador)
+  // NRCNPJSOFTHOUSE and DSSIGNAC; with the emulator, the test registration when they are unset.
+  std::string cnpjSoftwareHouse, signAC;
+};
+InstalacaoSat LeInstalacaoSat(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                               const std::string& CDCAIXA);
+
+// Why the register cannot send a sale to its device, naming the settings to fill; "" when it
+// can. A register must name its library: the emulator is used only when named, so a
+// production register never prints genuine-looking extracts from it.
+std::string ProblemaInstalacaoSat(const InstalacaoSat& instalacao, const std::string& CDFILIAL,
+                                  const std::string& CDCAIXA);
 
 }  // namespace VyrFiscal::Sat

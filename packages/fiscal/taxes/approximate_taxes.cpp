@@ -22,6 +22,12 @@ const char* const kSelAliqIbpt =
 const char* const kSelProdutoIbpt =
     R"mssql(SELECT P.NRNCM, P.IDORIGPROD, F.SGESTADO FROM PRODUTO P, FILIAL F WHERE P.CDPRODUTO = :P_CDPRODUTO AND F.CDFILIAL = :P_CDFILIAL)mssql";
 
+const char* const kSelTabelaIbpt =
+    R"mssql(SELECT COUNT(*) AS QTLINHAS FROM TABIBPT WHERE SGESTADO = :P_SGESTADO AND DTFIMVIGIBPT >= :P_DATA)mssql";
+
+const char* const kSelEstadoFilial =
+    R"mssql(SELECT SGESTADO FROM FILIAL WHERE CDFILIAL = :P_CDFILIAL)mssql";
+
 struct Aliquotas {
   double nacionalfederal = 0, importadosfederal = 0, estadual = 0;
 };
@@ -133,6 +139,21 @@ TributoAproximado TributoItem(ado::TADOConnection& conexao, const std::string& N
   }
 }
 
+bool TabelaIbptCarregada(ado::TADOConnection& conexao, const std::string& UF, rtl::TDateTime data) {
+  ado::TADOQuery adqTabelaIbpt;
+  ado::DeclareQuery(adqTabelaIbpt, conexao, kSelTabelaIbpt,
+                    {ado::TextParam("P_SGESTADO"), ado::DateTimeParam("P_DATA")}, "adqTabelaIbpt");
+  ado::OpenQuery(adqTabelaIbpt,
+                 {{"P_SGESTADO", UF}, {"P_DATA", rtl::Variant::FromDateTime(std::floor(data))}});
+  return std::atol(ado::FirstValue(adqTabelaIbpt, "QTLINHAS").c_str()) > 0;
+}
+
+std::string AvisoSemTabelaIbpt(const std::string& UF) {
+  return "Tabela IBPT da UF '" + UF +
+         "' não carregada ou vencida (TABIBPT): os tributos aproximados não são calculados; "
+         "importe-a com hostagent import-ibpt.";
+}
+
 }  // namespace VyrFiscal
 
 namespace VyrFiscal::Rotinas {
@@ -147,6 +168,19 @@ double CalculoIcmsDFederal(TClientDataSet& vendas, Variant& valores, double) {
   if (!valores.IsArray() || valores.ArrayLength() < 3) valores = Variant::Array(3);
   valores[0] = Variant(Texto2(total.federal));
   valores[2] = Variant(Texto2(total.estadual));
+  // Element 1 warns that the zeros above are no taxes but a missing table.
+  valores[1] = Variant(std::string());
+  if (vendas.Active() && !vendas.IsEmpty()) {
+    vendas.First();
+    ado::TADOQuery adqEstado;
+    ado::DeclareQuery(adqEstado, ConexaoFiscal(), kSelEstadoFilial, {ado::TextParam("P_CDFILIAL")},
+                      "adqEstadoFilialIbpt");
+    ado::OpenQuery(adqEstado, {{"P_CDFILIAL", vendas.FieldByName("CDFILIAL").AsString()}});
+    const std::string UF = ado::FirstValue(adqEstado, "SGESTADO");
+    if (!TabelaIbptCarregada(ConexaoFiscal(), UF, rtl::Date())) {
+      valores[1] = Variant(AvisoSemTabelaIbpt(UF));
+    }
+  }
   return total.federal + total.estadual;
 }
 

@@ -19,4 +19,11 @@ TributoAproximado TributoItem(ado::TADOConnection& conexao, const std::string& N
                               const std::string& origem, const std::string& UF, double base,
                               rtl::TDateTime data);
 
+// True when the store holds an IBPT table of state `UF` in force on `data` (TABIBPT). Without
+// one, approximate taxes are unknown, not zero.
+bool TabelaIbptCarregada(ado::TADOConnection& conexao, const std::string& UF, rtl::TDateTime data);
+
+// The warning of a state without a table in force, for the activity log and the receipt.
+std::string AvisoSemTabelaIbpt(const std::string& UF);
+
 }  // namespace VyrFiscal

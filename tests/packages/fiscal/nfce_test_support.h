@@ -53,6 +53,18 @@ inline std::string Between(const std::string& text, const std::string& open,
   return b == std::string::npos ? "" : text.substr(a + open.size(), b - a - open.size());
 }
 
+// The `n`-th (from 0) element `name` of the text, with its tags; "" when there is none.
+inline std::string Element(const std::string& text, const std::string& name, int n = 0) {
+  size_t a = std::string::npos;
+  for (int i = 0, from = 0; i <= n; ++i, from = static_cast<int>(a) + 1) {
+    a = text.find("<" + name + ">", from);
+    if (a == std::string::npos) return "";
+  }
+  const std::string close = "</" + name + ">";
+  const size_t b = text.find(close, a);
+  return b == std::string::npos ? "" : text.substr(a, b + close.size() - a);
+}
+
 // One certificate for the whole test program: making RSA keys is the slow part.
 inline const vyrtest::TestCertificate& Certificate() {
   static vyrtest::TempDir folder("vyr_cert");
@@ -134,6 +146,7 @@ class NfceTest : public ::testing::Test {
     item.uCom = "UN";
     item.orig = "0";
     item.CSTICMS = "102";
+    item.CSTPIS = "49";
     item.qCom = quantity;
     item.vUnCom = price;
     item.vProd = quantity * price;

@@ -1,6 +1,7 @@
 #pragma once
 // A recorded sale as the SAT tests need it: a Simples Nacional branch of São Paulo, a consumer
-// with a CPF and a delivery address, two items (one with a discount) and two payments.
+// with a CPF and a delivery address (its number and town), two items (one with a discount, a GTIN
+// and the situation of goods under tax substitution) and two payments (cash and credit card).
 
 #include "fiscal/sale/recorded_sale.h"
 
@@ -19,9 +20,13 @@ inline VyrFiscal::VendaGravada VendaDeTeste() {
   venda.emitente.UF = "SP";
   venda.destinatario.CPFCNPJ = "123.456.789-09";
   venda.destinatario.xNome = "MARIA SILVA";
-  venda.destinatario.xLgr = "AVENIDA EXEMPLO 250";
+  venda.destinatario.xLgr = "AVENIDA EXEMPLO";
+  venda.destinatario.nro = "250";
+  venda.destinatario.cMun = "3550308";
+  venda.destinatario.xMun = "SAO PAULO";
   venda.destinatario.xBairro = "BELA VISTA";
   VyrFiscal::ItemVendido pizza;
+  pizza.nItem = 1;
   pizza.cProd = "101";
   pizza.xProd = "PIZZA MUSSARELA";
   pizza.NCM = "21069090";
@@ -29,14 +34,17 @@ inline VyrFiscal::VendaGravada VendaDeTeste() {
   pizza.uCom = "UN";
   pizza.orig = "0";
   pizza.CSTICMS = "102";
+  pizza.CSTPIS = "49";
   pizza.qCom = 2;
   pizza.vUnCom = 25.9;
   pizza.vProd = 51.8;
   pizza.vTotTrib = 7.05;
   VyrFiscal::ItemVendido batata = pizza;
+  batata.nItem = 2;
   batata.cProd = "205";
   batata.xProd = "PORCAO BATATA FRITA";
   batata.CSTICMS = "500";
+  batata.GTIN = "7891000315507";
   batata.qCom = 1;
   batata.vUnCom = 12.5;
   batata.vProd = 12.5;
@@ -47,7 +55,7 @@ inline VyrFiscal::VendaGravada VendaDeTeste() {
   dinheiro.CDFPIMPFIS = "01";
   dinheiro.valor = 50;
   VyrFiscal::Pagamento cartao;
-  cartao.CDFPIMPFIS = "CR";  // not a payment code of the CF-e
+  cartao.CDFPIMPFIS = "03";
   cartao.valor = 11.8;
   venda.pagamentos = {dinheiro, cartao};
   venda.vProd = 64.3;

@@ -6,6 +6,7 @@
 #include "support/seams.h"
 #include "vyrutil/access_key.h"
 #include "vyrutil/local_time.h"
+#include "vyrutil/strings.h"
 
 namespace {
 
@@ -51,6 +52,44 @@ TEST(LocalTime, CarriesTheZonesOffsetAtThatMoment) {
   EXPECT_EQ("2026-07-01T09:05:07-03:00 2026-12-08T00:05:00-02:00 2026-03-10T19:42:05+05:30",
             winter + " " + summer + " " +
                 VyrUtil::DataHoraComFuso(rtl::EncodeDateTime({2026, 3, 10, 19, 42, 5, 0})));
+}
+
+// The branch's zone, not the host's: the same moment on a UTC host and on a +05:30 host, in
+// São Paulo (the default), Manaus and Noronha; São Paulo before 2019 still had summer time.
+TEST(LocalTime, TheBranchsZoneWhateverTheHosts) {
+  std::string found;
+  for (const char* host : {"UTC0", "<+0530>-5:30"}) {
+    const vyrtest::ScopedTimeZone zone(host);
+    const rtl::TDateTime instante = rtl::EncodeDateTime({2026, 3, 10, 13, 58, 0, 0});
+    const std::string utc = VyrUtil::DataHoraComFuso(instante, "UTC");
+    found += VyrUtil::DataHoraNoFuso(utc, "") + " " +
+             VyrUtil::DataHoraNoFuso(utc, "America/Manaus") + " " +
+             VyrUtil::DataHoraNoFuso(utc, "America/Noronha") + "|";
+  }
+  found += VyrUtil::DataHoraNoFuso("2018-12-01T12:00:00Z", "America/Sao_Paulo") + "|";
+  try {
+    VyrUtil::DataHoraNoFuso("2026-03-10T13:58:00Z", "America/Atlantida");
+  } catch (const std::exception& e) {
+    found += e.what();
+  }
+  EXPECT_EQ(
+      "2026-03-10T10:58:00-03:00 2026-03-10T09:58:00-04:00 2026-03-10T11:58:00-02:00|"
+      "2026-03-10T05:28:00-03:00 2026-03-10T04:28:00-04:00 2026-03-10T06:28:00-02:00|"
+      "2018-12-01T10:00:00-02:00|"
+      "time zone 'America/Atlantida' (FILIAL.DSFUSOHORARIO) is unknown: "
+      "/usr/share/zoneinfo/America/Atlantida is not a zone file",
+      found);
+}
+
+// Control characters (ESC and its command included), characters beyond Latin-1 and stray
+// bytes become spaces; accented Latin-1 letters stay.
+TEST(CleanText, KeepsPrintableLatin1Only) {
+  EXPECT_EQ("PIZZA @ CAL ABRESA A O \xc3\xa7\xc3\xa3o  ",
+            VyrUtil::TextoLimpo("PIZZA\x1b"
+                                "@\x07"
+                                "CAL\nABRESA\xe2\x82\xac"
+                                "A\xc2\x9b"
+                                "O\xff\xc3\xa7\xc3\xa3o\x7f\xf0\x9f\x8d\x95"));
 }
 
 }  // namespace

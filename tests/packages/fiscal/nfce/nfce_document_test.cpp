@@ -91,16 +91,26 @@ TEST_F(NfceDocumentTest, ADeliveryWithoutTaxNumberIsAHomeDeliveryToItsAddress) {
 TEST_F(NfceDocumentTest, NotesAndMessagesFollowTheOfficialSchemas) {
   const std::string normal = Prepare("0000000001", true);
   const std::string premises = Prepare("0000000002", false);
-  // Production, normal-regime taxes, goods under tax substitution, card and other payments.
+  // Production, a normal-regime branch, goods under tax substitution with GTIN and CEST, a
+  // marketplace order, card and other payments.
   VyrFiscal::VendaGravada varied = Sale("0000000004", true);
+  varied.emitente.CRT = "3";
+  varied.cnpjIntermediador = "11444777000161";
+  varied.idCadIntTran = "LOJA-4471";
   varied.itens[0].CSTICMS = "00";
   varied.itens[0].pICMS = 18;
+  varied.itens[0].CSTPIS = "01";
+  varied.itens[0].pPIS = 0.65;
+  varied.itens[0].pCOFINS = 3;
   varied.itens[1].CSTICMS = "60";
   varied.itens[1].CFOP = "5405";
+  varied.itens[1].CEST = "0300700";
+  varied.itens[1].GTIN = "7891000315507";
+  varied.itens[1].CSTPIS = "04";
   varied.pagamentos[0].CDFPIMPFIS = "03";
   varied.pagamentos[0].valor = 40;
   varied.pagamentos.push_back(varied.pagamentos[0]);
-  varied.pagamentos[1].CDFPIMPFIS = "";
+  varied.pagamentos[1].CDFPIMPFIS = "99";
   varied.pagamentos[1].NMTIPORECE = "VALE DA CASA";
   varied.pagamentos[1].valor = 21.80;
   VyrFiscal::PedidoNfce production = Request("0000000004", "126");
@@ -110,17 +120,23 @@ TEST_F(NfceDocumentTest, NotesAndMessagesFollowTheOfficialSchemas) {
       ReadFile(VyrFiscal::PreparaNfceDaVenda(conn_, production, varied).arquivoXml);
   const std::string contingency = Prepare("0000000003", true);
   const std::string key = Between(normal, "Id=\"NFe", "\"");
-  EXPECT_EQ("||||||vICMS=9.32",
-            ErrosDeEsquema(normal, Schemas() + "nfe_v4.00.xsd") + "|" +
-                ErrosDeEsquema(premises, Schemas() + "nfe_v4.00.xsd") + "|" +
-                ErrosDeEsquema(contingency, Schemas() + "nfe_v4.00.xsd") + "|" +
-                ErrosDeEsquema(VyrFiscal::Nfce::EnvelopeEnviNfe(contingency, "123"),
-                               Schemas() + "enviNFe_v4.00.xsd") +
-                "|" +
-                ErrosDeEsquema(VyrFiscal::Nfce::ConsultaSituacaoNfe(key, "2"),
-                               Schemas() + "consSitNFe_v4.00.xsd") +
-                "|" + ErrosDeEsquema(other, Schemas() + "nfe_v4.00.xsd") +
-                "|vICMS=" + Between(other, "<ICMSTot><vBC>51.80</vBC><vICMS>", "</"));
+  EXPECT_EQ(
+      "||||||vICMS=9.32 vPIS=0.34 vCOFINS=1.55 <indIntermed>1</indIntermed> "
+      "<infIntermed><CNPJ>11444777000161</CNPJ><idCadIntTran>LOJA-4471</idCadIntTran>"
+      "</infIntermed> <cEAN>7891000315507</cEAN>",
+      ErrosDeEsquema(normal, Schemas() + "nfe_v4.00.xsd") + "|" +
+          ErrosDeEsquema(premises, Schemas() + "nfe_v4.00.xsd") + "|" +
+          ErrosDeEsquema(contingency, Schemas() + "nfe_v4.00.xsd") + "|" +
+          ErrosDeEsquema(VyrFiscal::Nfce::EnvelopeEnviNfe(contingency, "123"),
+                         Schemas() + "enviNFe_v4.00.xsd") +
+          "|" +
+          ErrosDeEsquema(VyrFiscal::Nfce::ConsultaSituacaoNfe(key, "2"),
+                         Schemas() + "consSitNFe_v4.00.xsd") +
+          "|" + ErrosDeEsquema(other, Schemas() + "nfe_v4.00.xsd") +
+          "|vICMS=" + Between(other, "<ICMSTot><vBC>51.80</vBC><vICMS>", "</") +
+          " vPIS=" + Between(other, "<vPIS>", "</") +
+          " vCOFINS=" + Between(other, "<vCOFINS>", "</") + " " + Element(other, "indIntermed") +
+          " " + Element(other, "infIntermed") + " " + Element(other, "cEAN", 1));
 }
 
 TEST_F(NfceDocumentTest, NoteCarriesItsStatesAddressesUnlessTheRegisterNamesItsOwn) {

@@ -108,8 +108,9 @@ class ReceiptPrintTest : public salefixture::SaleStoreTest {
 };
 
 // A bill closed on an NFC-e register (authorised by the simulated authoriser), then printed as
-// the closing asks for it.
+// the closing asks for it. The host runs on UTC: the note and the receipt keep the branch's time.
 TEST_F(ReceiptPrintTest, NfceReceiptOfAClosedBill) {
+  const vyrtest::ScopedTimeZone utc("UTC0");
   vyrtest::InsertDeliveryBill(store_, bill_);
   std::filesystem::copy_file(nfcetest::Certificate().pfx_path, store_.Dir() + "/Dados/a1.pfx");
   nfcetest::InstallSchemas(store_.Dir());
@@ -122,7 +123,7 @@ TEST_F(ReceiptPrintTest, NfceReceiptOfAClosedBill) {
   register_.nr_nfce = "57";
   register_.nr_serie_nfce = "1";
   register_.id_amb_trab_nfce = "2";
-  register_.dt_emiss_nfce = "2026-03-10T19:42:05-03:00";
+  register_.dt_emiss_nfce = "2026-03-10T22:42:05+00:00";
   receipt_tax_number_ = "12345678909";
   Variant retorno;
   ASSERT_EQ("0000000001", Record(retorno));
@@ -140,18 +141,23 @@ TEST_F(ReceiptPrintTest, NfceReceiptOfAClosedBill) {
       "2002 REFRIGERANTE LATA|Valor a Pagar R$                           30,50|"
       "CONSUMIDOR - CPF 123.456.789-09|NFC-e nº 000000057 Série 001|"
       "Emissão: 10/03/2026 19:42:05|Protocolo de Autorização: " +
-          store_.Scalar("SELECT NRPROTNFCE FROM NFCEVENDA") + "|key: 1, QR image: \x89PNG",
-      Linhas(texto,
-             {"HOMOLOGA", "1001", "2002", "Pagar", "CONSUMIDOR -", "NFC-e", "Emiss", "Protocolo"}) +
+          store_.Scalar("SELECT NRPROTNFCE FROM NFCEVENDA") +
+          "|Tributos aproximados: tabela IBPT não carregada|key: 1, QR image: \x89PNG",
+      Linhas(texto, {"HOMOLOGA", "1001", "2002", "Pagar", "CONSUMIDOR -", "NFC-e", "Emiss",
+                     "Protocolo", "Tributos"}) +
           "key: " + std::to_string(Contem(texto, chave.substr(0, 4) + " " + chave.substr(4, 4))) +
           ", QR image: " + Le(Pasta() + "NFCe" + chave + ".png").substr(0, 4));
 }
 
 // A bill closed on a SAT register: the CF-e issued by the device emulator, stored with the sale,
-// then the extract printed as the closing asks for it.
+// then the extract printed as the closing asks for it. The host runs on UTC; the device's clock
+// (the emulator's) shows São Paulo's time, and the extract of its test environment is no document.
 TEST_F(ReceiptPrintTest, SatExtractOfAClosedBill) {
+  const vyrtest::ScopedTimeZone utc("UTC0");
   setenv("VYR_SAT_EMULADOR_DIR", (store_.Dir() + "/Dados/SatEmulador").c_str(), 1);
   vyrtest::InsertDeliveryBill(store_, bill_);
+  store_.Exec("INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, DSLIBSAT) VALUES (?, ?, ?)",
+              {"0001", "001", "libVyrSatEmulador.so"});
   ASSERT_EQ("0000000001", Record());
   std::vector<std::string> valores;
   const bool aceito = VyrFiscal::SATOnline("0001", "001", "0000000001", "N", "123456789",
@@ -175,13 +181,13 @@ TEST_F(ReceiptPrintTest, SatExtractOfAClosedBill) {
   retorno_ = Variant::Array(10);
   VyrFiscal::DisparaImpressaoNaoFiscal(ListaDeImpressao("EXTRATO_SAT", l), retorno_);
   EXPECT_EQ(
-      "Extrato No. 000001|001 1001 PIZZA MUSSARELA|002 2002 REFRIGERANTE LATA|"
+      "Extrato No. 000000|= T E S T E =|001 1001 PIZZA MUSSARELA|002 2002 REFRIGERANTE LATA|"
       "TOTAL R$                                   30,50|"
       "Valores aproximados dos tributos: Fed R$ 1,20 /|"
       "Est R$ 0,80 Fonte: IBPT (Lei Fed. 12.741/2012)|SAT No. " +
-          l.nrSerieSat + "|",
+          l.nrSerieSat + "|10/03/2026 16:42:05|",
       Linhas(Le(Pasta() + "CFe" + digitos + ".txt"),
-             {"Extrato", "1001", "2002", "TOTAL", "Fed", "SAT No"}));
+             {"Extrato", "T E S T E", "1001", "2002", "TOTAL", "Fed", "SAT No", "/2026"}));
 }
 
 // Without the note's stored data the receipt prints what its key says.
@@ -221,7 +227,7 @@ TEST_F(ReceiptPrintTest, SatExtractWithBarCodeQrCodeAndItsImage) {
   const std::string impresso = Le(store_.Dir() + "/sat.prn");
   const std::string base = Pasta() + "CFe35150908723218000186599000040190000723645630";
   EXPECT_EQ(
-      "CNPJ: 08.723.218/0001-86|Extrato No. 000072|CPF/CNPJ do Consumidor: |Valores aproximados "
+      "CNPJ: 08.723.218/0001-86|Extrato No. 000072|Valores aproximados "
       "dos tributos: Fed R$ 0,23 /|"
       "Est R$ 0,36 Fonte: IBPT (Lei Fed. 12.741/2012)|SAT No. 900004019|18/07/2015 15:44:23|"
       "SENHA 17|image: \x89PNG, printed QR: 1, bar codes: 2",

@@ -142,6 +142,17 @@ TEST_F(ItemValueRefusalTest, AQuantityThatIsNotAFiniteNumberIsRefused) {
       RefusalWith("QTPRODCOMVEN", "9e999"));
 }
 
+// A missing price is no courtesy item: the NULL reaches the closing as NULL, not as 0.
+TEST_F(ItemValueRefusalTest, AMissingPriceOrQuantityIsRefused) {
+  std::string answers = RefusalWith("VRPRECCOMVEN", "NULL");
+  Set("VRPRECCOMVEN", "6");
+  answers += RefusalWith("QTPRODCOMVEN", "NULL");
+  EXPECT_EQ(
+      "ERRO: A comanda 0001, item 2 (produto 2002): VRPRECCOMVEN está vazio (NULL)." + nothing_ +
+          "ERRO: A comanda 0001, item 2 (produto 2002): QTPRODCOMVEN está vazio (NULL)." + nothing_,
+      answers);
+}
+
 TEST_F(ItemValueRefusalTest, AZeroQuantityOrANegativePriceIsRefused) {
   std::string answers = RefusalWith("QTPRODCOMVEN", "0");
   Set("QTPRODCOMVEN", "1");
@@ -194,6 +205,50 @@ TEST_F(SaleRefusalTest, EachRefusalNamesWhatToFillInAndWritesNothing) {
                 "ERRO: A comanda 0001 da filial 0001 não tem itens a vender (ITCOMANDAVEN)." +
                 nothing,
             answers);
+}
+
+// What the documents would declare is checked under the branch's regime before anything is
+// written: the ICMS group of the product's situation, the CEST it requires, the payment codes,
+// and on a SAT register the device's installation values.
+TEST_F(SaleRefusalTest, WhatTheDocumentsDeclareIsRefusedBeforeRecording) {
+  register_.id_tipo_emissao = "N";
+  vyrtest::FiscalBranch simples;
+  simples.regime = "1";
+  vyrtest::InsertFiscalBranch(store_, "0001", simples);
+  store_.Exec("UPDATE PRODUTO SET CDSITTRIBICMS = '90' WHERE CDPRODUTO = '2002'");
+  std::string answers = Refusal();
+  store_.Exec("UPDATE PRODUTO SET CDSITTRIBICMS = '60' WHERE CDPRODUTO = '2002'");
+  answers += Refusal();
+  store_.Exec("UPDATE PRODUTO SET CDCEST = '0300700' WHERE CDPRODUTO = '2002'");
+  payments_[1].cdfpimpfis = "CR";
+  answers += Refusal();
+  payments_[1].cdfpimpfis = "03";
+  register_.id_tipo_emissao = "S";
+  answers += Refusal();
+  store_.Exec(
+      "INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, DSLIBSAT) VALUES ('0001', '001', "
+      "'/opt/sat/libsat.so')");
+  answers += Refusal();
+  const std::string nothing =
+      " | VENDA=0 ITEMVENDA=0 ITVENDAIMPOS=0 ITVENDACAN=0 MOVCAIXA=0 MOVEXTCONS=0 numbers: 0\n";
+  EXPECT_EQ(
+      "ERRO: O produto 2002 (REFRIGERANTE LATA) tem a situação tributária '90' "
+      "(PRODUTO.CDSITTRIBICMS), sem grupo de ICMS válido para o regime '1' da filial: corrija-a "
+      "ou o seu grupo na tabela SITTRIBREGIME." +
+          nothing +
+          "ERRO: O produto 2002 (REFRIGERANTE LATA) está sem CEST, que a situação tributária "
+          "'60' exige: preencha PRODUTO.CDCEST (7 dígitos)." +
+          nothing +
+          "ERRO: O tipo de recebimento 002 (CARTAO) está sem código fiscal de pagamento válido "
+          "('CR'): preencha CDFPIMPFIS no layout de recebimentos do caixa (ConfTipoRece)." +
+          nothing +
+          "ERRO: O caixa 001 da filial 0001 não indica a biblioteca do SAT: preencha "
+          "CAIXAFISCAL.DSLIBSAT (libVyrSatEmulador.so para o emulador)." +
+          nothing +
+          "ERRO: O caixa 001 da filial 0001 está sem o CNPJ da software house ou a assinatura do "
+          "AC registrada no SAT: preencha CAIXAFISCAL.NRCNPJSOFTHOUSE e CAIXAFISCAL.DSSIGNAC." +
+          nothing,
+      answers);
 }
 
 }  // namespace

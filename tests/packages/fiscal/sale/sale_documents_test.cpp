@@ -64,6 +64,36 @@ TEST_F(SaleDocumentsTest, TheRecordedSaleReadsBackWithEmitterConsumerItemsAndPay
       Describe(VyrFiscal::LeVendaGravada(VyrFiscal::ConexaoFiscal(), "0001", "001", "0000000001")));
 }
 
+// On a Simples Nacional branch a soft drink under tax substitution (CST 60) declares CSOSN 500
+// and a dish (CST 00) CSOSN 102, with the regime's PIS/COFINS unless the product sets its own;
+// the delivery address keeps its number and town; a marketplace origin names its intermediary.
+TEST_F(SaleDocumentsTest, TheBranchsRegimeDecidesWhatItsItemsDeclare) {
+  vyrtest::FiscalBranch simples;
+  simples.regime = "1";
+  vyrtest::InsertFiscalBranch(store_, "0001", simples);
+  store_.Exec(
+      "UPDATE PRODUTO SET CDSITTRIBICMS = '60', CDCEST = '0300700', CDGTIN = '7891000315507', "
+      "CDSITTRIBPIS = '04' WHERE CDPRODUTO = '2002'");
+  store_.Exec("UPDATE COMANDAVEN SET NRENDECONSCOM = '1000', NMMUNICONSCOM = 'SAO PAULO'");
+  store_.Exec("INSERT INTO INTERMEDVENDA VALUES ('0001', 'IFOOD', '14380200000121', 'LOJA-77')");
+  register_.id_origem_venda = "IFOOD";
+  ASSERT_EQ("0000000001", Record());
+  const VyrFiscal::VendaGravada v =
+      VyrFiscal::LeVendaGravada(VyrFiscal::ConexaoFiscal(), "0001", "001", "0000000001");
+  std::string text = "dest " + v.destinatario.xLgr + "|" + v.destinatario.nro + "|" +
+                     v.destinatario.xMun + " origem " + v.origem + "|" + v.cnpjIntermediador + "|" +
+                     v.idCadIntTran + "\n";
+  for (const VyrFiscal::ItemVendido& i : v.itens) {
+    text += i.cProd + " " + i.situacaoProduto + "->" + i.CSTICMS + " PIS " + i.CSTPIS + " " +
+            Money(i.pPIS) + "/" + Money(i.pCOFINS) + " GTIN " + i.GTIN + " CEST " + i.CEST + "\n";
+  }
+  EXPECT_EQ(
+      "dest AV PAULISTA 1000|1000|SAO PAULO origem IFOOD|14380200000121|LOJA-77\n"
+      "1001 00->102 PIS 49 0.00/0.00 GTIN  CEST \n"
+      "2002 60->500 PIS 04 0.00/0.00 GTIN 7891000315507 CEST 0300700\n",
+      text);
+}
+
 TEST_F(SaleDocumentsTest, AnUnknownSaleCannotBeRead) {
   EXPECT_THROW(VyrFiscal::LeVendaGravada(VyrFiscal::ConexaoFiscal(), "0001", "001", "0000000009"),
                rtl::EDatabaseError);

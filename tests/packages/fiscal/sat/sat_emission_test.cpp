@@ -31,6 +31,8 @@ class SatEmissionTest : public ::testing::Test {
     setenv("VYR_SAT_EMULADOR_DIR", (store_.Dir() + "/Dados/SatEmulador").c_str(), 1);
     setenv("VYR_CONEXAO", store_.SqliteConnectionString().c_str(), 1);
     conexao_.ConnectionString = store_.SqliteConnectionString();
+    store_.Exec("INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, DSLIBSAT) VALUES (?, ?, ?)",
+                {"0001", "001", VyrFiscal::Sat::kBibliotecaEmulador});
     pedido_ = {"0001", "001", "0000000042", "N", "123456789", store_.Dir() + "/xml",
                "5.10", "3.31"};
   }
@@ -117,6 +119,8 @@ TEST_F(SatEmissionTest, AStoredCFeIsAnsweredWithoutCallingTheDeviceAgain) {
 // was stored: the device's answer to that session is stored, and no second CF-e is issued.
 TEST_F(SatEmissionTest, AStoredSessionWithoutItsAnswerIsSettledByAskingTheDevice) {
   VyrFiscal::Sat::DadosCFe dados;
+  dados.cnpjSoftwareHouse = VyrFiscal::Sat::kCnpjSoftwareHouseTeste;
+  dados.signAC = VyrFiscal::Sat::kSignACTeste;
   dados.numeroCaixa = "001";
   VyrFiscal::Sat::BibliotecaSat(VyrFiscal::Sat::BibliotecaPadrao())
       .EnviarDadosVenda(424242, "123456789",
@@ -149,8 +153,8 @@ TEST_F(SatEmissionTest, ARefusalStoresNothing) {
 }
 
 TEST_F(SatEmissionTest, ALibraryThatCannotBeLoadedIsARefusalNamingIt) {
-  store_.Exec("INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, DSLIBSAT) VALUES ('0001', '001', ?)",
-              {store_.Dir() + "/libSemSat.so"});
+  store_.Exec("UPDATE CAIXAFISCAL SET DSLIBSAT = ?, NRCNPJSOFTHOUSE = ?, DSSIGNAC = ?",
+              {store_.Dir() + "/libSemSat.so", "11444777000161", "assinatura registrada"});
   std::vector<std::string> valores;
   EXPECT_FALSE(Emite(valores));
   const std::string mensagem = ValorSat(valores, "mensagem");
@@ -164,8 +168,7 @@ TEST_F(SatEmissionTest, SATOnlineAnswersAStoredCFeFromTheFiscalConnection) {
   std::vector<std::string> emitidos;
   ASSERT_TRUE(Emite(emitidos));
   // A device that is gone would refuse: the stored CF-e is what answers.
-  store_.Exec("INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, DSLIBSAT) VALUES ('0001', '001', ?)",
-              {"/nenhum/libSat.so"});
+  store_.Exec("UPDATE CAIXAFISCAL SET DSLIBSAT = ?", {"/nenhum/libSat.so"});
   std::vector<std::string> valores;
   const bool aceito = VyrFiscal::SATOnline("0001", "001", "0000000042", "N", "123456789",
                                            pedido_.dsPastaXml, "5.10", "3.31", valores);

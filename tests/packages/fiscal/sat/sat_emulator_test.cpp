@@ -32,6 +32,8 @@ class SatEmulatorTest : public ::testing::Test {
   }
   static std::string Venda() {
     VyrFiscal::Sat::DadosCFe dados;
+    dados.cnpjSoftwareHouse = VyrFiscal::Sat::kCnpjSoftwareHouseTeste;
+    dados.signAC = VyrFiscal::Sat::kSignACTeste;
     dados.numeroCaixa = "001";
     return VyrFiscal::Sat::MontaCFeVenda(sattest::VendaDeTeste(), dados);
   }
@@ -84,7 +86,8 @@ TEST_F(SatEmulatorTest, FirstUseCreatesTheDeviceStateInItsFolder) {
       VyrFiscal::ValorSat(VyrFiscal::Sat::InterpretaResposta(Envia(Venda())), "chaveConsulta");
   EXPECT_EQ(
       "codigoAtivacao=123456789\nnumeroSerie=900000001\nultimoCFe=2\ncUF=35\ntpAmb=2\n"
-      "ultimaChave=" +
+      "fuso=America/Sao_Paulo\nxNome=EMITENTE DE TESTE DO EMULADOR SAT\nxFant=EMULADOR SAT\n"
+      "xLgr=RUA DE TESTE\nnro=1\nxBairro=CENTRO\nxMun=SAO PAULO\nCEP=01001000\nultimaChave=" +
           chave + "\nultimaSessao=424242\n",
       Estado());
 }

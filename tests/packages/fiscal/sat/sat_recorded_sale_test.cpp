@@ -20,6 +20,8 @@ class SatRecordedSaleTest : public salefixture::SaleStoreTest {
     rtl::SetProgramDirectory(store_.Dir());
     setenv("VYR_SAT_EMULADOR_DIR", (store_.Dir() + "/Dados/SatEmulador").c_str(), 1);
     vyrtest::InsertDeliveryBill(store_, bill_);
+    store_.Exec("INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, DSLIBSAT) VALUES (?, ?, ?)",
+                {"0001", "001", "libVyrSatEmulador.so"});
   }
   void TearDown() override {
     unsetenv("VYR_SAT_EMULADOR_DIR");
@@ -28,10 +30,13 @@ class SatRecordedSaleTest : public salefixture::SaleStoreTest {
   }
 };
 
-// The elements of the issued CF-e that come from the recorded sale.
+// The elements of the issued CF-e that come from the recorded sale and those the device adds:
+// the emitter's name, address and regime, the taxes, the totals and the signature.
 std::string Conteudo(const std::string& xml) {
-  std::string texto;
-  const std::regex elemento("<(CPF|xLgr|xProd|vItem|vCFe|vCFeLei12741|cMP|vMP)>([^<]*)<");
+  std::string texto = xml.find("<SignatureValue>") != std::string::npos ? "signed " : "unsigned ";
+  const std::regex elemento(
+      "<(CPF|xNome|xLgr|cRegTrib|xProd|vItem|vICMS|vPIS|vCOFINS|vProd|vCFe|vCFeLei12741|cMP|vMP)>"
+      "([^<]*)<");
   for (std::sregex_iterator it(xml.begin(), xml.end(), elemento), fim; it != fim; ++it) {
     texto += (*it)[1].str() + "=" + (*it)[2].str() + " ";
   }
@@ -59,9 +64,12 @@ TEST_F(SatRecordedSaleTest, TheRecordedSaleGetsItsCFeAndKeepsIt) {
   EXPECT_EQ(
       "NAOEMITIDO 1, \\N 0, \\N 0\n"
       "accepted 06000 30.50 12345678909\n"
-      "CPF=12345678909 xLgr=AV PAULISTA 1000 xProd=PIZZA MUSSARELA vItem=24.00 "
-      "xProd=REFRIGERANTE LATA vItem=6.50 vCFe=30.50 vCFeLei12741=2.00 cMP=01 vMP=10.00 cMP=01 "
-      "vMP=15.50 cMP=05 vMP=5.00 \n"
+      "signed xNome=EMITENTE DE TESTE DO EMULADOR SAT xLgr=RUA DE TESTE cRegTrib=3 "
+      "CPF=12345678909 xNome=MARIA DA SILVA xLgr=AV PAULISTA 1000 "
+      "xProd=PIZZA MUSSARELA vProd=25.00 vItem=24.00 vICMS=4.32 vPIS=0.16 vCOFINS=0.72 "
+      "xProd=REFRIGERANTE LATA vProd=6.00 vItem=6.50 vICMS=0.78 vPIS=0.04 vCOFINS=0.20 "
+      "vICMS=5.10 vProd=31.00 vPIS=0.20 vCOFINS=0.92 vCFe=30.50 vCFeLei12741=2.00 "
+      "cMP=01 vMP=10.00 cMP=01 vMP=15.50 cMP=05 vMP=5.00 \n"
       "000001|000001|key|qr",
       pendente + "\n" + std::string(aceito ? "accepted " : "refused ") +
           ValorSat(valores, "EEEEE") + " " + ValorSat(valores, "valorTotalCFe") + " " +

@@ -92,8 +92,17 @@ TEST_F(ApproximateTaxesTest, TheSaleRowsGetTheFederalAndStateTaxesOfTheirNcm) {
 
   rtl::Variant valores = rtl::Variant::Array(3);
   const double soma = VyrFiscal::Rotinas::CalculoIcmsDFederal(vendas, valores, 0);
-  EXPECT_EQ("4.20|17.00|21.2",
-            valores[0].AsString() + "|" + valores[2].AsString() + "|" + rtl::FloatToStr(soma));
+  std::string found = valores[0].AsString() + "|" + valores[2].AsString() + "|" +
+                      rtl::FloatToStr(soma) + "|" + valores[1].AsString() + "\n";
+  // Without the state's table the zeros are no taxes: element 1 says so.
+  store_.Exec("DELETE FROM TABIBPT");
+  VyrFiscal::Rotinas::CalculoIcmsDFederal(vendas, valores, 0);
+  found += valores[0].AsString() + "|" + valores[1].AsString();
+  EXPECT_EQ(
+      "4.20|17.00|21.2|\n"
+      "0.00|Tabela IBPT da UF 'SP' não carregada ou vencida (TABIBPT): os tributos aproximados "
+      "não são calculados; importe-a com hostagent import-ibpt.",
+      found);
 }
 
 TEST_F(ApproximateTaxesTest,
