@@ -134,10 +134,11 @@ void InsertDemoFiscalData(ado::TADOConnection& connection, const DemoStoreOption
                    {"P_VRLIMCREDCONS", 500.0}});
 }
 
-// Order n: one pizza and 1 to 3 cans of soda, paid in cash, unless DemoCaseOf(n) says otherwise.
+// Order n: one pizza and 1 to 3 cans of soda, paid in cash, unless DemoCaseOf(n) says otherwise
+// (and the store is not made of ordinary orders only).
 void InsertDemoOrders(ado::TADOConnection& connection, const DemoStoreOptions& o) {
   for (int n = 1; n <= o.pedidos; ++n) {
-    const DemoOrderCase kind = DemoCaseOf(n);
+    const DemoOrderCase kind = o.simples ? DemoOrderCase::kPlain : DemoCaseOf(n);
     const std::string venda = Numbered("%010d", n);
     const std::string comanda = Numbered("%04d", n);
     const std::string externo =

@@ -97,6 +97,8 @@ void AddStores(CLI::App& app, std::string& init_dir, bool& init_force,
                 "biblioteca SAT do caixa (padrao: libVyrSatEmulador.so ao lado do executavel)");
   d->add_option("--pedidos", demo.pedidos, "pedidos aguardando fechamento automatico")
       ->check(CLI::Range(0, 999));
+  d->add_flag("--simples", demo.simples,
+              "so pedidos comuns, sem os casos da demonstracao (testes de carga e de falhas)");
   d->add_flag("--force", demo.force, "substitui um banco existente");
 }
 

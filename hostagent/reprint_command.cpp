@@ -24,14 +24,10 @@ std::vector<rtl::FieldDef> ParameterFields() {
           TextField("DATAEMISSNFCE", 30),   TextField("NRSERIESAT", 50)};
 }
 
-// The one place a deliberate reprint reaches the package: the routine that prints a closing's
-// receipt, with the same list the closing passes.
-void PrintAgain(const std::string& tipo, rtl::TClientDataSet& parametros) {
-  rtl::Variant retorno;
-  const rtl::Variant lista(
-      std::vector<rtl::Variant>{false, tipo, rtl::Variant::Omitted(), rtl::Variant::Omitted(),
-                                rtl::Variant::Omitted(), parametros.Data(), std::string()});
-  VyrFiscal::DisparaImpressaoNaoFiscal(lista, retorno);
+// The one place a deliberate reprint reaches the package: its operator's reprint, which prints
+// whatever the receipt's print state says and counts the reprint apart from the automatic prints.
+void PrintAgain(const ReprintOptions& o, const Reprinted& feito, const std::string& idTipoImp) {
+  VyrFiscal::ReimprimeCupom(o.filial, o.caixa, o.venda, feito.porta, idTipoImp);
 }
 
 }  // namespace
@@ -80,7 +76,7 @@ Reprinted Reprint(const ReprintOptions& given) {
                              " nao tem impressora (CAIXA.NRSEQIMPRLOJA6, IMPRLOJA.CDPORTAIMPR)");
   }
   parametros.Post();
-  PrintAgain(feito.tipo, parametros);
+  PrintAgain(o, feito, parametros.FieldByName("IDTIPOIMPNF6").AsString());
   feito.copia = o.dir + "/Dados/Impressao/" + (feito.tipo == "EXTRATO_SAT" ? "CFe" : "NFCe") +
                 feito.chave + ".txt";
   return feito;

@@ -23,6 +23,7 @@ struct DemoStoreOptions {
   std::string cd_ativacao_sat = "123456789";
   std::string emissao = "FNC";  // IDTPEMISSAOVYR: "FNC" (NFC-e), "SAT" or "" (neither)
   int pedidos = 20;             // delivery orders waiting for automatic closing
+  bool simples = false;         // every order an ordinary one (no demo cases): for load tests
   // CAIXAFISCAL.DSLIBSAT of a SAT register; empty: the project's emulator beside the executable
   std::string biblioteca_sat;
   std::string senha_certificado = "demo1234";

@@ -145,6 +145,9 @@ CREATE TABLE IF NOT EXISTS COMANDAVEN (
 CREATE INDEX IF NOT EXISTS IX_COMANDAVEN_PENDENTE ON COMANDAVEN (CDFILIAL, CDLOJA, IDIMPCUPEXP, NRVENDAREST);
 -- Bills found by their number alone (order removal, sale finishing, origin lookup).
 CREATE INDEX IF NOT EXISTS IX_COMANDAVEN_COMANDA ON COMANDAVEN (CDFILIAL, NRCOMANDA);
+-- The closing's own bill among the store's open delivery bills: the store makes it win over the
+-- pending-orders index, which would read the store's whole history.
+CREATE INDEX IF NOT EXISTS IX_COMANDAVEN_COMANDALOJA ON COMANDAVEN (CDFILIAL, NRCOMANDA, CDLOJA);
 
 CREATE TABLE IF NOT EXISTS ITCOMANDAVEN (
   CDFILIAL VARCHAR(4) NOT NULL,

@@ -102,7 +102,7 @@ const char* const kObsItensWhole =
 
 void ExpectClosingLookupPlans(const TempStore& store) {
   ExpectPlan(store, kPedidos, {"0001", "01", "000000001"},
-             {{"CO", "IX_COMANDAVEN_COMANDA (CDFILIAL=? AND NRCOMANDA=?)"},
+             {{"CO", "IX_COMANDAVEN_COMANDALOJA (CDFILIAL=? AND NRCOMANDA=? AND CDLOJA=?)"},
               {"VE", "(CDFILIAL=? AND NRVENDAREST=?)"}});
   ExpectPlan(store, kItComandaEst, {"0001", "000000001", "000000002"},
              {{"IE", "IX_ITCOMANDAEST_COMANDA (CDFILIAL=? AND NRCOMANDA=?)"}});
