@@ -126,7 +126,7 @@ void AddTools(CLI::App& app, ToolOptions& t) {
   CLI::Option* dir = up->add_option("--dir", t.upgrade_dir, "diretorio do programa; deve existir")
                          ->check(kExistingFolder);
   up->add_flag("--sqlserver-script", t.upgrade_sqlserver,
-               "mostra o script equivalente para SQL Server (schema/upgrade_sqlserver.sql)")
+               "mostra o script equivalente para SQL Server")
       ->excludes(dir);
   CLI::App* st = app.add_subcommand("status", "o que esta parado no caixa e por que");
   st->add_option("--dir", t.status.dir, "diretorio do programa; deve existir")
@@ -159,8 +159,8 @@ int RunTool(const CLI::App& app, const ToolOptions& t) {
   const std::string sqlite = "sqlite:";
   if (conexao.compare(0, sqlite.size(), sqlite) != 0) {
     throw std::runtime_error(
-        "upgrade-store atualiza o banco SQLite; para SQL Server execute "
-        "schema/upgrade_sqlserver.sql (hostagent upgrade-store --sqlserver-script)");
+        "upgrade-store atualiza o banco SQLite; para SQL Server execute o script que "
+        "'hostagent upgrade-store --sqlserver-script' escreve");
   }
   const auto added = VyrSchema::UpgradeSqliteStore(conexao.substr(sqlite.size()));
   for (const std::string& line : added) std::cout << "Adicionado: " << line << "\n";

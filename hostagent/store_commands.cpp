@@ -5,6 +5,7 @@
 
 #include "db/statement_kit.h"
 #include "fiscal/taxes/ibpt_import.h"
+#include "hostagent/host_records.h"
 #include "hostagent/register_lock.h"
 #include "rtl/datetime.h"
 #include "rtl/program_dir.h"
@@ -36,15 +37,8 @@ void InitStore(const std::string& dir, bool force) {
 }
 
 IbptImport ImportIbpt(const std::string& dir, const std::string& file) {
-  rtl::SetProgramDirectory(dir);
-  const std::string conexao = VyrUtil::GetStringConexVyr("");
   // SQLite would make an empty database where the store is missing.
-  const std::string sqlite = "sqlite:";
-  if (conexao.compare(0, sqlite.size(), sqlite) == 0 &&
-      !fs::exists(conexao.substr(sqlite.size()))) {
-    throw std::runtime_error("o banco " + conexao.substr(sqlite.size()) +
-                             " nao existe (use init-store)");
-  }
+  const std::string conexao = StoreConnection(dir);
   ado::TADOConnection connection;
   connection.ConnectionString = conexao;
   connection.AfterConnect = [](ado::TADOConnection& sender) { VyrUtil::SetADODBSession(sender); };

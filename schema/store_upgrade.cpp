@@ -124,8 +124,8 @@ std::vector<std::string> UpgradeSqliteStore(const std::string& db_path) {
 std::string SqlServerUpgradeScript() {
   std::ostringstream out;
   out << "-- Store database, SQL Server edition: brings an existing store to the current schema.\n"
-         "-- Generated from store_sqlserver.sql (hostagent upgrade-store --sqlserver-script);\n"
-         "-- do not edit. First the columns that existing tables lack, then the store script,\n"
+         "-- Generated from store_sqlserver.sql (hostagent upgrade-store --sqlserver-script).\n"
+         "-- First the columns that existing tables lack, then the store script,\n"
          "-- which creates the missing tables and indexes. Running it again changes nothing.\n\n";
   const std::regex create(R"(^CREATE TABLE dbo\.(\w+) \($)");
   const std::regex column(R"(^  ([A-Z0-9_]+) (.+?),?$)");

@@ -20,7 +20,7 @@ std::vector<std::string> UpgradeSqliteStore(const std::string& db_path);
 
 // The SQL Server equivalent, derived from StoreSchemaSqlServer(): one guarded ALTER TABLE ... ADD
 // per non-key column (IF COL_LENGTH(...) IS NULL), then, after a GO, the store script, which
-// creates the missing tables and indexes. schema/upgrade_sqlserver.sql holds this text.
+// creates the missing tables and indexes (`hostagent upgrade-store --sqlserver-script` prints it).
 std::string SqlServerUpgradeScript();
 
 }  // namespace VyrSchema

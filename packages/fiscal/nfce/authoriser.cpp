@@ -17,7 +17,9 @@ namespace {
 
 Autorizador* autorizador_definido = nullptr;
 
-std::string SemDeclaracao(const std::string& xml) {
+}  // namespace
+
+std::string SemDeclaracaoXml(const std::string& xml) {
   if (xml.compare(0, 5, "<?xml") != 0) return xml;
   const size_t fim = xml.find("?>");
   size_t inicio = fim == std::string::npos ? 0 : fim + 2;
@@ -25,11 +27,23 @@ std::string SemDeclaracao(const std::string& xml) {
   return xml.substr(inicio);
 }
 
-}  // namespace
+RespostaTransporte Respondida(const std::string& xml) {
+  RespostaTransporte resposta;
+  resposta.estado = RespostaTransporte::Estado::Respondeu;
+  resposta.xml = xml;
+  return resposta;
+}
+
+RespostaTransporte SemResposta(RespostaTransporte::Estado estado, const std::string& detalhe) {
+  RespostaTransporte resposta;
+  resposta.estado = estado;
+  resposta.detalhe = detalhe;
+  return resposta;
+}
 
 std::string EnvelopeEnviNfe(const std::string& xmlNota, const std::string& idLote) {
   return std::string("<enviNFe xmlns=\"") + kNamespaceNfe + "\" versao=\"4.00\"><idLote>" + idLote +
-         "</idLote><indSinc>1</indSinc>" + SemDeclaracao(xmlNota) + "</enviNFe>";
+         "</idLote><indSinc>1</indSinc>" + SemDeclaracaoXml(xmlNota) + "</enviNFe>";
 }
 
 std::string ConsultaSituacaoNfe(const std::string& chave, const std::string& tpAmb) {

@@ -34,6 +34,13 @@ struct RespostaTransporte {
   std::string detalhe;  // why there is no answer, for the log
 };
 
+// An answer that came back, and a call that got none (`detalhe` says why, for the log).
+RespostaTransporte Respondida(const std::string& xml);
+RespostaTransporte SemResposta(RespostaTransporte::Estado estado, const std::string& detalhe);
+
+// `xml` without the XML declaration in front of it (and the line end after it), bytes kept.
+std::string SemDeclaracaoXml(const std::string& xml);
+
 class Autorizador {
  public:
   virtual ~Autorizador() = default;

@@ -86,20 +86,6 @@ std::string ProtNfe(const std::string& tpAmb, const std::string& chave, const st
          "</cStat><xMotivo>" + xMotivo + "</xMotivo></infProt></protNFe>";
 }
 
-RespostaTransporte Resposta(const std::string& xml) {
-  RespostaTransporte resposta;
-  resposta.estado = RespostaTransporte::Estado::Respondeu;
-  resposta.xml = xml;
-  return resposta;
-}
-
-RespostaTransporte SemResposta(RespostaTransporte::Estado estado, const std::string& detalhe) {
-  RespostaTransporte resposta;
-  resposta.estado = estado;
-  resposta.detalhe = detalhe;
-  return resposta;
-}
-
 }  // namespace
 
 std::string PastaAutorizadorSimulado() {
@@ -128,7 +114,7 @@ RespostaTransporte AutorizadorSimulado::Autoriza(const std::string& enviNFe) {
   if (!ErrosDeEsquema(enviNFe, PastaEsquemasInstalados() + "enviNFe_v4.00.xsd").empty()) {
     // As an authority does: the whole batch is refused, no note of it is recorded.
     Registra("enviNFe " + chave + " 225");
-    return Resposta(
+    return Respondida(
         Raiz("retEnviNFe", "2", "225", "Rejeicao: Falha no Schema XML do lote de NFe", cUF, ""));
   }
   const std::string digVal =
@@ -158,7 +144,7 @@ RespostaTransporte AutorizadorSimulado::Autoriza(const std::string& enviNFe) {
                        "simulated authoriser recorded the note and did not answer in time");
   }
   Registra("enviNFe " + chave + " " + cStat);
-  return Resposta(Raiz("retEnviNFe", tpAmb, "104", "Lote processado", cUF, prot));
+  return Respondida(Raiz("retEnviNFe", tpAmb, "104", "Lote processado", cUF, prot));
 }
 
 RespostaTransporte AutorizadorSimulado::Consulta(const std::string& consSitNFe) {
@@ -178,10 +164,10 @@ RespostaTransporte AutorizadorSimulado::Consulta(const std::string& consSitNFe) 
   const std::string cStat = conhecida ? "100" : "217";
   Registra("consSitNFe " + chave + " " + cStat);
   const std::string corpo = "<chNFe>" + chave + "</chNFe>" + (conhecida ? LeArquivo(registro) : "");
-  return Resposta(Raiz("retConsSitNFe", tpAmb, cStat,
-                       conhecida ? "Autorizado o uso da NF-e"
-                                 : "Rejeicao: NF-e nao consta na base de dados da SEFAZ",
-                       cUF, corpo));
+  return Respondida(Raiz("retConsSitNFe", tpAmb, cStat,
+                         conhecida ? "Autorizado o uso da NF-e"
+                                   : "Rejeicao: NF-e nao consta na base de dados da SEFAZ",
+                         cUF, corpo));
 }
 
 RespostaTransporte AutorizadorSimulado::Status(const std::string& consStatServ) {
@@ -196,7 +182,7 @@ RespostaTransporte AutorizadorSimulado::Status(const std::string& consStatServ) 
   const std::string cUF = consulta.child_value("cUF");
   if (tpAmb == "1") throw rtl::Exception(kSimuladoSemProducao);
   Registra("consStatServ " + cUF + " 107");
-  return Resposta(Raiz("retConsStatServ", tpAmb, "107", "Servico em Operacao", cUF, ""));
+  return Respondida(Raiz("retConsStatServ", tpAmb, "107", "Servico em Operacao", cUF, ""));
 }
 
 RespostaTransporte AutorizadorSimulado::Inutiliza(const std::string& inutNFe) {
@@ -213,12 +199,13 @@ RespostaTransporte AutorizadorSimulado::Inutiliza(const std::string& inutNFe) {
   const std::string id = inf.attribute("Id").value();
   Registra("inutNFe " + id + " 102");
   const std::string dhRecbto = VyrUtil::DataHoraComFuso(rtl::Now());
-  return Resposta(std::string("<retInutNFe xmlns=\"") + kNamespaceNfe +
-                  "\" versao=\"4.00\"><infInut><tpAmb>" + tpAmb + "</tpAmb><verAplic>" + kVerAplic +
-                  "</verAplic><cStat>102</cStat><xMotivo>Inutilizacao de numero "
-                  "homologado</xMotivo><cUF>" +
-                  cUF + "</cUF><dhRecbto>" + dhRecbto + "</dhRecbto><nProt>" +
-                  ProximoProtocolo(cUF, dhRecbto) + "</nProt></infInut></retInutNFe>");
+  return Respondida(std::string("<retInutNFe xmlns=\"") + kNamespaceNfe +
+                    "\" versao=\"4.00\"><infInut><tpAmb>" + tpAmb + "</tpAmb><verAplic>" +
+                    kVerAplic +
+                    "</verAplic><cStat>102</cStat><xMotivo>Inutilizacao de numero "
+                    "homologado</xMotivo><cUF>" +
+                    cUF + "</cUF><dhRecbto>" + dhRecbto + "</dhRecbto><nProt>" +
+                    ProximoProtocolo(cUF, dhRecbto) + "</nProt></infInut></retInutNFe>");
 }
 
 }  // namespace VyrFiscal::Nfce

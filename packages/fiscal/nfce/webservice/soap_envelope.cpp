@@ -5,6 +5,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "fiscal/nfce/authoriser.h"
 #include "rtl/errors.h"
 
 namespace VyrFiscal::Nfce {
@@ -12,14 +13,6 @@ namespace {
 
 const char* const kNamespaceSoap12 = "http://www.w3.org/2003/05/soap-envelope";
 const char* const kPrefixoWsdl = "http://www.portalfiscal.inf.br/nfe/wsdl/";
-
-std::string SemDeclaracao(const std::string& xml) {
-  if (xml.compare(0, 5, "<?xml") != 0) return xml;
-  const size_t fim = xml.find("?>");
-  size_t inicio = fim == std::string::npos ? 0 : fim + 2;
-  while (inicio < xml.size() && (xml[inicio] == '\n' || xml[inicio] == '\r')) ++inicio;
-  return xml.substr(inicio);
-}
 
 // The name without its prefix: servers answer with "soap:", "env:" or none.
 const char* NomeLocal(const pugi::xml_node& no) {
@@ -64,7 +57,7 @@ std::string TipoConteudoSoap(const ServicoNfe& servico) {
 std::string EnvelopeSoap(const ServicoNfe& servico, const std::string& mensagem) {
   return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><soap12:Envelope xmlns:soap12=\"") +
          kNamespaceSoap12 + "\"><soap12:Body><nfeDadosMsg xmlns=\"" + NamespaceWsdl(servico) +
-         "\">" + SemDeclaracao(mensagem) + "</nfeDadosMsg></soap12:Body></soap12:Envelope>";
+         "\">" + SemDeclaracaoXml(mensagem) + "</nfeDadosMsg></soap12:Body></soap12:Envelope>";
 }
 
 std::string ConteudoResposta(const std::string& envelope) {

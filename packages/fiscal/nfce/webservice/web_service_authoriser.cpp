@@ -42,13 +42,6 @@ EnderecosNfce EnderecosDe(const std::string& xml) {
   return EnderecosDoEstado(destino.cUF, destino.tpAmb == "1" ? "1" : "2");
 }
 
-RespostaTransporte SemResposta(RespostaTransporte::Estado estado, const std::string& detalhe) {
-  RespostaTransporte resposta;
-  resposta.estado = estado;
-  resposta.detalhe = detalhe;
-  return resposta;
-}
-
 }  // namespace
 
 ConfiguracaoCliente LeConfiguracaoCliente(ado::TADOConnection& conexao, const std::string& CDFILIAL,
