@@ -181,6 +181,7 @@ class Store {
     layout.FieldByName("CDTIPORECE").SetAsString("001");
     layout.FieldByName("NMTIPORECE").SetAsString("DINHEIRO");
     layout.FieldByName("IDTIPORECE").SetAsString("1");
+    layout.FieldByName("CDFPIMPFIS").SetAsString("01");
     layout.Post();
   }
   ~Store() {
