@@ -149,6 +149,9 @@ class Replay {
     if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
       throw std::runtime_error("cannot open " + path);
     }
+    // The session the module sets up on every connection (the journal mode is the file's):
+    // the statements check their foreign keys there, so they do here too.
+    sqlite3_exec(db_, "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);
   }
   ~Replay() {
     for (auto& [sql, stmt] : prepared_) sqlite3_finalize(stmt);
