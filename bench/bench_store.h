@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 #include <stdlib.h>
+#include <time.h>
 
 #include <chrono>
 #include <fstream>
@@ -35,6 +36,13 @@ inline std::string Number(long long n) {
 inline double Seconds() {
   using Clock = std::chrono::steady_clock;
   return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+}
+
+// The CPU time of the process so far, in seconds (the closing runs in the process's thread).
+inline double CpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 // The process's resident set and its peak so far, in kB (/proc/self/status).
@@ -181,6 +189,7 @@ class Store {
     layout.FieldByName("CDTIPORECE").SetAsString("001");
     layout.FieldByName("NMTIPORECE").SetAsString("DINHEIRO");
     layout.FieldByName("IDTIPORECE").SetAsString("1");
+    layout.FieldByName("CDFPIMPFIS").SetAsString("01");
     layout.Post();
   }
   ~Store() {

@@ -70,6 +70,7 @@ class SqliteStatement : public Statement {
   std::vector<ColumnSpec> Columns() const;
 
   std::shared_ptr<SqliteLink> link_;
+  const std::string sql_;
   sqlite3_stmt* stmt_ = nullptr;
   std::vector<std::string> names_;
   std::unique_ptr<ResultBuilder> result_;
@@ -78,9 +79,10 @@ class SqliteStatement : public Statement {
 
 SqliteStatement::SqliteStatement(std::shared_ptr<SqliteLink> link, const std::string& sql,
                                  int timeout_seconds)
-    : link_(std::move(link)) {
+    : link_(std::move(link)), sql_(sql) {
   link_->CheckFile();
-  {
+  stmt_ = link_->TakeIdle(sql_);
+  if (stmt_ == nullptr) {
     // Preparing reads the schema, so it may meet a locked database too.
     SqliteLink::Running running(*link_, timeout_seconds);
     int rc =
@@ -98,8 +100,8 @@ SqliteStatement::SqliteStatement(std::shared_ptr<SqliteLink> link, const std::st
 
 SqliteStatement::~SqliteStatement() {
   if (stmt_ != nullptr) {
-    sqlite3_finalize(stmt_);
     link_->Unregister(&stmt_);
+    link_->GiveBack(sql_, stmt_);
   }
 }
 
@@ -150,14 +152,16 @@ void SqliteStatement::Execute(int timeout_seconds) {
   link_->CheckFile();
   SqliteLink::Running running(*link_, timeout_seconds);
   sqlite3_reset(stmt);
-  result_ = std::make_unique<ResultBuilder>(Columns());
   sqlite3* db = link_->Db();
   // Counting through the total avoids sqlite3_changes' stale count after a statement that is
   // not an insert, update or delete.
   int64_t before = sqlite3_total_changes64(db);
+  // The columns are read after the first step: a statement prepared before the table changed
+  // is prepared again by that step, and "SELECT *" then has the table's columns of now.
+  int rc = sqlite3_step(stmt);
+  result_ = std::make_unique<ResultBuilder>(Columns());
   int columns = sqlite3_column_count(stmt);
-  int rc;
-  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+  for (; rc == SQLITE_ROW; rc = sqlite3_step(stmt)) {
     rtl::Row row;
     row.reserve(columns);
     for (int i = 0; i < columns; ++i) row.push_back(ReadCell(stmt, i));

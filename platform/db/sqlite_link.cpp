@@ -91,8 +91,31 @@ void SqliteLink::Close() {
     *handle = nullptr;
   }
   statements_.clear();
+  for (auto& [sql, stmt] : idle_) sqlite3_finalize(stmt);
+  idle_.clear();
   sqlite3_close_v2(db_);
   db_ = nullptr;
+}
+
+sqlite3_stmt* SqliteLink::TakeIdle(const std::string& sql) {
+  auto found = idle_.find(sql);
+  if (found == idle_.end()) return nullptr;
+  sqlite3_stmt* stmt = found->second;
+  idle_.erase(found);
+  return stmt;
+}
+
+void SqliteLink::GiveBack(const std::string& sql, sqlite3_stmt* stmt) {
+  // Preparing costs more than running most of the module's statements, which are the same
+  // few texts over and over; a reset statement holds no lock, and SQLite prepares it again by
+  // itself when the schema changed.
+  if (db_ == nullptr || idle_.size() >= kIdleStatements) {
+    sqlite3_finalize(stmt);
+    return;
+  }
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt);
+  idle_.emplace(sql, stmt);
 }
 
 void SqliteLink::CheckFile() const {

@@ -3,6 +3,10 @@
 // backend. Closing it finalises every statement still registered, so statements may outlive
 // the backend safely.
 //
+// Prepared statements are kept for reuse: a statement that goes is reset, its values cleared,
+// and handed to the next statement of the same text on this connection (at most
+// kIdleStatements of them); closing the connection finalises them.
+//
 // Lock waits: each run (SqliteLink::Running) waits for a database locked by another connection
 // as long as its own time limit, 0 meaning without limit; Interrupt() on the connection ends an
 // interruptible run's wait, or its work, at once.
@@ -15,6 +19,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 
 #include "db/interrupt_gate.h"
 
@@ -42,6 +47,12 @@ class SqliteLink {
 
   void Register(sqlite3_stmt** handle) { statements_.insert(handle); }
   void Unregister(sqlite3_stmt** handle) { statements_.erase(handle); }
+
+  static constexpr size_t kIdleStatements = 256;
+  // A statement of exactly this text prepared before and given back, or nullptr.
+  sqlite3_stmt* TakeIdle(const std::string& sql);
+  // Keeps `stmt` (reset, without values) for the next statement of its text, or finalises it.
+  void GiveBack(const std::string& sql, sqlite3_stmt* stmt);
 
   // The scope of one run of a statement. Its lock wait lasts `timeout_seconds` (0: without
   // limit). An interruptible run is refused while the connection is interrupted, and
@@ -82,6 +93,7 @@ class SqliteLink {
   dev_t device_ = 0;
   ino_t inode_ = 0;
   std::set<sqlite3_stmt**> statements_;
+  std::unordered_multimap<std::string, sqlite3_stmt*> idle_;
   LockWait wait_;
 };
 

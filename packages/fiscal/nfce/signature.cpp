@@ -122,8 +122,11 @@ std::pair<EVP_PKEY*, X509*> ParaAssinar(const std::string& arquivoPfx, const std
       return unico;
     }
   }
+  // References, not copies: copying a certificate re-encodes it, which cost as much as the
+  // signature's own digest.
   EVP_PKEY_up_ref(guardado.privada);
-  return {guardado.privada, X509_dup(guardado.certificado)};
+  X509_up_ref(guardado.certificado);
+  return {guardado.privada, guardado.certificado};
 }
 
 std::unique_ptr<xmlSecKey, LiberaChave> CarregaChave(const std::string& arquivoPfx,
@@ -136,8 +139,10 @@ std::unique_ptr<xmlSecKey, LiberaChave> CarregaChave(const std::string& arquivoP
   xmlSecKeyDataPtr x509 = xmlSecKeyDataCreate(xmlSecOpenSSLKeyDataX509Id);
   bool ok = chave && valor && xmlSecKeySetValue(chave.get(), valor) == 0 && x509 != nullptr;
   if (!ok && valor != nullptr) xmlSecKeyDataDestroy(valor);
-  ok = ok && xmlSecOpenSSLKeyDataX509AdoptKeyCert(x509, X509_dup(certificado)) == 0 &&
-       xmlSecOpenSSLKeyDataX509AdoptCert(x509, X509_dup(certificado)) == 0 &&
+  // Each adoption takes one reference of its own.
+  ok = ok && X509_up_ref(certificado) == 1 &&
+       xmlSecOpenSSLKeyDataX509AdoptKeyCert(x509, certificado) == 0 &&
+       X509_up_ref(certificado) == 1 && xmlSecOpenSSLKeyDataX509AdoptCert(x509, certificado) == 0 &&
        xmlSecKeyAdoptData(chave.get(), x509) == 0;
   if (!ok) {
     if (x509 != nullptr) xmlSecKeyDataDestroy(x509);

@@ -54,6 +54,27 @@ TEST_P(StatementTest, ParameterKeepsItsLastValueAndNeverBoundIsNull) {
   EXPECT_EQ("3", Column("SELECT COUNT(*) AS C FROM T WHERE B IS NULL", "C"));
 }
 
+TEST_P(StatementTest, SameTextAgainStartsWithoutValuesAndSeesTheTableAsItIsNow) {
+  const char* const sql = "INSERT INTO T (A, B) VALUES (:P_A, :P_B)";
+  {
+    TADOCommand first;
+    first.Setup(connection_, sql, {{"P_A"}, {"P_B"}});
+    first.ParamByName("P_A").SetAsString("one");
+    first.ParamByName("P_B").SetAsString("kept?");
+    first.Execute();
+  }
+  TADOCommand again;
+  again.Setup(connection_, sql, {{"P_A"}, {"P_B"}});
+  again.ParamByName("P_A").SetAsString("two");
+  again.Execute();
+  Column("SELECT * FROM T", "A");  // this text prepared once before the table changes
+  connection_.ExecuteDirect("ALTER TABLE T ADD COLUMN C VARCHAR(10) DEFAULT 'c'");
+
+  EXPECT_EQ("one:kept?:c,two:-:c|c",
+            Column("SELECT group_concat(A || ':' || IFNULL(B, '-') || ':' || C) AS L FROM T", "L") +
+                "|" + Column("SELECT * FROM T", "C"));
+}
+
 TEST_P(StatementTest, TextIsBoundWholeWhateverTheDeclaredSize) {
   std::string long_text(5000, 'x');
   long_text += "end";
