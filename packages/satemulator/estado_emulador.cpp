@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 #include "rtl/program_dir.h"
 
@@ -88,6 +90,40 @@ void GravaEstado(const std::string& pasta, const EstadoSat& estado) {
   if (std::rename(novo.c_str(), arquivo.c_str()) != 0) {
     throw std::runtime_error(Falha("replace", arquivo));
   }
+}
+
+void GuardaRespostaSessao(const std::string& pasta, int sessao, const std::string& resposta) {
+  namespace fs = std::filesystem;
+  const fs::path sessoes = fs::path(pasta) / "sessoes";
+  std::error_code erro;
+  fs::create_directories(sessoes, erro);
+  const fs::path arquivo = sessoes / std::to_string(sessao);
+  const fs::path novo = arquivo.string() + ".novo";
+  {
+    std::ofstream out(novo, std::ios::binary | std::ios::trunc);
+    out << resposta;
+    out.flush();
+    if (!out) throw std::runtime_error(Falha("write", novo.string()));
+  }
+  fs::rename(novo, arquivo, erro);
+  if (erro) throw std::runtime_error(Falha("replace", arquivo.string()));
+  // Only the most recent sessions are kept, as a device's log.
+  std::vector<std::pair<fs::file_time_type, fs::path>> guardadas;
+  for (const auto& entrada : fs::directory_iterator(sessoes, erro)) {
+    guardadas.emplace_back(entrada.last_write_time(erro), entrada.path());
+  }
+  if (guardadas.size() <= kSessoesGuardadas) return;
+  std::sort(guardadas.begin(), guardadas.end());
+  for (size_t i = 0; i + kSessoesGuardadas < guardadas.size(); ++i) {
+    fs::remove(guardadas[i].second, erro);
+  }
+}
+
+std::string RespostaDaSessao(const std::string& pasta, int sessao) {
+  std::ifstream in(pasta + "/sessoes/" + std::to_string(sessao), std::ios::binary);
+  std::ostringstream texto;
+  texto << in.rdbuf();
+  return in ? texto.str() : std::string();
 }
 
 TravaSat::TravaSat(const std::string& pasta) {

@@ -41,6 +41,15 @@ EstadoSat LeEstado(const std::string& pasta);
 // Writes the whole state at once (a new file renamed over the old one).
 void GravaEstado(const std::string& pasta, const EstadoSat& estado);
 
+// A device answers ConsultarNumeroSessao for its recent sessions, not only the last one: a
+// register that crashed before storing an answer may make other calls before it asks. Each
+// answer is kept in `pasta`/sessoes/<session> (the last kSessoesGuardadas of them), written
+// whole after the state, which always holds the last one.
+inline constexpr size_t kSessoesGuardadas = 100;
+void GuardaRespostaSessao(const std::string& pasta, int sessao, const std::string& resposta);
+// The answer kept for `sessao`; empty when the device does not know it.
+std::string RespostaDaSessao(const std::string& pasta, int sessao);
+
 // The device's busy lock: taken without waiting on construction. Another thread or process that
 // holds it makes Ocupado() true.
 class TravaSat {

@@ -50,6 +50,8 @@ std::string Atende(int sessao, const char* prefixo, const char* codAtiv, bool ex
       estado.ultimaResposta = resposta;
     }
     GravaEstado(pasta, estado);
+    // The last answer is in the state, written whole; the log of older ones follows it.
+    if (registra) GuardaRespostaSessao(pasta, sessao, resposta);
     return resposta;
   } catch (const std::exception& erro) {
     return Campos(sessao, p + "099", std::string("Erro desconhecido: ") + erro.what());
@@ -125,7 +127,8 @@ VYR_SAT_EXPORTA char* ConsultarNumeroSessao(int numeroSessao, char* codigoDeAtiv
     if (estado.ultimaSessao == cNumeroDeSessao && !estado.ultimaResposta.empty()) {
       return estado.ultimaResposta;
     }
-    return Campos(numeroSessao, "11003", "Sessao nao existe");
+    const std::string guardada = RespostaDaSessao(PastaEstado(), cNumeroDeSessao);
+    return guardada.empty() ? Campos(numeroSessao, "11003", "Sessao nao existe") : guardada;
   };
   return Responde(Atende(numeroSessao, "11", codigoDeAtivacao, true, consulta, false));
 }
