@@ -1,15 +1,18 @@
 // The host agent as a user runs it: making stores, running the worker and stopping it.
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <thread>
 
 #include "fiscal/nfce/note_store.h"
 #include "hostagent/hostagent_process.h"
@@ -669,9 +672,23 @@ TEST_F(HostAgentTest, KillNineRoundsEndWithOneSaleAndOneCFePerBillAndNoSecondExt
     // Killed once the worker has started its next closing, wherever that closing then is.
     const size_t before = closings();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (closings() == before && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    // The kernel says when the worker writes to its log (inotify): no sleep guesses the moment.
+    const int watch = inotify_init1(IN_CLOEXEC);
+    for (const auto& year : fs::directory_iterator(log_dir)) {
+      for (const auto& day : fs::directory_iterator(year.path())) {
+        inotify_add_watch(watch, day.path().c_str(), IN_MODIFY);
+      }
     }
+    while (closings() == before && std::chrono::steady_clock::now() < deadline) {
+      pollfd event{watch, POLLIN, 0};
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (poll(&event, 1, static_cast<int>(std::max<long long>(left.count(), 0))) > 0) {
+        char drained[4096];
+        (void)!read(watch, drained, sizeof drained);
+      }
+    }
+    close(watch);
     host.Signal(SIGKILL);
     host.Wait();
   }
