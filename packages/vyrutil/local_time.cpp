@@ -16,9 +16,8 @@
 namespace VyrUtil {
 namespace {
 
-// The zone's offset in minutes at the local time `partes`. mktime decides daylight saving
-// itself (tm_isdst -1); localtime_r then reports the offset in force.
-long MinutosDoFuso(const rtl::DateTimeParts& partes) {
+// `partes` as a local time whose daylight saving mktime decides (tm_isdst -1).
+std::tm HoraLocal(const rtl::DateTimeParts& partes) {
   std::tm local{};
   local.tm_year = partes.year - 1900;
   local.tm_mon = partes.month - 1;
@@ -27,6 +26,13 @@ long MinutosDoFuso(const rtl::DateTimeParts& partes) {
   local.tm_min = partes.minute;
   local.tm_sec = partes.second;
   local.tm_isdst = -1;
+  return local;
+}
+
+// The zone's offset in minutes at the local time `partes`. mktime decides daylight saving
+// itself (tm_isdst -1); localtime_r then reports the offset in force.
+long MinutosDoFuso(const rtl::DateTimeParts& partes) {
+  std::tm local = HoraLocal(partes);
   const std::time_t instante = std::mktime(&local);
   std::tm resolvido{};
   localtime_r(&instante, &resolvido);
@@ -189,14 +195,7 @@ std::string DataHoraComFuso(rtl::TDateTime quando) {
 
 std::string DataHoraComFuso(rtl::TDateTime quando, const std::string& fuso) {
   const rtl::DateTimeParts partes = rtl::DecodeDateTime(quando);
-  std::tm local{};
-  local.tm_year = partes.year - 1900;
-  local.tm_mon = partes.month - 1;
-  local.tm_mday = partes.day;
-  local.tm_hour = partes.hour;
-  local.tm_min = partes.minute;
-  local.tm_sec = partes.second;
-  local.tm_isdst = -1;
+  std::tm local = HoraLocal(partes);
   return NoFuso(static_cast<int64_t>(std::mktime(&local)), fuso);
 }
 
