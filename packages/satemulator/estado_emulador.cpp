@@ -34,6 +34,9 @@ void Atribui(EstadoSat& estado, const std::string& nome, const std::string& valo
   if (nome == "tpAmb") estado.tpAmb = valor;
   if (nome == "ultimaChave") estado.ultimaChave = valor;
   if (nome == "ultimaSessao") estado.ultimaSessao = std::atoi(valor.c_str());
+  if (nome.rfind("resposta.", 0) == 0) {
+    estado.respostasAnteriores.emplace_back(std::atoi(nome.c_str() + 9), valor);
+  }
   if (nome == "ultimaResposta") estado.ultimaResposta = valor;
   if (nome == "fuso") estado.fuso = valor;
   if (nome == "xNome") estado.xNome = valor;
@@ -84,6 +87,9 @@ void GravaEstado(const std::string& pasta, const EstadoSat& estado) {
         << "\nxBairro=" << estado.xBairro << "\nxMun=" << estado.xMun << "\nCEP=" << estado.CEP
         << "\nultimaChave=" << estado.ultimaChave << "\nultimaSessao=" << estado.ultimaSessao
         << "\nultimaResposta=" << estado.ultimaResposta << "\n";
+    for (const auto& [sessao, resposta] : estado.respostasAnteriores) {
+      out << "resposta." << sessao << "=" << resposta << "\n";
+    }
     out.flush();
     if (!out) throw std::runtime_error(Falha("write", novo));
   }
@@ -92,38 +98,26 @@ void GravaEstado(const std::string& pasta, const EstadoSat& estado) {
   }
 }
 
-void GuardaRespostaSessao(const std::string& pasta, int sessao, const std::string& resposta) {
-  namespace fs = std::filesystem;
-  const fs::path sessoes = fs::path(pasta) / "sessoes";
-  std::error_code erro;
-  fs::create_directories(sessoes, erro);
-  const fs::path arquivo = sessoes / std::to_string(sessao);
-  const fs::path novo = arquivo.string() + ".novo";
-  {
-    std::ofstream out(novo, std::ios::binary | std::ios::trunc);
-    out << resposta;
-    out.flush();
-    if (!out) throw std::runtime_error(Falha("write", novo.string()));
+std::string RespostaDaSessao(const EstadoSat& estado, int sessao) {
+  if (estado.ultimaSessao == sessao) return estado.ultimaResposta;
+  for (const auto& [anterior, resposta] : estado.respostasAnteriores) {
+    if (anterior == sessao) return resposta;
   }
-  fs::rename(novo, arquivo, erro);
-  if (erro) throw std::runtime_error(Falha("replace", arquivo.string()));
-  // Only the most recent sessions are kept, as a device's log.
-  std::vector<std::pair<fs::file_time_type, fs::path>> guardadas;
-  for (const auto& entrada : fs::directory_iterator(sessoes, erro)) {
-    guardadas.emplace_back(entrada.last_write_time(erro), entrada.path());
-  }
-  if (guardadas.size() <= kSessoesGuardadas) return;
-  std::sort(guardadas.begin(), guardadas.end());
-  for (size_t i = 0; i + kSessoesGuardadas < guardadas.size(); ++i) {
-    fs::remove(guardadas[i].second, erro);
-  }
+  return "";
 }
 
-std::string RespostaDaSessao(const std::string& pasta, int sessao) {
-  std::ifstream in(pasta + "/sessoes/" + std::to_string(sessao), std::ios::binary);
-  std::ostringstream texto;
-  texto << in.rdbuf();
-  return in ? texto.str() : std::string();
+void RegistraResposta(EstadoSat& estado, int sessao, const std::string& resposta) {
+  auto& anteriores = estado.respostasAnteriores;
+  if (!estado.ultimaResposta.empty())
+    anteriores.emplace_back(estado.ultimaSessao, estado.ultimaResposta);
+  anteriores.erase(std::remove_if(anteriores.begin(), anteriores.end(),
+                                  [sessao](const auto& par) { return par.first == sessao; }),
+                   anteriores.end());
+  if (anteriores.size() > kSessoesGuardadas) {
+    anteriores.erase(anteriores.begin(), anteriores.end() - kSessoesGuardadas);
+  }
+  estado.ultimaSessao = sessao;
+  estado.ultimaResposta = resposta;
 }
 
 TravaSat::TravaSat(const std::string& pasta) {

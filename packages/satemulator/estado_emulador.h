@@ -11,6 +11,8 @@
 // (name and address that the device writes into each CF-e).
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace VyrSatEmulador {
 
@@ -29,7 +31,14 @@ struct EstadoSat {
   std::string ultimaChave;     // the key of the last CF-e issued, for its cancellation
   int ultimaSessao = 0;        // the session of the last answer
   std::string ultimaResposta;  // the last answer, for ConsultarNumeroSessao
+  // The answers before it (session, answer), oldest first, at most kSessoesGuardadas: a device
+  // answers ConsultarNumeroSessao for its recent sessions, so a register that crashed before
+  // storing an answer and served another sale first still learns it. Kept in the state file
+  // ("resposta.<session>=" lines), written whole with it.
+  std::vector<std::pair<int, std::string>> respostasAnteriores;
 };
+
+inline constexpr size_t kSessoesGuardadas = 20;
 
 // The state folder, without trailing "/".
 std::string PastaEstado();
@@ -41,14 +50,11 @@ EstadoSat LeEstado(const std::string& pasta);
 // Writes the whole state at once (a new file renamed over the old one).
 void GravaEstado(const std::string& pasta, const EstadoSat& estado);
 
-// A device answers ConsultarNumeroSessao for its recent sessions, not only the last one: a
-// register that crashed before storing an answer may make other calls before it asks. Each
-// answer is kept in `pasta`/sessoes/<session> (the last kSessoesGuardadas of them), written
-// whole after the state, which always holds the last one.
-inline constexpr size_t kSessoesGuardadas = 100;
-void GuardaRespostaSessao(const std::string& pasta, int sessao, const std::string& resposta);
-// The answer kept for `sessao`; empty when the device does not know it.
-std::string RespostaDaSessao(const std::string& pasta, int sessao);
+// The answer the device gave in `sessao`, from its last answer or the ones before it; empty when
+// it does not know the session.
+std::string RespostaDaSessao(const EstadoSat& estado, int sessao);
+// Makes `resposta` the last answer, in `sessao`; the one it replaces joins the earlier answers.
+void RegistraResposta(EstadoSat& estado, int sessao, const std::string& resposta);
 
 // The device's busy lock: taken without waiting on construction. Another thread or process that
 // holds it makes Ocupado() true.

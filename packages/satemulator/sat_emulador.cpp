@@ -45,13 +45,8 @@ std::string Atende(int sessao, const char* prefixo, const char* codAtiv, bool ex
       return Campos(sessao, p + "001", "Codigo de ativacao invalido");
     }
     const std::string resposta = corpo(estado);
-    if (registra) {
-      estado.ultimaSessao = sessao;
-      estado.ultimaResposta = resposta;
-    }
+    if (registra) RegistraResposta(estado, sessao, resposta);
     GravaEstado(pasta, estado);
-    // The last answer is in the state, written whole; the log of older ones follows it.
-    if (registra) GuardaRespostaSessao(pasta, sessao, resposta);
     return resposta;
   } catch (const std::exception& erro) {
     return Campos(sessao, p + "099", std::string("Erro desconhecido: ") + erro.what());
@@ -124,10 +119,7 @@ VYR_SAT_EXPORTA char* ConsultarNumeroSessao(int numeroSessao, char* codigoDeAtiv
                                             int cNumeroDeSessao) {
   // The lookup does not become the last answer itself: the answer it repeats stays so.
   const auto consulta = [&](EstadoSat& estado) {
-    if (estado.ultimaSessao == cNumeroDeSessao && !estado.ultimaResposta.empty()) {
-      return estado.ultimaResposta;
-    }
-    const std::string guardada = RespostaDaSessao(PastaEstado(), cNumeroDeSessao);
+    const std::string guardada = RespostaDaSessao(estado, cNumeroDeSessao);
     return guardada.empty() ? Campos(numeroSessao, "11003", "Sessao nao existe") : guardada;
   };
   return Responde(Atende(numeroSessao, "11", codigoDeAtivacao, true, consulta, false));

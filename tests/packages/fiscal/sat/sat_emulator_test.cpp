@@ -41,7 +41,9 @@ class SatEmulatorTest : public ::testing::Test {
     std::ifstream in(pasta_.Path() + "/emulador.ini");
     std::string texto;
     for (std::string linha; std::getline(in, linha);) {
-      if (linha.rfind("ultimaResposta=", 0) != 0) texto += linha + "\n";
+      if (linha.rfind("ultimaResposta=", 0) != 0 && linha.rfind("resposta.", 0) != 0) {
+        texto += linha + "\n";
+      }
     }
     return texto;
   }
