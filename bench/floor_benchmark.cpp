@@ -9,6 +9,7 @@
 // closing wrote or extended. Prints orders per second of both and their ratio.
 
 #include <sqlite3.h>
+#include <sys/resource.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +34,7 @@ namespace {
 struct Traced {
   std::string sql;
   std::string expanded;
+  sqlite3* db;
 };
 
 bool g_recording = false;
@@ -44,7 +46,7 @@ int OnTrace(unsigned type, void*, void* p, void*) {
   auto* stmt = static_cast<sqlite3_stmt*>(p);
   if (sqlite3_db_handle(stmt) == g_bench_db) return 0;
   char* expanded = sqlite3_expanded_sql(stmt);
-  g_traced.push_back({sqlite3_sql(stmt), expanded ? expanded : ""});
+  g_traced.push_back({sqlite3_sql(stmt), expanded ? expanded : "", sqlite3_db_handle(stmt)});
   sqlite3_free(expanded);
   return 0;
 }
@@ -244,6 +246,19 @@ void Write(const std::string& path, const char* mode, const std::string& data) {
   std::fclose(file);
 }
 
+// The process's user and system CPU seconds so far.
+struct CpuSplit {
+  double user = 0;
+  double system = 0;
+};
+
+CpuSplit CpuNow() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return {static_cast<double>(usage.ru_utime.tv_sec) + usage.ru_utime.tv_usec / 1e6,
+          static_cast<double>(usage.ru_stime.tv_sec) + usage.ru_stime.tv_usec / 1e6};
+}
+
 // One write of the closing: a new file, or an append to a file (the log: one per line).
 struct FileWrite {
   std::string path;
@@ -303,7 +318,9 @@ int main(int argc, char** argv) {
   g_recording = true;
   const double start = bench::Seconds();
   const double cpu_start = bench::CpuSeconds();
+  const CpuSplit split_start = CpuNow();
   store.Pass();
+  const CpuSplit split_end = CpuNow();
   const double closing_cpu = bench::CpuSeconds() - cpu_start;
   const double closing = bench::Seconds() - start;
   g_recording = false;
@@ -351,8 +368,10 @@ int main(int argc, char** argv) {
 
   const double floor_start = bench::Seconds();
   const double floor_cpu_start = bench::CpuSeconds();
+  const CpuSplit floor_split_start = CpuNow();
   for (const Replay::Step& step : steps) Replay::Run(step);
   for (const FileWrite& w : writes) Write(w.path, w.append ? "ab" : "wb", w.data);
+  const CpuSplit floor_split_end = CpuNow();
   const double floor_cpu = bench::CpuSeconds() - floor_cpu_start;
   const double floor = bench::Seconds() - floor_start;
 
@@ -366,10 +385,25 @@ int main(int argc, char** argv) {
   for (const Replay::Step& step : steps) ++distinct[step.stmt];
   std::printf("  floor:   %.2f s, %.1f orders/s (%zu statements, %zu distinct, %zu file writes)\n",
               floor, orders / floor, steps.size(), distinct.size(), writes.size());
+  {
+    std::map<sqlite3*, int> per_connection;
+    int switches = 0;
+    for (size_t i = 0; i < g_traced.size(); ++i) {
+      ++per_connection[g_traced[i].db];
+      if (i > 0 && g_traced[i].db != g_traced[i - 1].db) ++switches;
+    }
+    std::printf("  the closing's connections: %zu, switches between them: %.1f per order\n",
+                per_connection.size(), static_cast<double>(switches) / orders);
+  }
   std::printf("  ratio closing/floor: %.2f (goal at most 1.5)\n", closing / floor);
   // The elapsed times include waiting for the disk, which varies with what else the machine
   // does; the CPU times do not.
   std::printf("  CPU: closing %.2f ms per order, floor %.2f ms per order, ratio %.2f\n",
               closing_cpu * 1000 / orders, floor_cpu * 1000 / orders, closing_cpu / floor_cpu);
+  std::printf("       user %.2f / %.2f ms, system %.2f / %.2f ms per order\n",
+              (split_end.user - split_start.user) * 1000 / orders,
+              (floor_split_end.user - floor_split_start.user) * 1000 / orders,
+              (split_end.system - split_start.system) * 1000 / orders,
+              (floor_split_end.system - floor_split_start.system) * 1000 / orders);
   return 0;
 }

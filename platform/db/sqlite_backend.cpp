@@ -80,7 +80,6 @@ class SqliteStatement : public Statement {
 SqliteStatement::SqliteStatement(std::shared_ptr<SqliteLink> link, const std::string& sql,
                                  int timeout_seconds)
     : link_(std::move(link)), sql_(sql) {
-  link_->CheckFile();
   stmt_ = link_->TakeIdle(sql_);
   if (stmt_ == nullptr) {
     // Preparing reads the schema, so it may meet a locked database too.
@@ -149,7 +148,9 @@ std::vector<ColumnSpec> SqliteStatement::Columns() const {
 
 void SqliteStatement::Execute(int timeout_seconds) {
   sqlite3_stmt* stmt = Handle();
-  link_->CheckFile();
+  // Inside a transaction the file was checked at its BEGIN and is checked again at its COMMIT;
+  // a statement on its own is checked before it runs.
+  if (sqlite3_get_autocommit(link_->Db()) != 0) link_->CheckFile();
   SqliteLink::Running running(*link_, timeout_seconds);
   sqlite3_reset(stmt);
   sqlite3* db = link_->Db();

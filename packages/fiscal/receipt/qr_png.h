@@ -6,8 +6,8 @@
 namespace VyrFiscal::Cupom {
 
 // Writes the QR code of `conteudo` (error level M, 4 pixels per module, a 4-module quiet zone,
-// black on white, 8-bit grey) to `arquivo`, replacing it. Raises rtl::EInOutError naming the file
-// when it cannot be written, rtl::Exception when the text does not fit a QR code.
+// black on white, one bit per pixel) to `arquivo`, replacing it. Raises rtl::EInOutError naming the
+// file when it cannot be written, rtl::Exception when the text does not fit a QR code.
 void GravaQrPng(const std::string& conteudo, const std::string& arquivo);
 
 }  // namespace VyrFiscal::Cupom
