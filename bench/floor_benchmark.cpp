@@ -3,7 +3,10 @@
 // the store as it was before the closing, each prepared once, and the same log, XML and receipt
 // writes, with no module logic in between.
 //
-// Usage: floor_benchmark [ORDERS]   (1000 without argument)
+// Usage: floor_benchmark [ORDERS] [--one-connection]   (1000 orders without argument)
+// The floor runs each statement on a connection of its own for each connection of the closing
+// (the module and the packages each keep theirs, and a commit on one makes the others read the
+// changed pages again); --one-connection runs them all on one.
 // The statements are recorded as the closing runs them (a trace on every SQLite connection of
 // the process), each with its text as prepared and its bound values; the files are those the
 // closing wrote or extended. Prints orders per second of both and their ratio.
@@ -144,20 +147,17 @@ std::vector<std::pair<std::string, Value>> Values(const std::string& sql,
   return values;
 }
 
-// The floor's statements: each distinct text prepared once on the copy of the store.
+// The floor's statements: each distinct text prepared once per connection on the copy of the
+// store.
 class Replay {
  public:
-  explicit Replay(const std::string& path) {
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-      throw std::runtime_error("cannot open " + path);
-    }
-    // The session the module sets up on every connection (the journal mode is the file's):
-    // the statements check their foreign keys there, so they do here too.
-    sqlite3_exec(db_, "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);
-  }
+  // `one_connection`: every statement on one connection; otherwise each on a connection of its
+  // own matching the closing's connection that ran it.
+  Replay(const std::string& path, bool one_connection)
+      : path_(path), one_connection_(one_connection) {}
   ~Replay() {
-    for (auto& [sql, stmt] : prepared_) sqlite3_finalize(stmt);
-    sqlite3_close(db_);
+    for (auto& [key, stmt] : prepared_) sqlite3_finalize(stmt);
+    for (auto& [original, db] : connections_) sqlite3_close(db);
   }
 
   struct Step {
@@ -165,12 +165,13 @@ class Replay {
     std::vector<std::pair<int, Value>> values;
   };
 
-  // Prepares (once per text) and reads the values, outside the timed part.
+  // Prepares (once per connection and text) and reads the values, outside the timed part.
   Step Prepare(const Traced& traced) {
-    sqlite3_stmt*& stmt = prepared_[traced.sql];
+    sqlite3* db = Connection(one_connection_ ? nullptr : traced.db);
+    sqlite3_stmt*& stmt = prepared_[{db, traced.sql}];
     if (stmt == nullptr &&
-        sqlite3_prepare_v2(db_, traced.sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
-      throw std::runtime_error(std::string(sqlite3_errmsg(db_)) + ": " + traced.sql);
+        sqlite3_prepare_v2(db, traced.sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+      throw std::runtime_error(std::string(sqlite3_errmsg(db)) + ": " + traced.sql);
     }
     Step step{stmt, {}};
     int position = 0;
@@ -181,6 +182,8 @@ class Replay {
     }
     return step;
   }
+
+  size_t Connections() const { return connections_.size(); }
 
   static void Run(const Step& step) {
     sqlite3_stmt* stmt = step.stmt;
@@ -229,8 +232,23 @@ class Replay {
     }
   }
 
-  sqlite3* db_ = nullptr;
-  std::map<std::string, sqlite3_stmt*> prepared_;
+  sqlite3* Connection(sqlite3* original) {
+    sqlite3*& db = connections_[original];
+    if (db == nullptr) {
+      if (sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        throw std::runtime_error("cannot open " + path_);
+      }
+      // The session the module sets up on every connection (the journal mode is the file's):
+      // the statements check their foreign keys there, so they do here too.
+      sqlite3_exec(db, "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);
+    }
+    return db;
+  }
+
+  const std::string path_;
+  const bool one_connection_;
+  std::map<sqlite3*, sqlite3*> connections_;
+  std::map<std::pair<sqlite3*, std::string>, sqlite3_stmt*> prepared_;
 };
 
 // Sizes of the files under `dir` but the store's own.
@@ -285,7 +303,15 @@ struct FileWrite {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int orders = argc > 1 ? std::atoi(argv[1]) : 1000;
+  int orders = 1000;
+  bool one_connection = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--one-connection") {
+      one_connection = true;
+    } else {
+      orders = std::atoi(argv[i]);
+    }
+  }
   sqlite3_auto_extension(reinterpret_cast<void (*)()>(TraceConnection));
 
   bench::Store store;
@@ -377,7 +403,7 @@ int main(int argc, char** argv) {
     }
   }
 
-  Replay replay(floor_dir + "/Loja.db");
+  Replay replay(floor_dir + "/Loja.db", one_connection);
   std::vector<Replay::Step> steps;
   steps.reserve(g_traced.size());
   for (const Traced& traced : g_traced) steps.push_back(replay.Prepare(traced));
@@ -405,8 +431,10 @@ int main(int argc, char** argv) {
               closing * 1000 / orders);
   std::map<sqlite3_stmt*, int> distinct;
   for (const Replay::Step& step : steps) ++distinct[step.stmt];
-  std::printf("  floor:   %.2f s, %.1f orders/s (%zu statements, %zu distinct, %zu file writes)\n",
-              floor, orders / floor, steps.size(), distinct.size(), writes.size());
+  std::printf(
+      "  floor:   %.2f s, %.1f orders/s (%zu statements, %zu prepared, on %zu connection(s); %zu "
+      "file writes)\n",
+      floor, orders / floor, steps.size(), distinct.size(), replay.Connections(), writes.size());
   {
     std::map<sqlite3*, int> per_connection;
     int switches = 0;
