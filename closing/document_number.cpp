@@ -183,3 +183,14 @@ std::string BillDocumentNumber(TrdmImpExpKds& dm, const ContaEmFechamento& conta
 }
 
 }  // namespace Cli_Qam00417::closing
+
+namespace Cli_Qam00417 {
+
+void TrdmImpExpKds::AcertaNumerosDeixados(const std::string& CDFILIAL, const std::string& CDCAIXA) {
+  closing::ContaEmFechamento conta;
+  conta.CDFILIAL = CDFILIAL;
+  conta.CDCAIXA = CDCAIXA;
+  closing::SettleLeftBehindNumbers(*this, conta);
+}
+
+}  // namespace Cli_Qam00417

@@ -129,6 +129,11 @@ class TrdmImpExpKds {
   void EmiteDocumentosPendentes(const std::string& CDFILIAL, const std::string& CDCAIXA);
   // Sales whose document or receipt failed, held back before their next attempt.
   RetryDelays documentDelays;
+  // Before a started worker's first scan: the document pass again and again until no sale owes
+  // anything, a pass issues and prints nothing, or a stop is asked; then the register's numbers
+  // left behind are settled. A sale interrupted by a crash is thus recovered while its device
+  // still knows the session, before a new closing talks to the device. Never raises.
+  void RecuperaDocumentosPendentes(const std::string& CDFILIAL, const std::string& CDCAIXA);
 
   // ---- Order lookups (orderdata/) ----
   TADOQuery adqPedExpKDS;
@@ -197,6 +202,9 @@ class TrdmImpExpKds {
   void FechaContaNormal(const std::string& CDFILIAL, const std::string& CDCAIXA,
                         const std::string& CDLOJA, const std::string& NRCOMANDA,
                         const std::string& NRVENDAREST, const std::string& DSCOMANDA);
+  // The register's reserved document numbers whose bill no longer waits for the automatic
+  // closing, released or voided as a closing settles them (closing/document_number.cpp).
+  void AcertaNumerosDeixados(const std::string& CDFILIAL, const std::string& CDCAIXA);
 
   // Tables the closing refills on every call. cdsMovCaixaDlv, cdsMovCaixa, cdsFamSaldo and
   // cdsParamImpCupNF have persistent fields (closing/declare_closing.cpp).

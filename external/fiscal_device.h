@@ -46,6 +46,7 @@ using VyrFiscal::RespostaEhErro;
 using VyrFiscal::RespostaEhNumeroVenda;
 using VyrFiscal::RespostaErro;
 using VyrFiscal::TabelasFechamento;
+using VyrFiscal::TransmissaoNfce;
 using VyrFiscal::ValoresFechamento;
 using VyrFiscal::ValorSat;
 using VyrFiscal::VendaBuscada;

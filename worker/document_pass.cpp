@@ -25,6 +25,7 @@ constexpr int kVendasPorPassagem = 3;
 constexpr int kVendasLidas = 50;
 
 const char* const kSufixoDocumentos = " - Qam00417 - Funcao:EmiteDocumentosPendentes";
+const char* const kSufixoRecupera = " - Qam00417 - Funcao:RecuperaDocumentosPendentes";
 
 }  // namespace
 
@@ -70,6 +71,27 @@ void TrdmImpExpKds::EmiteDocumentosPendentes(const std::string& CDFILIAL,
     }
   } catch (...) {
     LogImpExpKDS(OwnMessage(std::current_exception()) + kSufixoDocumentos);
+  }
+}
+
+// A device may remember only its last session: the sale whose answer was lost must be asked
+// about before any new sale is sent to the device, or it would be sent a second time.
+void TrdmImpExpKds::RecuperaDocumentosPendentes(const std::string& CDFILIAL,
+                                                const std::string& CDCAIXA) {
+  WorkerControl& control = WorkerControl::Instance();
+  for (;;) {
+    const long antes = control.Changes();
+    EmiteDocumentosPendentes(CDFILIAL, CDCAIXA);
+    if (control.StopRequested()) return;
+    // Nothing left, or only sales that failed and wait: the scan's passes take them from here.
+    if (control.Changes() == antes) break;
+  }
+  if (!boVyrNfce && !boVyrSat) return;
+  try {
+    AcertaNumerosDeixados(CDFILIAL, CDCAIXA);
+  } catch (...) {
+    // The next closing settles them again.
+    LogImpExpKDS(OwnMessage(std::current_exception()) + kSufixoRecupera);
   }
 }
 

@@ -107,6 +107,7 @@ void TImpExpKdsThread::StartUp(bool& boImpAutCupExp) {
 void TImpExpKdsThread::ScanLoop(bool boImpAutCupExp) {
   WorkerControl& control = WorkerControl::Instance();
   TrdmImpExpKds& dm = *rdmImpExpKds;
+  if (boImpAutCupExp && !control.StopRequested()) dm.RecuperaDocumentosPendentes(cdFilial, cdCaixa);
   while (boImpAutCupExp && !control.StopRequested()) {
     control.SetStatus(kStatusVarrendo);
     // The scan reloads its order list on every pass; closing it first keeps a pass whose
@@ -116,8 +117,10 @@ void TImpExpKdsThread::ScanLoop(bool boImpAutCupExp) {
     dm.VerificaPedidosExpKDS(cdFilial, cdCaixa, cdLoja);
     dm.EmiteDocumentosPendentes(cdFilial, cdCaixa);
     if (dm.boVyrNfce) {
-      for (const std::string& linha : TransmiteNfcePendentes(cdFilial, cdCaixa))
-        LogImpExpKDS(linha);
+      const TransmissaoNfce transmissao = TransmiteNfcePendentes(cdFilial, cdCaixa);
+      for (const std::string& linha : transmissao.linhas) LogImpExpKDS(linha);
+      // A note settled is work done: a run that waits for an idle pass goes on sending the rest.
+      for (int i = 0; i < transmissao.resolvidas; ++i) control.NoteChange();
     }
     control.EndPass(dm.cdsPedidosExpKDS.Active() ? dm.cdsPedidosExpKDS.RecordCount() : 0,
                     static_cast<int>(control.Changes() - changes_before));

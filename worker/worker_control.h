@@ -45,17 +45,18 @@ class WorkerControl {
 
   void SetStatus(int status);
   int Status() const;
-  // Records the end of a pass: how many pending orders it saw and how many orders it changed
-  // (marked, closed or removed). A pass that changed nothing is idle (kStatusOcioso or
-  // kStatusPendentes); one that changed something is not (kStatusAlterou). Then runs the pass
-  // observer, outside the control's lock.
+  // Records the end of a pass: how many pending orders it saw and how many changes it made
+  // (orders marked, closed or removed; documents issued, receipts printed, notes settled). A pass
+  // that changed nothing is idle (kStatusOcioso or kStatusPendentes); one that changed something is
+  // not (kStatusAlterou). Then runs the pass observer, outside the control's lock.
   void EndPass(int pending, int changed);
   // Seam for whoever must act once a pass has ended (a test waiting for the first pass): called
   // on the worker's thread after each pass, once its status is recorded. Empty by default.
   void SetPassObserver(std::function<void()> observer);
-  // Called by the scan (and the closing) once for every order it marks, closes or removes.
+  // Called once for every order the scan (or the closing) marks, closes or removes, every sale
+  // whose document or receipt the document pass issues, every note the transmission settles.
   void NoteChange();
-  // Orders changed by the current or last worker.
+  // Changes made by the current or last worker.
   long Changes() const;
   // Passes ended since the module was loaded (the host records when the last one ended).
   long Passes() const;

@@ -82,13 +82,17 @@ extern std::function<Variant(const std::string& CDFILIAL, const std::string& CDC
 extern std::function<Variant(const Variant& parametros, Variant& retornoFiscal)>
     DisparaImpressaoNaoFiscal;
 
+// What one background transmission did: the lines for the worker's log, and how many notes the
+// authoriser settled in it (authorised or refused), which leave the notes still to send.
+struct TransmissaoNfce {
+  std::vector<std::string> linhas;
+  int resolvidas = 0;
+};
 // The register's background NFC-e transmission, called once per worker pass: sends the notes
 // issued in contingency and settles those whose send got no answer, oldest first and a few per
-// call, and answers the lines for the worker's log. Quick when there is nothing to send or the
-// authoriser is down. Never raises for the authoriser or the store: a failure comes back as a
-// line.
-extern std::function<std::vector<std::string>(const std::string& CDFILIAL,
-                                              const std::string& CDCAIXA)>
+// call. Quick when there is nothing to send or the authoriser is down. Never raises for the
+// authoriser or the store: a failure comes back as a line, with nothing settled.
+extern std::function<TransmissaoNfce(const std::string& CDFILIAL, const std::string& CDCAIXA)>
     TransmiteNfcePendentes;
 // The register's recorded sales that still owe their document (a CF-e not issued or refused, an
 // NFC-e kept and never sent) or their receipt (not printed, or failed with attempts left),

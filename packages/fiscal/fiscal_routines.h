@@ -22,8 +22,7 @@ Variant AtualizaVendaSat(const std::string& CDFILIAL, const std::string& CDCAIXA
                          const std::string& NRSEQVENDA, const std::string& nrCfe,
                          const std::string& dsQrCode, const std::vector<std::string>& valoresSat);
 Variant DisparaImpressaoNaoFiscal(const Variant& parametros, Variant& retornoFiscal);
-std::vector<std::string> TransmiteNfcePendentes(const std::string& CDFILIAL,
-                                                const std::string& CDCAIXA);
+TransmissaoNfce TransmiteNfcePendentes(const std::string& CDFILIAL, const std::string& CDCAIXA);
 std::vector<std::string> DocumentosPendentes(const std::string& CDFILIAL,
                                              const std::string& CDCAIXA, int limite);
 std::string EmiteDocumentoPendente(const PedidoDocumento& pedido);

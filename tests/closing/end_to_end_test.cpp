@@ -24,7 +24,10 @@
 #include "support/store_builders.h"
 #include "support/temp_dir.h"
 #include "support/temp_store.h"
+#include "vyrutil/crypto.h"
+#include "worker/dispara_imp_ped_exp_kds.h"
 #include "worker/log_imp_exp_kds.h"
+#include "worker/worker_control.h"
 
 namespace {
 
@@ -515,6 +518,61 @@ TEST_F(EndToEndTest, ACrashBetweenTheSatAnswerAndItsStorageIssuesNoSecondCFe) {
       "9|IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 |cfe=1 issued=1 receipts=1 doc=\\N "
       "receipt=IMPRESSO",
       exit + "|" + State() + "|" + SatDocuments());
+}
+
+// A restarted register asks its device about the interrupted sale before a new closing talks to
+// the device, which may remember only its last session: the first sale's CF-e is recovered, not
+// issued again.
+TEST_F(EndToEndTest, ARestartedWorkerRecoversTheInterruptedSaleBeforeClosingANewOrder) {
+  SatRegister("123456789");
+  InsertBill();
+  const std::string exit = CrashAt(rtl::kFalhaRespostaSat);
+  bill_.nrvendarest = "0000000002";
+  bill_.nrcomanda = "0002";
+  bill_.dscomanda = "DLV_0002";
+  InsertBill();
+  // The register as the worker reads it: its settings from the store, its local tables.
+  store_.Exec("UPDATE CAIXA SET IDUTILSATCOMP = 'N'");
+  store_.Exec("UPDATE IMPRESSORA SET IDMODEIMPRES = '19'");
+  store_.Exec("UPDATE IMPRLOJA SET CDPORTAIMPR = 'file:recibo.prn'");
+  const std::string cadastros = store_.Dir() + "/Dados/Cadastros/";
+  std::filesystem::create_directories(cadastros);
+  dm_->cdsConfTipoReceRev.SaveToFile(cadastros + "ConfTipoRece.cds");
+  rtl::TClientDataSet abertura;
+  abertura.DeclareFields({rtl::TextField("CDATIVACAOSAT", 60)});
+  abertura.CreateDataSet();
+  abertura.Append();
+  abertura.FieldByName("CDATIVACAOSAT")
+      .SetAsString(VyrUtil::Cripto("123456789", VyrUtil::kChaveAtivacaoSat));
+  abertura.Post();
+  abertura.SaveToFile(cadastros + "AberturaCaixa.cds");
+  rtl::TClientDataSet movimento;
+  movimento.DeclareFields({rtl::DateTimeField("DATAMOVIMENTO")});
+  movimento.CreateDataSet();
+  movimento.Append();
+  movimento.FieldByName("DATAMOVIMENTO").SetAsDateTime(rtl::Date());
+  movimento.Post();
+  movimento.SaveToFile(cadastros + "DataMovimento.cds");
+  // The restarted worker, in a process of its own as after the crash, stops after its first pass.
+  CloseConnections();
+  const std::vector<vyrtest::ChildResult> restart = vyrtest::RunInProcesses(1, [] {
+    Cli_Qam00417::WorkerControl& control = Cli_Qam00417::WorkerControl::Instance();
+    control.SetPassObserver([&control] { control.RequestStop(); });
+    Cli_Qam00417::DisparaImpPedExpKDS(kFilial, kCaixa, kLoja, rtl::Date() + 8.0 / 24);
+    return std::string(control.WaitForEnd(30000) ? "ended" : "running");
+  });
+  std::string cfes;
+  for (const auto& row : store_.Query("SELECT NRSEQVENDA, NRCFESAT FROM VENDACFESAT ORDER BY 1")) {
+    cfes += row[0] + ":" + row[1] + " ";
+  }
+  const std::string documents = SatDocuments();
+  EXPECT_EQ(
+      "9 0 ended|Documento pendente da venda 0000000001 do caixa 001: CF-e 000001 emitido; cupom "
+      "impresso\nINI-FechaContaNormal(0001, 001, 01, 0002, 0000000002, DLV_0002)\n|"
+      "0000000001:000001 0000000002:000002 |issued=2 receipts=2",
+      exit + " " + vyrtest::Exits(restart) + " " + restart[0].output + "|" +
+          LogLines({"Documento pendente", "INI-FechaContaNormal(0001, 001, 01, 0002"}) + "|" +
+          cfes + "|" + documents.substr(documents.find("issued"), 19));
 }
 
 // The print's outcome was never recorded: the receipt is not printed again without an operator.

@@ -335,6 +335,34 @@ TEST_F(HostAgentTest, AContingencyNoteIsSentByALaterRunWithNoNewOrder) {
             down + danfe + back);
 }
 
+// More notes in contingency than one pass sends: a run until idle does not stop while its passes
+// have notes authorised, and stops at once while the authoriser is down.
+TEST_F(HostAgentTest, ARunUntilIdleSendsEveryContingencyNoteBeforeItStops) {
+  vyrtest::TempStore scratch;
+  const std::string dir = scratch.Dir() + "/loja";
+  ASSERT_EQ(0, RunHost({"demo-store", "--dir", dir, "--simples", "--pedidos", "7", "--schemas",
+                        VYR_SOURCE_DIR "/packages/fiscal/nfce/schemas/nfe-4.00"},
+                       scratch.Dir())
+                   .exit_code);
+  fs::create_directories(dir + "/Dados/AutorizadorNFCe");
+  std::string state;
+  for (const std::string modo : {"offline", "offline", "autoriza"}) {
+    std::ofstream(dir + "/Dados/AutorizadorNFCe/modo") << modo << "\n";
+    const Result run =
+        RunHost({"run", "--dir", dir, "--until-idle", "--max-seconds", "60"}, scratch.Dir());
+    state += modo + ": " + std::to_string(run.exit_code) + " " +
+             LineWith(run.out, "Encerrando:").substr(12, 6) + " " +
+             ScalarOfNewConnection(dir + "/Dados/Loja.db",
+                                   "SELECT GROUP_CONCAT(IDSITUNFCE || ' ' || N, ', ') FROM (SELECT "
+                                   "IDSITUNFCE, COUNT(*) AS N FROM NFCEVENDA GROUP BY 1)") +
+             "\n";
+  }
+  EXPECT_EQ(
+      "offline: 0 ociosa pending 7\noffline: 0 ociosa pending 7\nautoriza: 0 ociosa authorised "
+      "7\n",
+      state);
+}
+
 // An NFC-e register configured as a store configures it, pointed at the local stand-in of the
 // state's services: the worker announces its certificate's near end, every order is authorised
 // by the services and its receipt printed.

@@ -523,19 +523,19 @@ NotaNfce TransmiteNfce(ado::TADOConnection& conexao, const PedidoNfce& request,
   return atual.chave.empty() ? document : Documento(atual, true);
 }
 
-std::vector<std::string> TransmiteNotasPendentes(ado::TADOConnection& conexao,
-                                                 const std::string& CDFILIAL,
-                                                 const std::string& CDCAIXA) {
-  std::vector<std::string> linhas;
+TransmissaoNfce TransmiteNotasPendentes(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                                        const std::string& CDCAIXA) {
+  TransmissaoNfce feito;
+  std::vector<std::string>& linhas = feito.linhas;
   const rtl::TDateTime agora = rtl::Now();
   AvisaContingencia(conexao, CDFILIAL, CDCAIXA, agora, linhas);
   const std::vector<NotaGravada> notas = NotasNaoAutorizadas(conexao, CDFILIAL, CDCAIXA);
   AvisaPrazo(conexao, CDFILIAL, CDCAIXA, agora, notas, linhas);
-  if (notas.empty()) return linhas;
+  if (notas.empty()) return feito;
   const ConfiguracaoNfce configuracao = LeConfiguracaoNfce(conexao, CDFILIAL, CDCAIXA);
   // A register set to "offline" still has its notes sent by the authoriser put in place.
   Autorizador* autorizador = AutorizadorDoCaixa(conexao, CDFILIAL, CDCAIXA, notas.front().tpAmb);
-  if (autorizador == nullptr) return linhas;
+  if (autorizador == nullptr) return feito;
   const std::string chaveSondagem = ChaveSondagem(CDFILIAL, CDCAIXA);
   const Sondagem ultima = UltimaSondagem(chaveSondagem);
   if (ultima.quando == 0 || agora - ultima.quando >= kIntervaloSondagem) {
@@ -548,10 +548,10 @@ std::vector<std::string> TransmiteNotasPendentes(ado::TADOConnection& conexao,
             conexao, CDFILIAL, CDCAIXA, agora,
             "o serviço de status do autorizador não respondeu em operação: " + detalhe);
       }
-      return linhas;
+      return feito;
     }
   } else if (!ultima.noAr) {
-    return linhas;
+    return feito;
   }
   for (size_t i = 0; i < notas.size() && i < kNotasPorChamada; ++i) {
     const Desfecho desfecho = Envia(conexao, *autorizador, notas[i]);
@@ -561,14 +561,16 @@ std::vector<std::string> TransmiteNotasPendentes(ado::TADOConnection& conexao,
       break;
     }
     if (depois.situacao == kSituacaoAutorizada) {
+      ++feito.resolvidas;
       linhas.push_back("NFC-e " + depois.chave + " da venda " + depois.NRSEQVENDA +
                        " autorizada: protocolo " + depois.protocolo);
     } else if (depois.situacao == kSituacaoRejeitada) {
+      ++feito.resolvidas;
       linhas.push_back("NFC-e " + depois.chave + " da venda " + depois.NRSEQVENDA +
                        " não autorizada: " + depois.motivo);
     }
   }
-  return linhas;
+  return feito;
 }
 
 std::string ArquivoNfeProc(const std::string& arquivoXml) {
@@ -605,16 +607,17 @@ std::string ChaveNfceGravada(ado::TADOConnection& conexao, const std::string& CD
 
 namespace VyrFiscal::Rotinas {
 
-std::vector<std::string> TransmiteNfcePendentes(const std::string& CDFILIAL,
-                                                const std::string& CDCAIXA) {
+TransmissaoNfce TransmiteNfcePendentes(const std::string& CDFILIAL, const std::string& CDCAIXA) {
   ado::TADOConnection& conexao = ConexaoFiscal();
   try {
     return TransmiteNotasPendentes(conexao, CDFILIAL, CDCAIXA);
   } catch (const std::exception& erro) {
     if (conexao.InTransaction()) conexao.RollbackTrans();
     if (rtl::IsProgrammingError(erro)) throw;
-    return {"NFC-e: a transmissão das notas pendentes do caixa " + CDFILIAL + "/" + CDCAIXA +
-            " falhou: " + erro.what()};
+    TransmissaoNfce falha;
+    falha.linhas.push_back("NFC-e: a transmissão das notas pendentes do caixa " + CDFILIAL + "/" +
+                           CDCAIXA + " falhou: " + erro.what());
+    return falha;
   }
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "db/connection.h"
+#include "fiscal/fiscal_functions.h"
 #include "fiscal/sale/recorded_sale.h"
 
 namespace VyrFiscal {
@@ -48,12 +49,11 @@ NotaNfce TransmiteNfce(ado::TADOConnection& conexao, const PedidoNfce& request,
 // The register's background transmission, one call per worker pass: sends its notes in
 // contingency and settles those whose send got no answer, oldest first, at most five a call,
 // also while the register is in its contingency period. The authoriser's status is asked first,
-// at most once a minute while it is down, so a call is quick when it is. Answers the lines for
-// the worker's log: the start and end of a contingency, each note settled, and, once an hour,
-// each note still unauthorised 20 hours after its emission.
-std::vector<std::string> TransmiteNotasPendentes(ado::TADOConnection& conexao,
-                                                 const std::string& CDFILIAL,
-                                                 const std::string& CDCAIXA);
+// at most once a minute while it is down, so a call is quick when it is. Answers the notes it
+// settled and the lines for the worker's log: the start and end of a contingency, each note
+// settled, and, once an hour, each note still unauthorised 20 hours after its emission.
+TransmissaoNfce TransmiteNotasPendentes(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                                        const std::string& CDCAIXA);
 
 // Where an authorised note's nfeProc (the signed note with its protNFe, versao 4.00) is kept:
 // beside the note's own file `arquivoXml`, "<key>-nfeProc.xml".

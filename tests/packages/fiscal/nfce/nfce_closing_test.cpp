@@ -118,7 +118,7 @@ TEST_F(NfceClosingTest, AContingencyNoteIsPrintedAndStaysPendingUntilTheBackgrou
   states += PendingDocument() + ", ";
   SetMode("simulado");
   std::string lines;
-  for (const std::string& line : VyrFiscal::TransmiteNfcePendentes("0001", "001")) {
+  for (const std::string& line : VyrFiscal::TransmiteNfcePendentes("0001", "001").linhas) {
     lines += line.substr(0, line.find(": protocolo")) + ";";
   }
   const std::string arquivo =

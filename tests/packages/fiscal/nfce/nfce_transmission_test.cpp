@@ -34,7 +34,7 @@ class NfceTransmissionTest : public NfceTest {
 
   // The register's background transmission, as the worker calls it once per pass.
   std::vector<std::string> Background() {
-    return VyrFiscal::TransmiteNotasPendentes(conn_, "0001", "001");
+    return VyrFiscal::TransmiteNotasPendentes(conn_, "0001", "001").linhas;
   }
   static std::string Join(const std::vector<std::string>& lines) {
     std::string joined;
