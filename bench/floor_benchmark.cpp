@@ -3,10 +3,10 @@
 // the store as it was before the closing, each prepared once, and the same log, XML and receipt
 // writes, with no module logic in between.
 //
-// Usage: floor_benchmark [ORDERS] [--one-connection]   (1000 orders without argument)
-// The floor runs each statement on a connection of its own for each connection of the closing
-// (the module and the packages each keep theirs, and a commit on one makes the others read the
-// changed pages again); --one-connection runs them all on one.
+// Usage: floor_benchmark [ORDERS] [--per-connection]   (1000 orders without argument)
+// The floor runs every statement on one connection; --per-connection runs each on a connection
+// of its own for each connection of the closing (the module and the packages each keep theirs,
+// and a commit on one makes the others read the changed pages again).
 // The statements are recorded as the closing runs them (a trace on every SQLite connection of
 // the process), each with its text as prepared and its bound values; the files are those the
 // closing wrote or extended. Prints orders per second of both and their ratio.
@@ -304,10 +304,10 @@ struct FileWrite {
 
 int main(int argc, char** argv) {
   int orders = 1000;
-  bool one_connection = false;
+  bool one_connection = true;
   for (int i = 1; i < argc; ++i) {
-    if (std::string(argv[i]) == "--one-connection") {
-      one_connection = true;
+    if (std::string(argv[i]) == "--per-connection") {
+      one_connection = false;
     } else {
       orders = std::atoi(argv[i]);
     }
