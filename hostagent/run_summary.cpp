@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <ostream>
+#include <set>
+#include <string>
 
 #include "db/connection.h"
 #include "db/query.h"
@@ -35,7 +37,7 @@ int CountBills(ado::TADOQuery& query, const std::string& idimpcupexp) {
 }
 
 struct LogCounts {
-  int seen = 0;
+  std::set<std::string> seen;  // the orders a closing began for, each once however often retried
   int failed = 0;
 };
 
@@ -48,7 +50,11 @@ LogCounts CountLogLines(const std::string& path, std::uintmax_t offset) {
   in.seekg(static_cast<std::streamoff>(offset));
   std::string line;
   while (std::getline(in, line)) {
-    if (line.find(" - INI-FechaContaNormal(") != std::string::npos) ++counts.seen;
+    const size_t ini = line.find(" - INI-FechaContaNormal(");
+    if (ini != std::string::npos) {
+      const size_t from = ini + sizeof(" - INI-FechaContaNormal(") - 1;
+      counts.seen.insert(line.substr(from, line.find(')', from) - from));
+    }
     if (line.find(" - Qam00417 - Funcao:") != std::string::npos ||
         line.find(" - Except FechaContaNormal") != std::string::npos) {
       ++counts.failed;
@@ -107,7 +113,7 @@ void PrintSummary(std::ostream& out, const RunSnapshot& start, const RunSnapshot
   const LogCounts log =
       CountLogLines(end.log_path, end.log_path == start.log_path ? start.log_size : 0);
   const int closed = start.closed < 0 || end.closed < 0 ? -1 : end.closed - start.closed;
-  out << "Pedidos vistos:     " << log.seen << "\n"
+  out << "Pedidos vistos:     " << log.seen.size() << "\n"
       << "Pedidos fechados:   " << Known(closed) << "\n"
       << "Falhas registradas: " << log.failed << "\n"
       << "Pedidos pendentes:  " << Known(end.pending) << "\n";
