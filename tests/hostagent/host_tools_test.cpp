@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <sstream>
 
 #include "hostagent/host_records.h"
 #include "hostagent/register_lock.h"
@@ -174,6 +175,66 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "08:00:00\",\"idade_s\":3600,\"envios\":2,\"motivo\":null}],\"erros\":[]}\n",
       Replaced(Replaced(text, store.Dir(), "DIR"), std::to_string(getpid()), "PID"));
   EXPECT_EQ(before, Files(store.DbPath())) << "status changed the store";
+}
+
+// A register the store has no CAIXA row for is said to be missing, with nothing of the store's
+// other registers or orders.
+TEST(HostTools, StatusOfAnUnknownRegisterSaysItIsNotFound) {
+  vyrtest::TempStore store;
+  vyrtest::InsertBranchStoreRegister(store, "0001", "01", "001", {});
+  vyrtest::InsertPendingOrder(store, {});
+  std::ostringstream out, err;
+  const int code = hostagent::RunStatus({store.Dir(), "0001", "999", "01", false}, out, err);
+  EXPECT_EQ(
+      "4 [] hostagent: caixa nao encontrado: nenhuma linha de CAIXA para filial 0001, "
+      "caixa 999, loja 01\n",
+      std::to_string(code) + " [" + out.str() + "] " + err.str());
+}
+
+// A part that cannot be read says why in its place, never a default as a fact (no certificate,
+// no receipt), and the parts after it are still read.
+TEST(HostTools, StatusPartThatCannotBeReadSaysWhyAndTheOthersStillShow) {
+  vyrtest::TempStore store;
+  const vyrtest::ScopedTimeZone zone("UTC0");
+  vyrtest::ScopedClock clock(rtl::EncodeDate(2026, 3, 10) + rtl::EncodeTime(12, 0, 0, 0));
+  vyrtest::InsertBranchStoreRegister(store, "0001", "01", "001", {});
+  vyrtest::InsertPendingOrder(store, {});
+  store.Exec("UPDATE VENDAREST SET DTHRABERMESA = '2026-03-10 11:50:00'");
+  store.Exec("DROP TABLE VENDACUPOM");
+  store.Exec("DROP TABLE CAIXAFISCAL");
+  std::ostringstream out, err;
+  const int code = hostagent::RunStatus({store.Dir(), "0001", "001", "01", false}, out, err);
+  const std::string json =
+      hostagent::StatusJson(hostagent::CollectStatus({store.Dir(), "0001", "001", "01", true}));
+  EXPECT_EQ(
+      "Caixa:            filial 0001, caixa 001, loja 01 (agora 2026-03-10 12:00:00; na "
+      "filial 2026-03-10 09:00:00, America/Sao_Paulo)\n"
+      "THREAD:           parada (nenhum processo tem a trava do caixa)\n"
+      "Ultima passagem:  nenhuma registrada\n"
+      "Certificado:      não foi possível ler o certificado do caixa (CAIXAFISCAL): no "
+      "such table: CAIXAFISCAL\n"
+      "Pedidos pendentes: 1\n"
+      "  pedido , comanda 0001, venda 0000000001, aberto ha 10 min\n"
+      "    nenhuma falha no log de hoje e de ontem\n"
+      "    nova tentativa: a cada passagem\n"
+      "Vendas com documento ou recibo pendente: não foi possível ler os recibos "
+      "(VENDACUPOM): no such table: VENDACUPOM\n"
+      "Notas em contingencia nao transmitidas: 0\n"
+      "{\"filial\":\"0001\",\"caixa\":\"001\",\"loja\":\"01\",\"agora\":\"2026-03-10 "
+      "12:00:00\",\"fuso_filial\":\"America/Sao_Paulo\",\"agora_filial\":\"2026-03-10 "
+      "09:00:00\",\"erro_caixa\":null,\"thread\":{\"em_execucao\":false,\"pid\":null},\"ult"
+      "ima_passagem\":null,\"certificado\":{\"arquivo\":null,\"validade_utc\":null,\"dias\""
+      ":null,\"erro\":\"não foi possível ler o certificado do caixa (CAIXAFISCAL): no such "
+      "table: CAIXAFISCAL\"},\"erro_pedidos_pendentes\":null,\"pedidos_pendentes\":[{\"nrve"
+      "ndarest\":\"0000000001\",\"nrcomanda\":\"0001\",\"pedido\":\"\",\"aberto\":\"2026-03"
+      "-10 11:50:00\",\"idade_s\":600,\"ultima_falha\":null,\"ultima_falha_quando\":null,\""
+      "espera_s\":null}],\"erro_vendas_pendentes\":\"não foi possível ler os recibos "
+      "(VENDACUPOM): no such table: VENDACUPOM\",\"vendas_pendentes\":[],\"erro_notas_conti"
+      "ngencia\":null,\"notas_contingencia\":[],\"erros\":[\"não foi possível ler os "
+      "recibos (VENDACUPOM): no such table: VENDACUPOM\",\"não foi possível ler o "
+      "certificado do caixa (CAIXAFISCAL): no such table: CAIXAFISCAL\"]}\n"
+      "1",
+      out.str() + json + std::to_string(code) + err.str());
 }
 
 // Logs of days before the limit go, with a year folder left empty; the day at the limit, other
