@@ -11,6 +11,7 @@
 
 #include "hostagent/host_records.h"
 #include "hostagent/register_lock.h"
+#include "hostagent/reprint_command.h"
 #include "hostagent/status_command.h"
 #include "support/seams.h"
 #include "support/store_builders.h"
@@ -235,6 +236,25 @@ TEST(HostTools, StatusPartThatCannotBeReadSaysWhyAndTheOthersStillShow) {
       "certificado do caixa (CAIXAFISCAL): no such table: CAIXAFISCAL\"]}\n"
       "1",
       out.str() + json + std::to_string(code) + err.str());
+}
+
+// A sale's number may be given without its zeros; a cancelled sale has no receipt to print.
+TEST(HostTools, ReprintOfACancelledSaleSaysItIsCancelled) {
+  vyrtest::TempStore store;
+  vyrtest::InsertBranchStoreRegister(store, "0001", "01", "001", {});
+  vyrtest::InsertSale(store, "0001", "001", "0000000007", "01", "0000000002",
+                      "2026-03-10 00:00:00");
+  store.Exec("UPDATE VENDA SET IDSITUVENDA = 'C'");
+  std::string erro;
+  try {
+    hostagent::Reprint({store.Dir(), "0001", "001", "01", "7"});
+  } catch (const std::runtime_error& e) {
+    erro = e.what();
+  }
+  EXPECT_EQ(
+      "a venda 0000000007 (filial 0001, caixa 001) foi cancelada (VENDA.IDSITUVENDA 'C'): nao "
+      "tem recibo",
+      erro);
 }
 
 // Logs of days before the limit go, with a year folder left empty; the day at the limit, other
