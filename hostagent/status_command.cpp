@@ -211,8 +211,8 @@ void ReceiptOutlook(const StatusReport& r, bool documentoPendente, SaleStatus& v
   const std::string reprint = ReprintCommand(r, v.nrseqvenda);
   if (v.situacao == kCupomImprimindo) {
     v.acao =
-        "enviado a impressora sem resultado registrado (o programa parou durante a "
-        "impressao): nao e impresso de novo automaticamente; se nao saiu, imprima com " +
+        "enviado a impressora sem resultado registrado (uma parada durante a impressao o "
+        "deixa assim): nao e impresso de novo automaticamente; se nao saiu, imprima com " +
         reprint;
   } else if (v.esgotadas) {
     v.acao = "tentativas automaticas esgotadas: imprima com " + reprint;
