@@ -329,12 +329,21 @@ void ReadStore(const StatusOptions& o, rtl::TDateTime now, StatusReport& report)
   if (erro_documentos.empty()) report.vendas = documentos;
   if (erro_recibos.empty())
     report.vendas.insert(report.vendas.end(), recibos.begin(), recibos.end());
+  // The notes' emission time is their own (dhEmi), on the branch's clocks: without the branch's
+  // zone their ages are unknown, not counted on this host's clock.
+  rtl::TDateTime agora_filial = 0;
+  std::string erro_fuso;
+  if (!report.fuso.empty()) {
+    try {
+      agora_filial = NowIn(now, report.fuso);
+      report.agora_filial = rtl::FormatSqlDateTime(agora_filial);
+    } catch (const std::exception& e) {
+      erro_fuso = std::string("idades desconhecidas: ") + e.what();
+    }
+  }
   std::vector<NoteStatus> notas;
   report.erro_notas =
       ReadPart(connection, connection_error, "as notas em contingencia (NFCEVENDA)", [&] {
-        // The emission time is the note's own (dhEmi), on the branch's clocks.
-        const rtl::TDateTime agora_filial = NowIn(now, report.fuso);
-        report.agora_filial = rtl::FormatSqlDateTime(agora_filial);
         ado::ForEachRow(connection, "adqNotasNaoAutorizadas", kSelNotas,
                         ado::TextParams({"P_CDFILIAL", "P_CDCAIXA", "P_PENDENTE", "P_INCERTA"}),
                         {filial,
@@ -350,10 +359,12 @@ void ReadStore(const StatusOptions& o, rtl::TDateTime now, StatusReport& report)
                           const auto& envios = q.FieldByName("QTTENTENVNFCE");
                           nota.envios = envios.IsNull() ? 0 : static_cast<long>(envios.AsInteger());
                           ReadTime(q, "DTHREMISNFCE", agora_filial, &nota.emitida, &nota.idade);
+                          if (report.agora_filial.empty()) nota.idade = -1;
                           notas.push_back(nota);
                         });
         report.notas = notas;
       });
+  if (report.erro_notas.empty()) report.erro_notas = erro_fuso;
   std::string arquivo, senha;
   report.erro_certificado =
       ReadPart(connection, connection_error, "o certificado do caixa (CAIXAFISCAL)", [&] {
