@@ -6,6 +6,7 @@
 #include "db/statement_kit.h"
 #include "fiscal/nfce/note_store.h"
 #include "hostagent/module_loader.h"
+#include "rtl/datetime.h"
 #include "vyrutil/crypto.h"
 
 namespace hostagent {
@@ -29,7 +30,7 @@ const char* const kSqlInsCliente =
 const char* const kSqlInsConsumidor =
     R"mssql(INSERT INTO CONSUMIDOR (CDCLIENTE, CDCONSUMIDOR, NMCONSUMIDOR, IDIMPCPFCUPOM, CDFAMILISALD, VRLIMCREDCONS) VALUES ('DEMO', :P_CDCONSUMIDOR, :P_NMCONSUMIDOR, 'N', :P_CDFAMILISALD, :P_VRLIMCREDCONS))mssql";
 const char* const kSqlInsVendaRest =
-    R"mssql(INSERT INTO VENDAREST (CDFILIAL, NRVENDAREST, CDLOJA, DTHRABERMESA, CDOPERADOR, CDCLIENTE, CDCONSUMIDOR) VALUES (:P_CDFILIAL, :P_NRVENDAREST, :P_CDLOJA, CURRENT_TIMESTAMP, 'DEMO', 'DEMO', :P_CDCONSUMIDOR))mssql";
+    R"mssql(INSERT INTO VENDAREST (CDFILIAL, NRVENDAREST, CDLOJA, DTHRABERMESA, CDOPERADOR, CDCLIENTE, CDCONSUMIDOR) VALUES (:P_CDFILIAL, :P_NRVENDAREST, :P_CDLOJA, :P_DTHRABERMESA, 'DEMO', 'DEMO', :P_CDCONSUMIDOR))mssql";
 const char* const kSqlInsComandaVen =
     R"mssql(INSERT INTO COMANDAVEN (CDFILIAL, NRVENDAREST, NRCOMANDA, CDLOJA, DSCOMANDA, IDSTCOMANDA, NRCOMANDAEXT, IDIMPCUPEXP, IDORGCMDVENDA, IDRETBALLOJA, CDMUNICIPIO, CDPAIS, SGESTADO, CDBAIRRO, DSBAIRRO, DSENDECONSCOMAN, NRCEPCONSCOMAND) VALUES (:P_CDFILIAL, :P_NRVENDAREST, :P_NRCOMANDA, :P_CDLOJA, :P_DSCOMANDA, '1', :P_NRCOMANDAEXT, '2', :P_IDORGCMDVENDA, 'S', '3550308', '1058', 'SP', 'B01', 'JARDINS', 'AV PAULISTA 1000', '01310100'))mssql";
 const char* const kSqlInsItComandaVen =
@@ -146,8 +147,14 @@ void InsertDemoOrders(ado::TADOConnection& connection, const DemoStoreOptions& o
     const std::string consumidor =
         kind == DemoOrderCase::kConsumerAccount ? kConsumidorConta : kConsumidor;
     const ado::Binding filial{"P_CDFILIAL", o.filial}, rest{"P_NRVENDAREST", venda};
+    // The opening time on this host's clock, as the register's other times (SQLite's
+    // CURRENT_TIMESTAMP would be UTC).
     ado::RunCommand(connection, nullptr, kSqlInsVendaRest,
-                    {filial, rest, {"P_CDLOJA", o.loja}, {"P_CDCONSUMIDOR", consumidor}});
+                    {filial,
+                     rest,
+                     {"P_CDLOJA", o.loja},
+                     {"P_DTHRABERMESA", rtl::Variant::FromDateTime(rtl::Now())},
+                     {"P_CDCONSUMIDOR", consumidor}});
     ado::RunCommand(
         connection, nullptr, kSqlInsComandaVen,
         {filial,

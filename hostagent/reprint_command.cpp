@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "db/statement_kit.h"
+#include "fiscal/closing_lists.h"
 #include "fiscal/fiscal_functions.h"
 #include "hostagent/host_records.h"
 #include "rtl/client_dataset.h"
@@ -13,7 +14,7 @@ namespace hostagent {
 namespace {
 
 const char* const kSelVendaRecibo =
-    R"mssql(SELECT V.CDSENHAPED, N.CDCHAVENFCE, S.NRCHAVECFE, S.DSQRCODECFE, S.NRSERIESAT, S.DSTIMESTAMPSAT, I6.CDPORTAIMPR, P6.IDMODEIMPRES, CX.NRSEQIMPRLOJA6 FROM VENDA V LEFT JOIN NFCEVENDA N ON N.CDFILIAL = V.CDFILIAL AND N.CDCAIXA = V.CDCAIXA AND N.NRSEQVENDA = V.NRSEQVENDA LEFT JOIN VENDACFESAT S ON S.CDFILIAL = V.CDFILIAL AND S.CDCAIXA = V.CDCAIXA AND S.NRSEQVENDA = V.NRSEQVENDA LEFT JOIN CAIXA CX ON CX.CDFILIAL = V.CDFILIAL AND CX.CDCAIXA = V.CDCAIXA LEFT JOIN IMPRLOJA I6 ON I6.CDFILIAL = CX.CDFILIAL AND I6.CDLOJA = CX.CDLOJA AND I6.NRSEQIMPRLOJA = CX.NRSEQIMPRLOJA6 LEFT JOIN IMPRESSORA P6 ON P6.CDIMPRESSORA = I6.CDIMPRESSORA WHERE V.CDFILIAL = :P_CDFILIAL AND V.CDCAIXA = :P_CDCAIXA AND V.NRSEQVENDA = :P_NRSEQVENDA)mssql";
+    R"mssql(SELECT V.CDSENHAPED, V.IDSITUVENDA, N.CDCHAVENFCE, S.NRCHAVECFE, S.DSQRCODECFE, S.NRSERIESAT, S.DSTIMESTAMPSAT, I6.CDPORTAIMPR, P6.IDMODEIMPRES, CX.NRSEQIMPRLOJA6 FROM VENDA V LEFT JOIN NFCEVENDA N ON N.CDFILIAL = V.CDFILIAL AND N.CDCAIXA = V.CDCAIXA AND N.NRSEQVENDA = V.NRSEQVENDA LEFT JOIN VENDACFESAT S ON S.CDFILIAL = V.CDFILIAL AND S.CDCAIXA = V.CDCAIXA AND S.NRSEQVENDA = V.NRSEQVENDA LEFT JOIN CAIXA CX ON CX.CDFILIAL = V.CDFILIAL AND CX.CDCAIXA = V.CDCAIXA LEFT JOIN IMPRLOJA I6 ON I6.CDFILIAL = CX.CDFILIAL AND I6.CDLOJA = CX.CDLOJA AND I6.NRSEQIMPRLOJA = CX.NRSEQIMPRLOJA6 LEFT JOIN IMPRESSORA P6 ON P6.CDIMPRESSORA = I6.CDIMPRESSORA WHERE V.CDFILIAL = :P_CDFILIAL AND V.CDCAIXA = :P_CDCAIXA AND V.NRSEQVENDA = :P_NRSEQVENDA)mssql";
 
 std::vector<rtl::FieldDef> ParameterFields() {
   using rtl::TextField;
@@ -30,11 +31,19 @@ void PrintAgain(const ReprintOptions& o, const Reprinted& feito, const std::stri
   VyrFiscal::ReimprimeCupom(o.filial, o.caixa, o.venda, feito.porta, idTipoImp);
 }
 
+// A sale's number as it is recorded: "1" is sale 0000000001.
+std::string RecordedNumber(const std::string& venda) {
+  const bool digits = !venda.empty() && venda.find_first_not_of("0123456789") == std::string::npos;
+  if (!digits || venda.size() >= VyrFiscal::kTamanhoNumeroVenda) return venda;
+  return std::string(VyrFiscal::kTamanhoNumeroVenda - venda.size(), '0') + venda;
+}
+
 }  // namespace
 
 Reprinted Reprint(const ReprintOptions& given) {
   ReprintOptions o = given;
   FillRegister(o.dir, o.filial, o.caixa, o.loja);
+  o.venda = RecordedNumber(o.venda);
   ado::TADOConnection connection;
   connection.ConnectionString = StoreConnection(o.dir);
   rtl::TClientDataSet parametros;
@@ -42,6 +51,7 @@ Reprinted Reprint(const ReprintOptions& given) {
   parametros.CreateDataSet();
   parametros.Append();
   Reprinted feito;
+  bool cancelada = false;
   const std::string venda =
       "venda " + o.venda + " (filial " + o.filial + ", caixa " + o.caixa + ")";
   const bool existe = ado::ReadFirstRow(
@@ -50,6 +60,7 @@ Reprinted Reprint(const ReprintOptions& given) {
       {{"P_CDFILIAL", o.filial}, {"P_CDCAIXA", o.caixa}, {"P_NRSEQVENDA", o.venda}},
       [&](ado::TADOQuery& q) {
         const auto campo = [&q](const char* nome) { return q.FieldByName(nome).AsString(); };
+        cancelada = campo("IDSITUVENDA") == "C";
         const bool sat = !campo("NRCHAVECFE").empty();
         feito.tipo = sat ? "EXTRATO_SAT" : "VENDA_NFCe";
         feito.chave = sat ? campo("NRCHAVECFE") : campo("CDCHAVENFCE");
@@ -66,6 +77,10 @@ Reprinted Reprint(const ReprintOptions& given) {
         }
       });
   if (!existe) throw std::runtime_error("a " + venda + " nao existe (tabela VENDA)");
+  if (cancelada) {
+    throw std::runtime_error("a " + venda +
+                             " foi cancelada (VENDA.IDSITUVENDA 'C'): nao tem recibo");
+  }
   if (feito.chave.empty()) {
     throw std::runtime_error("a " + venda +
                              " nao tem documento guardado (NFCEVENDA nem VENDACFESAT): o recibo "

@@ -10,7 +10,7 @@ namespace hostagent {
 struct ReprintOptions {
   std::string dir;                  // an existing folder
   std::string filial, caixa, loja;  // empty: from Dados/Caixa.ini (host_records.h)
-  std::string venda;                // NRSEQVENDA
+  std::string venda;                // NRSEQVENDA; a shorter number is zero-padded ("1")
 };
 
 // What was printed: the document's kind and key, the port, and the text copy.
@@ -20,8 +20,9 @@ struct Reprinted {
 };
 
 // Reads the sale, its stored document and the register's receipt printer, and prints. Raises
-// std::runtime_error naming what is missing: the sale, its document (a sale whose document is
-// still pending has no receipt yet), the printer; and what the receipt routine raises.
+// std::runtime_error naming what is missing: the sale, its receipt (a cancelled sale has none;
+// a sale whose document is still pending has none yet), the printer; and what the receipt
+// routine raises.
 Reprinted Reprint(const ReprintOptions& options);
 
 }  // namespace hostagent

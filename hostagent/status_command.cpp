@@ -12,13 +12,17 @@
 #include <memory>
 #include <ostream>
 #include <sstream>
+#include <stdexcept>
 
 #include "db/statement_kit.h"
 #include "fiscal/nfce/note_store.h"
+#include "fiscal/receipt/receipt_state.h"
 #include "hostagent/register_lock.h"
+#include "hostagent/run_command.h"
 #include "rtl/program_dir.h"
 #include "vyrutil/connection_setup.h"
 #include "vyrutil/crypto.h"
+#include "vyrutil/local_time.h"
 #include "worker/worker_status.h"
 
 namespace hostagent {
@@ -32,17 +36,15 @@ constexpr double kSecondsPerDay = 86400.0;
 const char* const kSelPedidos =
     R"mssql(SELECT C.NRVENDAREST, C.NRCOMANDA, C.NRCOMANDAEXT, V.DTHRABERMESA FROM COMANDAVEN C LEFT JOIN VENDAREST V ON V.CDFILIAL = C.CDFILIAL AND V.NRVENDAREST = C.NRVENDAREST WHERE C.CDFILIAL = :P_CDFILIAL AND C.CDLOJA = :P_CDLOJA AND C.IDIMPCUPEXP = :P_IDIMPCUPEXP ORDER BY C.NRVENDAREST, C.NRCOMANDA)mssql";
 
-// What a recorded sale may still wait for, one statement each with the same columns (SITUACAO,
-// DESDE): a new pending state of a sale is one more line here.
-struct PendingSaleCheck {
-  const char* pendente;
-  const char* name;
-  const char* sql;
-};
-const PendingSaleCheck kPendingSaleChecks[] = {
-    {"documento", "adqVendaDocPendente",
-     R"mssql(SELECT NRSEQVENDA, NRVENDAREST, NRCOMANDAVND, IDDOCPENDVENDA AS SITUACAO, DTDOCPENDVENDA AS DESDE FROM VENDA WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND IDDOCPENDVENDA IS NOT NULL ORDER BY NRSEQVENDA)mssql"},
-};
+const char* const kSelCaixa =
+    R"mssql(SELECT FI.DSFUSOHORARIO FROM CAIXA CX LEFT JOIN FILIAL FI ON FI.CDFILIAL = CX.CDFILIAL WHERE CX.CDFILIAL = :P_CDFILIAL AND CX.CDCAIXA = :P_CDCAIXA AND CX.CDLOJA = :P_CDLOJA)mssql";
+
+const char* const kSelDocumentos =
+    R"mssql(SELECT NRSEQVENDA, NRVENDAREST, NRCOMANDAVND, IDDOCPENDVENDA, DTDOCPENDVENDA FROM VENDA WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND IDDOCPENDVENDA IS NOT NULL ORDER BY NRSEQVENDA)mssql";
+
+// The receipts of the register's sales not printed; those of cancelled sales are owed no more.
+const char* const kSelRecibos =
+    R"mssql(SELECT CP.NRSEQVENDA, VE.NRVENDAREST, VE.NRCOMANDAVND, VE.IDDOCPENDVENDA, CP.IDSITUCUPOM, CP.QTTENTCUPOM, CP.DTHRSITUCUPOM, CP.DSERROCUPOM FROM VENDACUPOM CP, VENDA VE WHERE CP.CDFILIAL = :P_CDFILIAL AND CP.CDCAIXA = :P_CDCAIXA AND CP.IDSITUCUPOM IN (:P_PENDENTE, :P_IMPRIMINDO, :P_FALHOU) AND VE.CDFILIAL = CP.CDFILIAL AND VE.CDCAIXA = CP.CDCAIXA AND VE.NRSEQVENDA = CP.NRSEQVENDA AND VE.IDSITUVENDA = 'A' ORDER BY CP.NRSEQVENDA)mssql";
 
 const char* const kSelNotas =
     R"mssql(SELECT CDCHAVENFCE, NRSEQVENDA, IDSITUNFCE, DTHREMISNFCE, QTTENTENVNFCE, DSMOTIVONFCE FROM NFCEVENDA WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND (IDSITUNFCE = :P_PENDENTE OR IDSITUNFCE = :P_INCERTA) ORDER BY DTHREMISNFCE)mssql";
@@ -67,6 +69,21 @@ bool IsFailure(const std::string& message) {
     if (message.find(mark) != std::string::npos) return true;
   }
   return false;
+}
+
+// A log line's time, "DD/MM/YYYY hh:mm:ss", in the report's form "YYYY-MM-DD hh:mm:ss"; a text
+// in another form is kept as it is.
+std::string SqlFormOfLogTime(const std::string& when) {
+  int day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0;
+  char rest = 0;
+  if (std::sscanf(when.c_str(), "%2d/%2d/%4d %2d:%2d:%2d%c", &day, &month, &year, &hour, &minute,
+                  &second, &rest) != 6) {
+    return when;
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour, minute,
+                second);
+  return text;
 }
 
 struct LogOfOrder {
@@ -108,7 +125,7 @@ std::map<std::string, LogOfOrder> ReadLogs(const std::string& dir, rtl::TDateTim
         const size_t at = message.rfind(" em ");
         orders[current].espera = std::atol(message.c_str() + at + 4);
       } else if (!current.empty() && IsFailure(message)) {
-        orders[current].quando = when;
+        orders[current].quando = SqlFormOfLogTime(when);
         orders[current].falha = message;
       }
     }
@@ -155,72 +172,217 @@ void ReadCertificate(const std::string& arquivo, const std::string& senha, rtl::
   certificado.dias = static_cast<long>(std::floor(validade - now));
 }
 
+// `now`, a local time of this host, as the clocks of the time zone `fuso` show it.
+rtl::TDateTime NowIn(rtl::TDateTime now, const std::string& fuso) {
+  std::string text = VyrUtil::DataHoraComFuso(now, fuso);  // "YYYY-MM-DDThh:mm:ss-03:00"
+  text[10] = ' ';
+  return rtl::ParseSqlDateTime(text.substr(0, 19));
+}
+
+// `now`, a local time of this host, in UTC (the certificate's end date is in UTC).
+rtl::TDateTime UtcOf(rtl::TDateTime now) {
+  const rtl::DateTimeParts p = rtl::DecodeDateTime(now);
+  std::tm local{};
+  local.tm_year = p.year - 1900;
+  local.tm_mon = p.month - 1;
+  local.tm_mday = p.day;
+  local.tm_hour = p.hour;
+  local.tm_min = p.minute;
+  local.tm_sec = p.second;
+  local.tm_isdst = -1;
+  const std::time_t moment = std::mktime(&local);
+  std::tm utc{};
+  gmtime_r(&moment, &utc);
+  return rtl::EncodeDate(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday) +
+         rtl::EncodeTime(utc.tm_hour, utc.tm_min, utc.tm_sec, 0);
+}
+
+// The command that prints a receipt again, for the register the report is about.
+std::string ReprintCommand(const StatusReport& r, const std::string& venda) {
+  return "hostagent reprint --dir " + r.dir + " --filial " + r.filial + " --caixa " + r.caixa +
+         " --loja " + r.loja + " " + venda;
+}
+
+// What comes of a receipt not printed, as the receipt pass decides it (receipt_state.h).
+void ReceiptOutlook(const StatusReport& r, bool documentoPendente, SaleStatus& v) {
+  using namespace VyrFiscal::Cupom;
+  v.esgotadas = v.situacao == kCupomImprimindo ||
+                (v.situacao == kCupomFalhou && v.tentativas >= kTentativasCupom);
+  const std::string reprint = ReprintCommand(r, v.nrseqvenda);
+  if (v.situacao == kCupomImprimindo) {
+    v.acao =
+        "enviado a impressora sem resultado registrado (uma parada durante a impressao o "
+        "deixa assim): nao e impresso de novo automaticamente; se nao saiu, imprima com " +
+        reprint;
+  } else if (v.esgotadas) {
+    v.acao = "tentativas automaticas esgotadas: imprima com " + reprint;
+  } else if (documentoPendente) {
+    v.acao = "impresso automaticamente quando o documento for emitido";
+  } else {
+    v.acao = "nova tentativa automatica na proxima passagem (ate " +
+             std::to_string(kTentativasCupom) + " tentativas)";
+  }
+}
+
+// Runs one part of the report and answers its error ("" when it was read); a part that fails
+// adds nothing to the report, so what it shows is never half of it.
+template <class Part>
+std::string ReadPart(ado::TADOConnection& connection, const std::string& connection_error,
+                     const char* what, Part&& part) {
+  try {
+    if (!connection_error.empty()) throw std::runtime_error(connection_error);
+    part();
+    return "";
+  } catch (const std::exception& e) {
+    return std::string("não foi possível ler ") + what + ": " +
+           (connection_error.empty() ? VyrUtil::ADOExceptionMessage(e, connection, "")
+                                     : connection_error);
+  }
+}
+
+std::string Joined(const std::string& a, const std::string& b) {
+  return a.empty() || b.empty() ? a + b : a + "; " + b;
+}
+
 void ReadStore(const StatusOptions& o, rtl::TDateTime now, StatusReport& report) {
   ado::TADOConnection connection;
+  std::string connection_error;
   try {
     // Without the module's session set-up: it would switch the journal mode, a write.
     connection.ConnectionString = StoreConnection(o.dir);
-    const ado::Binding filial{"P_CDFILIAL", o.filial}, caixa{"P_CDCAIXA", o.caixa};
-    ado::ForEachRow(connection, "adqPedidosPendentes", kSelPedidos,
-                    ado::TextParams({"P_CDFILIAL", "P_CDLOJA", "P_IDIMPCUPEXP"}),
-                    {filial, {"P_CDLOJA", o.loja}, {"P_IDIMPCUPEXP", "2"}}, [&](ado::TADOQuery& q) {
-                      OrderStatus pedido;
-                      pedido.nrvendarest = q.FieldByName("NRVENDAREST").AsString();
-                      pedido.nrcomanda = q.FieldByName("NRCOMANDA").AsString();
-                      pedido.pedido = q.FieldByName("NRCOMANDAEXT").AsString();
-                      ReadTime(q, "DTHRABERMESA", now, &pedido.aberto, &pedido.idade);
-                      report.pedidos.push_back(pedido);
-                    });
-    for (const PendingSaleCheck& check : kPendingSaleChecks) {
-      ado::ForEachRow(connection, check.name, check.sql,
-                      ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}), {filial, caixa},
-                      [&](ado::TADOQuery& q) {
-                        SaleStatus venda;
-                        venda.nrseqvenda = q.FieldByName("NRSEQVENDA").AsString();
-                        venda.nrvendarest = q.FieldByName("NRVENDAREST").AsString();
-                        venda.nrcomanda = q.FieldByName("NRCOMANDAVND").AsString();
-                        venda.pendente = check.pendente;
-                        venda.situacao = q.FieldByName("SITUACAO").AsString();
-                        ReadTime(q, "DESDE", now, &venda.desde, &venda.idade);
-                        report.vendas.push_back(venda);
-                      });
-    }
-    ado::ForEachRow(connection, "adqNotasNaoAutorizadas", kSelNotas,
-                    ado::TextParams({"P_CDFILIAL", "P_CDCAIXA", "P_PENDENTE", "P_INCERTA"}),
-                    {filial,
-                     caixa,
-                     {"P_PENDENTE", VyrFiscal::Nfce::kSituacaoPendente},
-                     {"P_INCERTA", VyrFiscal::Nfce::kSituacaoIncerta}},
-                    [&](ado::TADOQuery& q) {
-                      NoteStatus nota;
-                      nota.chave = q.FieldByName("CDCHAVENFCE").AsString();
-                      nota.nrseqvenda = q.FieldByName("NRSEQVENDA").AsString();
-                      nota.situacao = q.FieldByName("IDSITUNFCE").AsString();
-                      nota.motivo = q.FieldByName("DSMOTIVONFCE").AsString();
-                      const auto& envios = q.FieldByName("QTTENTENVNFCE");
-                      nota.envios = envios.IsNull() ? 0 : static_cast<long>(envios.AsInteger());
-                      ReadTime(q, "DTHREMISNFCE", now, &nota.emitida, &nota.idade);
-                      report.notas.push_back(nota);
-                    });
-    std::string arquivo, senha;
-    ado::ReadFirstRow(connection, "adqCertificado", kSelCertificado,
-                      ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}), {filial, caixa},
-                      [&](ado::TADOQuery& q) {
-                        arquivo = q.FieldByName("DSARQCERTIF").AsString();
-                        senha = q.FieldByName("DSSENHACERTIF").AsString();
-                      });
-    if (!arquivo.empty()) {
-      if (arquivo.front() != '/') arquivo = o.dir + "/" + arquivo;
-      report.certificado.arquivo = arquivo;
-      try {
-        senha = VyrUtil::Uncripto(senha, VyrFiscal::Nfce::kChaveSenhaCertificado);
-        ReadCertificate(arquivo, senha, now, report.certificado);
-      } catch (const std::exception&) {
-        report.certificado.erro = "CAIXAFISCAL.DSSENHACERTIF nao e uma senha criptografada (****)";
-      }
-    }
   } catch (const std::exception& e) {
-    report.erros.push_back(VyrUtil::ADOExceptionMessage(e, connection, ""));
+    connection_error = e.what();
+  }
+  const ado::Binding filial{"P_CDFILIAL", o.filial}, caixa{"P_CDCAIXA", o.caixa},
+      loja{"P_CDLOJA", o.loja};
+  report.erro_caixa =
+      ReadPart(connection, connection_error, "o caixa (CAIXA, FILIAL.DSFUSOHORARIO)", [&] {
+        std::string fuso;
+        report.caixa_existe = ado::ReadFirstRow(
+            connection, "adqCaixaStatus", kSelCaixa,
+            ado::TextParams({"P_CDFILIAL", "P_CDCAIXA", "P_CDLOJA"}), {filial, caixa, loja},
+            [&](ado::TADOQuery& q) { fuso = q.FieldByName("DSFUSOHORARIO").AsString(); });
+        report.fuso = fuso.empty() ? VyrUtil::kFusoPadrao : fuso;
+      });
+  // Another register's orders or certificate are no facts about this one.
+  if (!report.caixa_existe) return;
+  std::vector<OrderStatus> pedidos;
+  report.erro_pedidos =
+      ReadPart(connection, connection_error, "os pedidos (COMANDAVEN, VENDAREST)", [&] {
+        ado::ForEachRow(connection, "adqPedidosPendentes", kSelPedidos,
+                        ado::TextParams({"P_CDFILIAL", "P_CDLOJA", "P_IDIMPCUPEXP"}),
+                        {filial, loja, {"P_IDIMPCUPEXP", "2"}}, [&](ado::TADOQuery& q) {
+                          OrderStatus pedido;
+                          pedido.nrvendarest = q.FieldByName("NRVENDAREST").AsString();
+                          pedido.nrcomanda = q.FieldByName("NRCOMANDA").AsString();
+                          pedido.pedido = q.FieldByName("NRCOMANDAEXT").AsString();
+                          ReadTime(q, "DTHRABERMESA", now, &pedido.aberto, &pedido.idade);
+                          pedidos.push_back(pedido);
+                        });
+        report.pedidos = pedidos;
+      });
+  std::vector<SaleStatus> documentos, recibos;
+  const std::string erro_documentos =
+      ReadPart(connection, connection_error, "os documentos pendentes (VENDA)", [&] {
+        ado::ForEachRow(connection, "adqVendaDocPendente", kSelDocumentos,
+                        ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}), {filial, caixa},
+                        [&](ado::TADOQuery& q) {
+                          SaleStatus venda;
+                          venda.nrseqvenda = q.FieldByName("NRSEQVENDA").AsString();
+                          venda.nrvendarest = q.FieldByName("NRVENDAREST").AsString();
+                          venda.nrcomanda = q.FieldByName("NRCOMANDAVND").AsString();
+                          venda.pendente = "documento";
+                          venda.situacao = q.FieldByName("IDDOCPENDVENDA").AsString();
+                          // Written with rtl::Now(): this host's clock.
+                          ReadTime(q, "DTDOCPENDVENDA", now, &venda.desde, &venda.idade);
+                          documentos.push_back(venda);
+                        });
+      });
+  const std::string erro_recibos =
+      ReadPart(connection, connection_error, "os recibos (VENDACUPOM)", [&] {
+        ado::ForEachRow(
+            connection, "adqRecibosNaoImpressos", kSelRecibos,
+            ado::TextParams({"P_CDFILIAL", "P_CDCAIXA", "P_PENDENTE", "P_IMPRIMINDO", "P_FALHOU"}),
+            {filial,
+             caixa,
+             {"P_PENDENTE", VyrFiscal::Cupom::kCupomPendente},
+             {"P_IMPRIMINDO", VyrFiscal::Cupom::kCupomImprimindo},
+             {"P_FALHOU", VyrFiscal::Cupom::kCupomFalhou}},
+            [&](ado::TADOQuery& q) {
+              SaleStatus venda;
+              venda.nrseqvenda = q.FieldByName("NRSEQVENDA").AsString();
+              venda.nrvendarest = q.FieldByName("NRVENDAREST").AsString();
+              venda.nrcomanda = q.FieldByName("NRCOMANDAVND").AsString();
+              venda.pendente = "recibo";
+              venda.situacao = q.FieldByName("IDSITUCUPOM").AsString();
+              const auto& tentativas = q.FieldByName("QTTENTCUPOM");
+              venda.tentativas =
+                  tentativas.IsNull() ? 0 : static_cast<long>(tentativas.AsInteger());
+              venda.erro = q.FieldByName("DSERROCUPOM").AsString();
+              // Written with rtl::Now(): this host's clock.
+              ReadTime(q, "DTHRSITUCUPOM", now, &venda.desde, &venda.idade);
+              ReceiptOutlook(report, !q.FieldByName("IDDOCPENDVENDA").IsNull(), venda);
+              recibos.push_back(venda);
+            });
+      });
+  report.erro_vendas = Joined(erro_documentos, erro_recibos);
+  if (erro_documentos.empty()) report.vendas = documentos;
+  if (erro_recibos.empty())
+    report.vendas.insert(report.vendas.end(), recibos.begin(), recibos.end());
+  // The notes' emission time is their own (dhEmi), on the branch's clocks: without the branch's
+  // zone their ages are unknown, not counted on this host's clock.
+  rtl::TDateTime agora_filial = 0;
+  std::string erro_fuso;
+  if (!report.fuso.empty()) {
+    try {
+      agora_filial = NowIn(now, report.fuso);
+      report.agora_filial = rtl::FormatSqlDateTime(agora_filial);
+    } catch (const std::exception& e) {
+      erro_fuso = std::string("idades desconhecidas: ") + e.what();
+    }
+  }
+  std::vector<NoteStatus> notas;
+  report.erro_notas =
+      ReadPart(connection, connection_error, "as notas em contingencia (NFCEVENDA)", [&] {
+        ado::ForEachRow(connection, "adqNotasNaoAutorizadas", kSelNotas,
+                        ado::TextParams({"P_CDFILIAL", "P_CDCAIXA", "P_PENDENTE", "P_INCERTA"}),
+                        {filial,
+                         caixa,
+                         {"P_PENDENTE", VyrFiscal::Nfce::kSituacaoPendente},
+                         {"P_INCERTA", VyrFiscal::Nfce::kSituacaoIncerta}},
+                        [&](ado::TADOQuery& q) {
+                          NoteStatus nota;
+                          nota.chave = q.FieldByName("CDCHAVENFCE").AsString();
+                          nota.nrseqvenda = q.FieldByName("NRSEQVENDA").AsString();
+                          nota.situacao = q.FieldByName("IDSITUNFCE").AsString();
+                          nota.motivo = q.FieldByName("DSMOTIVONFCE").AsString();
+                          const auto& envios = q.FieldByName("QTTENTENVNFCE");
+                          nota.envios = envios.IsNull() ? 0 : static_cast<long>(envios.AsInteger());
+                          ReadTime(q, "DTHREMISNFCE", agora_filial, &nota.emitida, &nota.idade);
+                          if (report.agora_filial.empty()) nota.idade = -1;
+                          notas.push_back(nota);
+                        });
+        report.notas = notas;
+      });
+  if (report.erro_notas.empty()) report.erro_notas = erro_fuso;
+  std::string arquivo, senha;
+  report.erro_certificado =
+      ReadPart(connection, connection_error, "o certificado do caixa (CAIXAFISCAL)", [&] {
+        ado::ReadFirstRow(connection, "adqCertificado", kSelCertificado,
+                          ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}), {filial, caixa},
+                          [&](ado::TADOQuery& q) {
+                            arquivo = q.FieldByName("DSARQCERTIF").AsString();
+                            senha = q.FieldByName("DSSENHACERTIF").AsString();
+                          });
+      });
+  if (!report.erro_certificado.empty() || arquivo.empty()) return;
+  if (arquivo.front() != '/') arquivo = o.dir + "/" + arquivo;
+  report.certificado.arquivo = arquivo;
+  try {
+    senha = VyrUtil::Uncripto(senha, VyrFiscal::Nfce::kChaveSenhaCertificado);
+    ReadCertificate(arquivo, senha, UtcOf(now), report.certificado);
+  } catch (const std::exception&) {
+    report.certificado.erro = "CAIXAFISCAL.DSSENHACERTIF nao e uma senha criptografada (****)";
   }
 }
 
@@ -274,12 +436,18 @@ std::string JsonText(const std::string& text) {
 
 StatusReport CollectStatus(const StatusOptions& options) {
   StatusReport report;
+  report.dir = options.dir;
   report.filial = options.filial;
   report.caixa = options.caixa;
   report.loja = options.loja;
   const rtl::TDateTime now = rtl::Now();
   report.agora = rtl::FormatSqlDateTime(now);
   ReadStore(options, now, report);
+  for (const std::string* erro : {&report.erro_caixa, &report.erro_pedidos, &report.erro_vendas,
+                                  &report.erro_notas, &report.erro_certificado}) {
+    if (!erro->empty()) report.erros.push_back(*erro);
+  }
+  if (!report.caixa_existe) return report;
   const auto logs = ReadLogs(options.dir, now);
   for (OrderStatus& pedido : report.pedidos) {
     const auto found = logs.find(pedido.nrvendarest + "/" + pedido.nrcomanda);
@@ -295,8 +463,14 @@ StatusReport CollectStatus(const StatusOptions& options) {
 
 std::string StatusText(const StatusReport& r) {
   std::ostringstream out;
+  // A part that could not be read shows its error where its count would be.
+  const auto count = [](size_t n, const std::string& erro) {
+    return erro.empty() ? std::to_string(n) : erro;
+  };
   out << "Caixa:            filial " << r.filial << ", caixa " << r.caixa << ", loja " << r.loja
-      << " (agora " << r.agora << ")\n";
+      << " (agora " << r.agora
+      << (r.agora_filial.empty() ? "" : "; na filial " + r.agora_filial + ", " + r.fuso) << ")\n";
+  if (!r.erro_caixa.empty()) out << "                  " << r.erro_caixa << "\n";
   out << "THREAD:           "
       << (r.pid_trava.empty() ? "parada (nenhum processo tem a trava do caixa)"
                               : "em execucao no processo " + r.pid_trava)
@@ -307,7 +481,9 @@ std::string StatusText(const StatusReport& r) {
                                         ", processo " + r.passagem.pid + ")")
       << "\n";
   out << "Certificado:      ";
-  if (r.certificado.arquivo.empty()) {
+  if (!r.erro_certificado.empty()) {
+    out << r.erro_certificado << "\n";
+  } else if (r.certificado.arquivo.empty()) {
     out << "nenhum (CAIXAFISCAL.DSARQCERTIF vazio)\n";
   } else if (!r.certificado.erro.empty()) {
     out << r.certificado.erro << "\n";
@@ -316,7 +492,7 @@ std::string StatusText(const StatusReport& r) {
         << (r.certificado.dias < 0 ? "vencido" : std::to_string(r.certificado.dias) + " dias")
         << ")\n";
   }
-  out << "Pedidos pendentes: " << r.pedidos.size() << "\n";
+  out << "Pedidos pendentes: " << count(r.pedidos.size(), r.erro_pedidos) << "\n";
   for (const OrderStatus& p : r.pedidos) {
     out << "  pedido " << p.pedido << ", comanda " << p.nrcomanda << ", venda " << p.nrvendarest
         << ", aberto ha " << Age(p.idade) << "\n";
@@ -329,19 +505,24 @@ std::string StatusText(const StatusReport& r) {
         << (p.espera < 0 ? "a cada passagem" : "apos espera de " + std::to_string(p.espera) + " s")
         << "\n";
   }
-  out << "Vendas com documento ou recibo pendente: " << r.vendas.size() << "\n";
+  out << "Vendas com documento ou recibo pendente: " << count(r.vendas.size(), r.erro_vendas)
+      << "\n";
   for (const SaleStatus& v : r.vendas) {
     out << "  venda " << v.nrseqvenda << " (comanda " << v.nrcomanda << "): " << v.pendente << " "
-        << v.situacao << (v.desde.empty() ? "" : " desde " + v.desde + " (ha " + Age(v.idade) + ")")
-        << "\n";
+        << v.situacao
+        << (v.desde.empty() ? "" : " desde " + v.desde + " (ha " + Age(v.idade) + ")");
+    if (v.tentativas >= 0) {
+      out << ", " << v.tentativas << " de " << VyrFiscal::Cupom::kTentativasCupom << " tentativas";
+    }
+    out << (v.erro.empty() ? "" : ": " + v.erro) << "\n";
+    if (!v.acao.empty()) out << "    " << v.acao << "\n";
   }
-  out << "Notas em contingencia nao transmitidas: " << r.notas.size() << "\n";
+  out << "Notas em contingencia nao transmitidas: " << count(r.notas.size(), r.erro_notas) << "\n";
   for (const NoteStatus& n : r.notas) {
     out << "  nota " << n.chave << " (venda " << n.nrseqvenda << "): " << n.situacao << ", emitida "
         << n.emitida << " (ha " << Age(n.idade) << "), " << n.envios << " envios"
         << (n.motivo.empty() ? "" : ", " + n.motivo) << "\n";
   }
-  for (const std::string& erro : r.erros) out << "Erro: " << erro << "\n";
   return out.str();
 }
 
@@ -349,18 +530,23 @@ std::string StatusJson(const StatusReport& r) {
   std::ostringstream out;
   out << "{\"filial\":" << Json(r.filial) << ",\"caixa\":" << Json(r.caixa)
       << ",\"loja\":" << Json(r.loja) << ",\"agora\":" << Json(r.agora)
+      << ",\"fuso_filial\":" << JsonText(r.fuso) << ",\"agora_filial\":" << JsonText(r.agora_filial)
+      << ",\"erro_caixa\":" << JsonText(r.erro_caixa)
       << ",\"thread\":{\"em_execucao\":" << (r.pid_trava.empty() ? "false" : "true")
       << ",\"pid\":" << JsonText(r.pid_trava) << "},\"ultima_passagem\":";
   if (r.passagem.when.empty()) {
     out << "null";
   } else {
     out << "{\"quando\":" << Json(r.passagem.when) << ",\"situacao\":" << r.passagem.status
+        << ",\"situacao_texto\":" << Json(PassOutcome(r.passagem.status))
         << ",\"pid\":" << JsonText(r.passagem.pid) << "}";
   }
   out << ",\"certificado\":{\"arquivo\":" << JsonText(r.certificado.arquivo)
       << ",\"validade_utc\":" << JsonText(r.certificado.validade) << ",\"dias\":"
       << (r.certificado.validade.empty() ? "null" : std::to_string(r.certificado.dias))
-      << ",\"erro\":" << JsonText(r.certificado.erro) << "},\"pedidos_pendentes\":[";
+      << ",\"erro\":"
+      << JsonText(r.erro_certificado.empty() ? r.certificado.erro : r.erro_certificado)
+      << "},\"erro_pedidos_pendentes\":" << JsonText(r.erro_pedidos) << ",\"pedidos_pendentes\":[";
   for (size_t i = 0; i < r.pedidos.size(); ++i) {
     const OrderStatus& p = r.pedidos[i];
     out << (i ? "," : "") << "{\"nrvendarest\":" << Json(p.nrvendarest)
@@ -370,15 +556,19 @@ std::string StatusJson(const StatusReport& r) {
         << ",\"ultima_falha_quando\":" << JsonText(p.falha_quando)
         << ",\"espera_s\":" << JsonNumber(p.espera) << "}";
   }
-  out << "],\"vendas_pendentes\":[";
+  out << "],\"erro_vendas_pendentes\":" << JsonText(r.erro_vendas) << ",\"vendas_pendentes\":[";
   for (size_t i = 0; i < r.vendas.size(); ++i) {
     const SaleStatus& v = r.vendas[i];
     out << (i ? "," : "") << "{\"nrseqvenda\":" << Json(v.nrseqvenda)
         << ",\"nrvendarest\":" << Json(v.nrvendarest) << ",\"nrcomanda\":" << Json(v.nrcomanda)
         << ",\"pendente\":" << Json(v.pendente) << ",\"situacao\":" << Json(v.situacao)
-        << ",\"desde\":" << JsonText(v.desde) << ",\"idade_s\":" << JsonNumber(v.idade) << "}";
+        << ",\"desde\":" << JsonText(v.desde) << ",\"idade_s\":" << JsonNumber(v.idade)
+        << ",\"tentativas\":" << JsonNumber(v.tentativas) << ",\"tentativas_max\":"
+        << (v.tentativas < 0 ? "null" : std::to_string(VyrFiscal::Cupom::kTentativasCupom))
+        << ",\"tentativas_esgotadas\":" << (v.esgotadas ? "true" : "false")
+        << ",\"erro\":" << JsonText(v.erro) << ",\"acao\":" << JsonText(v.acao) << "}";
   }
-  out << "],\"notas_contingencia\":[";
+  out << "],\"erro_notas_contingencia\":" << JsonText(r.erro_notas) << ",\"notas_contingencia\":[";
   for (size_t i = 0; i < r.notas.size(); ++i) {
     const NoteStatus& n = r.notas[i];
     out << (i ? "," : "") << "{\"chave\":" << Json(n.chave)
@@ -398,11 +588,16 @@ int RunStatus(const StatusOptions& given, std::ostream& out, std::ostream& err) 
     FillRegister(options.dir, options.filial, options.caixa, options.loja);
   } catch (const std::invalid_argument& e) {
     err << "hostagent: " << e.what() << "\n";
-    return 2;
+    return kExitUsage;
   }
   const StatusReport report = CollectStatus(options);
+  if (!report.caixa_existe) {
+    err << "hostagent: caixa nao encontrado: nenhuma linha de CAIXA para filial " << options.filial
+        << ", caixa " << options.caixa << ", loja " << options.loja << "\n";
+    return kExitNoRegister;
+  }
   out << (options.json ? StatusJson(report) : StatusText(report));
-  return report.erros.empty() ? 0 : 1;
+  return report.erros.empty() ? kExitOk : kExitHostError;
 }
 
 }  // namespace hostagent

@@ -30,10 +30,14 @@ struct OrderStatus {
 // A recorded sale with something still to do: its document or its receipt.
 struct SaleStatus {
   std::string nrseqvenda, nrvendarest, nrcomanda;
-  std::string pendente;  // "documento" (or "recibo")
-  std::string situacao;  // e.g. IDDOCPENDVENDA 'NAOEMITIDO', 'CONTING'
+  std::string pendente;  // "documento" or "recibo"
+  std::string situacao;  // IDDOCPENDVENDA ('NAOEMITIDO', 'CONTING') or IDSITUCUPOM
   std::string desde;     // "" when unknown
   long idade = -1;
+  long tentativas = -1;    // a receipt's automatic prints tried (QTTENTCUPOM); -1 for none
+  bool esgotadas = false;  // no automatic print is left: only an operator's reprint prints it
+  std::string erro;        // a receipt's last printer failure (DSERROCUPOM)
+  std::string acao;        // what happens to it next, or what the operator does; "" none
 };
 
 // An NFC-e issued and not yet authorised ("pending" or "unknown").
@@ -50,24 +54,38 @@ struct CertificateStatus {
   std::string erro;      // why the end date is unknown; never the password
 };
 
+// Each part of the report read from the store carries its own error: a part that could not be
+// read says so ("" when it was read) and shows nothing else, never defaults as facts.
 struct StatusReport {
-  std::string filial, caixa, loja, agora;
+  std::string dir, filial, caixa, loja;
+  std::string agora;         // this host's local time, as rtl::Now() gives it
+  bool caixa_existe = true;  // false only when CAIXA was read and has no row for the register
+  std::string fuso;          // the branch's time zone (FILIAL.DSFUSOHORARIO or its default)
+  std::string agora_filial;  // the same moment on the branch's clocks; "" when unknown
+  std::string erro_caixa;
   std::vector<OrderStatus> pedidos;
+  std::string erro_pedidos;
   std::vector<SaleStatus> vendas;
+  std::string erro_vendas;
   std::vector<NoteStatus> notas;
+  std::string erro_notas;
   LastPass passagem;
   std::string pid_trava;  // the worker holding the register's lock; "" none
   CertificateStatus certificado;
-  std::vector<std::string> erros;  // what could not be read (store, log)
+  std::string erro_certificado;    // CAIXAFISCAL could not be read (certificado.erro: the file)
+  std::vector<std::string> erros;  // every part's error above, in the report's order
 };
 
-// Gathers the report of one register as of rtl::Now().
+// Gathers the report of one register as of rtl::Now(). Each age is counted on the clock its
+// time was written with: the notes' emission (DTHREMISNFCE) on the branch's clocks, the others
+// on this host's. Raises nothing: what cannot be read is said in the report.
 StatusReport CollectStatus(const StatusOptions& options);
 std::string StatusText(const StatusReport& report);
 std::string StatusJson(const StatusReport& report);
 
 // Prints the report; 0, or 1 when part of it could not be read (said in it), 2 for a register
-// that neither the options nor Dados/Caixa.ini name.
+// that neither the options nor Dados/Caixa.ini name, 4 (only a line on `err`) for a register the
+// store has no CAIXA row for (exit codes of run_command.h).
 int RunStatus(const StatusOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace hostagent

@@ -7,9 +7,11 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <sstream>
 
 #include "hostagent/host_records.h"
 #include "hostagent/register_lock.h"
+#include "hostagent/reprint_command.h"
 #include "hostagent/status_command.h"
 #include "support/seams.h"
 #include "support/store_builders.h"
@@ -41,10 +43,14 @@ std::string Files(const std::string& db) {
   return bytes;
 }
 
-// One pending order that failed, one sale whose document is pending, one note not transmitted,
-// a certificate the register's password does not open, and a worker holding the lock.
+// One pending order that failed, one sale whose document is pending, receipts not printed (owed
+// after the document, refused with tries left, refused with none left, cut short by a stop; a
+// printed one and a cancelled sale's are not shown), one note not transmitted, a certificate the
+// register's password does not open, and a worker holding the lock. The host's clock runs on UTC
+// and the branch's on Sao Paulo time, 3 h behind: the note's emission time is the branch's.
 TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
   vyrtest::TempStore store;
+  const vyrtest::ScopedTimeZone zone("UTC0");
   vyrtest::ScopedClock clock(rtl::EncodeDate(2026, 3, 10) + rtl::EncodeTime(12, 0, 0, 0));
   vyrtest::InsertBranchStoreRegister(store, "0001", "01", "001", {});
   vyrtest::InsertPendingOrder(store, {});
@@ -54,10 +60,25 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
   store.Exec(
       "UPDATE VENDA SET NRCOMANDAVND = '0002', IDDOCPENDVENDA = 'NAOEMITIDO', DTDOCPENDVENDA = "
       "'2026-03-10 11:58:00'");
+  for (const char* venda : {"0000000008", "0000000009", "0000000010", "0000000011", "0000000012"}) {
+    vyrtest::InsertSale(store, "0001", "001", venda, "01", "0000000003", "2026-03-10 00:00:00");
+  }
+  store.Exec(
+      "UPDATE VENDA SET NRCOMANDAVND = SUBSTR(NRSEQVENDA, 7) WHERE NRSEQVENDA > '0000000007'");
+  store.Exec("UPDATE VENDA SET IDSITUVENDA = 'C' WHERE NRSEQVENDA = '0000000012'");
+  store.Exec(
+      "INSERT INTO VENDACUPOM (CDFILIAL, CDCAIXA, NRSEQVENDA, IDSITUCUPOM, QTTENTCUPOM, "
+      "QTREIMPCUPOM, DTHRSITUCUPOM, DSERROCUPOM) VALUES "
+      "('0001', '001', '0000000007', 'PENDENTE', 0, 0, '2026-03-10 11:58:00', NULL), "
+      "('0001', '001', '0000000008', 'FALHOU', 5, 0, '2026-03-10 11:40:00', 'sem papel'), "
+      "('0001', '001', '0000000009', 'IMPRIMINDO', 1, 0, '2026-03-10 11:30:00', NULL), "
+      "('0001', '001', '0000000010', 'FALHOU', 2, 0, '2026-03-10 11:59:00', 'porta ocupada'), "
+      "('0001', '001', '0000000011', 'IMPRESSO', 1, 0, '2026-03-10 11:00:00', NULL), "
+      "('0001', '001', '0000000012', 'FALHOU', 5, 0, '2026-03-10 11:00:00', 'sem papel')");
   store.Exec(
       "INSERT INTO NFCEVENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, CDCHAVENFCE, IDSITUNFCE, "
       "DTHREMISNFCE, QTTENTENVNFCE) VALUES ('0001', '001', '0000000006', ?, 'pending', "
-      "'2026-03-10 09:00:00', 2)",
+      "'2026-03-10 08:00:00', 2)",
       {std::string(44, '3')});
   std::ofstream(store.Dir() + "/a1.pfx") << "not a certificate";
   store.Exec(
@@ -83,38 +104,157 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
 
   const std::string text = hostagent::StatusText(report) + hostagent::StatusJson(report);
   EXPECT_EQ(
-      "Caixa:            filial 0001, caixa 001, loja 01 (agora 2026-03-10 12:00:00)\n"
+      "Caixa:            filial 0001, caixa 001, loja 01 (agora 2026-03-10 12:00:00; na filial "
+      "2026-03-10 09:00:00, America/Sao_Paulo)\n"
       "THREAD:           em execucao no processo PID\n"
       "Ultima passagem:  2026-03-10 11:59:58 (pedidos continuam pendentes, processo PID)\n"
-      "Certificado:      o arquivo DIR/a1.pfx nao e um certificado PKCS#12 que a senha do caixa "
-      "(CAIXAFISCAL.DSSENHACERTIF, ****) abre\n"
+      "Certificado:      o arquivo DIR/a1.pfx nao e um certificado PKCS#12 que a senha do "
+      "caixa (CAIXAFISCAL.DSSENHACERTIF, ****) abre\n"
       "Pedidos pendentes: 1\n"
       "  pedido , comanda 0001, venda 0000000001, aberto ha 10 min\n"
-      "    ultima falha 10/03/2026 11:59:01: Ocorreu um erro durante a gravação da venda: ERRO "
+      "    ultima falha 2026-03-10 11:59:01: Ocorreu um erro durante a gravação da venda: ERRO "
       "sem NCM.\n"
       "    nova tentativa: apos espera de 4 s\n"
-      "Vendas com documento ou recibo pendente: 1\n"
+      "Vendas com documento ou recibo pendente: 5\n"
       "  venda 0000000007 (comanda 0002): documento NAOEMITIDO desde 2026-03-10 11:58:00 (ha 2 "
       "min)\n"
+      "  venda 0000000007 (comanda 0002): recibo PENDENTE desde 2026-03-10 11:58:00 (ha 2 "
+      "min), 0 de 5 tentativas\n"
+      "    impresso automaticamente quando o documento for emitido\n"
+      "  venda 0000000008 (comanda 0008): recibo FALHOU desde 2026-03-10 11:40:00 (ha 20 min), "
+      "5 de 5 tentativas: sem papel\n"
+      "    tentativas automaticas esgotadas: imprima com hostagent reprint --dir DIR --filial "
+      "0001 --caixa 001 --loja 01 0000000008\n"
+      "  venda 0000000009 (comanda 0009): recibo IMPRIMINDO desde 2026-03-10 11:30:00 (ha 30 "
+      "min), 1 de 5 tentativas\n"
+      "    enviado a impressora sem resultado registrado (uma parada durante a impressao o deixa "
+      "assim): nao e impresso de novo automaticamente; se nao saiu, imprima com hostagent "
+      "reprint --dir DIR --filial 0001 --caixa 001 --loja 01 0000000009\n"
+      "  venda 0000000010 (comanda 0010): recibo FALHOU desde 2026-03-10 11:59:00 (ha 60 s), 2 "
+      "de 5 tentativas: porta ocupada\n"
+      "    nova tentativa automatica na proxima passagem (ate 5 tentativas)\n"
       "Notas em contingencia nao transmitidas: 1\n"
-      "  nota 33333333333333333333333333333333333333333333 (venda 0000000006): pending, emitida "
-      "2026-03-10 09:00:00 (ha 3 h), 2 envios\n"
-      "{\"filial\":\"0001\",\"caixa\":\"001\",\"loja\":\"01\",\"agora\":\"2026-03-10 12:00:00\","
-      "\"thread\":{\"em_execucao\":true,\"pid\":\"PID\"},\"ultima_passagem\":{\"quando\":"
-      "\"2026-03-10 11:59:58\",\"situacao\":4,\"pid\":\"PID\"},\"certificado\":{\"arquivo\":"
-      "\"DIR/a1.pfx\",\"validade_utc\":null,\"dias\":null,\"erro\":\"o arquivo DIR/a1.pfx nao e um "
-      "certificado PKCS#12 que a senha do caixa (CAIXAFISCAL.DSSENHACERTIF, ****) abre\"},"
-      "\"pedidos_pendentes\":[{\"nrvendarest\":\"0000000001\",\"nrcomanda\":\"0001\",\"pedido\":"
-      "\"\",\"aberto\":\"2026-03-10 11:50:00\",\"idade_s\":600,\"ultima_falha\":\"Ocorreu um "
-      "erro durante a gravação da venda: ERRO sem NCM.\",\"ultima_falha_quando\":\"10/03/2026 "
-      "11:59:01\",\"espera_s\":4}],\"vendas_pendentes\":[{\"nrseqvenda\":\"0000000007\","
-      "\"nrvendarest\":\"0000000002\",\"nrcomanda\":\"0002\",\"pendente\":\"documento\","
-      "\"situacao\":\"NAOEMITIDO\",\"desde\":\"2026-03-10 11:58:00\",\"idade_s\":120}],"
-      "\"notas_contingencia\":[{\"chave\":\"33333333333333333333333333333333333333333333\","
-      "\"nrseqvenda\":\"0000000006\",\"situacao\":\"pending\",\"emitida\":\"2026-03-10 "
-      "09:00:00\",\"idade_s\":10800,\"envios\":2,\"motivo\":null}],\"erros\":[]}\n",
+      "  nota 33333333333333333333333333333333333333333333 (venda 0000000006): pending, "
+      "emitida 2026-03-10 08:00:00 (ha 60 min), 2 envios\n"
+      "{\"filial\":\"0001\",\"caixa\":\"001\",\"loja\":\"01\",\"agora\":\"2026-03-10 "
+      "12:00:00\",\"fuso_filial\":\"America/Sao_Paulo\",\"agora_filial\":\"2026-03-10 "
+      "09:00:00\",\"erro_caixa\":null,\"thread\":{\"em_execucao\":true,\"pid\":\"PID\"},\"ultim"
+      "a_passagem\":{\"quando\":\"2026-03-10 11:59:58\",\"situacao\":4,\"situacao_texto\":\"ped"
+      "idos continuam pendentes\",\"pid\":\"PID\"},\"certificado\":{\"arquivo\":\"DIR/a1.pfx\","
+      "\"validade_utc\":null,\"dias\":null,\"erro\":\"o arquivo DIR/a1.pfx nao e um "
+      "certificado PKCS#12 que a senha do caixa (CAIXAFISCAL.DSSENHACERTIF, ****) "
+      "abre\"},\"erro_pedidos_pendentes\":null,\"pedidos_pendentes\":[{\"nrvendarest\":\"000000"
+      "0001\",\"nrcomanda\":\"0001\",\"pedido\":\"\",\"aberto\":\"2026-03-10 "
+      "11:50:00\",\"idade_s\":600,\"ultima_falha\":\"Ocorreu um erro durante a gravação da "
+      "venda: ERRO sem NCM.\",\"ultima_falha_quando\":\"2026-03-10 "
+      "11:59:01\",\"espera_s\":4}],\"erro_vendas_pendentes\":null,\"vendas_pendentes\":[{\"nrse"
+      "qvenda\":\"0000000007\",\"nrvendarest\":\"0000000002\",\"nrcomanda\":\"0002\",\"pendente"
+      "\":\"documento\",\"situacao\":\"NAOEMITIDO\",\"desde\":\"2026-03-10 "
+      "11:58:00\",\"idade_s\":120,\"tentativas\":null,\"tentativas_max\":null,\"tentativas_esgo"
+      "tadas\":false,\"erro\":null,\"acao\":null},{\"nrseqvenda\":\"0000000007\",\"nrvendarest"
+      "\":\"0000000002\",\"nrcomanda\":\"0002\",\"pendente\":\"recibo\",\"situacao\":\"PENDENTE"
+      "\",\"desde\":\"2026-03-10 11:58:00\",\"idade_s\":120,\"tentativas\":0,\"tentativas_max\""
+      ":5,\"tentativas_esgotadas\":false,\"erro\":null,\"acao\":\"impresso automaticamente "
+      "quando o documento for emitido\"},{\"nrseqvenda\":\"0000000008\",\"nrvendarest\":\"00000"
+      "00003\",\"nrcomanda\":\"0008\",\"pendente\":\"recibo\",\"situacao\":\"FALHOU\",\"desde\""
+      ":\"2026-03-10 11:40:00\",\"idade_s\":1200,\"tentativas\":5,\"tentativas_max\":5,\"tentat"
+      "ivas_esgotadas\":true,\"erro\":\"sem papel\",\"acao\":\"tentativas automaticas "
+      "esgotadas: imprima com hostagent reprint --dir DIR --filial 0001 --caixa 001 --loja 01 "
+      "0000000008\"},{\"nrseqvenda\":\"0000000009\",\"nrvendarest\":\"0000000003\",\"nrcomanda"
+      "\":\"0009\",\"pendente\":\"recibo\",\"situacao\":\"IMPRIMINDO\",\"desde\":\"2026-03-10 "
+      "11:30:00\",\"idade_s\":1800,\"tentativas\":1,\"tentativas_max\":5,\"tentativas_esgotadas"
+      "\":true,\"erro\":null,\"acao\":\"enviado a impressora sem resultado registrado (uma "
+      "parada durante a impressao o deixa assim): nao e impresso de novo automaticamente; se nao "
+      "saiu, imprima com hostagent reprint --dir DIR --filial 0001 --caixa 001 --loja 01 "
+      "0000000009\"},{\"nrseqvenda\":\"0000000010\",\"nrvendarest\":\"0000000003\",\"nrcomanda"
+      "\":\"0010\",\"pendente\":\"recibo\",\"situacao\":\"FALHOU\",\"desde\":\"2026-03-10 "
+      "11:59:00\",\"idade_s\":60,\"tentativas\":2,\"tentativas_max\":5,\"tentativas_esgotadas\""
+      ":false,\"erro\":\"porta ocupada\",\"acao\":\"nova tentativa automatica na proxima "
+      "passagem (ate 5 tentativas)\"}],\"erro_notas_contingencia\":null,\"notas_contingencia\":"
+      "[{\"chave\":\"33333333333333333333333333333333333333333333\",\"nrseqvenda\":\"0000000006"
+      "\",\"situacao\":\"pending\",\"emitida\":\"2026-03-10 "
+      "08:00:00\",\"idade_s\":3600,\"envios\":2,\"motivo\":null}],\"erros\":[]}\n",
       Replaced(Replaced(text, store.Dir(), "DIR"), std::to_string(getpid()), "PID"));
   EXPECT_EQ(before, Files(store.DbPath())) << "status changed the store";
+}
+
+// A register the store has no CAIXA row for is said to be missing, with nothing of the store's
+// other registers or orders.
+TEST(HostTools, StatusOfAnUnknownRegisterSaysItIsNotFound) {
+  vyrtest::TempStore store;
+  vyrtest::InsertBranchStoreRegister(store, "0001", "01", "001", {});
+  vyrtest::InsertPendingOrder(store, {});
+  std::ostringstream out, err;
+  const int code = hostagent::RunStatus({store.Dir(), "0001", "999", "01", false}, out, err);
+  EXPECT_EQ(
+      "4 [] hostagent: caixa nao encontrado: nenhuma linha de CAIXA para filial 0001, "
+      "caixa 999, loja 01\n",
+      std::to_string(code) + " [" + out.str() + "] " + err.str());
+}
+
+// A part that cannot be read says why in its place, never a default as a fact (no certificate,
+// no receipt), and the parts after it are still read.
+TEST(HostTools, StatusPartThatCannotBeReadSaysWhyAndTheOthersStillShow) {
+  vyrtest::TempStore store;
+  const vyrtest::ScopedTimeZone zone("UTC0");
+  vyrtest::ScopedClock clock(rtl::EncodeDate(2026, 3, 10) + rtl::EncodeTime(12, 0, 0, 0));
+  vyrtest::InsertBranchStoreRegister(store, "0001", "01", "001", {});
+  vyrtest::InsertPendingOrder(store, {});
+  store.Exec("UPDATE VENDAREST SET DTHRABERMESA = '2026-03-10 11:50:00'");
+  store.Exec("DROP TABLE VENDACUPOM");
+  store.Exec("DROP TABLE CAIXAFISCAL");
+  std::ostringstream out, err;
+  const int code = hostagent::RunStatus({store.Dir(), "0001", "001", "01", false}, out, err);
+  const std::string json =
+      hostagent::StatusJson(hostagent::CollectStatus({store.Dir(), "0001", "001", "01", true}));
+  EXPECT_EQ(
+      "Caixa:            filial 0001, caixa 001, loja 01 (agora 2026-03-10 12:00:00; na "
+      "filial 2026-03-10 09:00:00, America/Sao_Paulo)\n"
+      "THREAD:           parada (nenhum processo tem a trava do caixa)\n"
+      "Ultima passagem:  nenhuma registrada\n"
+      "Certificado:      não foi possível ler o certificado do caixa (CAIXAFISCAL): no "
+      "such table: CAIXAFISCAL\n"
+      "Pedidos pendentes: 1\n"
+      "  pedido , comanda 0001, venda 0000000001, aberto ha 10 min\n"
+      "    nenhuma falha no log de hoje e de ontem\n"
+      "    nova tentativa: a cada passagem\n"
+      "Vendas com documento ou recibo pendente: não foi possível ler os recibos "
+      "(VENDACUPOM): no such table: VENDACUPOM\n"
+      "Notas em contingencia nao transmitidas: 0\n"
+      "{\"filial\":\"0001\",\"caixa\":\"001\",\"loja\":\"01\",\"agora\":\"2026-03-10 "
+      "12:00:00\",\"fuso_filial\":\"America/Sao_Paulo\",\"agora_filial\":\"2026-03-10 "
+      "09:00:00\",\"erro_caixa\":null,\"thread\":{\"em_execucao\":false,\"pid\":null},\"ult"
+      "ima_passagem\":null,\"certificado\":{\"arquivo\":null,\"validade_utc\":null,\"dias\""
+      ":null,\"erro\":\"não foi possível ler o certificado do caixa (CAIXAFISCAL): no such "
+      "table: CAIXAFISCAL\"},\"erro_pedidos_pendentes\":null,\"pedidos_pendentes\":[{\"nrve"
+      "ndarest\":\"0000000001\",\"nrcomanda\":\"0001\",\"pedido\":\"\",\"aberto\":\"2026-03"
+      "-10 11:50:00\",\"idade_s\":600,\"ultima_falha\":null,\"ultima_falha_quando\":null,\""
+      "espera_s\":null}],\"erro_vendas_pendentes\":\"não foi possível ler os recibos "
+      "(VENDACUPOM): no such table: VENDACUPOM\",\"vendas_pendentes\":[],\"erro_notas_conti"
+      "ngencia\":null,\"notas_contingencia\":[],\"erros\":[\"não foi possível ler os "
+      "recibos (VENDACUPOM): no such table: VENDACUPOM\",\"não foi possível ler o "
+      "certificado do caixa (CAIXAFISCAL): no such table: CAIXAFISCAL\"]}\n"
+      "1",
+      out.str() + json + std::to_string(code) + err.str());
+}
+
+// A sale's number may be given without its zeros; a cancelled sale has no receipt to print.
+TEST(HostTools, ReprintOfACancelledSaleSaysItIsCancelled) {
+  vyrtest::TempStore store;
+  vyrtest::InsertBranchStoreRegister(store, "0001", "01", "001", {});
+  vyrtest::InsertSale(store, "0001", "001", "0000000007", "01", "0000000002",
+                      "2026-03-10 00:00:00");
+  store.Exec("UPDATE VENDA SET IDSITUVENDA = 'C'");
+  std::string erro;
+  try {
+    hostagent::Reprint({store.Dir(), "0001", "001", "01", "7"});
+  } catch (const std::runtime_error& e) {
+    erro = e.what();
+  }
+  EXPECT_EQ(
+      "a venda 0000000007 (filial 0001, caixa 001) foi cancelada (VENDA.IDSITUVENDA 'C'): nao "
+      "tem recibo",
+      erro);
 }
 
 // Logs of days before the limit go, with a year folder left empty; the day at the limit, other
