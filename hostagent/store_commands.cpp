@@ -105,8 +105,9 @@ int UpgradeStore(const std::string& dir, std::ostream& out) {
         << " nao criado: ate o suporte resolver as comandas acima, nada impede uma segunda venda "
            "para a mesma comanda. Cancele todas as vendas de cada comanda menos uma, pelo "
            "procedimento normal da retaguarda, e execute upgrade-store de novo.\n"
-        << "Banco " << db << " atualizado, exceto o indice " << VyrSchema::kBillSaleIndex << "\n";
-    return kExitStoreOutdated;
+        << "Banco " << db << (state.Current() ? " ja esta no esquema atual" : " atualizado")
+        << ", exceto o indice " << VyrSchema::kBillSaleIndex << "\n";
+    return kExitOldSchema;
   }
   out << "Banco " << db << (state.Current() ? " ja esta no esquema atual\n" : " atualizado\n");
   return kExitOk;
@@ -129,7 +130,7 @@ int CheckStoreSchema(const std::string& dir, std::ostream& out, std::ostream& er
     if (!state.recreated.empty()) err << " com outra definicao: " << Joined(state.recreated) << ";";
     err << " atualize-o com 'hostagent upgrade-store --dir " << dir
         << "' (os dados sao mantidos) e inicie de novo\n";
-    return kExitStoreOutdated;
+    return kExitOldSchema;
   }
   if (!state.duplicates.empty()) {
     const std::string warning =

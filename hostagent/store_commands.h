@@ -65,13 +65,13 @@ IbptImport ImportIbpt(const std::string& dir, const std::string& file);
 // `upgrade-store --dir`: brings the SQLite store of program directory `dir` (found as the worker
 // finds it) to the current schema (VyrSchema::UpgradeSqliteStore) and prints what it added,
 // recreated and left as it was. Bills with more than one active sale are listed with their sales
-// and the index that guards them is left out: returns kExitStoreOutdated then, kExitOk
+// and the index that guards them is left out: returns kExitOldSchema then, kExitOk
 // otherwise. Raises std::runtime_error for an ODBC store or a store that cannot be upgraded.
 int UpgradeStore(const std::string& dir, std::ostream& out);
 
 // The check `run` makes before it starts the worker, read-only and without waiting for a lock:
 // whether the SQLite store of the program directory (already set to `dir`) lacks part of the
-// current schema. Returns kExitStoreOutdated, after naming to `err` what is missing and the
+// current schema. Returns kExitOldSchema, after naming to `err` what is missing and the
 // command `hostagent upgrade-store --dir <dir>`; otherwise kExitOk. The bill index missing
 // because of duplicated sales alone does not stop the start: one warning line goes to today's
 // log (and to `out`). A store that cannot be read (an ODBC store, a missing or locked file) is
