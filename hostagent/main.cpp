@@ -128,6 +128,14 @@ void AddTools(CLI::App& app, ToolOptions& t) {
   up->add_flag("--sqlserver-script", t.upgrade_sqlserver,
                "mostra o script equivalente para SQL Server")
       ->excludes(dir);
+  up->footer(
+      "Codigos de saida de upgrade-store:\n"
+      "  0  banco no esquema atual (atualizado ou ja estava)\n"
+      "  1  erro: banco inexistente, banco ODBC (use --sqlserver-script), recusa do SQLite\n"
+      "  2  argumentos invalidos\n"
+      "  9  tudo aplicado exceto o indice UX_VENDA_COMANDA: ha comandas com mais de uma venda\n"
+      "     ativa (listadas); o suporte cancela as vendas a mais pela retaguarda e executa de "
+      "novo\n");
   CLI::App* st = app.add_subcommand("status", "o que esta parado no caixa e por que");
   st->add_option("--dir", t.status.dir, "diretorio do programa; deve existir")
       ->required()
@@ -155,18 +163,7 @@ int RunTool(const CLI::App& app, const ToolOptions& t) {
     return hostagent::kExitOk;
   }
   if (t.upgrade_dir.empty()) throw CLI::RequiredError("--dir");
-  const std::string conexao = hostagent::StoreConnection(t.upgrade_dir);
-  const std::string sqlite = "sqlite:";
-  if (conexao.compare(0, sqlite.size(), sqlite) != 0) {
-    throw std::runtime_error(
-        "upgrade-store atualiza o banco SQLite; para SQL Server execute o script que "
-        "'hostagent upgrade-store --sqlserver-script' escreve");
-  }
-  const auto added = VyrSchema::UpgradeSqliteStore(conexao.substr(sqlite.size()));
-  for (const std::string& line : added) std::cout << "Adicionado: " << line << "\n";
-  std::cout << "Banco " << conexao.substr(sqlite.size())
-            << (added.empty() ? " ja esta no esquema atual\n" : " atualizado\n");
-  return hostagent::kExitOk;
+  return hostagent::UpgradeStore(t.upgrade_dir, std::cout);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "hostagent/module_loader.h"
 #include "hostagent/register_lock.h"
 #include "hostagent/run_summary.h"
+#include "hostagent/store_commands.h"
 #include "rtl/datetime.h"
 #include "rtl/errors.h"
 #include "rtl/program_dir.h"
@@ -32,7 +33,9 @@ const char* const kExitCodesHelp =
     "  5  fechamento automatico desligado no caixa (IDIMPAUTCUPEXP diferente de S)\n"
     "  6  caixa sem impressora NF6 parametrizada\n"
     "  7  o caixa ja esta em execucao em outro processo\n"
-    "  8  a THREAD nao parou a tempo (o modulo fica carregado)\n";
+    "  8  a THREAD nao parou a tempo (o modulo fica carregado)\n"
+    "  9  o banco da loja nao esta no esquema atual (falta tabela, coluna ou indice): execute\n"
+    "     hostagent upgrade-store --dir DIR\n";
 
 namespace {
 
@@ -226,6 +229,9 @@ int RunHost(const RunOptions& given, std::ostream& out, std::ostream& err) {
       err << "hostagent: o caixa ja esta em execucao: " << e.what() << "\n";
       return kExitRegisterBusy;
     }
+    // Before the worker: a store short of a column would leave every order failing on it.
+    const int schema = CheckStoreSchema(options.dir, out, err);
+    if (schema != kExitOk) return schema;
     const RunSnapshot before = TakeSnapshot(options.filial, options.loja, options.caixa);
     ModuleLoader module(options.module_path.empty() ? DefaultModulePath() : options.module_path);
     module.Dispara(options.filial.c_str(), options.caixa.c_str(), options.loja.c_str(), abertura);

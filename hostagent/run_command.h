@@ -20,7 +20,7 @@ struct RunOptions {
   int keep_logs = 0;        // > 0: remove daily logs older than this many days; 0: keep all
 };
 
-// Exit codes of `hostagent run` (and of the store commands, which use 0, 1, 2 and 7).
+// Exit codes of `hostagent run` (and of the store commands, which use 0, 1, 2, 7 and 9).
 enum ExitCode {
   kExitOk = 0,            // stopped by a signal, --until-idle or --max-seconds
   kExitHostError = 1,     // module not loaded, connection set-up unreadable, lock file
@@ -31,6 +31,7 @@ enum ExitCode {
   kExitNoPrinter = 6,     // the register has no printer model
   kExitRegisterBusy = 7,  // another process runs this register's worker
   kExitWorkerStuck = 8,   // the worker did not stop in time; the module stays loaded
+  kExitOldSchema = 9,     // the store lacks part of the current schema (upgrade-store)
 };
 
 // The exit codes as the help and the README list them.

@@ -1,8 +1,10 @@
 #pragma once
-// `hostagent init-store`, `demo-store` and `import-ibpt`: a store database (and, for the demo,
-// the rows and local table files of one register) in a program directory, and the tables an
-// operator loads into it.
+// `hostagent init-store`, `demo-store`, `import-ibpt` and `upgrade-store`: a store database (and,
+// for the demo, the rows and local table files of one register) in a program directory, the
+// tables an operator loads into it, and bringing it to the current schema; and the schema check
+// of `run`.
 
+#include <iosfwd>
 #include <string>
 
 namespace hostagent {
@@ -59,5 +61,21 @@ struct IbptImport {
 // the file and the line, and the table is left as it was; a default store that does not exist
 // raises std::runtime_error naming it.
 IbptImport ImportIbpt(const std::string& dir, const std::string& file);
+
+// `upgrade-store --dir`: brings the SQLite store of program directory `dir` (found as the worker
+// finds it) to the current schema (VyrSchema::UpgradeSqliteStore) and prints what it added,
+// recreated and left as it was. Bills with more than one active sale are listed with their sales
+// and the index that guards them is left out: returns kExitOldSchema then, kExitOk
+// otherwise. Raises std::runtime_error for an ODBC store or a store that cannot be upgraded.
+int UpgradeStore(const std::string& dir, std::ostream& out);
+
+// The check `run` makes before it starts the worker, read-only and without waiting for a lock:
+// whether the SQLite store of the program directory (already set to `dir`) lacks part of the
+// current schema. Returns kExitOldSchema, after naming to `err` what is missing and the
+// command `hostagent upgrade-store --dir <dir>`; otherwise kExitOk. The bill index missing
+// because of duplicated sales alone does not stop the start: one warning line goes to today's
+// log (and to `out`). A store that cannot be read (an ODBC store, a missing or locked file) is
+// left to the worker, which reports it; `out` says the check was skipped.
+int CheckStoreSchema(const std::string& dir, std::ostream& out, std::ostream& err);
 
 }  // namespace hostagent

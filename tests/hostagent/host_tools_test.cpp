@@ -13,6 +13,8 @@
 #include "hostagent/register_lock.h"
 #include "hostagent/reprint_command.h"
 #include "hostagent/status_command.h"
+#include "hostagent/store_commands.h"
+#include "rtl/program_dir.h"
 #include "support/seams.h"
 #include "support/store_builders.h"
 #include "support/temp_dir.h"
@@ -282,6 +284,39 @@ TEST(HostTools, OldLogsAreRemovedAndOtherFilesKept) {
       "LogImpExpKDS2026/LogImpExpKDS1003.txt LogImpExpKDS2026/LogImpExpKDS3102.txt "
       "LogImpExpKDS2026/notas.txt ",
       std::to_string(removed) + ": " + left);
+}
+
+// The check before the worker starts: a store short of a column is refused with the command that
+// fixes it; a store whose only gap is the bill index, kept out by two active sales of one bill,
+// starts with one warning in today's log.
+TEST(HostTools, RunRefusesAStoreShortOfTheSchemaAndWarnsOfDuplicatedSales) {
+  vyrtest::TempStore store;
+  vyrtest::ScopedClock clock(rtl::EncodeDate(2026, 3, 10) + rtl::EncodeTime(12, 0, 0, 0));
+  rtl::SetProgramDirectory(store.Dir());
+  store.Exec("DROP INDEX UX_VENDA_COMANDA; ALTER TABLE VENDA DROP COLUMN DTDOCPENDVENDA");
+  for (const char* sale : {"0000000007", "0000000008"}) {
+    store.Exec(
+        "INSERT INTO VENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, NRVENDAREST, NRCOMANDAVND, "
+        "IDSITUVENDA) VALUES ('0001', '001', ?, '0000000002', '0002', 'A')",
+        {sale});
+  }
+  std::ostringstream out, err;
+  const int outdated = hostagent::CheckStoreSchema(store.Dir(), out, err);
+  store.Exec("ALTER TABLE VENDA ADD COLUMN DTDOCPENDVENDA DATETIME");
+  const int duplicated = hostagent::CheckStoreSchema(store.Dir(), out, err);
+  std::ifstream log(store.Dir() + "/Dados/LogImpExpKDS/LogImpExpKDS2026/LogImpExpKDS1003.txt");
+  const std::string logged((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(
+      "9 0\n"
+      "hostagent: o banco DIR/Dados/Loja.db nao esta no esquema atual; falta: coluna "
+      "VENDA.DTDOCPENDVENDA DATETIME; atualize-o com 'hostagent upgrade-store --dir DIR' (os "
+      "dados sao mantidos) e inicie de novo\n"
+      "10/03/2026 12:00:00 - AVISO: indice UX_VENDA_COMANDA ausente no banco DIR/Dados/Loja.db: 1 "
+      "comanda(s) com mais de uma venda ativa; nada impede uma segunda venda para a mesma comanda "
+      "ate o suporte resolve-las ('hostagent upgrade-store --dir DIR' lista as vendas)\r\n",
+      Replaced(
+          std::to_string(outdated) + " " + std::to_string(duplicated) + "\n" + err.str() + logged,
+          store.Dir(), "DIR"));
 }
 
 }  // namespace

@@ -606,13 +606,18 @@ TEST_F(HostAgentTest, AWorkerThatEndsAtOnceSaysWhyInItsExitCode) {
   no_printer.printer_model = "";
   InsertRegister(no_printer);
   run();
+  store_.Exec("ALTER TABLE VENDA DROP COLUMN DTDOCPENDVENDA");  // refused before the worker
+  run();
   EXPECT_EQ(
       "4 hostagent: caixa nao encontrado: nenhuma linha de CAIXA para filial 0001, caixa 001, "
       "loja 01\n"
       "5 hostagent: fechamento automatico desligado no caixa (filial 0001, caixa 001, loja 01): "
       "CAIXA.IDIMPAUTCUPEXP diferente de 'S'\n"
-      "6 hostagent: caixa sem impressora NF6 parametrizada (filial 0001, caixa 001, loja 01)\n",
-      outcome);
+      "6 hostagent: caixa sem impressora NF6 parametrizada (filial 0001, caixa 001, loja 01)\n"
+      "9 hostagent: o banco DIR/Dados/Loja.db nao esta no esquema atual; falta: coluna "
+      "VENDA.DTDOCPENDVENDA DATETIME; atualize-o com 'hostagent upgrade-store --dir DIR' (os "
+      "dados sao mantidos) e inicie de novo\n",
+      Replaced(outcome, store_.Dir(), "DIR"));
 }
 
 TEST_F(HostAgentTest, InvalidArgumentsAreRefusedBeforeAnythingStarts) {
