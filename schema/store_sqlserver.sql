@@ -469,8 +469,15 @@ CREATE TABLE dbo.MOVCAIXA (
 -- A bill is recorded once: one sale that is not cancelled per branch, order and bill, also when
 -- two registers record it at the same moment. Cancelled sales and sales of other programs (no
 -- order or bill) stay out of it.
+-- An older store may hold two such sales for one bill: the index then waits, with a message,
+-- until support cancels all but one of them, and the script goes on.
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'UX_VENDA_COMANDA' AND object_id = OBJECT_ID(N'dbo.VENDA'))
-  CREATE UNIQUE INDEX UX_VENDA_COMANDA ON dbo.VENDA (CDFILIAL, NRVENDAREST, NRCOMANDAVND) WHERE IDSITUVENDA <> 'C' AND NRVENDAREST IS NOT NULL AND NRCOMANDAVND IS NOT NULL;
+BEGIN
+    IF EXISTS (SELECT CDFILIAL FROM dbo.VENDA WHERE IDSITUVENDA <> 'C' AND NRVENDAREST IS NOT NULL AND NRCOMANDAVND IS NOT NULL GROUP BY CDFILIAL, NRVENDAREST, NRCOMANDAVND HAVING COUNT(*) > 1)
+      PRINT N'UX_VENDA_COMANDA not created: VENDA holds more than one active sale for a bill (SELECT CDFILIAL, NRVENDAREST, NRCOMANDAVND, COUNT(*) FROM dbo.VENDA WHERE IDSITUVENDA <> ''C'' AND NRVENDAREST IS NOT NULL AND NRCOMANDAVND IS NOT NULL GROUP BY CDFILIAL, NRVENDAREST, NRCOMANDAVND HAVING COUNT(*) > 1 lists them); cancel all but one and run the script again';
+    ELSE
+      CREATE UNIQUE INDEX UX_VENDA_COMANDA ON dbo.VENDA (CDFILIAL, NRVENDAREST, NRCOMANDAVND) WHERE IDSITUVENDA <> 'C' AND NRVENDAREST IS NOT NULL AND NRCOMANDAVND IS NOT NULL;
+END
 -- (end of the recorded sales)
 
 -- Fiscal-device package: approximate taxes ----------------------------------------------------

@@ -328,7 +328,7 @@ std::string SqlServerUpgradeScript() {
   const std::regex column(R"(^  ([A-Z0-9_]+) (.+?),?$)");
   const std::regex key(R"(^  PRIMARY KEY \((.*)\)$)");
   const std::regex index(
-      R"(^  CREATE (UNIQUE )?INDEX (\w+) ON dbo\.(\w+) \(([^)]*)\)( WHERE .*)?;$)");
+      R"(^ +CREATE (UNIQUE )?INDEX (\w+) ON dbo\.(\w+) \(([^)]*)\)( WHERE .*)?;$)");
   std::istringstream lines(StoreSchemaSqlServer());
   std::string line, table, drops;
   std::vector<std::pair<std::string, std::string>> columns;
