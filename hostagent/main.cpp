@@ -142,6 +142,12 @@ void AddTools(CLI::App& app, ToolOptions& t) {
       ->check(kExistingFolder);
   AddRegister(*st, t.status.filial, t.status.caixa, t.status.loja);
   st->add_flag("--json", t.status.json, "o mesmo em JSON, para monitoracao");
+  st->footer(
+      "Codigos de saida de status:\n"
+      "  0  tudo lido\n"
+      "  1  alguma parte nao pode ser lida (dita na propria parte); as outras saem assim mesmo\n"
+      "  2  argumentos invalidos\n"
+      "  4  caixa nao encontrado (nenhuma linha de CAIXA para filial, caixa e loja)\n");
   CLI::App* re = app.add_subcommand("reprint", "imprime de novo o recibo de uma venda");
   re->add_option("--dir", t.reprint.dir, "diretorio do programa; deve existir")
       ->required()
