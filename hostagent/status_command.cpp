@@ -179,24 +179,6 @@ rtl::TDateTime NowIn(rtl::TDateTime now, const std::string& fuso) {
   return rtl::ParseSqlDateTime(text.substr(0, 19));
 }
 
-// `now`, a local time of this host, in UTC (the certificate's end date is in UTC).
-rtl::TDateTime UtcOf(rtl::TDateTime now) {
-  const rtl::DateTimeParts p = rtl::DecodeDateTime(now);
-  std::tm local{};
-  local.tm_year = p.year - 1900;
-  local.tm_mon = p.month - 1;
-  local.tm_mday = p.day;
-  local.tm_hour = p.hour;
-  local.tm_min = p.minute;
-  local.tm_sec = p.second;
-  local.tm_isdst = -1;
-  const std::time_t moment = std::mktime(&local);
-  std::tm utc{};
-  gmtime_r(&moment, &utc);
-  return rtl::EncodeDate(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday) +
-         rtl::EncodeTime(utc.tm_hour, utc.tm_min, utc.tm_sec, 0);
-}
-
 // The command that prints a receipt again, for the register the report is about.
 std::string ReprintCommand(const StatusReport& r, const std::string& venda) {
   return "hostagent reprint --dir " + r.dir + " --filial " + r.filial + " --caixa " + r.caixa +
@@ -380,7 +362,8 @@ void ReadStore(const StatusOptions& o, rtl::TDateTime now, StatusReport& report)
   report.certificado.arquivo = arquivo;
   try {
     senha = VyrUtil::Uncripto(senha, VyrFiscal::Nfce::kChaveSenhaCertificado);
-    ReadCertificate(arquivo, senha, UtcOf(now), report.certificado);
+    // The certificate's end date is in UTC.
+    ReadCertificate(arquivo, senha, NowIn(now, "UTC"), report.certificado);
   } catch (const std::exception&) {
     report.certificado.erro = "CAIXAFISCAL.DSSENHACERTIF nao e uma senha criptografada (****)";
   }
