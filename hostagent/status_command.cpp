@@ -179,6 +179,17 @@ rtl::TDateTime NowIn(rtl::TDateTime now, const std::string& fuso) {
   return rtl::ParseSqlDateTime(text.substr(0, 19));
 }
 
+// A sale of the lists of pending documents and receipts, from its row.
+SaleStatus SaleOf(ado::TADOQuery& q, const char* pendente, const char* campo_situacao) {
+  SaleStatus venda;
+  venda.nrseqvenda = q.FieldByName("NRSEQVENDA").AsString();
+  venda.nrvendarest = q.FieldByName("NRVENDAREST").AsString();
+  venda.nrcomanda = q.FieldByName("NRCOMANDAVND").AsString();
+  venda.pendente = pendente;
+  venda.situacao = q.FieldByName(campo_situacao).AsString();
+  return venda;
+}
+
 // The command that prints a receipt again, for the register the report is about.
 std::string ReprintCommand(const StatusReport& r, const std::string& venda) {
   return "hostagent reprint --dir " + r.dir + " --filial " + r.filial + " --caixa " + r.caixa +
@@ -269,12 +280,7 @@ void ReadStore(const StatusOptions& o, rtl::TDateTime now, StatusReport& report)
         ado::ForEachRow(connection, "adqVendaDocPendente", kSelDocumentos,
                         ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}), {filial, caixa},
                         [&](ado::TADOQuery& q) {
-                          SaleStatus venda;
-                          venda.nrseqvenda = q.FieldByName("NRSEQVENDA").AsString();
-                          venda.nrvendarest = q.FieldByName("NRVENDAREST").AsString();
-                          venda.nrcomanda = q.FieldByName("NRCOMANDAVND").AsString();
-                          venda.pendente = "documento";
-                          venda.situacao = q.FieldByName("IDDOCPENDVENDA").AsString();
+                          SaleStatus venda = SaleOf(q, "documento", "IDDOCPENDVENDA");
                           // Written with rtl::Now(): this host's clock.
                           ReadTime(q, "DTDOCPENDVENDA", now, &venda.desde, &venda.idade);
                           documentos.push_back(venda);
@@ -291,12 +297,7 @@ void ReadStore(const StatusOptions& o, rtl::TDateTime now, StatusReport& report)
              {"P_IMPRIMINDO", VyrFiscal::Cupom::kCupomImprimindo},
              {"P_FALHOU", VyrFiscal::Cupom::kCupomFalhou}},
             [&](ado::TADOQuery& q) {
-              SaleStatus venda;
-              venda.nrseqvenda = q.FieldByName("NRSEQVENDA").AsString();
-              venda.nrvendarest = q.FieldByName("NRVENDAREST").AsString();
-              venda.nrcomanda = q.FieldByName("NRCOMANDAVND").AsString();
-              venda.pendente = "recibo";
-              venda.situacao = q.FieldByName("IDSITUCUPOM").AsString();
+              SaleStatus venda = SaleOf(q, "recibo", "IDSITUCUPOM");
               const auto& tentativas = q.FieldByName("QTTENTCUPOM");
               venda.tentativas =
                   tentativas.IsNull() ? 0 : static_cast<long>(tentativas.AsInteger());
