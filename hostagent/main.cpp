@@ -49,6 +49,15 @@ void AddRegister(CLI::App& command, std::string& filial, std::string& caixa, std
   command.add_option("--loja", loja, "CDLOJA (padrao: Dados/Caixa.ini)");
 }
 
+// The required program folder and the register, for the tools that look at one register.
+void AddFolderAndRegister(CLI::App& command, std::string& dir, std::string& filial,
+                          std::string& caixa, std::string& loja) {
+  command.add_option("--dir", dir, "diretorio do programa; deve existir")
+      ->required()
+      ->check(kExistingFolder);
+  AddRegister(command, filial, caixa, loja);
+}
+
 void AddRun(CLI::App& app, hostagent::RunOptions& o) {
   CLI::App* run = app.add_subcommand("run", "carrega o modulo e executa a THREAD de um caixa");
   run->add_option("--dir", o.dir, "diretorio do programa (com Dados/); deve existir")
@@ -137,10 +146,7 @@ void AddTools(CLI::App& app, ToolOptions& t) {
       "     ativa (listadas); o suporte cancela as vendas a mais pela retaguarda e executa de "
       "novo\n");
   CLI::App* st = app.add_subcommand("status", "o que esta parado no caixa e por que");
-  st->add_option("--dir", t.status.dir, "diretorio do programa; deve existir")
-      ->required()
-      ->check(kExistingFolder);
-  AddRegister(*st, t.status.filial, t.status.caixa, t.status.loja);
+  AddFolderAndRegister(*st, t.status.dir, t.status.filial, t.status.caixa, t.status.loja);
   st->add_flag("--json", t.status.json, "o mesmo em JSON, para monitoracao");
   st->footer(
       "Codigos de saida de status:\n"
@@ -149,10 +155,7 @@ void AddTools(CLI::App& app, ToolOptions& t) {
       "  2  argumentos invalidos\n"
       "  4  caixa nao encontrado (nenhuma linha de CAIXA para filial, caixa e loja)\n");
   CLI::App* re = app.add_subcommand("reprint", "imprime de novo o recibo de uma venda");
-  re->add_option("--dir", t.reprint.dir, "diretorio do programa; deve existir")
-      ->required()
-      ->check(kExistingFolder);
-  AddRegister(*re, t.reprint.filial, t.reprint.caixa, t.reprint.loja);
+  AddFolderAndRegister(*re, t.reprint.dir, t.reprint.filial, t.reprint.caixa, t.reprint.loja);
   re->add_option("VENDA", t.reprint.venda, "numero da venda (VENDA.NRSEQVENDA)")->required();
 }
 
