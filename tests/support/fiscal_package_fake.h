@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "external/fiscal_device.h"
-#include "fiscal/sale/sale_closing.h"
+#include "fiscal/sale/closed_bill.h"
 #include "fiscal/sale/sale_rows.h"
 #include "rtl/client_dataset.h"
 #include "support/first_row_text.h"

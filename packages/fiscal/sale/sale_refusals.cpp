@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "db/statement_kit.h"
-#include "fiscal/sale/sale_closing.h"
+#include "fiscal/sale/closed_bill.h"
 #include "fiscal/sale/sale_statements.h"
 #include "fiscal/sale/tax_situation.h"
 #include "fiscal/sat/stored_cfe.h"

@@ -4,7 +4,7 @@
 // rows go through the writer the closing module's cancelled sales use, so both follow one set of
 // numbering, group and tax rules; the movements and debits are this package's alone.
 
-#include "fiscal/sale/sale_closing.h"
+#include "fiscal/sale/closed_bill.h"
 #include "fiscal/sale/sale_rows_writer.h"
 #include "fiscal/sale/sale_statements.h"
 #include "receivables/consumer_account.h"

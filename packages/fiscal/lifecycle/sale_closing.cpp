@@ -15,8 +15,6 @@
 // it rolls back and answers the winner's number with the winner's register, so that the closing
 // knows the sale is not its own.
 
-#include "fiscal/sale/sale_closing.h"
-
 #include <exception>
 
 #include "db/db_error.h"
@@ -27,6 +25,7 @@
 #include "fiscal/nfce/nfce_emission.h"
 #include "fiscal/receipt/contingency_danfe.h"
 #include "fiscal/receipt/receipt_state.h"
+#include "fiscal/sale/closed_bill.h"
 #include "fiscal/sale/pending_document.h"
 #include "fiscal/sale/sale_statements.h"
 #include "rtl/errors.h"
@@ -37,16 +36,9 @@ namespace VyrFiscal {
 namespace Venda {
 namespace {
 
-const char* const kSelVendaComanda =
-    R"mssql(SELECT CDCAIXA, NRSEQVENDA FROM VENDA WHERE (CDFILIAL = :P_CDFILIAL) AND (NRVENDAREST = :P_NRVENDAREST) AND (NRCOMANDAVND = :P_NRCOMANDA) AND (IDSITUVENDA <> 'C'))mssql";
-
 const char* const kSqlStateRestricao = "23000";
 const char* const kRegistroNfce = "N";
 const char* const kRegistroSat = "S";
-
-rtl::DataPacket PacoteDe(const rtl::TClientDataSet* table) {
-  return table != nullptr && table->Active() ? table->Packet() : rtl::DataPacket();
-}
 
 void DesfazTransacao(ado::TADOConnection& conexao) {
   if (conexao.InTransaction()) conexao.RollbackTrans();
@@ -146,32 +138,6 @@ Variant Grava(ado::TADOConnection& conexao, const Fechamento& fechamento, Varian
 }
 
 }  // namespace
-
-Fechamento LeFechamento(const std::vector<rtl::TClientDataSet*>& tabelas,
-                        const rtl::Variant& parametros) {
-  const TabelasFechamento t = DesempacotaTabelas(tabelas);
-  Fechamento f;
-  static_cast<ValoresFechamento&>(f) = DesempacotaValores(parametros);
-  f.vendas = PacoteDe(t.vendas);
-  f.movimentos = PacoteDe(t.movimentos);
-  f.cancelados = PacoteDe(t.cancelados);
-  return f;
-}
-
-VendaExistente ProcuraVendaDaComanda(ado::TADOConnection& conexao, const Fechamento& f) {
-  ado::TADOQuery adqVendaComanda;
-  ado::DeclareQuery(adqVendaComanda, conexao, kSelVendaComanda,
-                    ado::TextParams({"P_CDFILIAL", "P_NRVENDAREST", "P_NRCOMANDA"}),
-                    "adqVendaComanda");
-  ado::OpenQuery(
-      adqVendaComanda,
-      {{"P_CDFILIAL", f.CDFILIAL}, {"P_NRVENDAREST", f.NRVENDAREST}, {"P_NRCOMANDA", f.NRCOMANDA}});
-  VendaExistente existente;
-  existente.encontrada = !adqVendaComanda.IsEmpty();
-  existente.CDCAIXA = ado::FirstValue(adqVendaComanda, "CDCAIXA");
-  existente.NRSEQVENDA = ado::FirstValue(adqVendaComanda, "NRSEQVENDA");
-  return existente;
-}
 
 }  // namespace Venda
 
