@@ -75,10 +75,15 @@ void TakeOffQueue(TrdmImpExpKds& dm, const ContaEmFechamento& conta);
 
 // The sale origin of the bill; a lookup failure is logged and gives the empty origin.
 void ReadSaleOrigin(TrdmImpExpKds& dm, ContaEmFechamento& conta);
-// The approximate taxes and the electronic document's series, number and emission date.
+// The approximate taxes and the electronic document's series.
 void ComputeTaxFigures(TrdmImpExpKds& dm, ContaEmFechamento& conta);
+// The document number and emission date of a sale the fiscal package would record, asked of it
+// with the closing lists (the bill located in cdsPedidos) before anything is drawn. Leaves, with
+// the package's refusal in dsRetornoFechamento, when it would refuse the sale; a bill recorded
+// already gets no number (the fiscal closing answers its sale).
+bool PrepareDocumentNumber(TrdmImpExpKds& dm, ContaEmFechamento& conta);
 // The document number of the bill (its series in nrSerieNfce): the one reserved for the bill in
-// NUMDOCRESERV, else one drawn from the receivables package and reserved for it.
+// NUMDOCRESERV, else one the receivables package draws and reserves for it in one transaction.
 std::string BillDocumentNumber(TrdmImpExpKds& dm, const ContaEmFechamento& conta);
 // The register's reserved numbers whose bill no longer waits for the automatic closing: released
 // when a note carries the number (or the register emits SAT), else voided with the authority

@@ -16,12 +16,6 @@ namespace Cli_Qam00417::closing {
 
 namespace {
 
-const char* const kSelReservado =
-    R"mssql(SELECT NRDOCFIS FROM NUMDOCRESERV WHERE CDFILIAL = :P_CDFILIAL AND NRVENDAREST = :P_NRVENDAREST AND NRCOMANDA = :P_NRCOMANDA AND CDMODDOCFIS = :P_CDMODDOCFIS AND NRSERIEDOCFIS = :P_NRSERIEDOCFIS AND IDAMBDOCFIS = :P_IDAMBDOCFIS AND IDSITRESERVA = 'reserved')mssql";
-
-const char* const kInsReserva =
-    R"mssql(INSERT INTO NUMDOCRESERV (CDFILIAL, CDMODDOCFIS, NRSERIEDOCFIS, IDAMBDOCFIS, NRDOCFIS, CDCAIXA, NRVENDAREST, NRCOMANDA, IDSITRESERVA, DTHRRESERVA) VALUES (:P_CDFILIAL, :P_CDMODDOCFIS, :P_NRSERIEDOCFIS, :P_IDAMBDOCFIS, :P_NRDOCFIS, :P_CDCAIXA, :P_NRVENDAREST, :P_NRCOMANDA, 'reserved', :P_DTHRRESERVA))mssql";
-
 // The register's reservations whose bill no longer waits for the automatic closing; a voiding
 // without answer is asked again only after kMinutosEntreInutilizacoes.
 const char* const kSelDeixados =
@@ -150,36 +144,27 @@ void SettleLeftBehindNumbers(TrdmImpExpKds& dm, const ContaEmFechamento& conta) 
   }
 }
 
+bool PrepareDocumentNumber(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
+  // A refused bill would hold its number, pending, until it is mended or dropped, and then void
+  // it: the package is asked first, and a number is drawn only for a sale it will record.
+  const std::string resposta = VerificaFechamento(ClosingTables(dm), ClosingParameters(dm, conta));
+  if (RespostaEhErro(resposta)) {
+    conta.dsRetornoFechamento = resposta;
+    return false;
+  }
+  if (resposta.empty()) {
+    // The numbers of bills closed or dropped since are settled first: released or voided.
+    SettleLeftBehindNumbers(dm, conta);
+    conta.nrNfce = BillDocumentNumber(dm, conta);
+  }
+  conta.dtEmissNfce = getDataEmissNFCe();
+  return true;
+}
+
 std::string BillDocumentNumber(TrdmImpExpKds& dm, const ContaEmFechamento& conta) {
-  Reserva r;
-  r.CDFILIAL = conta.CDFILIAL;
-  r.modelo = dm.boVyrNfce ? kModeloNfce : kModeloSat;
-  r.serie = conta.nrSerieNfce;
-  r.ambiente = dm.idAmbTrabNfce;
-  ado::Bindings daComanda = {{"P_CDFILIAL", conta.CDFILIAL},   {"P_NRVENDAREST", conta.NRVENDAREST},
-                             {"P_NRCOMANDA", conta.NRCOMANDA}, {"P_CDMODDOCFIS", r.modelo},
-                             {"P_NRSERIEDOCFIS", r.serie},     {"P_IDAMBDOCFIS", r.ambiente}};
-  ado::ReadFirstRow(dm.adcImpExpKds, "adqNumeroReservado", kSelReservado,
-                    ado::TextParams({"P_CDFILIAL", "P_NRVENDAREST", "P_NRCOMANDA", "P_CDMODDOCFIS",
-                                     "P_NRSERIEDOCFIS", "P_IDAMBDOCFIS"}),
-                    daComanda, [&](ado::TADOQuery& query) {
-                      r.numero = query.FieldByName("NRDOCFIS").AsString();
-                    });
-  if (!r.numero.empty()) return r.numero;
-  r.numero = setNumeroNFCe(conta.CDFILIAL, conta.CDCAIXA, conta.nrSerieNfce, dm.idAmbTrabNfce,
-                           dm.boVyrNfce)
-                 .AsString();
-  ado::Bindings ligacoes = ChaveDe(r);
-  ligacoes.push_back({"P_CDCAIXA", conta.CDCAIXA});
-  ligacoes.push_back({"P_NRVENDAREST", conta.NRVENDAREST});
-  ligacoes.push_back({"P_NRCOMANDA", conta.NRCOMANDA});
-  ligacoes.push_back({"P_DTHRRESERVA", Variant::FromDateTime(rtl::Now())});
-  std::vector<ado::ParamDecl> parametros =
-      ado::TextParams({"P_CDFILIAL", "P_CDMODDOCFIS", "P_NRSERIEDOCFIS", "P_IDAMBDOCFIS",
-                       "P_NRDOCFIS", "P_CDCAIXA", "P_NRVENDAREST", "P_NRCOMANDA"});
-  parametros.push_back(ado::DateTimeParam("P_DTHRRESERVA"));
-  ado::RunCommand(dm.adcImpExpKds, "acmInsReserva", kInsReserva, std::move(parametros), ligacoes);
-  return r.numero;
+  return ReservaNumeroNFCe(conta.CDFILIAL, conta.CDCAIXA, conta.nrSerieNfce, dm.idAmbTrabNfce,
+                           dm.boVyrNfce, conta.NRVENDAREST, conta.NRCOMANDA)
+      .AsString();
 }
 
 }  // namespace Cli_Qam00417::closing

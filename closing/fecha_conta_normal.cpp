@@ -46,7 +46,7 @@ void ConcluiFechamento(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
   LogImpExpKDS("Chamada da setconcluifechamento");
   conta.idRetBalLoja = dm.cdsPedidos.FieldByName("IDRETBALLOJA").AsString();
   conta.inFiscalClosing = true;
-  CallFiscalClosing(dm, conta);
+  if (!EmiteDocumento(dm) || PrepareDocumentNumber(dm, conta)) CallFiscalClosing(dm, conta);
   conta.inFiscalClosing = false;
   if (RespostaEhNumeroVenda(conta.dsRetornoFechamento) && GravadaPorOutroCaixa(conta)) {
     // The other register documents and prints its sale; this one only takes the order off.

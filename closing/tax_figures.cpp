@@ -1,4 +1,4 @@
-// The sale's origin, and the tax figures and electronic-document number of a register that
+// The sale's origin, and the tax figures and electronic-document series of a register that
 // emits NFC-e or SAT.
 
 #include <cmath>
@@ -6,7 +6,6 @@
 
 #include "closing/closing_context.h"
 #include "external/fiscal_device.h"
-#include "external/receivables.h"
 #include "worker/log_imp_exp_kds.h"
 
 namespace Cli_Qam00417::closing {
@@ -55,10 +54,6 @@ void ComputeTaxFigures(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
   // A text that is not a number raises here and ends the closing.
   conta.vrTotalTrib = Variant(conta.vrIbpt).AsFloat() + Variant(conta.vrIbptEs).AsFloat();
   conta.nrSerieNfce = getNumeroSerieNFCe(conta.CDFILIAL, conta.CDCAIXA);
-  // The numbers of bills closed or dropped since are settled first: released or voided.
-  SettleLeftBehindNumbers(dm, conta);
-  conta.nrNfce = BillDocumentNumber(dm, conta);
-  conta.dtEmissNfce = getDataEmissNFCe();
 }
 
 }  // namespace Cli_Qam00417::closing

@@ -30,6 +30,7 @@ using VyrFiscal::SATOnline;
 using VyrFiscal::SetConcluiFechamento;
 using VyrFiscal::TransmiteNfcePendentes;
 using VyrFiscal::VerificaCertificadoNFCe;
+using VyrFiscal::VerificaFechamento;
 
 using VyrFiscal::AlteracaoVenda;
 using VyrFiscal::DesempacotaNota;

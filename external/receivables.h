@@ -12,6 +12,7 @@ using VyrRecebimento::TrdmRecebimento;
 
 using VyrRecebimento::EvoluiSaldo;
 using VyrRecebimento::getMinDtMovExtCons;
+using VyrRecebimento::ReservaNumeroNFCe;
 using VyrRecebimento::setNumeroNFCe;
 using VyrRecebimento::setValidaSaldoCons;
 

@@ -8,6 +8,7 @@ decltype(BuscaVenda) BuscaVenda = Rotinas::BuscaVenda;
 decltype(CalculoIcmsDFederal) CalculoIcmsDFederal = Rotinas::CalculoIcmsDFederal;
 decltype(getNumeroSerieNFCe) getNumeroSerieNFCe = Rotinas::getNumeroSerieNFCe;
 decltype(getDataEmissNFCe) getDataEmissNFCe = Rotinas::getDataEmissNFCe;
+decltype(VerificaFechamento) VerificaFechamento = Rotinas::VerificaFechamento;
 decltype(SetConcluiFechamento) SetConcluiFechamento = Rotinas::SetConcluiFechamento;
 decltype(AlteraVendaCan) AlteraVendaCan = Rotinas::AlteraVendaCan;
 decltype(SATOnline) SATOnline = Rotinas::SATOnline;

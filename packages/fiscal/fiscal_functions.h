@@ -45,12 +45,23 @@ extern std::function<std::string(const std::string& CDFILIAL, const std::string&
 // The current local time as "YYYY-MM-DDThh:mm:ss±hh:mm".
 extern std::function<std::string()> getDataEmissNFCe;
 
+// Asked before the closing draws the sale's document number, with the lists SetConcluiFechamento
+// would receive (the number still empty). Answers "" when it would record the sale,
+// RespostaErro(the reason) when it would refuse it for what the sale or the register lacks, and
+// the number of the bill's sale when the bill is recorded already (SetConcluiFechamento then
+// answers that sale, whatever number it is given). Writes nothing; raises what the store raises.
+extern std::function<std::string(const std::vector<TClientDataSet*>& tabelas,
+                                 const Variant& parametros)>
+    VerificaFechamento;
+
 // Records the sale in one transaction and, on an NFC-e register, issues its document.
 // `tabelas` is EmpacotaTabelas' list, `parametros` EmpacotaValores' list.
 // Answers the recorded sale's number (kTamanhoNumeroVenda characters), or RespostaErro(the
 // reason) with nothing written. A bill already recorded and not cancelled answers that sale's
-// number and writes nothing. NFC-e: answers in `retornoFiscal` a NotaEmitida (the access key,
-// and whether the note was issued in contingency).
+// number and writes nothing. A bill that no longer waits for the automatic closing when the
+// sale would be written (its COMANDAVEN row removed, or IDIMPCUPEXP no longer '2') answers a
+// text saying so, neither a number nor an error, and writes nothing. NFC-e: answers in
+// `retornoFiscal` a NotaEmitida (the access key, and whether the note was issued in contingency).
 extern std::function<Variant(const std::vector<TClientDataSet*>& tabelas, const Variant& parametros,
                              Variant& retornoFiscal)>
     SetConcluiFechamento;

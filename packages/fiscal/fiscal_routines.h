@@ -10,6 +10,8 @@ Variant BuscaVenda(const Variant& filialComanda, Variant& retornoFiscal);
 double CalculoIcmsDFederal(TClientDataSet& vendas, Variant& valores, double reservado);
 std::string getNumeroSerieNFCe(const std::string& CDFILIAL, const std::string& CDCAIXA);
 std::string getDataEmissNFCe();
+std::string VerificaFechamento(const std::vector<TClientDataSet*>& tabelas,
+                               const Variant& parametros);
 Variant SetConcluiFechamento(const std::vector<TClientDataSet*>& tabelas, const Variant& parametros,
                              Variant& retornoFiscal);
 Variant AlteraVendaCan(const Variant& parametros, Variant& retornoFiscal);

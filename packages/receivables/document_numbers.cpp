@@ -72,8 +72,9 @@ class Numerador {
 
   long long Proximo() {
     // The counter row may be missing (first document of the key). It is created outside the
-    // drawing transaction; when two registers create it at once, one insert fails on the key
-    // and that register simply draws from the row the other one created.
+    // drawing transaction unless the caller's transaction is open; when two registers create it
+    // at once, one insert fails on the key and that register draws from the row the other one
+    // created.
     std::string falhaInsercao;
     for (int tentativa = 0; tentativa < 3; ++tentativa) {
       long long numero = 0;

@@ -26,6 +26,16 @@ extern std::function<Variant(const std::string& CDFILIAL, const std::string& CDC
                              const std::string& serie, const std::string& ambiente, bool isNfce)>
     setNumeroNFCe;
 
+// The electronic fiscal document number of bill NRCOMANDA of restaurant sale NRVENDAREST, kept
+// for the bill in NUMDOCRESERV so that every attempt to close it uses the same one: the number
+// reserved for the bill in this series, environment and model, else one drawn through
+// setNumeroNFCe and reserved for the bill by register CDCAIXA in the same transaction. A number
+// is never drawn without its reservation: a stop or a failure before the commit draws nothing.
+extern std::function<Variant(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                             const std::string& serie, const std::string& ambiente, bool isNfce,
+                             const std::string& NRVENDAREST, const std::string& NRCOMANDA)>
+    ReservaNumeroNFCe;
+
 // A packet with the date-time column DTMOVEXTCONS: one row holding the earliest movement of the
 // consumer's account not yet consolidated into its balance, or no rows when there is none.
 extern std::function<Variant(const std::string& CDCLIENTE, const std::string& CDCONSUMIDOR)>
@@ -50,6 +60,9 @@ extern std::function<Variant(const std::string& CDFILIAL, const std::string& CDC
 namespace Rotinas {
 Variant setNumeroNFCe(const std::string& CDFILIAL, const std::string& CDCAIXA,
                       const std::string& serie, const std::string& ambiente, bool isNfce);
+Variant ReservaNumeroNFCe(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                          const std::string& serie, const std::string& ambiente, bool isNfce,
+                          const std::string& NRVENDAREST, const std::string& NRCOMANDA);
 Variant getMinDtMovExtCons(const std::string& CDCLIENTE, const std::string& CDCONSUMIDOR);
 void EvoluiSaldo(const std::string& CDCLIENTE, const std::string& CDCONSUMIDOR,
                  const std::string& CDFILIAL, TDateTime desde);

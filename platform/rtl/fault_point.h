@@ -17,6 +17,7 @@ extern std::function<void(const std::string& step)> OnFaultPoint;
 inline constexpr const char* kFalhaVendaGravada = "venda-gravada";
 inline constexpr const char* kFalhaRespostaSat = "resposta-sat";
 inline constexpr const char* kFalhaCupomImpresso = "cupom-impresso";
+inline constexpr const char* kFalhaNumeroSorteado = "numero-sorteado";
 
 inline void FaultPoint(const char* step) {
   if (OnFaultPoint) OnFaultPoint(step);

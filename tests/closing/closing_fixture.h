@@ -44,6 +44,7 @@ class ClosingTest : public ::testing::Test {
   ClosingTest() {
     unsetenv("VYR_CONEXAO");
     rtl::SetProgramDirectory(store_.Dir());
+    CloseReceivables();
     vyrtest::InsertBranchStoreRegister(store_, kFilial, kLoja, kCaixa);
     dm_ = std::make_unique<Cli_Qam00417::TrdmImpExpKds>();
     dm().cdEmpresa = "0001";
@@ -59,8 +60,7 @@ class ClosingTest : public ::testing::Test {
     fiscal_.xmlFolder = dm().dsPastaXml;
     fiscal_.onClosing = [this] {
       if (recordSaleOnClosing_ && answer_.size() == 10) {
-        vyrtest::InsertSale(store_, kFilial, kCaixa, answer_, kLoja, "0000000001",
-                            vyrtest::TodayText());
+        vyrtest::InsertSale(store_, kFilial, kCaixa, answer_, kLoja, "0000000001", StoreToday());
       }
     };
     dm().dtAberturaCaixa = rtl::EncodeDateTime({2026, 12, 7, 8, 30, 0, 0});
@@ -74,10 +74,24 @@ class ClosingTest : public ::testing::Test {
   }
   ~ClosingTest() override {
     dm_.reset();
+    CloseReceivables();
     rtl::SetProgramDirectory("");
+  }
+  // The receivables package keeps the number reservations on its own connection, made to the
+  // store of the test that used it first.
+  static void CloseReceivables() {
+    if (VyrRecebimento::rdmRecebimento != nullptr) {
+      VyrRecebimento::rdmRecebimento->adcRecebimento.Close();
+    }
   }
 
   Cli_Qam00417::TrdmImpExpKds& dm() { return *dm_; }
+
+  // Today as the store's sale check sees it (its own clock, not the test's fixed one), at time
+  // zero: the day a sale of "today" is entered under.
+  std::string StoreToday() const {
+    return store_.Scalar("SELECT date('now', 'localtime') || ' 00:00:00'");
+  }
 
   void NfceRegister() {
     dm().boVyrNfce = true;

@@ -473,6 +473,48 @@ TEST_F(EndToEndTest, AnNfceOrderReachesTheStatesServicesAndANumberLeftBehindIsVo
                 "|" + standIn.Calls());
 }
 
+// The series' counter, the bill's reservations and the notes' numbers: "counter 1|reserved
+// 1;|notes 1 authorised;".
+std::string Numbering(const vyrtest::TempStore& store) {
+  std::string text = "counter " + store.Scalar("SELECT MAX(NRULTDOCFIS) FROM PROXNUMDOCFIS") + "|";
+  for (const auto& row :
+       store.Query("SELECT IDSITRESERVA, NRDOCFIS FROM NUMDOCRESERV ORDER BY NRDOCFIS")) {
+    text += row[0] + " " + row[1] + ";";
+  }
+  text += "|notes";
+  for (const auto& row : store.Query("SELECT NRNFCE, IDSITUNFCE FROM NFCEVENDA ORDER BY 1")) {
+    text += " " + row[0] + " " + row[1] + ";";
+  }
+  return text;
+}
+
+// A stop between the draw of the bill's number and its reservation draws nothing: the next
+// closing draws the same number, and the series has no gap to void.
+TEST_F(EndToEndTest, ACrashBetweenTheDrawAndItsReservationLeavesNoNumberBehind) {
+  NfceRegister("simulado");
+  InsertBill();
+  const std::string exit = CrashAt(rtl::kFalhaNumeroSorteado);
+  const std::string crashed = Numbering(store_);
+  WorkerPass();
+  EXPECT_EQ(
+      "9|counter \\N||notes|IDIMPCUPEXP=3 IDSTCOMANDA=P sales=A:1 |counter 1|reserved 1;|notes 1 "
+      "authorised;",
+      exit + "|" + crashed + "|" + State() + "|" + Numbering(store_));
+}
+
+// A bill refused for its content (a product without NCM) is refused before a number is drawn
+// for it: no number is held while it waits to be mended.
+TEST_F(EndToEndTest, ABillRefusedForItsContentDrawsNoNumber) {
+  NfceRegister("simulado");
+  vyrtest::FiscalProduct semNcm;
+  semNcm.ncm = "";
+  vyrtest::InsertFiscalProduct(store_, kFilial, semNcm);
+  InsertBill();
+  Pass();
+  EXPECT_EQ("IDIMPCUPEXP=2 IDSTCOMANDA=1 sales=C:1 |counter \\N||notes",
+            State() + "|" + Numbering(store_));
+}
+
 // The note stays pending in contingency; the sale stays marked 'CONTING' through the closing's
 // own marker and the order's working rows are removed. The closing prints no receipt: the
 // package prints the contingency DANFE to the register's printer.

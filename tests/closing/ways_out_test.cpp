@@ -1,6 +1,8 @@
 // Every way out of a bill's closing: the log lines in order, the order's state afterwards and
 // what the packages were asked to do.
 
+#include <sstream>
+
 #include "closing/closing_context.h"
 #include "closing/closing_fixture.h"
 
@@ -15,6 +17,15 @@ class WaysOutTest : public ClosingTest {
  protected:
   // The log, the order's state and the packages' calls, as one text.
   std::string Outcome() { return Log() + "|" + OrderState() + "|" + Calls(); }
+  // The log's lines that contain `part`.
+  std::string LogLinesWith(const std::string& part) const {
+    std::string lines;
+    std::istringstream log(Log());
+    for (std::string line; std::getline(log, line);) {
+      if (line.find(part) != std::string::npos) lines += line + "\n";
+    }
+    return lines;
+  }
 };
 
 TEST_F(WaysOutTest, ARegisterWithNeitherDocumentRecordsTheSaleAndMarksTheOrder) {
@@ -126,6 +137,31 @@ TEST_F(WaysOutTest, ABillThatStaysPendingDrawsOneNumberAndWaitsLongerEachTime) {
                         "IDAMBDOCFIS || ' ' || NRDOCFIS || ' ' || IDSITRESERVA FROM NUMDOCRESERV"));
 }
 
+// The fiscal package is asked before a number is drawn: a sale it would refuse takes the
+// refusal's way without asking it to record, and a bill recorded already (by another register)
+// gets its sale without a number.
+TEST_F(WaysOutTest, ARefusedOrRecordedBillDrawsNoNumber) {
+  NfceRegister();
+  std::string outcome;
+  for (const char* check : {"ERRO: O produto 1001 está sem NCM", "0000000042"}) {
+    fiscal_.checkAnswer = check;
+    answer_ = check;
+    Close();
+    outcome += LogLinesWith("Retorno da setConcluifechamento: " + std::string(check)) + Calls() +
+               "|reserved " + std::to_string(store_.Count("NUMDOCRESERV")) + "\n";
+    calls_.Clear();
+    clock_.Set(rtl::Now() + 1);
+  }
+  EXPECT_EQ(
+      "Retorno da setConcluifechamento: ERRO: O produto 1001 está sem NCM\n"
+      "BuscaVenda['0001', '0001'];CalculoIcmsDFederal;getNumeroSerieNFCe(0001,001);|reserved 0\n"
+      "Retorno da setConcluifechamento: 0000000042\n"
+      "BuscaVenda['0001', '0001'];CalculoIcmsDFederal;getNumeroSerieNFCe(0001,001);"
+      "SetConcluiFechamento;DisparaImpressaoNaoFiscal[False, 'VENDA_NFCe', Omitted, Omitted, "
+      "Omitted, 1 row, '']/10;|reserved 0\n",
+      outcome);
+}
+
 // A fiscal closing that raises leaves the order pending: it waits as after a refusal.
 TEST_F(WaysOutTest, AFiscalClosingThatRaisesHoldsTheOrderBack) {
   fiscal_.onClosing = [] { throw rtl::Exception("store locked"); };
@@ -151,6 +187,10 @@ TEST_F(WaysOutTest, ANumberLeftUnusedIsVoidedOnceAndAUsedOneReleased) {
   store_.Exec(
       "INSERT INTO NFCEVENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, NRNFCE, NRSERIENFCE, IDAMBNFCE) "
       "VALUES ('0001', '001', '0000000041', '122', '007', '2')");
+  // Number 123 of another series does not carry this series' 123.
+  store_.Exec(
+      "INSERT INTO NFCEVENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, NRNFCE, NRSERIENFCE, IDAMBNFCE) "
+      "VALUES ('0001', '001', '0000000040', '123', '8', '2')");
   store_.Exec("UPDATE COMANDAVEN SET IDIMPCUPEXP = '3'");
   calls_.Clear();
   const size_t logged = Log().size();
@@ -165,6 +205,30 @@ TEST_F(WaysOutTest, ANumberLeftUnusedIsVoidedOnceAndAUsedOneReleased) {
       "homologado\n|InutilizaNumeroNFCe(0001,001,7,123,2);|123 voided",
       Log().substr(logged) + "|" + Calls() + "|" +
           store_.Scalar("SELECT NRDOCFIS || ' ' || IDSITRESERVA FROM NUMDOCRESERV"));
+}
+
+// What the authority answers decides the number's end: voided (102; 206 and 563 when an earlier
+// request of the same number went through unanswered), or refused and left for support.
+TEST_F(WaysOutTest, TheVoidingsAnswerDecidesWhetherTheNumberIsVoided) {
+  NfceRegister();
+  answer_ = "TENTE DEPOIS";
+  Close();
+  store_.Exec("UPDATE COMANDAVEN SET IDIMPCUPEXP = '0'");
+  Cli_Qam00417::closing::ContaEmFechamento conta;
+  conta.CDFILIAL = "0001";
+  conta.CDCAIXA = "001";
+  std::string ends;
+  for (const char* answer :
+       {"102 Inutilizacao de numero homologado", "206 Rejeicao: NF-e ja esta inutilizada",
+        "563 Rejeicao: Ja existe pedido de Inutilizacao com a mesma faixa de inutilizacao",
+        "241 Rejeicao: Um numero da faixa ja foi utilizado"}) {
+    store_.Exec("UPDATE NUMDOCRESERV SET IDSITRESERVA = 'reserved'");
+    fiscal_.voidAnswer = answer;
+    Cli_Qam00417::closing::SettleLeftBehindNumbers(dm(), conta);
+    ends +=
+        std::string(answer, 3) + " " + store_.Scalar("SELECT IDSITRESERVA FROM NUMDOCRESERV") + ";";
+  }
+  EXPECT_EQ("102 voided;206 voided;563 voided;241 refused;", ends);
 }
 
 // An authority out of reach is asked again about the number only ten minutes later.

@@ -39,6 +39,7 @@ class FakeFiscalPackage {
   std::vector<FakeSaleRow> saleRows = {FakeSaleRow{}};  // BuscaVenda
   std::string cdfamilisald = "F01";                     // of every sale row
   std::string answer = "0000000042";                    // SetConcluiFechamento
+  std::string checkAnswer;  // VerificaFechamento, not recorded: "" lets a number be drawn
   std::string nfceKey = "35261200000000000000650010000001231000001234";
   bool nfceContingency = false;
   std::string voidAnswer = "102 Inutilizacao de numero homologado";  // InutilizaNumeroNFCe
@@ -178,6 +179,9 @@ class FakeFiscalPackage {
       }};
   ScopedOverride<decltype(VyrFiscal::getDataEmissNFCe)> emissao_{
       VyrFiscal::getDataEmissNFCe, [] { return std::string("2026-12-07T10:30:00-03:00"); }};
+  ScopedOverride<decltype(VyrFiscal::VerificaFechamento)> verifica_{
+      VyrFiscal::VerificaFechamento,
+      [this](const std::vector<rtl::TClientDataSet*>&, const Variant&) { return checkAnswer; }};
   ScopedOverride<decltype(VyrFiscal::SetConcluiFechamento)> conclui_{
       VyrFiscal::SetConcluiFechamento, [this](const std::vector<rtl::TClientDataSet*>& tabelas,
                                               const Variant& parametros, Variant& retorno) {

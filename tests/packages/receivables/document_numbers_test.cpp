@@ -9,6 +9,7 @@
 
 #include "receivables/rdm_recebimento.h"
 #include "receivables/receivables_functions.h"
+#include "rtl/fault_point.h"
 #include "rtl/program_dir.h"
 #include "support/process_race.h"
 #include "support/temp_store.h"
@@ -31,6 +32,63 @@ class DocumentNumbersTest : public ::testing::Test {
 
 std::string Draw(const std::string& serie, const std::string& ambiente, bool isNfce) {
   return VyrRecebimento::setNumeroNFCe("0001", "001", serie, ambiente, isNfce).AsString();
+}
+
+// The number of bill `nrcomanda` of register 001, series 1, homologation.
+std::string Reserve(const std::string& nrcomanda) {
+  return VyrRecebimento::ReservaNumeroNFCe("0001", "001", "1", "2", true, "00000000" + nrcomanda,
+                                           nrcomanda)
+      .AsString();
+}
+
+class NumberReservationTest : public DocumentNumbersTest {
+ protected:
+  // The counter and the reservations: "counter 2|1 0001 reserved;2 0002 reserved;".
+  std::string Numbers() const {
+    std::string text = "counter " + store_.Scalar("SELECT NRULTDOCFIS FROM PROXNUMDOCFIS") + "|";
+    for (const auto& row : store_.Query(
+             "SELECT NRDOCFIS, NRCOMANDA, IDSITRESERVA FROM NUMDOCRESERV ORDER BY NRDOCFIS")) {
+      text += row[0] + " " + row[1] + " " + row[2] + ";";
+    }
+    return text;
+  }
+};
+
+// A stop between the draw and the reservation (the process ends there) draws nothing: the next
+// closing of the bill draws the same number and keeps it; the bill asks again and gets it back.
+TEST_F(NumberReservationTest, AStopBetweenTheDrawAndItsReservationLeavesNoNumberBehind) {
+  delete VyrRecebimento::rdmRecebimento;
+  VyrRecebimento::rdmRecebimento = nullptr;
+  const std::vector<vyrtest::ChildResult> child = vyrtest::RunInProcesses(1, [] {
+    rtl::OnFaultPoint = [](const std::string& at) {
+      if (at == rtl::kFalhaNumeroSorteado) _exit(9);
+    };
+    return Reserve("0001");
+  });
+  const std::string first = Reserve("0001");
+  const std::string again = Reserve("0001");
+  const std::string next = Reserve("0002");
+  EXPECT_EQ("9|1 1 2|counter 2|1 0001 reserved;2 0002 reserved;",
+            vyrtest::Exits(child) + "|" + first + " " + again + " " + next + "|" + Numbers());
+}
+
+// A reservation the store refuses (a full disk) fails the draw with it, naming the table.
+TEST_F(NumberReservationTest, AReservationThatCannotBeWrittenTakesItsNumberBack) {
+  store_.Exec(
+      "CREATE TRIGGER DISCO_CHEIO BEFORE INSERT ON NUMDOCRESERV BEGIN SELECT RAISE(ABORT, "
+      "'database or disk is full'); END");
+  std::string outcome;
+  try {
+    outcome = Reserve("0001");
+  } catch (const std::exception& e) {
+    outcome = e.what();
+  }
+  store_.Exec("DROP TRIGGER DISCO_CHEIO");
+  outcome += "|" + Reserve("0001");
+  EXPECT_EQ(
+      "Reserva do número do documento fiscal da comanda 0001 (tabela NUMDOCRESERV): database or "
+      "disk is full|1|counter 1|1 0001 reserved;",
+      outcome + "|" + Numbers());
 }
 
 TEST_F(DocumentNumbersTest, EachSeriesEnvironmentAndModelCountsOnItsOwn) {
