@@ -37,6 +37,12 @@ namespace Venda {
 namespace {
 
 const char* const kSqlStateRestricao = "23000";
+
+// Touches the bill's row only while it still waits for the automatic closing: one row changed
+// means it is there and waiting, and its lock holds it so until the sale's commit, so a bill
+// deleted or taken off the queue while it was being closed is never sold.
+const char* const kUpdComandaAguardando =
+    R"mssql(UPDATE COMANDAVEN SET IDIMPCUPEXP = IDIMPCUPEXP WHERE CDFILIAL = :P_CDFILIAL AND NRVENDAREST = :P_NRVENDAREST AND NRCOMANDA = :P_NRCOMANDA AND IDIMPCUPEXP = '2')mssql";
 const char* const kRegistroNfce = "N";
 const char* const kRegistroSat = "S";
 
@@ -46,6 +52,23 @@ void DesfazTransacao(ado::TADOConnection& conexao) {
 
 bool ViolouRestricao(const ado::EADOError& error) {
   return error.SqlState() == kSqlStateRestricao;
+}
+
+bool ComandaAguardando(ado::TADOConnection& conexao, const Fechamento& f) {
+  return ado::RunCommand(conexao, "acmComandaAguardando", kUpdComandaAguardando,
+                         ado::TextParams({"P_CDFILIAL", "P_NRVENDAREST", "P_NRCOMANDA"}),
+                         {{"P_CDFILIAL", f.CDFILIAL},
+                          {"P_NRVENDAREST", f.NRVENDAREST},
+                          {"P_NRCOMANDA", f.NRCOMANDA}}) > 0;
+}
+
+// The answer for a bill that stopped waiting while it was being closed: neither a sale number
+// nor a refusal, since nothing was recorded and nothing is wrong with the sale.
+Variant RespostaComandaNaoAguarda(const Fechamento& f) {
+  return Variant("A comanda " + f.NRCOMANDA + " (venda " + f.NRVENDAREST + ", filial " +
+                 f.CDFILIAL +
+                 ") não aguarda mais o fechamento automático: foi removida ou saiu da fila "
+                 "(COMANDAVEN.IDIMPCUPEXP diferente de '2') durante o fechamento; nada gravado");
 }
 
 PedidoNfce MontaPedidoNfce(const Fechamento& f, const std::string& NRSEQVENDA) {
@@ -115,6 +138,10 @@ Variant Grava(ado::TADOConnection& conexao, const Fechamento& fechamento, Varian
     if (existente.encontrada) {
       conexao.RollbackTrans();
       return RespostaExistente(conexao, fechamento, existente, retornoFiscal);
+    }
+    if (!ComandaAguardando(conexao, fechamento)) {
+      conexao.RollbackTrans();
+      return RespostaComandaNaoAguarda(fechamento);
     }
     GravaVenda(conexao, fechamento, numero);
     if (fechamento.idTipoEmissao == kRegistroNfce || fechamento.idTipoEmissao == kRegistroSat) {

@@ -108,6 +108,27 @@ TEST_F(SaleRecordedOnceTest, AFailureHalfWayLeavesNothingOfTheSaleButItsNumber) 
       failed + " | " + counts + " | then " + Record());
 }
 
+// A bill taken off the queue or deleted after the closing read it, before its sale is written
+// (here while the sale's number is drawn): nothing is recorded, and the answer says why.
+TEST_F(SaleRecordedOnceTest, ABillThatStopsWaitingWhileItIsClosedIsNotRecorded) {
+  store_.Exec(
+      "INSERT INTO PROXCODIGO (CDFILIAL, CDCAIXA, NRULTSEQVENDA) VALUES ('0001', '001', 0)");
+  std::string outcome;
+  for (const std::string change :
+       {"UPDATE COMANDAVEN SET IDIMPCUPEXP = '3'", "DELETE FROM COMANDAVEN"}) {
+    store_.Exec("UPDATE COMANDAVEN SET IDIMPCUPEXP = '2'");
+    store_.Exec("CREATE TRIGGER FORA_DA_FILA AFTER UPDATE ON PROXCODIGO BEGIN " + change + "; END");
+    outcome += Record() + " | " + Counts() + "\n";
+    store_.Exec("DROP TRIGGER FORA_DA_FILA");
+  }
+  const std::string answer =
+      "A comanda 0001 (venda 0000000001, filial 0001) não aguarda mais o fechamento automático: "
+      "foi removida ou saiu da fila (COMANDAVEN.IDIMPCUPEXP diferente de '2') durante o "
+      "fechamento; nada gravado | VENDA=0 ITEMVENDA=0 ITVENDAIMPOS=0 ITVENDACAN=0 MOVCAIXA=0 "
+      "MOVEXTCONS=0 \n";
+  EXPECT_EQ(answer + answer, outcome);
+}
+
 class SaleRefusalTest : public SaleRecordedOnceTest {
  protected:
   // The answer to the bill, and what it left in the store.
