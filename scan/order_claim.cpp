@@ -24,6 +24,12 @@ const char* const kSelDono =
 const char* const kDelReserva =
     R"mssql(DELETE FROM RESERVACOMANDA WHERE CDFILIAL = :P_CDFILIAL AND NRVENDAREST = :P_NRVENDAREST AND NRCOMANDA = :P_NRCOMANDA AND CDCAIXA = :P_CDCAIXA)mssql";
 
+const char* const kDelDeixadas =
+    R"mssql(DELETE FROM RESERVACOMANDA WHERE CDFILIAL = :P_CDFILIAL AND NOT EXISTS (SELECT 1 FROM COMANDAVEN CV WHERE CV.CDFILIAL = RESERVACOMANDA.CDFILIAL AND CV.NRVENDAREST = RESERVACOMANDA.NRVENDAREST AND CV.NRCOMANDA = RESERVACOMANDA.NRCOMANDA AND CV.IDIMPCUPEXP = '2'))mssql";
+
+const char* const kSelVendasDaComanda =
+    R"mssql(SELECT CDCAIXA, NRSEQVENDA FROM VENDA WHERE CDFILIAL = :P_CDFILIAL AND NRVENDAREST = :P_NRVENDAREST AND IDSITUVENDA <> 'C' ORDER BY CDCAIXA, NRSEQVENDA)mssql";
+
 const char* const kSqlStateRestricao = "23000";
 
 ado::Bindings Chave(const ComandaReservada& comanda) {
@@ -69,6 +75,28 @@ std::string ReservaComanda(ado::TADOConnection& conexao, const ComandaReservada&
 void LiberaComanda(ado::TADOConnection& conexao, const ComandaReservada& comanda,
                    const std::string& CDCAIXA) {
   ado::RunCommand(conexao, "acmDelReservaComanda", kDelReserva, ComCaixa(comanda, CDCAIXA));
+}
+
+void LiberaComandasDeixadas(ado::TADOConnection& conexao, const std::string& CDFILIAL) {
+  ado::RunCommand(conexao, "acmDelReservasDeixadas", kDelDeixadas, {{"P_CDFILIAL", CDFILIAL}});
+}
+
+VendaDeOutroCaixa VendaGravadaPorOutroCaixa(ado::TADOConnection& conexao,
+                                            const ComandaReservada& comanda,
+                                            const std::string& CDCAIXA) {
+  VendaDeOutroCaixa outra;
+  bool propria = false;
+  const ado::Bindings chave = {{"P_CDFILIAL", comanda.CDFILIAL},
+                               {"P_NRVENDAREST", comanda.NRVENDAREST}};
+  ado::ForEachRow(conexao, "adqVendasDaComanda", kSelVendasDaComanda, ado::ParamsFor(chave), chave,
+                  [&](ado::TADOQuery& query) {
+                    const std::string caixa = ado::FirstValue(query, "CDCAIXA");
+                    propria = propria || caixa == CDCAIXA;
+                    if (outra.CDCAIXA.empty() && caixa != CDCAIXA) {
+                      outra = {caixa, ado::FirstValue(query, "NRSEQVENDA")};
+                    }
+                  });
+  return propria ? VendaDeOutroCaixa{} : outra;
 }
 
 }  // namespace Cli_Qam00417

@@ -28,4 +28,18 @@ std::string ReservaComanda(ado::TADOConnection& conexao, const ComandaReservada&
 void LiberaComanda(ado::TADOConnection& conexao, const ComandaReservada& comanda,
                    const std::string& CDCAIXA);
 
+// Drops the branch's claims, of any register, whose bill no longer waits for the automatic
+// closing (closed, taken off the queue or removed): a claim a stop left between the order's
+// mark and its release keeps nothing apart any more.
+void LiberaComandasDeixadas(ado::TADOConnection& conexao, const std::string& CDFILIAL);
+
+// The sale another register recorded for the order (not cancelled): its register and number,
+// both empty when the order has none, or has one of register `CDCAIXA`.
+struct VendaDeOutroCaixa {
+  std::string CDCAIXA, NRSEQVENDA;
+};
+VendaDeOutroCaixa VendaGravadaPorOutroCaixa(ado::TADOConnection& conexao,
+                                            const ComandaReservada& comanda,
+                                            const std::string& CDCAIXA);
+
 }  // namespace Cli_Qam00417

@@ -32,6 +32,35 @@ std::set<std::string> PendingKeys(TClientDataSet& pedidos, const std::string& CD
   return keys;
 }
 
+// An order whose sale exists: the register that recorded it is named when it is another one, and
+// the mark and the claim's release commit together, so no claim outlives a marked order.
+void MarcaVendida(TrdmImpExpKds& dm, const std::string& CDCAIXA, const std::string& CDLOJA,
+                  const ComandaReservada& comanda, const std::string& DSCOMANDA) {
+  const VendaDeOutroCaixa outra = VendaGravadaPorOutroCaixa(dm.adcImpExpKds, comanda, CDCAIXA);
+  if (!outra.CDCAIXA.empty()) {
+    LogImpExpKDS("Comanda " + comanda.NRCOMANDA + " já gravada pelo caixa " + outra.CDCAIXA +
+                 " na venda " + outra.NRSEQVENDA + "; nada a emitir ou imprimir");
+  }
+  LogImpExpKDS("Chama funcao setVendaComanda: X");
+  dm.StartTrans();
+  try {
+    const Variant resultado =
+        dm.setVendaComanda(rtl::Utf8ToWide(comanda.CDFILIAL), rtl::Utf8ToWide(CDLOJA),
+                           rtl::Utf8ToWide(comanda.NRCOMANDA), rtl::Utf8ToWide(comanda.NRVENDAREST),
+                           rtl::Utf8ToWide(DSCOMANDA), u"X");
+    if (!resultado.IsEmpty()) {
+      dm.RollbackTrans();
+      return;
+    }
+    LiberaComanda(dm.adcImpExpKds, comanda, CDCAIXA);
+    dm.CommitTrans();
+  } catch (...) {
+    dm.RollbackTrans();
+    throw;
+  }
+  WorkerControl::Instance().NoteChange();
+}
+
 }  // namespace
 
 void TrdmImpExpKds::VerificaPedidosExpKDS(const std::string& CDFILIAL, const std::string& CDCAIXA,
@@ -45,6 +74,7 @@ void TrdmImpExpKds::VerificaPedidosExpKDS(const std::string& CDFILIAL, const std
       return;
     }
     if (!retryDelays.Empty()) retryDelays.KeepOnly(PendingKeys(cdsPedidosExpKDS, CDFILIAL));
+    LiberaComandasDeixadas(adcImpExpKds, CDFILIAL);
     const std::string quantos = std::to_string(cdsPedidosExpKDS.RecordCount());
     for (cdsPedidosExpKDS.First(); !cdsPedidosExpKDS.Eof(); cdsPedidosExpKDS.Next()) {
       if (control.StopRequested()) return;
@@ -66,11 +96,7 @@ void TrdmImpExpKds::VerificaPedidosExpKDS(const std::string& CDFILIAL, const std
         if (cdsVenda.IsEmpty()) {
           FechaContaNormal(CDFILIAL, CDCAIXA, CDLOJA, NRCOMANDA, NRVENDAREST, DSCOMANDA);
         } else {
-          LogImpExpKDS("Chama funcao setVendaComanda: X");
-          const Variant resultado = setVendaComanda(
-              rtl::Utf8ToWide(CDFILIAL), rtl::Utf8ToWide(CDLOJA), rtl::Utf8ToWide(NRCOMANDA),
-              rtl::Utf8ToWide(NRVENDAREST), rtl::Utf8ToWide(DSCOMANDA), u"X");
-          if (resultado.IsEmpty()) control.NoteChange();
+          MarcaVendida(*this, CDCAIXA, CDLOJA, comanda, DSCOMANDA);
         }
       } catch (...) {
         // The closing has logged its own error already; the row's line names no error.

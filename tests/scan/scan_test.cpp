@@ -61,13 +61,43 @@ TEST_F(ScanTest, WithoutPendingOrdersAPassLogsNothing) {
 }
 
 TEST_F(ScanTest, AnOrderWithASaleOfTodayIsOnlyMarked) {
-  vyrtest::InsertSale(store_, kFilial, kCaixa, "0000000009", kLoja, "0000000001",
-                      vyrtest::TodayText());
+  vyrtest::InsertSale(store_, kFilial, kCaixa, "0000000009", kLoja, "0000000001", StoreToday());
   Pass();
   EXPECT_EQ(
       "VerificaPedidosExpKDS @\ncdsPedidosExpKDS.RecordCount = 1\nNRPEDIDOVYR: PED1\n"
       "Chama funcao setVendaComanda: X\n|IDIMPCUPEXP=3 IDSTCOMANDA=X|",
       Log() + "|" + OrderState() + "|" + Calls());
+}
+
+// Another register recorded the order's sale: the pass names it, marks the order and gives
+// the claim back with the mark.
+TEST_F(ScanTest, AnOrderAnotherRegisterSoldIsMarkedNamingThatRegister) {
+  vyrtest::InsertSale(store_, kFilial, "002", "0000000009", kLoja, "0000000001", StoreToday());
+  Pass();
+  EXPECT_EQ(
+      "NRPEDIDOVYR: PED1\nComanda 0001 já gravada pelo caixa 002 na venda 0000000009; nada a "
+      "emitir ou imprimir\nChama funcao setVendaComanda: X\n|IDIMPCUPEXP=3 IDSTCOMANDA=X|"
+      "claims=0",
+      Log().substr(Log().find("NRPEDIDOVYR")) + "|" + OrderState() +
+          "|claims=" + std::to_string(store_.Count("RESERVACOMANDA")));
+}
+
+// Claims left on bills that no longer wait (a stop between an order's mark and its claim's
+// release) are dropped, whichever register left them; a live claim on a waiting bill stays.
+TEST_F(ScanTest, ClaimsOnBillsThatNoLongerWaitAreDropped) {
+  AddSecondOrder();
+  store_.Exec(
+      "INSERT INTO RESERVACOMANDA (CDFILIAL, NRVENDAREST, NRCOMANDA, CDCAIXA, DTHRRESERVA) VALUES "
+      "('0001', '0000000001', '0001', '002', '2026-12-07 10:30:00'), "
+      "('0001', '0000000002', '0002', '001', '2026-12-07 10:30:00'), "
+      "('0001', '0000000009', '0009', '002', '2026-12-07 10:30:00')");
+  store_.Exec("UPDATE COMANDAVEN SET IDIMPCUPEXP = '3' WHERE NRCOMANDA = '0002'");
+  Pass();
+  std::string claims;
+  for (const auto& row : store_.Query("SELECT NRCOMANDA, CDCAIXA FROM RESERVACOMANDA")) {
+    claims += row[0] + "/" + row[1] + ";";
+  }
+  EXPECT_EQ("0001/002;", claims);
 }
 
 TEST_F(ScanTest, ABillWithTwoOrderNumbersIsMetTwiceAndRecordedOnce) {
