@@ -3,6 +3,7 @@
 #include <openssl/pkcs12.h>
 #include <openssl/x509.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -48,6 +49,9 @@ const char* const kSelRecibos =
 
 const char* const kSelNotas =
     R"mssql(SELECT CDCHAVENFCE, NRSEQVENDA, IDSITUNFCE, DTHREMISNFCE, QTTENTENVNFCE, DSMOTIVONFCE FROM NFCEVENDA WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND (IDSITUNFCE = :P_PENDENTE OR IDSITUNFCE = :P_INCERTA) ORDER BY DTHREMISNFCE)mssql";
+
+const char* const kSelNumerosReservados =
+    R"mssql(SELECT NRVENDAREST, NRCOMANDA, CDMODDOCFIS, NRSERIEDOCFIS, NRDOCFIS FROM NUMDOCRESERV WHERE CDFILIAL = :P_CDFILIAL AND IDSITRESERVA = 'reserved' ORDER BY NRDOCFIS)mssql";
 
 const char* const kSelCertificado =
     R"mssql(SELECT DSARQCERTIF, DSSENHACERTIF FROM CAIXAFISCAL WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA)mssql";
@@ -237,6 +241,24 @@ std::string Joined(const std::string& a, const std::string& b) {
   return a.empty() || b.empty() ? a + b : a + "; " + b;
 }
 
+// The numbers reserved for the pending bills: each waits in its bill for the note that carries
+// it, and is voided once the bill leaves the queue without one.
+void ReadReservedNumbers(ado::TADOConnection& connection, const ado::Binding& filial,
+                         std::vector<OrderStatus>& pedidos) {
+  ado::ForEachRow(connection, "adqNumerosReservados", kSelNumerosReservados,
+                  ado::TextParams({"P_CDFILIAL"}), {filial}, [&](ado::TADOQuery& q) {
+                    for (OrderStatus& p : pedidos) {
+                      if (p.nrvendarest != q.FieldByName("NRVENDAREST").AsString() ||
+                          p.nrcomanda != q.FieldByName("NRCOMANDA").AsString()) {
+                        continue;
+                      }
+                      p.numero = q.FieldByName("NRDOCFIS").AsString();
+                      p.serie = q.FieldByName("NRSERIEDOCFIS").AsString();
+                      p.modelo = q.FieldByName("CDMODDOCFIS").AsString();
+                    }
+                  });
+}
+
 void ReadStore(const StatusOptions& o, rtl::TDateTime now, StatusReport& report) {
   ado::TADOConnection connection;
   std::string connection_error;
@@ -272,6 +294,7 @@ void ReadStore(const StatusOptions& o, rtl::TDateTime now, StatusReport& report)
                           ReadTime(q, "DTHRABERMESA", now, &pedido.aberto, &pedido.idade);
                           pedidos.push_back(pedido);
                         });
+        ReadReservedNumbers(connection, filial, pedidos);
         report.pedidos = pedidos;
       });
   std::vector<SaleStatus> documentos, recibos;
@@ -445,6 +468,24 @@ StatusReport CollectStatus(const StatusOptions& options) {
   return report;
 }
 
+// A number held by a pending bill, and what becomes of it.
+std::string ReservedNumberText(const OrderStatus& p) {
+  return std::string("numero reservado: ") + (p.modelo == "59" ? "CF-e " : "NFC-e ") + p.numero +
+         " serie " + p.serie +
+         (p.modelo == "59" ? " (o SAT numera o CF-e; liberado quando o pedido "
+                             "sair da fila)"
+                           : " (vai na nota quando o pedido for fechado; "
+                             "inutilizado se o pedido sair da fila sem nota)");
+}
+
+// A sale that owes both its document and its receipt is listed twice and counted once.
+size_t DistinctSales(const std::vector<SaleStatus>& vendas) {
+  std::vector<std::string> numeros;
+  for (const SaleStatus& v : vendas) numeros.push_back(v.nrseqvenda);
+  std::sort(numeros.begin(), numeros.end());
+  return static_cast<size_t>(std::unique(numeros.begin(), numeros.end()) - numeros.begin());
+}
+
 std::string StatusText(const StatusReport& r) {
   std::ostringstream out;
   // A part that could not be read shows its error where its count would be.
@@ -488,9 +529,10 @@ std::string StatusText(const StatusReport& r) {
     out << "    nova tentativa: "
         << (p.espera < 0 ? "a cada passagem" : "apos espera de " + std::to_string(p.espera) + " s")
         << "\n";
+    if (!p.numero.empty()) out << "    " << ReservedNumberText(p) << "\n";
   }
-  out << "Vendas com documento ou recibo pendente: " << count(r.vendas.size(), r.erro_vendas)
-      << "\n";
+  out << "Vendas com documento ou recibo pendente: "
+      << count(DistinctSales(r.vendas), r.erro_vendas) << "\n";
   for (const SaleStatus& v : r.vendas) {
     out << "  venda " << v.nrseqvenda << " (comanda " << v.nrcomanda << "): " << v.pendente << " "
         << v.situacao
@@ -538,7 +580,13 @@ std::string StatusJson(const StatusReport& r) {
         << ",\"aberto\":" << JsonText(p.aberto) << ",\"idade_s\":" << JsonNumber(p.idade)
         << ",\"ultima_falha\":" << JsonText(p.falha)
         << ",\"ultima_falha_quando\":" << JsonText(p.falha_quando)
-        << ",\"espera_s\":" << JsonNumber(p.espera) << "}";
+        << ",\"espera_s\":" << JsonNumber(p.espera) << ",\"numero_reservado\":";
+    if (p.numero.empty()) {
+      out << "null}";
+    } else {
+      out << "{\"modelo\":" << Json(p.modelo) << ",\"serie\":" << Json(p.serie)
+          << ",\"numero\":" << Json(p.numero) << "}}";
+    }
   }
   out << "],\"erro_vendas_pendentes\":" << JsonText(r.erro_vendas) << ",\"vendas_pendentes\":[";
   for (size_t i = 0; i < r.vendas.size(); ++i) {

@@ -45,9 +45,10 @@ std::string Files(const std::string& db) {
   return bytes;
 }
 
-// One pending order that failed, one sale whose document is pending, receipts not printed (owed
-// after the document, refused with tries left, refused with none left, cut short by a stop; a
-// printed one and a cancelled sale's are not shown), one note not transmitted, a certificate the
+// One pending order that failed, holding its document number, one sale whose document and
+// receipt are pending (counted once), receipts not printed (owed after the document, refused
+// with tries left, refused with none left, cut short by a stop; a printed one and a cancelled
+// sale's are not shown), one note not transmitted, a certificate the
 // register's password does not open, and a worker holding the lock. The host's clock runs on UTC
 // and the branch's on Sao Paulo time, 3 h behind: the note's emission time is the branch's.
 TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
@@ -82,6 +83,12 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "DTHREMISNFCE, QTTENTENVNFCE) VALUES ('0001', '001', '0000000006', ?, 'pending', "
       "'2026-03-10 08:00:00', 2)",
       {std::string(44, '3')});
+  // The number the pending order holds, and one voided for a bill gone (not shown).
+  store.Exec(
+      "INSERT INTO NUMDOCRESERV (CDFILIAL, CDMODDOCFIS, NRSERIEDOCFIS, IDAMBDOCFIS, NRDOCFIS, "
+      "CDCAIXA, NRVENDAREST, NRCOMANDA, IDSITRESERVA) VALUES ('0001', '65', '1', '2', '27', "
+      "'001', '0000000001', '0001', 'reserved'), ('0001', '65', '1', '2', '26', '001', "
+      "'0000000009', '0009', 'voided')");
   std::ofstream(store.Dir() + "/a1.pfx") << "not a certificate";
   store.Exec(
       "INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, DSARQCERTIF, DSSENHACERTIF) VALUES ('0001', "
@@ -117,7 +124,9 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "    ultima falha 2026-03-10 11:59:01: Ocorreu um erro durante a gravação da venda: ERRO "
       "sem NCM.\n"
       "    nova tentativa: apos espera de 4 s\n"
-      "Vendas com documento ou recibo pendente: 5\n"
+      "    numero reservado: NFC-e 27 serie 1 (vai na nota quando o pedido for fechado; "
+      "inutilizado se o pedido sair da fila sem nota)\n"
+      "Vendas com documento ou recibo pendente: 4\n"
       "  venda 0000000007 (comanda 0002): documento NAOEMITIDO desde 2026-03-10 11:58:00 (ha 2 "
       "min)\n"
       "  venda 0000000007 (comanda 0002): recibo PENDENTE desde 2026-03-10 11:58:00 (ha 2 "
@@ -149,7 +158,8 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "0001\",\"nrcomanda\":\"0001\",\"pedido\":\"\",\"aberto\":\"2026-03-10 "
       "11:50:00\",\"idade_s\":600,\"ultima_falha\":\"Ocorreu um erro durante a gravação da "
       "venda: ERRO sem NCM.\",\"ultima_falha_quando\":\"2026-03-10 "
-      "11:59:01\",\"espera_s\":4}],\"erro_vendas_pendentes\":null,\"vendas_pendentes\":[{\"nrse"
+      "11:59:01\",\"espera_s\":4,\"numero_reservado\":{\"modelo\":\"65\",\"serie\":\"1\","
+      "\"numero\":\"27\"}}],\"erro_vendas_pendentes\":null,\"vendas_pendentes\":[{\"nrse"
       "qvenda\":\"0000000007\",\"nrvendarest\":\"0000000002\",\"nrcomanda\":\"0002\",\"pendente"
       "\":\"documento\",\"situacao\":\"NAOEMITIDO\",\"desde\":\"2026-03-10 "
       "11:58:00\",\"idade_s\":120,\"tentativas\":null,\"tentativas_max\":null,\"tentativas_esgo"
@@ -231,7 +241,8 @@ TEST(HostTools, StatusPartThatCannotBeReadSaysWhyAndTheOthersStillShow) {
       "table: CAIXAFISCAL\"},\"erro_pedidos_pendentes\":null,\"pedidos_pendentes\":[{\"nrve"
       "ndarest\":\"0000000001\",\"nrcomanda\":\"0001\",\"pedido\":\"\",\"aberto\":\"2026-03"
       "-10 11:50:00\",\"idade_s\":600,\"ultima_falha\":null,\"ultima_falha_quando\":null,\""
-      "espera_s\":null}],\"erro_vendas_pendentes\":\"não foi possível ler os recibos "
+      "espera_s\":null,\"numero_reservado\":null}],\"erro_vendas_pendentes\":\"não foi possível "
+      "ler os recibos "
       "(VENDACUPOM): no such table: VENDACUPOM\",\"vendas_pendentes\":[],\"erro_notas_conti"
       "ngencia\":null,\"notas_contingencia\":[],\"erros\":[\"não foi possível ler os "
       "recibos (VENDACUPOM): no such table: VENDACUPOM\",\"não foi possível ler o "
