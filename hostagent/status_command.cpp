@@ -53,6 +53,10 @@ const char* const kSelNotas =
 const char* const kSelNumerosReservados =
     R"mssql(SELECT NRVENDAREST, NRCOMANDA, CDMODDOCFIS, NRSERIEDOCFIS, NRDOCFIS FROM NUMDOCRESERV WHERE CDFILIAL = :P_CDFILIAL AND IDSITRESERVA = 'reserved' ORDER BY NRDOCFIS)mssql";
 
+// The register's NFC-e numbers whose bill no longer waits, not yet released or voided.
+const char* const kSelNumerosAInutilizar =
+    R"mssql(SELECT R.NRDOCFIS, R.NRSERIEDOCFIS, R.NRCOMANDA, R.IDSITRESERVA, R.DSMOTIVORESERVA FROM NUMDOCRESERV R WHERE R.CDFILIAL = :P_CDFILIAL AND R.CDCAIXA = :P_CDCAIXA AND R.CDMODDOCFIS = '65' AND (R.IDSITRESERVA IN ('voiding', 'refused') OR (R.IDSITRESERVA = 'reserved' AND NOT EXISTS (SELECT 1 FROM COMANDAVEN CV WHERE CV.CDFILIAL = R.CDFILIAL AND CV.NRVENDAREST = R.NRVENDAREST AND CV.NRCOMANDA = R.NRCOMANDA AND CV.IDIMPCUPEXP = '2'))) ORDER BY R.NRDOCFIS)mssql";
+
 const char* const kSelCertificado =
     R"mssql(SELECT DSARQCERTIF, DSSENHACERTIF FROM CAIXAFISCAL WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA)mssql";
 
@@ -259,6 +263,36 @@ void ReadReservedNumbers(ado::TADOConnection& connection, const ado::Binding& fi
                   });
 }
 
+// What comes of a number left to void, as the closing's settling of numbers decides it.
+std::string NumberOutlook(const std::string& situacao) {
+  if (situacao == "voiding") {
+    return "inutilizacao enviada sem resposta: pedida de novo a cada 10 min, no fechamento de "
+           "um pedido ou no inicio do caixa";
+  }
+  if (situacao == "refused") {
+    return "inutilizacao recusada pela autoridade e nao pedida de novo: verifique com o suporte "
+           "se uma nota usou o numero ou inutilize-o pelo portal da SEFAZ";
+  }
+  return "liberado se uma nota o levar, senao inutilizado no proximo fechamento de um pedido ou "
+         "no inicio do caixa";
+}
+
+void ReadNumbersToVoid(ado::TADOConnection& connection, const ado::Binding& filial,
+                       const ado::Binding& caixa, std::vector<NumberStatus>& numeros) {
+  ado::ForEachRow(connection, "adqNumerosAInutilizar", kSelNumerosAInutilizar,
+                  ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}), {filial, caixa},
+                  [&](ado::TADOQuery& q) {
+                    NumberStatus n;
+                    n.numero = q.FieldByName("NRDOCFIS").AsString();
+                    n.serie = q.FieldByName("NRSERIEDOCFIS").AsString();
+                    n.nrcomanda = q.FieldByName("NRCOMANDA").AsString();
+                    n.situacao = q.FieldByName("IDSITRESERVA").AsString();
+                    n.motivo = q.FieldByName("DSMOTIVORESERVA").AsString();
+                    n.acao = NumberOutlook(n.situacao);
+                    numeros.push_back(n);
+                  });
+}
+
 void ReadStore(const StatusOptions& o, rtl::TDateTime now, StatusReport& report) {
   ado::TADOConnection connection;
   std::string connection_error;
@@ -371,6 +405,11 @@ void ReadStore(const StatusOptions& o, rtl::TDateTime now, StatusReport& report)
         report.notas = notas;
       });
   if (report.erro_notas.empty()) report.erro_notas = erro_fuso;
+  std::vector<NumberStatus> numeros;
+  report.erro_numeros =
+      ReadPart(connection, connection_error, "os numeros a inutilizar (NUMDOCRESERV)",
+               [&] { ReadNumbersToVoid(connection, filial, caixa, numeros); });
+  if (report.erro_numeros.empty()) report.numeros = numeros;
   std::string arquivo, senha;
   report.erro_certificado =
       ReadPart(connection, connection_error, "o certificado do caixa (CAIXAFISCAL)", [&] {
@@ -450,8 +489,9 @@ StatusReport CollectStatus(const StatusOptions& options) {
   const rtl::TDateTime now = rtl::Now();
   report.agora = rtl::FormatSqlDateTime(now);
   ReadStore(options, now, report);
-  for (const std::string* erro : {&report.erro_caixa, &report.erro_pedidos, &report.erro_vendas,
-                                  &report.erro_notas, &report.erro_certificado}) {
+  for (const std::string* erro :
+       {&report.erro_caixa, &report.erro_pedidos, &report.erro_vendas, &report.erro_notas,
+        &report.erro_numeros, &report.erro_certificado}) {
     if (!erro->empty()) report.erros.push_back(*erro);
   }
   if (!report.caixa_existe) return report;
@@ -549,6 +589,12 @@ std::string StatusText(const StatusReport& r) {
         << n.emitida << " (ha " << Age(n.idade) << "), " << n.envios << " envios"
         << (n.motivo.empty() ? "" : ", " + n.motivo) << "\n";
   }
+  out << "Numeros de NFC-e a inutilizar: " << count(r.numeros.size(), r.erro_numeros) << "\n";
+  for (const NumberStatus& n : r.numeros) {
+    out << "  numero " << n.numero << " serie " << n.serie << " (comanda " << n.nrcomanda
+        << "): " << n.situacao << (n.motivo.empty() ? "" : ": " + n.motivo) << "\n    " << n.acao
+        << "\n";
+  }
   return out.str();
 }
 
@@ -607,6 +653,14 @@ std::string StatusJson(const StatusReport& r) {
         << ",\"nrseqvenda\":" << Json(n.nrseqvenda) << ",\"situacao\":" << Json(n.situacao)
         << ",\"emitida\":" << JsonText(n.emitida) << ",\"idade_s\":" << JsonNumber(n.idade)
         << ",\"envios\":" << n.envios << ",\"motivo\":" << JsonText(n.motivo) << "}";
+  }
+  out << "],\"erro_numeros_a_inutilizar\":" << JsonText(r.erro_numeros)
+      << ",\"numeros_a_inutilizar\":[";
+  for (size_t i = 0; i < r.numeros.size(); ++i) {
+    const NumberStatus& n = r.numeros[i];
+    out << (i ? "," : "") << "{\"numero\":" << Json(n.numero) << ",\"serie\":" << Json(n.serie)
+        << ",\"nrcomanda\":" << Json(n.nrcomanda) << ",\"situacao\":" << Json(n.situacao)
+        << ",\"motivo\":" << JsonText(n.motivo) << ",\"acao\":" << Json(n.acao) << "}";
   }
   out << "],\"erros\":[";
   for (size_t i = 0; i < r.erros.size(); ++i) out << (i ? "," : "") << Json(r.erros[i]);

@@ -49,6 +49,14 @@ struct NoteStatus {
   long envios = 0;
 };
 
+// An NFC-e number drawn for a bill that no longer waits and carried by no note yet: it is
+// released or voided by the next closing ("reserved"), asked again while the authority has not
+// answered ("voiding"), or was refused by it ("refused"), which support must look at.
+struct NumberStatus {
+  std::string numero, serie, nrcomanda, situacao, motivo;
+  std::string acao;  // what happens to it next, or what the operator does
+};
+
 struct CertificateStatus {
   std::string arquivo;   // "" when the register names none (a SAT register, for one)
   std::string validade;  // notAfter, "YYYY-MM-DD HH:MM:SS" UTC
@@ -71,6 +79,8 @@ struct StatusReport {
   std::string erro_vendas;
   std::vector<NoteStatus> notas;
   std::string erro_notas;
+  std::vector<NumberStatus> numeros;  // the register's numbers left to void
+  std::string erro_numeros;
   LastPass passagem;
   std::string pid_trava;  // the worker holding the register's lock; "" none
   CertificateStatus certificado;

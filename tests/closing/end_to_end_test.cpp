@@ -502,6 +502,34 @@ TEST_F(EndToEndTest, ACrashBetweenTheDrawAndItsReservationLeavesNoNumberBehind) 
       exit + "|" + crashed + "|" + State() + "|" + Numbering(store_));
 }
 
+// A bill deleted while it is being closed (here when its sale's number is drawn, after the bill
+// was read) is not sold: the log says why, and the number drawn for it is voided by the next
+// closing, before that one's own number is used.
+TEST_F(EndToEndTest, ABillDeletedWhileItIsClosedIsNotSoldAndItsNumberIsVoided) {
+  NfceRegister("simulado");
+  InsertBill();
+  for (const char* event : {"INSERT", "UPDATE"}) {
+    store_.Exec(std::string("CREATE TRIGGER APAGA_") + event + " AFTER " + event +
+                " ON PROXCODIGO BEGIN DELETE FROM COMANDAVEN; END");
+  }
+  Pass();
+  const std::string deleted = State() + "|" + Numbering(store_);
+  store_.Exec("DROP TRIGGER APAGA_INSERT");
+  store_.Exec("DROP TRIGGER APAGA_UPDATE");
+  bill_.nrvendarest = "0000000002";
+  bill_.nrcomanda = "0002";
+  bill_.dscomanda = "DLV_0002";
+  InsertBill();
+  Pass();
+  EXPECT_EQ(
+      "Retorno da setConcluifechamento: A comanda 0001 (venda 0000000001, filial 0001) não "
+      "aguarda mais o fechamento automático: foi removida ou saiu da fila "
+      "(COMANDAVEN.IDIMPCUPEXP diferente de '2') durante o fechamento; nada gravado\n"
+      "|removed sales=|counter 1|reserved 1;|notes|counter 2|voided 1;reserved 2;|notes 2 "
+      "authorised;",
+      LogLines({"aguarda mais"}) + "|" + deleted + "|" + Numbering(store_));
+}
+
 // A bill refused for its content (a product without NCM) is refused before a number is drawn
 // for it: no number is held while it waits to be mended.
 TEST_F(EndToEndTest, ABillRefusedForItsContentDrawsNoNumber) {

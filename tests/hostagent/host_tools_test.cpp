@@ -83,12 +83,15 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "DTHREMISNFCE, QTTENTENVNFCE) VALUES ('0001', '001', '0000000006', ?, 'pending', "
       "'2026-03-10 08:00:00', 2)",
       {std::string(44, '3')});
-  // The number the pending order holds, and one voided for a bill gone (not shown).
+  // The number the pending order holds, one voided for a bill gone (not shown) and one whose
+  // voiding the authority refused.
   store.Exec(
       "INSERT INTO NUMDOCRESERV (CDFILIAL, CDMODDOCFIS, NRSERIEDOCFIS, IDAMBDOCFIS, NRDOCFIS, "
-      "CDCAIXA, NRVENDAREST, NRCOMANDA, IDSITRESERVA) VALUES ('0001', '65', '1', '2', '27', "
-      "'001', '0000000001', '0001', 'reserved'), ('0001', '65', '1', '2', '26', '001', "
-      "'0000000009', '0009', 'voided')");
+      "CDCAIXA, NRVENDAREST, NRCOMANDA, IDSITRESERVA, DSMOTIVORESERVA) VALUES ('0001', '65', "
+      "'1', '2', '27', '001', '0000000001', '0001', 'reserved', NULL), ('0001', '65', '1', '2', "
+      "'26', '001', '0000000009', '0009', 'voided', '102 Inutilizacao homologada'), ('0001', "
+      "'65', '1', '2', '25', '001', '0000000008', '0008', 'refused', '241 Rejeicao: Um numero "
+      "da faixa ja foi utilizado')");
   std::ofstream(store.Dir() + "/a1.pfx") << "not a certificate";
   store.Exec(
       "INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, DSARQCERTIF, DSSENHACERTIF) VALUES ('0001', "
@@ -147,6 +150,11 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "Notas em contingencia nao transmitidas: 1\n"
       "  nota 33333333333333333333333333333333333333333333 (venda 0000000006): pending, "
       "emitida 2026-03-10 08:00:00 (ha 60 min), 2 envios\n"
+      "Numeros de NFC-e a inutilizar: 1\n"
+      "  numero 25 serie 1 (comanda 0008): refused: 241 Rejeicao: Um numero da faixa ja foi "
+      "utilizado\n"
+      "    inutilizacao recusada pela autoridade e nao pedida de novo: verifique com o suporte se "
+      "uma nota usou o numero ou inutilize-o pelo portal da SEFAZ\n"
       "{\"filial\":\"0001\",\"caixa\":\"001\",\"loja\":\"01\",\"agora\":\"2026-03-10 "
       "12:00:00\",\"fuso_filial\":\"America/Sao_Paulo\",\"agora_filial\":\"2026-03-10 "
       "09:00:00\",\"erro_caixa\":null,\"thread\":{\"em_execucao\":true,\"pid\":\"PID\"},\"ultim"
@@ -185,7 +193,12 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "passagem (ate 5 tentativas)\"}],\"erro_notas_contingencia\":null,\"notas_contingencia\":"
       "[{\"chave\":\"33333333333333333333333333333333333333333333\",\"nrseqvenda\":\"0000000006"
       "\",\"situacao\":\"pending\",\"emitida\":\"2026-03-10 "
-      "08:00:00\",\"idade_s\":3600,\"envios\":2,\"motivo\":null}],\"erros\":[]}\n",
+      "08:00:00\",\"idade_s\":3600,\"envios\":2,\"motivo\":null}],\"erro_numeros_a_inutilizar\":"
+      "null,\"numeros_a_inutilizar\":[{\"numero\":\"25\",\"serie\":\"1\",\"nrcomanda\":\"0008"
+      "\",\"situacao\":\"refused\",\"motivo\":\"241 Rejeicao: Um numero da faixa ja foi "
+      "utilizado\",\"acao\":\"inutilizacao recusada pela autoridade e nao pedida de novo: "
+      "verifique com o suporte se uma nota usou o numero ou inutilize-o pelo portal da "
+      "SEFAZ\"}],\"erros\":[]}\n",
       Replaced(Replaced(text, store.Dir(), "DIR"), std::to_string(getpid()), "PID"));
   EXPECT_EQ(before, Files(store.DbPath())) << "status changed the store";
 }
@@ -233,6 +246,7 @@ TEST(HostTools, StatusPartThatCannotBeReadSaysWhyAndTheOthersStillShow) {
       "Vendas com documento ou recibo pendente: não foi possível ler os recibos "
       "(VENDACUPOM): no such table: VENDACUPOM\n"
       "Notas em contingencia nao transmitidas: 0\n"
+      "Numeros de NFC-e a inutilizar: 0\n"
       "{\"filial\":\"0001\",\"caixa\":\"001\",\"loja\":\"01\",\"agora\":\"2026-03-10 "
       "12:00:00\",\"fuso_filial\":\"America/Sao_Paulo\",\"agora_filial\":\"2026-03-10 "
       "09:00:00\",\"erro_caixa\":null,\"thread\":{\"em_execucao\":false,\"pid\":null},\"ult"
@@ -244,7 +258,8 @@ TEST(HostTools, StatusPartThatCannotBeReadSaysWhyAndTheOthersStillShow) {
       "espera_s\":null,\"numero_reservado\":null}],\"erro_vendas_pendentes\":\"não foi possível "
       "ler os recibos "
       "(VENDACUPOM): no such table: VENDACUPOM\",\"vendas_pendentes\":[],\"erro_notas_conti"
-      "ngencia\":null,\"notas_contingencia\":[],\"erros\":[\"não foi possível ler os "
+      "ngencia\":null,\"notas_contingencia\":[],\"erro_numeros_a_inutilizar\":null,"
+      "\"numeros_a_inutilizar\":[],\"erros\":[\"não foi possível ler os "
       "recibos (VENDACUPOM): no such table: VENDACUPOM\",\"não foi possível ler o "
       "certificado do caixa (CAIXAFISCAL): no such table: CAIXAFISCAL\"]}\n"
       "1",
