@@ -738,8 +738,8 @@ TEST_F(HostAgentTest, KillNineRoundsEndWithOneSaleAndOneCFePerBillAndNoSecondExt
 }
 
 // Two registers of one store, each in its own host and program directory with its own SAT device
-// and printer: each bill is recorded, documented and printed once, and each host's summary
-// counts the bills it closed.
+// and printer: each bill is recorded, documented and printed once, draws one number, and each
+// host's summary counts the bills it closed.
 TEST_F(HostAgentTest, TwoHostsOnOneStoreCloseEachBillOnceAndCountTheirOwn) {
   vyrtest::TempStore scratch;
   const std::string first = scratch.Dir() + "/caixa1", second = scratch.Dir() + "/caixa2";
@@ -775,12 +775,17 @@ TEST_F(HostAgentTest, TwoHostsOnOneStoreCloseEachBillOnceAndCountTheirOwn) {
   unsetenv("VYR_CONEXAO");
   size_t receipts = 0;
   const std::string outcome = Outcome({first, second}, receipts);
+  // One number drawn per bill, however the registers met on the bills, and no claim left.
+  const std::string numbers =
+      "|draws=" + ScalarOfNewConnection(db, "SELECT SUM(NRULTDOCFIS) FROM PROXNUMDOCFIS") +
+      " claims=" + ScalarOfNewConnection(db, "SELECT COUNT(*) FROM RESERVACOMANDA");
   EXPECT_EQ(
       "orders=20 closed=20 sales=20 bills=20 documents=20 issued=20 pending=0 "
       "duplicates=0|receipts=20|" +
           ScalarOfNewConnection(db, "SELECT COUNT(*) FROM VENDA WHERE CDCAIXA = '001'") + " " +
-          ScalarOfNewConnection(db, "SELECT COUNT(*) FROM VENDA WHERE CDCAIXA = '002'") + " ",
-      outcome + "|receipts=" + std::to_string(receipts) + "|" + counted);
+          ScalarOfNewConnection(db, "SELECT COUNT(*) FROM VENDA WHERE CDCAIXA = '002'") +
+          " |draws=20 claims=0",
+      outcome + "|receipts=" + std::to_string(receipts) + "|" + counted + numbers);
 }
 
 }  // namespace
