@@ -2,6 +2,8 @@
 // refused sale as cancelled and holding the order back before its next attempt.
 
 #include "closing/closing_context.h"
+#include "datamodule/transaction_scope.h"
+#include "orderdata/order_claim_release.h"
 #include "rtl/text_codec.h"
 #include "worker/log_imp_exp_kds.h"
 
@@ -15,11 +17,19 @@ std::u16string W(const std::string& text) {
 
 }  // namespace
 
+// The register's claim on the order goes with the mark, in its transaction: a stop between the
+// two would leave a claim on an order that no longer waits.
 void MarkOrder(TrdmImpExpKds& dm, const ContaEmFechamento& conta) {
   const std::string status = conta.idRetBalLoja == "S" ? "X" : "P";
   LogImpExpKDS("Chama funcao setVendaComanda: " + status);
-  dm.setVendaComanda(W(conta.CDFILIAL), W(conta.CDLOJA), W(conta.NRCOMANDA), W(conta.NRVENDAREST),
-                     W(conta.DSCOMANDA), W(status));
+  TransactionScope transacao(dm);
+  const Variant resultado =
+      dm.setVendaComanda(W(conta.CDFILIAL), W(conta.CDLOJA), W(conta.NRCOMANDA),
+                         W(conta.NRVENDAREST), W(conta.DSCOMANDA), W(status));
+  if (!resultado.IsEmpty()) return;
+  LiberaComanda(dm.adcImpExpKds, {conta.CDFILIAL, conta.NRVENDAREST, conta.NRCOMANDA},
+                conta.CDCAIXA);
+  transacao.Commit();
 }
 
 // The order stays pending. Retrying it on every pass would record a new cancelled sale each

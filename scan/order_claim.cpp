@@ -21,9 +21,6 @@ const char* const kInsReserva =
 const char* const kSelDono =
     R"mssql(SELECT CDCAIXA FROM RESERVACOMANDA WHERE CDFILIAL = :P_CDFILIAL AND NRVENDAREST = :P_NRVENDAREST AND NRCOMANDA = :P_NRCOMANDA)mssql";
 
-const char* const kDelReserva =
-    R"mssql(DELETE FROM RESERVACOMANDA WHERE CDFILIAL = :P_CDFILIAL AND NRVENDAREST = :P_NRVENDAREST AND NRCOMANDA = :P_NRCOMANDA AND CDCAIXA = :P_CDCAIXA)mssql";
-
 const char* const kDelDeixadas =
     R"mssql(DELETE FROM RESERVACOMANDA WHERE CDFILIAL = :P_CDFILIAL AND NOT EXISTS (SELECT 1 FROM COMANDAVEN CV WHERE CV.CDFILIAL = RESERVACOMANDA.CDFILIAL AND CV.NRVENDAREST = RESERVACOMANDA.NRVENDAREST AND CV.NRCOMANDA = RESERVACOMANDA.NRCOMANDA AND CV.IDIMPCUPEXP = '2'))mssql";
 
@@ -70,11 +67,6 @@ std::string ReservaComanda(ado::TADOConnection& conexao, const ComandaReservada&
     return dono.empty() ? "?" : dono;
   }
   return "";
-}
-
-void LiberaComanda(ado::TADOConnection& conexao, const ComandaReservada& comanda,
-                   const std::string& CDCAIXA) {
-  ado::RunCommand(conexao, "acmDelReservaComanda", kDelReserva, ComCaixa(comanda, CDCAIXA));
 }
 
 void LiberaComandasDeixadas(ado::TADOConnection& conexao, const std::string& CDFILIAL) {

@@ -6,6 +6,7 @@
 
 #include "datamodule/error_boundary.h"
 #include "datamodule/rdm_imp_exp_kds.h"
+#include "datamodule/transaction_scope.h"
 #include "rtl/text_codec.h"
 #include "scan/order_claim.h"
 #include "worker/log_imp_exp_kds.h"
@@ -42,22 +43,14 @@ void MarcaVendida(TrdmImpExpKds& dm, const std::string& CDCAIXA, const std::stri
                  " na venda " + outra.NRSEQVENDA + "; nada a emitir ou imprimir");
   }
   LogImpExpKDS("Chama funcao setVendaComanda: X");
-  dm.StartTrans();
-  try {
-    const Variant resultado =
-        dm.setVendaComanda(rtl::Utf8ToWide(comanda.CDFILIAL), rtl::Utf8ToWide(CDLOJA),
-                           rtl::Utf8ToWide(comanda.NRCOMANDA), rtl::Utf8ToWide(comanda.NRVENDAREST),
-                           rtl::Utf8ToWide(DSCOMANDA), u"X");
-    if (!resultado.IsEmpty()) {
-      dm.RollbackTrans();
-      return;
-    }
-    LiberaComanda(dm.adcImpExpKds, comanda, CDCAIXA);
-    dm.CommitTrans();
-  } catch (...) {
-    dm.RollbackTrans();
-    throw;
-  }
+  TransactionScope transacao(dm);
+  const Variant resultado =
+      dm.setVendaComanda(rtl::Utf8ToWide(comanda.CDFILIAL), rtl::Utf8ToWide(CDLOJA),
+                         rtl::Utf8ToWide(comanda.NRCOMANDA), rtl::Utf8ToWide(comanda.NRVENDAREST),
+                         rtl::Utf8ToWide(DSCOMANDA), u"X");
+  if (!resultado.IsEmpty()) return;
+  LiberaComanda(dm.adcImpExpKds, comanda, CDCAIXA);
+  transacao.Commit();
   WorkerControl::Instance().NoteChange();
 }
 

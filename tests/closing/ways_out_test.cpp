@@ -37,6 +37,16 @@ TEST_F(WaysOutTest, ARegisterWithNeitherDocumentRecordsTheSaleAndMarksTheOrder) 
             Outcome());
 }
 
+// The register's claim on the order goes with the order's mark.
+TEST_F(WaysOutTest, MarkingTheOrderGivesItsClaimBack) {
+  store_.Exec(
+      "INSERT INTO RESERVACOMANDA (CDFILIAL, NRVENDAREST, NRCOMANDA, CDCAIXA, DTHRRESERVA) VALUES "
+      "('0001', '0000000001', '0001', '001', '2026-12-07 10:30:00')");
+  Close();
+  EXPECT_EQ("IDIMPCUPEXP=3 IDSTCOMANDA=P|claims=0",
+            OrderState() + "|claims=" + std::to_string(store_.Count("RESERVACOMANDA")));
+}
+
 TEST_F(WaysOutTest, APaymentTypeMissingFromTheLayoutLeavesTheOrderPending) {
   AddPayment("02", "099", "E", 5);
   Close();
