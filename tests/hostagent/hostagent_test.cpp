@@ -737,6 +737,77 @@ TEST_F(HostAgentTest, KillNineRoundsEndWithOneSaleAndOneCFePerBillAndNoSecondExt
       outcome + (receipts <= 8 ? " receipts<=8" : " receipts=" + std::to_string(receipts)));
 }
 
+// An NFC-e register killed at varying moments of its closings (from the bill's first lines to its
+// recording, where its number is drawn): once a last run is idle, every number of the series is
+// carried by a note or voided, and none is held for a bill that no longer waits.
+TEST_F(HostAgentTest, KillNineRoundsLeaveNoNumberOfTheSeriesBehind) {
+  vyrtest::TempStore scratch;
+  const std::string dir = scratch.Dir() + "/loja";
+  ASSERT_EQ(0, RunHost({"demo-store", "--dir", dir, "--simples", "--pedidos", "12", "--schemas",
+                        nfcetest::Schemas()},
+                       scratch.Dir())
+                   .exit_code);
+  const std::vector<std::string> args{"run", "--dir",  dir,  "--filial",      "0001", "--caixa",
+                                      "001", "--loja", "01", "--max-seconds", "30"};
+  const std::string log_dir = dir + "/Dados/LogImpExpKDS";
+  const auto lines = [&log_dir, &dir] {
+    std::string text;
+    if (fs::exists(log_dir)) text = LogOf(dir);
+    return std::make_pair(Occurrences(text, "INI-FechaContaNormal("), Occurrences(text, "\n"));
+  };
+  for (int round = 0; round < 6; ++round) {
+    HostProcess host(args, scratch.Dir());
+    WaitForWorker(host);
+    // Killed `round` log lines after the worker started its next closing.
+    const auto before = lines();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    const int watch = inotify_init1(IN_CLOEXEC);
+    for (const auto& year : fs::directory_iterator(log_dir)) {
+      for (const auto& day : fs::directory_iterator(year.path())) {
+        inotify_add_watch(watch, day.path().c_str(), IN_MODIFY);
+      }
+    }
+    size_t started_at = 0;
+    while (std::chrono::steady_clock::now() < deadline) {
+      const auto now = lines();
+      if (started_at == 0 && now.first > before.first) started_at = now.second;
+      if (started_at != 0 && now.second >= started_at + static_cast<size_t>(round)) break;
+      pollfd event{watch, POLLIN, 0};
+      if (poll(&event, 1, 100) > 0) {
+        char drained[4096];
+        (void)!read(watch, drained, sizeof drained);
+      }
+    }
+    close(watch);
+    host.Signal(SIGKILL);
+    host.Wait();
+  }
+  std::vector<std::string> last = args;
+  last.push_back("--until-idle");
+  ASSERT_EQ(0, RunHost(last, scratch.Dir()).exit_code);
+  const std::string db = dir + "/Dados/Loja.db";
+  const std::string left = ScalarOfNewConnection(
+      db,
+      "WITH RECURSIVE N(X) AS (SELECT 1 UNION ALL SELECT X + 1 FROM N WHERE X < (SELECT "
+      "MAX(NRULTDOCFIS) FROM PROXNUMDOCFIS WHERE CDMODDOCFIS = '65')) SELECT COUNT(*) FROM N "
+      "WHERE NOT EXISTS (SELECT 1 FROM NFCEVENDA WHERE CAST(NRNFCE AS INTEGER) = X) AND NOT "
+      "EXISTS (SELECT 1 FROM NUMDOCRESERV WHERE CDMODDOCFIS = '65' AND IDSITRESERVA = 'voided' "
+      "AND CAST(NRDOCFIS AS INTEGER) = X)");
+  const std::string held = ScalarOfNewConnection(
+      db,
+      "SELECT COUNT(*) FROM NUMDOCRESERV R WHERE IDSITRESERVA <> 'voided' AND NOT EXISTS "
+      "(SELECT 1 FROM NFCEVENDA V WHERE CAST(V.NRNFCE AS INTEGER) = CAST(R.NRDOCFIS AS "
+      "INTEGER)) AND NOT EXISTS (SELECT 1 FROM COMANDAVEN C WHERE C.NRCOMANDA = R.NRCOMANDA AND "
+      "C.IDIMPCUPEXP = '2')");
+  EXPECT_EQ(
+      "closed=12 sales=12 left=0 held=0",
+      "closed=" +
+          ScalarOfNewConnection(db, "SELECT COUNT(*) FROM COMANDAVEN WHERE IDIMPCUPEXP = '3'") +
+          " sales=" +
+          ScalarOfNewConnection(db, "SELECT COUNT(*) FROM VENDA WHERE IDSITUVENDA = 'A'") +
+          " left=" + left + " held=" + held);
+}
+
 // Two registers of one store, each in its own host and program directory with its own SAT device
 // and printer: each bill is recorded, documented and printed once, draws one number, and each
 // host's summary counts the bills it closed.
