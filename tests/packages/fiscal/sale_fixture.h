@@ -83,6 +83,22 @@ class SaleStoreTest : public ::testing::Test {
   // Records the bill as the closing does: the sale rows and cancelled items from BuscaVenda,
   // the payments as cash movements, the register's 48 values. Answers SetConcluiFechamento.
   std::string Record(rtl::Variant& retorno) {
+    retorno = rtl::Variant::Array(10);
+    return WithClosingLists([&](const std::vector<rtl::TClientDataSet*>& tables) {
+      return VyrFiscal::SetConcluiFechamento(tables, vyrtest::ClosingValues(bill_, register_),
+                                             retorno)
+          .AsString();
+    });
+  }
+  // The question the closing asks before it draws the sale's number: VerificaFechamento's answer.
+  std::string Check() {
+    return WithClosingLists([&](const std::vector<rtl::TClientDataSet*>& tables) {
+      return VyrFiscal::VerificaFechamento(tables, vyrtest::ClosingValues(bill_, register_));
+    });
+  }
+  // Calls `call` with the closing's tables as the closing fills them.
+  template <class Call>
+  std::string WithClosingLists(Call call) {
     const rtl::Variant found = Search(bill_.nrcomanda);
     rtl::TClientDataSet vendas, movimentos, cancelados, vazio;
     vendas.SetData(found[0]);
@@ -94,13 +110,9 @@ class SaleStoreTest : public ::testing::Test {
       vendas.Post();
     }
     vyrtest::FillMovements(movimentos, bill_, payments_, rtl::Now(), rtl::Date());
-    const std::vector<rtl::TClientDataSet*> tables = {&vendas, &movimentos, &cancelados, &vazio,
-                                                      &vazio,  &vazio,      &vazio,      &vazio,
-                                                      &vazio,  &vazio,      &vazio,      &vazio};
-    retorno = rtl::Variant::Array(10);
-    return VyrFiscal::SetConcluiFechamento(tables, vyrtest::ClosingValues(bill_, register_),
-                                           retorno)
-        .AsString();
+    return call(std::vector<rtl::TClientDataSet*>{&vendas, &movimentos, &cancelados, &vazio, &vazio,
+                                                  &vazio, &vazio, &vazio, &vazio, &vazio, &vazio,
+                                                  &vazio});
   }
   std::string Record() {
     rtl::Variant retorno;

@@ -108,6 +108,23 @@ TEST_F(SaleRecordedOnceTest, AFailureHalfWayLeavesNothingOfTheSaleButItsNumber) 
       failed + " | " + counts + " | then " + Record());
 }
 
+// The question the closing asks before it draws a number answers as the recording would, and
+// writes nothing: nothing to say for a good bill, the refusal for a bill the recording refuses,
+// the bill's sale once it is recorded.
+TEST_F(SaleRecordedOnceTest, TheCheckBeforeTheNumberAnswersAsTheRecordingWould) {
+  const std::string good = Check() + "|" + Counts();
+  store_.Exec("UPDATE ITCOMANDAVEN SET QTPRODCOMVEN = -1 WHERE NRPRODCOMVEN = '003'");
+  const std::string refused = Check() + "|" + Counts();
+  store_.Exec("UPDATE ITCOMANDAVEN SET QTPRODCOMVEN = 1 WHERE NRPRODCOMVEN = '003'");
+  const std::string sale = Record();
+  EXPECT_EQ(
+      "|VENDA=0 ITEMVENDA=0 ITVENDAIMPOS=0 ITVENDACAN=0 MOVCAIXA=0 MOVEXTCONS=0 \n"
+      "ERRO: A comanda 0001, item 2 (produto 2002): QTPRODCOMVEN é negativo (-1).|VENDA=0 "
+      "ITEMVENDA=0 ITVENDAIMPOS=0 ITVENDACAN=0 MOVCAIXA=0 MOVEXTCONS=0 \n" +
+          sale,
+      good + "\n" + refused + "\n" + Check());
+}
+
 // A bill taken off the queue or deleted after the closing read it, before its sale is written
 // (here while the sale's number is drawn): nothing is recorded, and the answer says why.
 TEST_F(SaleRecordedOnceTest, ABillThatStopsWaitingWhileItIsClosedIsNotRecorded) {
