@@ -18,6 +18,7 @@
 #include "db/statement_kit.h"
 #include "fiscal/nfce/note_store.h"
 #include "fiscal/receipt/receipt_state.h"
+#include "hostagent/number_status.h"
 #include "hostagent/register_lock.h"
 #include "hostagent/run_command.h"
 #include "rtl/program_dir.h"
@@ -49,13 +50,6 @@ const char* const kSelRecibos =
 
 const char* const kSelNotas =
     R"mssql(SELECT CDCHAVENFCE, NRSEQVENDA, IDSITUNFCE, DTHREMISNFCE, QTTENTENVNFCE, DSMOTIVONFCE FROM NFCEVENDA WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND (IDSITUNFCE = :P_PENDENTE OR IDSITUNFCE = :P_INCERTA) ORDER BY DTHREMISNFCE)mssql";
-
-const char* const kSelNumerosReservados =
-    R"mssql(SELECT NRVENDAREST, NRCOMANDA, CDMODDOCFIS, NRSERIEDOCFIS, NRDOCFIS FROM NUMDOCRESERV WHERE CDFILIAL = :P_CDFILIAL AND IDSITRESERVA = 'reserved' ORDER BY NRDOCFIS)mssql";
-
-// The register's NFC-e numbers whose bill no longer waits, not yet released or voided.
-const char* const kSelNumerosAInutilizar =
-    R"mssql(SELECT R.NRDOCFIS, R.NRSERIEDOCFIS, R.NRCOMANDA, R.IDSITRESERVA, R.DSMOTIVORESERVA FROM NUMDOCRESERV R WHERE R.CDFILIAL = :P_CDFILIAL AND R.CDCAIXA = :P_CDCAIXA AND R.CDMODDOCFIS = '65' AND (R.IDSITRESERVA IN ('voiding', 'refused') OR (R.IDSITRESERVA = 'reserved' AND NOT EXISTS (SELECT 1 FROM COMANDAVEN CV WHERE CV.CDFILIAL = R.CDFILIAL AND CV.NRVENDAREST = R.NRVENDAREST AND CV.NRCOMANDA = R.NRCOMANDA AND CV.IDIMPCUPEXP = '2'))) ORDER BY R.NRDOCFIS)mssql";
 
 const char* const kSelCertificado =
     R"mssql(SELECT DSARQCERTIF, DSSENHACERTIF FROM CAIXAFISCAL WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA)mssql";
@@ -243,54 +237,6 @@ std::string ReadPart(ado::TADOConnection& connection, const std::string& connect
 
 std::string Joined(const std::string& a, const std::string& b) {
   return a.empty() || b.empty() ? a + b : a + "; " + b;
-}
-
-// The numbers reserved for the pending bills: each waits in its bill for the note that carries
-// it, and is voided once the bill leaves the queue without one.
-void ReadReservedNumbers(ado::TADOConnection& connection, const ado::Binding& filial,
-                         std::vector<OrderStatus>& pedidos) {
-  ado::ForEachRow(connection, "adqNumerosReservados", kSelNumerosReservados,
-                  ado::TextParams({"P_CDFILIAL"}), {filial}, [&](ado::TADOQuery& q) {
-                    for (OrderStatus& p : pedidos) {
-                      if (p.nrvendarest != q.FieldByName("NRVENDAREST").AsString() ||
-                          p.nrcomanda != q.FieldByName("NRCOMANDA").AsString()) {
-                        continue;
-                      }
-                      p.numero = q.FieldByName("NRDOCFIS").AsString();
-                      p.serie = q.FieldByName("NRSERIEDOCFIS").AsString();
-                      p.modelo = q.FieldByName("CDMODDOCFIS").AsString();
-                    }
-                  });
-}
-
-// What comes of a number left to void, as the closing's settling of numbers decides it.
-std::string NumberOutlook(const std::string& situacao) {
-  if (situacao == "voiding") {
-    return "inutilizacao enviada sem resposta: pedida de novo a cada 10 min, no fechamento de "
-           "um pedido ou no inicio do caixa";
-  }
-  if (situacao == "refused") {
-    return "inutilizacao recusada pela autoridade e nao pedida de novo: verifique com o suporte "
-           "se uma nota usou o numero ou inutilize-o pelo portal da SEFAZ";
-  }
-  return "liberado se uma nota o levar, senao inutilizado no proximo fechamento de um pedido ou "
-         "no inicio do caixa";
-}
-
-void ReadNumbersToVoid(ado::TADOConnection& connection, const ado::Binding& filial,
-                       const ado::Binding& caixa, std::vector<NumberStatus>& numeros) {
-  ado::ForEachRow(connection, "adqNumerosAInutilizar", kSelNumerosAInutilizar,
-                  ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}), {filial, caixa},
-                  [&](ado::TADOQuery& q) {
-                    NumberStatus n;
-                    n.numero = q.FieldByName("NRDOCFIS").AsString();
-                    n.serie = q.FieldByName("NRSERIEDOCFIS").AsString();
-                    n.nrcomanda = q.FieldByName("NRCOMANDA").AsString();
-                    n.situacao = q.FieldByName("IDSITRESERVA").AsString();
-                    n.motivo = q.FieldByName("DSMOTIVORESERVA").AsString();
-                    n.acao = NumberOutlook(n.situacao);
-                    numeros.push_back(n);
-                  });
 }
 
 void ReadStore(const StatusOptions& o, rtl::TDateTime now, StatusReport& report) {
@@ -506,16 +452,6 @@ StatusReport CollectStatus(const StatusOptions& options) {
   report.passagem = ReadLastPass(options.dir, options.filial, options.caixa, options.loja);
   report.pid_trava = LockHolderPid(options.dir, options.filial, options.caixa, options.loja);
   return report;
-}
-
-// A number held by a pending bill, and what becomes of it.
-std::string ReservedNumberText(const OrderStatus& p) {
-  return std::string("numero reservado: ") + (p.modelo == "59" ? "CF-e " : "NFC-e ") + p.numero +
-         " serie " + p.serie +
-         (p.modelo == "59" ? " (o SAT numera o CF-e; liberado quando o pedido "
-                             "sair da fila)"
-                           : " (vai na nota quando o pedido for fechado; "
-                             "inutilizado se o pedido sair da fila sem nota)");
 }
 
 // A sale that owes both its document and its receipt is listed twice and counted once.
