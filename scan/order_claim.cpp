@@ -25,7 +25,7 @@ const char* const kDelDeixadas =
     R"mssql(DELETE FROM RESERVACOMANDA WHERE CDFILIAL = :P_CDFILIAL AND NOT EXISTS (SELECT 1 FROM COMANDAVEN CV WHERE CV.CDFILIAL = RESERVACOMANDA.CDFILIAL AND CV.NRVENDAREST = RESERVACOMANDA.NRVENDAREST AND CV.NRCOMANDA = RESERVACOMANDA.NRCOMANDA AND CV.IDIMPCUPEXP = '2'))mssql";
 
 const char* const kSelVendasDaComanda =
-    R"mssql(SELECT CDCAIXA, NRSEQVENDA FROM VENDA WHERE CDFILIAL = :P_CDFILIAL AND NRVENDAREST = :P_NRVENDAREST AND IDSITUVENDA <> 'C' ORDER BY CDCAIXA, NRSEQVENDA)mssql";
+    R"mssql(SELECT CDCAIXA, NRSEQVENDA FROM VENDA WHERE CDFILIAL = :P_CDFILIAL AND NRVENDAREST = :P_NRVENDAREST AND NRCOMANDAVND = :P_NRCOMANDA AND IDSITUVENDA <> 'C' ORDER BY CDCAIXA, NRSEQVENDA)mssql";
 
 const char* const kSqlStateRestricao = "23000";
 
@@ -78,8 +78,7 @@ VendaDeOutroCaixa VendaGravadaPorOutroCaixa(ado::TADOConnection& conexao,
                                             const std::string& CDCAIXA) {
   VendaDeOutroCaixa outra;
   bool propria = false;
-  const ado::Bindings chave = {{"P_CDFILIAL", comanda.CDFILIAL},
-                               {"P_NRVENDAREST", comanda.NRVENDAREST}};
+  const ado::Bindings chave = Chave(comanda);
   ado::ForEachRow(conexao, "adqVendasDaComanda", kSelVendasDaComanda, ado::ParamsFor(chave), chave,
                   [&](ado::TADOQuery& query) {
                     const std::string caixa = ado::FirstValue(query, "CDCAIXA");

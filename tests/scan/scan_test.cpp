@@ -73,6 +73,7 @@ TEST_F(ScanTest, AnOrderWithASaleOfTodayIsOnlyMarked) {
 // the claim back with the mark.
 TEST_F(ScanTest, AnOrderAnotherRegisterSoldIsMarkedNamingThatRegister) {
   vyrtest::InsertSale(store_, kFilial, "002", "0000000009", kLoja, "0000000001", StoreToday());
+  store_.Exec("UPDATE VENDA SET NRCOMANDAVND = '0001'");
   Pass();
   EXPECT_EQ(
       "NRPEDIDOVYR: PED1\nComanda 0001 já gravada pelo caixa 002 na venda 0000000009; nada a "
