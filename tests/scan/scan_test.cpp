@@ -122,7 +122,8 @@ TEST_F(ScanTest, AStopRequestEndsThePassAfterTheCurrentOrder) {
 }
 
 // After each refusal the order waits twice as long; meanwhile a pass neither logs nor calls
-// anything for it; an order that left the list starts again from one second.
+// anything for it; an order that left the list starts again from one second. The cancelled
+// sale is recorded at the first refusal and again only for the order that came back.
 TEST_F(ScanTest, ARefusedSaleWaitsLongerAfterEachRefusal) {
   answer_ = "ERRO Produto 1001 sem NCM";
   std::string passes;
@@ -152,7 +153,7 @@ TEST_F(ScanTest, ARefusedSaleWaitsLongerAfterEachRefusal) {
   pass(9.5, "9.5");
   EXPECT_EQ(
       "0:1 s+calls 0.5:silent 1.5:2 s+calls 3:silent 4:4 s+calls 7.5:silent 8.5:8 s+calls "
-      "9:silent 9.5:1 s+calls |cancelled=5 IDIMPCUPEXP=2 IDSTCOMANDA=1",
+      "9:silent 9.5:1 s+calls |cancelled=2 IDIMPCUPEXP=2 IDSTCOMANDA=1",
       passes + "|cancelled=" + std::to_string(CancelledSales()) + " " + OrderState());
   // The doubling stops at five minutes.
   Cli_Qam00417::RetryDelays delays;
