@@ -94,7 +94,7 @@ void TrdmImpExpKds::FechaContaNormal(const std::string& CDFILIAL, const std::str
   conta.DSCOMANDA = DSCOMANDA;
   LogImpExpKDS("INI-FechaContaNormal(" + conta.Arguments() + ")");
   try {
-    if (closing::CheckItemNumbers(*this, conta)) {
+    if (closing::CheckOrderNumbers(*this, conta)) {
       closing::GatherOrder(*this, conta);
       closing::ConcluiFechamento(*this, conta);
     }

@@ -70,7 +70,7 @@ std::string StatusOf(const std::string& status, const std::string& venda) {
 // cash to the cent. The odd ones:
 // - 2 and 5: one bill number, the same contents (the same order exported twice);
 // - 7 and 8: one bill number, different contents;
-// - 4: no items; 6: a price 'abc';
+// - 4: no items; 6: a price 'abc'; 13: a payment of 'abc';
 // - 9: a product whose NCM has a letter (the same for both documents: this is a SAT register);
 // - 10: a can priced 1e-9, 11: a quantity of 0.0001 (worth 0.00).
 const char* const kOddOrders =
@@ -97,12 +97,13 @@ const char* const kOddOrders =
     "UPDATE MOVCAIXADLV SET VRMOVIVENDDLV = 45.90 WHERE NRVENDAREST = '0000000010';"
     "UPDATE ITCOMANDAVEN SET QTPRODCOMVEN = 0.0001 WHERE NRVENDAREST = '0000000011' AND "
     "NRPRODCOMVEN = '002';"
-    "UPDATE MOVCAIXADLV SET VRMOVIVENDDLV = 45.90 WHERE NRVENDAREST = '0000000011';";
+    "UPDATE MOVCAIXADLV SET VRMOVIVENDDLV = 45.90 WHERE NRVENDAREST = '0000000011';"
+    "UPDATE MOVCAIXADLV SET VRMOVIVENDDLV = 'abc' WHERE NRVENDAREST = '0000000013';";
 
 TEST(OddOrdersTest, OddBillsAreLeftPendingWithTheirReasonAmongGoodOrdersThatClose) {
   vyrtest::TempStore scratch;
   const std::string dir = scratch.Dir() + "/loja";
-  ASSERT_EQ(0, RunHost({"demo-store", "--dir", dir, "--sat", "--simples", "--pedidos", "12"},
+  ASSERT_EQ(0, RunHost({"demo-store", "--dir", dir, "--sat", "--simples", "--pedidos", "13"},
                        scratch.Dir())
                    .exit_code);
   const std::string db = dir + "/Dados/Loja.db";
@@ -116,7 +117,7 @@ TEST(OddOrdersTest, OddBillsAreLeftPendingWithTheirReasonAmongGoodOrdersThatClos
   const Result status = RunHost({"status", "--dir", dir}, dir);
   const std::string log = LogOf(dir);
   std::string orders;
-  for (int n = 1; n <= 12; ++n) {
+  for (int n = 1; n <= 13; ++n) {
     const std::string venda = (n < 10 ? "000000000" : "00000000") + std::to_string(n);
     orders += std::to_string(n) + ": " +
               Scalar(db, "SELECT IDIMPCUPEXP FROM COMANDAVEN WHERE NRVENDAREST = '" + venda + "'") +
@@ -140,7 +141,7 @@ TEST(OddOrdersTest, OddBillsAreLeftPendingWithTheirReasonAmongGoodOrdersThatClos
       odd("0000000007", "(venda 0000000007,") + odd("0000000008", "(venda 0000000008,") +
       odd("0000000004", "(venda 0000000004,") +
       odd("0000000006", "item 002 (produto 1002): ITCOM") + odd("0000000009", "NCM '1905909A'") +
-      odd("0000000010", "comanda 0010, item") + odd("0000000011", "comanda 0011, item");
+      odd("0000000010", "comanda 0010, item") + odd("0000000011", "comanda 0011, item") + odd("0000000013", "pagamento 1 (tipo");
   const std::string repeated =
       "; nenhum deles é fechado até que o programa que exporta os pedidos dê a cada um o seu "
       "número de comanda (COMANDAVEN.NRCOMANDA).";
@@ -157,7 +158,7 @@ TEST(OddOrdersTest, OddBillsAreLeftPendingWithTheirReasonAmongGoodOrdersThatClos
   EXPECT_EQ(
       "0 0\n"
       "1: 3 sold 1\n2: 2 sold 0\n3: 3 sold 1\n4: 2 sold 0\n5: 2 sold 0\n6: 2 sold 0\n"
-      "7: 2 sold 0\n8: 2 sold 0\n9: 2 sold 0\n10: 2 sold 0\n11: 2 sold 0\n12: 3 sold 1\n"
+      "7: 2 sold 0\n8: 2 sold 0\n9: 2 sold 0\n10: 2 sold 0\n11: 2 sold 0\n12: 3 sold 1\n13: 2 sold 0\n"
       "cancelled 3\n"
       "0000000002\n"
       "  log: Pedido não fechado (venda 0000000002, comanda 0002): a comanda 0002 está em 2 "
@@ -215,7 +216,12 @@ TEST(OddOrdersTest, OddBillsAreLeftPendingWithTheirReasonAmongGoodOrdersThatClos
           "0000000011\n"
           "  log: Retorno da setConcluifechamento: " +
           worth + "\n  status: Ocorreu um erro durante a gravação da venda: " + worth +
-          ". => apos espera\n",
+          ". => apos espera\n"
+          "0000000013\n"
+          "  log: Dados do pedido inválidos: a comanda 0013, pagamento 1 (tipo 001): "
+          "MOVCAIXADLV.VRMOVIVENDDLV não é um número: 'abc'.\n"
+          "  status: Dados do pedido inválidos: a comanda 0013, pagamento 1 (tipo 001): "
+          "MOVCAIXADLV.VRMOVIVENDDLV não é um número: 'abc'. => apos espera\n",
       shown)
       << run.out << run.err << status.out;
 }
