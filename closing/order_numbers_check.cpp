@@ -21,8 +21,7 @@ const char* const kSelNumerosItens =
 const char* const kSelNumerosPagamentos =
     R"mssql(SELECT NRSEQMOVDLV, CDTIPORECE, CAST(VRMOVIVENDDLV AS VARCHAR(40)) AS VRMOVIVENDDLV FROM MOVCAIXADLV WHERE CDFILIAL = :P_CDFILIAL AND NRVENDAREST = :P_NRVENDAREST ORDER BY NRSEQMOVDLV)mssql";
 
-const char* const kColunasItem[] = {"QTPRODCOMVEN", "VRPRECCOMVEN", "VRDESCCOMVEN",
-                                    "VRACRCOMVEN"};
+const char* const kColunasItem[] = {"QTPRODCOMVEN", "VRPRECCOMVEN", "VRDESCCOMVEN", "VRACRCOMVEN"};
 const char* const kColunasPagamento[] = {"VRMOVIVENDDLV"};
 
 // A number as the store writes one: digits, a point, an exponent, blanks around. NULL is no
@@ -55,10 +54,9 @@ template <typename Describe>
 std::string PrimeiroProblema(TrdmImpExpKds& dm, const ContaEmFechamento& conta, const char* name,
                              const char* sql, const ado::Bindings& chave, Describe&& descreve) {
   std::string problema;
-  ado::ForEachRow(dm.adcImpExpKds, name, sql, ado::ParamsFor(chave), chave,
-                  [&](ado::TADOQuery& q) {
-                    if (problema.empty()) problema = descreve(q);
-                  });
+  ado::ForEachRow(dm.adcImpExpKds, name, sql, ado::ParamsFor(chave), chave, [&](ado::TADOQuery& q) {
+    if (problema.empty()) problema = descreve(q);
+  });
   return problema.empty() ? "" : "a comanda " + conta.NRCOMANDA + ", " + problema;
 }
 

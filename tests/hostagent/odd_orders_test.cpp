@@ -141,7 +141,8 @@ TEST(OddOrdersTest, OddBillsAreLeftPendingWithTheirReasonAmongGoodOrdersThatClos
       odd("0000000007", "(venda 0000000007,") + odd("0000000008", "(venda 0000000008,") +
       odd("0000000004", "(venda 0000000004,") +
       odd("0000000006", "item 002 (produto 1002): ITCOM") + odd("0000000009", "NCM '1905909A'") +
-      odd("0000000010", "comanda 0010, item") + odd("0000000011", "comanda 0011, item") + odd("0000000013", "pagamento 1 (tipo");
+      odd("0000000010", "comanda 0010, item") + odd("0000000011", "comanda 0011, item") +
+      odd("0000000013", "pagamento 1 (tipo");
   const std::string repeated =
       "; nenhum deles é fechado até que o programa que exporta os pedidos dê a cada um o seu "
       "número de comanda (COMANDAVEN.NRCOMANDA).";
@@ -158,7 +159,8 @@ TEST(OddOrdersTest, OddBillsAreLeftPendingWithTheirReasonAmongGoodOrdersThatClos
   EXPECT_EQ(
       "0 0\n"
       "1: 3 sold 1\n2: 2 sold 0\n3: 3 sold 1\n4: 2 sold 0\n5: 2 sold 0\n6: 2 sold 0\n"
-      "7: 2 sold 0\n8: 2 sold 0\n9: 2 sold 0\n10: 2 sold 0\n11: 2 sold 0\n12: 3 sold 1\n13: 2 sold 0\n"
+      "7: 2 sold 0\n8: 2 sold 0\n9: 2 sold 0\n10: 2 sold 0\n11: 2 sold 0\n12: 3 sold 1\n13: 2 sold "
+      "0\n"
       "cancelled 3\n"
       "0000000002\n"
       "  log: Pedido não fechado (venda 0000000002, comanda 0002): a comanda 0002 está em 2 "
