@@ -121,6 +121,26 @@ TEST_F(ScanTest, AStopRequestEndsThePassAfterTheCurrentOrder) {
                 store_.Scalar("SELECT IDIMPCUPEXP FROM COMANDAVEN WHERE NRCOMANDA = '0002'"));
 }
 
+// A bill number that a waiting bill of another store of the branch shares: the fiscal package
+// finds a bill by branch and number, so this store's bill is not closed either; its line is
+// logged once, however many passes meet it.
+TEST_F(ScanTest, ABillNumberSharedWithAnotherStoresBillIsNotClosedAndLoggedOnce) {
+  vyrtest::PendingOrder other;
+  other.cdloja = "02";
+  other.nrvendarest = "0000000002";
+  vyrtest::InsertPendingOrder(store_, other);
+  Pass();
+  Pass();
+  EXPECT_EQ(
+      "Pedido não fechado (venda 0000000001, comanda 0001): a comanda 0001 está também em pedido "
+      "aberto de outra loja; nenhum deles é fechado até que o programa que exporta os pedidos dê "
+      "a cada um o seu número de comanda (COMANDAVEN.NRCOMANDA).\n|IDIMPCUPEXP=2 IDSTCOMANDA=1|",
+      Log() + "|" +
+          store_.Scalar("SELECT 'IDIMPCUPEXP=' || IDIMPCUPEXP || ' IDSTCOMANDA=' || "
+                        "IDSTCOMANDA FROM COMANDAVEN WHERE CDLOJA = '01'") +
+          "|" + Calls());
+}
+
 // After each refusal the order waits twice as long; meanwhile a pass neither logs nor calls
 // anything for it; an order that left the list starts again from one second. The cancelled
 // sale is recorded at the first refusal and again only for the order that came back.
