@@ -6,6 +6,7 @@
 
 #include "datamodule/error_boundary.h"
 #include "datamodule/rdm_imp_exp_kds.h"
+#include "rtl/datetime.h"
 #include "rtl/text_codec.h"
 #include "scan/odd_bills.h"
 #include "scan/order_claim.h"
@@ -74,7 +75,8 @@ void TrdmImpExpKds::VerificaPedidosExpKDS(const std::string& CDFILIAL, const std
       if (control.StopRequested()) return;
       const std::string NRVENDAREST = Coluna(cdsPedidosExpKDS, "NRVENDAREST");
       const std::string NRCOMANDA = Coluna(cdsPedidosExpKDS, "NRCOMANDA");
-      // An order held back after a refused sale is passed over in silence until its delay ends.
+      // An order held back after a refused sale is passed over in silence until its delay ends;
+      // a bill the exported data keeps from closing, until the data is mended.
       const std::string key = RetryDelays::Key(CDFILIAL, NRVENDAREST, NRCOMANDA);
       if (retryDelays.Waiting(key) || anomalas.count(key) != 0) continue;
       // An order another register is closing is passed over in silence: it leaves the list
