@@ -70,7 +70,7 @@ std::string FaltaNaFilial(ado::TADOConnection& conexao, const Fechamento& f, std
 
 // Eight digits, written with or without the dots of the official table ("1905.90.90"). Both
 // documents declare it as its digits; a letter or a digit too many or too few is refused for
-// both alike, so a register's kind never decides whether a bad product is sold.
+// both alike, so the kind of document never decides whether a bad product is sold.
 bool NcmValido(const std::string& ncm) {
   std::string digitos;
   for (const char c : ncm) {
@@ -99,11 +99,11 @@ std::string FaltaNoProduto(ado::TADOQuery& adqProduto, const std::string& CDPROD
       "O produto " + CDPRODUTO + " (" + Coluna(adqProduto, "NMPRODUTO") + ")";
   const std::string ncm = Coluna(adqProduto, "NRNCM");
   if (Vazio(ncm)) return produto + " está sem NCM: preencha PRODUTO.NRNCM.";
+  if (!documento) return "";
   if (!NcmValido(ncm)) {
     return produto + " tem o NCM '" + ncm +
            "' inválido (PRODUTO.NRNCM): o NCM tem 8 dígitos, com ou sem pontos.";
   }
-  if (!documento) return "";
   const std::string situacao = Coluna(adqProduto, "CDSITTRIBICMS");
   const std::string declarada = Coluna(adqProduto, "CDSITTRIBDOC");
   if (!SituacaoIcmsDeclaravel(regime, declarada)) {
