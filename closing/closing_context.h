@@ -55,6 +55,13 @@ struct ContaEmFechamento {
   void NovoRetornoFiscal() { retornoFiscal = Cli_Qam00417::NovoRetornoFiscal(); }
 };
 
+// The text that opens the line about an order whose exported data cannot be read; `hostagent
+// status` shows the line as the order's failure.
+inline constexpr const char* kDadosInvalidos = "Dados do pedido inválidos: ";
+// Leaves, with the order held back, when a number of the bill's items (quantity, price,
+// discount, surcharge) or of its delivery payments (amount) is a text that is not a number; the
+// line names the item or payment, the column and the text.
+bool CheckOrderNumbers(TrdmImpExpKds& dm, ContaEmFechamento& conta);
 // Loads the bill, its payments, items, notes and sale rows, sets the sale's client and
 // consumer, and applies the receipt tax-number rule.
 void GatherOrder(TrdmImpExpKds& dm, ContaEmFechamento& conta);

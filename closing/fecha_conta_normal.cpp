@@ -94,8 +94,10 @@ void TrdmImpExpKds::FechaContaNormal(const std::string& CDFILIAL, const std::str
   conta.DSCOMANDA = DSCOMANDA;
   LogImpExpKDS("INI-FechaContaNormal(" + conta.Arguments() + ")");
   try {
-    closing::GatherOrder(*this, conta);
-    closing::ConcluiFechamento(*this, conta);
+    if (closing::CheckOrderNumbers(*this, conta)) {
+      closing::GatherOrder(*this, conta);
+      closing::ConcluiFechamento(*this, conta);
+    }
   } catch (...) {
     // The handler's line comes before the frame's end; the scan logs its own line after both.
     LogImpExpKDS(OwnMessage(std::current_exception()) + closing::kSufixoFechaConta);

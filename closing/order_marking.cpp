@@ -32,18 +32,27 @@ void MarkOrder(TrdmImpExpKds& dm, const ContaEmFechamento& conta) {
   transacao.Commit();
 }
 
-// The order stays pending. Retrying it on every pass would record a new cancelled sale each
-// second while the reason lasts (a product without NCM), so it waits longer after each refusal.
+// The order stays pending. Retrying it on every pass would burn a second of every pass while
+// the reason lasts (a product without NCM), so it waits longer after each refusal.
 void RecordCancelledSale(TrdmImpExpKds& dm, const ContaEmFechamento& conta) {
   LogImpExpKDS("Ocorreu um erro durante a gravação da venda: " + conta.dsRetornoFechamento + ".");
-  const int espera = dm.retryDelays.NoteRefusal(
-      RetryDelays::Key(conta.CDFILIAL, conta.NRVENDAREST, conta.NRCOMANDA));
-  const std::string resultado =
-      dm.setCancelaVenda(dm.cdsVendas.Data(), dm.cdsItComandasCanc.Data(), W(conta.CDCAIXA),
-                         W(dm.cdEmpresa), u"", W(conta.idOrigemVenda), dm.dtAberturaCaixa)
-          .AsString();
-  if (resultado.compare(0, 4, "ERRO") == 0) {
-    LogImpExpKDS("Ocorreu um erro durante a gravação do cancelamento da venda: " + resultado + ".");
+  const std::string key = RetryDelays::Key(conta.CDFILIAL, conta.NRVENDAREST, conta.NRCOMANDA);
+  const int espera = dm.retryDelays.NoteRefusal(key);
+  // A design choice: the cancelled sale records a refusal, not an attempt. The order's first
+  // refusal is recorded, and a later one only when its reason differs; a retry for the same
+  // reason leaves its line in the log and nothing in the sales tables, which would otherwise
+  // gain a cancelled sale at every retry for as long as the order is left as it is.
+  if (!dm.refusalNotices.Note(key, conta.dsRetornoFechamento)) {
+    LogImpExpKDS("Venda cancelada não gravada de novo: o motivo é o da recusa anterior.");
+  } else {
+    const std::string resultado =
+        dm.setCancelaVenda(dm.cdsVendas.Data(), dm.cdsItComandasCanc.Data(), W(conta.CDCAIXA),
+                           W(dm.cdEmpresa), u"", W(conta.idOrigemVenda), dm.dtAberturaCaixa)
+            .AsString();
+    if (resultado.compare(0, 4, "ERRO") == 0) {
+      LogImpExpKDS("Ocorreu um erro durante a gravação do cancelamento da venda: " + resultado +
+                   ".");
+    }
   }
   LogImpExpKDS("Pedido " + conta.NRCOMANDA + " aguardando nova tentativa em " +
                std::to_string(espera) + " s");

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "datamodule/order_notices.h"
 #include "datamodule/retry_delays.h"
 #include "db/command.h"
 #include "db/connection.h"
@@ -117,12 +118,18 @@ class TrdmImpExpKds {
   TClientDataSet cdsPedidosExpKDS{"cdsPedidosExpKDS"};
   TClientDataSet cdsVenda{"cdsVenda"};
   // One pass over the register's pending delivery orders: each is marked "X" when it already
-  // has a sale of today, else closed. A pass that finds no order runs one query and logs
-  // nothing. Stops between orders when the worker is asked to stop. Never raises.
+  // has a sale of today, else closed; a bill the exported data keeps from closing (a bill number
+  // two waiting bills share, a bill without items) is logged once and passed over. A pass that
+  // finds no order runs two queries and logs nothing new. Stops between orders when the worker is
+  // asked to stop. Never raises.
   void VerificaPedidosExpKDS(const std::string& CDFILIAL, const std::string& CDCAIXA,
                              const std::string& CDLOJA);
   // Orders whose sale the fiscal package refused, held back before their next closing.
   RetryDelays retryDelays;
+  // The refusal each held-back order's cancelled sale was recorded for (closing/order_marking).
+  OrderNotices refusalNotices;
+  // The bills the scan leaves alone for a fault of the exported data, with the line it logged.
+  OrderNotices oddBillNotices;
   // The register's recorded sales whose document or receipt is still owed, whatever became of
   // their orders: a few per pass, oldest first, each failure holding its sale back longer
   // (worker/document_pass.cpp). Never raises.

@@ -22,6 +22,7 @@
 #include "hostagent/register_lock.h"
 #include "hostagent/run_command.h"
 #include "rtl/program_dir.h"
+#include "scan/odd_bills.h"
 #include "vyrutil/connection_setup.h"
 #include "vyrutil/crypto.h"
 #include "vyrutil/local_time.h"
@@ -66,8 +67,9 @@ void ReadTime(ado::TADOQuery& query, const char* column, rtl::TDateTime now, std
 
 // The log lines of one order's closing that say why it did not close.
 bool IsFailure(const std::string& message) {
-  for (const char* mark : {" - Qam00417 - ", "Valores gravados", "O tipo de recebimento",
-                           "Ocorreu um erro", "Pedido não localizado", "raise Exception"}) {
+  for (const char* mark :
+       {" - Qam00417 - ", "Valores gravados", "O tipo de recebimento", "Ocorreu um erro",
+        "Pedido não localizado", "raise Exception", "Dados do pedido inválidos"}) {
     if (message.find(mark) != std::string::npos) return true;
   }
   return false;
@@ -91,7 +93,26 @@ std::string SqlFormOfLogTime(const std::string& when) {
 struct LogOfOrder {
   std::string quando, falha;
   long espera = -1;
+  bool dados_exportados = false;
 };
+
+// A line of the scan about a bill the exported data keeps from closing (scan/odd_bills.h):
+// "Pedido não fechado (venda V, comanda C): reason". Answers false for any other line.
+bool ReadOddBill(const std::string& when, const std::string& message,
+                 std::map<std::string, LogOfOrder>& orders) {
+  const std::string inicio = Cli_Qam00417::kPedidoNaoFechado;
+  if (message.rfind(inicio, 0) != 0) return false;
+  const size_t comanda = message.find(", comanda ", inicio.size());
+  const size_t fim = message.find("): ", inicio.size());
+  if (comanda == std::string::npos || fim == std::string::npos || fim < comanda) return false;
+  LogOfOrder& order = orders[message.substr(inicio.size(), comanda - inicio.size()) + "/" +
+                             message.substr(comanda + 10, fim - comanda - 10)];
+  order.quando = SqlFormOfLogTime(when);
+  order.falha = message.substr(fim + 3);
+  order.espera = -1;
+  order.dados_exportados = true;
+  return true;
+}
 
 // Reads the daily logs of yesterday and today: each closing runs from "INI-FechaContaNormal(
 // branch, register, store, bill, restaurant sale, ...)" to its "FIM-" line.
@@ -110,6 +131,7 @@ std::map<std::string, LogOfOrder> ReadLogs(const std::string& dir, rtl::TDateTim
       const size_t dash = line.find(" - ");
       if (dash == std::string::npos) continue;
       const std::string when = line.substr(0, dash), message = line.substr(dash + 3);
+      if (ReadOddBill(when, message, orders)) continue;
       if (message.rfind("INI-FechaContaNormal(", 0) == 0) {
         std::vector<std::string> args;
         std::istringstream list(message.substr(21));
@@ -119,7 +141,10 @@ std::map<std::string, LogOfOrder> ReadLogs(const std::string& dir, rtl::TDateTim
                                         : arg.find_first_not_of(' ')));
         }
         current = args.size() >= 5 ? args[4] + "/" + args[3] : "";
-        if (!current.empty()) orders[current].espera = -1;
+        if (!current.empty()) {
+          orders[current].espera = -1;
+          orders[current].dados_exportados = false;
+        }
       } else if (message.rfind("FIM-FechaContaNormal(", 0) == 0) {
         current.clear();
       } else if (!current.empty() &&
@@ -448,6 +473,7 @@ StatusReport CollectStatus(const StatusOptions& options) {
     pedido.falha_quando = found->second.quando;
     pedido.falha = found->second.falha;
     pedido.espera = found->second.espera;
+    pedido.dados_exportados = found->second.dados_exportados;
   }
   report.passagem = ReadLastPass(options.dir, options.filial, options.caixa, options.loja);
   report.pid_trava = LockHolderPid(options.dir, options.filial, options.caixa, options.loja);
@@ -503,7 +529,9 @@ std::string StatusText(const StatusReport& r) {
       out << "    ultima falha " << p.falha_quando << ": " << p.falha << "\n";
     }
     out << "    nova tentativa: "
-        << (p.espera < 0 ? "a cada passagem" : "apos espera de " + std::to_string(p.espera) + " s")
+        << (p.dados_exportados ? "quando o programa que exporta os pedidos corrigir a comanda"
+            : p.espera < 0     ? "a cada passagem"
+                               : "apos espera de " + std::to_string(p.espera) + " s")
         << "\n";
     if (!p.numero.empty()) out << "    " << ReservedNumberText(p) << "\n";
   }
@@ -562,7 +590,9 @@ std::string StatusJson(const StatusReport& r) {
         << ",\"aberto\":" << JsonText(p.aberto) << ",\"idade_s\":" << JsonNumber(p.idade)
         << ",\"ultima_falha\":" << JsonText(p.falha)
         << ",\"ultima_falha_quando\":" << JsonText(p.falha_quando)
-        << ",\"espera_s\":" << JsonNumber(p.espera) << ",\"numero_reservado\":";
+        << ",\"espera_s\":" << JsonNumber(p.espera)
+        << ",\"aguarda_dados_exportados\":" << (p.dados_exportados ? "true" : "false")
+        << ",\"numero_reservado\":";
     if (p.numero.empty()) {
       out << "null}";
     } else {

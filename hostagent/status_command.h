@@ -25,6 +25,7 @@ struct OrderStatus {
   long idade = -1;                             // seconds since `aberto`; -1 unknown
   std::string falha_quando, falha;             // the last failure the logs show ("" none)
   long espera = -1;  // seconds of the retry delay logged after its last refusal; -1 none
+  bool dados_exportados = false;  // left alone until the exporting program mends its data
   // The document number reserved for the bill (NUMDOCRESERV), held while it waits; "" none.
   std::string numero, serie, modelo;
 };

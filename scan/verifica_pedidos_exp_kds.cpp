@@ -7,7 +7,9 @@
 #include "datamodule/error_boundary.h"
 #include "datamodule/rdm_imp_exp_kds.h"
 #include "datamodule/transaction_scope.h"
+#include "rtl/datetime.h"
 #include "rtl/text_codec.h"
+#include "scan/odd_bills.h"
 #include "scan/order_claim.h"
 #include "worker/log_imp_exp_kds.h"
 #include "worker/worker_control.h"
@@ -30,6 +32,22 @@ std::set<std::string> PendingKeys(TClientDataSet& pedidos, const std::string& CD
         RetryDelays::Key(CDFILIAL, Coluna(pedidos, "NRVENDAREST"), Coluna(pedidos, "NRCOMANDA")));
   }
   pedidos.First();
+  return keys;
+}
+
+// The bills the exported data keeps from closing (scan/odd_bills.h), by key. Each line is logged
+// once, and again on a new day, for `hostagent status` reads the logs of today and yesterday.
+std::set<std::string> BillsAtFault(ado::TADOConnection& conexao, OrderNotices& avisos,
+                                   const std::string& CDFILIAL, const std::string& CDLOJA,
+                                   const std::string& CDCAIXA) {
+  std::set<std::string> keys;
+  const std::string hoje = std::to_string(static_cast<long>(rtl::Date()));
+  for (const ComandaAnomala& comanda : ComandasAnomalas(conexao, CDFILIAL, CDLOJA, CDCAIXA)) {
+    const std::string key = RetryDelays::Key(CDFILIAL, comanda.NRVENDAREST, comanda.NRCOMANDA);
+    keys.insert(key);
+    if (avisos.Note(key, comanda.linha + '\x1f' + hoje)) LogImpExpKDS(comanda.linha);
+  }
+  avisos.KeepOnly(keys);
   return keys;
 }
 
@@ -62,19 +80,28 @@ void TrdmImpExpKds::VerificaPedidosExpKDS(const std::string& CDFILIAL, const std
   try {
     cdsPedidosExpKDS.SetData(
         getPedExpKDS(rtl::Utf8ToWide(CDFILIAL), rtl::Utf8ToWide(CDCAIXA), rtl::Utf8ToWide(CDLOJA)));
+    const std::set<std::string> anomalas =
+        BillsAtFault(adcImpExpKds, oddBillNotices, CDFILIAL, CDLOJA, CDCAIXA);
     if (cdsPedidosExpKDS.IsEmpty()) {
       retryDelays.KeepOnly({});
+      refusalNotices.KeepOnly({});
       return;
     }
-    if (!retryDelays.Empty()) retryDelays.KeepOnly(PendingKeys(cdsPedidosExpKDS, CDFILIAL));
+    if (!retryDelays.Empty() || !refusalNotices.Empty()) {
+      const std::set<std::string> pendentes = PendingKeys(cdsPedidosExpKDS, CDFILIAL);
+      retryDelays.KeepOnly(pendentes);
+      refusalNotices.KeepOnly(pendentes);
+    }
     LiberaComandasDeixadas(adcImpExpKds, CDFILIAL);
     const std::string quantos = std::to_string(cdsPedidosExpKDS.RecordCount());
     for (cdsPedidosExpKDS.First(); !cdsPedidosExpKDS.Eof(); cdsPedidosExpKDS.Next()) {
       if (control.StopRequested()) return;
       const std::string NRVENDAREST = Coluna(cdsPedidosExpKDS, "NRVENDAREST");
       const std::string NRCOMANDA = Coluna(cdsPedidosExpKDS, "NRCOMANDA");
-      // An order held back after a refused sale is passed over in silence until its delay ends.
-      if (retryDelays.Waiting(RetryDelays::Key(CDFILIAL, NRVENDAREST, NRCOMANDA))) continue;
+      // An order held back after a refused sale is passed over in silence until its delay ends;
+      // a bill the exported data keeps from closing, until the data is mended.
+      const std::string key = RetryDelays::Key(CDFILIAL, NRVENDAREST, NRCOMANDA);
+      if (retryDelays.Waiting(key) || anomalas.count(key) != 0) continue;
       // An order another register is closing is passed over in silence: it leaves the list
       // once that register is done, or becomes this one's when the claim expires.
       const ComandaReservada comanda{CDFILIAL, NRVENDAREST, NRCOMANDA};

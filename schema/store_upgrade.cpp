@@ -140,9 +140,15 @@ struct SchemaObject {
   std::string sql;
 };
 
+// By name in upper case: SQLite takes "ix_venda" and "IX_VENDA" for one object, and so must the
+// comparison, or it would add an index that the script then finds already there.
 std::map<std::string, SchemaObject> Objects(const Db& db) {
   std::map<std::string, SchemaObject> objects;
-  for (const auto& row : db.Rows(kObjects)) objects[row[0]] = {row[1], row[2]};
+  for (const auto& row : db.Rows(kObjects)) {
+    std::string name = row[0];
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    objects[name] = {row[1], row[2]};
+  }
   return objects;
 }
 

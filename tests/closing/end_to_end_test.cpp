@@ -50,7 +50,7 @@ class EndToEndTest : public ::testing::Test {
     vyrtest::InsertFiscalProduct(store_, kFilial, {});
     store_.Exec(
         "INSERT INTO TURCAIXA (CDFILIAL, CDCAIXA, DTABERCAIX, CDOPERABER) VALUES (?, ?, ?, ?)",
-        {kFilial, kCaixa, vyrtest::TodayText().substr(0, 10) + " 08:00:00", "CAIXA1"});
+        {kFilial, kCaixa, vyrtest::ClockDayText().substr(0, 10) + " 08:00:00", "CAIXA1"});
     dm_ = std::make_unique<Cli_Qam00417::TrdmImpExpKds>();
     dm_->cdEmpresa = "0001";
     dm_->idTipoEmissao = "E";

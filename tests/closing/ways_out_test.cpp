@@ -122,6 +122,27 @@ TEST_F(WaysOutTest, ARefusedSaleIsRecordedCancelledAndTheOrderWaits) {
             Outcome() + "|cancelled=" + std::to_string(CancelledSales()));
 }
 
+// Each attempt at a refused order logs its refusal; its cancelled sale is recorded the first
+// time and again only when the reason changes, not at every retry.
+TEST_F(WaysOutTest, ARefusedOrderHasOneCancelledSalePerReasonWhateverItsRetries) {
+  std::string cancelled;
+  for (const char* reason : {"ERRO Produto 1001 sem NCM", "ERRO Produto 1001 sem NCM",
+                             "ERRO Produto 1001 sem NCM", "ERRO Produto 1001 sem CEST"}) {
+    answer_ = reason;
+    Close();
+    cancelled += std::to_string(CancelledSales()) + " ";
+  }
+  size_t refusals = 0;
+  const std::string log = Log();
+  for (size_t at = log.find("Ocorreu um erro durante a gravação da venda: ");
+       at != std::string::npos;
+       at = log.find("Ocorreu um erro durante a gravação da venda: ", at + 1)) {
+    ++refusals;
+  }
+  EXPECT_EQ("1 1 1 2 |refusals logged 4",
+            cancelled + "|refusals logged " + std::to_string(refusals));
+}
+
 // Ten passes over a bill that stays pending: one number, kept for the bill, and each wait twice
 // the one before, as after a refusal.
 TEST_F(WaysOutTest, ABillThatStaysPendingDrawsOneNumberAndWaitsLongerEachTime) {

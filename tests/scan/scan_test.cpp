@@ -152,8 +152,29 @@ TEST_F(ScanTest, AStopRequestEndsThePassAfterTheCurrentOrder) {
                 store_.Scalar("SELECT IDIMPCUPEXP FROM COMANDAVEN WHERE NRCOMANDA = '0002'"));
 }
 
+// A bill number that a waiting bill of another store of the branch shares: the fiscal package
+// finds a bill by branch and number, so this store's bill is not closed either; its line is
+// logged once, however many passes meet it.
+TEST_F(ScanTest, ABillNumberSharedWithAnotherStoresBillIsNotClosedAndLoggedOnce) {
+  vyrtest::PendingOrder other;
+  other.cdloja = "02";
+  other.nrvendarest = "0000000002";
+  vyrtest::InsertPendingOrder(store_, other);
+  Pass();
+  Pass();
+  EXPECT_EQ(
+      "Pedido não fechado (venda 0000000001, comanda 0001): a comanda 0001 está também em pedido "
+      "aberto de outra loja; nenhum deles é fechado até que o programa que exporta os pedidos dê "
+      "a cada um o seu número de comanda (COMANDAVEN.NRCOMANDA).\n|IDIMPCUPEXP=2 IDSTCOMANDA=1|",
+      Log() + "|" +
+          store_.Scalar("SELECT 'IDIMPCUPEXP=' || IDIMPCUPEXP || ' IDSTCOMANDA=' || "
+                        "IDSTCOMANDA FROM COMANDAVEN WHERE CDLOJA = '01'") +
+          "|" + Calls());
+}
+
 // After each refusal the order waits twice as long; meanwhile a pass neither logs nor calls
-// anything for it; an order that left the list starts again from one second.
+// anything for it; an order that left the list starts again from one second. The cancelled
+// sale is recorded at the first refusal and again only for the order that came back.
 TEST_F(ScanTest, ARefusedSaleWaitsLongerAfterEachRefusal) {
   answer_ = "ERRO Produto 1001 sem NCM";
   std::string passes;
@@ -183,7 +204,7 @@ TEST_F(ScanTest, ARefusedSaleWaitsLongerAfterEachRefusal) {
   pass(9.5, "9.5");
   EXPECT_EQ(
       "0:1 s+calls 0.5:silent 1.5:2 s+calls 3:silent 4:4 s+calls 7.5:silent 8.5:8 s+calls "
-      "9:silent 9.5:1 s+calls |cancelled=5 IDIMPCUPEXP=2 IDSTCOMANDA=1",
+      "9:silent 9.5:1 s+calls |cancelled=2 IDIMPCUPEXP=2 IDSTCOMANDA=1",
       passes + "|cancelled=" + std::to_string(CancelledSales()) + " " + OrderState());
   // The doubling stops at five minutes.
   Cli_Qam00417::RetryDelays delays;

@@ -272,6 +272,29 @@ TEST(StoreSchema, UpgradeLeavesTheBillIndexOutWhileABillHasTwoActiveSales) {
                 StateText(second) + "\n" + StateText(VyrSchema::CheckSqliteStore(old.DbPath())));
 }
 
+// Two stores the comparison must read as they are: one whose VENDA lacks a column the bill
+// index's check reads (the check cannot run there, and has nothing to find: the column comes
+// empty), and one whose indexes were written in another case and with quotes (the same index).
+TEST(StoreSchema, UpgradeSkipsTheBillCheckOnAnOlderVendaAndTakesIndexesAsSqliteReadsThem) {
+  TempStore old, quoted;
+  old.Exec("DROP INDEX UX_VENDA_COMANDA; ALTER TABLE VENDA DROP COLUMN NRCOMANDAVND");
+  quoted.Exec(
+      "DROP INDEX IX_COMANDAVEN_COMANDA; CREATE INDEX \"ix_comandaven_comanda\" ON "
+      "comandaven (\"CDFILIAL\", [nrcomanda]); DROP INDEX UX_VENDA_COMANDA; CREATE UNIQUE INDEX "
+      "UX_VENDA_COMANDA ON VENDA (CDFILIAL,NRVENDAREST , `NRCOMANDAVND`)  where IDSITUVENDA <> "
+      "'C' and NRVENDAREST is not null and NRCOMANDAVND is not null");
+  std::string upgraded;
+  try {
+    upgraded = StateText(VyrSchema::UpgradeSqliteStore(old.DbPath()));
+  } catch (const std::exception& e) {
+    upgraded = e.what();
+  }
+  EXPECT_EQ(
+      "added: coluna VENDA.NRCOMANDAVND VARCHAR(10); indice UX_VENDA_COMANDA; recreated: left: "
+      "duplicates: \nadded: recreated: left: duplicates: ",
+      upgraded + "\n" + StateText(VyrSchema::CheckSqliteStore(quoted.DbPath())));
+}
+
 TEST(StoreSchema, UpgradeRefusesAStoreThatDoesNotExist) {
   vyrtest::TempDir dir;
   EXPECT_THROW(VyrSchema::UpgradeSqliteStore(dir.Path() + "/Loja.db"), std::runtime_error);

@@ -157,8 +157,24 @@ std::string TodayText() {
   return DayText(0);
 }
 
+// The store's day comes from the host's real clock, as the store's own "today" does
+// (SQLite's date('now','localtime'), SQL Server's GETDATE()), whatever clock a test gives the
+// process.
 std::string DayText(int days) {
-  return FormatLocal(days, "%Y-%m-%d 00:00:00");
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  local.tm_mday += days;
+  local.tm_hour = 12;
+  local.tm_isdst = -1;
+  std::mktime(&local);
+  char buffer[32];
+  std::strftime(buffer, sizeof buffer, "%Y-%m-%d 00:00:00", &local);
+  return buffer;
+}
+
+std::string ClockDayText() {
+  return FormatLocal(0, "%Y-%m-%d 00:00:00");
 }
 
 std::string NowText() {

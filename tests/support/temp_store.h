@@ -85,11 +85,15 @@ class TempStore {
   sqlite3* db_ = nullptr;
 };
 
-// Today's local date by rtl::Now() (a test may hold the clock still) as stored in date
-// columns: "YYYY-MM-DD 00:00:00".
+// The store's local date today, by the host's real clock (the clock the store's own date
+// functions read, whatever clock a test gives the process), as stored in date columns:
+// "YYYY-MM-DD 00:00:00".
 std::string TodayText();
 // The local date `days` days from today (negative: in the past), as TodayText().
 std::string DayText(int days);
+// Today's local date by the process's clock, rtl::Now() (which a test may hold still), as
+// TodayText() writes it: the day the module itself takes for today.
+std::string ClockDayText();
 // The current local date-time: "YYYY-MM-DD HH:MM:SS".
 std::string NowText();
 

@@ -68,6 +68,21 @@ std::string FaltaNaFilial(ado::TADOConnection& conexao, const Fechamento& f, std
   return "";
 }
 
+// Eight digits, written with or without the dots of the official table ("1905.90.90"). Both
+// documents declare it as its digits; a letter or a digit too many or too few is refused for
+// both alike, so the kind of document never decides whether a bad product is sold.
+bool NcmValido(const std::string& ncm) {
+  std::string digitos;
+  for (const char c : ncm) {
+    if (c >= '0' && c <= '9') {
+      digitos += c;
+    } else if (c != '.' && c != ' ') {
+      return false;
+    }
+  }
+  return digitos.size() == 8;
+}
+
 std::string Coluna(ado::TADOQuery& query, const char* coluna) {
   return query.FieldByName(coluna).AsString();
 }
@@ -82,10 +97,13 @@ std::string FaltaNoProduto(ado::TADOQuery& adqProduto, const std::string& CDPROD
   }
   const std::string produto =
       "O produto " + CDPRODUTO + " (" + Coluna(adqProduto, "NMPRODUTO") + ")";
-  if (Vazio(Coluna(adqProduto, "NRNCM"))) {
-    return produto + " está sem NCM: preencha PRODUTO.NRNCM.";
-  }
+  const std::string ncm = Coluna(adqProduto, "NRNCM");
+  if (Vazio(ncm)) return produto + " está sem NCM: preencha PRODUTO.NRNCM.";
   if (!documento) return "";
+  if (!NcmValido(ncm)) {
+    return produto + " tem o NCM '" + ncm +
+           "' inválido (PRODUTO.NRNCM): o NCM tem 8 dígitos, com ou sem pontos.";
+  }
   const std::string situacao = Coluna(adqProduto, "CDSITTRIBICMS");
   const std::string declarada = Coluna(adqProduto, "CDSITTRIBDOC");
   if (!SituacaoIcmsDeclaravel(regime, declarada)) {
@@ -131,18 +149,27 @@ std::string FaltaNosPagamentos(const Fechamento& f) {
 constexpr double kLimiteQuantidade = 1e11;
 constexpr double kLimiteValor = 1e13;
 
+// The documents carry qCom with 4 decimals and amounts with 2: a value below half of the last
+// place is written as zero.
+constexpr double kMenorQuantidade = 0.00005;
+constexpr double kMenorValor = 0.005;
+
 struct RegraNumero {
   const char* coluna;
   bool obrigatoria;     // discount and surcharge may be absent (none)
   bool zero_permitido;  // a courtesy item is priced 0; a quantity is never 0
   double limite;
+  // The least value that is not written as zero; 0 where a value that vanishes is harmless (a
+  // discount of a fraction of a cent, left by the arithmetic of the exporting program).
+  double menor;
 };
 
 // Quantity first and price second: their product is the item's amount.
-const RegraNumero kRegrasItem[] = {{"QTPRODCOMVEN", true, false, kLimiteQuantidade},
-                                   {"VRPRECCOMVEN", true, true, kLimiteQuantidade},
-                                   {"VRDESITVEND", false, true, kLimiteValor},
-                                   {"VRACRITVEND", false, true, kLimiteValor}};
+const RegraNumero kRegrasItem[] = {
+    {"QTPRODCOMVEN", true, false, kLimiteQuantidade, kMenorQuantidade},
+    {"VRPRECCOMVEN", true, true, kLimiteQuantidade, kMenorValor},
+    {"VRDESITVEND", false, true, kLimiteValor, 0},
+    {"VRACRITVEND", false, true, kLimiteValor, 0}};
 
 // What is wrong with one number of an item, "" when nothing; `valor` gets the number read.
 std::string ProblemaNoNumero(const LinhaPacote& item, const RegraNumero& regra, double& valor) {
@@ -161,6 +188,11 @@ std::string ProblemaNoNumero(const LinhaPacote& item, const RegraNumero& regra, 
   }
   if (valor >= regra.limite) {
     return "excede o tamanho do campo do documento fiscal (" + bruto.AsString() + ")";
+  }
+  // Exactly zero is a courtesy (the price); a value that the document would write as zero is
+  // not a value anybody meant.
+  if (valor > 0 && valor < regra.menor) {
+    return "arredonda para zero no documento fiscal sem ser zero (" + bruto.AsString() + ")";
   }
   return "";
 }
@@ -181,6 +213,9 @@ std::string FaltaNosValores(const Fechamento& f) {
       if (!problema.empty()) return onde + kRegrasItem[regra].coluna + " " + problema + ".";
     }
     const double valor_item = valores[0] * valores[1];
+    if (valor_item > 0 && valor_item < kMenorValor) {
+      return onde + "QTPRODCOMVEN x VRPRECCOMVEN arredonda para R$ 0,00 sem o preço ser zero.";
+    }
     if (valor_item >= kLimiteValor) {
       return onde + "QTPRODCOMVEN x VRPRECCOMVEN excede o tamanho do campo do documento fiscal.";
     }

@@ -55,7 +55,7 @@ class SaleStoreTest : public ::testing::Test {
         "VALUES ('P', '10', '1001', 'PIZ')");
     store_.Exec(
         "INSERT INTO TURCAIXA (CDFILIAL, CDCAIXA, DTABERCAIX, CDOPERABER) VALUES (?, ?, ?, ?)",
-        {"0001", "001", vyrtest::TodayText().substr(0, 10) + " 08:00:00", "CAIXA1"});
+        {"0001", "001", vyrtest::ClockDayText().substr(0, 10) + " 08:00:00", "CAIXA1"});
     vyrtest::InsertFiscalBranch(store_, "0001");
     vyrtest::InsertFiscalProduct(store_, "0001", {});
     vyrtest::FiscalProduct refrigerante;

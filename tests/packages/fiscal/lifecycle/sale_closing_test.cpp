@@ -228,6 +228,8 @@ TEST_F(SaleRefusalTest, EachRefusalNamesWhatToFillInAndWritesNothing) {
 
   store_.Exec("UPDATE PRODUTO SET NRNCM = NULL WHERE CDPRODUTO = '2002'");
   answers += Refusal();
+  store_.Exec("UPDATE PRODUTO SET NRNCM = '2202.10.0' WHERE CDPRODUTO = '2002'");
+  answers += Refusal();
   store_.Exec("UPDATE PRODUTO SET NRNCM = '22021000' WHERE CDPRODUTO = '2002'");
 
   store_.Exec("UPDATE ITCOMANDAVEN SET IDSTPROCOMVEN = 'C'");
@@ -239,6 +241,9 @@ TEST_F(SaleRefusalTest, EachRefusalNamesWhatToFillInAndWritesNothing) {
                 "ERRO: A filial 0001 está sem inscrição estadual: preencha FILIAL.NRINSESTFILI." +
                 nothing +
                 "ERRO: O produto 2002 (REFRIGERANTE LATA) está sem NCM: preencha PRODUTO.NRNCM." +
+                nothing +
+                "ERRO: O produto 2002 (REFRIGERANTE LATA) tem o NCM '2202.10.0' inválido "
+                "(PRODUTO.NRNCM): o NCM tem 8 dígitos, com ou sem pontos." +
                 nothing +
                 "ERRO: A comanda 0001 da filial 0001 não tem itens a vender (ITCOMANDAVEN)." +
                 nothing,

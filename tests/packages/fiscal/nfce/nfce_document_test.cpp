@@ -277,3 +277,24 @@ TEST_F(NfceDocumentTest, AWrongCertificatePasswordNamesTheFileAndHidesThePasswor
 }
 
 }  // namespace
+
+// A MEI branch (CRT 4) declares CSOSN like a Simples Nacional one; each CSOSN goes in its own
+// group (500, charged before, in ICMSSN500), and a one-digit payment code is the layout's two.
+TEST_F(NfceDocumentTest, AMeiBranchDeclaresTheGroupOfEachCsosnAndPadsAOneDigitPaymentCode) {
+  VyrFiscal::VendaGravada sale = Sale("0000000001", true);
+  sale.emitente.CRT = "4";
+  sale.itens[0].CSTICMS = "500";
+  sale.pagamentos[0].CDFPIMPFIS = "1";
+  std::string xml;
+  try {
+    xml = ReadFile(
+        VyrFiscal::PreparaNfceDaVenda(conn_, Request("0000000001", "123"), sale).arquivoXml);
+  } catch (const std::exception& e) {
+    xml = e.what();
+  }
+  EXPECT_EQ(
+      "<CRT>4</CRT>|<ICMSSN500><orig>0</orig><CSOSN>500</CSOSN></ICMSSN500>|"
+      "<ICMSSN102><orig>0</orig><CSOSN>102</CSOSN></ICMSSN102>|<tPag>01</tPag>",
+      Element(xml, "CRT") + "|" + Element(xml, "ICMSSN500") + "|" + Element(xml, "ICMSSN102") +
+          "|" + Element(xml, "tPag"));
+}

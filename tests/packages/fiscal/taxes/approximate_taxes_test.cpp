@@ -172,4 +172,23 @@ TEST_F(ApproximateTaxesTest, ABrokenOrExpiredFileIsRefusedNamingTheLineAndTheTab
           Table());
 }
 
+// The limits of a good file, imported on 01/06/2026: a table in force until that day is still
+// the one in force (loaded); a rate above 100 % and a code given twice are refused.
+TEST_F(ApproximateTaxesTest, ATableEndingOnTheImportDayLoadsAndARateAbove100OrARepeatedCodeNot) {
+  const auto line = [](const std::string& code, const std::string& rate, const std::string& end) {
+    return code + ";;0;Item;4.20;6.30;" + rate + ";0.00;01/01/2026;" + end + ";A1;26.1.A;IBPT\n";
+  };
+  const std::string last_day = File("TabelaIBPTaxSP-lastday.csv",
+                                    std::string(kHeader) + line("01012100", "100", "01/06/2026"));
+  const std::string rate = File("TabelaIBPTaxSP-rate.csv",
+                                std::string(kHeader) + line("01012100", "100.01", "31/12/2026"));
+  const std::string repeated = File("TabelaIBPTaxSP-repeated.csv",
+                                    std::string(kHeader) + line("01012100", "17", "31/12/2026") +
+                                        line("0101.21.00", "18", "31/12/2026"));
+  EXPECT_EQ("imported\nTabela IBPT " + rate + ", linha 2: valor inválido em estadual: '100.01'\n" +
+                "Tabela IBPT " + repeated +
+                ", linha 3: código 01012100 (ex '', tipo 0) repetido da linha 2",
+            ImportError(last_day) + "\n" + ImportError(rate) + "\n" + ImportError(repeated));
+}
+
 }  // namespace
