@@ -79,7 +79,9 @@ std::vector<std::string> Recusa(int sessao, const rtl::Exception& erro) {
           LinhaSat(kSatMensagem, erro.Message())};
 }
 
-// Stored before the file is written: whatever fails after this, the sale is never sent again.
+// The file is written before the CF-e is stored: once stored, the sale owes no document and
+// nothing would write its file again. A stop between the two leaves the stored session, which
+// the next emission settles with the device (the same CF-e) and writes the file once more.
 void GuardaEmitido(ado::TADOConnection& conexao, const PedidoSat& pedido,
                    const std::vector<std::string>& valoresSat, const std::string& resposta,
                    const std::string& sessao) {
@@ -93,8 +95,8 @@ void GuardaEmitido(ado::TADOConnection& conexao, const PedidoSat& pedido,
   gravado.DSARQXMLCFE = Pasta(pedido.dsPastaXml) + "CFe" + gravado.NRCHAVECFE + ".xml";
   gravado.NRSESSAOSAT = sessao;
   gravado.DSRETORNOSAT = resposta;
-  GravaCFe(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA, gravado);
   EscreveXml(gravado.DSARQXMLCFE, XmlDaResposta(resposta));
+  GravaCFe(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA, gravado);
 }
 
 enum class Desfecho { Emitido, NaoEmitido, Incerto };

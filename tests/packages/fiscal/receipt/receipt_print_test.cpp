@@ -181,7 +181,7 @@ TEST_F(ReceiptPrintTest, SatExtractOfAClosedBill) {
   retorno_ = Variant::Array(10);
   VyrFiscal::DisparaImpressaoNaoFiscal(ListaDeImpressao("EXTRATO_SAT", l), retorno_);
   EXPECT_EQ(
-      "Extrato No. 000000|= T E S T E =|001 1001 PIZZA MUSSARELA|002 2002 REFRIGERANTE LATA|"
+      "Extrato No. 000001|= T E S T E =|001 1001 PIZZA MUSSARELA|002 2002 REFRIGERANTE LATA|"
       "TOTAL R$                                   30,50|"
       "Valores aproximados dos tributos: Fed R$ 1,20 /|"
       "Est R$ 0,80 Fonte: IBPT (Lei Fed. 12.741/2012)|SAT No. " +
@@ -234,8 +234,8 @@ TEST_F(ReceiptPrintTest, SatExtractWithBarCodeQrCodeAndItsImage) {
       Linhas(Le(base + ".txt"), {"CNPJ", "Extrato", "R$", "SAT No", "2015", "SENHA"}) +
           "image: " + Le(base + ".png").substr(0, 4) + ", printed QR: " +
           std::to_string(Contem(impresso, GuardaQr(l.qrCode))) + ", bar codes: " +
-          std::to_string(Contem(impresso, std::string("\x1dkI\x0d{C\x23\x0f", 8)) +
-                         Contem(impresso, std::string("\x1dkI\x0d{C\x5a\x00", 8))));
+          std::to_string(Contem(impresso, std::string("\x1dkI\x0e{C\x23\x0f", 8)) +
+                         Contem(impresso, std::string("\x1dkI\x0c{C\x00\x04", 8))));
 }
 
 TEST_F(ReceiptPrintTest, UnknownPrintKindRaises) {
