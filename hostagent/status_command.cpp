@@ -214,6 +214,8 @@ void ReceiptOutlook(const StatusReport& r, bool documentoPendente, bool continge
         std::to_string(kPrazoImpressao) + " s depois do envio";
   } else if (documentoPendente && !contingenciaOffline) {
     v.acao = "impresso automaticamente quando o documento for emitido";
+  } else if (documentoPendente && v.tentativas == 0) {
+    v.acao = "DANFE de contingencia impresso automaticamente na proxima passagem";
   } else {
     v.acao = "nova tentativa automatica na proxima passagem (ate " +
              std::to_string(kTentativasCupom) + " tentativas)";
