@@ -1,5 +1,7 @@
 #include "fiscal/receipt/receipt_state.h"
 
+#include <atomic>
+
 #include "db/db_error.h"
 #include "db/statement_kit.h"
 #include "rtl/datetime.h"
@@ -35,8 +37,16 @@ const char* const kSelDevidos =
 const char* const kSqlStateRestricao = "23000";
 const size_t kTamanhoErro = 255;
 
+std::atomic<rtl::TDateTime> inicioDaImpressora{0};
+
 rtl::Variant LimiteInterrompida() {
-  return rtl::Variant::FromDateTime(rtl::Now() - kPrazoImpressao / 86400.0);
+  const rtl::TDateTime agora = rtl::Now();
+  const rtl::TDateTime inicio = inicioDaImpressora.load();
+  const rtl::TDateTime prazo = agora - kPrazoImpressao / 86400.0;
+  // Marks keep whole seconds: one of the start's own second was made before it, since this
+  // process's prints and their checks run one after the other.
+  const rtl::TDateTime antesDoInicio = inicio + 1.0 / 86400;
+  return rtl::Variant::FromDateTime(inicio > prazo && inicio <= agora ? antesDoInicio : prazo);
 }
 
 ado::Bindings Chave(const VendaDoCupom& venda) {
@@ -81,6 +91,10 @@ Reserva ReservaAutomatica(ado::TADOConnection& conexao, const VendaDoCupom& vend
 }
 
 }  // namespace
+
+void MarcaInicioDaImpressora() {
+  inicioDaImpressora.store(rtl::Now());
+}
 
 void RegistraCupomPendente(ado::TADOConnection& conexao, const VendaDoCupom& venda) {
   Insere(conexao, venda, kCupomPendente, 0, 0);

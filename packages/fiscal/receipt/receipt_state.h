@@ -5,9 +5,10 @@
 // The state is written before the printer is called and again once it answered:
 //   "PENDENTE"    recorded with the sale, nothing printed yet;
 //   "IMPRIMINDO"  sent to the printer, its outcome not recorded: a stop during the print leaves
-//                 it so; once kPrazoImpressao has passed (no print lasts that long) the print
-//                 counts as interrupted and is taken again, as a second copy ("2ª VIA"), within
-//                 the same kTentativasCupom attempts;
+//                 it so; once kPrazoImpressao has passed (no print lasts that long), or when it
+//                 was marked before this process started the register's printer (the process
+//                 that printed it is gone), the print counts as interrupted and is taken again,
+//                 as a second copy ("2ª VIA"), within the same kTentativasCupom attempts;
 //   "IMPRESSO"    printed;
 //   "FALHOU"      the printer refused it (DSERROCUPOM says why): tried again, at most
 //                 kTentativasCupom times in all.
@@ -42,6 +43,11 @@ enum class Reserva {
 struct VendaDoCupom {
   std::string CDFILIAL, CDCAIXA, NRSEQVENDA;
 };
+
+// This process started the register's printer now (start_routines.h): prints marked before
+// were cut short with the process that made them, since one worker serves a register at a time.
+// A start later than rtl::Now() (a clock held still by a test) is not counted.
+void MarcaInicioDaImpressora();
 
 // The receipt of a sale just recorded is owed ("PENDENTE"); joins the caller's transaction.
 void RegistraCupomPendente(ado::TADOConnection& conexao, const VendaDoCupom& venda);
