@@ -17,8 +17,10 @@
 #include "packages/fiscal/sat_test_sale.h"
 #include "rtl/errors.h"
 #include "rtl/program_dir.h"
+#include "support/seams.h"
 #include "support/store_builders.h"
 #include "support/temp_store.h"
+#include "vyrutil/xml_folder.h"
 
 namespace {
 
@@ -195,6 +197,19 @@ TEST_F(SatEmissionTest, TheCFeIsStoredOnlyAfterItsFileIsWritten) {
                ? "written"
                : "missing") +
           ", emulator last " + UltimoCFeDoEmulador());
+}
+
+// A CF-e the device dates 31/03 at 22:00 in São Paulo, while a host on UTC is already on 01/04,
+// is filed under the day it bears.
+TEST_F(SatEmissionTest, TheCFeIsFiledUnderTheDayItBears) {
+  const vyrtest::ScopedTimeZone utc("UTC0");
+  const vyrtest::ScopedClock clock(rtl::EncodeDateTime({2026, 4, 1, 1, 0, 0, 0}));
+  pedido_.dsPastaXml = VyrUtil::PastaXmlDoDia("0001", "001", rtl::Now());
+  std::vector<std::string> valores;
+  ASSERT_TRUE(Emite(valores));
+  EXPECT_EQ(
+      "Dados/XML_NFCe_Sat/0001-001-2026-03-31/CFe" + ValorSat(valores, "chaveConsulta") + ".xml",
+      store_.Scalar("SELECT DSARQXMLCFE FROM VENDACFESAT"));
 }
 
 TEST_F(SatEmissionTest, ARefusalStoresNothing) {
