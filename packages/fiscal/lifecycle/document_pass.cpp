@@ -72,9 +72,9 @@ std::string NomeDaVenda(const PedidoDocumento& p) {
   return p.CDFILIAL + "/" + p.CDCAIXA + "/" + p.NRSEQVENDA;
 }
 
-// Issues the CF-e as the closing does, with the approximate taxes the sale recorded; the stored
-// CF-e then gets the closing's update (the sale's coupon number).
-// The CF-e is filed under the branch's day, as the device's clock dates it.
+// Issues the CF-e as the closing does, with the approximate taxes the sale recorded, filed under
+// the branch's day (as the device's clock dates it); the stored CF-e then gets the closing's
+// update (the sale's coupon number).
 std::string EmiteCFe(ado::TADOConnection& conexao, const PedidoDocumento& p) {
   const VendaGravada venda = LeVendaGravada(conexao, p.CDFILIAL, p.CDCAIXA, p.NRSEQVENDA);
   const std::string pasta = VyrUtil::PastaXmlDoDia(
