@@ -47,7 +47,7 @@ const char* const kSelDocumentos =
 
 // The receipts of the register's sales not printed; those of cancelled sales are owed no more.
 const char* const kSelRecibos =
-    R"mssql(SELECT CP.NRSEQVENDA, VE.NRVENDAREST, VE.NRCOMANDAVND, VE.IDDOCPENDVENDA, CP.IDSITUCUPOM, CP.QTTENTCUPOM, CP.DTHRSITUCUPOM, CP.DSERROCUPOM FROM VENDACUPOM CP, VENDA VE WHERE CP.CDFILIAL = :P_CDFILIAL AND CP.CDCAIXA = :P_CDCAIXA AND CP.IDSITUCUPOM IN (:P_PENDENTE, :P_IMPRIMINDO, :P_FALHOU) AND VE.CDFILIAL = CP.CDFILIAL AND VE.CDCAIXA = CP.CDCAIXA AND VE.NRSEQVENDA = CP.NRSEQVENDA AND VE.IDSITUVENDA = 'A' ORDER BY CP.NRSEQVENDA)mssql";
+    R"mssql(SELECT CP.NRSEQVENDA, VE.NRVENDAREST, VE.NRCOMANDAVND, VE.IDDOCPENDVENDA, CP.IDSITUCUPOM, CP.QTTENTCUPOM, CP.DTHRSITUCUPOM, CP.DSERROCUPOM, NF.IDTPEMISNFCE FROM VENDACUPOM CP INNER JOIN VENDA VE ON VE.CDFILIAL = CP.CDFILIAL AND VE.CDCAIXA = CP.CDCAIXA AND VE.NRSEQVENDA = CP.NRSEQVENDA LEFT JOIN NFCEVENDA NF ON NF.CDFILIAL = CP.CDFILIAL AND NF.CDCAIXA = CP.CDCAIXA AND NF.NRSEQVENDA = CP.NRSEQVENDA WHERE CP.CDFILIAL = :P_CDFILIAL AND CP.CDCAIXA = :P_CDCAIXA AND CP.IDSITUCUPOM IN (:P_PENDENTE, :P_IMPRIMINDO, :P_FALHOU) AND VE.IDSITUVENDA = 'A' ORDER BY CP.NRSEQVENDA)mssql";
 
 const char* const kSelNotas =
     R"mssql(SELECT CDCHAVENFCE, NRSEQVENDA, IDSITUNFCE, DTHREMISNFCE, QTTENTENVNFCE, DSMOTIVONFCE FROM NFCEVENDA WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND (IDSITUNFCE = :P_PENDENTE OR IDSITUNFCE = :P_INCERTA) ORDER BY DTHREMISNFCE)mssql";
@@ -223,21 +223,26 @@ std::string ReprintCommand(const StatusReport& r, const std::string& venda) {
          " --loja " + r.loja + " " + venda;
 }
 
-// What comes of a receipt not printed, as the receipt pass decides it (receipt_state.h).
-void ReceiptOutlook(const StatusReport& r, bool documentoPendente, SaleStatus& v) {
+// What comes of a receipt not printed, as the receipt pass decides it (receipt_state.h). A
+// note issued offline prints its contingency DANFE before it is authorised: its receipt does not
+// wait for the document.
+void ReceiptOutlook(const StatusReport& r, bool documentoPendente, bool contingenciaOffline,
+                    SaleStatus& v) {
   using namespace VyrFiscal::Cupom;
-  v.esgotadas = v.situacao == kCupomImprimindo ||
-                (v.situacao == kCupomFalhou && v.tentativas >= kTentativasCupom);
+  v.esgotadas = v.tentativas >= kTentativasCupom &&
+                (v.situacao == kCupomImprimindo || v.situacao == kCupomFalhou);
   const std::string reprint = ReprintCommand(r, v.nrseqvenda);
-  if (v.situacao == kCupomImprimindo) {
+  if (v.esgotadas) {
+    v.acao = "tentativas automaticas esgotadas: imprima com " + reprint;
+  } else if (v.situacao == kCupomImprimindo) {
     v.acao =
         "enviado a impressora sem resultado registrado (uma parada durante a impressao o "
-        "deixa assim): nao e impresso de novo automaticamente; se nao saiu, imprima com " +
-        reprint;
-  } else if (v.esgotadas) {
-    v.acao = "tentativas automaticas esgotadas: imprima com " + reprint;
-  } else if (documentoPendente) {
+        "deixa assim): impresso de novo automaticamente como 2a via " +
+        std::to_string(kPrazoImpressao) + " s depois do envio";
+  } else if (documentoPendente && !contingenciaOffline) {
     v.acao = "impresso automaticamente quando o documento for emitido";
+  } else if (documentoPendente && v.tentativas == 0) {
+    v.acao = "DANFE de contingencia impresso automaticamente na proxima passagem";
   } else {
     v.acao = "nova tentativa automatica na proxima passagem (ate " +
              std::to_string(kTentativasCupom) + " tentativas)";
@@ -332,7 +337,8 @@ void ReadStore(const StatusOptions& o, rtl::TDateTime now, StatusReport& report)
               venda.erro = q.FieldByName("DSERROCUPOM").AsString();
               // Written with rtl::Now(): this host's clock.
               ReadTime(q, "DTHRSITUCUPOM", now, &venda.desde, &venda.idade);
-              ReceiptOutlook(report, !q.FieldByName("IDDOCPENDVENDA").IsNull(), venda);
+              ReceiptOutlook(report, !q.FieldByName("IDDOCPENDVENDA").IsNull(),
+                             q.FieldByName("IDTPEMISNFCE").AsString() == "9", venda);
               recibos.push_back(venda);
             });
       });

@@ -318,7 +318,9 @@ CFeEmitido EmiteCFe(const std::string& dadosVenda, EstadoSat& estado, rtl::TDate
       AssinaturaQr(cfe.chave + "|" + cfe.timeStamp + "|" + cfe.valorTotal + "|" + cfe.cpfCnpj);
 
   infCFe.append_attribute("Id").set_value(("CFe" + cfe.chave).c_str());
-  infCFe.append_attribute("versao").set_value("0.07");
+  // The CF-e is of the layout its sale data came in.
+  const std::string versao = infCFe.attribute("versaoDadosEnt").value();
+  infCFe.append_attribute("versao").set_value(versao.c_str());
   infCFe.append_attribute("versaoSB").set_value("010000");
   ReescreveIde(infCFe.child("ide"), cfe.chave, estado, agora, cfe.assinaturaQr);
   CompletaEmitente(infCFe, estado);

@@ -60,7 +60,8 @@ class ClosingTest : public ::testing::Test {
     fiscal_.xmlFolder = dm().dsPastaXml;
     fiscal_.onClosing = [this] {
       if (recordSaleOnClosing_ && answer_.size() == 10) {
-        vyrtest::InsertSale(store_, kFilial, kCaixa, answer_, kLoja, "0000000001", StoreToday());
+        vyrtest::InsertSale(store_, kFilial, kCaixa, answer_, kLoja, "0000000001",
+                            vyrtest::TodayText());
       }
     };
     dm().dtAberturaCaixa = rtl::EncodeDateTime({2026, 12, 7, 8, 30, 0, 0});
@@ -86,12 +87,6 @@ class ClosingTest : public ::testing::Test {
   }
 
   Cli_Qam00417::TrdmImpExpKds& dm() { return *dm_; }
-
-  // Today as the store's sale check sees it (its own clock, not the test's fixed one), at time
-  // zero: the day a sale of "today" is entered under.
-  std::string StoreToday() const {
-    return store_.Scalar("SELECT date('now', 'localtime') || ' 00:00:00'");
-  }
 
   void NfceRegister() {
     dm().boVyrNfce = true;

@@ -14,6 +14,7 @@
 #include "datamodule/rdm_imp_exp_kds.h"
 #include "external/fiscal_device.h"
 #include "external/receivables.h"
+#include "fiscal/start_routines.h"
 #include "packages/fiscal/nfce_test_support.h"
 #include "rtl/fault_point.h"
 #include "rtl/program_dir.h"
@@ -138,6 +139,18 @@ class EndToEndTest : public ::testing::Test {
            " issued=" + issued + " receipts=" + std::to_string(receipts) +
            " doc=" + store_.Scalar("SELECT IDDOCPENDVENDA FROM VENDA") +
            " receipt=" + store_.Scalar("SELECT IDSITUCUPOM FROM VENDACUPOM");
+  }
+
+  // The papers in the printer's file that say they are a second copy ("2ª VIA" in PC860).
+  int SecondCopies() const {
+    std::ifstream prn(store_.Dir() + "/recibo.prn", std::ios::binary);
+    const std::string printed((std::istreambuf_iterator<char>(prn)), {});
+    int copies = 0;
+    for (size_t at = printed.find("2\xa6 VIA"); at != std::string::npos;
+         at = printed.find("2\xa6 VIA", at + 1)) {
+      ++copies;
+    }
+    return copies;
   }
 
   // A SAT register (the package's emulator) whose receipts go to the file recibo.prn.
@@ -379,8 +392,10 @@ TEST_F(EndToEndTest, ASatOrderBecomesASaleWithItsCFeAndItsExtract) {
       "chave: " +
           chave + "\n",
       State() + "|" +
-          (Exists(store_.Scalar("SELECT DSARQXMLCFE FROM VENDACFESAT")) ? "xml" : "no xml") + "|" +
-          (Exists(store_.Dir() + "/recibo.prn") ? "receipt" : "no receipt") + "|" +
+          (Exists(store_.Dir() + "/" + store_.Scalar("SELECT DSARQXMLCFE FROM VENDACFESAT"))
+               ? "xml"
+               : "no xml") +
+          "|" + (Exists(store_.Dir() + "/recibo.prn") ? "receipt" : "no receipt") + "|" +
           LogLines({"Preenche cdsParamImpCup"}));
 }
 
@@ -423,7 +438,8 @@ TEST_F(EndToEndTest, AnNfceOrderIsAuthorisedItsReceiptPrintedAndItsStoreReturnMa
       "UPDATE COMANDAVEN SET IDORGCMDVENDA = 'IFOOD', NRENDECONSCOM = '1000', "
       "NMMUNICONSCOM = 'SAO PAULO'");
   Pass();
-  const std::string note = nfcetest::ReadFile(store_.Scalar("SELECT DSARQXMLNFCE FROM NFCEVENDA"));
+  const std::string note =
+      nfcetest::ReadFile(store_.Dir() + "/" + store_.Scalar("SELECT DSARQXMLNFCE FROM NFCEVENDA"));
   std::string declared;
   for (const char* element :
        {"CRT", "CSOSN", "indPres", "indIntermed", "enderDest", "tPag", "card", "infIntermed"}) {
@@ -564,6 +580,31 @@ TEST_F(EndToEndTest, AnNfceInContingencyChangesTheSaleAndRemovesTheOrder) {
                                store_.Count("VENDAREST")));
 }
 
+// A stop after the sale was recorded and before its note was sent, the authoriser out of reach:
+// the closing that meets the bill again prints nothing before the note exists, and the document
+// pass issues the note offline and prints its contingency DANFE, both copies, once.
+TEST_F(EndToEndTest, ACrashBeforeAContingencyNoteLeavesItsDanfeToTheDocumentPass) {
+  NfceRegister("offline");
+  InsertBill();
+  const std::string exit = CrashAt(rtl::kFalhaVendaGravada);
+  WorkerPass();
+  WorkerPass();
+  std::ifstream prn(store_.Dir() + "/recibo.prn", std::ios::binary);
+  const std::string printed((std::istreambuf_iterator<char>(prn)), {});
+  const auto count = [&printed](const std::string& text) {
+    size_t n = 0;
+    for (size_t at = printed.find(text); at != std::string::npos; at = printed.find(text, at + 1))
+      ++n;
+    return std::to_string(n);
+  };
+  EXPECT_EQ("9|CONTING 9|IMPRESSO 1|consumer 1, establishment 1",
+            exit + "|" + store_.Scalar("SELECT IDDOCPENDVENDA FROM VENDA") + " " +
+                store_.Scalar("SELECT IDTPEMISNFCE FROM NFCEVENDA") + "|" +
+                store_.Scalar("SELECT IDSITUCUPOM || ' ' || QTTENTCUPOM FROM VENDACUPOM") +
+                "|consumer " + count("Via Consumidor") + ", establishment " +
+                count("Via Estabelecimento"));
+}
+
 // A crash at each step between the recording of the sale and the marking of its order: the next
 // passes finish the bill with one sale, one CF-e and at most one extract.
 TEST_F(EndToEndTest, ACrashBetweenTheRecordingAndTheDocumentIsFinishedByTheDocumentPass) {
@@ -645,17 +686,28 @@ TEST_F(EndToEndTest, ARestartedWorkerRecoversTheInterruptedSaleBeforeClosingANew
           cfes + "|" + documents.substr(documents.find("issued"), 19));
 }
 
-// The print's outcome was never recorded: the receipt is not printed again without an operator.
-TEST_F(EndToEndTest, ACrashBetweenThePrintAndTheMarkingPrintsNoSecondExtract) {
+// The print's outcome was never recorded: while it may still be printing the receipt is left
+// alone; once the register's printer is started again (as a restarted worker does) the print
+// counts as interrupted, and the document pass prints it again, as a second copy, once.
+TEST_F(EndToEndTest, AnInterruptedPrintIsPrintedAgainAsASecondCopyOnce) {
   SatRegister("123456789");
   InsertBill();
   const std::string exit = CrashAt(rtl::kFalhaCupomImpresso);
+  vyrtest::ScopedClock clock(rtl::Now());
+  WorkerPass();
+  const std::string printing = SatDocuments();
+  VyrFiscal::StartInterfaceEpsonNF(dm_->cdPortaImpNf6);
   WorkerPass();
   WorkerPass();
   EXPECT_EQ(
-      "9|IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 |cfe=1 issued=1 receipts=1 doc=\\N "
-      "receipt=IMPRIMINDO",
-      exit + "|" + State() + "|" + SatDocuments());
+      "9|receipts=1 doc=\\N receipt=IMPRIMINDO|IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 |cfe=1 "
+      "issued=1 receipts=2 doc=\\N receipt=IMPRESSO|second copies 1, attempts 2|Documento "
+      "pendente da venda 0000000001 do caixa 001: cupom impresso como 2ª via (a impressão "
+      "anterior foi interrompida)\n",
+      exit + "|" + printing.substr(printing.find("receipts")) + "|" + State() + "|" +
+          SatDocuments() + "|second copies " + std::to_string(SecondCopies()) + ", attempts " +
+          store_.Scalar("SELECT QTTENTCUPOM FROM VENDACUPOM") + "|" +
+          LogLines({"Documento pendente"}));
 }
 
 // A printer that cannot be reached: the order is marked by the next pass, and the document pass
@@ -762,6 +814,41 @@ TEST_F(EndToEndTest, TheDocumentPassTriesAFewSalesAPassAndEachFailureWaits) {
       "ativacao invalido - nova tentativa em 1 s\nDocumento pendente da venda 0000000001 do caixa "
       "001: CF-e 000001 emitido; cupom impresso\n",
       outcome + "|" + LogLines({"Documento pendente da venda 0000000001"}));
+}
+
+// A restarted register's recovery runs the document pass until it settles nothing more: a
+// backlog larger than one pass is issued whole, oldest first, before any new order is closed.
+TEST_F(EndToEndTest, TheStartUpRecoveryIssuesTheWholeBacklog) {
+  SatRegister("00000000");
+  for (int i = 1; i <= 4; ++i) {
+    bill_.nrvendarest = "000000000" + std::to_string(i);
+    bill_.nrcomanda = "000" + std::to_string(i);
+    bill_.dscomanda = "DLV_" + bill_.nrcomanda;
+    InsertBill();
+  }
+  Pass();
+  dm_->cdAtivacaoSat = "123456789";
+  dm_->RecuperaDocumentosPendentes(kFilial, kCaixa);
+  std::string cfes;
+  for (const auto& row : store_.Query("SELECT NRSEQVENDA, NRCFESAT FROM VENDACFESAT ORDER BY 1"))
+    cfes += row[0].substr(8) + ":" + row[1] + " ";
+  EXPECT_EQ(
+      "01:000001 02:000002 03:000003 04:000004 |pending 0",
+      cfes + "|pending " + std::to_string(store_.Count("VENDA", "IDDOCPENDVENDA IS NOT NULL")));
+}
+
+// A print that fails before its receipt was taken (here its text copy cannot be written) is
+// recorded as a failed attempt, which the document pass tries again.
+TEST_F(EndToEndTest, APrintThatFailsBeforeItsReceiptIsTakenIsRecorded) {
+  SatRegister("123456789");
+  std::filesystem::create_directories(store_.Dir() + "/Dados");
+  std::ofstream(store_.Dir() + "/Dados/Impressao") << "a file where the folder should be";
+  InsertBill();
+  Pass();
+  const std::string erro = store_.Scalar("SELECT DSERROCUPOM FROM VENDACUPOM");
+  EXPECT_EQ("FALHOU 1|Receipt: cannot create the folder",
+            store_.Scalar("SELECT IDSITUCUPOM || ' ' || QTTENTCUPOM FROM VENDACUPOM") + "|" +
+                erro.substr(0, erro.find(" " + store_.Dir())));
 }
 
 // An NFC-e sale whose closing stopped before its note was sent: the document pass sends the note

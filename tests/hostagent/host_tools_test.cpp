@@ -47,10 +47,11 @@ std::string Files(const std::string& db) {
 
 // One pending order that failed, holding its document number, one sale whose document and
 // receipt are pending (counted once), receipts not printed (owed after the document, refused
-// with tries left, refused with none left, cut short by a stop; a printed one and a cancelled
-// sale's are not shown), one note not transmitted, a certificate the
-// register's password does not open, and a worker holding the lock. The host's clock runs on UTC
-// and the branch's on Sao Paulo time, 3 h behind: the note's emission time is the branch's.
+// with tries left, refused with none left, cut short by a stop, the contingency DANFE of a note
+// issued offline; a printed one and a cancelled sale's are not shown), one note not
+// transmitted, a certificate the register's password does not open, and a worker holding the
+// lock. The host's clock runs on UTC and the branch's on Sao Paulo time, 3 h behind: the note's
+// emission time is the branch's.
 TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
   vyrtest::TempStore store;
   const vyrtest::ScopedTimeZone zone("UTC0");
@@ -63,12 +64,16 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
   store.Exec(
       "UPDATE VENDA SET NRCOMANDAVND = '0002', IDDOCPENDVENDA = 'NAOEMITIDO', DTDOCPENDVENDA = "
       "'2026-03-10 11:58:00'");
-  for (const char* venda : {"0000000008", "0000000009", "0000000010", "0000000011", "0000000012"}) {
+  for (const char* venda :
+       {"0000000008", "0000000009", "0000000010", "0000000011", "0000000012", "0000000013"}) {
     vyrtest::InsertSale(store, "0001", "001", venda, "01", "0000000003", "2026-03-10 00:00:00");
   }
   store.Exec(
       "UPDATE VENDA SET NRCOMANDAVND = SUBSTR(NRSEQVENDA, 7) WHERE NRSEQVENDA > '0000000007'");
   store.Exec("UPDATE VENDA SET IDSITUVENDA = 'C' WHERE NRSEQVENDA = '0000000012'");
+  store.Exec(
+      "UPDATE VENDA SET IDDOCPENDVENDA = 'CONTING', DTDOCPENDVENDA = '2026-03-10 11:55:00' WHERE "
+      "NRSEQVENDA = '0000000013'");
   store.Exec(
       "INSERT INTO VENDACUPOM (CDFILIAL, CDCAIXA, NRSEQVENDA, IDSITUCUPOM, QTTENTCUPOM, "
       "QTREIMPCUPOM, DTHRSITUCUPOM, DSERROCUPOM) VALUES "
@@ -77,7 +82,13 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "('0001', '001', '0000000009', 'IMPRIMINDO', 1, 0, '2026-03-10 11:30:00', NULL), "
       "('0001', '001', '0000000010', 'FALHOU', 2, 0, '2026-03-10 11:59:00', 'porta ocupada'), "
       "('0001', '001', '0000000011', 'IMPRESSO', 1, 0, '2026-03-10 11:00:00', NULL), "
-      "('0001', '001', '0000000012', 'FALHOU', 5, 0, '2026-03-10 11:00:00', 'sem papel')");
+      "('0001', '001', '0000000012', 'FALHOU', 5, 0, '2026-03-10 11:00:00', 'sem papel'), "
+      "('0001', '001', '0000000013', 'PENDENTE', 0, 0, '2026-03-10 11:55:00', NULL)");
+  store.Exec(
+      "INSERT INTO NFCEVENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, CDCHAVENFCE, IDTPEMISNFCE, "
+      "IDSITUNFCE, DTHREMISNFCE, QTTENTENVNFCE) VALUES ('0001', '001', '0000000013', ?, '9', "
+      "'authorised', '2026-03-10 08:55:00', 0)",
+      {std::string(44, '9')});
   store.Exec(
       "INSERT INTO NFCEVENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, CDCHAVENFCE, IDSITUNFCE, "
       "DTHREMISNFCE, QTTENTENVNFCE) VALUES ('0001', '001', '0000000006', ?, 'pending', "
@@ -129,8 +140,10 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "    nova tentativa: apos espera de 4 s\n"
       "    numero reservado: NFC-e 27 serie 1 (vai na nota quando o pedido for fechado; "
       "inutilizado se o pedido sair da fila sem nota)\n"
-      "Vendas com documento ou recibo pendente: 4\n"
+      "Vendas com documento ou recibo pendente: 5\n"
       "  venda 0000000007 (comanda 0002): documento NAOEMITIDO desde 2026-03-10 11:58:00 (ha 2 "
+      "min)\n"
+      "  venda 0000000013 (comanda 0013): documento CONTING desde 2026-03-10 11:55:00 (ha 5 "
       "min)\n"
       "  venda 0000000007 (comanda 0002): recibo PENDENTE desde 2026-03-10 11:58:00 (ha 2 "
       "min), 0 de 5 tentativas\n"
@@ -142,11 +155,13 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "  venda 0000000009 (comanda 0009): recibo IMPRIMINDO desde 2026-03-10 11:30:00 (ha 30 "
       "min), 1 de 5 tentativas\n"
       "    enviado a impressora sem resultado registrado (uma parada durante a impressao o deixa "
-      "assim): nao e impresso de novo automaticamente; se nao saiu, imprima com hostagent "
-      "reprint --dir DIR --filial 0001 --caixa 001 --loja 01 0000000009\n"
+      "assim): impresso de novo automaticamente como 2a via 60 s depois do envio\n"
       "  venda 0000000010 (comanda 0010): recibo FALHOU desde 2026-03-10 11:59:00 (ha 60 s), 2 "
       "de 5 tentativas: porta ocupada\n"
       "    nova tentativa automatica na proxima passagem (ate 5 tentativas)\n"
+      "  venda 0000000013 (comanda 0013): recibo PENDENTE desde 2026-03-10 11:55:00 (ha 5 "
+      "min), 0 de 5 tentativas\n"
+      "    DANFE de contingencia impresso automaticamente na proxima passagem\n"
       "Notas em contingencia nao transmitidas: 1\n"
       "  nota 33333333333333333333333333333333333333333333 (venda 0000000006): pending, "
       "emitida 2026-03-10 08:00:00 (ha 60 min), 2 envios\n"
@@ -172,7 +187,11 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "qvenda\":\"0000000007\",\"nrvendarest\":\"0000000002\",\"nrcomanda\":\"0002\",\"pendente"
       "\":\"documento\",\"situacao\":\"NAOEMITIDO\",\"desde\":\"2026-03-10 "
       "11:58:00\",\"idade_s\":120,\"tentativas\":null,\"tentativas_max\":null,\"tentativas_esgo"
-      "tadas\":false,\"erro\":null,\"acao\":null},{\"nrseqvenda\":\"0000000007\",\"nrvendarest"
+      "tadas\":false,\"erro\":null,\"acao\":null},{\"nrseqvenda\":\"0000000013\",\"nrvendarest\":"
+      "\"0000000003\",\"nrcomanda\":\"0013\",\"pendente\":\"documento\",\"situacao\":\"CONTING\","
+      "\"desde\":\"2026-03-10 11:55:00\",\"idade_s\":300,\"tentativas\":null,\"tentativas_max\":"
+      "null,\"tentativas_esgotadas\":false,\"erro\":null,\"acao\":null},{\"nrseqvenda\":\"000000"
+      "0007\",\"nrvendarest"
       "\":\"0000000002\",\"nrcomanda\":\"0002\",\"pendente\":\"recibo\",\"situacao\":\"PENDENTE"
       "\",\"desde\":\"2026-03-10 11:58:00\",\"idade_s\":120,\"tentativas\":0,\"tentativas_max\""
       ":5,\"tentativas_esgotadas\":false,\"erro\":null,\"acao\":\"impresso automaticamente "
@@ -184,14 +203,18 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "0000000008\"},{\"nrseqvenda\":\"0000000009\",\"nrvendarest\":\"0000000003\",\"nrcomanda"
       "\":\"0009\",\"pendente\":\"recibo\",\"situacao\":\"IMPRIMINDO\",\"desde\":\"2026-03-10 "
       "11:30:00\",\"idade_s\":1800,\"tentativas\":1,\"tentativas_max\":5,\"tentativas_esgotadas"
-      "\":true,\"erro\":null,\"acao\":\"enviado a impressora sem resultado registrado (uma "
-      "parada durante a impressao o deixa assim): nao e impresso de novo automaticamente; se nao "
-      "saiu, imprima com hostagent reprint --dir DIR --filial 0001 --caixa 001 --loja 01 "
-      "0000000009\"},{\"nrseqvenda\":\"0000000010\",\"nrvendarest\":\"0000000003\",\"nrcomanda"
+      "\":false,\"erro\":null,\"acao\":\"enviado a impressora sem resultado registrado (uma "
+      "parada durante a impressao o deixa assim): impresso de novo automaticamente como 2a via "
+      "60 s depois do "
+      "envio\"},{\"nrseqvenda\":\"0000000010\",\"nrvendarest\":\"0000000003\",\"nrcomanda"
       "\":\"0010\",\"pendente\":\"recibo\",\"situacao\":\"FALHOU\",\"desde\":\"2026-03-10 "
       "11:59:00\",\"idade_s\":60,\"tentativas\":2,\"tentativas_max\":5,\"tentativas_esgotadas\""
       ":false,\"erro\":\"porta ocupada\",\"acao\":\"nova tentativa automatica na proxima "
-      "passagem (ate 5 tentativas)\"}],\"erro_notas_contingencia\":null,\"notas_contingencia\":"
+      "passagem (ate 5 tentativas)\"},{\"nrseqvenda\":\"0000000013\",\"nrvendarest\":\"0000000"
+      "003\",\"nrcomanda\":\"0013\",\"pendente\":\"recibo\",\"situacao\":\"PENDENTE\",\"desde\":"
+      "\"2026-03-10 11:55:00\",\"idade_s\":300,\"tentativas\":0,\"tentativas_max\":5,\"tentati"
+      "vas_esgotadas\":false,\"erro\":null,\"acao\":\"DANFE de contingencia impresso automatica"
+      "mente na proxima passagem\"}],\"erro_notas_contingencia\":null,\"notas_contingencia\":"
       "[{\"chave\":\"33333333333333333333333333333333333333333333\",\"nrseqvenda\":\"0000000006"
       "\",\"situacao\":\"pending\",\"emitida\":\"2026-03-10 "
       "08:00:00\",\"idade_s\":3600,\"envios\":2,\"motivo\":null}],\"erro_numeros_a_inutilizar\":"

@@ -61,7 +61,8 @@ TEST_F(ScanTest, WithoutPendingOrdersAPassLogsNothing) {
 }
 
 TEST_F(ScanTest, AnOrderWithASaleOfTodayIsOnlyMarked) {
-  vyrtest::InsertSale(store_, kFilial, kCaixa, "0000000009", kLoja, "0000000001", StoreToday());
+  vyrtest::InsertSale(store_, kFilial, kCaixa, "0000000009", kLoja, "0000000001",
+                      vyrtest::TodayText());
   Pass();
   EXPECT_EQ(
       "VerificaPedidosExpKDS @\ncdsPedidosExpKDS.RecordCount = 1\nNRPEDIDOVYR: PED1\n"
@@ -72,7 +73,8 @@ TEST_F(ScanTest, AnOrderWithASaleOfTodayIsOnlyMarked) {
 // Another register recorded the order's sale: the pass names it, marks the order and gives
 // the claim back with the mark.
 TEST_F(ScanTest, AnOrderAnotherRegisterSoldIsMarkedNamingThatRegister) {
-  vyrtest::InsertSale(store_, kFilial, "002", "0000000009", kLoja, "0000000001", StoreToday());
+  vyrtest::InsertSale(store_, kFilial, "002", "0000000009", kLoja, "0000000001",
+                      vyrtest::TodayText());
   store_.Exec("UPDATE VENDA SET NRCOMANDAVND = '0001'");
   Pass();
   EXPECT_EQ(

@@ -25,6 +25,7 @@
 #include "rtl/datetime.h"
 #include "rtl/errors.h"
 #include "vyrutil/barcode.h"
+#include "vyrutil/local_time.h"
 #include "vyrutil/xml_folder.h"
 
 namespace VyrFiscal {
@@ -71,11 +72,13 @@ std::string NomeDaVenda(const PedidoDocumento& p) {
   return p.CDFILIAL + "/" + p.CDCAIXA + "/" + p.NRSEQVENDA;
 }
 
-// Issues the CF-e as the closing does, with the approximate taxes the sale recorded; the stored
-// CF-e then gets the closing's update (the sale's coupon number).
+// Issues the CF-e as the closing does, with the approximate taxes the sale recorded, filed under
+// the branch's day (as the device's clock dates it); the stored CF-e then gets the closing's
+// update (the sale's coupon number).
 std::string EmiteCFe(ado::TADOConnection& conexao, const PedidoDocumento& p) {
-  const std::string pasta = VyrUtil::PastaXmlDoDia(p.CDFILIAL, p.CDCAIXA, rtl::Date());
   const VendaGravada venda = LeVendaGravada(conexao, p.CDFILIAL, p.CDCAIXA, p.NRSEQVENDA);
+  const std::string pasta = VyrUtil::PastaXmlDoDia(
+      p.CDFILIAL, p.CDCAIXA, VyrUtil::DataHoraComFuso(rtl::Now(), venda.emitente.fuso));
   const Sat::PedidoSat pedido{p.CDFILIAL,
                               p.CDCAIXA,
                               p.NRSEQVENDA,
@@ -125,6 +128,29 @@ void Junta(std::string& feito, const std::string& mais) {
   feito += (feito.empty() ? "" : "; ") + mais;
 }
 
+// A note issued offline (tpEmis 9) is the sale's document until it is authorised: its DANFE is
+// printed at once, as the closing prints it, so a stop before the closing's print leaves no
+// delivery without its DANFE.
+bool EmContingenciaOffline(ado::TADOConnection& conexao, const PedidoDocumento& p,
+                           const EstadoVenda& estado) {
+  if (estado.tipoEmissao != kEmissaoNfce) return false;
+  return Nfce::NotaDaVenda(conexao, p.CDFILIAL, p.CDCAIXA, p.NRSEQVENDA).tpEmis == "9";
+}
+
+// Prints the receipt the sale owes, if its print state lets it be taken.
+void ImprimeDevido(ado::TADOConnection& conexao, const PedidoDocumento& p, std::string& feito) {
+  Cupom::ParametrosRecibo recibo =
+      Cupom::ReciboDaVenda(conexao, p.CDFILIAL, p.CDCAIXA, p.NRSEQVENDA);
+  recibo.nrSeqImprLoja = p.nrSeqImprLoja6;
+  recibo.idTipoImp = p.idTipoImpNf6;
+  recibo.porta = p.cdPortaImpNf6;
+  const Cupom::Reserva impresso = Cupom::ImprimeRecibo(conexao, recibo, false);
+  if (impresso == Cupom::Reserva::Primeira) Junta(feito, "cupom impresso");
+  if (impresso == Cupom::Reserva::SegundaVia) {
+    Junta(feito, "cupom impresso como 2ª via (a impressão anterior foi interrompida)");
+  }
+}
+
 }  // namespace
 
 namespace Rotinas {
@@ -158,13 +184,8 @@ std::string EmiteDocumentoPendente(const PedidoDocumento& p) {
     emitido = true;
     feito = TransmiteNota(conexao, p, emitido);
   }
-  if (!emitido) return feito;
-  Cupom::ParametrosRecibo recibo =
-      Cupom::ReciboDaVenda(conexao, p.CDFILIAL, p.CDCAIXA, p.NRSEQVENDA);
-  recibo.nrSeqImprLoja = p.nrSeqImprLoja6;
-  recibo.idTipoImp = p.idTipoImpNf6;
-  recibo.porta = p.cdPortaImpNf6;
-  if (Cupom::ImprimeRecibo(conexao, recibo, false)) Junta(feito, "cupom impresso");
+  if (!emitido && !EmContingenciaOffline(conexao, p, estado)) return feito;
+  ImprimeDevido(conexao, p, feito);
   return feito;
 }
 

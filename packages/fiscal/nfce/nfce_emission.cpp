@@ -477,7 +477,7 @@ NotaNfce PreparaNfceDaVenda(ado::TADOConnection& conexao, const PedidoNfce& requ
   nota.tpAmb = id.tpAmb;
   nota.dhEmi = id.dhEmi;
   nota.arquivoXml =
-      VyrUtil::PastaXmlDoDia(request.CDFILIAL, request.CDCAIXA, agora) + id.chave + ".xml";
+      VyrUtil::PastaXmlDoDia(request.CDFILIAL, request.CDCAIXA, id.dhEmi) + id.chave + ".xml";
   GravaXml(nota.arquivoXml, xml);
   GravaNota(conexao, nota);
   nota.situacao = kSituacaoPendente;

@@ -5,6 +5,7 @@
 #include "rtl/errors.h"
 #include "rtl/program_dir.h"
 #include "vyrutil/crypto.h"
+#include "vyrutil/xml_folder.h"
 
 namespace VyrFiscal::Nfce {
 namespace {
@@ -55,7 +56,7 @@ NotaGravada LeLinha(ado::TADOQuery& query) {
   nota.tpEmis = campo("IDTPEMISNFCE");
   nota.tpAmb = campo("IDAMBNFCE");
   nota.dhEmi = campo("DSDHEMINFCE");
-  nota.arquivoXml = campo("DSARQXMLNFCE");
+  nota.arquivoXml = VyrUtil::CaminhoLido(campo("DSARQXMLNFCE"));
   nota.qrCode = campo("DSQRCODENFCE");
   nota.urlChave = campo("DSURLCONSNFCE");
   nota.situacao = campo("IDSITUNFCE");
@@ -96,7 +97,7 @@ void GravaNota(ado::TADOConnection& conexao, const NotaGravada& nota) {
                    {"P_IDTPEMISNFCE", nota.tpEmis},
                    {"P_IDAMBNFCE", nota.tpAmb},
                    {"P_DSDHEMINFCE", nota.dhEmi},
-                   {"P_DSARQXMLNFCE", nota.arquivoXml},
+                   {"P_DSARQXMLNFCE", VyrUtil::CaminhoGravado(nota.arquivoXml)},
                    {"P_DSQRCODENFCE", nota.qrCode},
                    {"P_DSURLCONSNFCE", nota.urlChave},
                    {"P_DTHREMISNFCE", DataHoraDe(nota.dhEmi)}});
@@ -149,7 +150,7 @@ void SubstituiNota(ado::TADOConnection& conexao, const std::string& chaveAnterio
                        "P_DSMOTIVONFCE", "P_CDCHAVEANTNFCE", "P_CDCHAVESUBST"}),
       {{"P_CDCHAVENFCE", nova.chave},
        {"P_IDTPEMISNFCE", nova.tpEmis},
-       {"P_DSARQXMLNFCE", nova.arquivoXml},
+       {"P_DSARQXMLNFCE", VyrUtil::CaminhoGravado(nova.arquivoXml)},
        {"P_DSQRCODENFCE", nova.qrCode},
        {"P_DSMOTIVONFCE", ado::TextOrNull(motivo.substr(0, 255))},
        {"P_CDCHAVEANTNFCE", chaveAnterior},

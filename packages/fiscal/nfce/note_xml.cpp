@@ -217,8 +217,10 @@ class Construtor {
   void Dest(xml_node dest) {
     const Destinatario& d = venda_.destinatario;
     const Emitente& e = venda_.emitente;
-    // A home delivery needs `dest` even when the consumer gave no tax number: the layout then
-    // takes an empty idEstrangeiro.
+    // A home delivery needs `dest` with its address even when the consumer gave no tax number
+    // (rejections 787, 788), and `dest` must open with one of CNPJ, CPF or idEstrangeiro (the
+    // schema's choice is not optional): an empty idEstrangeiro, which its pattern allows, is the
+    // only way to say "not identified". What else has no value is left out.
     const std::string numero = ConsumidorIdentificado(d) ? SoDigitos(d.CPFCNPJ) : "";
     Campo(dest, numero.empty() ? "idEstrangeiro" : numero.size() == 11 ? "CPF" : "CNPJ", numero);
     const std::string nome = id_.tpAmb == "2" ? kTextoHomologacaoDest : Texto(d.xNome, 60);

@@ -1,7 +1,9 @@
 #include "fiscal/receipt/escpos.h"
 
 #include <iconv.h>
+#include <qrencode.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "rtl/errors.h"
@@ -36,6 +38,16 @@ std::string Converte(iconv_t cd, const std::string& utf8) {
 }
 
 }  // namespace
+
+int ModuloQr(const std::string& conteudo, int pontosPorMm) {
+  QRcode* qr = QRcode_encodeString8bit(conteudo.c_str(), 0, QR_ECLEVEL_M);
+  if (qr == nullptr) return 4;
+  const int modulos = qr->width;
+  QRcode_free(qr);
+  const int minimo = (kLarguraMinimaQrMm * pontosPorMm + modulos - 1) / modulos;
+  const int maximo = kLarguraImpressaoMm * pontosPorMm / modulos;
+  return std::max(1, std::min({minimo, maximo, 16}));
+}
 
 PaginaCodigo PaginaDaImpressora(const std::string&) {
   // The thermal printers of the installation (Epson, Bematech, Daruma, Elgin in ESC/POS mode)
@@ -130,7 +142,7 @@ std::string EscPosDoDocumento(const Documento& documento, PaginaCodigo pagina) {
         if (bloco.destaque) job.Destaque(false);
         break;
       case Bloco::Tipo::QrCode:
-        job.Alinha(true).QrCode(bloco.texto).Linha("");
+        job.Alinha(true).QrCode(bloco.texto, ModuloQr(bloco.texto)).Linha("");
         break;
       case Bloco::Tipo::Barras:
         job.Alinha(true).Code128C(bloco.texto).Linha("");

@@ -20,6 +20,18 @@ PaginaCodigo PaginaDaImpressora(const std::string& idTipoImpNf6);
 // `utf8` in `pagina`; a character the page lacks becomes its closest plain form or '?'.
 std::string ConverteTexto(const std::string& utf8, PaginaCodigo pagina);
 
+// Dots per millimetre of the installation's thermal printers (203 dpi), the narrowest printed
+// QR code the DANFE manual accepts, and the printable width of 80 mm paper.
+inline constexpr int kPontosPorMm = 8;
+inline constexpr int kLarguraMinimaQrMm = 25;
+inline constexpr int kLarguraImpressaoMm = 72;
+
+// The module size, in dots, that prints the QR code of `conteudo` (error level M) at least
+// kLarguraMinimaQrMm wide on a printer of `pontosPorMm`: from the code's size (its version, as
+// the smallest encoding gives it; a printer that encodes it larger only prints it wider), and no
+// wider than the paper. 4 when the text fits no QR code.
+int ModuloQr(const std::string& conteudo, int pontosPorMm = kPontosPorMm);
+
 // Builds one print job. Every call appends its bytes.
 class EscPos {
  public:

@@ -169,14 +169,17 @@ void Cabecalho(Montador& m, const Emitente& e, bool fantasiaPrimeiro) {
   m.Centro(Junta({e.xMun, e.UF}, " - "));
 }
 
+// The key in groups of four; too long for a line, on two lines of about as many groups each,
+// parted between groups.
 void ChaveCentrada(Montador& m, const std::string& chave) {
   const std::string grupos = ChaveEmGrupos(chave);
   if (Largura(grupos) <= kColunas) {
     m.Centro(grupos);
     return;
   }
-  m.Centro(grupos.substr(0, 29));  // six groups of four
-  m.Centro(grupos.substr(30));
+  const size_t primeira = ((grupos.size() + 1) / 5 + 1) / 2 * 5;  // its groups, with their blanks
+  m.Centro(grupos.substr(0, primeira - 1));
+  m.Centro(grupos.substr(primeira));
 }
 
 double Pago(const VendaGravada& v) {
@@ -235,14 +238,15 @@ void ItensNfce(Montador& m, const VendaGravada& v) {
   m.Separador();
 }
 
+// A delivery prints where it goes, whether or not the consumer gave a number.
 void ConsumidorNfce(Montador& m, const Destinatario& d) {
   if (d.CPFCNPJ.empty()) {
     m.Centro("CONSUMIDOR NÃO IDENTIFICADO", true);
-    return;
+  } else {
+    m.Centro(std::string("CONSUMIDOR - ") + (d.CPFCNPJ.size() == 14 ? "CNPJ " : "CPF ") +
+                 CpfCnpj(d.CPFCNPJ),
+             true);
   }
-  m.Centro(std::string("CONSUMIDOR - ") + (d.CPFCNPJ.size() == 14 ? "CNPJ " : "CPF ") +
-               CpfCnpj(d.CPFCNPJ),
-           true);
   if (!d.xNome.empty()) m.Centro(d.xNome);
   if (!d.xLgr.empty()) Endereco(m, d);
 }
@@ -252,6 +256,7 @@ Documento VendaNfce(const Recibo& r, const std::string& via) {
   Montador m;
   Cabecalho(m, r.venda.emitente, false);
   m.Centro("Documento Auxiliar da Nota Fiscal de Consumidor Eletrônica");
+  if (r.segundaVia) m.Centro(kSegundaVia, true);
   if (r.tpAmb == "2") m.Centro("EMITIDA EM AMBIENTE DE HOMOLOGAÇÃO - SEM VALOR FISCAL", true);
   if (r.contingencia) m.Centro("EMITIDA EM CONTINGÊNCIA", true);
   m.Separador();
@@ -295,6 +300,7 @@ void ItensSat(Montador& m, const VendaGravada& v) {
     if (i.vOutro > 0) m.Par("    acréscimo sobre item", "+" + Moeda(i.vOutro));
   }
   m.Separador();
+  m.Linha("* Valor aproximado dos tributos do item");
   m.Par("Total bruto de itens", Moeda(v.vProd));
   if (v.vDesc > 0) m.Par("Total de descontos", "-" + Moeda(v.vDesc));
   if (v.vOutro > 0) m.Par("Total de acréscimos", "+" + Moeda(v.vOutro));
@@ -313,10 +319,12 @@ Documento ExtratoSat(const Recibo& r) {
   Montador m;
   Cabecalho(m, r.venda.emitente, true);
   m.Separador();
-  // A CF-e of the test environment is no document: number 000000 and the test banner.
+  // The number is the CF-e's own (nCFe), in the test environment too, where the banner says the
+  // extract is no document.
   const bool teste = r.tpAmb == "2";
-  m.Centro("Extrato No. " + (teste ? std::string("000000") : r.nCFe), true);
+  m.Centro("Extrato No. " + r.nCFe, true);
   m.Centro("CUPOM FISCAL ELETRÔNICO - SAT", true);
+  if (r.segundaVia) m.Centro(kSegundaVia, true);
   if (teste) m.Centro("= T E S T E =", true);
   m.Separador();
   if (!r.consumidorSat.empty()) {
@@ -330,9 +338,11 @@ Documento ExtratoSat(const Recibo& r) {
   m.Centro("SAT No. " + r.nserieSAT, true);
   m.Centro(DataHoraSat(r.timeStamp));
   ChaveCentrada(m, r.chave);
-  if (r.chave.size() == 44) {  // two halves fit 80 mm paper with room for the quiet zones
-    m.Codigo(Bloco::Tipo::Barras, r.chave.substr(0, 22));
-    m.Codigo(Bloco::Tipo::Barras, r.chave.substr(22));
+  // Two bar codes fit 80 mm paper with room for the quiet zones; they part where the printed
+  // groups of four do, after the sixth.
+  if (r.chave.size() == 44) {
+    m.Codigo(Bloco::Tipo::Barras, r.chave.substr(0, 24));
+    m.Codigo(Bloco::Tipo::Barras, r.chave.substr(24));
   }
   if (!r.qrCode.empty()) m.Codigo(Bloco::Tipo::QrCode, r.qrCode);
   m.Centro("Consulte o QR Code pelo aplicativo \"De olho na nota\"");
@@ -342,30 +352,6 @@ Documento ExtratoSat(const Recibo& r) {
 
 }  // namespace
 
-int Largura(const std::string& utf8) {
-  int n = 0;
-  for (char c : utf8) n += Continuacao(c) ? 0 : 1;
-  return n;
-}
-
-std::string Moeda(double valor) {
-  const long long centavos = std::llround(std::fabs(valor) * 100);
-  std::string inteiro = std::to_string(centavos / 100);
-  for (int pos = static_cast<int>(inteiro.size()) - 3; pos > 0; pos -= 3) inteiro.insert(pos, ".");
-  char decimais[4];
-  std::snprintf(decimais, sizeof decimais, "%02lld", centavos % 100);
-  return (valor < 0 && centavos > 0 ? "-" : "") + inteiro + "," + decimais;
-}
-
-std::string ChaveEmGrupos(const std::string& chave) {
-  std::string texto;
-  for (size_t pos = 0; pos < chave.size(); pos += 4) {
-    if (!texto.empty()) texto += ' ';
-    texto += chave.substr(pos, 4);
-  }
-  return texto;
-}
-
 Documento MontaRecibo(const Recibo& recibo) {
   if (recibo.tipo == TipoRecibo::ExtratoSat) return ExtratoSat(recibo);
   if (!recibo.contingencia) return VendaNfce(recibo, "");
@@ -374,31 +360,6 @@ Documento MontaRecibo(const Recibo& recibo) {
   const Documento estabelecimento = VendaNfce(recibo, "Via Estabelecimento");
   documento.insert(documento.end(), estabelecimento.begin(), estabelecimento.end());
   return documento;
-}
-
-std::string TextoDoDocumento(const Documento& documento) {
-  std::string texto;
-  for (const Bloco& bloco : documento) {
-    switch (bloco.tipo) {
-      case Bloco::Tipo::Texto: {
-        const int largura = Largura(bloco.texto) * (bloco.grande ? 2 : 1);
-        if (bloco.centro && largura < kColunas) texto += std::string((kColunas - largura) / 2, ' ');
-        texto += bloco.texto + "\n";
-        break;
-      }
-      case Bloco::Tipo::QrCode:
-        for (size_t pos = 0; pos < bloco.texto.size(); pos += kColunas) {
-          texto += bloco.texto.substr(pos, kColunas) + "\n";
-        }
-        break;
-      case Bloco::Tipo::Barras:
-        texto += std::string((kColunas - Largura(bloco.texto)) / 2, ' ') + bloco.texto + "\n";
-        break;
-      case Bloco::Tipo::Corte:
-        break;
-    }
-  }
-  return texto;
 }
 
 }  // namespace VyrFiscal::Cupom

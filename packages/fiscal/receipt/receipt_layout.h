@@ -11,6 +11,7 @@
 namespace VyrFiscal::Cupom {
 
 inline constexpr int kColunas = 48;
+inline constexpr const char* kSegundaVia = "2ª VIA";
 
 struct Bloco {
   enum class Tipo { Texto, QrCode, Barras, Corte };
@@ -26,7 +27,8 @@ struct Bloco {
 using Documento = std::vector<Bloco>;
 
 // The receipt of `recibo`, "VENDA_NFCe" or "EXTRATO_SAT" after its kind; an NFC-e issued in
-// contingency prints twice, "Via Consumidor" and "Via Estabelecimento", each copy cut. Pure.
+// contingency prints twice, "Via Consumidor" and "Via Estabelecimento", each copy cut; a second
+// copy (Recibo::segundaVia) says kSegundaVia under its title. Pure.
 Documento MontaRecibo(const Recibo& recibo);
 
 // The plain-text copy: every text line (centred ones padded), the QR code as its text and a bar

@@ -24,6 +24,9 @@ struct Recibo {
   std::string chave;   // the 44 digits of the access key, without "NFe"/"CFe"
   std::string senha;   // the order's code (SENHACUPOM)
   std::string qrCode;  // the QR code's text; no QR code is printed when empty
+  // A paper of this receipt may have come out before (an interrupted print, an operator's
+  // reprint): this one says it is a second copy.
+  bool segundaVia = false;
 
   // NFC-e.
   std::string nNF, serie;

@@ -44,35 +44,47 @@ void GuardaCopias(const Recibo& recibo, const Documento& documento) {
   if (!recibo.qrCode.empty()) GravaQrPng(recibo.qrCode, base + ".png");
 }
 
+// The text copies, then the printer's bytes.
+std::string Prepara(const Recibo& recibo, const ParametrosRecibo& parametros) {
+  const Documento documento = MontaRecibo(recibo);
+  GuardaCopias(recibo, documento);
+  return EscPosDoDocumento(documento, PaginaDaImpressora(parametros.idTipoImp));
+}
+
 }  // namespace
 
-// The copies are written before the printer is tried, so that support staff can see what a
-// receipt that did not print should have shown; and before the print state is taken, so that a
-// stop between taking it and printing (a receipt never printed, and not printed again without an
-// operator) is as unlikely as it can be.
-bool ImprimeRecibo(ado::TADOConnection& conexao, const ParametrosRecibo& parametros,
-                   bool reimpressao) {
-  const Recibo recibo = MontaModelo(conexao, parametros);
+// The copies (and the printer's bytes) are made before the print state is taken, so that a
+// stop between taking it and printing, which makes the next paper a second copy, is as unlikely
+// as it can be; a second copy is laid out again with its mark.
+Reserva ImprimeRecibo(ado::TADOConnection& conexao, const ParametrosRecibo& parametros,
+                      bool reimpressao) {
+  Recibo recibo = MontaModelo(conexao, parametros);
+  recibo.segundaVia = reimpressao;
   const VendaDoCupom venda{recibo.venda.CDFILIAL, recibo.venda.CDCAIXA, recibo.venda.NRSEQVENDA};
-  const Documento documento = MontaRecibo(recibo);
-  bool reservado = false;
+  Reserva reserva = recibo.vendaConhecida ? Reserva::Nenhuma : Reserva::Primeira;
   try {
-    GuardaCopias(recibo, documento);
-    const std::string bytes =
-        EscPosDoDocumento(documento, PaginaDaImpressora(parametros.idTipoImp));
-    if (recibo.vendaConhecida && !ReservaImpressao(conexao, venda, reimpressao)) return false;
-    reservado = recibo.vendaConhecida;
+    std::string bytes = Prepara(recibo, parametros);
+    if (recibo.vendaConhecida) {
+      reserva = ReservaImpressao(conexao, venda, reimpressao);
+      if (reserva == Reserva::Nenhuma) return reserva;
+      if (reserva == Reserva::SegundaVia && !recibo.segundaVia) {
+        recibo.segundaVia = true;
+        bytes = Prepara(recibo, parametros);
+      }
+    }
     EnviaParaImpressora(parametros.porta, bytes);
   } catch (const std::exception& erro) {
+    // A failure before the state was taken is recorded too, as one attempt.
     if (recibo.vendaConhecida && !rtl::IsProgrammingError(erro) &&
-        (reservado || ReservaImpressao(conexao, venda, reimpressao))) {
+        (reserva != Reserva::Nenhuma ||
+         ReservaImpressao(conexao, venda, reimpressao) != Reserva::Nenhuma)) {
       RegistraImpressao(conexao, venda, erro.what());
     }
     throw;
   }
   rtl::FaultPoint(rtl::kFalhaCupomImpresso);
-  if (reservado) RegistraImpressao(conexao, venda);
-  return true;
+  if (recibo.vendaConhecida) RegistraImpressao(conexao, venda);
+  return recibo.segundaVia ? Reserva::SegundaVia : Reserva::Primeira;
 }
 
 ParametrosRecibo ReciboDaVenda(ado::TADOConnection& conexao, const std::string& CDFILIAL,
@@ -115,7 +127,7 @@ Variant DisparaImpressaoNaoFiscal(const Variant& parametros, Variant&) {
     throw rtl::Exception(
         "DisparaImpressaoNaoFiscal: the receipt parameters carry no access key (CHAVEACESSONFCe)");
   }
-  return Cupom::ImprimeRecibo(ConexaoFiscal(), pedido, false);
+  return Cupom::ImprimeRecibo(ConexaoFiscal(), pedido, false) != Cupom::Reserva::Nenhuma;
 }
 
 }  // namespace Rotinas

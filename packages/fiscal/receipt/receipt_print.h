@@ -6,16 +6,18 @@
 
 #include "db/connection.h"
 #include "fiscal/receipt/receipt_source.h"
+#include "fiscal/receipt/receipt_state.h"
 
 namespace VyrFiscal::Cupom {
 
 // Prints the receipt of `parametros`: its text copy (and QR image) under Dados/Impressao/, then
 // the printer. When the sale is known, its print state (receipt_state.h) is taken before the
-// printer is called and its outcome recorded after; answers false, printing nothing, when the
-// sale's receipt was printed already or its print's outcome is unknown, unless `reimpressao`.
+// printer is called and its outcome recorded after. Answers Nenhuma, printing nothing, when the
+// state was not taken (printed already, being printed, out of attempts), unless `reimpressao`;
+// SegundaVia when the paper printed says it is a second copy; Primeira otherwise.
 // Raises what the printer or the store raise (a failed print is recorded first).
-bool ImprimeRecibo(ado::TADOConnection& conexao, const ParametrosRecibo& parametros,
-                   bool reimpressao);
+Reserva ImprimeRecibo(ado::TADOConnection& conexao, const ParametrosRecibo& parametros,
+                      bool reimpressao);
 
 // The receipt of a recorded sale from its stored document (NFCEVENDA or VENDACFESAT), without
 // the printer's values. Raises rtl::EDatabaseError naming the sale when it has no stored

@@ -1,5 +1,7 @@
 #include "fiscal/receipt/receipt_source.h"
 
+#include <pugixml.hpp>
+
 #include <cstdlib>
 
 #include "db/statement_kit.h"
@@ -95,15 +97,32 @@ void DadosSat(const ParametrosRecibo& p, Recibo& r) {
   r.tribEstadual = Valor(p.ibptEs, r.venda.vTribEstadual);
 }
 
-// The environment of the stored CF-e (ide/tpAmb of the device's XML); "" when unknown.
-std::string AmbienteDoCFe(ado::TADOConnection& conexao, const VendaDoDocumento& venda) {
+// What the device wrote into the stored CF-e: its environment (ide/tpAmb) and the emitter the
+// device was activated for (emit), which heads the extract, as the CF-e itself says it. A CF-e
+// stored without the device's XML leaves the store's emitter.
+void DadosDoCFe(ado::TADOConnection& conexao, const VendaDoDocumento& venda, Recibo& r) {
   Sat::CFeGravado gravado;
   if (!Sat::LeCFeGravado(conexao, venda.CDFILIAL, venda.CDCAIXA, venda.NRSEQVENDA, gravado)) {
-    return "";
+    return;
   }
-  const std::string xml = Sat::XmlDaResposta(gravado.DSRETORNOSAT);
-  const size_t at = xml.find("<tpAmb>");
-  return at == std::string::npos ? "" : xml.substr(at + 7, 1);
+  pugi::xml_document doc;
+  if (!doc.load_string(Sat::XmlDaResposta(gravado.DSRETORNOSAT).c_str())) return;
+  const pugi::xml_node infCFe = doc.child("CFe").child("infCFe");
+  r.tpAmb = infCFe.child("ide").child_value("tpAmb");
+  const pugi::xml_node emit = infCFe.child("emit");
+  if (!emit.child("CNPJ")) return;
+  Emitente& e = r.venda.emitente;
+  e.CNPJ = emit.child_value("CNPJ");
+  e.xNome = emit.child_value("xNome");
+  e.xFant = emit.child_value("xFant");
+  e.IE = emit.child_value("IE");
+  const pugi::xml_node ender = emit.child("enderEmit");
+  e.xLgr = ender.child_value("xLgr");
+  e.nro = ender.child_value("nro");
+  e.xCpl = ender.child_value("xCpl");
+  e.xBairro = ender.child_value("xBairro");
+  e.xMun = ender.child_value("xMun");
+  e.CEP = ender.child_value("CEP");
 }
 
 // The device's key is kept as the device answered it, "CFe" + the 44 digits; the digits alone
@@ -189,9 +208,7 @@ Recibo MontaModelo(ado::TADOConnection& conexao, const ParametrosRecibo& p) {
     DadosNfce(conexao, r);
   } else {
     DadosSat(p, r);
-    if (const auto venda = LocalizaVenda(conexao, r.tipo, r.chave)) {
-      r.tpAmb = AmbienteDoCFe(conexao, *venda);
-    }
+    if (const auto venda = LocalizaVenda(conexao, r.tipo, r.chave)) DadosDoCFe(conexao, *venda, r);
   }
   return r;
 }

@@ -132,7 +132,7 @@ void Consumidor(pugi::xml_node infCFe, const VendaGravada& venda) {
 std::string MontaCFeVenda(const VendaGravada& venda, const DadosCFe& dados) {
   pugi::xml_document doc;
   pugi::xml_node infCFe = doc.append_child("CFe").append_child("infCFe");
-  infCFe.append_attribute("versaoDadosEnt").set_value("0.07");
+  infCFe.append_attribute("versaoDadosEnt").set_value(kVersaoDadosEnt);
   pugi::xml_node ide = infCFe.append_child("ide");
   Poe(ide, "CNPJ", dados.cnpjSoftwareHouse);
   Poe(ide, "signAC", dados.signAC);

@@ -1,12 +1,17 @@
 #pragma once
 // The CF-e sale XML that a SAT device receives for a recorded sale: the minimal form of the
-// device's input (CFe/infCFe versaoDadosEnt 0.07, no namespace), the device fills in the rest.
+// device's input (CFe/infCFe versaoDadosEnt kVersaoDadosEnt, no namespace), the device fills in
+// the rest.
 
 #include <string>
 
 #include "fiscal/sale/recorded_sale.h"
 
 namespace VyrFiscal::Sat {
+
+// The layout version of the sale data: the current one of the devices' specification (0.06 and
+// 0.07 are older layouts).
+inline constexpr const char* kVersaoDadosEnt = "0.08";
 
 // What the sale XML carries besides the recorded sale.
 struct DadosCFe {

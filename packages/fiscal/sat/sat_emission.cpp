@@ -13,6 +13,7 @@
 #include "fiscal/sat/stored_cfe.h"
 #include "rtl/errors.h"
 #include "rtl/fault_point.h"
+#include "vyrutil/xml_folder.h"
 
 namespace VyrFiscal::Sat {
 namespace {
@@ -30,6 +31,19 @@ std::string Elemento(const std::string& xml, const std::string& nome, size_t tam
 std::string Pasta(const std::string& dsPastaXml) {
   if (dsPastaXml.empty() || dsPastaXml.back() == '/') return dsPastaXml;
   return dsPastaXml + "/";
+}
+
+// The register's day folder the caller chose by its own clock is the one of the day the CF-e
+// itself bears (dEmi, the device's clock: the branch's day); any other folder is kept.
+std::string PastaDoCFe(const PedidoSat& pedido, const std::string& dEmi) {
+  const std::string pasta = Pasta(pedido.dsPastaXml);
+  // ".../<CDFILIAL>-<CDCAIXA>-" and a date of 10 characters, then '/'.
+  std::string prefixo = VyrUtil::PastaXmlDoDia(pedido.CDFILIAL, pedido.CDCAIXA, "");
+  prefixo.pop_back();
+  const bool doDia = pasta.size() == prefixo.size() + 11 && pasta.rfind(prefixo, 0) == 0;
+  if (!doDia || dEmi.size() != 8) return pasta;
+  const std::string dia = dEmi.substr(0, 4) + "-" + dEmi.substr(4, 2) + "-" + dEmi.substr(6, 2);
+  return VyrUtil::PastaXmlDoDia(pedido.CDFILIAL, pedido.CDCAIXA, dia);
 }
 
 void EscreveXml(const std::string& arquivo, const std::string& xml) {
@@ -79,7 +93,9 @@ std::vector<std::string> Recusa(int sessao, const rtl::Exception& erro) {
           LinhaSat(kSatMensagem, erro.Message())};
 }
 
-// Stored before the file is written: whatever fails after this, the sale is never sent again.
+// The file is written before the CF-e is stored: once stored, the sale owes no document and
+// nothing would write its file again. A stop between the two leaves the stored session, which
+// the next emission settles with the device (the same CF-e) and writes the file once more.
 void GuardaEmitido(ado::TADOConnection& conexao, const PedidoSat& pedido,
                    const std::vector<std::string>& valoresSat, const std::string& resposta,
                    const std::string& sessao) {
@@ -90,11 +106,12 @@ void GuardaEmitido(ado::TADOConnection& conexao, const PedidoSat& pedido,
   gravado.NRSERIESAT = Elemento(xml, "nserieSAT", 9);
   gravado.DSQRCODECFE = QrCodeSat(valoresSat);
   gravado.DSTIMESTAMPSAT = ValorSat(valoresSat, kSatTimeStamp);
-  gravado.DSARQXMLCFE = Pasta(pedido.dsPastaXml) + "CFe" + gravado.NRCHAVECFE + ".xml";
+  gravado.DSARQXMLCFE =
+      PastaDoCFe(pedido, Elemento(xml, "dEmi", 8)) + "CFe" + gravado.NRCHAVECFE + ".xml";
   gravado.NRSESSAOSAT = sessao;
   gravado.DSRETORNOSAT = resposta;
-  GravaCFe(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA, gravado);
   EscreveXml(gravado.DSARQXMLCFE, XmlDaResposta(resposta));
+  GravaCFe(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA, gravado);
 }
 
 enum class Desfecho { Emitido, NaoEmitido, Incerto };

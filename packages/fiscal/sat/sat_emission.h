@@ -24,8 +24,9 @@ struct PedidoSat {
 // - otherwise reads the sale through `leVenda`, builds its sale XML, loads the register's SAT
 //   library (CAIXAFISCAL.DSLIBSAT: the emulator beside this package only when it names it; the
 //   software house's values from CAIXAFISCAL, fiscal/sat/stored_cfe.h), sends it with a fresh
-//   session number and, when the device issued the CF-e (06000), stores it (VENDACFESAT) and
-//   writes its XML into `dsPastaXml` (created when missing) as "CFe" + key + ".xml".
+//   session number and, when the device issued the CF-e (06000), writes its XML into
+//   `dsPastaXml` (created when missing; a day folder of the register, VyrUtil::PastaXmlDoDia,
+//   becomes the one of the CF-e's own dEmi) as "CFe" + key + ".xml", then stores it (VENDACFESAT).
 // A library that cannot be loaded, or a register without its library or software house's values,
 // answers false with a "mensagem" that names the setting. Store and file failures raise.
 bool EmiteCFeSat(ado::TADOConnection& conexao, const PedidoSat& pedido,

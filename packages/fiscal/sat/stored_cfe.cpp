@@ -6,6 +6,7 @@
 #include "fiscal/sat/sat_library.h"
 #include "rtl/errors.h"
 #include "vyrutil/strings.h"
+#include "vyrutil/xml_folder.h"
 
 namespace VyrFiscal::Sat {
 namespace {
@@ -42,9 +43,11 @@ ado::Bindings Venda(const std::string& CDFILIAL, const std::string& CDCAIXA,
 
 ado::Bindings Ligacoes(const std::string& CDFILIAL, const std::string& CDCAIXA,
                        const std::string& NRSEQVENDA, const CFeGravado& cfe) {
-  const std::string valores[] = {cfe.NRCFESAT,    cfe.NRCHAVECFE,     cfe.DSQRCODECFE,
-                                 cfe.NRSERIESAT,  cfe.DSTIMESTAMPSAT, cfe.DSARQXMLCFE,
-                                 cfe.NRSESSAOSAT, cfe.DSRETORNOSAT};
+  // The file's path relative to the program directory: a store moved with its folder keeps it.
+  const std::string valores[] = {cfe.NRCFESAT,       cfe.NRCHAVECFE,
+                                 cfe.DSQRCODECFE,    cfe.NRSERIESAT,
+                                 cfe.DSTIMESTAMPSAT, VyrUtil::CaminhoGravado(cfe.DSARQXMLCFE),
+                                 cfe.NRSESSAOSAT,    cfe.DSRETORNOSAT};
   ado::Bindings ligacoes = Venda(CDFILIAL, CDCAIXA, NRSEQVENDA);
   for (size_t i = 0; i < 8; ++i) {
     ligacoes.push_back({std::string("P_") + kColunas[i], ado::TextOrNull(valores[i])});
@@ -80,6 +83,7 @@ bool LeCFeGravado(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                                  &cfe.NRSESSAOSAT, &cfe.DSRETORNOSAT};
                              for (size_t i = 0; i < 8; ++i)
                                *destino[i] = ado::FirstValue(query, kColunas[i]);
+                             cfe.DSARQXMLCFE = VyrUtil::CaminhoLido(cfe.DSARQXMLCFE);
                            });
 }
 

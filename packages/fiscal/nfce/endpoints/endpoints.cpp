@@ -39,6 +39,7 @@ const Estado kEstados[] = {
      {"https://sistemas.sefaz.am.gov.br/nfceweb/consultarNFCe.jsp",
       "https://sistemas.sefaz.am.gov.br/nfceweb-hom/consultarNFCe.jsp"},
      {"www.sefaz.am.gov.br/nfce/consulta", "www.sefaz.am.gov.br/nfce/consulta"}},
+    // Production QR: one list alone has ".../servlet/qrcode" without "/nfce"; four have this.
     {"14",
      "RR",
      "SVRS",
@@ -132,6 +133,7 @@ const Estado kEstados[] = {
      {"https://consultadfe.fazenda.rj.gov.br/consultaNFCe/QRCode",
       "http://www4.fazenda.rj.gov.br/consultaNFCe/QRCode"},
      {"www.fazenda.rj.gov.br/nfce/consulta", "www.fazenda.rj.gov.br/nfce/consulta"}},
+    // urlChave: two lists have ".../NFCeConsultaPublica" in both environments; three have this.
     {"35",
      "SP",
      "SP",
@@ -167,6 +169,7 @@ const Estado kEstados[] = {
       "http://homologacao.sefaz.mt.gov.br/nfce/consultanfce"},
      {"http://www.sefaz.mt.gov.br/nfce/consultanfce",
       "http://homologacao.sefaz.mt.gov.br/nfce/consultanfce"}},
+    // Homologation urlChave: one list has a news page; the three others have this.
     {"52",
      "GO",
      "GO",

@@ -65,7 +65,7 @@ class NfceClosingTest : public salefixture::SaleStoreTest {
         "WHERE CDCHAVENFCE = ?",
         {key});
     if (rows.size() != 1) return answer + " without a note for key '" + key + "'";
-    const std::string xml = ReadFile(rows[0][4]);
+    const std::string xml = ReadFile(store_.Dir() + "/" + rows[0][4]);
     return "sale=" + std::to_string(answer == rows[0][0]) +
            "|key valid=" + std::to_string(VyrUtil::ChaveAcessoValida(key)) +
            "|3=" + retorno[3].AsString() + "|nNF=" + rows[0][1] + "|tpEmis=" + rows[0][2] + "|" +
@@ -122,6 +122,7 @@ TEST_F(NfceClosingTest, AContingencyNoteIsPrintedAndStaysPendingUntilTheBackgrou
     lines += line.substr(0, line.find(": protocolo")) + ";";
   }
   const std::string arquivo =
+      store_.Dir() + "/" +
       store_.Scalar("SELECT DSARQXMLNFCE FROM NFCEVENDA WHERE CDCHAVENFCE = ?", {key});
   const std::string proc = ReadFile(VyrFiscal::ArquivoNfeProc(arquivo));
   EXPECT_EQ(

@@ -262,6 +262,19 @@ TEST_F(NfceDocumentTest, NoteIsKeptInTheDaysXmlFolderAndTheSaleKeepsItsOneNumber
                 "|contingencia=" + std::to_string(first.contingencia));
 }
 
+// A note of 22:00 on the last day of the month in São Paulo is issued when a host on UTC is
+// already in the next month: it is filed, and recorded relative to the program directory, under
+// the branch's day its dhEmi says.
+TEST_F(NfceDocumentTest, NoteIsFiledUnderTheBranchsDayItsDhEmiSays) {
+  const vyrtest::ScopedTimeZone utc("UTC0");
+  const vyrtest::ScopedClock clock(rtl::EncodeDateTime({2026, 4, 1, 1, 0, 0, 0}));
+  VyrFiscal::PedidoNfce request = Request("0000000001", "123");
+  request.dhEmi.clear();
+  const auto note = VyrFiscal::PreparaNfceDaVenda(conn_, request, Sale("0000000001", true));
+  EXPECT_EQ("Dados/XML_NFCe_Sat/0001-001-2026-03-31/" + note.chave + ".xml",
+            store_.Scalar("SELECT DSARQXMLNFCE FROM NFCEVENDA"));
+}
+
 TEST_F(NfceDocumentTest, AWrongCertificatePasswordNamesTheFileAndHidesThePassword) {
   store_.Exec("UPDATE CAIXAFISCAL SET DSSENHACERTIF = ?",
               {VyrUtil::Cripto("outra-senha", VyrFiscal::Nfce::kChaveSenhaCertificado)});

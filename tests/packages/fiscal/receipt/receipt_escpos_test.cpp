@@ -47,8 +47,9 @@ TEST(ReceiptEscPosTest, TextQrCodeBarCodeAndCut) {
       "1b 40 1b 74 03 "
       // centred, bold "NÃO", bold off
       "1b 61 01 1b 45 01 4e 8e 4f 0a 1b 45 00 "
-      // centred; QR model 2, module 4, level M, store 4 bytes, print; line feed
-      "1b 61 01 1d 28 6b 04 00 31 41 32 00 1d 28 6b 03 00 31 43 04 1d 28 6b 03 00 31 45 31 "
+      // centred; QR model 2, module 10 (a version 1 code, 21 modules, 26 mm), level M, store 4
+      // bytes, print; line feed
+      "1b 61 01 1d 28 6b 04 00 31 41 32 00 1d 28 6b 03 00 31 43 0a 1d 28 6b 03 00 31 45 31 "
       "1d 28 6b 07 00 31 50 30 41 42 7c 31 1d 28 6b 03 00 31 51 30 0a "
       // centred; height 80, width 2, no digits; Code 128 "{C" 01 23 45 67 89; line feed
       "1b 61 01 1d 68 50 1d 77 02 1d 48 00 1d 6b 49 07 7b 43 01 17 2d 43 59 0a "
@@ -67,6 +68,20 @@ TEST(ReceiptEscPosTest, TextInEitherCodePage) {
 TEST(ReceiptEscPosTest, BarCodeOfAnOddNumberOfDigitsIsRefused) {
   EscPos job(PaginaCodigo::PC860);
   EXPECT_THROW(job.Code128C("123"), rtl::Exception);
+}
+
+// The QR module, in dots, grows as the code's version shrinks, so the printed code is never
+// narrower than 25 mm on an 8 dots/mm printer, nor wider than the paper: the text's length in
+// bytes, the module, and the printed width in millimetres (modules x module / 8).
+TEST(ReceiptEscPosTest, QrModuleFromTheCodesVersion) {
+  std::string medidas;
+  for (const auto& [bytes, modulos] :
+       {std::pair<int, int>{4, 21}, {106, 41}, {150, 49}, {600, 93}, {2000, 169}}) {
+    const int modulo = ModuloQr(std::string(bytes, 'x'));
+    medidas += std::to_string(bytes) + ":" + std::to_string(modulo) + " " +
+               std::to_string(modulos * modulo / 8.0).substr(0, 5) + " mm|";
+  }
+  EXPECT_EQ("4:10 26.25 mm|106:5 25.62 mm|150:5 30.62 mm|600:3 34.87 mm|2000:2 42.25 mm|", medidas);
 }
 
 }  // namespace

@@ -196,6 +196,7 @@ TEST(ReceiptLayoutTest, SatExtractWithKeyBarCodesAndQrCode) {
       "    1 UN X 12,50 (1,36)                    12,50\n"
       "    desconto sobre item                    -2,50\n"
       "------------------------------------------------\n"
+      "* Valor aproximado dos tributos do item\n"
       "Total bruto de itens                       64,30\n"
       "Total de descontos                         -2,50\n"
       "TOTAL R$                                   61,80\n"
@@ -215,8 +216,8 @@ TEST(ReceiptLayoutTest, SatExtractWithKeyBarCodesAndQrCode) {
       "              18/07/2015 15:44:23\n"
       "         3515 0908 7232 1800 0186 5990\n"
       "            0004 0190 0007 2364 5630\n"
-      "             3515090872321800018659\n"
-      "             9000040190000723645630\n"
+      "            351509087232180001865990\n"
+      "              00040190000723645630\n"
       "35150908723218000186599000040190000723645630|201\n"
       "50718154423|61.80|12345678909|Z5nV\n"
       " Consulte o QR Code pelo aplicativo \"De olho na\n"
@@ -224,6 +225,25 @@ TEST(ReceiptLayoutTest, SatExtractWithKeyBarCodesAndQrCode) {
       "------------------------------------------------\n"
       "                SENHA 17\n",
       TextoDoDocumento(MontaRecibo(r)));
+}
+
+// A delivery without the consumer's number still prints where it goes; a second copy says so
+// under the title, on the DANFE and on the SAT extract.
+TEST(ReceiptLayoutTest, SecondCopiesAndADeliveryWithoutTaxNumber) {
+  Recibo nfce = Nfce();
+  nfce.venda.destinatario.CPFCNPJ.clear();
+  nfce.segundaVia = true;
+  Recibo sat;
+  sat.tipo = TipoRecibo::ExtratoSat;
+  sat.nCFe = "000072";
+  sat.segundaVia = true;
+  Recibo primeira = Nfce();
+  EXPECT_EQ(
+      "2ª VIA|CONSUMIDOR NÃO IDENTIFICADO|MARIA DA SILVA|AVENIDA EXEMPLO 250, AP 12 - BELA VISTA "
+      "- SP|#Extrato No. 000072|2ª VIA|#",
+      LinhasCom(TextoDoDocumento(MontaRecibo(nfce)), {"VIA", "CONSUMIDOR", "MARIA", "AVENIDA"}) +
+          "#" + LinhasCom(TextoDoDocumento(MontaRecibo(sat)), {"VIA", "Extrato"}) + "#" +
+          LinhasCom(TextoDoDocumento(MontaRecibo(primeira)), {"VIA"}));
 }
 
 }  // namespace

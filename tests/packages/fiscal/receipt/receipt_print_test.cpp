@@ -150,8 +150,9 @@ TEST_F(ReceiptPrintTest, NfceReceiptOfAClosedBill) {
 }
 
 // A bill closed on a SAT register: the CF-e issued by the device emulator, stored with the sale,
-// then the extract printed as the closing asks for it. The host runs on UTC; the device's clock
-// (the emulator's) shows São Paulo's time, and the extract of its test environment is no document.
+// then the extract printed as the closing asks for it, headed by the emitter the CF-e names (the
+// device's activation, not the store's branch) and numbered as the CF-e. The host runs on UTC;
+// the device's clock (the emulator's) shows São Paulo's time.
 TEST_F(ReceiptPrintTest, SatExtractOfAClosedBill) {
   const vyrtest::ScopedTimeZone utc("UTC0");
   setenv("VYR_SAT_EMULADOR_DIR", (store_.Dir() + "/Dados/SatEmulador").c_str(), 1);
@@ -181,13 +182,15 @@ TEST_F(ReceiptPrintTest, SatExtractOfAClosedBill) {
   retorno_ = Variant::Array(10);
   VyrFiscal::DisparaImpressaoNaoFiscal(ListaDeImpressao("EXTRATO_SAT", l), retorno_);
   EXPECT_EQ(
-      "Extrato No. 000000|= T E S T E =|001 1001 PIZZA MUSSARELA|002 2002 REFRIGERANTE LATA|"
+      "EMULADOR SAT|EMITENTE DE TESTE DO EMULADOR SAT|RUA DE TESTE, 1 - CENTRO|"
+      "Extrato No. 000001|= T E S T E =|001 1001 PIZZA MUSSARELA|002 2002 REFRIGERANTE LATA|"
       "TOTAL R$                                   30,50|"
       "Valores aproximados dos tributos: Fed R$ 1,20 /|"
       "Est R$ 0,80 Fonte: IBPT (Lei Fed. 12.741/2012)|SAT No. " +
           l.nrSerieSat + "|10/03/2026 16:42:05|",
       Linhas(Le(Pasta() + "CFe" + digitos + ".txt"),
-             {"Extrato", "T E S T E", "1001", "2002", "TOTAL", "Fed", "SAT No", "/2026"}));
+             {"EMULADOR", "RUA DE TESTE", "Extrato", "T E S T E", "1001", "2002", "TOTAL", "Fed",
+              "SAT No", "/2026"}));
 }
 
 // Without the note's stored data the receipt prints what its key says.
@@ -234,8 +237,8 @@ TEST_F(ReceiptPrintTest, SatExtractWithBarCodeQrCodeAndItsImage) {
       Linhas(Le(base + ".txt"), {"CNPJ", "Extrato", "R$", "SAT No", "2015", "SENHA"}) +
           "image: " + Le(base + ".png").substr(0, 4) + ", printed QR: " +
           std::to_string(Contem(impresso, GuardaQr(l.qrCode))) + ", bar codes: " +
-          std::to_string(Contem(impresso, std::string("\x1dkI\x0d{C\x23\x0f", 8)) +
-                         Contem(impresso, std::string("\x1dkI\x0d{C\x5a\x00", 8))));
+          std::to_string(Contem(impresso, std::string("\x1dkI\x0e{C\x23\x0f", 8)) +
+                         Contem(impresso, std::string("\x1dkI\x0c{C\x00\x04", 8))));
 }
 
 TEST_F(ReceiptPrintTest, UnknownPrintKindRaises) {

@@ -17,8 +17,10 @@
 #include "packages/fiscal/sat_test_sale.h"
 #include "rtl/errors.h"
 #include "rtl/program_dir.h"
+#include "support/seams.h"
 #include "support/store_builders.h"
 #include "support/temp_store.h"
+#include "vyrutil/xml_folder.h"
 
 namespace {
 
@@ -53,7 +55,8 @@ class SatEmissionTest : public ::testing::Test {
         valores);
   }
 
-  // The stored CF-e, its number and key checked against the device's answer.
+  // The stored CF-e, its number and key checked against the device's answer; its file recorded
+  // relative to the program directory.
   std::string Gravado(const std::vector<std::string>& valores) const {
     const vyrtest::Rows rows = store_.Query(
         "SELECT NRCFESAT, NRCHAVECFE, DSQRCODECFE, NRSERIESAT, DSTIMESTAMPSAT, DSARQXMLCFE, "
@@ -67,7 +70,7 @@ class SatEmissionTest : public ::testing::Test {
                     ? "qr"
                     : "other-qr:" + r[2]) +
                " " + r[3] + " " + (r[4] == ValorSat(valores, "timeStamp") ? "ts" : "other-ts") +
-               " " + (r[5] == store_.Dir() + "/xml/CFe" + chave + ".xml" ? "file" : r[5]) + " " +
+               " " + (r[5] == "xml/CFe" + chave + ".xml" ? "file" : r[5]) + " " +
                (r[6] == ValorSat(valores, "numeroSessao") ? "session" : "other-session") + " " +
                r[7].substr(7, 5) + "\n";
     }
@@ -141,6 +144,72 @@ TEST_F(SatEmissionTest, AStoredSessionTheDeviceDoesNotKnowIsSentAgain) {
   EXPECT_EQ("000001 key qr 900000001 ts file session 06000\n, reads 1, emulator last 1",
             Gravado(valores) + ", reads " + std::to_string(leituras_) + ", emulator last " +
                 UltimoCFeDoEmulador());
+}
+
+// What the device answers about a session whose answer was never stored decides whether the
+// sale goes again: a refusal in that session (06xxx) sends it with a new session, and one CF-e
+// is issued; an answer that says neither (here the device refusing the query's activation code)
+// leaves the session to ask about again and sends nothing.
+TEST_F(SatEmissionTest, TheDevicesAnswerAboutALostSessionDecidesWhetherTheSaleGoesAgain) {
+  VyrFiscal::Sat::BibliotecaSat(VyrFiscal::Sat::BibliotecaPadrao())
+      .EnviarDadosVenda(424242, "123456789", "<CFe/>");
+  VyrFiscal::Sat::GuardaSessao(conexao_, "0001", "001", "0000000042", "424242");
+  std::vector<std::string> valores;
+  const bool refusedThenSent = Emite(valores);
+  const std::string afterRefusal = Gravado(valores) + "emulator last " + UltimoCFeDoEmulador();
+
+  pedido_.NRSEQVENDA = "0000000043";
+  VyrFiscal::Sat::GuardaSessao(conexao_, "0001", "001", "0000000043", "434343");
+  pedido_.cdAtivacaoSat = "00000000";
+  std::vector<std::string> incerto;
+  const bool unexpected = Emite(incerto);
+  EXPECT_EQ(
+      "true 000001 key qr 900000001 ts file session 06000\nemulator last 1|false 11001, "
+      "sessions kept: 434343, reads 1, emulator last 1",
+      std::string(refusedThenSent ? "true " : "false ") + afterRefusal + "|" +
+          (unexpected ? "true " : "false ") + ValorSat(incerto, "EEEEE") + ", sessions kept: " +
+          store_.Scalar("SELECT NRSESSAOSAT FROM VENDACFESAT WHERE NRSEQVENDA = '0000000043'") +
+          ", reads " + std::to_string(leituras_) + ", emulator last " + UltimoCFeDoEmulador());
+}
+
+// A CF-e whose file cannot be written is not stored: the sale still owes its document, and once
+// the folder can be written the device's answer to the same session is stored with its file,
+// without a second CF-e.
+TEST_F(SatEmissionTest, TheCFeIsStoredOnlyAfterItsFileIsWritten) {
+  std::ofstream(store_.Dir() + "/xml") << "a file where the folder should be";
+  std::vector<std::string> valores;
+  std::string first;
+  try {
+    Emite(valores);
+    first = "no error";
+  } catch (const rtl::EInOutError&) {
+    first = "file error";
+  }
+  first += ", issued rows " + std::to_string(store_.Count("VENDACFESAT", "NRCFESAT IS NOT NULL"));
+  std::filesystem::remove(store_.Dir() + "/xml");
+  ASSERT_TRUE(Emite(valores));
+  EXPECT_EQ(
+      "file error, issued rows 0|000001 key qr 900000001 ts file session 06000\n, file "
+      "written, emulator last 1",
+      first + "|" + Gravado(valores) + ", file " +
+          (std::filesystem::exists(store_.Dir() + "/xml/CFe" + ValorSat(valores, "chaveConsulta") +
+                                   ".xml")
+               ? "written"
+               : "missing") +
+          ", emulator last " + UltimoCFeDoEmulador());
+}
+
+// A CF-e the device dates 31/03 at 22:00 in São Paulo, while a host on UTC is already on 01/04,
+// is filed under the day it bears.
+TEST_F(SatEmissionTest, TheCFeIsFiledUnderTheDayItBears) {
+  const vyrtest::ScopedTimeZone utc("UTC0");
+  const vyrtest::ScopedClock clock(rtl::EncodeDateTime({2026, 4, 1, 1, 0, 0, 0}));
+  pedido_.dsPastaXml = VyrUtil::PastaXmlDoDia("0001", "001", rtl::Now());
+  std::vector<std::string> valores;
+  ASSERT_TRUE(Emite(valores));
+  EXPECT_EQ(
+      "Dados/XML_NFCe_Sat/0001-001-2026-03-31/CFe" + ValorSat(valores, "chaveConsulta") + ".xml",
+      store_.Scalar("SELECT DSARQXMLCFE FROM VENDACFESAT"));
 }
 
 TEST_F(SatEmissionTest, ARefusalStoresNothing) {

@@ -24,7 +24,7 @@ TEST(SatSaleXmlTest, ASimplesNacionalDeliveryWithConsumer) {
   VyrFiscal::VendaGravada venda = sattest::VendaDeTeste();
   venda.destinatario.xNome = "MARIA\x1b@ SILVA\x07";  // an ESC sequence and a bell
   EXPECT_EQ(
-      "<CFe><infCFe versaoDadosEnt=\"0.07\"><ide><CNPJ>11444777000161</CNPJ>"
+      "<CFe><infCFe versaoDadosEnt=\"0.08\"><ide><CNPJ>11444777000161</CNPJ>"
       "<signAC>SGR-SAT SISTEMA DE GESTAO E RETAGUARDA DO SAT</signAC>"
       "<numeroCaixa>001</numeroCaixa></ide>"
       "<emit><CNPJ>11222333000181</CNPJ><IE>111111111111</IE><indRatISSQN>N</indRatISSQN></emit>"
@@ -67,7 +67,7 @@ TEST(SatSaleXmlTest, ANormalRegimeSaleWithoutConsumer) {
   DadosCFe dados = Dados();
   dados.vCFeLei12741 = 0;
   EXPECT_EQ(
-      "<CFe><infCFe versaoDadosEnt=\"0.07\"><ide><CNPJ>11444777000161</CNPJ>"
+      "<CFe><infCFe versaoDadosEnt=\"0.08\"><ide><CNPJ>11444777000161</CNPJ>"
       "<signAC>SGR-SAT SISTEMA DE GESTAO E RETAGUARDA DO SAT</signAC>"
       "<numeroCaixa>001</numeroCaixa></ide>"
       "<emit><CNPJ>11222333000181</CNPJ><IE>111111111111</IE><indRatISSQN>N</indRatISSQN></emit>"
