@@ -45,6 +45,7 @@ struct NoteStatus {
   std::string chave, nrseqvenda, situacao, emitida, motivo;
   long idade = -1;
   long envios = 0;
+  std::string acao;  // what happens next, or what the operator does
 };
 
 struct CertificateStatus {
@@ -69,6 +70,8 @@ struct StatusReport {
   std::string erro_vendas;
   std::vector<NoteStatus> notas;
   std::string erro_notas;
+  std::vector<NoteStatus> recusadas;  // NFC-e refused by the authoriser ("rejected")
+  std::string erro_recusadas;
   LastPass passagem;
   std::string pid_trava;  // the worker holding the register's lock; "" none
   CertificateStatus certificado;
