@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <mutex>
 #include <sstream>
 
 #include "db/joined_transaction.h"
@@ -18,9 +16,9 @@
 #include "fiscal/nfce/endpoints/endpoints.h"
 #include "fiscal/nfce/note_outcome.h"
 #include "fiscal/nfce/note_store.h"
+#include "fiscal/nfce/note_transmission.h"
 #include "fiscal/nfce/note_xml.h"
 #include "fiscal/nfce/qr_code_text.h"
-#include "fiscal/nfce/rejected_notes.h"
 #include "fiscal/nfce/schema_check.h"
 #include "fiscal/nfce/signature.h"
 #include "fiscal/nfce/technical_contact.h"
@@ -80,155 +78,6 @@ std::string QrCode(const ConfiguracaoNfce& configuracao, const std::string& urlQ
   dados.vNF = Entre(xml, "<vNF>", "</vNF>");
   dados.digestValue = digestValue;
   return QrCodeOffline(dados);
-}
-
-// Resolvido: authorised or refused for good; NaoConsta: the authority does not know the key;
-// SemResposta: sent, outcome unknown; NaoChegou: nothing reached the authoriser (or it answered
-// that its service is down), so the note may go again or be issued in contingency.
-enum class Desfecho { Resolvido, NaoConsta, SemResposta, NaoChegou };
-
-// 108: service paralysed for a short while; 109: paralysed with no forecast. Nothing was received.
-bool ServicoParado(const std::string& cStat) {
-  return cStat == "108" || cStat == "109";
-}
-
-// Asks the authoriser about the key `chave`: true with its answer and the note's outcome in it,
-// false when the query got none (or an answer that says nothing of the note).
-bool Pergunta(Autorizador& autorizador, const std::string& chave, const std::string& tpAmb,
-              RespostaTransporte& resposta, Protocolo& protocolo) {
-  try {
-    resposta = autorizador.Consulta(ConsultaSituacaoNfe(chave, tpAmb));
-    if (resposta.estado != RespostaTransporte::Estado::Respondeu) return false;
-    protocolo = LeProtocolo(resposta.xml);
-  } catch (const std::exception& erro) {
-    if (rtl::IsProgrammingError(erro)) throw;
-    return false;
-  }
-  return !ServicoParado(protocolo.cStat);
-}
-
-bool Autorizacao(const std::string& cStat) {
-  return cStat == "100" || cStat == "150";
-}
-
-// Asks the authoriser what became of the note and records an authorisation or a refusal.
-Desfecho ConsultaSituacao(ado::TADOConnection& conexao, Autorizador& autorizador,
-                          const NotaGravada& nota) {
-  Protocolo protocolo;
-  RespostaTransporte resposta;
-  // The outcome stays unknown until a query is answered.
-  if (!Pergunta(autorizador, nota.chave, nota.tpAmb, resposta, protocolo)) {
-    return Desfecho::SemResposta;
-  }
-  if (protocolo.cStat == "217") return Desfecho::NaoConsta;
-  if (Autorizacao(protocolo.cStat)) {
-    GravaAutorizada(conexao, nota, protocolo, resposta.xml);
-  } else {
-    GravaSituacao(conexao, nota.chave, kSituacaoRejeitada, "", "",
-                  protocolo.cStat + " " + protocolo.xMotivo);
-  }
-  return Desfecho::Resolvido;
-}
-
-// 539: the authority holds this number under the key its answer names. When that key is the
-// tpEmis 1 note this contingency note replaced (sent without answer, authorised after all),
-// that note is the sale's document: the row takes it back, then its protocol and nfeProc are
-// recorded. A crash between the two leaves it "unknown", and the next query of its key records
-// the authorisation. Any other key, or one the authority does not hold as authorised, leaves
-// the refusal standing.
-Desfecho ReconciliaDuplicidade(ado::TADOConnection& conexao, Autorizador& autorizador,
-                               const NotaGravada& nota, const std::string& motivo,
-                               const std::string& xMotivo) {
-  const std::string outra = ChaveDaDuplicidade(xMotivo);
-  const NotaGravada anterior = NotaSubstituida(nota);
-  if (outra.empty() || outra != anterior.chave || anterior.qrCode.empty()) {
-    GravaSituacao(conexao, nota.chave, kSituacaoRejeitada, "", "", motivo);
-    return Desfecho::Resolvido;
-  }
-  RespostaTransporte resposta;
-  Protocolo protocolo;
-  if (!Pergunta(autorizador, outra, nota.tpAmb, resposta, protocolo)) {
-    GravaSituacao(conexao, nota.chave, kSituacaoIncerta, "", "", motivo);
-    return Desfecho::SemResposta;
-  }
-  if (!Autorizacao(protocolo.cStat)) {
-    GravaSituacao(conexao, nota.chave, kSituacaoRejeitada, "", "",
-                  motivo + " (a nota " + outra + " consultada: " + protocolo.cStat + " " +
-                      protocolo.xMotivo + ")");
-    return Desfecho::Resolvido;
-  }
-  RetomaNotaAnterior(conexao, nota.chave, anterior);
-  GravaAutorizada(conexao, anterior, protocolo, resposta.xml);
-  return Desfecho::Resolvido;
-}
-
-// Sends the note's signed bytes once and records the answer, or the lack of one.
-Desfecho Transmite(ado::TADOConnection& conexao, Autorizador& autorizador,
-                   const NotaGravada& nota) {
-  std::string xml;
-  try {
-    xml = LeArquivoNota(nota.arquivoXml);
-  } catch (const rtl::EInOutError& erro) {
-    // Only this note's own signed bytes may go; support restores the file, the others go on.
-    GravaSituacao(conexao, nota.chave, nota.situacao, "", "", erro.what());
-    return Desfecho::Resolvido;
-  }
-  MarcaEnvio(conexao, nota.chave);
-  RespostaTransporte resposta;
-  Protocolo protocolo;
-  try {
-    resposta = autorizador.Autoriza(EnvelopeEnviNfe(xml, nota.nNF));
-    if (resposta.estado == RespostaTransporte::Estado::Respondeu) {
-      protocolo = LeProtocolo(resposta.xml);
-    }
-  } catch (const std::exception& erro) {
-    if (rtl::IsProgrammingError(erro)) throw;
-    resposta.estado = RespostaTransporte::Estado::TempoEsgotado;
-    resposta.detalhe = erro.what();
-  }
-  if (resposta.estado != RespostaTransporte::Estado::Respondeu) {
-    // Nothing reached the authoriser: the note may go again. Otherwise it may hold it.
-    const bool naoSaiu = resposta.estado == RespostaTransporte::Estado::SemConexao;
-    GravaSituacao(conexao, nota.chave, naoSaiu ? kSituacaoPendente : kSituacaoIncerta, "", "",
-                  resposta.detalhe);
-    return naoSaiu ? Desfecho::NaoChegou : Desfecho::SemResposta;
-  }
-  const std::string motivo = protocolo.cStat + " " + protocolo.xMotivo;
-  if (ServicoParado(protocolo.cStat)) {
-    GravaSituacao(conexao, nota.chave, kSituacaoPendente, "", "", motivo);
-    return Desfecho::NaoChegou;
-  }
-  if (Autorizacao(protocolo.cStat)) {
-    GravaAutorizada(conexao, nota, protocolo, resposta.xml);
-    return Desfecho::Resolvido;
-  }
-  if (protocolo.cStat == "539") {
-    return ReconciliaDuplicidade(conexao, autorizador, nota, motivo, protocolo.xMotivo);
-  }
-  if (protocolo.cStat == "204") {
-    // The authority holds this key: its status tells the outcome.
-    GravaSituacao(conexao, nota.chave, kSituacaoIncerta, "", "", motivo);
-    const Desfecho desfecho = ConsultaSituacao(conexao, autorizador, nota);
-    if (desfecho != Desfecho::NaoConsta) return desfecho;
-  }
-  GravaSituacao(conexao, nota.chave, kSituacaoRejeitada, "", "", motivo);
-  return Desfecho::Resolvido;
-}
-
-// Settles one note.
-//
-// A note whose last send got no answer ("unknown") may be held by the authority already, so it
-// is asked about first (consSitNFe): 100 records the authorisation and its nfeProc. On 217 the
-// authority does not know the key, and the note's identical signed bytes go again under the
-// same key. That can never document the sale twice: the authority refuses a key it holds (204,
-// settled by a query of the key) and a number it holds under another key (539, settled by a
-// query of that key when it is the note this one replaced).
-Desfecho Envia(ado::TADOConnection& conexao, Autorizador& autorizador, const NotaGravada& nota) {
-  if (nota.situacao == kSituacaoIncerta) {
-    const Desfecho desfecho = ConsultaSituacao(conexao, autorizador, nota);
-    if (desfecho != Desfecho::NaoConsta) return desfecho;
-  }
-  return Transmite(conexao, autorizador, nota);
 }
 
 // The parts of a key: tpEmis at 34, cNF at 35 (see access_key.h).
@@ -301,103 +150,6 @@ void ReemiteEmContingencia(ado::TADOConnection& conexao, const NotaGravada& nota
   GravaArquivoNota(nova.arquivoXml, xml);
   SubstituiNota(conexao, nota.chave, nova,
                 "issued in contingency in place of " + nota.chave + " (tpEmis 1), " + motivo);
-}
-
-// When each register last asked the authoriser's status and what it heard, for this process:
-// at most one probe a minute while the authoriser is down, so the worker's pass stays quick.
-// A restarted worker asks at once.
-struct Sondagem {
-  rtl::TDateTime quando = 0;
-  bool noAr = false;
-};
-std::mutex sondagens_mutex;
-std::map<std::string, Sondagem> sondagens;
-
-constexpr double kIntervaloSondagem = 1.0 / (24 * 60);  // one minute
-constexpr double kPrazoAviso = 20.0 / 24;               // 20 hours after emission
-constexpr double kIntervaloAvisoPrazo = 1.0 / 24;       // one line per hour
-constexpr size_t kNotasPorChamada = 5;
-constexpr double kMeioSegundo = 0.5 / (24 * 60 * 60);
-
-std::string ChaveSondagem(const std::string& CDFILIAL, const std::string& CDCAIXA) {
-  return rtl::ProgramDirectory() + "|" + CDFILIAL + "|" + CDCAIXA;
-}
-
-Sondagem UltimaSondagem(const std::string& chave) {
-  std::lock_guard<std::mutex> trava(sondagens_mutex);
-  return sondagens[chave];
-}
-
-void RegistraSondagem(const std::string& chave, rtl::TDateTime quando, bool noAr) {
-  std::lock_guard<std::mutex> trava(sondagens_mutex);
-  sondagens[chave] = {quando, noAr};
-}
-
-std::string Momento(rtl::TDateTime quando) {
-  return rtl::FormatSqlDateTime(quando);
-}
-
-// The contingency's start and end, each once, for the operator.
-void AvisaContingencia(ado::TADOConnection& conexao, const std::string& CDFILIAL,
-                       const std::string& CDCAIXA, rtl::TDateTime agora,
-                       std::vector<std::string>& linhas) {
-  const ContingenciaCaixa estado = LeContingencia(conexao, CDFILIAL, CDCAIXA);
-  if (!estado.existe || estado.aviso == kAvisoEncerrada || estado.fim == 0) return;
-  const std::string caixa = "NFC-e: caixa " + CDFILIAL + "/" + CDCAIXA;
-  if (estado.Vigente(agora)) {
-    if (estado.aviso == kAvisoEntrada) return;
-    linhas.push_back(caixa + " em contingência (notas tpEmis 9) desde " + Momento(estado.inicio) +
-                     " até " + Momento(estado.fim) + ": " + estado.motivo);
-    MarcaAvisoContingencia(conexao, CDFILIAL, CDCAIXA, kAvisoEntrada);
-    return;
-  }
-  linhas.push_back(caixa + " saiu da contingência em " + Momento(estado.fim) +
-                   "; a próxima nota vai ao autorizador");
-  MarcaAvisoContingencia(conexao, CDFILIAL, CDCAIXA, kAvisoEncerrada);
-}
-
-// A contingency note must reach the authority within 24 hours of its emission: from 20 hours
-// on, each such note is named once an hour.
-void AvisaPrazo(ado::TADOConnection& conexao, const std::string& CDFILIAL,
-                const std::string& CDCAIXA, rtl::TDateTime agora,
-                const std::vector<NotaGravada>& notas, std::vector<std::string>& linhas) {
-  std::vector<std::string> atrasadas;
-  for (const NotaGravada& nota : notas) {
-    const rtl::TDateTime emissao = MomentoDaEmissao(nota);
-    if (emissao > 0 && agora - emissao >= kPrazoAviso - kMeioSegundo) {
-      atrasadas.push_back("NFC-e " + nota.chave + " emitida em " + nota.dhEmi +
-                          " ainda não autorizada (" + nota.situacao +
-                          "): o prazo de 24 horas para transmiti-la está perto do fim");
-    }
-  }
-  if (atrasadas.empty()) return;
-  const ContingenciaCaixa estado = LeContingencia(conexao, CDFILIAL, CDCAIXA);
-  // Times come back from the store to the second: half a second keeps a full hour a full hour.
-  if (estado.ultimoAvisoPrazo > 0 &&
-      agora - estado.ultimoAvisoPrazo < kIntervaloAvisoPrazo - kMeioSegundo) {
-    return;
-  }
-  linhas.insert(linhas.end(), atrasadas.begin(), atrasadas.end());
-  MarcaAvisoPrazo(conexao, CDFILIAL, CDCAIXA, agora);
-}
-
-// True when the authoriser's status service says it is in operation (107).
-bool AutorizadorNoAr(Autorizador& autorizador, const NotaGravada& nota, std::string& detalhe) {
-  try {
-    const RespostaTransporte resposta =
-        autorizador.Status(ConsultaStatusServico(nota.chave.substr(0, 2), nota.tpAmb));
-    if (resposta.estado != RespostaTransporte::Estado::Respondeu) {
-      detalhe = resposta.detalhe;
-      return false;
-    }
-    const Protocolo status = LeProtocolo(resposta.xml);
-    detalhe = "status " + status.cStat + " " + status.xMotivo;
-    return status.cStat == "107";
-  } catch (const std::exception& erro) {
-    if (rtl::IsProgrammingError(erro)) throw;
-    detalhe = erro.what();
-    return false;
-  }
 }
 
 }  // namespace
@@ -550,69 +302,6 @@ NotaNfce TransmiteNfce(ado::TADOConnection& conexao, const PedidoNfce& request,
   return atual.chave.empty() ? document : Documento(atual, true);
 }
 
-namespace {
-
-TransmissaoNfce TransmiteNotasDoCaixa(ado::TADOConnection& conexao, const std::string& CDFILIAL,
-                                      const std::string& CDCAIXA) {
-  TransmissaoNfce feito;
-  std::vector<std::string>& linhas = feito.linhas;
-  const rtl::TDateTime agora = rtl::Now();
-  AvisaContingencia(conexao, CDFILIAL, CDCAIXA, agora, linhas);
-  const std::vector<NotaGravada> notas = NotasNaoAutorizadas(conexao, CDFILIAL, CDCAIXA);
-  AvisaPrazo(conexao, CDFILIAL, CDCAIXA, agora, notas, linhas);
-  if (notas.empty()) return feito;
-  const ConfiguracaoNfce configuracao = LeConfiguracaoNfce(conexao, CDFILIAL, CDCAIXA);
-  // A register set to "offline" still has its notes sent by the authoriser put in place.
-  Autorizador* autorizador = AutorizadorDoCaixa(conexao, CDFILIAL, CDCAIXA, notas.front().tpAmb);
-  if (autorizador == nullptr) return feito;
-  const std::string chaveSondagem = ChaveSondagem(CDFILIAL, CDCAIXA);
-  const Sondagem ultima = UltimaSondagem(chaveSondagem);
-  if (ultima.quando == 0 || agora - ultima.quando >= kIntervaloSondagem) {
-    std::string detalhe;
-    const bool noAr = AutorizadorNoAr(*autorizador, notas.front(), detalhe);
-    RegistraSondagem(chaveSondagem, agora, noAr);
-    if (!noAr) {
-      if (!LeContingencia(conexao, CDFILIAL, CDCAIXA).Vigente(agora)) {
-        EntraContingencia(
-            conexao, CDFILIAL, CDCAIXA, agora,
-            "o serviço de status do autorizador não respondeu em operação: " + detalhe);
-      }
-      return feito;
-    }
-  } else if (!ultima.noAr) {
-    return feito;
-  }
-  for (size_t i = 0; i < notas.size() && i < kNotasPorChamada; ++i) {
-    const Desfecho desfecho = Envia(conexao, *autorizador, notas[i]);
-    // By the sale: a refusal 539 settled gives the note back its replaced key.
-    const NotaGravada depois =
-        NotaDaVenda(conexao, notas[i].CDFILIAL, notas[i].CDCAIXA, notas[i].NRSEQVENDA);
-    if (desfecho != Desfecho::Resolvido) {
-      RegistraSondagem(chaveSondagem, agora, false);
-      break;
-    }
-    if (depois.situacao == kSituacaoAutorizada) {
-      ++feito.resolvidas;
-      linhas.push_back("NFC-e " + depois.chave + " da venda " + depois.NRSEQVENDA +
-                       " autorizada: protocolo " + depois.protocolo);
-    } else if (depois.situacao == kSituacaoRejeitada) {
-      ++feito.resolvidas;  // its line comes with the other refusals, once
-    }
-  }
-  return feito;
-}
-
-}  // namespace
-
-// Refusals are named after the sends, so that one met now is named in the same pass, as is one
-// met at a closing.
-TransmissaoNfce TransmiteNotasPendentes(ado::TADOConnection& conexao, const std::string& CDFILIAL,
-                                        const std::string& CDCAIXA) {
-  TransmissaoNfce feito = TransmiteNotasDoCaixa(conexao, CDFILIAL, CDCAIXA);
-  AvisaRejeicoes(conexao, CDFILIAL, CDCAIXA, feito.linhas);
-  return feito;
-}
-
 std::string ArquivoNfeProc(const std::string& arquivoXml) {
   return ArquivoDoNfeProc(arquivoXml);
 }
@@ -640,21 +329,3 @@ std::string ChaveNfceGravada(ado::TADOConnection& conexao, const std::string& CD
 }
 
 }  // namespace VyrFiscal
-
-namespace VyrFiscal::Rotinas {
-
-TransmissaoNfce TransmiteNfcePendentes(const std::string& CDFILIAL, const std::string& CDCAIXA) {
-  ado::TADOConnection& conexao = ConexaoFiscal();
-  try {
-    return TransmiteNotasPendentes(conexao, CDFILIAL, CDCAIXA);
-  } catch (const std::exception& erro) {
-    if (conexao.InTransaction()) conexao.RollbackTrans();
-    if (rtl::IsProgrammingError(erro)) throw;
-    TransmissaoNfce falha;
-    falha.linhas.push_back("NFC-e: a transmissão das notas pendentes do caixa " + CDFILIAL + "/" +
-                           CDCAIXA + " falhou: " + erro.what());
-    return falha;
-  }
-}
-
-}  // namespace VyrFiscal::Rotinas
