@@ -138,6 +138,8 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "Notas em contingencia nao transmitidas: 1\n"
       "  nota 33333333333333333333333333333333333333333333 (venda 0000000006): pending, "
       "emitida 2026-03-10 08:00:00 (ha 60 min), 2 envios\n"
+      "    enviada automaticamente quando o autorizador responder (prazo: 24 h da emissao)\n"
+      "Notas recusadas pelo autorizador: 0\n"
       "{\"filial\":\"0001\",\"caixa\":\"001\",\"loja\":\"01\",\"agora\":\"2026-03-10 "
       "12:00:00\",\"fuso_filial\":\"America/Sao_Paulo\",\"agora_filial\":\"2026-03-10 "
       "09:00:00\",\"erro_caixa\":null,\"thread\":{\"em_execucao\":true,\"pid\":\"PID\"},\"ultim"
@@ -175,7 +177,9 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "passagem (ate 5 tentativas)\"}],\"erro_notas_contingencia\":null,\"notas_contingencia\":"
       "[{\"chave\":\"33333333333333333333333333333333333333333333\",\"nrseqvenda\":\"0000000006"
       "\",\"situacao\":\"pending\",\"emitida\":\"2026-03-10 "
-      "08:00:00\",\"idade_s\":3600,\"envios\":2,\"motivo\":null}],\"erros\":[]}\n",
+      "08:00:00\",\"idade_s\":3600,\"envios\":2,\"motivo\":null,\"acao\":\"enviada "
+      "automaticamente quando o autorizador responder (prazo: 24 h da emissao)\"}],"
+      "\"erro_notas_recusadas\":null,\"notas_recusadas\":[],\"erros\":[]}\n",
       Replaced(Replaced(text, store.Dir(), "DIR"), std::to_string(getpid()), "PID"));
   EXPECT_EQ(before, Files(store.DbPath())) << "status changed the store";
 }
@@ -223,6 +227,7 @@ TEST(HostTools, StatusPartThatCannotBeReadSaysWhyAndTheOthersStillShow) {
       "Vendas com documento ou recibo pendente: não foi possível ler os recibos "
       "(VENDACUPOM): no such table: VENDACUPOM\n"
       "Notas em contingencia nao transmitidas: 0\n"
+      "Notas recusadas pelo autorizador: 0\n"
       "{\"filial\":\"0001\",\"caixa\":\"001\",\"loja\":\"01\",\"agora\":\"2026-03-10 "
       "12:00:00\",\"fuso_filial\":\"America/Sao_Paulo\",\"agora_filial\":\"2026-03-10 "
       "09:00:00\",\"erro_caixa\":null,\"thread\":{\"em_execucao\":false,\"pid\":null},\"ult"
@@ -233,7 +238,8 @@ TEST(HostTools, StatusPartThatCannotBeReadSaysWhyAndTheOthersStillShow) {
       "-10 11:50:00\",\"idade_s\":600,\"ultima_falha\":null,\"ultima_falha_quando\":null,\""
       "espera_s\":null}],\"erro_vendas_pendentes\":\"não foi possível ler os recibos "
       "(VENDACUPOM): no such table: VENDACUPOM\",\"vendas_pendentes\":[],\"erro_notas_conti"
-      "ngencia\":null,\"notas_contingencia\":[],\"erros\":[\"não foi possível ler os "
+      "ngencia\":null,\"notas_contingencia\":[],\"erro_notas_recusadas\":null,\"notas_"
+      "recusadas\":[],\"erros\":[\"não foi possível ler os "
       "recibos (VENDACUPOM): no such table: VENDACUPOM\",\"não foi possível ler o "
       "certificado do caixa (CAIXAFISCAL): no such table: CAIXAFISCAL\"]}\n"
       "1",
