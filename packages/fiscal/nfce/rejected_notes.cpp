@@ -25,6 +25,13 @@ std::string ProximoPassoRejeicao(const std::string& nNF, const std::string& seri
            " no autorizador: confira a numeracao da serie (CAIXAFISCAL.NRSERIENFCE de cada "
            "caixa); esta venda fica sem documento ate que suporte emita a nota com um numero novo";
   }
+  const std::string cStat = motivo.substr(0, motivo.find(' '));
+  if (cStat == "110" || cStat == "301" || cStat == "302" || cStat == "303") {
+    // A denial is recorded by the authority under the number: it is used, never voided.
+    return numero +
+           " foi consumido pela denegacao (nao inutilize): guarde o XML desta nota; a venda fica "
+           "sem documento ate que suporte emita uma nota com um numero novo";
+  }
   return numero +
          " fica com esta venda (uma rejeicao nao consome o numero): corrija a causa indicada e "
          "peca ao suporte que emita a nota corrigida com o mesmo numero, ou inutilize o numero ate "

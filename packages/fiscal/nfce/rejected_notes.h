@@ -2,7 +2,8 @@
 // The notes the authoriser refused (status "rejected"): each is named once in the worker's log,
 // with the sale, the key, cStat and xMotivo and what comes next, whether the refusal came at the
 // closing or in the background transmission. A rejection consumes no number at the authority:
-// the number stays with the sale until a corrected note carries it or it is voided.
+// the number stays with the sale until a corrected note carries it or it is voided. A denial
+// (110, 301, 302, 303) does consume it: it is never voided.
 // Statements run on the caller's connection. Not thread-safe: one connection, one thread.
 
 #include <string>

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "fiscal/nfce/contingency_store.h"
+#include "fiscal/nfce/rejected_notes.h"
 #include "fiscal/nfce/schema_check.h"
 #include "packages/fiscal/nfce_test_support.h"
 #include "support/authoriser_fake.h"
@@ -307,6 +308,25 @@ TEST_F(NfceTransmissionTest, ANoteWithoutAGivenTimeTakesTheBranchsClockForItsDat
   const auto doc = VyrFiscal::PreparaNfceDaVenda(conn_, request, Sale("0000000001", true));
   EXPECT_EQ("2026-03-31T22:00:00-03:00|2603",
             Between(ReadFile(doc.arquivoXml), "<dhEmi>", "</") + "|" + doc.chave.substr(2, 4));
+}
+
+// What comes after a refusal depends on what it did to the number: a rejection leaves it to the
+// sale, a denial consumed it, a 539 naming another note means two notes were given it.
+TEST(NfceRefusal, TheNextStepFollowsWhatTheRefusalDidToTheNumber) {
+  std::string steps;
+  for (const char* motivo :
+       {"778 Rejeicao: Informado NCM inexistente", "302 Uso Denegado: Irregularidade fiscal",
+        "539 Rejeicao: Duplicidade de NF-e, com diferenca na Chave de Acesso "
+        "[chNFe:35260311222333000181650010000001241000000019]"}) {
+    const std::string step = VyrFiscal::Nfce::ProximoPassoRejeicao("124", "1", motivo);
+    steps += step.substr(0, step.find(':')) + "\n";
+  }
+  EXPECT_EQ(
+      "o numero 124 da serie 1 fica com esta venda (uma rejeicao nao consome o numero)\n"
+      "o numero 124 da serie 1 foi consumido pela denegacao (nao inutilize)\n"
+      "o numero 124 da serie 1 ja pertence a nota 35260311222333000181650010000001241000000019 "
+      "no autorizador\n",
+      steps);
 }
 
 }  // namespace
