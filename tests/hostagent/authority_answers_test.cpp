@@ -91,6 +91,8 @@ struct Case {
   const char* name;
   Answers first;
   bool second_run;  // then a run with the authority answering normally
+  // Before that run: the time that passed, as the store would show it.
+  const char* meanwhile = "";
 };
 
 class AuthorityAnswersTest : public ::testing::Test {
@@ -144,16 +146,17 @@ class AuthorityAnswersTest : public ::testing::Test {
     const std::string log = Log(dir);
     std::string line = "-";
     for (const char* mark :
-         {" autorizada: protocolo", "rejeitada pelo autorizador", "ficou sem resposta",
-          "não chegou ao autorizador", "Chave de acesso"}) {
+         {"refeita com o numero", " autorizada: protocolo", "rejeitada pelo autorizador",
+          "ficou sem resposta", "não chegou ao autorizador", "Chave de acesso"}) {
       if (line == "-") line = Part(log, mark, ";");
     }
     line = line.substr(0, line.find(" https://"));  // the stand-in's port
+    line = line.substr(0, line.find(" protocolo "));
     const Result status = RunHost({"status", "--dir", dir}, dir);
     std::string state =
-        Scalar(db, "SELECT IDTPEMISNFCE || ' ' || IDSITUNFCE FROM NFCEVENDA") + ", VENDA " +
-        Scalar(db, "SELECT COALESCE(IDDOCPENDVENDA, 'NULL') FROM VENDA") + ", DANFE " + danfe +
-        "\n  log: " + line +
+        Scalar(db, "SELECT IDTPEMISNFCE || ' ' || IDSITUNFCE || ' n' || NRNFCE FROM NFCEVENDA") +
+        ", VENDA " + Scalar(db, "SELECT COALESCE(IDDOCPENDVENDA, 'NULL') FROM VENDA") + ", DANFE " +
+        danfe + "\n  log: " + line +
         "\n  status: " + Part(status.out, "Notas em contingencia nao transmitidas", "\n") + " / " +
         Part(status.out, "Notas recusadas pelo autorizador", "\n") + " / " +
         Part(status.out, "    enviada", " (") + Part(status.out, "    o numero", ":") + "\n";
@@ -175,7 +178,10 @@ TEST_F(AuthorityAnswersTest, EachAnswerEndsWithItsDocumentItsLogLineAndItsStatus
       {"reset after authorising", {"reset", "", "107"}, false},
       {"HTTP 500 after authorising", {"500", "", "107"}, false},
       {"long delay", {"slow", "", "107"}, false},
-      {"content rejection", {"778", "", "107"}, false},
+      {"content rejection",
+       {"778", "", "107"},
+       true,
+       "UPDATE NFCEVENDA SET DTHRULTENVNFCE = datetime(DTHRULTENVNFCE, '-61 minutes')"},
       {"539 with a different key", {"reset", "reset", "107"}, true},
   };
   const std::string closed = "https://127.0.0.1:" + std::to_string(vyrtest::ClosedPort());
@@ -188,6 +194,7 @@ TEST_F(AuthorityAnswersTest, EachAnswerEndsWithItsDocumentItsLogLineAndItsStatus
     Answer(c.first);
     outcome += std::string(c.name) + ": " + RunAndObserve(dir);
     if (!c.second_run) continue;
+    if (*c.meanwhile != '\0') Exec(dir + "/Dados/Loja.db", c.meanwhile, {});
     Answer({"100", "", "107"});
     outcome += "  then: " + RunAndObserve(dir);
   }
@@ -198,34 +205,37 @@ TEST_F(AuthorityAnswersTest, EachAnswerEndsWithItsDocumentItsLogLineAndItsStatus
       "Notas em contingencia nao transmitidas: 1 / Notas recusadas pelo autorizador: 0 /     "
       "enviada automaticamente quando o autorizador responder-\n";
   const std::string authorised =
-      "exit 0, 1 authorised, VENDA NULL, DANFE em contingencia x0, autorizado x1\n"
+      "exit 0, 1 authorised n1, VENDA NULL, DANFE em contingencia x0, autorizado x1\n"
       "  log: Chave de acesso: KEY\n  status: " +
       none;
   const std::string in_contingency =
-      "exit 0, 9 pending, VENDA CONTING, DANFE em contingencia x1, autorizado x0\n  log: ";
-  EXPECT_EQ("authorised: " + authorised + "paralysed: " + in_contingency +
-                "não chegou ao autorizador: 108 stand-in 108\n  status: " + waiting +
-                "no connection: " + in_contingency +
-                "não chegou ao autorizador: NFC-e authoriser\n  status: " + waiting +
-                "reset after authorising: " + authorised +
-                "HTTP 500 after authorising: " + authorised + "long delay: " + authorised +
-                "content rejection: exit 0, 1 rejected, VENDA CONTING, DANFE em contingencia x0, "
-                "autorizado x0\n"
-                "  log: rejeitada pelo autorizador: 778 stand-in 778\n"
-                "  status: Notas em contingencia nao transmitidas: 0 / Notas recusadas pelo "
-                "autorizador: 1 / -    o numero 1 da serie 1 fica com esta venda (uma rejeicao nao "
-                "consome o numero)\n"
-                "539 with a different key: exit 0, 9 unknown, VENDA CONTING, DANFE em "
-                "contingencia x1, autorizado x0\n"
-                "  log: ficou sem resposta: NFC-e authoriser\n"
-                "  status: Notas em contingencia nao transmitidas: 1 / Notas recusadas pelo "
-                "autorizador: 0 /     enviada sem resposta: o autorizador e consultado pela chave "
-                "na proxima passagem, antes de qualquer novo envio-\n"
-                "  then: exit 0, 1 authorised, VENDA NULL, DANFE em contingencia x1, autorizado "
-                "x0\n"
-                "  log:  autorizada: protocolo 135260000000001\n  status: " +
-                none,
-            outcome);
+      "exit 0, 9 pending n1, VENDA CONTING, DANFE em contingencia x1, autorizado x0\n  log: ";
+  EXPECT_EQ(
+      "authorised: " + authorised + "paralysed: " + in_contingency +
+          "não chegou ao autorizador: 108 stand-in 108\n  status: " + waiting + "no connection: " +
+          in_contingency + "não chegou ao autorizador: NFC-e authoriser\n  status: " + waiting +
+          "reset after authorising: " + authorised + "HTTP 500 after authorising: " + authorised +
+          "long delay: " + authorised +
+          "content rejection: exit 0, 1 rejected n1, VENDA CONTING, DANFE em contingencia x0, "
+          "autorizado x0\n"
+          "  log: rejeitada pelo autorizador: 778 stand-in 778\n"
+          "  status: Notas em contingencia nao transmitidas: 0 / Notas recusadas pelo "
+          "autorizador: 1 / -    o numero 1 da serie 1 fica com esta venda (uma rejeicao nao "
+          "consome o numero)\n"
+          "  then: " +
+          authorised.substr(0, authorised.find("  log:")) +
+          "  log: refeita com o numero 1 da serie 1: nova chave KEY\n  status: " + none +
+          "539 with a different key: exit 0, 9 unknown n1, VENDA CONTING, DANFE em "
+          "contingencia x1, autorizado x0\n"
+          "  log: ficou sem resposta: NFC-e authoriser\n"
+          "  status: Notas em contingencia nao transmitidas: 1 / Notas recusadas pelo "
+          "autorizador: 0 /     enviada sem resposta: o autorizador e consultado pela chave "
+          "na proxima passagem, antes de qualquer novo envio-\n"
+          "  then: exit 0, 1 authorised n1, VENDA NULL, DANFE em contingencia x1, autorizado "
+          "x0\n"
+          "  log:  autorizada:\n  status: " +
+          none,
+      outcome);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
 #include "fiscal/nfce/contingency_store.h"
+#include "fiscal/nfce/corrected_note.h"
 #include "fiscal/nfce/nfce_emission.h"
 #include "fiscal/nfce/note_store.h"
 #include "fiscal/nfce/note_transmission.h"
@@ -170,11 +171,15 @@ TransmissaoNfce TransmiteNotasDoCaixa(ado::TADOConnection& conexao, const std::s
 
 }  // namespace
 
-// Refusals are named after the sends, so that one met now is named in the same pass, as is one
-// met at a closing.
+// A rejected note due for it is made again first, so that it goes in this pass; refusals are
+// named after the sends, so that one met now is named in the same pass, as is one met at a
+// closing.
 TransmissaoNfce TransmiteNotasPendentes(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                                         const std::string& CDCAIXA) {
+  std::vector<std::string> refeitas;
+  RefazNotaRejeitada(conexao, CDFILIAL, CDCAIXA, refeitas);
   TransmissaoNfce feito = TransmiteNotasDoCaixa(conexao, CDFILIAL, CDCAIXA);
+  feito.linhas.insert(feito.linhas.begin(), refeitas.begin(), refeitas.end());
   AvisaRejeicoes(conexao, CDFILIAL, CDCAIXA, feito.linhas);
   return feito;
 }

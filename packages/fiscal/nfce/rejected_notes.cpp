@@ -17,15 +17,15 @@ const char* const kUpdAvisoRejeicao =
 std::string ProximoPassoRejeicao(const std::string& nNF, const std::string& serie,
                                  const std::string& motivo) {
   const std::string numero = "o numero " + nNF + " da serie " + serie;
-  const std::string outra = ChaveDaDuplicidade(motivo);
-  if (motivo.compare(0, 4, "539 ") == 0 && !outra.empty()) {
+  const std::string cStat = motivo.substr(0, motivo.find(' '));
+  if (cStat == "539" || cStat == "204") {
     // Not this sale's note, or the reconciliation would have taken it: two notes were given
     // one number, a fault of the series' numbering.
-    return numero + " ja pertence a nota " + outra +
+    const std::string outra = ChaveDaDuplicidade(motivo);
+    return numero + " ja pertence a " + (outra.empty() ? "outra nota" : "nota " + outra) +
            " no autorizador: confira a numeracao da serie (CAIXAFISCAL.NRSERIENFCE de cada "
            "caixa); esta venda fica sem documento ate que suporte emita a nota com um numero novo";
   }
-  const std::string cStat = motivo.substr(0, motivo.find(' '));
   if (cStat == "110" || cStat == "301" || cStat == "302" || cStat == "303") {
     // A denial is recorded by the authority under the number: it is used, never voided.
     return numero +
@@ -33,9 +33,10 @@ std::string ProximoPassoRejeicao(const std::string& nNF, const std::string& seri
            "sem documento ate que suporte emita uma nota com um numero novo";
   }
   return numero +
-         " fica com esta venda (uma rejeicao nao consome o numero): corrija a causa indicada e "
-         "peca ao suporte que emita a nota corrigida com o mesmo numero, ou inutilize o numero ate "
-         "o dia 10 do mes seguinte; o recibo sai quando a nota for autorizada";
+         " fica com esta venda (uma rejeicao nao consome o numero): corrija a causa indicada; a "
+         "nota e refeita com o mesmo numero e enviada de novo uma hora apos cada rejeicao, ate ser "
+         "autorizada (se a venda nao tera nota, inutilize o numero ate o dia 10 do mes seguinte); "
+         "o recibo sai quando a nota for autorizada";
 }
 
 void AvisaRejeicoes(ado::TADOConnection& conexao, const std::string& CDFILIAL,

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "fiscal/nfce/contingency_store.h"
+#include "fiscal/nfce/corrected_note.h"
 #include "fiscal/nfce/rejected_notes.h"
 #include "fiscal/nfce/schema_check.h"
 #include "packages/fiscal/nfce_test_support.h"
@@ -311,7 +312,8 @@ TEST_F(NfceTransmissionTest, ANoteWithoutAGivenTimeTakesTheBranchsClockForItsDat
 }
 
 // What comes after a refusal depends on what it did to the number: a rejection leaves it to the
-// sale, a denial consumed it, a 539 naming another note means two notes were given it.
+// sale's corrected note, made again, a denial consumed it, a 539 naming another note means two
+// notes were given it.
 TEST(NfceRefusal, TheNextStepFollowsWhatTheRefusalDidToTheNumber) {
   std::string steps;
   for (const char* motivo :
@@ -319,13 +321,14 @@ TEST(NfceRefusal, TheNextStepFollowsWhatTheRefusalDidToTheNumber) {
         "539 Rejeicao: Duplicidade de NF-e, com diferenca na Chave de Acesso "
         "[chNFe:35260311222333000181650010000001241000000019]"}) {
     const std::string step = VyrFiscal::Nfce::ProximoPassoRejeicao("124", "1", motivo);
-    steps += step.substr(0, step.find(':')) + "\n";
+    steps += std::to_string(VyrFiscal::Nfce::RejeicaoRefazivel(motivo)) + " " +
+             step.substr(0, step.find(':')) + "\n";
   }
   EXPECT_EQ(
-      "o numero 124 da serie 1 fica com esta venda (uma rejeicao nao consome o numero)\n"
-      "o numero 124 da serie 1 foi consumido pela denegacao (nao inutilize)\n"
-      "o numero 124 da serie 1 ja pertence a nota 35260311222333000181650010000001241000000019 "
-      "no autorizador\n",
+      "1 o numero 124 da serie 1 fica com esta venda (uma rejeicao nao consome o numero)\n"
+      "0 o numero 124 da serie 1 foi consumido pela denegacao (nao inutilize)\n"
+      "0 o numero 124 da serie 1 ja pertence a nota "
+      "35260311222333000181650010000001241000000019 no autorizador\n",
       steps);
 }
 
