@@ -708,26 +708,4 @@ TEST_F(EndToEndTest, ACrashBeforeTheNoteWasSentIsFinishedByTheDocumentPass) {
                 store_.Scalar("SELECT IDSITUCUPOM || ' ' || QTTENTCUPOM FROM VENDACUPOM"));
 }
 
-// The same stop, then an authoriser out of reach: the document pass issues the note again in
-// contingency and prints its DANFE, as the closing would have.
-TEST_F(EndToEndTest, ACrashBeforeTheNoteWasSentThenAnOutageGetsItsContingencyDanfeFromThePass) {
-  NfceRegister("simulado");
-  store_.Exec("UPDATE IMPRLOJA SET CDPORTAIMPR = 'file:recibo.prn'");
-  InsertBill();
-  const std::string exit = CrashAt(rtl::kFalhaVendaGravada);
-  VyrFiscal::Nfce::DefineModoAutorizadorSimulado(VyrFiscal::Nfce::kModoOffline);
-  WorkerPass();
-  WorkerPass();
-  const std::string printed = nfcetest::ReadFile(store_.Dir() + "/recibo.prn");
-  size_t copies = 0;
-  for (size_t at = printed.find("Via Consumidor"); at != std::string::npos;
-       at = printed.find("Via Consumidor", at + 1)) {
-    ++copies;
-  }
-  EXPECT_EQ("9|9 pending CONTING|Via Consumidor x1",
-            exit + "|" + store_.Scalar("SELECT IDTPEMISNFCE || ' ' || IDSITUNFCE FROM NFCEVENDA") +
-                " " + store_.Scalar("SELECT IDDOCPENDVENDA FROM VENDA") + "|Via Consumidor x" +
-                std::to_string(copies));
-}
-
 }  // namespace

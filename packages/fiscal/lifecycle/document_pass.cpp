@@ -16,7 +16,6 @@
 #include "fiscal/fiscal_store.h"
 #include "fiscal/nfce/nfce_emission.h"
 #include "fiscal/nfce/note_store.h"
-#include "fiscal/receipt/contingency_danfe.h"
 #include "fiscal/receipt/receipt_print.h"
 #include "fiscal/receipt/receipt_state.h"
 #include "fiscal/sale/pending_document.h"
@@ -98,17 +97,6 @@ std::string EmiteCFe(ado::TADOConnection& conexao, const PedidoDocumento& p) {
   return "CF-e " + cfe.NRCFESAT + " emitido";
 }
 
-// The consumer's DANFE of a note this pass issued again in contingency; the sale and its note
-// stand whatever the printer does (its text copy stays under Dados/Impressao/).
-void ImprimeDanfeReemitida(ado::TADOConnection& conexao, const PedidoDocumento& p,
-                           const std::string& chave) {
-  try {
-    Cupom::ImprimeDanfeContingencia(conexao, p.CDFILIAL, p.CDCAIXA, p.NRSEQVENDA, chave);
-  } catch (const std::exception& erro) {
-    if (rtl::IsProgrammingError(erro)) throw;
-  }
-}
-
 // Sends the note kept at the sale's recording; one that stays unauthorised is in contingency.
 std::string TransmiteNota(ado::TADOConnection& conexao, const PedidoDocumento& p, bool& emitido) {
   const Nfce::NotaGravada gravada = Nfce::NotaDaVenda(conexao, p.CDFILIAL, p.CDCAIXA, p.NRSEQVENDA);
@@ -128,10 +116,6 @@ std::string TransmiteNota(ado::TADOConnection& conexao, const PedidoDocumento& p
   if (enviada.contingencia) {
     MarcaDocumentoPendente(conexao, p.CDFILIAL, p.CDCAIXA, p.NRSEQVENDA, kDocContingencia);
     emitido = false;
-    // Reissued in contingency by this send: its DANFE is owed now, as at the closing.
-    if (gravada.tpEmis == "1" && enviada.chave.size() == 44 && enviada.chave[34] == '9') {
-      ImprimeDanfeReemitida(conexao, p, enviada.chave);
-    }
     return "NFC-e " + gravada.chave + " em contingência";
   }
   return "NFC-e " + gravada.chave + " autorizada";
