@@ -21,6 +21,11 @@ bool Pergunta(Autorizador& autorizador, const std::string& chave, const std::str
   return !ServicoParado(protocolo.cStat);
 }
 
+// 110, 301, 302, 303: use denied; the authority keeps the note under its number.
+bool Denegacao(const std::string& cStat) {
+  return cStat == "110" || cStat == "301" || cStat == "302" || cStat == "303";
+}
+
 bool Autorizacao(const std::string& cStat) {
   return cStat == "100" || cStat == "150";
 }
@@ -39,14 +44,20 @@ Desfecho ConsultaSituacao(ado::TADOConnection& conexao, Autorizador& autorizador
   if (!Pergunta(autorizador, nota.chave, nota.tpAmb, resposta, protocolo)) {
     return Desfecho::SemResposta;
   }
+  const std::string motivo = protocolo.cStat + " " + protocolo.xMotivo;
   if (protocolo.cStat == "217") return Desfecho::NaoConsta;
   if (Autorizacao(protocolo.cStat)) {
     GravaAutorizada(conexao, nota, protocolo, resposta.xml);
-  } else {
-    GravaSituacao(conexao, nota.chave, kSituacaoRejeitada, "", "",
-                  protocolo.cStat + " " + protocolo.xMotivo);
+    return Desfecho::Resolvido;
   }
-  return Desfecho::Resolvido;
+  if (Denegacao(protocolo.cStat)) {
+    GravaSituacao(conexao, nota.chave, kSituacaoRejeitada, "", "", motivo);
+    return Desfecho::Resolvido;
+  }
+  // The authority keeps no rejected note: any other answer (a malformed query, excessive use,
+  // an error of its own) is about the query, and the note's outcome stays unknown.
+  GravaSituacao(conexao, nota.chave, kSituacaoIncerta, "", "", "consSitNFe: " + motivo);
+  return Desfecho::SemResposta;
 }
 
 namespace {

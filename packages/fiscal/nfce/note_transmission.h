@@ -20,7 +20,8 @@ enum class Desfecho { Resolvido, NaoConsta, SemResposta, NaoChegou };
 // 108: service paralysed for a short while; 109: paralysed with no forecast. Nothing was received.
 bool ServicoParado(const std::string& cStat);
 
-// Asks the authoriser what became of the note and records an authorisation or a refusal.
+// Asks the authoriser what became of the note and records an authorisation or a denial; an
+// answer about the query itself leaves the note "unknown" (SemResposta).
 Desfecho ConsultaSituacao(ado::TADOConnection& conexao, Autorizador& autorizador,
                           const NotaGravada& nota);
 

@@ -332,4 +332,26 @@ TEST(NfceRefusal, TheNextStepFollowsWhatTheRefusalDidToTheNumber) {
       steps);
 }
 
+// A query answers about the note only with its authorisation, its denial or 217: any other
+// answer leaves its outcome unknown, and the closing then issues it again in contingency.
+TEST_F(NfceTransmissionTest, AQueryAnsweredAboutItselfLeavesTheNoteUnknown) {
+  vyrtest::FakeAuthoriser authoriser;  // in place of the web-service client
+  SetRegister("");
+  authoriser.batchAnswer = "204 Rejeicao: Duplicidade de NF-e";
+  std::string outcome;
+  int sale = 0;
+  for (const char* query : {"656 Rejeicao: Consumo Indevido", "302 Uso Denegado"}) {
+    store_.Exec("DELETE FROM NFCECONTING");
+    authoriser.queryAnswer = query;
+    const std::string number = std::to_string(++sale);
+    Emit("000000000" + number, "12" + number);
+    outcome += std::string(query).substr(0, 3) + ": " +
+               store_.Scalar(
+                   "SELECT IDTPEMISNFCE || ' ' || IDSITUNFCE FROM NFCEVENDA WHERE NRSEQVENDA = ?",
+                   {"000000000" + number}) +
+               "\n";
+  }
+  EXPECT_EQ("656: 9 pending\n302: 1 rejected\n", outcome);
+}
+
 }  // namespace
