@@ -242,9 +242,10 @@ TEST_F(NfceWebServiceTest, EachAnswerAtAClosingEndsAuthorisedRefusedOrInContinge
     lines += line.substr(0, std::min(line.find(": protocolo"), line.find(" (uma"))) + "\n";
   }
   const auto after = store_.Query(
-      "SELECT CDCHAVENFCE, IDTPEMISNFCE, IDSITUNFCE, CDCHAVEANTNFCE, DSARQXMLNFCE FROM NFCEVENDA "
-      "WHERE NRSEQVENDA = '0000000007'")[0];
-  const bool nfe_proc = std::filesystem::exists(VyrFiscal::ArquivoNfeProc(after[4]));
+      "SELECT CDCHAVENFCE, IDTPEMISNFCE, IDSITUNFCE FROM NFCEVENDA WHERE NRSEQVENDA = "
+      "'0000000007'")[0];
+  const bool nfe_proc = std::filesystem::exists(VyrFiscal::ArquivoNfeProc(
+      VyrFiscal::Nfce::NotaDaVenda(conn_, "0001", "001", "0000000007").arquivoXml));
   std::string outcome = state + lines + after[1] + " " + after[2] +
                         " nfeProc=" + std::to_string(nfe_proc) + "\n" + standIn_.Calls();
   outcome = Replaced(Replaced(outcome, before[1], "FIRST"), before[0], "CONTINGENCY");
