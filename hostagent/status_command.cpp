@@ -17,6 +17,7 @@
 
 #include "db/statement_kit.h"
 #include "fiscal/nfce/note_store.h"
+#include "fiscal/nfce/rejected_notes.h"
 #include "fiscal/receipt/receipt_state.h"
 #include "hostagent/number_status.h"
 #include "hostagent/register_lock.h"
@@ -269,6 +270,46 @@ std::string Joined(const std::string& a, const std::string& b) {
   return a.empty() || b.empty() ? a + b : a + "; " + b;
 }
 
+const char* const kSelNotasRecusadas =
+    R"mssql(SELECT CDCHAVENFCE, NRSEQVENDA, NRNFCE, NRSERIENFCE, DSDHEMINFCE, DSMOTIVONFCE FROM NFCEVENDA WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND IDSITUNFCE = :P_RECUSADA ORDER BY NRSEQVENDA)mssql";
+
+// What comes of a note sent without answer, or not sent yet.
+std::string NoteOutlook(const NoteStatus& n) {
+  if (n.situacao == VyrFiscal::Nfce::kSituacaoIncerta) {
+    return "enviada sem resposta: o autorizador e consultado pela chave na proxima passagem, "
+           "antes de qualquer novo envio";
+  }
+  return "enviada automaticamente quando o autorizador responder (prazo: 24 h da emissao)";
+}
+
+// The register's notes the authoriser refused, each with what the operator does.
+std::string ReadRefusedNotes(ado::TADOConnection& connection, const std::string& connection_error,
+                             const StatusOptions& o, StatusReport& report) {
+  std::vector<NoteStatus> recusadas;
+  const std::string erro =
+      ReadPart(connection, connection_error, "as notas recusadas (NFCEVENDA)", [&] {
+        ado::ForEachRow(connection, "adqNotasRecusadas", kSelNotasRecusadas,
+                        ado::TextParams({"P_CDFILIAL", "P_CDCAIXA", "P_RECUSADA"}),
+                        {{"P_CDFILIAL", o.filial},
+                         {"P_CDCAIXA", o.caixa},
+                         {"P_RECUSADA", VyrFiscal::Nfce::kSituacaoRejeitada}},
+                        [&](ado::TADOQuery& q) {
+                          NoteStatus nota;
+                          nota.chave = q.FieldByName("CDCHAVENFCE").AsString();
+                          nota.nrseqvenda = q.FieldByName("NRSEQVENDA").AsString();
+                          nota.situacao = VyrFiscal::Nfce::kSituacaoRejeitada;
+                          nota.emitida = q.FieldByName("DSDHEMINFCE").AsString();
+                          nota.motivo = q.FieldByName("DSMOTIVONFCE").AsString();
+                          nota.acao = VyrFiscal::Nfce::ProximoPassoRejeicao(
+                              q.FieldByName("NRNFCE").AsString(),
+                              q.FieldByName("NRSERIENFCE").AsString(), nota.motivo);
+                          recusadas.push_back(nota);
+                        });
+      });
+  if (erro.empty()) report.recusadas = recusadas;
+  return erro;
+}
+
 void ReadStore(const StatusOptions& o, rtl::TDateTime now, StatusReport& report) {
   ado::TADOConnection connection;
   std::string connection_error;
@@ -377,6 +418,7 @@ void ReadStore(const StatusOptions& o, rtl::TDateTime now, StatusReport& report)
                           nota.envios = envios.IsNull() ? 0 : static_cast<long>(envios.AsInteger());
                           ReadTime(q, "DTHREMISNFCE", agora_filial, &nota.emitida, &nota.idade);
                           if (report.agora_filial.empty()) nota.idade = -1;
+                          nota.acao = NoteOutlook(nota);
                           notas.push_back(nota);
                         });
         report.notas = notas;
@@ -387,6 +429,7 @@ void ReadStore(const StatusOptions& o, rtl::TDateTime now, StatusReport& report)
       ReadPart(connection, connection_error, "os numeros a inutilizar (NUMDOCRESERV)",
                [&] { ReadNumbersToVoid(connection, filial, caixa, numeros); });
   if (report.erro_numeros.empty()) report.numeros = numeros;
+  report.erro_recusadas = ReadRefusedNotes(connection, connection_error, o, report);
   std::string arquivo, senha;
   report.erro_certificado =
       ReadPart(connection, connection_error, "o certificado do caixa (CAIXAFISCAL)", [&] {
@@ -468,7 +511,7 @@ StatusReport CollectStatus(const StatusOptions& options) {
   ReadStore(options, now, report);
   for (const std::string* erro :
        {&report.erro_caixa, &report.erro_pedidos, &report.erro_vendas, &report.erro_notas,
-        &report.erro_numeros, &report.erro_certificado}) {
+        &report.erro_numeros, &report.erro_recusadas, &report.erro_certificado}) {
     if (!erro->empty()) report.erros.push_back(*erro);
   }
   if (!report.caixa_existe) return report;
@@ -558,6 +601,13 @@ std::string StatusText(const StatusReport& r) {
     out << "  nota " << n.chave << " (venda " << n.nrseqvenda << "): " << n.situacao << ", emitida "
         << n.emitida << " (ha " << Age(n.idade) << "), " << n.envios << " envios"
         << (n.motivo.empty() ? "" : ", " + n.motivo) << "\n";
+    out << "    " << n.acao << "\n";
+  }
+  out << "Notas recusadas pelo autorizador: " << count(r.recusadas.size(), r.erro_recusadas)
+      << "\n";
+  for (const NoteStatus& n : r.recusadas) {
+    out << "  nota " << n.chave << " (venda " << n.nrseqvenda << "), emitida " << n.emitida << ": "
+        << n.motivo << "\n    " << n.acao << "\n";
   }
   out << "Numeros de NFC-e a inutilizar: " << count(r.numeros.size(), r.erro_numeros) << "\n";
   for (const NumberStatus& n : r.numeros) {
@@ -624,7 +674,15 @@ std::string StatusJson(const StatusReport& r) {
     out << (i ? "," : "") << "{\"chave\":" << Json(n.chave)
         << ",\"nrseqvenda\":" << Json(n.nrseqvenda) << ",\"situacao\":" << Json(n.situacao)
         << ",\"emitida\":" << JsonText(n.emitida) << ",\"idade_s\":" << JsonNumber(n.idade)
-        << ",\"envios\":" << n.envios << ",\"motivo\":" << JsonText(n.motivo) << "}";
+        << ",\"envios\":" << n.envios << ",\"motivo\":" << JsonText(n.motivo)
+        << ",\"acao\":" << JsonText(n.acao) << "}";
+  }
+  out << "],\"erro_notas_recusadas\":" << JsonText(r.erro_recusadas) << ",\"notas_recusadas\":[";
+  for (size_t i = 0; i < r.recusadas.size(); ++i) {
+    const NoteStatus& n = r.recusadas[i];
+    out << (i ? "," : "") << "{\"chave\":" << Json(n.chave)
+        << ",\"nrseqvenda\":" << Json(n.nrseqvenda) << ",\"emitida\":" << JsonText(n.emitida)
+        << ",\"motivo\":" << JsonText(n.motivo) << ",\"acao\":" << JsonText(n.acao) << "}";
   }
   out << "],\"erro_numeros_a_inutilizar\":" << JsonText(r.erro_numeros)
       << ",\"numeros_a_inutilizar\":[";

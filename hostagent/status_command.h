@@ -48,6 +48,7 @@ struct NoteStatus {
   std::string chave, nrseqvenda, situacao, emitida, motivo;
   long idade = -1;
   long envios = 0;
+  std::string acao;  // what happens next, or what the operator does
 };
 
 // An NFC-e number drawn for a bill that no longer waits and carried by no note yet: it is
@@ -82,6 +83,8 @@ struct StatusReport {
   std::string erro_notas;
   std::vector<NumberStatus> numeros;  // the register's numbers left to void
   std::string erro_numeros;
+  std::vector<NoteStatus> recusadas;  // NFC-e refused by the authoriser ("rejected")
+  std::string erro_recusadas;
   LastPass passagem;
   std::string pid_trava;  // the worker holding the register's lock; "" none
   CertificateStatus certificado;

@@ -390,6 +390,7 @@ CREATE TABLE IF NOT EXISTS PROXCODIGO (
 -- package's Cripto. IDMODOAUTORIZ is 'simulado' (the built-in simulated authoriser, homologation
 -- only) or 'offline'; any other value names no authoriser and the notes are issued in
 -- contingency. DSURLQRCODE and DSURLCHAVE override the state's QR and urlChave addresses.
+-- QTSEGWSNFCE bounds each call to the authoriser's web services, in seconds (NULL: 30).
 CREATE TABLE IF NOT EXISTS CAIXAFISCAL (
   CDFILIAL VARCHAR(4) NOT NULL,
   CDCAIXA VARCHAR(3) NOT NULL,
@@ -404,6 +405,7 @@ CREATE TABLE IF NOT EXISTS CAIXAFISCAL (
   DSLIBSAT VARCHAR(255),
   DSARQCADEIAWS VARCHAR(255),
   DSURLWSNFCE VARCHAR(255),
+  QTSEGWSNFCE INTEGER,
   NRCNPJSOFTHOUSE VARCHAR(14),
   DSSIGNAC VARCHAR(344),
   PRIMARY KEY (CDFILIAL, CDCAIXA)
@@ -530,6 +532,7 @@ CREATE TABLE IF NOT EXISTS SALDOCONS (
 -- Fiscal-device package: NFC-e documents ------------------------------------------------------
 -- The NFC-e of each recorded sale: its key and number, the signed XML file, and where it stands
 -- with the authoriser (IDSITUNFCE 'pending', 'unknown', 'authorised' or 'rejected').
+-- IDAVISONFCE is 'S' once the log named a rejected note.
 CREATE TABLE IF NOT EXISTS NFCEVENDA (
   CDFILIAL VARCHAR(4) NOT NULL,
   CDCAIXA VARCHAR(3) NOT NULL,
@@ -552,6 +555,7 @@ CREATE TABLE IF NOT EXISTS NFCEVENDA (
   DTHRULTENVNFCE DATETIME,
   DSMOTIVONFCE VARCHAR(255),
   CDCHAVEANTNFCE VARCHAR(44),
+  IDAVISONFCE VARCHAR(1),
   PRIMARY KEY (CDFILIAL, CDCAIXA, NRSEQVENDA)
 );
 -- A receipt finds its note by the key.

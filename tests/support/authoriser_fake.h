@@ -13,7 +13,7 @@ namespace vyrtest {
 class FakeAuthoriser : public VyrFiscal::Nfce::Autorizador {
  public:
   // The protNFe of every batch, and the status of every query, as "cStat xMotivo". A 100
-  // carries a protocol number.
+  // carries a protocol number. A batch answer "refused" is a connection refused.
   std::string batchAnswer = "100 Autorizado o uso da NF-e";
   std::string queryAnswer = "217 Rejeicao: NF-e nao consta na base de dados da SEFAZ";
   std::string statusAnswer = "107 Servico em Operacao";
@@ -31,6 +31,10 @@ class FakeAuthoriser : public VyrFiscal::Nfce::Autorizador {
   VyrFiscal::Nfce::RespostaTransporte Autoriza(const std::string& enviNFe) override {
     const std::string chave = Between(enviNFe, "Id=\"NFe", "\"");
     calls_ += "enviNFe " + Stat(batchAnswer) + ";";
+    if (batchAnswer == "refused") {  // the connection refused: nothing went out
+      return VyrFiscal::Nfce::SemResposta(VyrFiscal::Nfce::RespostaTransporte::Estado::SemConexao,
+                                          "connection refused");
+    }
     return Answer(
         "<retEnviNFe versao=\"4.00\"><tpAmb>2</tpAmb><cStat>104</cStat><xMotivo>Lote "
         "processado</xMotivo>" +

@@ -73,12 +73,12 @@ std::string Root(const char* name, const std::string& cStat, const std::string& 
 }
 
 std::string ProtNfe(const std::string& key, const std::string& cStat, const std::string& nProt,
-                    const std::string& digVal) {
+                    const std::string& digVal, const std::string& xMotivo = "") {
   return "<protNFe versao=\"4.00\"><infProt><tpAmb>2</tpAmb><verAplic>STAND-IN</verAplic><chNFe>" +
          key + "</chNFe><dhRecbto>2026-03-10T19:42:06-03:00</dhRecbto>" +
          (nProt.empty() ? "" : "<nProt>" + nProt + "</nProt><digVal>" + digVal + "</digVal>") +
-         "<cStat>" + cStat + "</cStat><xMotivo>stand-in " + cStat +
-         "</xMotivo></infProt></protNFe>";
+         "<cStat>" + cStat + "</cStat><xMotivo>" +
+         (xMotivo.empty() ? "stand-in " + cStat : xMotivo) + "</xMotivo></infProt></protNFe>";
 }
 
 }  // namespace
@@ -93,9 +93,22 @@ SefazStandIn::SefazStandIn(const std::string& folder, const std::string& client_
   if (!server_->is_valid()) throw std::runtime_error("stand-in: TLS set-up failed");
   server_->Post(".*", [this](const httplib::Request& request, httplib::Response& response) {
     int status = 200;
-    const std::string body = Answer(request.get_header_value("Content-Type"), request.body, status);
-    response.status = status;
-    response.set_content(body, "application/soap+xml; charset=utf-8");
+    std::string spoil;
+    const std::string body =
+        Answer(request.get_header_value("Content-Type"), request.body, status, spoil);
+    if (spoil == "reset") {
+      // The connection drops while the answer goes out: the client has no complete answer.
+      response.set_content_provider(body.size(), "application/soap+xml; charset=utf-8",
+                                    [](size_t, size_t, httplib::DataSink&) { return false; });
+      return;
+    }
+    response.status = spoil == "500" ? 500 : status;
+    if (spoil == "notsoap") {
+      response.set_content("<html><body>Service Unavailable</body></html>", "text/html");
+      return;
+    }
+    response.set_content(spoil == "500" ? "Internal Server Error" : body,
+                         "application/soap+xml; charset=utf-8");
   });
   // Bound and listening from here: a client's connection waits in the backlog until the
   // server's loop takes it.
@@ -139,8 +152,24 @@ std::string SefazStandIn::Calls() const {
   return calls_;
 }
 
+void SefazStandIn::Forget() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  recorded_.clear();
+  numbers_.clear();
+}
+
+void SefazStandIn::AnswerQueries(const std::string& mode) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  query_answer_ = mode;
+}
+
+void SefazStandIn::AnswerReceipts(const std::string& mode) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  receipt_answer_ = mode;
+}
+
 std::string SefazStandIn::Answer(const std::string& content_type, const std::string& body,
-                                 int& status) {
+                                 int& status, std::string& spoil) {
   pugi::xml_document doc;
   std::string refusal;
   pugi::xml_node message;
@@ -170,14 +199,18 @@ std::string SefazStandIn::Answer(const std::string& content_type, const std::str
            "\"><soap:Body><soap:Fault><soap:Reason><soap:Text>" + refusal +
            "</soap:Text></soap:Reason></soap:Fault></soap:Body></soap:Envelope>";
   }
-  return Envelope(service, Service(service, Raw(message)));
+  return Envelope(service, Service(service, Raw(message), spoil));
 }
 
-std::string SefazStandIn::Service(const std::string& service, const std::string& message) {
+std::string SefazStandIn::Service(const std::string& service, const std::string& message,
+                                  std::string& spoil) {
   pugi::xml_document doc;
   doc.load_buffer(message.data(), message.size());
   const pugi::xml_node root = doc.document_element();
   std::unique_lock<std::mutex> lock(mutex_);
+  // A call held back ("slow") is let go by the next one: its client has given up by then.
+  ++served_;
+  released_.notify_all();
   std::string cStat;
   std::string answer;
   if (service == "NFeAutorizacao4") {
@@ -189,31 +222,50 @@ std::string SefazStandIn::Service(const std::string& service, const std::string&
     if (!VyrFiscal::Nfce::ErrosDeEsquema(message, schemas_ + "enviNFe_v4.00.xsd").empty()) {
       cStat = "225";
       answer = Root("retEnviNFe", cStat, "");
+    } else if (numbers_.count(key.substr(22, 12)) != 0 && numbers_[key.substr(22, 12)] != key) {
+      // The series and number are held under another key.
+      cStat = "539";
+      answer = Root("retEnviNFe", "104",
+                    ProtNfe(key, cStat, "", digVal,
+                            "Rejeicao: Duplicidade de NF-e, com diferenca na Chave de Acesso "
+                            "[chNFe:" +
+                                numbers_[key.substr(22, 12)] + "]"));
     } else if (batch_answer_ == "103") {
       cStat = "103";
       recorded_.insert(key);
+      numbers_[key.substr(22, 12)] = key;
       answer =
           Root("retEnviNFe", cStat, "<infRec><nRec>351000000000001</nRec><tMed>1</tMed></infRec>");
       pending_receipt_ = ProtNfe(key, "100", std::to_string(135260000000000 + ++protocol_), digVal);
     } else {
-      cStat = batch_answer_ == "slow" ? "100" : batch_answer_;
-      if (cStat == "100") recorded_.insert(key);
+      const bool spoilt = batch_answer_ == "slow" || batch_answer_ == "reset" ||
+                          batch_answer_ == "500" || batch_answer_ == "notsoap";
+      cStat = spoilt ? "100" : batch_answer_;
+      if (cStat == "100") {
+        recorded_.insert(key);
+        numbers_[key.substr(22, 12)] = key;
+      }
+      if (spoilt && batch_answer_ != "slow") spoil = batch_answer_;
       const std::string nProt = cStat == "100" ? std::to_string(135260000000000 + ++protocol_) : "";
       answer = Root("retEnviNFe", "104", ProtNfe(key, cStat, nProt, digVal));
       if (batch_answer_ == "slow") {
         cStat = "slow";
-        released_.wait_for(lock, std::chrono::seconds(10), [this] { return stopping_; });
+        const long seen = served_;
+        released_.wait_for(lock, std::chrono::seconds(10),
+                           [this, seen] { return stopping_ || served_ != seen; });
       }
     }
   } else if (service == "NFeRetAutorizacao4") {
     cStat = "104";
     answer = Root("retConsReciNFe", cStat, "<nRec>351000000000001</nRec>" + pending_receipt_);
+    spoil = receipt_answer_;
   } else if (service == "NFeConsultaProtocolo4") {
     const std::string key = root.child_value("chNFe");
     if (!VyrFiscal::Nfce::ErrosDeEsquema(message, schemas_ + "consSitNFe_v4.00.xsd").empty()) {
       cStat = "215";
     } else {
       cStat = recorded_.count(key) != 0 ? "100" : "217";
+      spoil = query_answer_;
     }
     answer = Root("retConsSitNFe", cStat,
                   "<chNFe>" + key + "</chNFe>" +
@@ -231,7 +283,7 @@ std::string SefazStandIn::Service(const std::string& service, const std::string&
   } else {
     cStat = "unknown service";
   }
-  calls_ += service + " " + cStat + "\n";
+  calls_ += service + " " + cStat + (spoil.empty() ? "" : " " + spoil) + "\n";
   return answer;
 }
 

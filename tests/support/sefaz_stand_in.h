@@ -9,6 +9,7 @@
 // Serves any path: the service is the one nfeDadosMsg names. Thread-safe.
 
 #include <condition_variable>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -37,23 +38,35 @@ class SefazStandIn {
   const std::string& CaBundle() const { return ca_pem_; }
 
   // What the next batches answer, as the note's cStat: "100" (authorised, the key recorded),
-  // "204" (duplicate), "539" (same number, other key), "103" (taken as a batch: the receipt's
-  // query then answers 100), or "slow" (the key recorded, no answer until the stand-in goes:
-  // the client's time-out passes first).
+  // "204" (duplicate), "539" (same number, other key), any other cStat as a refusal, "103"
+  // (taken as a batch: the receipt's query then answers 100), or, with the key recorded as
+  // authorised, "slow" (no answer until the next call or the stand-in goes: the
+  // client's time-out passes first), "reset" (the connection drops while the answer goes out),
+  // "500" (HTTP 500) or "notsoap" (HTTP 200 with an HTML page). Whatever is set, a note whose
+  // series and number the stand-in recorded under another key is answered 539 naming that key, as
+  // an authority does.
   void AnswerBatches(const std::string& cStat);
+  // How the queries of a key (and the batch receipts) are spoilt: "" answers them, "reset",
+  // "500" or "notsoap" as for the batches.
+  void AnswerQueries(const std::string& mode);
+  void AnswerReceipts(const std::string& mode);
   // What the service status answers: "107" (in operation), "108" or "109" (down).
   void AnswerStatus(const std::string& cStat);
 
-  // One line per call: "<service> <cStat>", "<service> refused: <why>" for a request that is
-  // not one, in the order they came.
+  // Forgets the notes authorised so far, as the authority of another store would not know them.
+  void Forget();
+
+  // One line per call: "<service> <cStat>" (with " <mode>" when the answer was spoilt),
+  // "<service> refused: <why>" for a request that is not one, in the order they came.
   std::string Calls() const;
 
   // Stops listening: the port is closed afterwards.
   void Stop();
 
  private:
-  std::string Answer(const std::string& content_type, const std::string& body, int& status);
-  std::string Service(const std::string& service, const std::string& message);
+  std::string Answer(const std::string& content_type, const std::string& body, int& status,
+                     std::string& spoil);
+  std::string Service(const std::string& service, const std::string& message, std::string& spoil);
 
   std::string ca_pem_;
   std::string schemas_;
@@ -65,9 +78,13 @@ class SefazStandIn {
   bool stopping_ = false;
   std::string batch_answer_ = "100";
   std::string status_answer_ = "107";
-  std::set<std::string> recorded_;  // keys authorised
-  std::string pending_receipt_;     // protNFe of the batch taken with 103
+  std::string query_answer_;
+  std::string receipt_answer_;
+  std::set<std::string> recorded_;              // keys authorised
+  std::map<std::string, std::string> numbers_;  // series and number: the key authorised
+  std::string pending_receipt_;                 // protNFe of the batch taken with 103
   long protocol_ = 0;
+  long served_ = 0;  // calls so far
   std::string calls_;
 };
 

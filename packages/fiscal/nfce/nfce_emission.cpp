@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <mutex>
 #include <sstream>
 
 #include "db/joined_transaction.h"
@@ -16,11 +14,14 @@
 #include "fiscal/nfce/authoriser.h"
 #include "fiscal/nfce/contingency_store.h"
 #include "fiscal/nfce/endpoints/endpoints.h"
+#include "fiscal/nfce/note_outcome.h"
 #include "fiscal/nfce/note_store.h"
+#include "fiscal/nfce/note_transmission.h"
 #include "fiscal/nfce/note_xml.h"
 #include "fiscal/nfce/qr_code_text.h"
 #include "fiscal/nfce/schema_check.h"
 #include "fiscal/nfce/signature.h"
+#include "fiscal/nfce/technical_contact.h"
 #include "fiscal/sale/pending_document.h"
 #include "rtl/datetime.h"
 #include "rtl/errors.h"
@@ -53,28 +54,6 @@ std::string Entre(const std::string& texto, const std::string& inicio, const std
   return b == std::string::npos ? "" : texto.substr(a + inicio.size(), b - a - inicio.size());
 }
 
-std::string LeArquivo(const std::string& caminho) {
-  std::ifstream entrada(caminho, std::ios::binary);
-  if (!entrada) {
-    throw rtl::EInOutError("NFC-e XML file '" + caminho + "' cannot be read");
-  }
-  std::ostringstream texto;
-  texto << entrada.rdbuf();
-  return texto.str();
-}
-
-void GravaXml(const std::string& caminho, const std::string& xml) {
-  std::error_code erro;
-  fs::create_directories(fs::path(caminho).parent_path(), erro);
-  std::ofstream saida(caminho, std::ios::binary | std::ios::trunc);
-  saida << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" << xml;
-  saida.close();
-  if (!saida) {
-    throw rtl::EInOutError("NFC-e XML file '" + caminho + "' cannot be written (folder " +
-                           fs::path(caminho).parent_path().string() + ")");
-  }
-}
-
 // Before the send, only a note issued offline counts as contingency; after it, every note
 // that was not authorised does.
 NotaNfce Documento(const NotaGravada& nota, bool enviada) {
@@ -101,134 +80,6 @@ std::string QrCode(const ConfiguracaoNfce& configuracao, const std::string& urlQ
   return QrCodeOffline(dados);
 }
 
-// Resolvido: authorised or refused for good; NaoConsta: the authority does not know the key;
-// SemResposta: sent, outcome unknown; NaoChegou: nothing reached the authoriser (or it answered
-// that its service is down), so the note may go again or be issued in contingency.
-enum class Desfecho { Resolvido, NaoConsta, SemResposta, NaoChegou };
-
-// 108: service paralysed for a short while; 109: paralysed with no forecast. Nothing was received.
-bool ServicoParado(const std::string& cStat) {
-  return cStat == "108" || cStat == "109";
-}
-
-// The note with its protocol, as a store keeps it and sends it to its accountant: `nfeProc`
-// (versao 4.00) holding the signed note's own bytes and the authority's protNFe.
-void GravaNfeProc(const NotaGravada& nota, const std::string& resposta) {
-  pugi::xml_document doc;
-  if (!doc.load_buffer(resposta.data(), resposta.size())) return;
-  const pugi::xml_node prot =
-      doc.find_node([](pugi::xml_node no) { return std::string(no.name()) == "protNFe"; });
-  if (!prot) return;
-  std::ostringstream protNfe;
-  prot.print(protNfe, "", pugi::format_raw);
-  std::string nfe = LeArquivo(nota.arquivoXml);
-  if (nfe.compare(0, 5, "<?xml") == 0) nfe = nfe.substr(nfe.find("?>") + 2);
-  GravaXml(ArquivoNfeProc(nota.arquivoXml), std::string("<nfeProc xmlns=\"") + kNamespaceNfe +
-                                                "\" versao=\"4.00\">" + nfe + protNfe.str() +
-                                                "</nfeProc>");
-}
-
-// An authorised note is the sale's document: the sale no longer awaits one. The nfeProc file is
-// written first, so a note recorded as authorised always has it.
-void GravaAutorizada(ado::TADOConnection& conexao, const NotaGravada& nota,
-                     const Protocolo& protocolo, const std::string& resposta) {
-  GravaNfeProc(nota, resposta);
-  ado::JoinedTransaction transacao(conexao);
-  GravaSituacao(conexao, nota.chave, kSituacaoAutorizada, protocolo.nProt, protocolo.dhRecbto);
-  LimpaDocumentoPendente(conexao, nota.CDFILIAL, nota.CDCAIXA, nota.NRSEQVENDA);
-  transacao.Commit();
-}
-
-// Asks the authoriser what became of the note and records an authorisation or a refusal.
-Desfecho ConsultaSituacao(ado::TADOConnection& conexao, Autorizador& autorizador,
-                          const NotaGravada& nota) {
-  Protocolo protocolo;
-  RespostaTransporte resposta;
-  try {
-    resposta = autorizador.Consulta(ConsultaSituacaoNfe(nota.chave, nota.tpAmb));
-    if (resposta.estado != RespostaTransporte::Estado::Respondeu) return Desfecho::SemResposta;
-    protocolo = LeProtocolo(resposta.xml);
-  } catch (const std::exception& erro) {
-    if (rtl::IsProgrammingError(erro)) throw;
-    return Desfecho::SemResposta;  // the outcome stays unknown until a query is answered
-  }
-  if (protocolo.cStat == "217") return Desfecho::NaoConsta;
-  if (ServicoParado(protocolo.cStat)) return Desfecho::SemResposta;
-  if (protocolo.cStat == "100" || protocolo.cStat == "150") {
-    GravaAutorizada(conexao, nota, protocolo, resposta.xml);
-  } else {
-    GravaSituacao(conexao, nota.chave, kSituacaoRejeitada, "", "",
-                  protocolo.cStat + " " + protocolo.xMotivo);
-  }
-  return Desfecho::Resolvido;
-}
-
-// Sends the note's signed bytes once and records the answer, or the lack of one.
-Desfecho Transmite(ado::TADOConnection& conexao, Autorizador& autorizador,
-                   const NotaGravada& nota) {
-  std::string xml;
-  try {
-    xml = LeArquivo(nota.arquivoXml);
-  } catch (const rtl::EInOutError& erro) {
-    // Only this note's own signed bytes may go; support restores the file, the others go on.
-    GravaSituacao(conexao, nota.chave, nota.situacao, "", "", erro.what());
-    return Desfecho::Resolvido;
-  }
-  MarcaEnvio(conexao, nota.chave);
-  RespostaTransporte resposta;
-  Protocolo protocolo;
-  try {
-    resposta = autorizador.Autoriza(EnvelopeEnviNfe(xml, nota.nNF));
-    if (resposta.estado == RespostaTransporte::Estado::Respondeu) {
-      protocolo = LeProtocolo(resposta.xml);
-    }
-  } catch (const std::exception& erro) {
-    if (rtl::IsProgrammingError(erro)) throw;
-    resposta.estado = RespostaTransporte::Estado::TempoEsgotado;
-    resposta.detalhe = erro.what();
-  }
-  if (resposta.estado != RespostaTransporte::Estado::Respondeu) {
-    // Nothing reached the authoriser: the note may go again. Otherwise it may hold it.
-    const bool naoSaiu = resposta.estado == RespostaTransporte::Estado::SemConexao;
-    GravaSituacao(conexao, nota.chave, naoSaiu ? kSituacaoPendente : kSituacaoIncerta, "", "",
-                  resposta.detalhe);
-    return naoSaiu ? Desfecho::NaoChegou : Desfecho::SemResposta;
-  }
-  const std::string motivo = protocolo.cStat + " " + protocolo.xMotivo;
-  if (ServicoParado(protocolo.cStat)) {
-    GravaSituacao(conexao, nota.chave, kSituacaoPendente, "", "", motivo);
-    return Desfecho::NaoChegou;
-  }
-  if (protocolo.cStat == "100" || protocolo.cStat == "150") {
-    GravaAutorizada(conexao, nota, protocolo, resposta.xml);
-    return Desfecho::Resolvido;
-  }
-  if (protocolo.cStat == "204" || protocolo.cStat == "539") {
-    // The authority holds a note with this number: its status tells whether it is this one.
-    GravaSituacao(conexao, nota.chave, kSituacaoIncerta, "", "", motivo);
-    const Desfecho desfecho = ConsultaSituacao(conexao, autorizador, nota);
-    if (desfecho != Desfecho::NaoConsta) return desfecho;
-  }
-  GravaSituacao(conexao, nota.chave, kSituacaoRejeitada, "", "", motivo);
-  return Desfecho::Resolvido;
-}
-
-// Settles one note.
-//
-// A note whose last send got no answer ("unknown") may be held by the authority already, so it
-// is asked about first (consSitNFe): 100 records the authorisation and its nfeProc. On 217 the
-// authority does not know the key, and the note's identical signed bytes go again under the
-// same key. That can never document the sale twice: the authority refuses a key it holds (204,
-// settled by a query of the key), and the note is not reissued in contingency, because a number
-// that may have reached the authority as a normal note is never reused in contingency.
-Desfecho Envia(ado::TADOConnection& conexao, Autorizador& autorizador, const NotaGravada& nota) {
-  if (nota.situacao == kSituacaoIncerta) {
-    const Desfecho desfecho = ConsultaSituacao(conexao, autorizador, nota);
-    if (desfecho != Desfecho::NaoConsta) return desfecho;
-  }
-  return Transmite(conexao, autorizador, nota);
-}
-
 // The parts of a key: tpEmis at 34, cNF at 35 (see access_key.h).
 PartesChave PartesDaChave(const std::string& chave) {
   PartesChave partes;
@@ -243,14 +94,16 @@ PartesChave PartesDaChave(const std::string& chave) {
   return partes;
 }
 
-// A tpEmis 1 note that never reached the authoriser, issued again in contingency from its own
+// A tpEmis 1 note without an authorisation in hand, issued again in contingency from its own
 // signed file: the same sale, number, emission time and content, with tpEmis 9, dhCont and
-// xJust, hence a new key, a new signature and the offline QR code. The row keeps the replaced
-// key; the replaced file stays where it was.
+// xJust, hence a new key, a new signature, the offline QR code and the hashCSRT of the new key.
+// The row keeps the replaced key; the replaced file stays where it was, so that the replaced
+// note can become the sale's document again if the authority turns out to hold it (539 on the
+// contingency note's transmission). `motivo` says what became of the replaced note.
 void ReemiteEmContingencia(ado::TADOConnection& conexao, const NotaGravada& nota,
                            const std::string& motivo) {
   const ConfiguracaoNfce configuracao = LeConfiguracaoNfce(conexao, nota.CDFILIAL, nota.CDCAIXA);
-  const std::string original = LeArquivo(nota.arquivoXml);
+  const std::string original = LeArquivoNota(nota.arquivoXml);
   pugi::xml_document doc;
   if (!doc.load_buffer(original.data(), original.size())) {
     throw rtl::EConvertError("NFC-e XML file '" + nota.arquivoXml + "' cannot be read as XML");
@@ -273,6 +126,9 @@ void ReemiteEmContingencia(ado::TADOConnection& conexao, const NotaGravada& nota
   pugi::xml_node dhCont = ide.insert_child_after("dhCont", ide.child("verProc"));
   dhCont.text().set(nota.dhEmi.c_str());
   ide.insert_child_after("xJust", dhCont).text().set(kJustificativaContingencia);
+  // infRespTec is the last group; its hashCSRT is made from the key.
+  infNfe.remove_child("infRespTec");
+  AnexaInfRespTec(infNfe, id.chave);
   std::ostringstream semAssinatura;
   nfe.print(semAssinatura, "", pugi::format_raw);
   const NotaAssinada assinada = AssinaNfe(semAssinatura.str(), configuracao.arquivoCertificado,
@@ -291,107 +147,9 @@ void ReemiteEmContingencia(ado::TADOConnection& conexao, const NotaGravada& nota
     }
   }
   nova.arquivoXml = fs::path(nota.arquivoXml).parent_path().string() + "/" + id.chave + ".xml";
-  GravaXml(nova.arquivoXml, xml);
+  GravaArquivoNota(nova.arquivoXml, xml);
   SubstituiNota(conexao, nota.chave, nova,
-                "issued in contingency in place of " + nota.chave +
-                    " (tpEmis 1), which never reached the authoriser: " + motivo);
-}
-
-// When each register last asked the authoriser's status and what it heard, for this process:
-// at most one probe a minute while the authoriser is down, so the worker's pass stays quick.
-// A restarted worker asks at once.
-struct Sondagem {
-  rtl::TDateTime quando = 0;
-  bool noAr = false;
-};
-std::mutex sondagens_mutex;
-std::map<std::string, Sondagem> sondagens;
-
-constexpr double kIntervaloSondagem = 1.0 / (24 * 60);  // one minute
-constexpr double kPrazoAviso = 20.0 / 24;               // 20 hours after emission
-constexpr double kIntervaloAvisoPrazo = 1.0 / 24;       // one line per hour
-constexpr size_t kNotasPorChamada = 5;
-constexpr double kMeioSegundo = 0.5 / (24 * 60 * 60);
-
-std::string ChaveSondagem(const std::string& CDFILIAL, const std::string& CDCAIXA) {
-  return rtl::ProgramDirectory() + "|" + CDFILIAL + "|" + CDCAIXA;
-}
-
-Sondagem UltimaSondagem(const std::string& chave) {
-  std::lock_guard<std::mutex> trava(sondagens_mutex);
-  return sondagens[chave];
-}
-
-void RegistraSondagem(const std::string& chave, rtl::TDateTime quando, bool noAr) {
-  std::lock_guard<std::mutex> trava(sondagens_mutex);
-  sondagens[chave] = {quando, noAr};
-}
-
-std::string Momento(rtl::TDateTime quando) {
-  return rtl::FormatSqlDateTime(quando);
-}
-
-// The contingency's start and end, each once, for the operator.
-void AvisaContingencia(ado::TADOConnection& conexao, const std::string& CDFILIAL,
-                       const std::string& CDCAIXA, rtl::TDateTime agora,
-                       std::vector<std::string>& linhas) {
-  const ContingenciaCaixa estado = LeContingencia(conexao, CDFILIAL, CDCAIXA);
-  if (!estado.existe || estado.aviso == kAvisoEncerrada || estado.fim == 0) return;
-  const std::string caixa = "NFC-e: caixa " + CDFILIAL + "/" + CDCAIXA;
-  if (estado.Vigente(agora)) {
-    if (estado.aviso == kAvisoEntrada) return;
-    linhas.push_back(caixa + " em contingência (notas tpEmis 9) desde " + Momento(estado.inicio) +
-                     " até " + Momento(estado.fim) + ": " + estado.motivo);
-    MarcaAvisoContingencia(conexao, CDFILIAL, CDCAIXA, kAvisoEntrada);
-    return;
-  }
-  linhas.push_back(caixa + " saiu da contingência em " + Momento(estado.fim) +
-                   "; a próxima nota vai ao autorizador");
-  MarcaAvisoContingencia(conexao, CDFILIAL, CDCAIXA, kAvisoEncerrada);
-}
-
-// A contingency note must reach the authority within 24 hours of its emission: from 20 hours
-// on, each such note is named once an hour.
-void AvisaPrazo(ado::TADOConnection& conexao, const std::string& CDFILIAL,
-                const std::string& CDCAIXA, rtl::TDateTime agora,
-                const std::vector<NotaGravada>& notas, std::vector<std::string>& linhas) {
-  std::vector<std::string> atrasadas;
-  for (const NotaGravada& nota : notas) {
-    const rtl::TDateTime emissao = MomentoDaEmissao(nota);
-    if (emissao > 0 && agora - emissao >= kPrazoAviso - kMeioSegundo) {
-      atrasadas.push_back("NFC-e " + nota.chave + " emitida em " + nota.dhEmi +
-                          " ainda não autorizada (" + nota.situacao +
-                          "): o prazo de 24 horas para transmiti-la está perto do fim");
-    }
-  }
-  if (atrasadas.empty()) return;
-  const ContingenciaCaixa estado = LeContingencia(conexao, CDFILIAL, CDCAIXA);
-  // Times come back from the store to the second: half a second keeps a full hour a full hour.
-  if (estado.ultimoAvisoPrazo > 0 &&
-      agora - estado.ultimoAvisoPrazo < kIntervaloAvisoPrazo - kMeioSegundo) {
-    return;
-  }
-  linhas.insert(linhas.end(), atrasadas.begin(), atrasadas.end());
-  MarcaAvisoPrazo(conexao, CDFILIAL, CDCAIXA, agora);
-}
-
-// True when the authoriser's status service says it is in operation (107).
-bool AutorizadorNoAr(Autorizador& autorizador, const NotaGravada& nota, std::string& detalhe) {
-  try {
-    const RespostaTransporte resposta =
-        autorizador.Status(ConsultaStatusServico(nota.chave.substr(0, 2), nota.tpAmb));
-    if (resposta.estado != RespostaTransporte::Estado::Respondeu) {
-      detalhe = resposta.detalhe;
-      return false;
-    }
-    const Protocolo status = LeProtocolo(resposta.xml);
-    detalhe = "status " + status.cStat + " " + status.xMotivo;
-    return status.cStat == "107";
-  } catch (const std::exception& erro) {
-    if (rtl::IsProgrammingError(erro)) throw;
-    detalhe = erro.what();
-    return false;
-  }
+                "issued in contingency in place of " + nota.chave + " (tpEmis 1), " + motivo);
 }
 
 }  // namespace
@@ -478,7 +236,7 @@ NotaNfce PreparaNfceDaVenda(ado::TADOConnection& conexao, const PedidoNfce& requ
   nota.dhEmi = id.dhEmi;
   nota.arquivoXml =
       VyrUtil::PastaXmlDoDia(request.CDFILIAL, request.CDCAIXA, id.dhEmi) + id.chave + ".xml";
-  GravaXml(nota.arquivoXml, xml);
+  GravaArquivoNota(nota.arquivoXml, xml);
   GravaNota(conexao, nota);
   nota.situacao = kSituacaoPendente;
   if (semAutorizador) {
@@ -490,11 +248,38 @@ NotaNfce PreparaNfceDaVenda(ado::TADOConnection& conexao, const PedidoNfce& requ
   return Documento(nota, false);
 }
 
+namespace {
+
+// The sale's tpEmis 1 note without an authorisation in hand, issued again in contingency (same
+// number, new key) so that its DANFE prints now, and the register entering its contingency
+// period. `enviada`: the note went out and no answer came (rather than never leaving).
+void PoeEmContingencia(ado::TADOConnection& conexao, const NotaGravada& nota, bool enviada) {
+  const std::string detalhe = NotaDaChave(conexao, nota.chave).motivo;
+  const std::string oQue =
+      enviada ? "foi enviada ao autorizador e ficou sem resposta" : "não chegou ao autorizador";
+  const rtl::TDateTime agora = rtl::Now();
+  ado::JoinedTransaction transacao(conexao);
+  ReemiteEmContingencia(conexao, nota,
+                        std::string(enviada ? "sent without an answer"
+                                            : "never reached the "
+                                              "authoriser") +
+                            ": " + detalhe);
+  EntraContingencia(conexao, nota.CDFILIAL, nota.CDCAIXA, agora,
+                    "a NFC-e " + nota.chave + " " + oQue + ": " + detalhe);
+  transacao.Commit();
+}
+
+}  // namespace
+
 // Only this sale's note goes, so a closing never waits for the register's backlog, which the
-// worker's background transmission sends. A note that reached nobody (no connection, or the
-// service said it is down) is issued again in contingency, and the register enters its
-// contingency period; so does one whose send timed out, whose own outcome the background
-// settles by a query.
+// worker's background transmission sends. Every sale leaves with a DANFE within one send and
+// one query: a note authorised prints as such; one that reached nobody (no connection, or the
+// service said it is down) is issued again in contingency at once; one sent without an answer
+// (time-out, connection dropped, HTTP error) is asked about once by its key, and unless the
+// answer is an authorisation or a refusal it is issued again in contingency too. The authority
+// keeps the two from both counting: the contingency note's transmission is refused with 539 if
+// the first one was authorised after all, and that refusal is settled by taking the first one
+// back as the sale's document.
 NotaNfce TransmiteNfce(ado::TADOConnection& conexao, const PedidoNfce& request,
                        const NotaNfce& document) {
   if (document.chave.empty()) return document;
@@ -508,77 +293,17 @@ NotaNfce TransmiteNfce(ado::TADOConnection& conexao, const PedidoNfce& request,
   if (nota.chave.empty()) return document;
   const bool aEnviar = nota.situacao == kSituacaoPendente || nota.situacao == kSituacaoIncerta;
   if (autorizador != nullptr && nota.tpEmis == "1" && aEnviar) {
-    const Desfecho desfecho = Envia(conexao, *autorizador, nota);
-    if (desfecho == Desfecho::NaoChegou || desfecho == Desfecho::SemResposta) {
-      const std::string detalhe = NotaDaChave(conexao, nota.chave).motivo;
-      const rtl::TDateTime agora = rtl::Now();
-      ado::JoinedTransaction transacao(conexao);
-      if (desfecho == Desfecho::NaoChegou) ReemiteEmContingencia(conexao, nota, detalhe);
-      EntraContingencia(conexao, request.CDFILIAL, request.CDCAIXA, agora,
-                        "a NFC-e " + nota.chave + " não chegou ao autorizador: " + detalhe);
-      transacao.Commit();
-    }
+    Desfecho desfecho = Envia(conexao, *autorizador, nota);
+    const bool enviada = desfecho == Desfecho::SemResposta;
+    if (enviada) desfecho = ConsultaSituacao(conexao, *autorizador, nota);
+    if (desfecho != Desfecho::Resolvido) PoeEmContingencia(conexao, nota, enviada);
   }
   const NotaGravada atual = NotaDaVenda(conexao, nota.CDFILIAL, nota.CDCAIXA, nota.NRSEQVENDA);
   return atual.chave.empty() ? document : Documento(atual, true);
 }
 
-TransmissaoNfce TransmiteNotasPendentes(ado::TADOConnection& conexao, const std::string& CDFILIAL,
-                                        const std::string& CDCAIXA) {
-  TransmissaoNfce feito;
-  std::vector<std::string>& linhas = feito.linhas;
-  const rtl::TDateTime agora = rtl::Now();
-  AvisaContingencia(conexao, CDFILIAL, CDCAIXA, agora, linhas);
-  const std::vector<NotaGravada> notas = NotasNaoAutorizadas(conexao, CDFILIAL, CDCAIXA);
-  AvisaPrazo(conexao, CDFILIAL, CDCAIXA, agora, notas, linhas);
-  if (notas.empty()) return feito;
-  const ConfiguracaoNfce configuracao = LeConfiguracaoNfce(conexao, CDFILIAL, CDCAIXA);
-  // A register set to "offline" still has its notes sent by the authoriser put in place.
-  Autorizador* autorizador = AutorizadorDoCaixa(conexao, CDFILIAL, CDCAIXA, notas.front().tpAmb);
-  if (autorizador == nullptr) return feito;
-  const std::string chaveSondagem = ChaveSondagem(CDFILIAL, CDCAIXA);
-  const Sondagem ultima = UltimaSondagem(chaveSondagem);
-  if (ultima.quando == 0 || agora - ultima.quando >= kIntervaloSondagem) {
-    std::string detalhe;
-    const bool noAr = AutorizadorNoAr(*autorizador, notas.front(), detalhe);
-    RegistraSondagem(chaveSondagem, agora, noAr);
-    if (!noAr) {
-      if (!LeContingencia(conexao, CDFILIAL, CDCAIXA).Vigente(agora)) {
-        EntraContingencia(
-            conexao, CDFILIAL, CDCAIXA, agora,
-            "o serviço de status do autorizador não respondeu em operação: " + detalhe);
-      }
-      return feito;
-    }
-  } else if (!ultima.noAr) {
-    return feito;
-  }
-  for (size_t i = 0; i < notas.size() && i < kNotasPorChamada; ++i) {
-    const Desfecho desfecho = Envia(conexao, *autorizador, notas[i]);
-    const NotaGravada depois = NotaDaChave(conexao, notas[i].chave);
-    if (desfecho != Desfecho::Resolvido) {
-      RegistraSondagem(chaveSondagem, agora, false);
-      break;
-    }
-    if (depois.situacao == kSituacaoAutorizada) {
-      ++feito.resolvidas;
-      linhas.push_back("NFC-e " + depois.chave + " da venda " + depois.NRSEQVENDA +
-                       " autorizada: protocolo " + depois.protocolo);
-    } else if (depois.situacao == kSituacaoRejeitada) {
-      ++feito.resolvidas;
-      linhas.push_back("NFC-e " + depois.chave + " da venda " + depois.NRSEQVENDA +
-                       " não autorizada: " + depois.motivo);
-    }
-  }
-  return feito;
-}
-
 std::string ArquivoNfeProc(const std::string& arquivoXml) {
-  const std::string semExtensao =
-      arquivoXml.size() > 4 && arquivoXml.compare(arquivoXml.size() - 4, 4, ".xml") == 0
-          ? arquivoXml.substr(0, arquivoXml.size() - 4)
-          : arquivoXml;
-  return semExtensao + "-nfeProc.xml";
+  return ArquivoDoNfeProc(arquivoXml);
 }
 
 DadosNfceImpressao NfceImpressao(ado::TADOConnection& conexao, const std::string& chave) {
@@ -604,21 +329,3 @@ std::string ChaveNfceGravada(ado::TADOConnection& conexao, const std::string& CD
 }
 
 }  // namespace VyrFiscal
-
-namespace VyrFiscal::Rotinas {
-
-TransmissaoNfce TransmiteNfcePendentes(const std::string& CDFILIAL, const std::string& CDCAIXA) {
-  ado::TADOConnection& conexao = ConexaoFiscal();
-  try {
-    return TransmiteNotasPendentes(conexao, CDFILIAL, CDCAIXA);
-  } catch (const std::exception& erro) {
-    if (conexao.InTransaction()) conexao.RollbackTrans();
-    if (rtl::IsProgrammingError(erro)) throw;
-    TransmissaoNfce falha;
-    falha.linhas.push_back("NFC-e: a transmissão das notas pendentes do caixa " + CDFILIAL + "/" +
-                           CDCAIXA + " falhou: " + erro.what());
-    return falha;
-  }
-}
-
-}  // namespace VyrFiscal::Rotinas

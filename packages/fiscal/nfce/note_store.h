@@ -40,6 +40,9 @@ struct NotaGravada {
   std::string situacao;  // one of the kSituacao... texts
   std::string protocolo, dhRecbto, motivo;
   int tentativas = 0;  // sends so far
+  // The key of the note this one replaced (a tpEmis 1 note reissued in contingency), or of the
+  // contingency note it took back; empty when none.
+  std::string chaveAnterior;
 };
 
 // Stores a new note with status "pending".
@@ -71,6 +74,13 @@ void GravaSituacao(ado::TADOConnection& conexao, const std::string& chave,
 // CDCHAVEANTNFCE.
 void SubstituiNota(ado::TADOConnection& conexao, const std::string& chaveAnterior,
                    const NotaGravada& nova, const std::string& motivo);
+
+// The sale's note of key `chaveAtual` (a contingency note the authority refused because the
+// number is held by its replaced tpEmis 1 note) takes back `anterior`, that replaced note: its
+// key, tpEmis, file and QR code; the row keeps `chaveAtual` in CDCHAVEANTNFCE. The status is
+// recorded apart (GravaSituacao with the new key).
+void RetomaNotaAnterior(ado::TADOConnection& conexao, const std::string& chaveAtual,
+                        const NotaGravada& anterior);
 
 // The note's emission (dhEmi) as a local date-time; 0 when dhEmi is not one.
 rtl::TDateTime MomentoDaEmissao(const NotaGravada& nota);

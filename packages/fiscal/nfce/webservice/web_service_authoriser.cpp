@@ -2,6 +2,7 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -16,7 +17,7 @@ namespace VyrFiscal::Nfce {
 namespace {
 
 const char* const kSelCliente =
-    R"mssql(SELECT DSARQCADEIAWS, DSURLWSNFCE FROM CAIXAFISCAL WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA)mssql";
+    R"mssql(SELECT DSARQCADEIAWS, DSURLWSNFCE, QTSEGWSNFCE FROM CAIXAFISCAL WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA)mssql";
 
 // Where a message goes: the state it names and its environment.
 struct Destino {
@@ -55,6 +56,12 @@ ConfiguracaoCliente LeConfiguracaoCliente(ado::TADOConnection& conexao, const st
       {{"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}}, [&](ado::TADOQuery& query) {
         configuracao.tls.arquivoCadeiaCa = query.FieldByName("DSARQCADEIAWS").AsString();
         configuracao.urlServicos = query.FieldByName("DSURLWSNFCE").AsString();
+        const auto& segundos = query.FieldByName("QTSEGWSNFCE");
+        if (!segundos.IsNull() && segundos.AsInteger() > 0) {
+          configuracao.tls.segundosTotal = static_cast<long>(segundos.AsInteger());
+          configuracao.tls.segundosConexao =
+              std::min(configuracao.tls.segundosConexao, configuracao.tls.segundosTotal);
+        }
       });
   std::string& cadeia = configuracao.tls.arquivoCadeiaCa;
   if (!cadeia.empty() && cadeia.front() != '/') cadeia = rtl::ProgramDirectory() + "/" + cadeia;

@@ -32,7 +32,9 @@ struct ConfiguracaoCliente {
 
 // The client settings of a register, from CAIXAFISCAL: the certificate and its password (as
 // LeConfiguracaoNfce reads them), the CA bundle DSARQCADEIAWS (relative to the program
-// directory unless absolute) and the address override DSURLWSNFCE. Raises as
+// directory unless absolute), the address override DSURLWSNFCE and the bound of each call in
+// seconds QTSEGWSNFCE (NULL or 0: ParametrosTls's 30 s; the connection's own bound is kept
+// within it). Raises as
 // LeConfiguracaoNfce does.
 ConfiguracaoCliente LeConfiguracaoCliente(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                                           const std::string& CDCAIXA);

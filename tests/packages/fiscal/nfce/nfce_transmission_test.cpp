@@ -4,6 +4,9 @@
 
 #include <filesystem>
 
+#include "fiscal/nfce/contingency_store.h"
+#include "fiscal/nfce/corrected_note.h"
+#include "fiscal/nfce/rejected_notes.h"
 #include "fiscal/nfce/schema_check.h"
 #include "packages/fiscal/nfce_test_support.h"
 #include "support/authoriser_fake.h"
@@ -90,24 +93,18 @@ TEST_F(NfceTransmissionTest, ContingencyNotesWaitForTheBackgroundWithTheSameSign
           "|then contingencia=" + std::to_string(online.contingencia));
 }
 
+// The authoriser took the note and its answer never came: the closing asks about the key once,
+// and its authorisation is recorded without a second send.
 TEST_F(NfceTransmissionTest, AnUnansweredSendIsSettledByAStatusQueryNotASecondSend) {
   DefineModoAutorizadorSimulado(VyrFiscal::Nfce::kModoRegistraEExpira);
   const auto unanswered = Emit("0000000001", "123");
-  const std::string unknown = State();
-  DefineModoAutorizadorSimulado(VyrFiscal::Nfce::kModoAutoriza);
   const auto again =
       VyrFiscal::PreparaNfceDaVenda(conn_, Request("0000000001", "125"), Sale("0000000001", true));
-  // The time-out put the register in contingency: the next note is issued offline.
-  Emit("0000000002", "124");
-  Background();
   EXPECT_EQ(
-      "contingencia=1|same key=1\n"
-      "0000000001|1|unknown|1|0;\nenviNFe 0000000001 -\n"
-      "0000000001|1|authorised|1|15;0000000002|9|authorised|1|15;\n"
-      "enviNFe 0000000001 -\nconsStatServ 35 107\nconsSitNFe 0000000001 100\n"
-      "enviNFe 0000000002 100\n",
-      "contingencia=" + std::to_string(unanswered.contingencia) + "|same key=" +
-          std::to_string(again.chave == unanswered.chave) + "\n" + unknown + State());
+      "contingencia=0|same key=1\n"
+      "0000000001|1|authorised|1|15;\nenviNFe 0000000001 -\nconsSitNFe 0000000001 100\n",
+      "contingencia=" + std::to_string(unanswered.contingencia) +
+          "|same key=" + std::to_string(again.chave == unanswered.chave) + "\n" + State());
 }
 
 // Out of reach: the note that never left is issued again in contingency (same number, new
@@ -200,21 +197,25 @@ TEST_F(NfceTransmissionTest, ARejectedNoteKeepsTheReasonAndIsNotSentAgain) {
           "\n" + authoriser.Calls());
 }
 
-// 204: this key is known; 539: the number is known under another key. The status query of
-// the key tells which.
+// 204: this key is known, and its status query tells the outcome; 539: the number is known
+// under another key, which is no note of this sale's: the refusal stands.
 TEST_F(NfceTransmissionTest, ADuplicateAnswerIsSettledByTheStatusQueryOfTheKey) {
   vyrtest::FakeAuthoriser authoriser;  // in place of the web-service client
   SetRegister("");
   authoriser.batchAnswer = "204 Rejeicao: Duplicidade de NF-e [nProt:135260000000001]";
   authoriser.queryAnswer = "100 Autorizado o uso da NF-e";
   Emit("0000000001", "123");
-  authoriser.batchAnswer = "539 Rejeicao: Duplicidade de NF-e com diferenca na Chave de Acesso";
-  authoriser.queryAnswer = "217 Rejeicao: NF-e nao consta na base de dados da SEFAZ";
+  // A key that is not the one this note replaced: another note holds the number.
+  authoriser.batchAnswer =
+      "539 Rejeicao: Duplicidade de NF-e com diferenca na Chave de Acesso "
+      "[chNFe:35260311222333000181650010000001241000000019]";
+  authoriser.queryAnswer = "100 Autorizado o uso da NF-e";
   const auto other = Emit("0000000002", "124");
   EXPECT_EQ(
       "contingencia=1\n0000000001|1|authorised|1|15;0000000002|1|rejected|1|0;\n\n"
-      "0000000002: 539 Rejeicao: Duplicidade de NF-e com diferenca na Chave de Acesso;\n"
-      "enviNFe 204;consSitNFe 100;enviNFe 539;consSitNFe 217;",
+      "0000000002: 539 Rejeicao: Duplicidade de NF-e com diferenca na Chave de Acesso "
+      "[chNFe:35260311222333000181650010000001241000000019];\n"
+      "enviNFe 204;consSitNFe 100;enviNFe 539;",
       "contingencia=" + std::to_string(other.contingencia) + "\n" + State() + "\n" + Reasons() +
           "\n" + authoriser.Calls());
 }
@@ -244,6 +245,113 @@ TEST_F(NfceTransmissionTest, APendingNoteWhoseXmlFileIsGoneWaitsAndTheOthersGo) 
       "0000000001: NFC-e XML file '" +
           lost.arquivoXml + "' cannot be read;",
       State() + Reasons());
+}
+
+// One background pass: at most five notes, oldest first; a refused connection ends the pass
+// (the next note would meet it too) and the status waits its minute before the next try.
+TEST_F(NfceTransmissionTest, ABackgroundPassSendsFiveNotesAndStopsAtARefusedConnection) {
+  vyrtest::ScopedClock clock(rtl::EncodeDateTime({2026, 3, 10, 19, 42, 6, 0}));
+  SetRegister("offline");
+  for (int n = 1; n <= 6; ++n) Emit("000000000" + std::to_string(n), std::to_string(120 + n));
+  vyrtest::FakeAuthoriser authoriser;
+  SetRegister("");
+  authoriser.batchAnswer = "refused";
+  Background();
+  const std::string refused = authoriser.Calls() + "|" + Join(Background()) + "|";
+  authoriser.batchAnswer = "100 Autorizado o uso da NF-e";
+  clock.Set(rtl::EncodeDateTime({2026, 3, 10, 19, 43, 6, 0}));
+  Background();
+  EXPECT_EQ(
+      "consStatServ 107;enviNFe refused;||0000000001|9|authorised|2|15;"
+      "0000000002|9|authorised|1|15;0000000003|9|authorised|1|15;0000000004|9|authorised|1|15;"
+      "0000000005|9|authorised|1|15;0000000006|9|pending|0|0;\n",
+      refused + State().substr(0, State().find('\n') + 1));
+}
+
+// The period keeps the start of its first failure while later ones move its end; it lasts up to
+// its last instant, exclusive; its end is announced once.
+TEST_F(NfceTransmissionTest, AContingencyKeepsItsStartEndsAtItsLastInstantAndIsAnnouncedOnce) {
+  using VyrFiscal::Nfce::EntraContingencia;
+  using VyrFiscal::Nfce::LeContingencia;
+  const rtl::TDateTime start = rtl::EncodeDateTime({2026, 3, 10, 19, 42, 6, 0});
+  const rtl::TDateTime second = 1.0 / (24 * 60 * 60);
+  vyrtest::ScopedClock clock(start);
+  SetRegister("offline");
+  Emit("0000000001", "123");
+  EntraContingencia(conn_, "0001", "001", start, "first");
+  EntraContingencia(conn_, "0001", "001", start + 300 * second, "later");
+  const auto period = LeContingencia(conn_, "0001", "001");
+  const rtl::TDateTime end = start + 1200 * second;
+  std::string lines = Join(Background()) + "|";
+  for (const rtl::TDateTime at : {end - second, end, end + second}) {
+    clock.Set(at);
+    lines += Join(Background()) + "|";
+  }
+  EXPECT_EQ(
+      "start=2026-03-10 19:42:06 end=2026-03-10 20:02:06 in force=1,0\n"
+      "NFC-e: caixa 0001/001 em contingência (notas tpEmis 9) desde 2026-03-10 19:42:06 até "
+      "2026-03-10 20:02:06: later;||NFC-e: caixa 0001/001 saiu da contingência em 2026-03-10 "
+      "20:02:06; a próxima nota vai ao autorizador;||",
+      "start=" + rtl::FormatSqlDateTime(period.inicio) +
+          " end=" + rtl::FormatSqlDateTime(period.fim) +
+          " in force=" + std::to_string(period.Vigente(end - second)) + "," +
+          std::to_string(period.Vigente(end)) + "\n" + lines);
+}
+
+// The note states the branch's time, whatever the host's zone, and its key's month is the
+// note's: at 01:00 UTC on the 1st, São Paulo is still in the previous month.
+TEST_F(NfceTransmissionTest, ANoteWithoutAGivenTimeTakesTheBranchsClockForItsDateAndKey) {
+  const vyrtest::ScopedTimeZone utc("UTC0");
+  vyrtest::ScopedClock clock(rtl::EncodeDateTime({2026, 4, 1, 1, 0, 0, 0}));
+  SetRegister("offline");
+  auto request = Request("0000000001", "123");
+  request.dhEmi.clear();
+  const auto doc = VyrFiscal::PreparaNfceDaVenda(conn_, request, Sale("0000000001", true));
+  EXPECT_EQ("2026-03-31T22:00:00-03:00|2603",
+            Between(ReadFile(doc.arquivoXml), "<dhEmi>", "</") + "|" + doc.chave.substr(2, 4));
+}
+
+// What comes after a refusal depends on what it did to the number: a rejection leaves it to the
+// sale's corrected note, made again, a denial consumed it, a 539 naming another note means two
+// notes were given it.
+TEST(NfceRefusal, TheNextStepFollowsWhatTheRefusalDidToTheNumber) {
+  std::string steps;
+  for (const char* motivo :
+       {"778 Rejeicao: Informado NCM inexistente", "302 Uso Denegado: Irregularidade fiscal",
+        "539 Rejeicao: Duplicidade de NF-e, com diferenca na Chave de Acesso "
+        "[chNFe:35260311222333000181650010000001241000000019]"}) {
+    const std::string step = VyrFiscal::Nfce::ProximoPassoRejeicao("124", "1", motivo);
+    steps += std::to_string(VyrFiscal::Nfce::RejeicaoRefazivel(motivo)) + " " +
+             step.substr(0, step.find(':')) + "\n";
+  }
+  EXPECT_EQ(
+      "1 o numero 124 da serie 1 fica com esta venda (uma rejeicao nao consome o numero)\n"
+      "0 o numero 124 da serie 1 foi consumido pela denegacao (nao inutilize)\n"
+      "0 o numero 124 da serie 1 ja pertence a nota "
+      "35260311222333000181650010000001241000000019 no autorizador\n",
+      steps);
+}
+
+// A query answers about the note only with its authorisation, its denial or 217: any other
+// answer leaves its outcome unknown, and the closing then issues it again in contingency.
+TEST_F(NfceTransmissionTest, AQueryAnsweredAboutItselfLeavesTheNoteUnknown) {
+  vyrtest::FakeAuthoriser authoriser;  // in place of the web-service client
+  SetRegister("");
+  authoriser.batchAnswer = "204 Rejeicao: Duplicidade de NF-e";
+  std::string outcome;
+  int sale = 0;
+  for (const char* query : {"656 Rejeicao: Consumo Indevido", "302 Uso Denegado"}) {
+    store_.Exec("DELETE FROM NFCECONTING");
+    authoriser.queryAnswer = query;
+    const std::string number = std::to_string(++sale);
+    Emit("000000000" + number, "12" + number);
+    outcome += std::string(query).substr(0, 3) + ": " +
+               store_.Scalar(
+                   "SELECT IDTPEMISNFCE || ' ' || IDSITUNFCE FROM NFCEVENDA WHERE NRSEQVENDA = ?",
+                   {"000000000" + number}) +
+               "\n";
+  }
+  EXPECT_EQ("656: 9 pending\n302: 1 rejected\n", outcome);
 }
 
 }  // namespace
