@@ -18,6 +18,8 @@
 
 namespace Cli_Qam00417 {
 
+class TrdmImpExpKds;
+
 class TImpExpKdsThread {
  public:
   // Stores the four start values and starts the thread at once. Never raises: a failure to
@@ -40,6 +42,12 @@ class TImpExpKdsThread {
   static void Run(TImpExpKdsThread* self);
   void StartUp(bool& boImpAutCupExp);
   void ScanLoop(bool boImpAutCupExp);
+  // One pass: the scan, the document pass and the NFC-e transmission.
+  void Pass(TrdmImpExpKds& dm);
+  // Asks whether the register's fault pauses it (datamodule/register_pause.h), logging its
+  // beginning, reminders and end.
+  bool CaixaParado(TrdmImpExpKds& dm);
+  void AnunciaValidadeCertificado();
   void LogTerminate();
 
   bool FreeOnTerminate = false;

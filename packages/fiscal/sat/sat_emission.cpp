@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "fiscal/register_fault.h"
 #include "fiscal/sat/cfe_sale_xml.h"
 #include "fiscal/sat/sat_answer.h"
 #include "fiscal/sat/sat_library.h"
@@ -53,7 +54,7 @@ double Numero(const std::string& texto) {
 std::string CaminhoBiblioteca(ado::TADOConnection& conexao, const PedidoSat& pedido) {
   const InstalacaoSat instalacao = LeInstalacaoSat(conexao, pedido.CDFILIAL, pedido.CDCAIXA);
   const std::string problema = ProblemaInstalacaoSat(instalacao, pedido.CDFILIAL, pedido.CDCAIXA);
-  if (!problema.empty()) throw rtl::Exception(problema);
+  if (!problema.empty()) throw FalhaDoCaixa(problema);
   return instalacao.biblioteca;
 }
 
@@ -177,9 +178,11 @@ bool EmiteCFeSat(ado::TADOConnection& conexao, const PedidoSat& pedido,
   try {
     resposta = Envia(conexao, pedido, dadosVenda, sessao);
   } catch (const rtl::Exception& erro) {
-    // A device that cannot be loaded or called refuses the sale; a bug of ours is no refusal.
+    // A device that cannot be called refuses the sale; a bug of ours is no refusal, and a
+    // library that cannot be loaded is the register's fault: the sale waits for it mended.
     if (rtl::IsProgrammingError(erro)) throw;
     EsqueceSessao(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA);
+    if (ComoFalhaDoCaixa(erro) != nullptr) throw;
     valoresSat = Recusa(sessao, erro);
     return false;
   }

@@ -1,0 +1,48 @@
+#include "datamodule/register_pause.h"
+
+namespace Cli_Qam00417 {
+namespace {
+
+constexpr double kUmSegundo = 1.0 / (24 * 60 * 60);
+constexpr double kIntervaloAviso = 60 * kUmSegundo;
+// Longer than the fiscal package keeps a readiness answer (kSegundosProntidao).
+constexpr double kRetencao = 6 * kUmSegundo;
+
+std::string Caixa(const std::string& CDFILIAL, const std::string& CDCAIXA) {
+  return "Caixa " + CDFILIAL + "/" + CDCAIXA;
+}
+
+}  // namespace
+
+std::string PausaDoCaixa::Entra(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                                const std::string& falha, rtl::TDateTime agora) {
+  retido_ate_ = agora + kRetencao;
+  if (falha == falha_) return "";
+  desde_ = agora;
+  avisado_ = agora;
+  falha_ = falha;
+  return Caixa(CDFILIAL, CDCAIXA) + " parado: " + falha +
+         " - nenhum pedido é fechado até que seja corrigido";
+}
+
+std::string PausaDoCaixa::Verifica(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                                   const std::string& falha, rtl::TDateTime agora) {
+  if (falha.empty()) {
+    if (!Parado() || agora < retido_ate_) return "";
+    const std::string fim = Caixa(CDFILIAL, CDCAIXA) + " voltou a fechar pedidos (parado desde " +
+                            rtl::DateTimeToStr(desde_) + "): corrigido: " + falha_;
+    falha_.clear();
+    return fim;
+  }
+  if (falha != falha_) {
+    const std::string inicio = Entra(CDFILIAL, CDCAIXA, falha, agora);
+    retido_ate_ = 0;
+    return inicio;
+  }
+  if (agora - avisado_ < kIntervaloAviso) return "";
+  avisado_ = agora;
+  return Caixa(CDFILIAL, CDCAIXA) + " continua parado desde " + rtl::DateTimeToStr(desde_) + ": " +
+         falha_;
+}
+
+}  // namespace Cli_Qam00417
