@@ -4,7 +4,8 @@ namespace Cli_Qam00417 {
 namespace {
 
 constexpr double kUmSegundo = 1.0 / (24 * 60 * 60);
-constexpr double kIntervaloAviso = 60 * kUmSegundo;
+// Times are fractions of a day: half a second keeps a full minute a full minute.
+constexpr double kIntervaloAviso = 60 * kUmSegundo - kUmSegundo / 2;
 // Longer than the fiscal package keeps a readiness answer (kSegundosProntidao).
 constexpr double kRetencao = 6 * kUmSegundo;
 

@@ -102,8 +102,14 @@ std::string VerificaProntidaoCaixa(const std::string& CDFILIAL, const std::strin
   }
   const std::string falha =
       ProblemaDoCaixa(ConexaoFiscal(), CDFILIAL, CDCAIXA, idTipoEmissao, AgoraUtc(agora));
+  // Only a ready register is taken at its word for a while: a fault is asked again each time,
+  // cheaply (a missing file fails at once), so a mended register resumes at its next pass.
   std::lock_guard<std::mutex> trava(respostas_mutex);
-  respostas[chave] = {agora, falha};
+  if (falha.empty()) {
+    respostas[chave] = {agora, falha};
+  } else {
+    respostas.erase(chave);
+  }
   return falha;
 }
 

@@ -21,8 +21,8 @@ std::string ProblemaDoCaixa(ado::TADOConnection& conexao, const std::string& CDF
                             const std::string& CDCAIXA, const std::string& idTipoEmissao,
                             rtl::TDateTime agora);
 
-// How long VerificaProntidaoCaixa keeps an answer: reading a certificate derives its keys from
-// the password, which costs more than a pass over an empty queue.
+// How long VerificaProntidaoCaixa keeps a register's "ready": reading a certificate derives its
+// keys from the password, which costs more than a pass over an empty queue. A fault is not kept.
 inline constexpr int kSegundosProntidao = 5;
 
 }  // namespace VyrFiscal::Prontidao

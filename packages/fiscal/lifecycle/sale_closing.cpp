@@ -165,6 +165,11 @@ Variant SetConcluiFechamento(const std::vector<TClientDataSet*>& tabelas, const 
     }
     const std::string recusa = Venda::MotivoRecusa(conexao, fechamento);
     if (!recusa.empty()) return Variant(RespostaErro(recusa));
+    // What every sale of the register needs, asked again before anything is drawn or written:
+    // the register may have lost it since its worker last asked.
+    const std::string falha =
+        VerificaProntidaoCaixa(fechamento.CDFILIAL, fechamento.CDCAIXA, fechamento.idTipoEmissao);
+    if (!falha.empty()) throw FalhaDoCaixa(falha);
     return Venda::Grava(conexao, fechamento, retornoFiscal);
   } catch (const std::exception& e) {
     Venda::DesfazTransacao(conexao);

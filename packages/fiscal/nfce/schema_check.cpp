@@ -48,6 +48,9 @@ xmlSchema* Esquema(const std::string& arquivoXsd) {
   if (!esquema) {
     esquemas.erase(arquivoXsd);
     // Without the schema no note can be checked: the installation, not the note, is at fault.
+    // One line for the log: the parser's messages joined.
+    while (!erros.empty() && erros.back() == '\n') erros.pop_back();
+    for (char& c : erros) c = c == '\n' ? ';' : c;
     throw FalhaDoCaixa("XML schema '" + arquivoXsd + "' cannot be read: " + erros);
   }
   return esquema.get();
