@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "datamodule/error_boundary.h"
+#include "db/db_error.h"
 #include "external/fiscal_device.h"
 #include "rtl/errors.h"
 #include "worker/log_imp_exp_kds.h"
@@ -163,12 +164,14 @@ bool TImpExpKdsThread::CaixaParado(TrdmImpExpKds& dm) {
   return dm.pausaCaixa.Parado();
 }
 
+// Whatever keeps the certificate from being read is the register's fault, which the first pass
+// reports and pauses on; only a store that fails ends the start-up, as it would anywhere else.
 void TImpExpKdsThread::AnunciaValidadeCertificado() {
   try {
     const std::string aviso = VerificaCertificadoNFCe(cdFilial, cdCaixa);
     if (!aviso.empty()) LogImpExpKDS(aviso);
   } catch (const std::exception& e) {
-    if (ComoFalhaDoCaixa(e) == nullptr) throw;
+    if (rtl::IsProgrammingError(e) || dynamic_cast<const ado::EADOError*>(&e) != nullptr) throw;
   }
 }
 
