@@ -114,13 +114,14 @@ void TImpExpKdsThread::ScanLoop(bool boImpAutCupExp) {
     // The scan reloads its order list on every pass; closing it first keeps a pass whose
     // lookup failed from reporting the previous pass's orders as still pending.
     dm.cdsPedidosExpKDS.Close();
+    const bool estava_parado = dm.pausaCaixa.Parado();
     if (CaixaParado(dm)) {
       control.EndPausedPass();
     } else {
       // The interrupted sales are recovered before the first scan, once the register can act.
       if (!recuperado) dm.RecuperaDocumentosPendentes(cdFilial, cdCaixa);
       recuperado = true;
-      Pass(dm);
+      Pass(dm, estava_parado);
     }
     if (!control.Pause(kPausaMs)) break;
   }
@@ -130,11 +131,14 @@ void TImpExpKdsThread::ScanLoop(bool boImpAutCupExp) {
   }
 }
 
-void TImpExpKdsThread::Pass(TrdmImpExpKds& dm) {
+void TImpExpKdsThread::Pass(TrdmImpExpKds& dm, bool retomando) {
   WorkerControl& control = WorkerControl::Instance();
   const long changes_before = control.Changes();
-  dm.VerificaPedidosExpKDS(cdFilial, cdCaixa, cdLoja);
-  dm.EmiteDocumentosPendentes(cdFilial, cdCaixa);
+  // A register resuming from a pause first issues what the sales its fault interrupted still
+  // owe: a fault met there again pauses it before a new order is closed.
+  if (retomando) dm.EmiteDocumentosPendentes(cdFilial, cdCaixa);
+  if (!dm.pausaCaixa.Parado()) dm.VerificaPedidosExpKDS(cdFilial, cdCaixa, cdLoja);
+  if (!retomando) dm.EmiteDocumentosPendentes(cdFilial, cdCaixa);
   // A stop cuts the transmission's statements short: that is no failure to report.
   if (dm.boVyrNfce && !dm.pausaCaixa.Parado() && !control.StopRequested()) {
     const TransmissaoNfce transmissao = TransmiteNfcePendentes(cdFilial, cdCaixa);

@@ -44,8 +44,9 @@ class TImpExpKdsThread {
   static void Run(TImpExpKdsThread* self);
   void StartUp(bool& boImpAutCupExp);
   void ScanLoop(bool boImpAutCupExp);
-  // One pass: the scan, the document pass and the NFC-e transmission.
-  void Pass(TrdmImpExpKds& dm);
+  // One pass: the scan, the document pass and the NFC-e transmission; `retomando` after a pause,
+  // when the document pass goes first.
+  void Pass(TrdmImpExpKds& dm, bool retomando);
   // Asks whether the register's fault pauses it (datamodule/register_pause.h), logging its
   // beginning, reminders and end.
   bool CaixaParado(TrdmImpExpKds& dm);

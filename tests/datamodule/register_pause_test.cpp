@@ -14,8 +14,8 @@ TEST(RegisterPauseTest, LogsAFaultWhenItBeginsChangesOnceAMinuteAndWhenItEnds) {
   PausaDoCaixa pausa;
   const rtl::TDateTime t0 = rtl::EncodeDateTime({2026, 3, 10, 19, 0, 0, 0});
   std::string log;
-  // Each step: seconds from t0, the fault the readiness check answers ("" none), or "!" for a
-  // fault a closing met while the check still answered from before it.
+  // Each step: seconds from t0, the fault the readiness check answers ("" none), or one a
+  // closing met ("!..."): the check confirms the first a pass later, never the second.
   const std::pair<int, const char*> passos[] = {{0, ""},
                                                 {1, "sem certificado"},
                                                 {2, "sem certificado"},
@@ -24,15 +24,19 @@ TEST(RegisterPauseTest, LogsAFaultWhenItBeginsChangesOnceAMinuteAndWhenItEnds) {
                                                 {62, "sem esquema"},
                                                 {70, ""},
                                                 {71, ""},
-                                                {72, "!"},
+                                                {72, "!sem certificado"},
                                                 {73, ""},
+                                                {74, "sem certificado"},
                                                 {77, ""},
-                                                {79, ""}};
+                                                {79, ""},
+                                                {80, "!ativacao recusada"},
+                                                {87, ""},
+                                                {139, ""},
+                                                {140, ""}};
   for (const auto& [segundos, falha] : passos) {
     const rtl::TDateTime agora = t0 + segundos * kSegundo;
-    const std::string linha = std::string(falha) == "!"
-                                  ? pausa.Entra("0001", "001", "sem impressora", agora)
-                                  : pausa.Verifica("0001", "001", falha, agora);
+    const std::string linha = falha[0] == '!' ? pausa.Entra("0001", "001", falha + 1, agora)
+                                              : pausa.Verifica("0001", "001", falha, agora);
     log += std::to_string(segundos) + (pausa.Parado() ? " P " : " - ") + linha + "\n";
   }
   EXPECT_EQ(
@@ -46,12 +50,19 @@ TEST(RegisterPauseTest, LogsAFaultWhenItBeginsChangesOnceAMinuteAndWhenItEnds) {
       "70 - Caixa 0001/001 voltou a fechar pedidos (parado desde 10/03/2026 19:01:02): "
       "corrigido: sem esquema\n"
       "71 - \n"
-      "72 P Caixa 0001/001 parado: sem impressora - nenhum pedido é fechado até que seja "
+      "72 P Caixa 0001/001 parado: sem certificado - nenhum pedido é fechado até que seja "
       "corrigido\n"
       "73 P \n"
+      "74 P \n"
       "77 P \n"
       "79 - Caixa 0001/001 voltou a fechar pedidos (parado desde 10/03/2026 19:01:12): "
-      "corrigido: sem impressora\n",
+      "corrigido: sem certificado\n"
+      "80 P Caixa 0001/001 parado: ativacao recusada - nenhum pedido é fechado até que seja "
+      "corrigido\n"
+      "87 P \n"
+      "139 P \n"
+      "140 - Caixa 0001/001 voltou a fechar pedidos (parado desde 10/03/2026 19:01:20): "
+      "corrigido: ativacao recusada\n",
       log);
 }
 

@@ -247,6 +247,47 @@ TEST_F(RegisterFaultsTest, ACertificateNotYetValidAndMissingSchemasPauseTheRegis
       outcome);
 }
 
+// A SAT device that refuses the register's activation code, which only a sale reveals: the sale
+// that met it keeps its document owed (no cancelled sale), no other order is closed, and once
+// the code matches again the owed CF-e is issued and the rest closed.
+TEST_F(RegisterFaultsTest, ASatDeviceRefusingTheActivationCodePausesTheRegister) {
+  const Result made = RunHost({"demo-store", "--dir", dir_, "--sat", "--simples", "--pedidos", "5"},
+                              scratch_.Dir());
+  ASSERT_EQ(0, made.exit_code) << made.err;
+  fs::create_directories(dir_ + "/Dados/SatEmulador");
+  const auto device_code = [&](const std::string& code) {
+    std::ofstream(dir_ + "/Dados/SatEmulador/emulador.ini") << "codigoAtivacao=" << code << "\n";
+  };
+  const auto run = [&] {
+    fs::remove_all(dir_ + "/Dados/LogImpExpKDS");
+    const Result result = RunHost(RunArgs({"--until-idle", "--max-seconds", "60"}), scratch_.Dir());
+    const std::string status = RunHost({"status", "--dir", dir_}, scratch_.Dir()).out;
+    const std::string pass = Line(status, "Ultima passagem:");
+    return std::to_string(result.exit_code) + " " + Line(LogOf(dir_), " parado: ") + "\n" +
+           pass.substr(pass.find('(') + 1, pass.find(',') - pass.find('(') - 1) +
+           "\nsales=" + Scalar(db_, "SELECT COUNT(*) FROM VENDA WHERE IDSITUVENDA = 'A'") +
+           " cancelled=" + Scalar(db_, "SELECT COUNT(*) FROM VENDA WHERE IDSITUVENDA <> 'A'") +
+           " owing=" + Scalar(db_, "SELECT COUNT(*) FROM VENDA WHERE IDDOCPENDVENDA IS NOT NULL") +
+           " cfe=" + Scalar(db_, "SELECT COUNT(*) FROM VENDACFESAT WHERE NRCFESAT IS NOT NULL") +
+           " pending=" + Scalar(db_, "SELECT COUNT(*) FROM COMANDAVEN WHERE IDIMPCUPEXP = '2'") +
+           "\n";
+  };
+  device_code("999999999");
+  std::string outcome = run();
+  device_code("123456789");
+  outcome += run();
+  EXPECT_EQ(
+      "0 Caixa 0001/001 parado: SAT: the device refuses the register's activation code "
+      "(CDATIVACAOSAT of Dados/Cadastros/AberturaCaixa.cds): Codigo de ativacao invalido - "
+      "nenhum pedido é fechado até que seja corrigido\n"
+      "caixa parado por falha do caixa\n"
+      "sales=1 cancelled=0 owing=1 cfe=0 pending=5\n"
+      "0 (nenhuma linha com  parado: )\n"
+      "nada pendente\n"
+      "sales=5 cancelled=0 owing=0 cfe=5 pending=0\n",
+      outcome);
+}
+
 // SIGTERM while 70 orders are being closed: the stop takes no way out meant for failures (no
 // refusal, no cancelled sale, no failure counted), and the next run finishes the work.
 TEST_F(RegisterFaultsTest, AStopWhileClosingIsNoFailureAndTheNextRunFinishesTheWork) {

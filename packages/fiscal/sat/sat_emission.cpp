@@ -45,6 +45,9 @@ void EscreveXml(const std::string& arquivo, const std::string& xml) {
   }
 }
 
+// The answer of EnviarDadosVenda to an activation code the device does not take.
+const char* const kAtivacaoRecusada = "06001";
+
 double Numero(const std::string& texto) {
   return std::strtod(texto.c_str(), nullptr);
 }
@@ -190,6 +193,14 @@ bool EmiteCFeSat(ado::TADOConnection& conexao, const PedidoSat& pedido,
   valoresSat = InterpretaResposta(resposta);
   if (!Emitido(valoresSat)) {
     EsqueceSessao(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA);
+    // A device that refuses the register's activation code refuses every sale: the register's
+    // fault, and the sale waits for it mended.
+    if (ValorSat(valoresSat, kSatEEEEE) == kAtivacaoRecusada) {
+      throw FalhaDoCaixa(
+          "SAT: the device refuses the register's activation code "
+          "(CDATIVACAOSAT of Dados/Cadastros/AberturaCaixa.cds): " +
+          ValorSat(valoresSat, kSatMensagem));
+    }
     return false;
   }
   GuardaEmitido(conexao, pedido, valoresSat, resposta, std::to_string(sessao));
