@@ -145,10 +145,17 @@ TEST_F(SatEmissionTest, AStoredSessionTheDeviceDoesNotKnowIsSentAgain) {
 }
 
 TEST_F(SatEmissionTest, ARefusalStoresNothing) {
-  pedido_.cdAtivacaoSat = "00000000";
   std::vector<std::string> valores;
-  EXPECT_FALSE(Emite(valores));
-  EXPECT_EQ("06001 Codigo de ativacao invalido, rows 0",
+  // An emitter's CNPJ the device does not take.
+  EXPECT_FALSE(VyrFiscal::Sat::EmiteCFeSat(
+      conexao_, pedido_,
+      [] {
+        VyrFiscal::VendaGravada venda = sattest::VendaDeTeste();
+        venda.emitente.CNPJ = "123";
+        return venda;
+      },
+      valores));
+  EXPECT_EQ("06010 Erro de validacao do conteudo: CNPJ do emitente invalido, rows 0",
             ValorSat(valores, "EEEEE") + " " + ValorSat(valores, "mensagem") + ", rows " +
                 std::to_string(store_.Count("VENDACFESAT")));
 }
