@@ -86,8 +86,8 @@ bool SaidaSemFalha(TrdmImpExpKds& dm, const ContaEmFechamento& conta, std::excep
     std::rethrow_exception(erro);
   } catch (const std::exception& e) {
     if (const FalhaDoCaixa* falha = ComoFalhaDoCaixa(e)) {
-      const std::string linha =
-          dm.pausaCaixa.Entra(conta.CDFILIAL, conta.CDCAIXA, falha->what(), rtl::Now());
+      const std::string linha = dm.pausaCaixa.Entra(conta.CDFILIAL, conta.CDCAIXA, falha->what(),
+                                                    rtl::Now(), falha->Verificavel());
       if (!linha.empty()) LogImpExpKDS(linha);
       return true;
     }

@@ -9,7 +9,7 @@ constexpr double kIntervaloAviso = 60 * kUmSegundo - kUmSegundo / 2;
 // Longer than the fiscal package keeps a readiness answer (kSegundosProntidao).
 constexpr double kRetencao = 6 * kUmSegundo;
 // A fault the readiness check cannot see is tried again once a minute.
-constexpr double kRetencaoNaoConfirmada = 60 * kUmSegundo - kUmSegundo / 2;
+constexpr double kRetencaoNaoVerificavel = 60 * kUmSegundo - kUmSegundo / 2;
 
 std::string Caixa(const std::string& CDFILIAL, const std::string& CDCAIXA) {
   return "Caixa " + CDFILIAL + "/" + CDCAIXA;
@@ -18,10 +18,9 @@ std::string Caixa(const std::string& CDFILIAL, const std::string& CDCAIXA) {
 }  // namespace
 
 std::string PausaDoCaixa::Entra(const std::string& CDFILIAL, const std::string& CDCAIXA,
-                                const std::string& falha, rtl::TDateTime agora) {
-  retido_ate_ = agora + kRetencao;
+                                const std::string& falha, rtl::TDateTime agora, bool verificavel) {
+  retido_ate_ = agora + (verificavel ? kRetencao : kRetencaoNaoVerificavel);
   if (falha == falha_) return "";
-  confirmada_ = false;
   desde_ = agora;
   avisado_ = agora;
   falha_ = falha;
@@ -33,7 +32,6 @@ std::string PausaDoCaixa::Verifica(const std::string& CDFILIAL, const std::strin
                                    const std::string& falha, rtl::TDateTime agora) {
   if (falha.empty()) {
     if (!Parado() || agora < retido_ate_) return "";
-    if (!confirmada_ && agora - avisado_ < kRetencaoNaoConfirmada) return "";
     const std::string fim = Caixa(CDFILIAL, CDCAIXA) + " voltou a fechar pedidos (parado desde " +
                             rtl::DateTimeToStr(desde_) + "): corrigido: " + falha_;
     falha_.clear();
@@ -42,10 +40,8 @@ std::string PausaDoCaixa::Verifica(const std::string& CDFILIAL, const std::strin
   if (falha != falha_) {
     const std::string inicio = Entra(CDFILIAL, CDCAIXA, falha, agora);
     retido_ate_ = 0;
-    confirmada_ = true;
     return inicio;
   }
-  confirmada_ = true;
   if (agora - avisado_ < kIntervaloAviso) return "";
   avisado_ = agora;
   return Caixa(CDFILIAL, CDCAIXA) + " continua parado desde " + rtl::DateTimeToStr(desde_) + ": " +

@@ -24,10 +24,10 @@ class PausaDoCaixa {
                        const std::string& falha, rtl::TDateTime agora);
   // A closing or a document met the fault `falha`: the register pauses at once. Answers the
   // line to log, "" when the register was already paused by that fault. A fault the readiness
-  // check never confirms (a device refusing the activation code, which only a sale reveals)
-  // holds the register a minute, then lets it try once more.
+  // check cannot see (`verificavel` false: a device refusing the activation code, which only a
+  // sale reveals) holds the register a minute, then lets it try once more.
   std::string Entra(const std::string& CDFILIAL, const std::string& CDCAIXA,
-                    const std::string& falha, rtl::TDateTime agora);
+                    const std::string& falha, rtl::TDateTime agora, bool verificavel = true);
   bool Parado() const { return !falha_.empty(); }
   const std::string& Falha() const { return falha_; }
 
@@ -36,7 +36,6 @@ class PausaDoCaixa {
   rtl::TDateTime desde_ = 0;       // when the current fault began
   rtl::TDateTime avisado_ = 0;     // when it was last logged
   rtl::TDateTime retido_ate_ = 0;  // a fault met by a closing holds at least until then
-  bool confirmada_ = false;        // the readiness check has reported the current fault
 };
 
 }  // namespace Cli_Qam00417

@@ -32,7 +32,8 @@ const char* const kSufixoRecupera = " - Qam00417 - Funcao:RecuperaDocumentosPend
 bool SemFalhaDaVenda(PausaDoCaixa& pausa, const std::string& CDFILIAL, const std::string& CDCAIXA,
                      const std::exception& erro) {
   if (const FalhaDoCaixa* falha = ComoFalhaDoCaixa(erro)) {
-    const std::string linha = pausa.Entra(CDFILIAL, CDCAIXA, falha->what(), rtl::Now());
+    const std::string linha =
+        pausa.Entra(CDFILIAL, CDCAIXA, falha->what(), rtl::Now(), falha->Verificavel());
     if (!linha.empty()) LogImpExpKDS(linha);
     return true;
   }

@@ -16,7 +16,14 @@ namespace VyrFiscal {
 
 class FalhaDoCaixa : public rtl::EInOutError {
  public:
-  using rtl::EInOutError::EInOutError;
+  // `verificavel`: whether the readiness check sees the fault without a sale (a certificate, a
+  // schema, a library); a device refusing the activation code is seen only by a sale.
+  explicit FalhaDoCaixa(const std::string& message, bool verificavel = true)
+      : rtl::EInOutError(message), verificavel_(verificavel) {}
+  bool Verificavel() const { return verificavel_; }
+
+ private:
+  bool verificavel_;
 };
 
 // The fault that `error` is or carries, or null when it is a fault of something else.

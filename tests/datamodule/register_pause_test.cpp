@@ -15,7 +15,7 @@ TEST(RegisterPauseTest, LogsAFaultWhenItBeginsChangesOnceAMinuteAndWhenItEnds) {
   const rtl::TDateTime t0 = rtl::EncodeDateTime({2026, 3, 10, 19, 0, 0, 0});
   std::string log;
   // Each step: seconds from t0, the fault the readiness check answers ("" none), or one a
-  // closing met ("!..."): the check confirms the first a pass later, never the second.
+  // closing met: "!..." one the check can see too, "?..." one it cannot (held a minute).
   const std::pair<int, const char*> passos[] = {{0, ""},
                                                 {1, "sem certificado"},
                                                 {2, "sem certificado"},
@@ -29,14 +29,15 @@ TEST(RegisterPauseTest, LogsAFaultWhenItBeginsChangesOnceAMinuteAndWhenItEnds) {
                                                 {74, "sem certificado"},
                                                 {77, ""},
                                                 {79, ""},
-                                                {80, "!ativacao recusada"},
+                                                {80, "?ativacao recusada"},
                                                 {87, ""},
                                                 {139, ""},
                                                 {140, ""}};
   for (const auto& [segundos, falha] : passos) {
     const rtl::TDateTime agora = t0 + segundos * kSegundo;
-    const std::string linha = falha[0] == '!' ? pausa.Entra("0001", "001", falha + 1, agora)
-                                              : pausa.Verifica("0001", "001", falha, agora);
+    const std::string linha = falha[0] == '!' || falha[0] == '?'
+                                  ? pausa.Entra("0001", "001", falha + 1, agora, falha[0] == '!')
+                                  : pausa.Verifica("0001", "001", falha, agora);
     log += std::to_string(segundos) + (pausa.Parado() ? " P " : " - ") + linha + "\n";
   }
   EXPECT_EQ(

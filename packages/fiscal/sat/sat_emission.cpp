@@ -199,7 +199,8 @@ bool EmiteCFeSat(ado::TADOConnection& conexao, const PedidoSat& pedido,
       throw FalhaDoCaixa(
           "SAT: the device refuses the register's activation code "
           "(CDATIVACAOSAT of Dados/Cadastros/AberturaCaixa.cds): " +
-          ValorSat(valoresSat, kSatMensagem));
+              ValorSat(valoresSat, kSatMensagem),
+          false);
     }
     return false;
   }
