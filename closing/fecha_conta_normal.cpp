@@ -5,6 +5,8 @@
 
 #include "closing/closing_context.h"
 #include "datamodule/error_boundary.h"
+#include "external/fiscal_device.h"
+#include "rtl/datetime.h"
 #include "worker/log_imp_exp_kds.h"
 #include "worker/worker_control.h"
 
@@ -27,6 +29,11 @@ bool GravadaPorOutroCaixa(const ContaEmFechamento& conta) {
   LogImpExpKDS("Comanda " + conta.NRCOMANDA + " já gravada pelo caixa " + venda.CDCAIXA +
                " na venda " + conta.dsRetornoFechamento + "; nada a emitir ou imprimir");
   return true;
+}
+
+void LogInterrompido(const ContaEmFechamento& conta) {
+  LogImpExpKDS("Fechamento da comanda " + conta.NRCOMANDA +
+               " interrompido pela parada da THREAD; a próxima execução o conclui");
 }
 
 // Everything after the order is gathered, in order; returns where a step leaves the closing.
@@ -61,11 +68,34 @@ void ConcluiFechamento(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
     MarkOrder(dm, conta);
   }
   LogImpExpKDS("Retorno da setConcluifechamento: " + conta.dsRetornoFechamento);
-  if (RespostaEhErro(conta.dsRetornoFechamento)) {
+  if (RespostaEhErro(conta.dsRetornoFechamento) && WorkerControl::Instance().StopRequested()) {
+    // A refusal met while the worker stops may be the stop's doing: the next run decides.
+    LogInterrompido(conta);
+  } else if (RespostaEhErro(conta.dsRetornoFechamento)) {
     RecordCancelledSale(dm, conta);
   } else if (!RespostaEhNumeroVenda(conta.dsRetornoFechamento)) {
     HoldBack(dm, conta);  // nothing recorded and no reason given: retrying each second burns time
   }
+}
+
+// The ways out of an exception that are no failure of the order: a fault of the register pauses
+// it (nothing of the order is refused or held back), and a stop leaves the order to the next run.
+// True when the exception took one of them.
+bool SaidaSemFalha(TrdmImpExpKds& dm, const ContaEmFechamento& conta, std::exception_ptr erro) {
+  try {
+    std::rethrow_exception(erro);
+  } catch (const std::exception& e) {
+    if (const FalhaDoCaixa* falha = ComoFalhaDoCaixa(e)) {
+      const std::string linha = dm.pausaCaixa.Entra(conta.CDFILIAL, conta.CDCAIXA, falha->what(),
+                                                    rtl::Now(), falha->Verificavel());
+      if (!linha.empty()) LogImpExpKDS(linha);
+      return true;
+    }
+  } catch (...) {
+  }
+  if (!WorkerControl::Instance().StopRequested()) return false;
+  LogInterrompido(conta);
+  return true;
 }
 
 void LogFim(const ContaEmFechamento& conta) {
@@ -99,6 +129,10 @@ void TrdmImpExpKds::FechaContaNormal(const std::string& CDFILIAL, const std::str
       closing::ConcluiFechamento(*this, conta);
     }
   } catch (...) {
+    if (closing::SaidaSemFalha(*this, conta, std::current_exception())) {
+      closing::LogFim(conta);
+      return;
+    }
     // The handler's line comes before the frame's end; the scan logs its own line after both.
     LogImpExpKDS(OwnMessage(std::current_exception()) + closing::kSufixoFechaConta);
     if (conta.inFiscalClosing) closing::HoldBack(*this, conta);

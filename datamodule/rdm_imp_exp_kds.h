@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "datamodule/order_notices.h"
+#include "datamodule/register_pause.h"
 #include "datamodule/retry_delays.h"
 #include "db/command.h"
 #include "db/connection.h"
@@ -136,6 +137,8 @@ class TrdmImpExpKds {
   void EmiteDocumentosPendentes(const std::string& CDFILIAL, const std::string& CDCAIXA);
   // Sales whose document or receipt failed, held back before their next attempt.
   RetryDelays documentDelays;
+  // The register's fault that pauses its closings and documents (datamodule/register_pause.h).
+  PausaDoCaixa pausaCaixa;
   // Before a started worker's first scan: the document pass again and again until no sale owes
   // anything, a pass issues and prints nothing, or a stop is asked; then the register's numbers
   // left behind are settled. A sale interrupted by a crash is thus recovered while its device

@@ -6,6 +6,7 @@
 #include "fiscal/closing_lists.h"
 #include "fiscal/fiscal_functions.h"
 #include "fiscal/fiscal_store.h"
+#include "fiscal/register_fault.h"
 #include "fiscal/start_routines.h"
 
 namespace Cli_Qam00417 {
@@ -31,6 +32,10 @@ using VyrFiscal::SetConcluiFechamento;
 using VyrFiscal::TransmiteNfcePendentes;
 using VyrFiscal::VerificaCertificadoNFCe;
 using VyrFiscal::VerificaFechamento;
+using VyrFiscal::VerificaProntidaoCaixa;
+
+using VyrFiscal::ComoFalhaDoCaixa;
+using VyrFiscal::FalhaDoCaixa;
 
 using VyrFiscal::AlteracaoVenda;
 using VyrFiscal::DesempacotaNota;

@@ -101,7 +101,8 @@ LastPass ReadLastPass(const std::string& dir, const std::string& filial, const s
 int RemoveOldLogs(const std::string& dir, int days, rtl::TDateTime now) {
   const rtl::TDateTime oldest_kept = std::floor(now) - days;
   const std::regex year_folder(R"(LogImpExpKDS(\d{4}))");
-  const std::regex day_file(R"(LogImpExpKDS(\d{2})(\d{2})\.txt)");
+  // The one daily file, or one register's (worker/log_file_name.h).
+  const std::regex day_file(R"(LogImpExpKDS(\d{2})(\d{2})(_[^/]*)?\.txt)");
   int removed = 0;
   std::error_code error;
   for (const fs::directory_entry& year :

@@ -57,7 +57,7 @@ sigset_t BlockStopSignals() {
   return signals;
 }
 
-enum class Why { Signal, Idle, IdleWithPending, TimeLimit, WorkerEnded };
+enum class Why { Signal, Idle, IdleWithPending, IdlePaused, TimeLimit, WorkerEnded };
 
 struct Ending {
   Why why = Why::WorkerEnded;
@@ -111,6 +111,10 @@ Ending WaitForEnding(const RunOptions& options, const ModuleLoader& module, cons
     if (options.until_idle && status == Cli_Qam00417::kStatusPendentes) {
       return {Why::IdleWithPending};
     }
+    // A paused pass changes nothing either, and the next would not until the fault is mended.
+    if (options.until_idle && status == Cli_Qam00417::kStatusCaixaParado) {
+      return {Why::IdlePaused};
+    }
     const std::chrono::duration<double> elapsed = Clock::now() - start;
     if (options.max_seconds > 0 && elapsed.count() >= options.max_seconds) {
       return {Why::TimeLimit};
@@ -140,6 +144,8 @@ std::string EndingText(const Ending& ending) {
     case Why::IdleWithPending:
       return "ociosa: a ultima passagem nao alterou nada; os pedidos pendentes continuam "
              "pendentes";
+    case Why::IdlePaused:
+      return "ociosa: o caixa esta parado por uma falha do caixa (ver hostagent status)";
     case Why::TimeLimit:
       return "tempo maximo atingido";
     default:

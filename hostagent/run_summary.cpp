@@ -13,6 +13,7 @@
 #include "rtl/datetime.h"
 #include "rtl/program_dir.h"
 #include "vyrutil/connection_setup.h"
+#include "worker/log_file_name.h"
 
 namespace hostagent {
 
@@ -69,18 +70,19 @@ std::string Known(int value) {
 
 }  // namespace
 
-std::string TodaysLogPath() {
+std::string TodaysLogPath(const std::string& sufixo) {
   const rtl::DateTimeParts today = rtl::DecodeDateTime(rtl::Now());
   char name[32];
-  std::snprintf(name, sizeof name, "LogImpExpKDS%02d%02d.txt", today.day, today.month);
+  std::snprintf(name, sizeof name, "LogImpExpKDS%02d%02d", today.day, today.month);
   return rtl::ProgramDirectory() + "/Dados/LogImpExpKDS/LogImpExpKDS" + std::to_string(today.year) +
-         "/" + name;
+         "/" + name + sufixo + ".txt";
 }
 
 RunSnapshot TakeSnapshot(const std::string& cdfilial, const std::string& cdloja,
                          const std::string& cdcaixa) {
   RunSnapshot snapshot;
-  snapshot.log_path = TodaysLogPath();
+  snapshot.log_path = TodaysLogPath(
+      Cli_Qam00417::SufixoLogDoCaixa(rtl::ProgramDirectory(), cdfilial, cdcaixa, cdloja));
   std::error_code ignored;
   const std::uintmax_t size = std::filesystem::file_size(snapshot.log_path, ignored);
   snapshot.log_size = ignored ? 0 : size;

@@ -31,7 +31,8 @@ RunSnapshot TakeSnapshot(const std::string& cdfilial, const std::string& cdloja,
 void PrintSummary(std::ostream& out, const RunSnapshot& start, const RunSnapshot& end,
                   const std::string& log_cause);
 
-// Today's activity log file of the program directory.
-std::string TodaysLogPath();
+// Today's activity log file of the program directory: the one file, or with `sufixo` the file of
+// one register (worker/log_file_name.h).
+std::string TodaysLogPath(const std::string& sufixo = "");
 
 }  // namespace hostagent

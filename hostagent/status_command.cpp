@@ -20,6 +20,7 @@
 #include "fiscal/nfce/rejected_notes.h"
 #include "fiscal/receipt/receipt_state.h"
 #include "hostagent/number_status.h"
+#include "hostagent/register_fault_status.h"
 #include "hostagent/register_lock.h"
 #include "hostagent/run_command.h"
 #include "rtl/program_dir.h"
@@ -27,6 +28,7 @@
 #include "vyrutil/connection_setup.h"
 #include "vyrutil/crypto.h"
 #include "vyrutil/local_time.h"
+#include "worker/log_file_name.h"
 #include "worker/worker_status.h"
 
 namespace hostagent {
@@ -117,15 +119,18 @@ bool ReadOddBill(const std::string& when, const std::string& message,
 
 // Reads the daily logs of yesterday and today: each closing runs from "INI-FechaContaNormal(
 // branch, register, store, bill, restaurant sale, ...)" to its "FIM-" line.
-std::map<std::string, LogOfOrder> ReadLogs(const std::string& dir, rtl::TDateTime now) {
+// Registers sharing a program directory may each write their own log (worker/log_file_name.h):
+// both the one file and the register's are read, and only the register's own closings count.
+std::map<std::string, LogOfOrder> ReadLogs(const StatusOptions& o, rtl::TDateTime now) {
   std::map<std::string, LogOfOrder> orders;
-  for (int back : {1, 0}) {
+  const std::string proprio = "_" + Cli_Qam00417::NomeCaixaDoLog(o.filial, o.caixa, o.loja);
+  for (const auto& [back, sufixo] :
+       {std::pair<int, std::string>{1, ""}, {1, proprio}, {0, ""}, {0, proprio}}) {
     const rtl::DateTimeParts day = rtl::DecodeDateTime(now - back);
     char name[96];
-    std::snprintf(name, sizeof name,
-                  "/Dados/LogImpExpKDS/LogImpExpKDS%04d/LogImpExpKDS%02d%02d.txt", day.year,
-                  day.day, day.month);
-    std::ifstream in(dir + name, std::ios::binary);
+    std::snprintf(name, sizeof name, "/Dados/LogImpExpKDS/LogImpExpKDS%04d/LogImpExpKDS%02d%02d",
+                  day.year, day.day, day.month);
+    std::ifstream in(o.dir + name + sufixo + ".txt", std::ios::binary);
     std::string line, current;
     while (std::getline(in, line)) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -141,7 +146,8 @@ std::map<std::string, LogOfOrder> ReadLogs(const std::string& dir, rtl::TDateTim
                                         ? arg.size()
                                         : arg.find_first_not_of(' ')));
         }
-        current = args.size() >= 5 ? args[4] + "/" + args[3] : "";
+        const bool doCaixa = args.size() >= 5 && args[0] == o.filial && args[1] == o.caixa;
+        current = doCaixa ? args[4] + "/" + args[3] : "";
         if (!current.empty()) {
           orders[current].espera = -1;
           orders[current].dados_exportados = false;
@@ -468,6 +474,8 @@ std::string PassOutcome(int status) {
       return "pedidos continuam pendentes";
     case Cli_Qam00417::kStatusAlterou:
       return "alterou pedidos";
+    case Cli_Qam00417::kStatusCaixaParado:
+      return "caixa parado por falha do caixa";
     default:
       return "situacao " + std::to_string(status);
   }
@@ -509,13 +517,20 @@ StatusReport CollectStatus(const StatusOptions& options) {
   const rtl::TDateTime now = rtl::Now();
   report.agora = rtl::FormatSqlDateTime(now);
   ReadStore(options, now, report);
+  if (report.caixa_existe) {
+    const RegisterFault falha =
+        ReadRegisterFault(options.dir, options.filial, options.caixa, options.loja);
+    report.falha_caixa = falha.falha;
+    report.erro_falha_caixa = falha.erro;
+  }
   for (const std::string* erro :
-       {&report.erro_caixa, &report.erro_pedidos, &report.erro_vendas, &report.erro_notas,
-        &report.erro_numeros, &report.erro_recusadas, &report.erro_certificado}) {
+       {&report.erro_falha_caixa, &report.erro_caixa, &report.erro_pedidos, &report.erro_vendas,
+        &report.erro_notas, &report.erro_numeros, &report.erro_recusadas,
+        &report.erro_certificado}) {
     if (!erro->empty()) report.erros.push_back(*erro);
   }
   if (!report.caixa_existe) return report;
-  const auto logs = ReadLogs(options.dir, now);
+  const auto logs = ReadLogs(options, now);
   for (OrderStatus& pedido : report.pedidos) {
     const auto found = logs.find(pedido.nrvendarest + "/" + pedido.nrcomanda);
     if (found == logs.end()) continue;
@@ -537,6 +552,19 @@ size_t DistinctSales(const std::vector<SaleStatus>& vendas) {
   return static_cast<size_t>(std::unique(numeros.begin(), numeros.end()) - numeros.begin());
 }
 
+namespace {
+
+// First after the register's name: a fault of the register holds every order back.
+std::string RegisterFaultText(const StatusReport& r) {
+  if (!r.erro_falha_caixa.empty()) return "FALHA DO CAIXA:   " + r.erro_falha_caixa + "\n";
+  if (r.falha_caixa.empty()) return "";
+  return "FALHA DO CAIXA:   " + r.falha_caixa +
+         "\n                  nenhum pedido e fechado ate que seja corrigido; corrigida, a THREAD "
+         "volta sozinha a fechar os pedidos (README, \"Falhas do caixa\")\n";
+}
+
+}  // namespace
+
 std::string StatusText(const StatusReport& r) {
   std::ostringstream out;
   // A part that could not be read shows its error where its count would be.
@@ -547,6 +575,7 @@ std::string StatusText(const StatusReport& r) {
       << " (agora " << r.agora
       << (r.agora_filial.empty() ? "" : "; na filial " + r.agora_filial + ", " + r.fuso) << ")\n";
   if (!r.erro_caixa.empty()) out << "                  " << r.erro_caixa << "\n";
+  out << RegisterFaultText(r);
   out << "THREAD:           "
       << (r.pid_trava.empty() ? "parada (nenhum processo tem a trava do caixa)"
                               : "em execucao no processo " + r.pid_trava)
@@ -624,6 +653,7 @@ std::string StatusJson(const StatusReport& r) {
       << ",\"loja\":" << Json(r.loja) << ",\"agora\":" << Json(r.agora)
       << ",\"fuso_filial\":" << JsonText(r.fuso) << ",\"agora_filial\":" << JsonText(r.agora_filial)
       << ",\"erro_caixa\":" << JsonText(r.erro_caixa)
+      << ",\"falha_caixa\":" << JsonText(r.falha_caixa)
       << ",\"thread\":{\"em_execucao\":" << (r.pid_trava.empty() ? "false" : "true")
       << ",\"pid\":" << JsonText(r.pid_trava) << "},\"ultima_passagem\":";
   if (r.passagem.when.empty()) {

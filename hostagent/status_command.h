@@ -89,6 +89,8 @@ struct StatusReport {
   std::string pid_trava;  // the worker holding the register's lock; "" none
   CertificateStatus certificado;
   std::string erro_certificado;    // CAIXAFISCAL could not be read (certificado.erro: the file)
+  std::string falha_caixa;         // the register's own fault pausing its closings; "" none
+  std::string erro_falha_caixa;    // why the fault could not be asked
   std::vector<std::string> erros;  // every part's error above, in the report's order
 };
 

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "db/statement_kit.h"
+#include "fiscal/nfce/official_schemas.h"
 #include "fiscal/taxes/ibpt_import.h"
 #include "hostagent/host_records.h"
 #include "hostagent/register_lock.h"
@@ -44,6 +45,12 @@ void AppendToTodaysLog(const std::string& message) {
       << rtl::DateTimeToStr(rtl::Now()) << " - " << message << "\r\n";
 }
 
+// The official NF-e schemas the register's notes are checked against: public files of fixed
+// content, built into the program, so no installation waits for someone to copy them.
+int InstallSchemas(const std::string& dir) {
+  return VyrFiscal::Nfce::InstalaEsquemasOficiais(dir + "/Dados/Schemas/nfe-4.00");
+}
+
 }  // namespace
 
 void InitStore(const std::string& dir, bool force) {
@@ -57,6 +64,7 @@ void InitStore(const std::string& dir, bool force) {
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) fs::remove(db.string() + suffix);
   }
   VyrSchema::CreateSqliteStore(db.string());
+  InstallSchemas(dir);
 }
 
 IbptImport ImportIbpt(const std::string& dir, const std::string& file) {
@@ -87,6 +95,8 @@ int UpgradeStore(const std::string& dir, std::ostream& out) {
   }
   const std::string db = conexao.substr(kSqlite.size());
   const VyrSchema::StoreSchemaState state = VyrSchema::UpgradeSqliteStore(db);
+  const int schemas = InstallSchemas(dir);
+  if (schemas > 0) out << "Esquemas XML da NF-e instalados: " << schemas << "\n";
   for (const std::string& line : state.added) out << "Adicionado: " << line << "\n";
   for (const std::string& line : state.recreated) {
     out << "Recriado: " << line << " (a definicao era outra)\n";

@@ -9,8 +9,9 @@
 
 namespace hostagent {
 
-// Creates <dir>/Dados/Loja.db with the store schema. An existing store is replaced only with
-// `force`; otherwise std::runtime_error is thrown and the file is left alone. With `force`,
+// Creates <dir>/Dados/Loja.db with the store schema, and installs the official NF-e schemas
+// built into the program under <dir>/Dados/Schemas/nfe-4.00/. An existing store is replaced only
+// with `force`; otherwise std::runtime_error is thrown and the file is left alone. With `force`,
 // raises LockHeldError (register_lock.h) while a worker holds a register's lock in `dir`. An
 // empty `dir` raises std::invalid_argument.
 void InitStore(const std::string& dir, bool force);
@@ -29,8 +30,8 @@ struct DemoStoreOptions {
   // CAIXAFISCAL.DSLIBSAT of a SAT register; empty: the project's emulator beside the executable
   std::string biblioteca_sat;
   std::string senha_certificado = "demo1234";
-  // A copy of the official NF-e schemas (nfe_v4.00.xsd, ...) to install under
-  // <dir>/Dados/Schemas/nfe-4.00/, where an NFC-e register checks its notes; empty: none.
+  // A folder of NF-e schemas to copy over the built-in ones under <dir>/Dados/Schemas/nfe-4.00/,
+  // where an NFC-e register checks its notes; empty: the built-in ones alone.
   std::string esquemas;  // of the NFC-e register's generated certificate
   bool force = false;
 };
@@ -63,7 +64,8 @@ struct IbptImport {
 IbptImport ImportIbpt(const std::string& dir, const std::string& file);
 
 // `upgrade-store --dir`: brings the SQLite store of program directory `dir` (found as the worker
-// finds it) to the current schema (VyrSchema::UpgradeSqliteStore) and prints what it added,
+// finds it) to the current schema (VyrSchema::UpgradeSqliteStore), installs the official NF-e
+// schemas that are missing or differ from the built-in ones, and prints what it added,
 // recreated and left as it was. Bills with more than one active sale are listed with their sales
 // and the index that guards them is left out: returns kExitOldSchema then, kExitOk
 // otherwise. Raises std::runtime_error for an ODBC store or a store that cannot be upgraded.

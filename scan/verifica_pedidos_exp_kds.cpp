@@ -95,7 +95,8 @@ void TrdmImpExpKds::VerificaPedidosExpKDS(const std::string& CDFILIAL, const std
     LiberaComandasDeixadas(adcImpExpKds, CDFILIAL);
     const std::string quantos = std::to_string(cdsPedidosExpKDS.RecordCount());
     for (cdsPedidosExpKDS.First(); !cdsPedidosExpKDS.Eof(); cdsPedidosExpKDS.Next()) {
-      if (control.StopRequested()) return;
+      // A register paused by its own fault leaves every order where it is.
+      if (control.StopRequested() || pausaCaixa.Parado()) return;
       const std::string NRVENDAREST = Coluna(cdsPedidosExpKDS, "NRVENDAREST");
       const std::string NRCOMANDA = Coluna(cdsPedidosExpKDS, "NRCOMANDA");
       // An order held back after a refused sale is passed over in silence until its delay ends;
@@ -119,13 +120,14 @@ void TrdmImpExpKds::VerificaPedidosExpKDS(const std::string& CDFILIAL, const std
           MarcaVendida(*this, CDCAIXA, CDLOJA, comanda, DSCOMANDA);
         }
       } catch (...) {
-        // The closing has logged its own error already; the row's line names no error.
-        LogImpExpKDS("Except FechaContaNormal");
+        // The closing has logged its own error already; the row's line names no error. A stop
+        // that cut a statement short is no failure.
+        if (!control.StopRequested()) LogImpExpKDS("Except FechaContaNormal");
       }
       LiberaComanda(adcImpExpKds, comanda, CDCAIXA);
     }
   } catch (const std::exception& e) {
-    LogImpExpKDS(e.what() + std::string(kSufixoVerifica));
+    if (!control.StopRequested()) LogImpExpKDS(e.what() + std::string(kSufixoVerifica));
   } catch (...) {
     LogImpExpKDS(kErroDesconhecido + std::string(kSufixoVerifica));
   }

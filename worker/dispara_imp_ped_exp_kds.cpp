@@ -44,6 +44,10 @@ std::string Texto(const char* text) {
 void DisparaImpPedExpKDS(const std::string& CDFILIAL, const std::string& CDCAIXA,
                          const std::string& CDLOJA, rtl::TDateTime dtAberturaCaixa) {
   const std::string thread = "THREAD_" + CDFILIAL + "_" + CDCAIXA + "_" + CDLOJA;
+  // A refused second call of this process keeps the running worker's log.
+  if (WorkerControl::Instance().Status() == kStatusSemWorker) {
+    DefineCaixaDoLog(CDFILIAL, CDCAIXA, CDLOJA);
+  }
   LogImpExpKDS("INICIO " + thread + rtl::DateTimeToStr(dtAberturaCaixa));
   if (!WorkerControl::Instance().TryClaim()) {
     LogImpExpKDS("Chamada recusada: " + thread + " - ja existe uma THREAD em execucao");

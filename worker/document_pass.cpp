@@ -27,12 +27,26 @@ constexpr int kVendasLidas = 50;
 const char* const kSufixoDocumentos = " - Qam00417 - Funcao:EmiteDocumentosPendentes";
 const char* const kSufixoRecupera = " - Qam00417 - Funcao:RecuperaDocumentosPendentes";
 
+// A fault of the register pauses it, and a stop cuts the work short: neither is a failure of
+// the sale, which keeps no delay and is tried again once the register acts. True for those.
+bool SemFalhaDaVenda(PausaDoCaixa& pausa, const std::string& CDFILIAL, const std::string& CDCAIXA,
+                     const std::exception& erro) {
+  if (const FalhaDoCaixa* falha = ComoFalhaDoCaixa(erro)) {
+    const std::string linha =
+        pausa.Entra(CDFILIAL, CDCAIXA, falha->what(), rtl::Now(), falha->Verificavel());
+    if (!linha.empty()) LogImpExpKDS(linha);
+    return true;
+  }
+  return WorkerControl::Instance().StopRequested();
+}
+
 }  // namespace
 
 void TrdmImpExpKds::EmiteDocumentosPendentes(const std::string& CDFILIAL,
                                              const std::string& CDCAIXA) {
   if (!boVyrNfce && !boVyrSat) return;
   WorkerControl& control = WorkerControl::Instance();
+  if (pausaCaixa.Parado()) return;
   try {
     const std::vector<std::string> vendas = DocumentosPendentes(CDFILIAL, CDCAIXA, kVendasLidas);
     std::set<std::string> devidas;
@@ -41,7 +55,9 @@ void TrdmImpExpKds::EmiteDocumentosPendentes(const std::string& CDFILIAL,
     documentDelays.KeepOnly(devidas);
     int tentadas = 0;
     for (const std::string& NRSEQVENDA : vendas) {
-      if (tentadas == kVendasPorPassagem || control.StopRequested()) return;
+      if (tentadas == kVendasPorPassagem || control.StopRequested() || pausaCaixa.Parado()) {
+        return;
+      }
       const std::string chave = RetryDelays::Key(CDFILIAL, CDCAIXA, NRSEQVENDA);
       if (documentDelays.Waiting(chave)) continue;
       ++tentadas;
@@ -63,6 +79,7 @@ void TrdmImpExpKds::EmiteDocumentosPendentes(const std::string& CDFILIAL,
         }
       } catch (const std::exception& e) {
         if (rtl::IsProgrammingError(e)) throw;
+        if (SemFalhaDaVenda(pausaCaixa, CDFILIAL, CDCAIXA, e)) return;
         const int espera = documentDelays.NoteRefusal(chave);
         LogImpExpKDS("Documento pendente da venda " + NRSEQVENDA + " do caixa " + CDCAIXA +
                      " falhou: " + e.what() + " - nova tentativa em " + std::to_string(espera) +
@@ -70,7 +87,9 @@ void TrdmImpExpKds::EmiteDocumentosPendentes(const std::string& CDFILIAL,
       }
     }
   } catch (...) {
-    LogImpExpKDS(OwnMessage(std::current_exception()) + kSufixoDocumentos);
+    if (!control.StopRequested()) {
+      LogImpExpKDS(OwnMessage(std::current_exception()) + kSufixoDocumentos);
+    }
   }
 }
 
@@ -91,7 +110,9 @@ void TrdmImpExpKds::RecuperaDocumentosPendentes(const std::string& CDFILIAL,
     AcertaNumerosDeixados(CDFILIAL, CDCAIXA);
   } catch (...) {
     // The next closing settles them again.
-    LogImpExpKDS(OwnMessage(std::current_exception()) + kSufixoRecupera);
+    if (!control.StopRequested()) {
+      LogImpExpKDS(OwnMessage(std::current_exception()) + kSufixoRecupera);
+    }
   }
 }
 

@@ -4,7 +4,9 @@
 #include <thread>
 
 #include "datamodule/error_boundary.h"
+#include "db/db_error.h"
 #include "external/fiscal_device.h"
+#include "rtl/errors.h"
 #include "worker/log_imp_exp_kds.h"
 #include "worker/startup_steps.h"
 #include "worker/worker_control.h"
@@ -32,9 +34,10 @@ void EndOnError(const std::string& message) {
   WorkerControl& control = WorkerControl::Instance();
   if (control.StopRequested()) {
     control.SetEnd(kFimParadaSolicitada);
-  } else {
-    control.SetEnd(kFimErro, message);
+    LogQuietly("Parada da THREAD solicitada pelo host (interrompido: " + message + ")");
+    return;
   }
+  control.SetEnd(kFimErro, message);
   LogQuietly(message + kSufixoExecute);
 }
 
@@ -95,11 +98,9 @@ void TImpExpKdsThread::StartUp(bool& boImpAutCupExp) {
   // A stop that came while the settings were read leaves the printer alone; the scan loop
   // then ends the worker without a pass.
   if (WorkerControl::Instance().StopRequested()) return;
-  // An expired or unreadable certificate would refuse every note: the register does not start.
-  if (dm.boVyrNfce) {
-    const std::string aviso = VerificaCertificadoNFCe(cdFilial, cdCaixa);
-    if (!aviso.empty()) LogImpExpKDS(aviso);
-  }
+  // A certificate near its end is announced; one that cannot sign now is the register's fault,
+  // which pauses its closings from the first pass until it is mended.
+  if (dm.boVyrNfce) AnunciaValidadeCertificado();
   boImpAutCupExp = StartPrinterLibrary(dm);
   if (!boImpAutCupExp) WorkerControl::Instance().SetEnd(kFimSemImpressora);
 }
@@ -107,28 +108,74 @@ void TImpExpKdsThread::StartUp(bool& boImpAutCupExp) {
 void TImpExpKdsThread::ScanLoop(bool boImpAutCupExp) {
   WorkerControl& control = WorkerControl::Instance();
   TrdmImpExpKds& dm = *rdmImpExpKds;
-  if (boImpAutCupExp && !control.StopRequested()) dm.RecuperaDocumentosPendentes(cdFilial, cdCaixa);
+  bool recuperado = false;
   while (boImpAutCupExp && !control.StopRequested()) {
     control.SetStatus(kStatusVarrendo);
     // The scan reloads its order list on every pass; closing it first keeps a pass whose
     // lookup failed from reporting the previous pass's orders as still pending.
     dm.cdsPedidosExpKDS.Close();
-    const long changes_before = control.Changes();
-    dm.VerificaPedidosExpKDS(cdFilial, cdCaixa, cdLoja);
-    dm.EmiteDocumentosPendentes(cdFilial, cdCaixa);
-    if (dm.boVyrNfce) {
-      const TransmissaoNfce transmissao = TransmiteNfcePendentes(cdFilial, cdCaixa);
-      for (const std::string& linha : transmissao.linhas) LogImpExpKDS(linha);
-      // A note settled is work done: a run that waits for an idle pass goes on sending the rest.
-      for (int i = 0; i < transmissao.resolvidas; ++i) control.NoteChange();
+    const bool estava_parado = dm.pausaCaixa.Parado();
+    if (CaixaParado(dm)) {
+      control.EndPausedPass();
+    } else {
+      // The interrupted sales are recovered before the first scan, once the register can act.
+      if (!recuperado) dm.RecuperaDocumentosPendentes(cdFilial, cdCaixa);
+      recuperado = true;
+      Pass(dm, estava_parado);
     }
-    control.EndPass(dm.cdsPedidosExpKDS.Active() ? dm.cdsPedidosExpKDS.RecordCount() : 0,
-                    static_cast<int>(control.Changes() - changes_before));
     if (!control.Pause(kPausaMs)) break;
   }
   if (boImpAutCupExp && control.StopRequested()) {
     control.SetEnd(kFimParadaSolicitada);
     LogImpExpKDS("Parada da THREAD solicitada pelo host");
+  }
+}
+
+void TImpExpKdsThread::Pass(TrdmImpExpKds& dm, bool retomando) {
+  WorkerControl& control = WorkerControl::Instance();
+  const long changes_before = control.Changes();
+  // A register resuming from a pause first issues what the sales its fault interrupted still
+  // owe: a fault met there again pauses it before a new order is closed.
+  if (retomando) dm.EmiteDocumentosPendentes(cdFilial, cdCaixa);
+  if (!dm.pausaCaixa.Parado()) dm.VerificaPedidosExpKDS(cdFilial, cdCaixa, cdLoja);
+  if (!retomando) dm.EmiteDocumentosPendentes(cdFilial, cdCaixa);
+  // A stop cuts the transmission's statements short: that is no failure to report.
+  if (dm.boVyrNfce && !dm.pausaCaixa.Parado() && !control.StopRequested()) {
+    const TransmissaoNfce transmissao = TransmiteNfcePendentes(cdFilial, cdCaixa);
+    if (!control.StopRequested()) {
+      for (const std::string& linha : transmissao.linhas) LogImpExpKDS(linha);
+    }
+    // A note settled is work done: a run that waits for an idle pass goes on sending the rest.
+    for (int i = 0; i < transmissao.resolvidas; ++i) control.NoteChange();
+  }
+  control.EndPass(dm.cdsPedidosExpKDS.Active() ? dm.cdsPedidosExpKDS.RecordCount() : 0,
+                  static_cast<int>(control.Changes() - changes_before));
+}
+
+// A store that cannot be read says nothing about the register: the pass then runs and reports
+// the store's failure where it meets it.
+bool TImpExpKdsThread::CaixaParado(TrdmImpExpKds& dm) {
+  std::string falha;
+  if (dm.boVyrNfce || dm.boVyrSat) {
+    try {
+      falha = VerificaProntidaoCaixa(cdFilial, cdCaixa, dm.idTipoEmissao);
+    } catch (const std::exception& e) {
+      if (rtl::IsProgrammingError(e)) throw;
+    }
+  }
+  const std::string linha = dm.pausaCaixa.Verifica(cdFilial, cdCaixa, falha, rtl::Now());
+  if (!linha.empty()) LogImpExpKDS(linha);
+  return dm.pausaCaixa.Parado();
+}
+
+// Whatever keeps the certificate from being read is the register's fault, which the first pass
+// reports and pauses on; only a store that fails ends the start-up, as it would anywhere else.
+void TImpExpKdsThread::AnunciaValidadeCertificado() {
+  try {
+    const std::string aviso = VerificaCertificadoNFCe(cdFilial, cdCaixa);
+    if (!aviso.empty()) LogImpExpKDS(aviso);
+  } catch (const std::exception& e) {
+    if (rtl::IsProgrammingError(e) || dynamic_cast<const ado::EADOError*>(&e) != nullptr) throw;
   }
 }
 

@@ -10,6 +10,7 @@
 #include "rtl/datetime.h"
 #include "rtl/errors.h"
 #include "rtl/program_dir.h"
+#include "worker/log_file_name.h"
 
 namespace Cli_Qam00417 {
 
@@ -23,6 +24,12 @@ std::mutex& LogMutex() {
   return mutex;
 }
 
+// "" or "_<branch>_<register>_<store>"; guarded by LogMutex().
+std::string& Sufixo() {
+  static std::string sufixo;
+  return sufixo;
+}
+
 std::string TwoDigits(int value) {
   char text[8];
   std::snprintf(text, sizeof text, "%02d", value);
@@ -34,7 +41,8 @@ std::string FolderFor(const rtl::DateTimeParts& today) {
 }
 
 std::string FileFor(const std::string& folder, const rtl::DateTimeParts& today) {
-  return folder + "/LogImpExpKDS" + TwoDigits(today.day) + TwoDigits(today.month) + ".txt";
+  return folder + "/LogImpExpKDS" + TwoDigits(today.day) + TwoDigits(today.month) + Sufixo() +
+         ".txt";
 }
 
 [[noreturn]] void RaiseIoError(const std::string& what, const std::string& path, int error) {
@@ -77,7 +85,21 @@ void LogImpExpKDS(const std::string& message) {
 
 std::string LogImpExpKDSPath() {
   const rtl::DateTimeParts today = rtl::DecodeDateTime(rtl::Now());
+  std::lock_guard<std::mutex> lock(LogMutex());
   return FileFor(FolderFor(today), today);
+}
+
+void DefineCaixaDoLog(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                      const std::string& CDLOJA) {
+  const std::string dir = rtl::ProgramDirectory();
+  std::error_code erro;
+  std::filesystem::create_directories(PastaCaixasDoLog(dir), erro);
+  std::FILE* marca = std::fopen(
+      (PastaCaixasDoLog(dir) + "/" + NomeCaixaDoLog(CDFILIAL, CDCAIXA, CDLOJA)).c_str(), "ab");
+  if (marca != nullptr) std::fclose(marca);
+  const std::string sufixo = SufixoLogDoCaixa(dir, CDFILIAL, CDCAIXA, CDLOJA);
+  std::lock_guard<std::mutex> lock(LogMutex());
+  Sufixo() = sufixo;
 }
 
 }  // namespace Cli_Qam00417

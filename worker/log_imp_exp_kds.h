@@ -15,4 +15,11 @@ void LogImpExpKDS(const std::string& message);
 // The path of today's log file (for the host agent's summary).
 std::string LogImpExpKDSPath();
 
+// Makes the register the process's worker serves the one whose log is written from now on: marks
+// it in the program directory and takes its own file when another register has been marked
+// there (worker/log_file_name.h). Never raises: a mark that cannot be written leaves the name as
+// it was.
+void DefineCaixaDoLog(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                      const std::string& CDLOJA);
+
 }  // namespace Cli_Qam00417

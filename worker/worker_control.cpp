@@ -119,6 +119,17 @@ void WorkerControl::EndPass(int pending, int changed) {
   if (observer) observer();
 }
 
+void WorkerControl::EndPausedPass() {
+  std::function<void()> observer;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++passes_;
+    if (active_) status_ = kStatusCaixaParado;
+    observer = pass_observer_;
+  }
+  if (observer) observer();
+}
+
 void WorkerControl::SetPassObserver(std::function<void()> observer) {
   std::lock_guard<std::mutex> lock(mutex_);
   pass_observer_ = std::move(observer);

@@ -50,6 +50,9 @@ class WorkerControl {
   // that changed nothing is idle (kStatusOcioso or kStatusPendentes); one that changed something is
   // not (kStatusAlterou). Then runs the pass observer, outside the control's lock.
   void EndPass(int pending, int changed);
+  // Records the end of a pass that closed nothing because the register is paused by a fault of
+  // its own (kStatusCaixaParado), then runs the pass observer as EndPass does.
+  void EndPausedPass();
   // Seam for whoever must act once a pass has ended (a test waiting for the first pass): called
   // on the worker's thread after each pass, once its status is recorded. Empty by default.
   void SetPassObserver(std::function<void()> observer);

@@ -18,6 +18,9 @@ constexpr int kStatusPendentes = 4;
 // A worker pauses between passes, and its last pass changed the store (marked, closed or
 // removed an order): the next pass may find more to do.
 constexpr int kStatusAlterou = 5;
+// A worker pauses between passes, and its register is paused by a fault of its own (its
+// certificate, the schemas, its CSC, its SAT library): no order is closed until it is mended.
+constexpr int kStatusCaixaParado = 6;
 
 // Why the last worker ended, as MotivoFimImpPedExpKDS answers. Plain constants as above.
 // No worker has ended since the module was loaded (or one still runs).

@@ -20,5 +20,6 @@ decltype(EmiteDocumentoPendente) EmiteDocumentoPendente = Rotinas::EmiteDocument
 decltype(ReimprimeCupom) ReimprimeCupom = Rotinas::ReimprimeCupom;
 decltype(InutilizaNumeroNFCe) InutilizaNumeroNFCe = Rotinas::InutilizaNumeroNFCe;
 decltype(VerificaCertificadoNFCe) VerificaCertificadoNFCe = Rotinas::VerificaCertificadoNFCe;
+decltype(VerificaProntidaoCaixa) VerificaProntidaoCaixa = Rotinas::VerificaProntidaoCaixa;
 
 }  // namespace VyrFiscal

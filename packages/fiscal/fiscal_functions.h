@@ -149,4 +149,13 @@ extern std::function<std::string(const std::string& CDFILIAL, const std::string&
 extern std::function<std::string(const std::string& CDFILIAL, const std::string& CDCAIXA)>
     VerificaCertificadoNFCe;
 
+// Whether the register can close sales now (lifecycle/register_readiness.h): "" when it can,
+// else its fault (an unreadable, expired or not yet valid certificate, the CSC or the schemas
+// missing, the SAT library missing), naming what to mend. `idTipoEmissao`: "N" NFC-e, "S" SAT.
+// A "ready" answer is kept a few seconds, so asking before every pass and every sale costs
+// nothing; a fault is asked again each time. Raises only for a failure of the store.
+extern std::function<std::string(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                                 const std::string& idTipoEmissao)>
+    VerificaProntidaoCaixa;
+
 }  // namespace VyrFiscal

@@ -35,5 +35,7 @@ std::string InutilizaNumeroNFCe(const std::string& CDFILIAL, const std::string& 
                                 const std::string& serie, const std::string& numero,
                                 const std::string& ambiente);
 std::string VerificaCertificadoNFCe(const std::string& CDFILIAL, const std::string& CDCAIXA);
+std::string VerificaProntidaoCaixa(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                                   const std::string& idTipoEmissao);
 
 }  // namespace VyrFiscal::Rotinas

@@ -399,16 +399,18 @@ TEST_F(EndToEndTest, ASatOrderBecomesASaleWithItsCFeAndItsExtract) {
           LogLines({"Preenche cdsParamImpCup"}));
 }
 
-// A wrong activation code: the recorded sale is marked as waiting for its document, and the
-// next pass finds the sale of today and only marks the order.
+// A sale the device refuses (the branch's CNPJ is not one): the recorded sale is marked as
+// waiting for its document, and the next pass finds the sale of today and only marks the order.
 TEST_F(EndToEndTest, ASatRefusalChangesTheSaleAndTheNextPassMarksTheOrder) {
-  SatRegister("00000000");
+  SatRegister("123456789");
+  store_.Exec("UPDATE FILIAL SET NRINSJURFILI = '123'");
   InsertBill();
   Pass();
   Pass();
   EXPECT_EQ(
-      "raise Exception.create SAT: Codigo de ativacao invalido\n"
-      "Codigo de ativacao invalido - Qam00417 - Funcao:FechaContaNormal\n"
+      "raise Exception.create SAT: Erro de validacao do conteudo: CNPJ do emitente invalido\n"
+      "Erro de validacao do conteudo: CNPJ do emitente invalido - Qam00417 - "
+      "Funcao:FechaContaNormal\n"
       "Except FechaContaNormal\nChama funcao setVendaComanda: X\n"
       "|IDIMPCUPEXP=3 IDSTCOMANDA=X sales=A:1 |IDDOCPENDVENDA=SAT",
       LogLines({"SAT:", "Funcao:", "Except", "setVendaComanda"}) + "|" + State() +
@@ -787,7 +789,9 @@ TEST_F(EndToEndTest, AnOrderClaimedByAnotherRegisterWaitsUntilTheClaimExpires) {
 // A device that refuses the sales: the document pass tries three sales a pass, oldest first, and
 // each waits after its failure; once the device takes them, the backlog is issued three a pass.
 TEST_F(EndToEndTest, TheDocumentPassTriesAFewSalesAPassAndEachFailureWaits) {
-  SatRegister("00000000");
+  SatRegister("123456789");
+  const std::string cnpj = store_.Scalar("SELECT NRINSJURFILI FROM FILIAL");
+  store_.Exec("UPDATE FILIAL SET NRINSJURFILI = '123'");
   for (int i = 1; i <= 4; ++i) {
     bill_.nrvendarest = "000000000" + std::to_string(i);
     bill_.nrcomanda = "000" + std::to_string(i);
@@ -803,23 +807,25 @@ TEST_F(EndToEndTest, TheDocumentPassTriesAFewSalesAPassAndEachFailureWaits) {
   std::string outcome = attempts();
   WorkerPass();
   outcome += attempts();
-  dm_->cdAtivacaoSat = "123456789";
+  store_.Exec("UPDATE FILIAL SET NRINSJURFILI = ?", {cnpj});
   clock.Set(rtl::Now() + 2.0 / 86400);
   WorkerPass();
   outcome += attempts() + std::to_string(store_.Count("VENDA", "IDDOCPENDVENDA IS NULL")) + " ";
   WorkerPass();
   outcome += std::to_string(store_.Count("VENDA", "IDDOCPENDVENDA IS NULL"));
   EXPECT_EQ(
-      "3 4 7 3 4|Documento pendente da venda 0000000001 do caixa 001 falhou: SAT: Codigo de "
-      "ativacao invalido - nova tentativa em 1 s\nDocumento pendente da venda 0000000001 do caixa "
-      "001: CF-e 000001 emitido; cupom impresso\n",
+      "3 4 7 3 4|Documento pendente da venda 0000000001 do caixa 001 falhou: SAT: Erro de "
+      "validacao do conteudo: CNPJ do emitente invalido - nova tentativa em 1 s\nDocumento "
+      "pendente da venda 0000000001 do caixa 001: CF-e 000001 emitido; cupom impresso\n",
       outcome + "|" + LogLines({"Documento pendente da venda 0000000001"}));
 }
 
 // A restarted register's recovery runs the document pass until it settles nothing more: a
 // backlog larger than one pass is issued whole, oldest first, before any new order is closed.
 TEST_F(EndToEndTest, TheStartUpRecoveryIssuesTheWholeBacklog) {
-  SatRegister("00000000");
+  SatRegister("123456789");
+  const std::string cnpj = store_.Scalar("SELECT NRINSJURFILI FROM FILIAL");
+  store_.Exec("UPDATE FILIAL SET NRINSJURFILI = '123'");
   for (int i = 1; i <= 4; ++i) {
     bill_.nrvendarest = "000000000" + std::to_string(i);
     bill_.nrcomanda = "000" + std::to_string(i);
@@ -827,7 +833,7 @@ TEST_F(EndToEndTest, TheStartUpRecoveryIssuesTheWholeBacklog) {
     InsertBill();
   }
   Pass();
-  dm_->cdAtivacaoSat = "123456789";
+  store_.Exec("UPDATE FILIAL SET NRINSJURFILI = ?", {cnpj});
   dm_->RecuperaDocumentosPendentes(kFilial, kCaixa);
   std::string cfes;
   for (const auto& row : store_.Query("SELECT NRSEQVENDA, NRCFESAT FROM VENDACFESAT ORDER BY 1"))

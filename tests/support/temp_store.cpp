@@ -98,6 +98,11 @@ int SqlArg::Bind(sqlite3_stmt* stmt, int index) const {
 TempStore::TempStore()
     : folder_("vyr_store"), dir_(folder_.Path()), db_path_(dir_ + "/Dados/Loja.db") {
   VyrSchema::CreateSqliteStore(db_path_);
+  // The official schemas an installation gets from the store-making commands; a copy, so that
+  // nothing a test does to them reaches the project's own.
+  std::filesystem::create_directories(dir_ + "/Dados/Schemas/nfe-4.00");
+  std::filesystem::copy(VYR_SOURCE_DIR "/packages/fiscal/nfce/schemas/nfe-4.00",
+                        dir_ + "/Dados/Schemas/nfe-4.00");
   if (sqlite3_open_v2(db_path_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
     const std::string message = sqlite3_errmsg(db_);
     sqlite3_close(db_);

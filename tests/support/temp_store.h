@@ -1,10 +1,12 @@
 #pragma once
 // A fresh store database in its own temporary folder, for tests that need a real SQLite store.
 //
-// TempStore creates /tmp/vyr_store_XXXXXX/Dados/Loja.db with the full store schema and talks to it
-// through the raw sqlite3 API, independently of the platform's database layer, so that a test can
-// arrange rows and check the database's state without trusting the code under test. The folder is
-// removed by the destructor unless the environment variable VYR_KEEP_TEST_DIRS is set.
+// TempStore creates /tmp/vyr_store_XXXXXX/Dados/Loja.db with the full store schema (and the
+// official NF-e schemas under Dados/Schemas/nfe-4.00, as the store-making commands install them)
+// and talks to it through the raw sqlite3 API, independently of the platform's database layer, so
+// that a test can arrange rows and check the database's state without trusting the code under test.
+// The folder is removed by the destructor unless the environment variable VYR_KEEP_TEST_DIRS is
+// set.
 //
 // Not thread-safe: one TempStore per test. Every failure (folder, schema, statement) throws
 // std::runtime_error carrying the statement and SQLite's message.

@@ -44,12 +44,12 @@ void AddExtension(X509* cert, X509* issuer, int nid, const char* value) {
 
 // `issuer` null: self-signed by `key`.
 Cert NewCert(EVP_PKEY* key, const std::string& common_name, long serial, X509* issuer,
-             EVP_PKEY* issuer_key, long valid_days = 365) {
+             EVP_PKEY* issuer_key, long valid_days = 365, long valid_from_days = 0) {
   Cert cert(X509_new());
   Check(cert != nullptr, "certificate allocation");
   X509_set_version(cert.get(), 2);
   ASN1_INTEGER_set(X509_get_serialNumber(cert.get()), serial);
-  X509_gmtime_adj(X509_getm_notBefore(cert.get()), -3600);
+  X509_gmtime_adj(X509_getm_notBefore(cert.get()), valid_from_days * 24 * 3600 - 3600);
   X509_gmtime_adj(X509_getm_notAfter(cert.get()), valid_days * 24 * 3600);
   X509_NAME* name = X509_get_subject_name(cert.get());
   X509_NAME_add_entry_by_txt(name, "C", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("BR"),
@@ -134,12 +134,12 @@ TestServerCertificate MakeTestServerCertificate(const std::string& folder,
 
 TestCertificate MakeTestCertificate(const std::string& folder, const std::string& name,
                                     const std::string& password, const std::string& cnpj,
-                                    long valid_days) {
+                                    long valid_days, long valid_from_days) {
   Key ca_key = NewKey();
   Cert ca = NewCert(ca_key.get(), "AUTORIDADE CERTIFICADORA DE TESTE", 1, nullptr, nullptr);
   Key key = NewKey();
   Cert cert = NewCert(key.get(), "RESTAURANTE DE TESTE LTDA:" + cnpj, 2, ca.get(), ca_key.get(),
-                      valid_days);
+                      valid_days, valid_from_days);
   TestCertificate made;
   made.pfx_path = folder + "/" + name + ".pfx";
   made.password = password;

@@ -15,11 +15,13 @@ struct TestCertificate {
   std::string ca_pem_path;    // the authority that issued it
 };
 
-// Writes "<folder>/<name>.pfx", "<folder>/<name>.pem" and "<folder>/<name>-ca.pem".
+// Writes "<folder>/<name>.pfx", "<folder>/<name>.pem" and "<folder>/<name>-ca.pem". The
+// certificate is valid from `valid_from_days` days from now (less an hour; by default long enough
+// before it for the fixed evenings the tests' clocks are held at) to `valid_days` days from now.
 TestCertificate MakeTestCertificate(const std::string& folder, const std::string& name = "a1",
                                     const std::string& password = "senha-de-teste",
                                     const std::string& cnpj = "11222333000181",
-                                    long valid_days = 365);
+                                    long valid_days = 365, long valid_from_days = -400);
 
 // A TLS server's certificate for 127.0.0.1 and "localhost", issued by its own throwaway
 // authority: what a local stand-in of a web service presents.

@@ -25,6 +25,7 @@
 #include "fiscal/nfce/nfce_emission.h"
 #include "fiscal/receipt/contingency_danfe.h"
 #include "fiscal/receipt/receipt_state.h"
+#include "fiscal/register_fault.h"
 #include "fiscal/sale/closed_bill.h"
 #include "fiscal/sale/pending_document.h"
 #include "fiscal/sale/sale_statements.h"
@@ -48,6 +49,12 @@ const char* const kRegistroSat = "S";
 
 void DesfazTransacao(ado::TADOConnection& conexao) {
   if (conexao.InTransaction()) conexao.RollbackTrans();
+}
+
+// A statement the worker's stop cut short: no fault of the sale.
+bool Interrompida(const std::exception& erro) {
+  const auto* ado = dynamic_cast<const ado::EADOError*>(&erro);
+  return ado != nullptr && ado->Interrupted();
 }
 
 bool ViolouRestricao(const ado::EADOError& error) {
@@ -111,7 +118,8 @@ void EnviaNfce(ado::TADOConnection& conexao, const PedidoNfce& pedido, const Not
   try {
     enviada = TransmiteNfce(conexao, pedido, preparada);
   } catch (const std::exception& erro) {
-    if (rtl::IsProgrammingError(erro)) throw;
+    // A fault of the register is no outage of the authority: the note waits for it mended.
+    if (rtl::IsProgrammingError(erro) || ComoFalhaDoCaixa(erro) != nullptr) throw;
     enviada.contingencia = true;
   }
   if (enviada.contingencia) {
@@ -184,11 +192,19 @@ Variant SetConcluiFechamento(const std::vector<TClientDataSet*>& tabelas, const 
     }
     const std::string recusa = Venda::MotivoRecusa(conexao, fechamento);
     if (!recusa.empty()) return Variant(RespostaErro(recusa));
+    // What every sale of the register needs, asked again before anything is drawn or written:
+    // the register may have lost it since its worker last asked.
+    const std::string falha =
+        VerificaProntidaoCaixa(fechamento.CDFILIAL, fechamento.CDCAIXA, fechamento.idTipoEmissao);
+    if (!falha.empty()) throw FalhaDoCaixa(falha);
     return Venda::Grava(conexao, fechamento, retornoFiscal);
   } catch (const std::exception& e) {
     Venda::DesfazTransacao(conexao);
-    // Only a failure of the world answers "ERRO"; the closing's handler reports a bug as one.
-    if (rtl::IsProgrammingError(e)) throw;
+    // Only a failure of the sale answers "ERRO": the closing's handler reports a bug as one, a
+    // fault of the register pauses its closings, and a stop leaves the bill for the next run.
+    if (rtl::IsProgrammingError(e) || ComoFalhaDoCaixa(e) != nullptr || Venda::Interrompida(e)) {
+      throw;
+    }
     return Variant(RespostaErro(e.what()));
   }
 }

@@ -10,6 +10,7 @@
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
 #include "fiscal/nfce/note_store.h"
+#include "fiscal/register_fault.h"
 #include "rtl/errors.h"
 
 namespace VyrFiscal::Nfce {
@@ -26,43 +27,67 @@ std::string Dia(rtl::TDateTime quando) {
   return rtl::FormatDateIso(quando).substr(0, 10);
 }
 
+rtl::TDateTime Momento(const ASN1_TIME* quando, bool& lido) {
+  std::tm tm{};
+  lido = lido && ASN1_TIME_to_tm(quando, &tm) == 1;
+  return lido ? rtl::EncodeDateTime({tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
+                                     tm.tm_min, tm.tm_sec, 0})
+              : 0;
+}
+
 }  // namespace
 
-rtl::TDateTime FimDaValidade(const std::string& arquivoPfx, const std::string& senha) {
+ValidadeCertificado ValidadeDoCertificado(const std::string& arquivoPfx, const std::string& senha) {
   BIO* bio = BIO_new_file(arquivoPfx.c_str(), "rb");
   if (bio == nullptr) {
-    throw rtl::EInOutError("Certificate file '" + arquivoPfx +
-                           "' (CAIXAFISCAL.DSARQCERTIF) cannot be read");
+    throw FalhaDoCaixa("Certificate file '" + arquivoPfx +
+                       "' (CAIXAFISCAL.DSARQCERTIF) cannot be read");
   }
   std::unique_ptr<PKCS12, LiberaP12> p12(d2i_PKCS12_bio(bio, nullptr));
   BIO_free(bio);
   EVP_PKEY* privada = nullptr;
   X509* certificado = nullptr;
   STACK_OF(X509)* cadeia = nullptr;
-  const bool aberto =
-      p12 && PKCS12_parse(p12.get(), senha.c_str(), &privada, &certificado, &cadeia) == 1;
+  bool lido = p12 && PKCS12_parse(p12.get(), senha.c_str(), &privada, &certificado, &cadeia) == 1;
   EVP_PKEY_free(privada);
   sk_X509_pop_free(cadeia, X509_free);
   std::unique_ptr<X509, LiberaX509> dono(certificado);
-  std::tm fim{};
-  if (!aberto || certificado == nullptr ||
-      ASN1_TIME_to_tm(X509_get0_notAfter(certificado), &fim) != 1) {
-    throw rtl::EInOutError("Certificate file '" + arquivoPfx +
-                           "' is not a PKCS#12 certificate that the register's password "
-                           "(CAIXAFISCAL.DSSENHACERTIF, ****) opens");
+  lido = lido && certificado != nullptr;
+  ValidadeCertificado validade;
+  if (lido) {
+    validade.inicio = Momento(X509_get0_notBefore(certificado), lido);
+    validade.fim = Momento(X509_get0_notAfter(certificado), lido);
   }
-  return rtl::EncodeDateTime(
-      {fim.tm_year + 1900, fim.tm_mon + 1, fim.tm_mday, fim.tm_hour, fim.tm_min, fim.tm_sec, 0});
+  if (!lido) {
+    throw FalhaDoCaixa("Certificate file '" + arquivoPfx +
+                       "' is not a PKCS#12 certificate that the register's password "
+                       "(CAIXAFISCAL.DSSENHACERTIF, ****) opens");
+  }
+  return validade;
+}
+
+rtl::TDateTime FimDaValidade(const std::string& arquivoPfx, const std::string& senha) {
+  return ValidadeDoCertificado(arquivoPfx, senha).fim;
 }
 
 std::string AvisoValidade(const std::string& arquivoPfx, rtl::TDateTime fim, rtl::TDateTime agora) {
   if (agora >= fim) {
-    throw rtl::Exception("NFC-e: the certificate '" + arquivoPfx +
-                         "' (CAIXAFISCAL.DSARQCERTIF) expired on " + Dia(fim) +
-                         ": the register cannot sign its notes");
+    throw FalhaDoCaixa("NFC-e: the certificate '" + arquivoPfx +
+                       "' (CAIXAFISCAL.DSARQCERTIF) expired on " + Dia(fim) +
+                       ": the register cannot sign its notes");
   }
   if (fim - agora > kDiasAvisoCertificado) return "";
   return "NFC-e: o certificado '" + arquivoPfx + "' vence em " + Dia(fim);
+}
+
+std::string AvisoValidade(const std::string& arquivoPfx, const ValidadeCertificado& validade,
+                          rtl::TDateTime agora) {
+  if (agora < validade.inicio) {
+    throw FalhaDoCaixa("NFC-e: the certificate '" + arquivoPfx +
+                       "' (CAIXAFISCAL.DSARQCERTIF) is valid only from " + Dia(validade.inicio) +
+                       ": the register cannot sign its notes");
+  }
+  return AvisoValidade(arquivoPfx, validade.fim, agora);
 }
 
 }  // namespace VyrFiscal::Nfce
@@ -74,7 +99,7 @@ std::string VerificaCertificadoNFCe(const std::string& CDFILIAL, const std::stri
       Nfce::LeConfiguracaoNfce(ConexaoFiscal(), CDFILIAL, CDCAIXA);
   return Nfce::AvisoValidade(
       configuracao.arquivoCertificado,
-      Nfce::FimDaValidade(configuracao.arquivoCertificado, configuracao.senhaCertificado),
+      Nfce::ValidadeDoCertificado(configuracao.arquivoCertificado, configuracao.senhaCertificado),
       rtl::Now());
 }
 

@@ -42,8 +42,8 @@ const char* const kJustificativaContingencia =
 const char* const kJustificativaSemAutorizador =
     "CAIXAFISCAL.IDMODOAUTORIZ NAO INDICA AUTORIZADOR - NFC-E EMITIDA EM CONTINGENCIA OFFLINE";
 
-// An installation that keeps the official schemas there has every note checked before it is
-// kept, so a note the authority would refuse for its form never leaves the register.
+// Every note is checked against the installed official schemas before it is kept, so a note the
+// authority would refuse for its form never leaves the register.
 std::string EsquemaInstalado() {
   return PastaEsquemasInstalados() + "nfe_v4.00.xsd";
 }
@@ -139,12 +139,11 @@ void ReemiteEmContingencia(ado::TADOConnection& conexao, const NotaGravada& nota
   const std::string urlQrCode = nota.qrCode.substr(0, nota.qrCode.find("?p="));
   nova.qrCode = QrCode(configuracao, urlQrCode, id, assinada.xml, assinada.digestValue);
   const std::string xml = ComInfNfeSupl(assinada.xml, nova.qrCode, nota.urlChave);
-  if (fs::exists(EsquemaInstalado())) {
-    const std::string erros = ErrosDeEsquema(xml, EsquemaInstalado());
-    if (!erros.empty()) {
-      throw rtl::Exception("NFC-e of sale " + nota.NRSEQVENDA + " in contingency does not follow " +
-                           EsquemaInstalado() + ": " + erros);
-    }
+  // A schema missing or unreadable raises the register's fault (schema_check.h).
+  const std::string erros = ErrosDeEsquema(xml, EsquemaInstalado());
+  if (!erros.empty()) {
+    throw rtl::Exception("NFC-e of sale " + nota.NRSEQVENDA + " in contingency does not follow " +
+                         EsquemaInstalado() + ": " + erros);
   }
   nova.arquivoXml = fs::path(nota.arquivoXml).parent_path().string() + "/" + id.chave + ".xml";
   GravaArquivoNota(nova.arquivoXml, xml);
@@ -218,12 +217,11 @@ NotaNfce PreparaNfceDaVenda(ado::TADOConnection& conexao, const PedidoNfce& requ
   nota.qrCode = QrCode(configuracao, urlQrCode, id, assinada.xml, assinada.digestValue);
   nota.urlChave = configuracao.urlChave.empty() ? enderecos.urlChave : configuracao.urlChave;
   const std::string xml = ComInfNfeSupl(assinada.xml, nota.qrCode, nota.urlChave);
-  if (fs::exists(EsquemaInstalado())) {
-    const std::string erros = ErrosDeEsquema(xml, EsquemaInstalado());
-    if (!erros.empty()) {
-      throw rtl::Exception("NFC-e of sale " + request.NRSEQVENDA + " does not follow " +
-                           EsquemaInstalado() + ": " + erros);
-    }
+  // A schema missing or unreadable raises the register's fault (schema_check.h).
+  const std::string erros = ErrosDeEsquema(xml, EsquemaInstalado());
+  if (!erros.empty()) {
+    throw rtl::Exception("NFC-e of sale " + request.NRSEQVENDA + " does not follow " +
+                         EsquemaInstalado() + ": " + erros);
   }
   nota.CDFILIAL = request.CDFILIAL;
   nota.CDCAIXA = request.CDCAIXA;

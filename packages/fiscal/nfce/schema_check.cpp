@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 
+#include "fiscal/register_fault.h"
 #include "rtl/errors.h"
 #include "rtl/program_dir.h"
 
@@ -46,7 +47,11 @@ xmlSchema* Esquema(const std::string& arquivoXsd) {
   }
   if (!esquema) {
     esquemas.erase(arquivoXsd);
-    throw rtl::EInOutError("XML schema '" + arquivoXsd + "' cannot be read: " + erros);
+    // Without the schema no note can be checked: the installation, not the note, is at fault.
+    // One line for the log: the parser's messages joined.
+    while (!erros.empty() && erros.back() == '\n') erros.pop_back();
+    for (char& c : erros) c = c == '\n' ? ';' : c;
+    throw FalhaDoCaixa("XML schema '" + arquivoXsd + "' cannot be read: " + erros);
   }
   return esquema.get();
 }
@@ -66,6 +71,11 @@ std::string ErrosDeEsquema(const std::string& xml, const std::string& arquivoXsd
   xmlSchemaFreeValidCtxt(ctx);
   if (resultado != 0 && erros.empty()) erros = "invalid (code " + std::to_string(resultado) + ")\n";
   return erros;
+}
+
+void CarregaEsquema(const std::string& arquivoXsd) {
+  std::lock_guard<std::mutex> trava(mutex_esquemas);
+  Esquema(arquivoXsd);
 }
 
 std::string PastaEsquemasInstalados() {

@@ -19,6 +19,7 @@
 #include <mutex>
 #include <utility>
 
+#include "fiscal/register_fault.h"
 #include "rtl/errors.h"
 
 namespace VyrFiscal::Nfce {
@@ -71,8 +72,8 @@ struct Certificado {
 Certificado LeCertificado(const std::string& arquivoPfx, const std::string& senha) {
   BIO* bio = BIO_new_file(arquivoPfx.c_str(), "rb");
   if (bio == nullptr) {
-    throw rtl::EInOutError("Certificate file '" + arquivoPfx +
-                           "' (CAIXAFISCAL.DSARQCERTIF) cannot be read");
+    throw FalhaDoCaixa("Certificate file '" + arquivoPfx +
+                       "' (CAIXAFISCAL.DSARQCERTIF) cannot be read");
   }
   std::unique_ptr<PKCS12, LiberaP12> p12(d2i_PKCS12_bio(bio, nullptr));
   BIO_free(bio);
@@ -83,9 +84,9 @@ Certificado LeCertificado(const std::string& arquivoPfx, const std::string& senh
       lido.privada == nullptr || lido.certificado == nullptr) {
     EVP_PKEY_free(lido.privada);
     X509_free(lido.certificado);
-    throw rtl::EInOutError("Certificate file '" + arquivoPfx +
-                           "' is not a PKCS#12 certificate that the register's password "
-                           "(CAIXAFISCAL.DSSENHACERTIF, ****) opens");
+    throw FalhaDoCaixa("Certificate file '" + arquivoPfx +
+                       "' is not a PKCS#12 certificate that the register's password "
+                       "(CAIXAFISCAL.DSSENHACERTIF, ****) opens");
   }
   sk_X509_pop_free(cadeia, X509_free);
   return lido;
@@ -121,6 +122,14 @@ std::pair<EVP_PKEY*, X509*> ParaAssinar(const std::string& arquivoPfx, const std
       guardado = Certificado{};
       return unico;
     }
+  }
+  // A kept certificate may have run out, or a new one not begun yet: the authority refuses a
+  // note signed outside the certificate's validity, so the register must not sign it.
+  if (X509_cmp_current_time(X509_get0_notBefore(guardado.certificado)) > 0 ||
+      X509_cmp_current_time(X509_get0_notAfter(guardado.certificado)) < 0) {
+    throw FalhaDoCaixa("NFC-e: the certificate '" + arquivoPfx +
+                       "' (CAIXAFISCAL.DSARQCERTIF) is not valid now: the register cannot sign "
+                       "its notes");
   }
   // References, not copies: copying a certificate re-encodes it, which cost as much as the
   // signature's own digest.

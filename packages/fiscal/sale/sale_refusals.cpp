@@ -11,7 +11,6 @@
 #include "fiscal/sale/closed_bill.h"
 #include "fiscal/sale/sale_statements.h"
 #include "fiscal/sale/tax_situation.h"
-#include "fiscal/sat/stored_cfe.h"
 #include "rtl/errors.h"
 #include "vyrutil/access_key.h"
 #include "vyrutil/strings.h"
@@ -243,11 +242,6 @@ std::string MotivoRecusa(ado::TADOConnection& conexao, const Fechamento& f) {
   if (documento) {
     const std::string pagamentos = FaltaNosPagamentos(f);
     if (!pagamentos.empty()) return pagamentos;
-  }
-  if (f.idTipoEmissao == "S") {
-    const std::string sat = Sat::ProblemaInstalacaoSat(
-        Sat::LeInstalacaoSat(conexao, f.CDFILIAL, f.CDCAIXA), f.CDFILIAL, f.CDCAIXA);
-    if (!sat.empty()) return sat;
   }
 
   ado::TADOQuery adqProduto;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "fiscal/register_fault.h"
 #include "fiscal/sat/cfe_sale_xml.h"
 #include "fiscal/sat/sat_answer.h"
 #include "fiscal/sat/sat_library.h"
@@ -58,6 +59,9 @@ void EscreveXml(const std::string& arquivo, const std::string& xml) {
   }
 }
 
+// The answer of EnviarDadosVenda to an activation code the device does not take.
+const char* const kAtivacaoRecusada = "06001";
+
 double Numero(const std::string& texto) {
   return std::strtod(texto.c_str(), nullptr);
 }
@@ -67,7 +71,7 @@ double Numero(const std::string& texto) {
 std::string CaminhoBiblioteca(ado::TADOConnection& conexao, const PedidoSat& pedido) {
   const InstalacaoSat instalacao = LeInstalacaoSat(conexao, pedido.CDFILIAL, pedido.CDCAIXA);
   const std::string problema = ProblemaInstalacaoSat(instalacao, pedido.CDFILIAL, pedido.CDCAIXA);
-  if (!problema.empty()) throw rtl::Exception(problema);
+  if (!problema.empty()) throw FalhaDoCaixa(problema);
   return instalacao.biblioteca;
 }
 
@@ -194,9 +198,11 @@ bool EmiteCFeSat(ado::TADOConnection& conexao, const PedidoSat& pedido,
   try {
     resposta = Envia(conexao, pedido, dadosVenda, sessao);
   } catch (const rtl::Exception& erro) {
-    // A device that cannot be loaded or called refuses the sale; a bug of ours is no refusal.
+    // A device that cannot be called refuses the sale; a bug of ours is no refusal, and a
+    // library that cannot be loaded is the register's fault: the sale waits for it mended.
     if (rtl::IsProgrammingError(erro)) throw;
     EsqueceSessao(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA);
+    if (ComoFalhaDoCaixa(erro) != nullptr) throw;
     valoresSat = Recusa(sessao, erro);
     return false;
   }
@@ -204,6 +210,15 @@ bool EmiteCFeSat(ado::TADOConnection& conexao, const PedidoSat& pedido,
   valoresSat = InterpretaResposta(resposta);
   if (!Emitido(valoresSat)) {
     EsqueceSessao(conexao, pedido.CDFILIAL, pedido.CDCAIXA, pedido.NRSEQVENDA);
+    // A device that refuses the register's activation code refuses every sale: the register's
+    // fault, and the sale waits for it mended.
+    if (ValorSat(valoresSat, kSatEEEEE) == kAtivacaoRecusada) {
+      throw FalhaDoCaixa(
+          "SAT: the device refuses the register's activation code "
+          "(CDATIVACAOSAT of Dados/Cadastros/AberturaCaixa.cds): " +
+              ValorSat(valoresSat, kSatMensagem),
+          false);
+    }
     return false;
   }
   GuardaEmitido(conexao, pedido, valoresSat, resposta, std::to_string(sessao));

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "fiscal/register_fault.h"
 #include "rtl/errors.h"
 
 namespace VyrFiscal::Sat {
@@ -12,15 +13,15 @@ BibliotecaSat::BibliotecaSat(const std::string& caminho) : caminho_(caminho) {
   handle_ = dlopen(caminho.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
     const char* motivo = dlerror();
-    throw rtl::Exception("SAT library '" + caminho + "' (CAIXAFISCAL.DSLIBSAT) cannot be loaded: " +
-                         (motivo ? motivo : "unknown reason"));
+    throw FalhaDoCaixa("SAT library '" + caminho + "' (CAIXAFISCAL.DSLIBSAT) cannot be loaded: " +
+                       (motivo ? motivo : "unknown reason"));
   }
   enviar_ = reinterpret_cast<Enviar>(dlsym(handle_, "EnviarDadosVenda"));
   if (enviar_ == nullptr) {
     dlclose(handle_);
     handle_ = nullptr;
-    throw rtl::Exception("SAT library '" + caminho +
-                         "' (CAIXAFISCAL.DSLIBSAT) has no function EnviarDadosVenda");
+    throw FalhaDoCaixa("SAT library '" + caminho +
+                       "' (CAIXAFISCAL.DSLIBSAT) has no function EnviarDadosVenda");
   }
 }
 

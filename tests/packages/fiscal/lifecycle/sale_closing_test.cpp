@@ -1,6 +1,7 @@
 // Recording a closed bill: the sale with its lines, taxes, cancelled items and movements, once
 // per bill, and nothing at all when the sale is refused or fails half-way.
 
+#include "fiscal/register_fault.h"
 #include "packages/fiscal/sale_fixture.h"
 
 namespace {
@@ -149,8 +150,14 @@ TEST_F(SaleRecordedOnceTest, ABillThatStopsWaitingWhileItIsClosedIsNotRecorded) 
 class SaleRefusalTest : public SaleRecordedOnceTest {
  protected:
   // The answer to the bill, and what it left in the store.
+  // The answer, or the register's fault raised instead ("FALHA DO CAIXA: ...").
   std::string Refusal() {
-    const std::string answer = Record();
+    std::string answer;
+    try {
+      answer = Record();
+    } catch (const VyrFiscal::FalhaDoCaixa& falha) {
+      answer = std::string("FALHA DO CAIXA: ") + falha.what();
+    }
     return answer + " | " + Counts() + "numbers: " + std::to_string(store_.Count("PROXCODIGO")) +
            "\n";
   }
@@ -251,8 +258,8 @@ TEST_F(SaleRefusalTest, EachRefusalNamesWhatToFillInAndWritesNothing) {
 }
 
 // What the documents would declare is checked under the branch's regime before anything is
-// written: the ICMS group of the product's situation, the CEST it requires, the payment codes,
-// and on a SAT register the device's installation values.
+// written: the ICMS group of the product's situation, the CEST it requires, the payment codes;
+// and on a SAT register the device's installation values, whose lack is the register's fault.
 TEST_F(SaleRefusalTest, WhatTheDocumentsDeclareIsRefusedBeforeRecording) {
   register_.id_tipo_emissao = "N";
   vyrtest::FiscalBranch simples;
@@ -285,10 +292,11 @@ TEST_F(SaleRefusalTest, WhatTheDocumentsDeclareIsRefusedBeforeRecording) {
           "ERRO: O tipo de recebimento 002 (CARTAO) está sem código fiscal de pagamento válido "
           "('CR'): preencha CDFPIMPFIS no layout de recebimentos do caixa (ConfTipoRece)." +
           nothing +
-          "ERRO: O caixa 001 da filial 0001 não indica a biblioteca do SAT: preencha "
+          "FALHA DO CAIXA: O caixa 001 da filial 0001 não indica a biblioteca do SAT: preencha "
           "CAIXAFISCAL.DSLIBSAT (libVyrSatEmulador.so para o emulador)." +
           nothing +
-          "ERRO: O caixa 001 da filial 0001 está sem o CNPJ da software house ou a assinatura do "
+          "FALHA DO CAIXA: O caixa 001 da filial 0001 está sem o CNPJ da software house ou a "
+          "assinatura do "
           "AC registrada no SAT: preencha CAIXAFISCAL.NRCNPJSOFTHOUSE e CAIXAFISCAL.DSSIGNAC." +
           nothing,
       answers);

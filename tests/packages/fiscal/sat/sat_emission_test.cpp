@@ -9,6 +9,7 @@
 
 #include "fiscal/fiscal_functions.h"
 #include "fiscal/fiscal_store.h"
+#include "fiscal/register_fault.h"
 #include "fiscal/sat/cfe_sale_xml.h"
 #include "fiscal/sat/sat_answer.h"
 #include "fiscal/sat/sat_emission.h"
@@ -213,24 +214,37 @@ TEST_F(SatEmissionTest, TheCFeIsFiledUnderTheDayItBears) {
 }
 
 TEST_F(SatEmissionTest, ARefusalStoresNothing) {
-  pedido_.cdAtivacaoSat = "00000000";
   std::vector<std::string> valores;
-  EXPECT_FALSE(Emite(valores));
-  EXPECT_EQ("06001 Codigo de ativacao invalido, rows 0",
+  // An emitter's CNPJ the device does not take.
+  EXPECT_FALSE(VyrFiscal::Sat::EmiteCFeSat(
+      conexao_, pedido_,
+      [] {
+        VyrFiscal::VendaGravada venda = sattest::VendaDeTeste();
+        venda.emitente.CNPJ = "123";
+        return venda;
+      },
+      valores));
+  EXPECT_EQ("06010 Erro de validacao do conteudo: CNPJ do emitente invalido, rows 0",
             ValorSat(valores, "EEEEE") + " " + ValorSat(valores, "mensagem") + ", rows " +
                 std::to_string(store_.Count("VENDACFESAT")));
 }
 
-TEST_F(SatEmissionTest, ALibraryThatCannotBeLoadedIsARefusalNamingIt) {
+// Every sale of the register would meet it: the register's fault, raised for the worker to pause
+// on, and not a refusal of this sale, whose session is not kept.
+TEST_F(SatEmissionTest, ALibraryThatCannotBeLoadedIsTheRegistersFaultNamingIt) {
   store_.Exec("UPDATE CAIXAFISCAL SET DSLIBSAT = ?, NRCNPJSOFTHOUSE = ?, DSSIGNAC = ?",
               {store_.Dir() + "/libSemSat.so", "11444777000161", "assinatura registrada"});
   std::vector<std::string> valores;
-  EXPECT_FALSE(Emite(valores));
-  const std::string mensagem = ValorSat(valores, "mensagem");
+  std::string mensagem = "no fault";
+  try {
+    Emite(valores);
+  } catch (const VyrFiscal::FalhaDoCaixa& falha) {
+    mensagem = falha.what();
+  }
   EXPECT_EQ("SAT library '" + store_.Dir() +
-                "/libSemSat.so' (CAIXAFISCAL.DSLIBSAT) cannot be "
-                "loaded",
-            mensagem.substr(0, mensagem.find(": ")));
+                "/libSemSat.so' (CAIXAFISCAL.DSLIBSAT) cannot be loaded|sessions kept: 0",
+            mensagem.substr(0, mensagem.find(": ")) + "|sessions kept: " +
+                store_.Scalar("SELECT COUNT(*) FROM VENDACFESAT WHERE NRSESSAOSAT IS NOT NULL"));
 }
 
 TEST_F(SatEmissionTest, SATOnlineAnswersAStoredCFeFromTheFiscalConnection) {
