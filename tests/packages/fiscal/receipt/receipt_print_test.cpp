@@ -138,6 +138,8 @@ TEST_F(ReceiptPrintTest, NfceReceiptOfAClosedBill) {
   l.senha = "A1B2C3";
   l.porta = "file:nfce.prn";
   retorno = Variant::Array(10);
+  // Printed after midnight on this host's clock: the copy is still filed under the note's day.
+  clock_.Set(rtl::EncodeDateTime({2026, 3, 11, 0, 10, 0, 0}));
   VyrFiscal::DisparaImpressaoNaoFiscal(ListaDeImpressao("VENDA_NFCe", l), retorno);
   const std::string texto = Le(Pasta("2026-03-10") + "NFCe" + chave + ".txt");
   EXPECT_EQ(
