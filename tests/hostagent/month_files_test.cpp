@@ -224,5 +224,23 @@ TEST_F(MonthFilesTest, TheStatusPageShowsAPendingOrderAndARegisterFault) {
           std::to_string(stopped.exit_code));
 }
 
+// `run --keep-copies N` removes the receipt copies of old day folders when it starts.
+TEST_F(MonthFilesTest, RunKeepCopiesRemovesOldCopiesAtStart) {
+  MakeDemo("0");
+  const std::string old_copy = dir_ + "/Dados/Impressao/2000-01-01/NFCe1.txt";
+  fs::create_directories(fs::path(old_copy).parent_path());
+  std::ofstream(old_copy) << "x";
+  const Result run =
+      RunHost({"run", "--dir", dir_, "--until-idle", "--max-seconds", "60", "--keep-copies", "30"},
+              scratch_.Dir());
+  const size_t line = run.out.find("Copias de recibos");
+  EXPECT_EQ(
+      "0 Copias de recibos removidas (mais de 30 dias): 1\n0",
+      std::to_string(run.exit_code) + " " +
+          (line == std::string::npos ? "-\n"
+                                     : run.out.substr(line, run.out.find('\n', line) - line + 1)) +
+          std::to_string(fs::exists(old_copy)));
+}
+
 }  // namespace
 }  // namespace hosttest
