@@ -268,6 +268,54 @@ std::string Resumo(const std::vector<Linha>& linhas, const std::string& arquivo)
          "; arquivos XML: " + std::to_string(arquivos) + "\n";
 }
 
+// The lines the month cannot be closed with, one a line; "" when none.
+std::string NaoResolvidas(const std::vector<Linha>& linhas) {
+  std::string pendentes;
+  for (const Linha& l : linhas) {
+    if (!l.resolvida) {
+      pendentes += "  numero " + std::to_string(l.numero) + " serie " + l.serie +
+                   (l.chave.empty() ? "" : " (" + l.chave + ")") + ": " + l.situacao + "\n";
+    }
+  }
+  return pendentes;
+}
+
+void EscreveZip(const ExportXmlOptions& o, const std::vector<Linha>& linhas) {
+  std::vector<ZipEntry> entradas;
+  entradas.push_back({"resumo.csv", "", Csv(linhas)});
+  for (const Linha& l : linhas) {
+    for (const std::string& a : l.arquivos) entradas.push_back({NomeNoZip(o.dir, a), a, ""});
+  }
+  std::error_code ignored;
+  fs::create_directories(fs::path(o.saida).parent_path(), ignored);
+  WriteZip(o.saida, entradas);
+}
+
+// Warns of the missing numbers, then writes the archive unless a document stops the month.
+int Exporta(const ExportXmlOptions& o, const std::vector<Linha>& linhas, std::ostream& out,
+            std::ostream& err) {
+  for (const Linha& l : linhas) {
+    if (l.data.empty()) {
+      out << "Aviso: numero " << l.numero << " da serie " << l.serie << " sem nota nem "
+          << "inutilizacao no mes\n";
+    }
+  }
+  const std::string pendentes = NaoResolvidas(linhas);
+  if (!pendentes.empty() && !o.continuar) {
+    err << "hostagent: o mes " << o.mes << " tem documentos nao resolvidos junto a SEFAZ:\n"
+        << pendentes
+        << "Aguarde a THREAD transmiti-los (hostagent status) ou use --continuar para exportar "
+           "assim mesmo; nada foi gravado\n";
+    return kExitMesIncompleto;
+  }
+  EscreveZip(o, linhas);
+  if (!pendentes.empty()) {
+    out << "Documentos nao resolvidos (exportados so no resumo):\n" << pendentes;
+  }
+  out << Resumo(linhas, o.saida);
+  return kExitOk;
+}
+
 }  // namespace
 
 int RunExportXml(const ExportXmlOptions& given, std::ostream& out, std::ostream& err) {
@@ -294,38 +342,7 @@ int RunExportXml(const ExportXmlOptions& given, std::ostream& out, std::ostream&
   std::vector<Linha> linhas = mes.linhas;
   for (const Linha& l : Faltando(mes)) linhas.push_back(l);
   Ordena(linhas);
-  std::string pendentes;
-  for (const Linha& l : linhas) {
-    if (!l.resolvida) {
-      pendentes += "  numero " + std::to_string(l.numero) + " serie " + l.serie +
-                   (l.chave.empty() ? "" : " (" + l.chave + ")") + ": " + l.situacao + "\n";
-    }
-  }
-  for (const Linha& l : linhas) {
-    if (l.data.empty()) {
-      out << "Aviso: numero " << l.numero << " da serie " << l.serie << " sem nota nem "
-          << "inutilizacao no mes\n";
-    }
-  }
-  if (!pendentes.empty() && !o.continuar) {
-    err << "hostagent: o mes " << o.mes << " tem documentos nao resolvidos junto a SEFAZ:\n"
-        << pendentes
-        << "Aguarde a THREAD transmiti-los (hostagent status) ou use --continuar para exportar "
-           "assim mesmo; nada foi gravado\n";
-    return kExitMesIncompleto;
-  }
-  std::vector<ZipEntry> entradas;
-  entradas.push_back({"resumo.csv", "", Csv(linhas)});
-  for (const Linha& l : linhas) {
-    for (const std::string& a : l.arquivos) entradas.push_back({NomeNoZip(o.dir, a), a, ""});
-  }
-  std::error_code ignored;
-  fs::create_directories(fs::path(o.saida).parent_path(), ignored);
-  WriteZip(o.saida, entradas);
-  if (!pendentes.empty())
-    out << "Documentos nao resolvidos (exportados so no resumo):\n" << pendentes;
-  out << Resumo(linhas, o.saida);
-  return kExitOk;
+  return Exporta(o, linhas, out, err);
 }
 
 }  // namespace hostagent

@@ -224,6 +224,28 @@ TEST_F(MonthFilesTest, TheStatusPageShowsAPendingOrderAndARegisterFault) {
           std::to_string(stopped.exit_code));
 }
 
+// A SAT register's month: its CF-e files as the device gave them, and their summary lines.
+TEST_F(MonthFilesTest, ExportXmlOfASatRegisterHoldsItsCFeFiles) {
+  ASSERT_EQ(0, RunHost({"demo-store", "--dir", dir_, "--sat", "--simples", "--pedidos", "2"},
+                       scratch_.Dir())
+                   .exit_code);
+  RunWorker("autoriza");
+  const std::string stamp = Sql(Db(), "SELECT MIN(DSTIMESTAMPSAT) FROM VENDACFESAT");
+  const std::string zip = scratch_.Dir() + "/sat.zip";
+  const Result result = RunHost({"export-xml", "--dir", dir_, "--mes",
+                                 stamp.substr(0, 4) + "-" + stamp.substr(4, 2), "--saida", zip},
+                                scratch_.Dir());
+  std::string state = std::to_string(result.exit_code) + "\n" + ZipContents(zip);
+  state = std::regex_replace(state, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d)"), "DATA");
+  state = std::regex_replace(state, std::regex(R"(\d{4}-\d\d-\d\d/CFe\d{44})"), "DIA/CFe");
+  state = std::regex_replace(state, std::regex(R"(;\d{44};)"), ";KEY;");
+  EXPECT_EQ(
+      "0\nresumo.csv\nXML_NFCe_Sat/0001-001-DIA/CFe.xml\nXML_NFCe_Sat/0001-001-DIA/CFe.xml\n"
+      "numero;serie;chave;data;total;situacao\r\n"
+      "1;900000001;KEY;DATA;58.90;CF-e emitido\r\n2;900000001;KEY;DATA;65.40;CF-e emitido\r\n",
+      state);
+}
+
 // `run --keep-copies N` removes the receipt copies of old day folders when it starts.
 TEST_F(MonthFilesTest, RunKeepCopiesRemovesOldCopiesAtStart) {
   MakeDemo("0");
