@@ -464,7 +464,7 @@ TEST_F(HostAgentTest, BadOrderDataIsRefusedBetweenGoodOrders) {
     for (const auto& day : fs::directory_iterator(year.path())) log += ReadFile(day.path());
   }
   std::string printed;
-  for (const auto& file : fs::directory_iterator(dir + "/Dados/Impressao")) {
+  for (const auto& file : fs::recursive_directory_iterator(dir + "/Dados/Impressao")) {
     if (file.path().extension() == ".txt") printed += ReadFile(file.path());
   }
   std::string xml;
