@@ -38,10 +38,11 @@ const char* const kSelNotas =
 const char* const kSelCfes =
     R"mssql(SELECT NRCFESAT, NRSERIESAT, NRCHAVECFE, DSTIMESTAMPSAT, DSARQXMLCFE FROM VENDACFESAT WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND DSTIMESTAMPSAT LIKE :P_MES AND NRCHAVECFE IS NOT NULL)mssql";
 
-// The NFC-e numbers the closing set aside and voids (closing/document_number.cpp); the store
-// keeps the authority's answer in DSMOTIVORESERVA, no file.
+// The NFC-e numbers drawn for bills and not (yet) carried by a note: kept for a bill still
+// pending, or voided once it is not (closing/document_number.cpp); the store keeps the
+// authority's answer to a voiding in DSMOTIVORESERVA, no file.
 const char* const kSelInutilizados =
-    R"mssql(SELECT NRSERIEDOCFIS, NRDOCFIS, IDSITRESERVA, DTHRRESERVA, DSMOTIVORESERVA FROM NUMDOCRESERV WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND CDMODDOCFIS = '65' AND IDSITRESERVA IN ('voiding', 'voided', 'refused'))mssql";
+    R"mssql(SELECT NRSERIEDOCFIS, NRDOCFIS, NRCOMANDA, IDSITRESERVA, DTHRRESERVA, DSMOTIVORESERVA FROM NUMDOCRESERV WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND CDMODDOCFIS = '65' AND IDSITRESERVA IN ('reserved', 'voiding', 'voided', 'refused'))mssql";
 
 // One line of the summary, with the files it brings into the archive.
 struct Linha {
@@ -161,7 +162,15 @@ void LeCfes(ado::TADOConnection& c, const ExportXmlOptions& o, Mes& mes) {
       });
 }
 
-// A voided number belongs to the month its reservation was made in on the branch's clocks.
+std::string SituacaoDoNumero(const std::string& situacao, const std::string& resposta,
+                             const std::string& comanda) {
+  if (situacao == "reserved") return "reservado para a comanda " + comanda + ", ainda pendente";
+  if (situacao == "voided") return "inutilizada: " + resposta;
+  if (situacao == "voiding") return "inutilizacao sem resposta da SEFAZ";
+  return "inutilizacao recusada: " + resposta;
+}
+
+// A drawn number belongs to the month its reservation was made in on the branch's clocks.
 void LeInutilizados(ado::TADOConnection& c, const ExportXmlOptions& o, Mes& mes) {
   ado::ForEachRow(
       c, "adqInutilizadosDoMes", kSelInutilizados, ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}),
@@ -175,11 +184,11 @@ void LeInutilizados(ado::TADOConnection& c, const ExportXmlOptions& o, Mes& mes)
         l.serie = Serie(q.FieldByName("NRSERIEDOCFIS").AsString());
         l.data = quando.substr(0, 19);
         const std::string situacao = q.FieldByName("IDSITRESERVA").AsString();
+        // A bill's number stays reserved a while after its note carries it.
+        if (situacao == "reserved" && mes.numeros[l.serie].count(l.numero) > 0) return;
         const std::string resposta = q.FieldByName("DSMOTIVORESERVA").AsString();
-        l.situacao = situacao == "voided"    ? "inutilizada: " + resposta
-                     : situacao == "voiding" ? "inutilizacao sem resposta da SEFAZ"
-                                             : "inutilizacao recusada: " + resposta;
-        l.resolvida = situacao == "voided";
+        l.situacao = SituacaoDoNumero(situacao, resposta, q.FieldByName("NRCOMANDA").AsString());
+        l.resolvida = situacao == "voided" || situacao == "reserved";
         mes.numeros[l.serie].insert(l.numero);
         mes.series.insert(l.serie);
         mes.linhas.push_back(l);
@@ -259,7 +268,7 @@ std::string Resumo(const std::vector<Linha>& linhas, const std::string& arquivo)
   for (const Linha& l : linhas) {
     arquivos += l.arquivos.size();
     if (!l.chave.empty()) ++documentos;
-    if (l.chave.empty() && !l.data.empty()) ++inutilizados;
+    if (l.chave.empty() && l.situacao.rfind("inutilizada", 0) == 0) ++inutilizados;
     if (l.data.empty()) ++faltando;
   }
   return "Arquivo: " + arquivo + "\nDocumentos: " + std::to_string(documentos) +

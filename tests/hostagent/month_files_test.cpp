@@ -154,6 +154,12 @@ TEST_F(MonthFilesTest, ExportXmlOfAMonthCrossingAContingencyAndAVoidedNumber) {
   export_month("pendente", {});
   export_month("pendente --continuar", {"--continuar"});
   RunWorker("autoriza");
+  // A number kept for a bill still waiting: named, and no gap.
+  Sql(Db(),
+      "INSERT INTO NUMDOCRESERV (CDFILIAL, CDMODDOCFIS, NRSERIEDOCFIS, IDAMBDOCFIS, NRDOCFIS, "
+      "CDCAIXA, NRVENDAREST, NRCOMANDA, IDSITRESERVA, DTHRRESERVA) SELECT CDFILIAL, '65', "
+      "NRSERIEDOCFIS, IDAMBDOCFIS, NRULTDOCFIS + 1, '001', '9', '0009', 'reserved', "
+      "datetime('now', 'localtime') FROM PROXNUMDOCFIS WHERE CDMODDOCFIS = '65'");
   export_month("autorizada", {});
   state = std::regex_replace(state, std::regex(R"(\d{4}-\d\d-\d\d[T ]\d\d:\d\d:\d\d)"), "DATA");
   state =
@@ -190,7 +196,8 @@ TEST_F(MonthFilesTest, ExportXmlOfAMonthCrossingAContingencyAndAVoidedNumber) {
           "resumo.csv\nDIA/KEY1-nfeProc.xml\nDIA/KEY1-110111-procEventoNFe.xml\n"
           "DIA/KEY2-nfeProc.xml\n" +
           header + last + ";1;KEY1;DATA;58.90;autorizada\r\n" + voided + num(3) +
-          ";1;KEY2;DATA;65.40;autorizada (contingencia)\r\n\n",
+          ";1;KEY2;DATA;65.40;autorizada (contingencia)\r\n" + num(4) +
+          ";1;;DATA;;reservado para a comanda 0009, ainda pendente\r\n\n",
       state);
 }
 
