@@ -195,18 +195,24 @@ void LeInutilizados(ado::TADOConnection& c, const ExportXmlOptions& o, Mes& mes)
       });
 }
 
+constexpr long kFaltaLonga = 100;
+
 // The numbers of each of the register's series between the month's first and last that no
 // note of the branch and no voiding carries.
 std::vector<Linha> Faltando(const Mes& mes) {
   std::vector<Linha> faltando;
   for (const std::string& serie : mes.series) {
     const std::set<long>& usados = mes.numeros.at(serie);
-    for (long n = *usados.begin(); n < *usados.rbegin(); ++n) {
-      if (usados.count(n) == 0) {
+    for (auto a = usados.begin(), b = std::next(a); b != usados.end(); a = b++) {
+      // A run longer than kFaltaLonga (a mistyped number, a counter set forward) is one line.
+      const bool longa = *b - *a - 1 > kFaltaLonga;
+      for (long n = *a + 1; n < *b; n = longa ? *b : n + 1) {
         Linha l;
         l.numero = n;
         l.serie = serie;
-        l.situacao = "numero sem nota nem inutilizacao";
+        l.situacao = longa ? "numeros " + std::to_string(n) + " a " + std::to_string(*b - 1) +
+                                 " sem nota nem inutilizacao"
+                           : "numero sem nota nem inutilizacao";
         faltando.push_back(l);
       }
     }
@@ -305,8 +311,10 @@ int Exporta(const ExportXmlOptions& o, const std::vector<Linha>& linhas, std::os
             std::ostream& err) {
   for (const Linha& l : linhas) {
     if (l.data.empty()) {
-      out << "Aviso: numero " << l.numero << " da serie " << l.serie << " sem nota nem "
-          << "inutilizacao no mes\n";
+      const bool um = l.situacao.rfind("numero ", 0) == 0;
+      out << "Aviso: serie " << l.serie << ": "
+          << (um ? "numero " + std::to_string(l.numero) + l.situacao.substr(6) : l.situacao)
+          << " no mes\n";
     }
   }
   const std::string pendentes = NaoResolvidas(linhas);
