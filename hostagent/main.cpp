@@ -8,9 +8,11 @@
 #include <filesystem>
 #include <iostream>
 
+#include "hostagent/export_xml_command.h"
 #include "hostagent/register_lock.h"
 #include "hostagent/reprint_command.h"
 #include "hostagent/run_command.h"
+#include "hostagent/serve_command.h"
 #include "hostagent/status_command.h"
 #include "hostagent/store_commands.h"
 #include "schema/store_schema.h"
@@ -76,6 +78,10 @@ void AddRun(CLI::App& app, hostagent::RunOptions& o) {
                   "remove os logs diarios com mais de N dias, no inicio e uma vez por dia; "
                   "0 = mantem todos (padrao)")
       ->check(CLI::Range(0, 36500));
+  run->add_option("--keep-copies", o.keep_copies,
+                  "remove as copias de recibos (Dados/Impressao/<dia>) com mais de N dias, no "
+                  "inicio e uma vez por dia; os XML nunca sao removidos; 0 = mantem todas (padrao)")
+      ->check(CLI::Range(0, 36500));
   run->footer(std::string("Para com SIGINT, SIGTERM ou SIGHUP.\n") + hostagent::kExitCodesHelp);
 }
 
@@ -127,7 +133,42 @@ struct ToolOptions {
   bool upgrade_sqlserver = false;
   hostagent::StatusOptions status;
   hostagent::ReprintOptions reprint;
+  hostagent::ExportXmlOptions export_xml;
+  hostagent::ServeOptions serve;
 };
+
+void AddMonthTools(CLI::App& app, ToolOptions& t) {
+  CLI::App* ex = app.add_subcommand(
+      "export-xml", "arquivo zip com os XML do mes de um caixa e o resumo, para o contador");
+  hostagent::ExportXmlOptions& e = t.export_xml;
+  AddFolderAndRegister(*ex, e.dir, e.filial, e.caixa, e.loja);
+  ex->add_option("--mes", e.mes, "mes da filial, AAAA-MM")->required();
+  ex->add_option("--saida", e.saida,
+                 "arquivo zip (padrao: Dados/Contador/XML-<filial>-<caixa>-<mes>.zip)");
+  ex->add_flag("--continuar", e.continuar,
+               "exporta mesmo com notas nao autorizadas (ficam so no resumo)");
+  ex->footer(
+      "Codigos de saida de export-xml:\n"
+      "  0  arquivo gravado\n"
+      "  1  erro: banco ilegivel, arquivo XML guardado que nao existe, zip nao gravado\n"
+      "  2  argumentos invalidos\n"
+      "  4  caixa nao encontrado\n"
+      " 10  mes com nota nao autorizada ou inutilizacao nao confirmada (nada gravado; "
+      "--continuar)\n");
+  CLI::App* sv =
+      app.add_subcommand("serve", "pagina HTML com a situacao dos caixas da pasta, para o gerente");
+  sv->add_option("--dir", t.serve.dir, "diretorio do programa; deve existir")
+      ->required()
+      ->check(kExistingFolder);
+  sv->add_option("--porta", t.serve.porta, "porta TCP (padrao 8080; 0 = uma porta livre, mostrada)")
+      ->check(CLI::Range(0, 65535));
+  sv->add_option("--endereco", t.serve.endereco, "endereco de escuta (padrao 127.0.0.1)");
+  sv->footer(
+      "Para com SIGINT ou SIGTERM.\nCodigos de saida de serve:\n"
+      "  0  parado por um sinal\n"
+      "  1  a porta nao pode ser aberta\n"
+      "  2  argumentos invalidos\n");
+}
 
 void AddTools(CLI::App& app, ToolOptions& t) {
   CLI::App* up = app.add_subcommand(
@@ -161,6 +202,10 @@ void AddTools(CLI::App& app, ToolOptions& t) {
 
 int RunTool(const CLI::App& app, const ToolOptions& t) {
   if (app.got_subcommand("status")) return hostagent::RunStatus(t.status, std::cout, std::cerr);
+  if (app.got_subcommand("export-xml")) {
+    return hostagent::RunExportXml(t.export_xml, std::cout, std::cerr);
+  }
+  if (app.got_subcommand("serve")) return hostagent::RunServe(t.serve, std::cout, std::cerr);
   if (app.got_subcommand("reprint")) {
     const hostagent::Reprinted done = hostagent::Reprint(t.reprint);
     std::cout << "Recibo impresso de novo: " << done.tipo << " " << done.chave << " na porta "
@@ -190,6 +235,7 @@ int main(int argc, char** argv) {
   AddImportIbpt(app, ibpt_dir, ibpt_file);
   ToolOptions tools;
   AddTools(app, tools);
+  AddMonthTools(app, tools);
   app.footer(hostagent::kExitCodesHelp);
   try {
     app.parse(argc, argv);
@@ -198,7 +244,7 @@ int main(int argc, char** argv) {
   }
   try {
     if (app.got_subcommand("run")) return hostagent::RunHost(run, std::cout, std::cerr);
-    for (const char* tool : {"upgrade-store", "status", "reprint"}) {
+    for (const char* tool : {"upgrade-store", "status", "reprint", "export-xml", "serve"}) {
       if (app.got_subcommand(tool)) return RunTool(app, tools);
     }
     if (app.got_subcommand("init-store")) {

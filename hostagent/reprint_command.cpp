@@ -7,6 +7,7 @@
 #include "fiscal/closing_lists.h"
 #include "fiscal/fiscal_functions.h"
 #include "hostagent/host_records.h"
+#include "hostagent/receipt_copies.h"
 #include "rtl/client_dataset.h"
 
 namespace hostagent {
@@ -92,8 +93,8 @@ Reprinted Reprint(const ReprintOptions& given) {
   }
   parametros.Post();
   PrintAgain(o, feito, parametros.FieldByName("IDTIPOIMPNF6").AsString());
-  feito.copia = o.dir + "/Dados/Impressao/" + (feito.tipo == "EXTRATO_SAT" ? "CFe" : "NFCe") +
-                feito.chave + ".txt";
+  feito.copia =
+      FindReceiptCopy(o.dir, (feito.tipo == "EXTRATO_SAT" ? "CFe" : "NFCe") + feito.chave + ".txt");
   return feito;
 }
 

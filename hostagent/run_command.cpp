@@ -11,6 +11,7 @@
 
 #include "hostagent/host_records.h"
 #include "hostagent/module_loader.h"
+#include "hostagent/receipt_copies.h"
 #include "hostagent/register_lock.h"
 #include "hostagent/run_summary.h"
 #include "hostagent/store_commands.h"
@@ -65,7 +66,7 @@ struct Ending {
 };
 
 // What the host does beside waiting: records the time of each pass the worker ends, and
-// removes old daily logs at the start and once a day when asked to.
+// removes old daily logs and receipt copies at the start and once a day when asked to.
 class Housekeeping {
  public:
   Housekeeping(const RunOptions& options, const ModuleLoader& module)
@@ -86,6 +87,13 @@ class Housekeeping {
       out << "Logs removidos (mais de " << options_.keep_logs << " dias): " << removed << "\n";
       out.flush();
     }
+    if (options_.keep_copies > 0 && rtl::Date() != copies_cleaned_) {
+      copies_cleaned_ = rtl::Date();
+      const int removed = RemoveOldCopies(options_.dir, options_.keep_copies, rtl::Now());
+      out << "Copias de recibos removidas (mais de " << options_.keep_copies
+          << " dias): " << removed << "\n";
+      out.flush();
+    }
   }
 
  private:
@@ -93,6 +101,7 @@ class Housekeeping {
   const ModuleLoader& module_;
   long passes_ = 0;
   rtl::TDateTime cleaned_ = 0;
+  rtl::TDateTime copies_cleaned_ = 0;
 };
 
 // Waits for a stop signal, for the worker to become idle or to end, or for the time limit,

@@ -18,6 +18,7 @@ struct RunOptions {
   double max_seconds = 0;   // finite, >= 0; 0: no limit
   std::string module_path;  // empty: beside the executable
   int keep_logs = 0;        // > 0: remove daily logs older than this many days; 0: keep all
+  int keep_copies = 0;      // > 0: remove receipt copies older than this many days; 0: keep all
 };
 
 // Exit codes of `hostagent run` (and of the store commands, which use 0, 1, 2, 7 and 9).

@@ -28,6 +28,8 @@ class HostProcess {
   pid_t Pid() const { return pid_; }
   // Reads the child's output until a line holds `text` (true) or the output ends (false).
   bool WaitForOutput(const std::string& text);
+  // What the child wrote so far (as far as read).
+  const std::string& Output() const { return out_; }
   // Waits for the child to end and reads its output.
   Result Wait();
 

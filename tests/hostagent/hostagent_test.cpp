@@ -243,7 +243,12 @@ TEST_F(HostAgentTest, DemoStoreHasARegisterWithPrinterAndItsLocalTables) {
                                             "nada e nao ha pedido pendente"));
   const std::string key = ScalarOfNewConnection(
       dir + "/Dados/Loja.db", "SELECT CDCHAVENFCE FROM NFCEVENDA WHERE NRSEQVENDA = '0000000001'");
-  const std::string copy = dir + "/Dados/Impressao/NFCe" + key + ".txt";
+  // The copy is kept in the folder of the note's day (the branch's).
+  const std::string copy = dir + "/Dados/Impressao/" +
+                           ScalarOfNewConnection(dir + "/Dados/Loja.db",
+                                                 "SELECT substr(DSDHEMINFCE, 1, 10) FROM "
+                                                 "NFCEVENDA WHERE NRSEQVENDA = '0000000001'") +
+                           "/NFCe" + key + ".txt";
   fs::remove(copy);
   const auto printed = fs::file_size(dir + "/cupom.prn");
   Result reprint = RunHost({"reprint", "--dir", dir, "1"}, scratch.Dir());
@@ -302,7 +307,10 @@ TEST_F(HostAgentTest, AContingencyNoteIsSentByALaterRunWithNoNewOrder) {
   std::string danfe;
   const std::string key = ScalarOfNewConnection(db, "SELECT CDCHAVENFCE FROM NFCEVENDA");
   for (const std::string& text :
-       {ReadFile(dir + "/Dados/Impressao/NFCe" + key + ".txt"), ReadFile(dir + "/cupom.prn")}) {
+       {ReadFile(dir + "/Dados/Impressao/" +
+                 ScalarOfNewConnection(db, "SELECT substr(DSDHEMINFCE, 1, 10) FROM NFCEVENDA") +
+                 "/NFCe" + key + ".txt"),
+        ReadFile(dir + "/cupom.prn")}) {
     for (const char* mark :
          {"EMITIDA EM CONTING", "Pendente de autoriza", "Via Consumidor", "Via Estabelecimento"}) {
       int count = 0;
@@ -456,7 +464,7 @@ TEST_F(HostAgentTest, BadOrderDataIsRefusedBetweenGoodOrders) {
     for (const auto& day : fs::directory_iterator(year.path())) log += ReadFile(day.path());
   }
   std::string printed;
-  for (const auto& file : fs::directory_iterator(dir + "/Dados/Impressao")) {
+  for (const auto& file : fs::recursive_directory_iterator(dir + "/Dados/Impressao")) {
     if (file.path().extension() == ".txt") printed += ReadFile(file.path());
   }
   std::string xml;

@@ -13,6 +13,7 @@
 #include "fiscal/receipt/qr_png.h"
 #include "fiscal/receipt/receipt_state.h"
 #include "fiscal/sat/stored_cfe.h"
+#include "rtl/datetime.h"
 #include "rtl/errors.h"
 #include "rtl/fault_point.h"
 #include "rtl/program_dir.h"
@@ -25,10 +26,24 @@ namespace {
 const char* const kSelVenda =
     R"mssql(SELECT IDTIPOEMISSAO, CDSENHAPED FROM VENDA WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND NRSEQVENDA = :P_NRSEQVENDA)mssql";
 
-// The copies go beside the store's data, one pair per document: printing the same sale again
-// replaces them.
+// The branch's day the document bears ("YYYY-MM-DD"): the note's dhEmi, the CF-e's time stamp
+// (the device's clock); the host's day for a receipt that bears neither.
+std::string DiaDoDocumento(const Recibo& recibo) {
+  if (recibo.tipo == TipoRecibo::VendaNfce && recibo.dhEmi.size() >= 10) {
+    return recibo.dhEmi.substr(0, 10);
+  }
+  if (recibo.tipo == TipoRecibo::ExtratoSat && recibo.timeStamp.size() >= 8) {
+    const std::string& t = recibo.timeStamp;
+    return t.substr(0, 4) + "-" + t.substr(4, 2) + "-" + t.substr(6, 2);
+  }
+  return rtl::FormatDateIso(rtl::Now());
+}
+
+// The copies go beside the store's data, in a folder per day (a busy store makes hundreds of
+// thousands a year), one pair per document: printing the same sale again replaces them.
 void GuardaCopias(const Recibo& recibo, const Documento& documento) {
-  const std::string pasta = rtl::ProgramDirectory() + "/Dados/Impressao/";
+  const std::string pasta =
+      rtl::ProgramDirectory() + "/Dados/Impressao/" + DiaDoDocumento(recibo) + "/";
   std::error_code erro;
   std::filesystem::create_directories(pasta, erro);
   if (erro) {

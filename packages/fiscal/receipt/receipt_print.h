@@ -10,7 +10,8 @@
 
 namespace VyrFiscal::Cupom {
 
-// Prints the receipt of `parametros`: its text copy (and QR image) under Dados/Impressao/, then
+// Prints the receipt of `parametros`: its text copy (and QR image) under
+// Dados/Impressao/<YYYY-MM-DD>/ (the branch's day the document bears), then
 // the printer. When the sale is known, its print state (receipt_state.h) is taken before the
 // printer is called and its outcome recorded after. Answers Nenhuma, printing nothing, when the
 // state was not taken (printed already, being printed, out of attempts), unless `reimpressao`;

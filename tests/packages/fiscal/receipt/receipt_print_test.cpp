@@ -14,6 +14,7 @@
 #include "packages/fiscal/nfce_test_support.h"
 #include "packages/fiscal/sale_fixture.h"
 #include "rtl/client_dataset.h"
+#include "rtl/datetime.h"
 #include "rtl/errors.h"
 #include "rtl/field_def.h"
 #include "rtl/program_dir.h"
@@ -102,7 +103,10 @@ class ReceiptPrintTest : public salefixture::SaleStoreTest {
     SaleStoreTest::TearDown();
   }
 
-  std::string Pasta() const { return store_.Dir() + "/Dados/Impressao/"; }
+  // The copies of the branch's day `dia` ("YYYY-MM-DD").
+  std::string Pasta(const std::string& dia) const {
+    return store_.Dir() + "/Dados/Impressao/" + dia + "/";
+  }
 
   Variant retorno_;
 };
@@ -134,8 +138,10 @@ TEST_F(ReceiptPrintTest, NfceReceiptOfAClosedBill) {
   l.senha = "A1B2C3";
   l.porta = "file:nfce.prn";
   retorno = Variant::Array(10);
+  // Printed after midnight on this host's clock: the copy is still filed under the note's day.
+  clock_.Set(rtl::EncodeDateTime({2026, 3, 11, 0, 10, 0, 0}));
   VyrFiscal::DisparaImpressaoNaoFiscal(ListaDeImpressao("VENDA_NFCe", l), retorno);
-  const std::string texto = Le(Pasta() + "NFCe" + chave + ".txt");
+  const std::string texto = Le(Pasta("2026-03-10") + "NFCe" + chave + ".txt");
   EXPECT_EQ(
       "EMITIDA EM AMBIENTE DE HOMOLOGAÇÃO - SEM VALOR|1001 PIZZA MUSSARELA|"
       "2002 REFRIGERANTE LATA|Valor a Pagar R$                           30,50|"
@@ -146,7 +152,7 @@ TEST_F(ReceiptPrintTest, NfceReceiptOfAClosedBill) {
       Linhas(texto, {"HOMOLOGA", "1001", "2002", "Pagar", "CONSUMIDOR -", "NFC-e", "Emiss",
                      "Protocolo", "Tributos"}) +
           "key: " + std::to_string(Contem(texto, chave.substr(0, 4) + " " + chave.substr(4, 4))) +
-          ", QR image: " + Le(Pasta() + "NFCe" + chave + ".png").substr(0, 4));
+          ", QR image: " + Le(Pasta("2026-03-10") + "NFCe" + chave + ".png").substr(0, 4));
 }
 
 // A bill closed on a SAT register: the CF-e issued by the device emulator, stored with the sale,
@@ -188,7 +194,7 @@ TEST_F(ReceiptPrintTest, SatExtractOfAClosedBill) {
       "Valores aproximados dos tributos: Fed R$ 1,20 /|"
       "Est R$ 0,80 Fonte: IBPT (Lei Fed. 12.741/2012)|SAT No. " +
           l.nrSerieSat + "|10/03/2026 16:42:05|",
-      Linhas(Le(Pasta() + "CFe" + digitos + ".txt"),
+      Linhas(Le(Pasta("2026-03-10") + "CFe" + digitos + ".txt"),
              {"EMULADOR", "RUA DE TESTE", "Extrato", "T E S T E", "1001", "2002", "TOTAL", "Fed",
               "SAT No", "/2026"}));
 }
@@ -206,7 +212,8 @@ TEST_F(ReceiptPrintTest, NfceReceiptOfAKeyWithoutStoredNote) {
   EXPECT_EQ(
       "CNPJ: 23.285.089/0001-85|NFC-e nº 000001305 Série 001|SENHA 0042|"
       "printed in PC860: 1, cut: 1",
-      Linhas(Le(Pasta() + "NFCe41200323285089000185650010000013051817822496.txt"),
+      Linhas(Le(Pasta(rtl::FormatDateIso(rtl::Now())) +
+                "NFCe41200323285089000185650010000013051817822496.txt"),
              {"CNPJ", "NFC-e", "SENHA"}) +
           "printed in PC860: " +
           std::to_string(Contem(impresso, "\x1b\x40\x1b\x74\x03") &&
@@ -228,7 +235,7 @@ TEST_F(ReceiptPrintTest, SatExtractWithBarCodeQrCodeAndItsImage) {
   VyrFiscal::DisparaImpressaoNaoFiscal(ListaDeImpressao("EXTRATO_SAT", l), retorno);
 
   const std::string impresso = Le(store_.Dir() + "/sat.prn");
-  const std::string base = Pasta() + "CFe35150908723218000186599000040190000723645630";
+  const std::string base = Pasta("2015-07-18") + "CFe35150908723218000186599000040190000723645630";
   EXPECT_EQ(
       "CNPJ: 08.723.218/0001-86|Extrato No. 000072|Valores aproximados "
       "dos tributos: Fed R$ 0,23 /|"
