@@ -40,8 +40,8 @@ class StatementCounter {
               [](const auto& a, const auto& b) { return a.second.steps > b.second.steps; });
     std::string text;
     for (const auto& [sql, work] : lines) {
-      text += "    " + std::to_string(work.steps) + "\t" + std::to_string(work.statements) +
-              "\t" + sql.substr(0, 150) + "\n";
+      text += "    " + std::to_string(work.steps) + "\t" + std::to_string(work.statements) + "\t" +
+              sql.substr(0, 150) + "\n";
     }
     return text;
   }
