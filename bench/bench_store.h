@@ -86,20 +86,22 @@ class Insert {
   sqlite3_stmt* stmt_ = nullptr;
 };
 
-// The bill number of closed bill `n`: numbers cycle through 999 values, as a store's do. They
-// are kept out of the pending orders' numbers (a 10-digit number below 7000 holds no "7ddd"):
-// a read by bill list rightly takes every bill whose number the list contains.
-inline std::string HistoryBillNumber(long long n) {
-  return std::to_string(7001 + (n - 1) % 999);
+// The bill number of closed bill `n`: numbers cycle through 999 values, as a store's do. Shared
+// with the pending orders (their numbers are 10 digits below 1000), each pending bill meets the
+// closed bills that had its number before; apart, they are "7001" to "7999", which no pending
+// order's number contains.
+inline std::string HistoryBillNumber(long long n, bool shared) {
+  return shared ? Number(1 + (n - 1) % 999) : std::to_string(7001 + (n - 1) % 999);
 }
 
 // Closed bills as the closing leaves them: the bill marked 'P' and off the queue, its order,
 // items (both item tables, a note each), payments, and the recorded sale with its lines, cash
 // movements, its authorised NFC-e and its printed receipt, entered on a past day. Order and sale
 // numbers start at 9000000001, clear of the pending orders'; bill numbers recycle
-// (HistoryBillNumber). `full` false keeps only what the scan reads (the order, the bill, one
-// item) and the sale.
-inline void AddHistory(const vyrtest::TempStore& store, long long bills, bool full = true) {
+// (HistoryBillNumber, `shared` with the pending orders or not). `full` false keeps only what the
+// scan reads (the order, the bill, one item) and the sale.
+inline void AddHistory(const vyrtest::TempStore& store, long long bills, bool full = true,
+                       bool shared = false) {
   sqlite3* db = store.Handle();
   store.Exec("BEGIN");
   Insert vendarest(
@@ -160,7 +162,7 @@ inline void AddHistory(const vyrtest::TempStore& store, long long bills, bool fu
                   "CDTIPORECE, VRMOVIVEND) VALUES ('0001', '001', ?1, ?2, 'E', '001', 15)");
   for (long long n = 1; n <= bills; ++n) {
     const std::string nr = Number(9000000000LL + n);
-    const std::string bill = HistoryBillNumber(n);
+    const std::string bill = HistoryBillNumber(n, shared);
     vendarest.Text(1, nr).Run();
     comandaven.Text(1, nr).Text(3, bill).Run();
     venda.Text(1, nr).Text(3, bill).Run();

@@ -34,7 +34,7 @@ ClosingCost MeasureClosing(long long history) {
   bench::Store store;
   bench::StatementCounter::Ignore(store.store.Handle());
   const double built = bench::Seconds();
-  bench::AddHistory(store.store, history);
+  bench::AddHistory(store.store, history, true, true);
   std::printf("  history of %lld closed bills written in %.1f s\n", history,
               bench::Seconds() - built);
   long long next = 1;
