@@ -111,11 +111,11 @@ void ExpectClosingLookupPlans(const TempStore& store) {
   ExpectPlan(store, kPedidos, {"0001", "01", "000000001"},
              {{"CO", "IX_COMANDAVEN_COMANDALOJA (CDFILIAL=? AND NRCOMANDA=? AND CDLOJA=?)"},
               {"VE", "(CDFILIAL=? AND NRVENDAREST=?)"}});
-  ExpectPlan(store, kItComandaEst, {"0001", "000000001", "000000002"},
+  ExpectPlan(store, kItComandaEst, {"000000001", "000000002", "0001"},
              {{"IE", "IX_ITCOMANDAEST_COMANDA (CDFILIAL=? AND NRCOMANDA=?)"}});
-  ExpectPlan(store, kObsItensEst, {"0001", "000000001"},
+  ExpectPlan(store, kObsItensEst, {"000000001", "0001"},
              {{"I", "IX_ITCOMANDAEST_COMANDA (CDFILIAL=? AND NRCOMANDA=?)"}});
-  ExpectPlan(store, kObsItens, {"0001", "000000001"},
+  ExpectPlan(store, kObsItens, {"000000001", "0001"},
              {{"I", "IX_ITCOMANDAVEN_COMANDA (CDFILIAL=? AND NRCOMANDA=?)"}});
 }
 
@@ -391,10 +391,11 @@ TEST(StoreQueryPlans, ClosingLookupsOfOneBillGiveWhatTheWholeHistoryGivesForIt) 
              Render(store.Query(kItComandaEstWhole, {"0001", bill, grouped}), true) +
              Render(store.Query(kObsItensEstWhole, {"0001", bill}), true) +
              Render(store.Query(kObsItensWhole, {"0001", bill}), true) + "\n";
+    // The bill-number lookups name their lists first (their parameters bind by position).
     bounded += bill + ": " + Render(store.Query(kPedidos, {"0001", "01", bill}), false) +
-               Render(store.Query(kItComandaEst, {"0001", bill, grouped}), true) +
-               Render(store.Query(kObsItensEst, {"0001", bill}), true) +
-               Render(store.Query(kObsItens, {"0001", bill}), true) + "\n";
+               Render(store.Query(kItComandaEst, {bill, grouped, "0001"}), true) +
+               Render(store.Query(kObsItensEst, {bill, "0001"}), true) +
+               Render(store.Query(kObsItens, {bill, "0001"}), true) + "\n";
   }
   EXPECT_EQ(whole, bounded);
   EXPECT_NE(std::string::npos, whole.find("P3|")) << whole;  // the grouped item is there
