@@ -86,11 +86,22 @@ class Insert {
   sqlite3_stmt* stmt_ = nullptr;
 };
 
+// The bill number of closed bill `n`: numbers cycle through 999 values, as a store's do. Shared
+// with the pending orders (their numbers are 10 digits below 1000), each pending bill meets the
+// closed bills that had its number before; apart, they are "7001" to "7999", which no pending
+// order's number contains.
+inline std::string HistoryBillNumber(long long n, bool shared) {
+  return shared ? Number(1 + (n - 1) % 999) : std::to_string(7001 + (n - 1) % 999);
+}
+
 // Closed bills as the closing leaves them: the bill marked 'P' and off the queue, its order,
-// items (both item tables, a note each), payments, and the recorded sale with its lines and cash
-// movements, entered on a past day. Numbers start at 9000000001, clear of the pending orders'.
-// `full` false keeps only what the scan reads (the order, the bill, one item) and the sale.
-inline void AddHistory(const vyrtest::TempStore& store, long long bills, bool full = true) {
+// items (both item tables, a note each), payments, and the recorded sale with its lines, cash
+// movements, its authorised NFC-e and its printed receipt, entered on a past day. Order and sale
+// numbers start at 9000000001, clear of the pending orders'; bill numbers recycle
+// (HistoryBillNumber, `shared` with the pending orders or not). `full` false keeps only what the
+// scan reads (the order, the bill, one item) and the sale.
+inline void AddHistory(const vyrtest::TempStore& store, long long bills, bool full = true,
+                       bool shared = false) {
   sqlite3* db = store.Handle();
   store.Exec("BEGIN");
   Insert vendarest(
@@ -101,26 +112,26 @@ inline void AddHistory(const vyrtest::TempStore& store, long long bills, bool fu
       db,
       "INSERT INTO COMANDAVEN (CDFILIAL, NRVENDAREST, NRCOMANDA, CDLOJA, DSCOMANDA, IDSTCOMANDA, "
       "NRCOMANDAEXT, IDIMPCUPEXP, IDRETBALLOJA, DSENDECONSCOMAN, DSREFENDCONSCOM) VALUES ('0001', "
-      "?1, ?1, '01', 'DLV_' || ?1, 'P', 'H' || ?1, '3', 'N', 'AV PAULISTA 1000', 'PERTO DO "
+      "?1, ?3, '01', 'DLV_' || ?3, 'P', 'H' || ?1, '3', 'N', 'AV PAULISTA 1000', 'PERTO DO "
       "METRO')");
   Insert itcomandaven(
       db,
       "INSERT INTO ITCOMANDAVEN (CDFILIAL, NRVENDAREST, NRCOMANDA, NRPRODCOMVEN, "
       "CDPRODUTO, QTPRODCOMVEN, VRPRECCOMVEN, VRDESCCOMVEN, VRACRCOMVEN, "
-      "IDSTPROCOMVEN, NRPEDIDOVYR) VALUES ('0001', ?1, ?1, ?2, '1001', 1, 10, 0, 0, "
+      "IDSTPROCOMVEN, NRPEDIDOVYR) VALUES ('0001', ?1, ?3, ?2, '1001', 1, 10, 0, 0, "
       "'A', 'H' || ?1)");
   Insert obsitcomandaven(db,
                          "INSERT INTO OBSITCOMANDAVEN (CDFILIAL, NRVENDAREST, NRCOMANDA, "
-                         "NRPRODCOMVEN, CDGRPOCOR, CDOCORR) VALUES ('0001', ?1, ?1, '001', 'G1', "
+                         "NRPRODCOMVEN, CDGRPOCOR, CDOCORR) VALUES ('0001', ?1, ?3, '001', 'G1', "
                          "'O1')");
   Insert itcomandaest(
       db,
       "INSERT INTO ITCOMANDAEST (CDFILIAL, NRVENDAREST, NRCOMANDA, NRPRODCOMVEN, "
-      "CDPRODUTO, QTPROCOMEST, VRPRECCOMEST, VRDESITCOMEST) VALUES ('0001', ?1, ?1, "
+      "CDPRODUTO, QTPROCOMEST, VRPRECCOMEST, VRDESITCOMEST) VALUES ('0001', ?1, ?3, "
       "?2, '1001', 1, 10, 0)");
   Insert obsitcomandaest(db,
                          "INSERT INTO OBSITCOMANDAEST (CDFILIAL, NRVENDAREST, NRCOMANDA, "
-                         "NRPRODCOMVEN, CDPRODUTO, CDGRPOCOR, CDOCORR) VALUES ('0001', ?1, ?1, "
+                         "NRPRODCOMVEN, CDPRODUTO, CDGRPOCOR, CDOCORR) VALUES ('0001', ?1, ?3, "
                          "'001', '1001', 'G1', 'O1')");
   Insert movcaixadlv(
       db,
@@ -131,7 +142,17 @@ inline void AddHistory(const vyrtest::TempStore& store, long long bills, bool fu
                "INSERT INTO VENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, CDCLIENTE, CDLOJA, DTVENDA, "
                "DTENTRVENDA, IDSITUVENDA, NRCOMANDAVND, DSCOMANDAVND, NRVENDAREST, IDTIPOEMISSAO) "
                "VALUES ('0001', '001', ?1, 'CLI1', '01', '2025-01-01 12:30:00', "
-               "'2025-01-01 00:00:00', 'A', ?1, 'DLV_' || ?1, ?1, 'E')");
+               "'2025-01-01 00:00:00', 'A', ?3, 'DLV_' || ?3, ?1, 'N')");
+  Insert nfcevenda(
+      db,
+      "INSERT INTO NFCEVENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, CDCHAVENFCE, NRNFCE, NRSERIENFCE, "
+      "IDTPEMISNFCE, IDAMBNFCE, IDSITUNFCE, NRPROTNFCE, QTTENTENVNFCE, DTHREMISNFCE) VALUES "
+      "('0001', '001', ?1, '3525011234567800019065001' || ?1, substr(?1, 2), "
+      "'1', '1', '2', 'authorised', '135250000000001', 1, '2025-01-01 12:30:00')");
+  Insert vendacupom(db,
+                    "INSERT INTO VENDACUPOM (CDFILIAL, CDCAIXA, NRSEQVENDA, IDSITUCUPOM, "
+                    "QTTENTCUPOM, QTREIMPCUPOM, DTHRSITUCUPOM) VALUES ('0001', '001', ?1, "
+                    "'IMPRESSO', 1, 0, '2025-01-01 12:31:00')");
   Insert itemvenda(db,
                    "INSERT INTO ITEMVENDA (CDFILIAL, CDLOJA, CDCAIXA, NRSEQVENDA, NRSEQUITVEND, "
                    "QTPRODVEND, VRUNITVEND, CDPRODUTO) VALUES ('0001', '01', '001', ?1, ?2, 1, 10, "
@@ -141,18 +162,21 @@ inline void AddHistory(const vyrtest::TempStore& store, long long bills, bool fu
                   "CDTIPORECE, VRMOVIVEND) VALUES ('0001', '001', ?1, ?2, 'E', '001', 15)");
   for (long long n = 1; n <= bills; ++n) {
     const std::string nr = Number(9000000000LL + n);
+    const std::string bill = HistoryBillNumber(n, shared);
     vendarest.Text(1, nr).Run();
-    comandaven.Text(1, nr).Run();
-    venda.Text(1, nr).Run();
+    comandaven.Text(1, nr).Text(3, bill).Run();
+    venda.Text(1, nr).Text(3, bill).Run();
     if (!full) {
-      itcomandaven.Text(1, nr).Text(2, "001").Run();
+      itcomandaven.Text(1, nr).Text(2, "001").Text(3, bill).Run();
       continue;
     }
-    obsitcomandaven.Text(1, nr).Run();
-    obsitcomandaest.Text(1, nr).Run();
+    nfcevenda.Text(1, nr).Run();
+    vendacupom.Text(1, nr).Run();
+    obsitcomandaven.Text(1, nr).Text(3, bill).Run();
+    obsitcomandaest.Text(1, nr).Text(3, bill).Run();
     for (const char* item : {"001", "002", "003"}) {
-      itcomandaven.Text(1, nr).Text(2, item).Run();
-      itcomandaest.Text(1, nr).Text(2, item).Run();
+      itcomandaven.Text(1, nr).Text(2, item).Text(3, bill).Run();
+      itcomandaest.Text(1, nr).Text(2, item).Text(3, bill).Run();
       itemvenda.Text(1, nr).Text(2, item).Run();
     }
     for (const char* seq : {"1", "2"}) {
@@ -231,6 +255,26 @@ class Store {
   }
 
   void Pass() { dm->VerificaPedidosExpKDS(kFilial, kCaixa, kLoja); }
+
+  // The register issues NFC-e (simulated authoriser, homologation), without a certificate: enough
+  // for the passes that find nothing to issue.
+  void MakeNfceRegister() {
+    store.Exec("UPDATE CAIXA SET IDTPEMISSAOVYR = 'FNC'");
+    store.Exec(
+        "INSERT OR REPLACE INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, NRSERIENFCE, IDCSCNFCE, "
+        "CDCSCNFCE, IDMODOAUTORIZ, DSURLQRCODE) VALUES ('0001', '001', '1', '1', 'CSC-DE-TESTE', "
+        "'simulado', 'https://nfce.sefaz.example/qrcode')");
+    dm->boVyrNfce = true;
+    dm->idTipoEmissao = "N";
+    dm->idAmbTrabNfce = "2";
+  }
+
+  // One pass of the worker's loop: the scan, the document pass and the pending notes' send.
+  void WorkerPass() {
+    Pass();
+    dm->EmiteDocumentosPendentes(kFilial, kCaixa);
+    if (dm->boVyrNfce) VyrFiscal::TransmiteNfcePendentes(kFilial, kCaixa);
+  }
 
   // Orders still waiting for automatic closing.
   int Pending() const { return store.Count("COMANDAVEN", "IDIMPCUPEXP = '2'"); }

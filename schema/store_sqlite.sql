@@ -148,6 +148,9 @@ CREATE INDEX IF NOT EXISTS IX_COMANDAVEN_COMANDA ON COMANDAVEN (CDFILIAL, NRCOMA
 -- The closing's own bill among the store's open delivery bills: the store makes it win over the
 -- pending-orders index, which would read the store's whole history.
 CREATE INDEX IF NOT EXISTS IX_COMANDAVEN_COMANDALOJA ON COMANDAVEN (CDFILIAL, NRCOMANDA, CDLOJA);
+-- The bills waiting for automatic closing by number: the scan's check of waiting bills that share
+-- a number reads the waiting bills alone, in its own order, never the closed history.
+CREATE INDEX IF NOT EXISTS IX_COMANDAVEN_AGUARDA ON COMANDAVEN (CDFILIAL, NRCOMANDA, NRVENDAREST) WHERE IDIMPCUPEXP = '2';
 
 CREATE TABLE IF NOT EXISTS ITCOMANDAVEN (
   CDFILIAL VARCHAR(4) NOT NULL,
@@ -562,6 +565,9 @@ CREATE TABLE IF NOT EXISTS NFCEVENDA (
 CREATE INDEX IF NOT EXISTS IX_NFCEVENDA_CHAVE ON NFCEVENDA (CDCHAVENFCE);
 -- The notes of a register still to be sent, oldest first.
 CREATE INDEX IF NOT EXISTS IX_NFCEVENDA_SITUACAO ON NFCEVENDA (CDFILIAL, CDCAIXA, IDSITUNFCE, DTHREMISNFCE);
+-- The same queue in its own order, holding the notes still to be sent alone: the send of every
+-- pass reads those, whatever the history (and whatever the planner's statistics say).
+CREATE INDEX IF NOT EXISTS IX_NFCEVENDA_PENDENTE ON NFCEVENDA (CDFILIAL, CDCAIXA, DTHREMISNFCE, NRSEQVENDA) WHERE IDSITUNFCE IN ('pending', 'unknown');
 -- A register's NFC-e contingency: until when its notes are issued offline (tpEmis 9) and why,
 -- whether the log said so, and the last hourly warning about notes near their deadline.
 CREATE TABLE IF NOT EXISTS NFCECONTING (
@@ -601,8 +607,9 @@ CREATE INDEX IF NOT EXISTS IX_VENDACFESAT_CHAVE ON VENDACFESAT (NRCHAVECFE);
 -- (end of the SAT documents)
 
 -- Fiscal-device package: documents and receipts still owed ------------------------------------
--- The document pass finds a register's sales whose document is still pending.
-CREATE INDEX IF NOT EXISTS IX_VENDA_DOCPENDENTE ON VENDA (CDFILIAL, CDCAIXA, IDDOCPENDVENDA);
+-- The document pass finds a register's sales whose document is still pending, in sale order.
+-- Only those sales are in it, so the pass reads as much as is owed whatever the history.
+CREATE INDEX IF NOT EXISTS IX_VENDA_DOCPENDENTE ON VENDA (CDFILIAL, CDCAIXA, NRSEQVENDA) WHERE IDDOCPENDVENDA IS NOT NULL;
 -- The receipt of a recorded sale: its print state, set before the printer is called and after
 -- it answered, so a receipt is printed at most once unless an operator asks again.
 CREATE TABLE IF NOT EXISTS VENDACUPOM (
@@ -616,8 +623,8 @@ CREATE TABLE IF NOT EXISTS VENDACUPOM (
   DSERROCUPOM VARCHAR(255),
   PRIMARY KEY (CDFILIAL, CDCAIXA, NRSEQVENDA)
 );
--- The receipts of a register still to be printed.
-CREATE INDEX IF NOT EXISTS IX_VENDACUPOM_SITUACAO ON VENDACUPOM (CDFILIAL, CDCAIXA, IDSITUCUPOM);
+-- The receipts of a register still to be printed, in sale order; the printed ones stay out.
+CREATE INDEX IF NOT EXISTS IX_VENDACUPOM_SITUACAO ON VENDACUPOM (CDFILIAL, CDCAIXA, NRSEQVENDA) WHERE IDSITUCUPOM IN ('PENDENTE', 'FALHOU', 'IMPRIMINDO');
 -- (end of the documents and receipts still owed)
 
 -- Closing module: orders being closed ----------------------------------------------------------

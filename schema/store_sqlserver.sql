@@ -159,6 +159,10 @@ IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_COMANDAVEN_COMANDA' A
   CREATE INDEX IX_COMANDAVEN_COMANDA ON dbo.COMANDAVEN (CDFILIAL, NRCOMANDA);
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_COMANDAVEN_COMANDALOJA' AND object_id = OBJECT_ID(N'dbo.COMANDAVEN'))
   CREATE INDEX IX_COMANDAVEN_COMANDALOJA ON dbo.COMANDAVEN (CDFILIAL, NRCOMANDA, CDLOJA);
+-- The bills waiting for automatic closing by number: the scan's check of waiting bills that share
+-- a number reads the waiting bills alone, in its own order, never the closed history.
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_COMANDAVEN_AGUARDA' AND object_id = OBJECT_ID(N'dbo.COMANDAVEN'))
+  CREATE INDEX IX_COMANDAVEN_AGUARDA ON dbo.COMANDAVEN (CDFILIAL, NRCOMANDA, NRVENDAREST) WHERE IDIMPCUPEXP = '2';
 
 IF OBJECT_ID(N'dbo.ITCOMANDAVEN', N'U') IS NULL
 CREATE TABLE dbo.ITCOMANDAVEN (
@@ -614,6 +618,10 @@ IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_NFCEVENDA_CHAVE' AND 
 -- The notes of a register still to be sent, oldest first.
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_NFCEVENDA_SITUACAO' AND object_id = OBJECT_ID(N'dbo.NFCEVENDA'))
   CREATE INDEX IX_NFCEVENDA_SITUACAO ON dbo.NFCEVENDA (CDFILIAL, CDCAIXA, IDSITUNFCE, DTHREMISNFCE);
+-- The same queue in its own order, holding the notes still to be sent alone: the send of every
+-- pass reads those, whatever the history (and whatever the planner's statistics say).
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_NFCEVENDA_PENDENTE' AND object_id = OBJECT_ID(N'dbo.NFCEVENDA'))
+  CREATE INDEX IX_NFCEVENDA_PENDENTE ON dbo.NFCEVENDA (CDFILIAL, CDCAIXA, DTHREMISNFCE, NRSEQVENDA) WHERE IDSITUNFCE IN ('pending', 'unknown');
 -- A register's NFC-e contingency: until when its notes are issued offline (tpEmis 9) and why,
 -- whether the log said so, and the last hourly warning about notes near their deadline.
 IF OBJECT_ID(N'dbo.NFCECONTING', N'U') IS NULL
@@ -657,9 +665,10 @@ IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_VENDACFESAT_CHAVE' AN
 -- (end of the SAT documents)
 
 -- Fiscal-device package: documents and receipts still owed ------------------------------------
--- The document pass finds a register's sales whose document is still pending.
+-- The document pass finds a register's sales whose document is still pending, in sale order.
+-- Only those sales are in it, so the pass reads as much as is owed whatever the history.
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_VENDA_DOCPENDENTE' AND object_id = OBJECT_ID(N'dbo.VENDA'))
-  CREATE INDEX IX_VENDA_DOCPENDENTE ON dbo.VENDA (CDFILIAL, CDCAIXA, IDDOCPENDVENDA);
+  CREATE INDEX IX_VENDA_DOCPENDENTE ON dbo.VENDA (CDFILIAL, CDCAIXA, NRSEQVENDA) WHERE IDDOCPENDVENDA IS NOT NULL;
 -- The receipt of a recorded sale: its print state, set before the printer is called and after
 -- it answered, so a receipt is printed at most once unless an operator asks again.
 IF OBJECT_ID(N'dbo.VENDACUPOM', N'U') IS NULL
@@ -674,9 +683,9 @@ CREATE TABLE dbo.VENDACUPOM (
   DSERROCUPOM VARCHAR(255),
   PRIMARY KEY (CDFILIAL, CDCAIXA, NRSEQVENDA)
 );
--- The receipts of a register still to be printed.
+-- The receipts of a register still to be printed, in sale order; the printed ones stay out.
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_VENDACUPOM_SITUACAO' AND object_id = OBJECT_ID(N'dbo.VENDACUPOM'))
-  CREATE INDEX IX_VENDACUPOM_SITUACAO ON dbo.VENDACUPOM (CDFILIAL, CDCAIXA, IDSITUCUPOM);
+  CREATE INDEX IX_VENDACUPOM_SITUACAO ON dbo.VENDACUPOM (CDFILIAL, CDCAIXA, NRSEQVENDA) WHERE IDSITUCUPOM IN ('PENDENTE', 'FALHOU', 'IMPRIMINDO');
 -- (end of the documents and receipts still owed)
 
 -- Closing module: orders being closed ----------------------------------------------------------

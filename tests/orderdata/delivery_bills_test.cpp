@@ -30,6 +30,15 @@ TEST_P(DeliveryBillsTest, GivesTheBillsOfExactlyThatNumber) {
   EXPECT_EQ("0000000002|1;0000000004|1", SortedRows(Bills(u"1"), {"NRVENDAREST", "NRCOMANDA"}));
 }
 
+// Bill numbers recycle: closed bills before and after the waiting one had its number.
+TEST_P(DeliveryBillsTest, ARecycledNumberListsTheWaitingBillFirstThenTheLatest) {
+  for (const char* order : {"0000000001", "0000000005", "0000000009", "0000000003"}) {
+    AddBill(order, "1");
+  }
+  store_.Exec("UPDATE COMANDAVEN SET IDIMPCUPEXP = '3' WHERE NRVENDAREST <> '0000000005'");
+  EXPECT_EQ("0000000005;0000000009;0000000003;0000000001", Rows(Bills(u"1"), {"NRVENDAREST"}));
+}
+
 TEST_P(DeliveryBillsTest, LeavesOutStatusFiveAndBillsThatAreNotDelivery) {
   AddBill("0000000001", "1");
   AddBill("0000000002", "2", "", "5");

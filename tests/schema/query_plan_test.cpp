@@ -4,12 +4,19 @@
 // an empty store and after a load of closed bills and old sales with fresh planner statistics.
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <stdlib.h>
 
 #include <algorithm>
+#include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "external/fiscal_device.h"
+#include "fiscal/fiscal_store.h"
+#include "rtl/program_dir.h"
 #include "schema/module_statements.h"
 #include "support/store_builders.h"
 #include "support/temp_store.h"
@@ -104,11 +111,11 @@ void ExpectClosingLookupPlans(const TempStore& store) {
   ExpectPlan(store, kPedidos, {"0001", "01", "000000001"},
              {{"CO", "IX_COMANDAVEN_COMANDALOJA (CDFILIAL=? AND NRCOMANDA=? AND CDLOJA=?)"},
               {"VE", "(CDFILIAL=? AND NRVENDAREST=?)"}});
-  ExpectPlan(store, kItComandaEst, {"0001", "000000001", "000000002"},
+  ExpectPlan(store, kItComandaEst, {"000000001", "000000002", "0001"},
              {{"IE", "IX_ITCOMANDAEST_COMANDA (CDFILIAL=? AND NRCOMANDA=?)"}});
-  ExpectPlan(store, kObsItensEst, {"0001", "000000001"},
+  ExpectPlan(store, kObsItensEst, {"000000001", "0001"},
              {{"I", "IX_ITCOMANDAEST_COMANDA (CDFILIAL=? AND NRCOMANDA=?)"}});
-  ExpectPlan(store, kObsItens, {"0001", "000000001"},
+  ExpectPlan(store, kObsItens, {"000000001", "0001"},
              {{"I", "IX_ITCOMANDAVEN_COMANDA (CDFILIAL=? AND NRCOMANDA=?)"}});
 }
 
@@ -139,11 +146,178 @@ void LoadHistory(const TempStore& store, int orders) {
       "INSERT INTO ITCOMANDAVEN (CDFILIAL, NRVENDAREST, NRCOMANDA, NRPRODCOMVEN, NRPEDIDOVYR) "
       "SELECT CDFILIAL, NRVENDAREST, NRCOMANDA, '001', 'P' || NRCOMANDA FROM COMANDAVEN");
   store.Exec(
-      "INSERT INTO VENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, CDLOJA, NRVENDAREST, DTENTRVENDA) "
-      "SELECT CDFILIAL, '001', substr(NRVENDAREST, 2), CDLOJA, NRVENDAREST, "
-      "'2020-01-01 00:00:00' FROM VENDAREST");
+      "INSERT INTO VENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, CDLOJA, NRVENDAREST, DTENTRVENDA, "
+      "IDSITUVENDA, IDTIPOEMISSAO) SELECT CDFILIAL, '001', substr(NRVENDAREST, 2), CDLOJA, "
+      "NRVENDAREST, '2020-01-01 00:00:00', 'A', 'N' FROM VENDAREST");
+  store.Exec(
+      "INSERT INTO NFCEVENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, CDCHAVENFCE, IDSITUNFCE, "
+      "DTHREMISNFCE) SELECT CDFILIAL, CDCAIXA, NRSEQVENDA, 'K' || NRSEQVENDA, 'authorised', "
+      "DTENTRVENDA FROM VENDA");
+  store.Exec(
+      "INSERT INTO VENDACUPOM (CDFILIAL, CDCAIXA, NRSEQVENDA, IDSITUCUPOM, QTTENTCUPOM, "
+      "QTREIMPCUPOM) SELECT CDFILIAL, CDCAIXA, NRSEQVENDA, 'IMPRESSO', 1, 0 FROM VENDA");
   store.Exec("COMMIT");
   store.Exec("ANALYZE");
+}
+
+// The texts of the statements run on the connections opened while it lives, each once, in the
+// order they first ran.
+class StatementRecorder {
+ public:
+  StatementRecorder() {
+    active_ = this;
+    sqlite3_auto_extension(reinterpret_cast<void (*)()>(OnOpen));
+  }
+  ~StatementRecorder() {
+    sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(OnOpen));
+    active_ = nullptr;
+  }
+  const std::vector<std::string>& Texts() const { return texts_; }
+
+ private:
+  static int OnOpen(sqlite3* db, char**, const sqlite3_api_routines*) {
+    sqlite3_trace_v2(db, SQLITE_TRACE_STMT, OnStatement, nullptr);
+    return SQLITE_OK;
+  }
+  static int OnStatement(unsigned, void*, void* statement, void*) {
+    if (active_ == nullptr) return 0;
+    const std::string sql = sqlite3_sql(static_cast<sqlite3_stmt*>(statement));
+    std::vector<std::string>& texts = active_->texts_;
+    if (std::find(texts.begin(), texts.end(), sql) == texts.end()) texts.push_back(sql);
+    return 0;
+  }
+
+  static inline StatementRecorder* active_ = nullptr;
+  std::vector<std::string> texts_;
+};
+
+// The statements of one worker pass of an NFC-e register with nothing to do, as the module and
+// the fiscal package run them: the scan, the document pass and the send of the pending notes.
+std::vector<std::string> IdlePassStatements(const TempStore& store) {
+  unsetenv("VYR_CONEXAO");
+  rtl::SetProgramDirectory(store.Dir());
+  VyrFiscal::ConexaoFiscal().Close();
+  StatementRecorder recorder;
+  {
+    auto dm = std::make_unique<Cli_Qam00417::TrdmImpExpKds>();
+    dm->cdEmpresa = "0001";
+    dm->boVyrNfce = true;
+    dm->idTipoEmissao = "N";
+    dm->idAmbTrabNfce = "2";
+    dm->VerificaPedidosExpKDS("0001", "001", "01");
+    dm->EmiteDocumentosPendentes("0001", "001");
+    VyrFiscal::TransmiteNfcePendentes("0001", "001");
+  }
+  VyrFiscal::ConexaoFiscal().Close();
+  rtl::SetProgramDirectory("");
+  return recorder.Texts();
+}
+
+// The tables an idle pass reads that grow with history, by statement (its start) and alias, and
+// the ways that bound each by what waits or owes (bills waiting for closing, documents, receipts
+// and notes still owed), or by the one bill or sale at hand.
+struct BoundedRead {
+  std::string statement;
+  std::string alias;
+  std::vector<std::string> ways;  // "INDEX NAME (constraints)" as the plan names them
+};
+
+const std::vector<BoundedRead> kIdleReads = {
+    {"SELECT DISTINCT CA.CDCAIXA",
+     "CV",
+     {"IX_COMANDAVEN_PENDENTE (CDFILIAL=? AND CDLOJA=? AND IDIMPCUPEXP=?)"}},
+    {"SELECT DISTINCT CA.CDCAIXA",
+     "IC",
+     {"sqlite_autoindex_ITCOMANDAVEN_1 (CDFILIAL=? AND NRVENDAREST=?)"}},
+    {"SELECT NRVENDAREST, NRCOMANDA, IDREPETIDA",
+     "CV",
+     {"IX_COMANDAVEN_AGUARDA (CDFILIAL=?)",
+      "IX_COMANDAVEN_PENDENTE (CDFILIAL=? AND CDLOJA=? AND IDIMPCUPEXP=?)"}},
+    {"SELECT NRVENDAREST, NRCOMANDA, IDREPETIDA",
+     "OU",
+     {"IX_COMANDAVEN_AGUARDA (CDFILIAL=? AND NRCOMANDA=?)"}},
+    {"SELECT NRVENDAREST, NRCOMANDA, IDREPETIDA",
+     "IC",
+     {"sqlite_autoindex_ITCOMANDAVEN_1 (CDFILIAL=? AND NRVENDAREST=? AND NRCOMANDA=?)"}},
+    {"SELECT CP.NRSEQVENDA FROM VENDACUPOM",
+     "CP",
+     {"IX_VENDACUPOM_SITUACAO (CDFILIAL=? AND CDCAIXA=?)"}},
+    {"SELECT CP.NRSEQVENDA FROM VENDACUPOM",
+     "VE",
+     {"sqlite_autoindex_VENDA_1 (CDFILIAL=? AND CDCAIXA=? AND NRSEQVENDA=?)"}},
+    {"SELECT CP.NRSEQVENDA FROM VENDACUPOM",
+     "NF",
+     {"sqlite_autoindex_NFCEVENDA_1 (CDFILIAL=? AND CDCAIXA=? AND NRSEQVENDA=?)"}},
+    {"SELECT NRSEQVENDA FROM VENDA", "VENDA", {"IX_VENDA_DOCPENDENTE (CDFILIAL=? AND CDCAIXA=?)"}},
+    {"SELECT CDFILIAL, CDCAIXA, NRSEQVENDA, CDCHAVENFCE",
+     "NFCEVENDA",
+     {"IX_NFCEVENDA_PENDENTE (CDFILIAL=? AND CDCAIXA=?)"}},
+};
+
+// The register's own rows (CAIXA, NFCECONTING) do not grow with history.
+bool RegistersOwnRows(const std::string& alias) {
+  return alias == "CA" || alias == "NFCECONTING";
+}
+
+bool Bounded(const std::string& sql, const std::string& alias, const std::string& detail) {
+  for (const BoundedRead& read : kIdleReads) {
+    if (sql.rfind(read.statement, 0) != 0 || read.alias != alias) continue;
+    for (const std::string& way : read.ways) {
+      if (detail.find("INDEX " + way) != std::string::npos) return true;
+    }
+  }
+  return false;
+}
+
+// The plan lines (SEARCH or SCAN of a table) of `sql` on the store as it stands.
+std::vector<std::string> PlanLines(const TempStore& store, const std::string& sql) {
+  std::vector<std::string> lines;
+  sqlite3_stmt* plan = nullptr;
+  const std::string explain = "EXPLAIN QUERY PLAN " + sql;
+  if (sqlite3_prepare_v2(store.Handle(), explain.c_str(), -1, &plan, nullptr) != SQLITE_OK) {
+    lines.push_back(sqlite3_errmsg(store.Handle()));
+  }
+  while (plan != nullptr && sqlite3_step(plan) == SQLITE_ROW) {
+    const std::string detail = reinterpret_cast<const char*>(sqlite3_column_text(plan, 3));
+    if (detail.rfind("SEARCH ", 0) == 0 || detail.rfind("SCAN ", 0) == 0) lines.push_back(detail);
+  }
+  sqlite3_finalize(plan);
+  return lines;
+}
+
+// Each table read of `statements` that no entry of kIdleReads bounds, one line each.
+std::string UnboundedReads(const TempStore& store, const std::vector<std::string>& statements) {
+  std::string text;
+  for (const std::string& sql : statements) {
+    for (const std::string& detail : PlanLines(store, sql)) {
+      const size_t from = detail.find(' ') + 1;
+      const std::string alias = detail.substr(from, detail.find(' ', from) - from);
+      if (RegistersOwnRows(alias) || Bounded(sql, alias, detail)) continue;
+      text += sql.substr(0, 60) + "...: " + detail + "\n";
+    }
+  }
+  return text;
+}
+
+// Every statement of an idle pass reaches each table that grows with history through an index
+// bounded by what waits, or by one bill or sale: on an empty store and on one of closed history
+// (bill numbers recycled) with fresh planner statistics alike. A statement added to the pass
+// fails this test until its reads are named in kIdleReads.
+TEST(StoreQueryPlans, EveryStatementOfAnIdlePassReadsOnlyWhatWaits) {
+  TempStore store;
+  vyrtest::InsertBranchStoreRegister(store, "0001", "01", "001");
+  const std::vector<std::string> statements = IdlePassStatements(store);
+  ASSERT_EQ(6u + 2u, statements.size());  // the connections' two settings, then the pass
+  std::string unbounded = UnboundedReads(store, statements);
+  LoadHistory(store, 20000);
+  // Bill numbers recycle: each of 999 numbers was had by 20 closed bills.
+  for (const char* table : {"COMANDAVEN", "ITCOMANDAVEN"}) {
+    store.Exec(std::string("UPDATE ") + table +
+               " SET NRCOMANDA = printf('%04d', CAST(substr(NRVENDAREST, 2) AS INTEGER) % 999)");
+  }
+  store.Exec("ANALYZE");
+  unbounded += UnboundedReads(store, statements);
+  EXPECT_EQ("", unbounded);
 }
 
 TEST(StoreQueryPlans, PendingOrderListGoesStraightToWaitingBills) {
@@ -217,10 +391,11 @@ TEST(StoreQueryPlans, ClosingLookupsOfOneBillGiveWhatTheWholeHistoryGivesForIt) 
              Render(store.Query(kItComandaEstWhole, {"0001", bill, grouped}), true) +
              Render(store.Query(kObsItensEstWhole, {"0001", bill}), true) +
              Render(store.Query(kObsItensWhole, {"0001", bill}), true) + "\n";
+    // The bill-number lookups name their lists first (their parameters bind by position).
     bounded += bill + ": " + Render(store.Query(kPedidos, {"0001", "01", bill}), false) +
-               Render(store.Query(kItComandaEst, {"0001", bill, grouped}), true) +
-               Render(store.Query(kObsItensEst, {"0001", bill}), true) +
-               Render(store.Query(kObsItens, {"0001", bill}), true) + "\n";
+               Render(store.Query(kItComandaEst, {bill, grouped, "0001"}), true) +
+               Render(store.Query(kObsItensEst, {bill, "0001"}), true) +
+               Render(store.Query(kObsItens, {bill, "0001"}), true) + "\n";
   }
   EXPECT_EQ(whole, bounded);
   EXPECT_NE(std::string::npos, whole.find("P3|")) << whole;  // the grouped item is there

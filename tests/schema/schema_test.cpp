@@ -223,9 +223,9 @@ TEST(StoreSchema, UpgradeBringsAnOlderStoreToTheCurrentSchemaKeepingItsRows) {
 
   const std::string plan =
       "added: coluna PROXCODIGO.NRULTSEQVENDA INTEGER; coluna VENDA.DTDOCPENDVENDA DATETIME; "
-      "indice IX_NFCEVENDA_CHAVE; indice IX_NFCEVENDA_NUMERO; indice IX_NFCEVENDA_SITUACAO; "
-      "indice IX_NUMDOCRESERV_CAIXA; indice IX_NUMDOCRESERV_COMANDA; indice IX_VENDA_VENDAREST; "
-      "tabela NFCEVENDA; recreated: indice IX_COMANDAVEN_PENDENTE; ";
+      "indice IX_NFCEVENDA_CHAVE; indice IX_NFCEVENDA_NUMERO; indice IX_NFCEVENDA_PENDENTE; "
+      "indice IX_NFCEVENDA_SITUACAO; indice IX_NUMDOCRESERV_CAIXA; indice IX_NUMDOCRESERV_COMANDA; "
+      "indice IX_VENDA_VENDAREST; tabela NFCEVENDA; recreated: indice IX_COMANDAVEN_PENDENTE; ";
   const std::string left = "left: coluna NUMDOCRESERV.CDCAIXA; duplicates: ";
   EXPECT_EQ(plan + left + "\n" + plan + left + "\nadded: recreated: " + left,
             StateText(checked) + "\n" + StateText(first) + "\n" + StateText(second));

@@ -47,6 +47,29 @@ TEST_F(SaleSearchTest, CancelledItemsComeApartAndBothPacketsLoadIntoTheModulesTa
       Render(cdsItensCanc.Packet()) + "sale rows: " + std::to_string(cdsItemVenda.RecordCount()));
 }
 
+// Bill numbers recycle: closed bills before and after the waiting one had its number.
+TEST_F(SaleSearchTest, ARecycledNumberGivesTheWaitingBillThenTheLatestOne) {
+  for (const char* order : {"0000000000", "0000000009", "0000000005"}) {
+    vyrtest::DeliveryBill closed = bill_;
+    closed.nrvendarest = order;
+    closed.items = {vyrtest::BillItem{}};
+    vyrtest::InsertDeliveryBill(store_, closed);
+  }
+  const auto bills = [this] {
+    rtl::TClientDataSet rows;
+    rows.SetData(Search("0001")[0]);
+    std::string text;
+    for (rows.First(); !rows.Eof(); rows.Next())
+      text += rows.FieldByName("NRVENDAREST").AsString() + ";";
+    return text;
+  };
+  store_.Exec("UPDATE COMANDAVEN SET IDIMPCUPEXP = '3' WHERE NRVENDAREST <> '0000000001'");
+  std::string seen = bills();
+  store_.Exec("UPDATE COMANDAVEN SET IDIMPCUPEXP = '3'");
+  seen += " | " + bills();
+  EXPECT_EQ("0000000001;0000000001; | 0000000009;", seen);
+}
+
 TEST_F(SaleSearchTest, AnUnknownBillGivesBothPacketsWithoutRows) {
   const rtl::Variant found = Search("9999");
   EXPECT_EQ("31 fields, 0 rows; 8 fields, 0 rows",
