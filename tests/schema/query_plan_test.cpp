@@ -252,6 +252,12 @@ const std::vector<BoundedRead> kIdleReads = {
     {"SELECT CDFILIAL, CDCAIXA, NRSEQVENDA, CDCHAVENFCE",
      "NFCEVENDA",
      {"IX_NFCEVENDA_PENDENTE (CDFILIAL=? AND CDCAIXA=?)"}},
+    {"SELECT CDCHAVENFCE, NRSEQVENDA, DSMOTIVONFCE FROM NFCEVENDA",
+     "NFCEVENDA",
+     {"IX_NFCEVENDA_SITUACAO (CDFILIAL=? AND CDCAIXA=? AND IDSITUNFCE=?)"}},
+    {"SELECT CDCHAVENFCE, NRSEQVENDA, NRNFCE, NRSERIENFCE, DSMOTIVONFCE FROM NFCEVENDA",
+     "NFCEVENDA",
+     {"IX_NFCEVENDA_SITUACAO (CDFILIAL=? AND CDCAIXA=? AND IDSITUNFCE=?)"}},
 };
 
 // The register's own rows (CAIXA, NFCECONTING) do not grow with history.
@@ -307,7 +313,7 @@ TEST(StoreQueryPlans, EveryStatementOfAnIdlePassReadsOnlyWhatWaits) {
   TempStore store;
   vyrtest::InsertBranchStoreRegister(store, "0001", "01", "001");
   const std::vector<std::string> statements = IdlePassStatements(store);
-  ASSERT_EQ(6u + 2u, statements.size());  // the connections' two settings, then the pass
+  ASSERT_EQ(8u + 2u, statements.size());  // the connections' two settings, then the pass
   std::string unbounded = UnboundedReads(store, statements);
   LoadHistory(store, 20000);
   // Bill numbers recycle: each of 999 numbers was had by 20 closed bills.
