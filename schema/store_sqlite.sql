@@ -568,6 +568,9 @@ CREATE INDEX IF NOT EXISTS IX_NFCEVENDA_SITUACAO ON NFCEVENDA (CDFILIAL, CDCAIXA
 -- The same queue in its own order, holding the notes still to be sent alone: the send of every
 -- pass reads those, whatever the history (and whatever the planner's statistics say).
 CREATE INDEX IF NOT EXISTS IX_NFCEVENDA_PENDENTE ON NFCEVENDA (CDFILIAL, CDCAIXA, DTHREMISNFCE, NRSEQVENDA) WHERE IDSITUNFCE IN ('pending', 'unknown');
+-- The notes the authority refused ('rejected', the situation the two reads of every pass name
+-- in their text), alone: to log each refusal once and to make a corrected note again.
+CREATE INDEX IF NOT EXISTS IX_NFCEVENDA_RECUSADA ON NFCEVENDA (CDFILIAL, CDCAIXA, NRSEQVENDA) WHERE IDSITUNFCE = 'rejected';
 -- A register's NFC-e contingency: until when its notes are issued offline (tpEmis 9) and why,
 -- whether the log said so, and the last hourly warning about notes near their deadline.
 CREATE TABLE IF NOT EXISTS NFCECONTING (

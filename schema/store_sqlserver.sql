@@ -622,6 +622,10 @@ IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_NFCEVENDA_SITUACAO' A
 -- pass reads those, whatever the history (and whatever the planner's statistics say).
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_NFCEVENDA_PENDENTE' AND object_id = OBJECT_ID(N'dbo.NFCEVENDA'))
   CREATE INDEX IX_NFCEVENDA_PENDENTE ON dbo.NFCEVENDA (CDFILIAL, CDCAIXA, DTHREMISNFCE, NRSEQVENDA) WHERE IDSITUNFCE IN ('pending', 'unknown');
+-- The notes the authority refused ('rejected', the situation the two reads of every pass name
+-- in their text), alone: to log each refusal once and to make a corrected note again.
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_NFCEVENDA_RECUSADA' AND object_id = OBJECT_ID(N'dbo.NFCEVENDA'))
+  CREATE INDEX IX_NFCEVENDA_RECUSADA ON dbo.NFCEVENDA (CDFILIAL, CDCAIXA, NRSEQVENDA) WHERE IDSITUNFCE = 'rejected';
 -- A register's NFC-e contingency: until when its notes are issued offline (tpEmis 9) and why,
 -- whether the log said so, and the last hourly warning about notes near their deadline.
 IF OBJECT_ID(N'dbo.NFCECONTING', N'U') IS NULL

@@ -223,7 +223,8 @@ TEST(StoreSchema, UpgradeBringsAnOlderStoreToTheCurrentSchemaKeepingItsRows) {
 
   const std::string plan =
       "added: coluna PROXCODIGO.NRULTSEQVENDA INTEGER; coluna VENDA.DTDOCPENDVENDA DATETIME; "
-      "indice IX_NFCEVENDA_CHAVE; indice IX_NFCEVENDA_NUMERO; indice IX_NFCEVENDA_PENDENTE; "
+      "indice IX_NFCEVENDA_CHAVE; indice IX_NFCEVENDA_NUMERO; indice IX_NFCEVENDA_PENDENTE; indice "
+      "IX_NFCEVENDA_RECUSADA; "
       "indice IX_NFCEVENDA_SITUACAO; indice IX_NUMDOCRESERV_CAIXA; indice IX_NUMDOCRESERV_COMANDA; "
       "indice IX_VENDA_VENDAREST; tabela NFCEVENDA; recreated: indice IX_COMANDAVEN_PENDENTE; ";
   const std::string left = "left: coluna NUMDOCRESERV.CDCAIXA; duplicates: ";

@@ -14,7 +14,7 @@ namespace {
 constexpr double kUmaHora = 1.0 / 24;
 
 const char* const kSelRejeitadas =
-    R"mssql(SELECT CDCHAVENFCE, NRSEQVENDA, DSMOTIVONFCE FROM NFCEVENDA WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND IDSITUNFCE = :P_IDSITUNFCE AND (DTHRULTENVNFCE IS NULL OR DTHRULTENVNFCE <= :P_DTHRULTENVNFCE) ORDER BY NRSEQVENDA)mssql";
+    R"mssql(SELECT CDCHAVENFCE, NRSEQVENDA, DSMOTIVONFCE FROM NFCEVENDA WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND IDSITUNFCE = 'rejected' AND (DTHRULTENVNFCE IS NULL OR DTHRULTENVNFCE <= :P_DTHRULTENVNFCE) ORDER BY NRSEQVENDA)mssql";
 
 const char* const kDelNota =
     R"mssql(DELETE FROM NFCEVENDA WHERE CDCHAVENFCE = :P_CDCHAVENFCE)mssql";
@@ -25,14 +25,12 @@ const char* const kUpdAnterior =
 // The oldest rejected note that may be made again now; `chave` empty when none.
 NotaGravada ARefazer(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                      const std::string& CDCAIXA) {
-  std::vector<ado::ParamDecl> parametros =
-      ado::TextParams({"P_CDFILIAL", "P_CDCAIXA", "P_IDSITUNFCE"});
+  std::vector<ado::ParamDecl> parametros = ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"});
   parametros.push_back(ado::DateTimeParam("P_DTHRULTENVNFCE"));
   std::vector<std::string> chaves;
   ado::ForEachRow(conexao, "adqNfceARefazer", kSelRejeitadas, std::move(parametros),
                   {{"P_CDFILIAL", CDFILIAL},
                    {"P_CDCAIXA", CDCAIXA},
-                   {"P_IDSITUNFCE", kSituacaoRejeitada},
                    {"P_DTHRULTENVNFCE", rtl::Variant::FromDateTime(rtl::Now() - kUmaHora)}},
                   [&chaves](ado::TADOQuery& q) {
                     if (RejeicaoRefazivel(q.FieldByName("DSMOTIVONFCE").AsString())) {

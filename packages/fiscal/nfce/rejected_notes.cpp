@@ -7,7 +7,7 @@ namespace VyrFiscal::Nfce {
 namespace {
 
 const char* const kSelRejeitadasSemAviso =
-    R"mssql(SELECT CDCHAVENFCE, NRSEQVENDA, NRNFCE, NRSERIENFCE, DSMOTIVONFCE FROM NFCEVENDA WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND IDSITUNFCE = :P_IDSITUNFCE AND IDAVISONFCE IS NULL ORDER BY NRSEQVENDA)mssql";
+    R"mssql(SELECT CDCHAVENFCE, NRSEQVENDA, NRNFCE, NRSERIENFCE, DSMOTIVONFCE FROM NFCEVENDA WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA AND IDSITUNFCE = 'rejected' AND IDAVISONFCE IS NULL ORDER BY NRSEQVENDA)mssql";
 
 const char* const kUpdAvisoRejeicao =
     R"mssql(UPDATE NFCEVENDA SET IDAVISONFCE = 'S' WHERE CDCHAVENFCE = :P_CDCHAVENFCE)mssql";
@@ -45,8 +45,7 @@ void AvisaRejeicoes(ado::TADOConnection& conexao, const std::string& CDFILIAL,
     std::string chave, venda, linha;
   };
   std::vector<Rejeitada> rejeitadas;
-  const ado::Bindings caixa = {
-      {"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}, {"P_IDSITUNFCE", kSituacaoRejeitada}};
+  const ado::Bindings caixa = {{"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}};
   ado::ForEachRow(conexao, "adqNfceRejeitadas", kSelRejeitadasSemAviso, ado::ParamsFor(caixa),
                   caixa, [&rejeitadas](ado::TADOQuery& q) {
                     auto campo = [&q](const char* nome) { return q.FieldByName(nome).AsString(); };
