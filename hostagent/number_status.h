@@ -8,7 +8,7 @@
 
 #include "db/connection.h"
 #include "db/statement_kit.h"
-#include "hostagent/status_command.h"
+#include "hostagent/status_report.h"
 
 namespace hostagent {
 
