@@ -142,7 +142,9 @@ void VerificaIbpt(ado::TADOConnection& conexao, const CaixaVerificado& c, Achado
                       versao = q.FieldByName("NRVERSAO").AsString();
                     });
   const std::string tabela = "tabela IBPT (TABIBPT) do estado '" + c.uf + "'";
-  if (linhas <= 0) {
+  if (c.uf.empty()) {
+    Falha(achados, "estado da filial: FILIAL.SGESTADO vazio na filial " + c.filial);
+  } else if (linhas <= 0) {
     Falha(achados, tabela + " nao carregada: hostagent import-ibpt --dir DIR TabelaIBPTax" + c.uf +
                        "...csv");
   } else if (fim != 0 && fim + 1 <= c.agora) {
