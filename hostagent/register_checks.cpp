@@ -5,6 +5,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -64,7 +65,10 @@ std::string CnpjDoCertificado(const std::string& arquivo, const std::string& sen
     return "";
   }
   char nome[256] = {};
-  X509_NAME_get_text_by_NID(X509_get_subject_name(certificado), NID_commonName, nome, sizeof nome);
+  if (certificado != nullptr) {
+    X509_NAME_get_text_by_NID(X509_get_subject_name(certificado), NID_commonName, nome,
+                              sizeof nome);
+  }
   EVP_PKEY_free(chave);
   X509_free(certificado);
   sk_X509_pop_free(cadeia, X509_free);
