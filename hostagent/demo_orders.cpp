@@ -25,6 +25,9 @@ const char* const kSqlInsCaixaFiscalNfce =
     R"mssql(INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, NRSERIENFCE, IDCSCNFCE, CDCSCNFCE, DSARQCERTIF, DSSENHACERTIF, IDMODOAUTORIZ) VALUES (:P_CDFILIAL, :P_CDCAIXA, '1', '000001', 'DEMO0000000000000000000000000000CSC1', :P_DSARQCERTIF, :P_DSSENHACERTIF, :P_IDMODOAUTORIZ))mssql";
 const char* const kSqlInsCaixaFiscalSat =
     R"mssql(INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, NRSERIENFCE, DSLIBSAT) VALUES (:P_CDFILIAL, :P_CDCAIXA, '1', :P_DSLIBSAT))mssql";
+// The marketplace of the demo's marketplace order, so that its note names the intermediary.
+const char* const kSqlInsIntermedVenda =
+    R"mssql(INSERT INTO INTERMEDVENDA (CDFILIAL, IDORIGEMVENDA, NRCNPJINTERMED, IDCADINTTRAN) VALUES (:P_CDFILIAL, 'IFOOD', '14380200000121', 'IFOOD'))mssql";
 const char* const kSqlInsCliente =
     R"mssql(INSERT INTO CLIENTE (CDCLIENTE, NMRAZSOCCLIE) VALUES ('DEMO', 'CLIENTES DELIVERY'))mssql";
 const char* const kSqlInsConsumidor =
@@ -122,6 +125,7 @@ void InsertDemoFiscalData(ado::TADOConnection& connection, const DemoStoreOption
                                                          VyrFiscal::Nfce::kChaveSenhaCertificado)},
                      {"P_IDMODOAUTORIZ", VyrFiscal::Nfce::kModoAutorizSimulado}});
   }
+  ado::RunCommand(connection, nullptr, kSqlInsIntermedVenda, {filial});
   ado::RunCommand(connection, nullptr, kSqlInsCliente, {});
   ado::RunCommand(connection, nullptr, kSqlInsConsumidor,
                   {{"P_CDCONSUMIDOR", kConsumidor},

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "hostagent/check_command.h"
 #include "hostagent/export_xml_command.h"
 #include "hostagent/register_lock.h"
 #include "hostagent/reprint_command.h"
@@ -135,7 +136,16 @@ struct ToolOptions {
   hostagent::ReprintOptions reprint;
   hostagent::ExportXmlOptions export_xml;
   hostagent::ServeOptions serve;
+  hostagent::CheckOptions check;
 };
+
+void AddCheck(CLI::App& app, hostagent::CheckOptions& c) {
+  CLI::App* ck = app.add_subcommand("check", "o caixa esta pronto para vender, ou o que falta");
+  AddFolderAndRegister(*ck, c.dir, c.filial, c.caixa, c.loja);
+  ck->add_flag("--json", c.json, "o mesmo em JSON");
+  ck->add_flag("--online", c.online, "consulta tambem o servico de status da SEFAZ");
+  ck->footer(hostagent::kCheckExitCodesHelp);
+}
 
 void AddMonthTools(CLI::App& app, ToolOptions& t) {
   CLI::App* ex = app.add_subcommand(
@@ -206,6 +216,7 @@ int RunTool(const CLI::App& app, const ToolOptions& t) {
     return hostagent::RunExportXml(t.export_xml, std::cout, std::cerr);
   }
   if (app.got_subcommand("serve")) return hostagent::RunServe(t.serve, std::cout, std::cerr);
+  if (app.got_subcommand("check")) return hostagent::RunCheck(t.check, std::cout, std::cerr);
   if (app.got_subcommand("reprint")) {
     const hostagent::Reprinted done = hostagent::Reprint(t.reprint);
     std::cout << "Recibo impresso de novo: " << done.tipo << " " << done.chave << " na porta "
@@ -236,6 +247,7 @@ int main(int argc, char** argv) {
   ToolOptions tools;
   AddTools(app, tools);
   AddMonthTools(app, tools);
+  AddCheck(app, tools.check);
   app.footer(hostagent::kExitCodesHelp);
   try {
     app.parse(argc, argv);
@@ -244,7 +256,8 @@ int main(int argc, char** argv) {
   }
   try {
     if (app.got_subcommand("run")) return hostagent::RunHost(run, std::cout, std::cerr);
-    for (const char* tool : {"upgrade-store", "status", "reprint", "export-xml", "serve"}) {
+    for (const char* tool :
+         {"upgrade-store", "status", "reprint", "export-xml", "serve", "check"}) {
       if (app.got_subcommand(tool)) return RunTool(app, tools);
     }
     if (app.got_subcommand("init-store")) {
