@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "hostagent/cancel_note_command.h"
 #include "hostagent/export_xml_command.h"
 #include "hostagent/register_lock.h"
 #include "hostagent/reprint_command.h"
@@ -135,7 +136,22 @@ struct ToolOptions {
   hostagent::ReprintOptions reprint;
   hostagent::ExportXmlOptions export_xml;
   hostagent::ServeOptions serve;
+  hostagent::CancelNoteOptions cancel;
 };
+
+void AddCancelNote(CLI::App& app, hostagent::CancelNoteOptions& c) {
+  CLI::App* cn = app.add_subcommand("cancel-note", "cancela a NFC-e autorizada de uma venda");
+  AddFolderAndRegister(*cn, c.dir, c.filial, c.caixa, c.loja);
+  cn->add_option("VENDA", c.venda, "numero da venda (VENDA.NRSEQVENDA)")->required();
+  cn->add_option("--motivo", c.motivo, "justificativa, 15 a 255 caracteres")->required();
+  cn->footer(
+      "Codigos de saida de cancel-note:\n"
+      "  0  cancelamento registrado pela SEFAZ (evento e resposta guardados junto a nota)\n"
+      "  1  recusado (nota nao autorizada, motivo curto, prazo vencido, recusa ou falta de "
+      "resposta da SEFAZ)\n"
+      "  2  argumentos invalidos\n"
+      "  4  caixa nao encontrado\n");
+}
 
 void AddMonthTools(CLI::App& app, ToolOptions& t) {
   CLI::App* ex = app.add_subcommand(
@@ -206,6 +222,9 @@ int RunTool(const CLI::App& app, const ToolOptions& t) {
     return hostagent::RunExportXml(t.export_xml, std::cout, std::cerr);
   }
   if (app.got_subcommand("serve")) return hostagent::RunServe(t.serve, std::cout, std::cerr);
+  if (app.got_subcommand("cancel-note")) {
+    return hostagent::RunCancelNote(t.cancel, std::cout, std::cerr);
+  }
   if (app.got_subcommand("reprint")) {
     const hostagent::Reprinted done = hostagent::Reprint(t.reprint);
     std::cout << "Recibo impresso de novo: " << done.tipo << " " << done.chave << " na porta "
@@ -236,6 +255,7 @@ int main(int argc, char** argv) {
   ToolOptions tools;
   AddTools(app, tools);
   AddMonthTools(app, tools);
+  AddCancelNote(app, tools.cancel);
   app.footer(hostagent::kExitCodesHelp);
   try {
     app.parse(argc, argv);
@@ -244,7 +264,8 @@ int main(int argc, char** argv) {
   }
   try {
     if (app.got_subcommand("run")) return hostagent::RunHost(run, std::cout, std::cerr);
-    for (const char* tool : {"upgrade-store", "status", "reprint", "export-xml", "serve"}) {
+    for (const char* tool :
+         {"upgrade-store", "status", "reprint", "export-xml", "serve", "cancel-note"}) {
       if (app.got_subcommand(tool)) return RunTool(app, tools);
     }
     if (app.got_subcommand("init-store")) {
