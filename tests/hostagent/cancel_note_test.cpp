@@ -143,7 +143,7 @@ TEST_F(CancelNoteTest, CancelsWhatTheAuthorityTakesAndRefusesTheRestWithTheReaso
   const char* const again =
       "UPDATE VENDA SET IDSITUVENDA = 'A' WHERE NRSEQVENDA = ?";  // as if it stopped before
   const Case cases[] = {
-      {"reason too short", "0000000001", "devolvido", ""},
+      {"reason too short", "0000000001", "Pedido errado.", ""},
       {"cancelled", "0000000001", motivo, ""},
       {"stopped before marking the sale", "0000000001", motivo, again},
       {"stopped before the answer came", "0000000001", motivo, "unanswered"},
@@ -165,7 +165,7 @@ TEST_F(CancelNoteTest, CancelsWhatTheAuthorityTakesAndRefusesTheRestWithTheReaso
   const std::string untouched = "  VENDA A, kept none, calls ";
   EXPECT_EQ(
       "reason too short: " + refused +
-          "the reason has 9 characters: the authority takes 15 to 255\n" + untouched +
+          "the reason has 14 characters: the authority takes 15 to 255\n" + untouched +
           "none \ncancelled: exit 0, NFC-e cancelada: 135 stand-in 135 PROT; "
           "KEY-110111-01-procEventoNFe.xml\n" +
           kept +
