@@ -99,6 +99,7 @@ class CancelNoteTest : public ::testing::Test {
   }
 
   std::string Call(const Case& c) {
+    std::string waiting;  // what status says of a cancellation sent without an answer
     if (std::string(c.before) == "forget") {
       standIn_.Forget();
     } else if (std::string(c.before) == "unanswered") {
@@ -110,6 +111,9 @@ class CancelNoteTest : public ::testing::Test {
       fs::rename(folder / (key + "-110111-01-procEventoNFe.xml"),
                  folder / ("enviado-" + key + "-110111-01-envEvento.xml"));
       Exec("UPDATE VENDA SET IDSITUVENDA = 'A' WHERE NRSEQVENDA = ?", {c.venda});
+      const std::string status = RunHost({"status", "--dir", dir_}, dir_).out;
+      const size_t at = status.find("Cancelamentos de NFC-e");
+      waiting = "status " + (at == std::string::npos ? "-\n" : status.substr(at)) + "  ";
     } else if (*c.before != '\0') {
       Exec(c.before, {c.venda});
     }
@@ -117,7 +121,8 @@ class CancelNoteTest : public ::testing::Test {
     const Result r = RunHost({"cancel-note", "--dir", dir_, c.venda, "--motivo", c.motivo}, dir_);
     const std::string key =
         Scalar("SELECT CDCHAVENFCE FROM NFCEVENDA WHERE NRSEQVENDA = ?", c.venda);
-    std::string said = r.exit_code == 0 ? r.out : r.err;
+    std::string said =
+        waiting + "exit " + std::to_string(r.exit_code) + ", " + (r.exit_code == 0 ? r.out : r.err);
     said = std::regex_replace(said, std::regex(key), "KEY");
     said = std::regex_replace(said, std::regex(dir_ + "/Dados/XML_NFCe_Sat/[^/]*/"), "");
     said = std::regex_replace(said, std::regex(R"(\d{4}-\d\d-\d\dT[0-9:+-]{14})"), "TIME");
@@ -126,9 +131,9 @@ class CancelNoteTest : public ::testing::Test {
     for (size_t at = calls.find('\n'); at != std::string::npos; at = calls.find('\n', at)) {
       calls[at] = calls.size() > at + 1 ? ',' : ' ';
     }
-    return std::string(c.name) + ": exit " + std::to_string(r.exit_code) + ", " + said +
-           "  VENDA " + Scalar("SELECT IDSITUVENDA FROM VENDA WHERE NRSEQVENDA = ?", c.venda) +
-           ", kept" + Kept(c.venda) + ", calls " + (calls.empty() ? "none " : calls) + "\n";
+    return std::string(c.name) + ": " + said + "  VENDA " +
+           Scalar("SELECT IDSITUVENDA FROM VENDA WHERE NRSEQVENDA = ?", c.venda) + ", kept" +
+           Kept(c.venda) + ", calls " + (calls.empty() ? "none " : calls) + "\n";
   }
 
   vyrtest::TempStore scratch_;
@@ -174,7 +179,10 @@ TEST_F(CancelNoteTest, CancelsWhatTheAuthorityTakesAndRefusesTheRestWithTheReaso
           "registered; KEY-110111-01-procEventoNFe.xml\n" +
           kept +
           "none \n"
-          "stopped before the answer came: exit 0, NFC-e cancelada: cancellation found registered "
+          "stopped before the answer came: status Cancelamentos de NFC-e enviados sem resposta: 1\n"
+          "  nota KEY\n    rode hostagent cancel-note da venda de novo: a SEFAZ e consultada pela "
+          "chave antes de qualquer novo envio\n"
+          "  exit 0, NFC-e cancelada: cancellation found registered "
           "by the authority; KEY-110111-01-procEventoNFe.xml\n" +
           kept + "NFeConsultaProtocolo4 101 \nnot authorised: " + refused + "the note KEY of " +
           sale('2') +

@@ -149,6 +149,11 @@ std::string Envia(const Pedido& p, Autorizador& autorizador, const std::string& 
                          "): run it again; the authority is asked first");
   }
   const RetornoEvento retorno = LeRetornoEvento(resposta.xml);
+  if (retorno.cStat == "573") {
+    // The authority holds this event already (an answer the store never kept): take it from it.
+    const std::string feito = JaRegistrado(p, autorizador);
+    if (!feito.empty()) return feito;
+  }
   if (!retorno.Registrado()) {
     std::error_code ignorado;
     fs::remove(p.enviado, ignorado);
