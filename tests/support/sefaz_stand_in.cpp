@@ -269,11 +269,12 @@ std::string SefazStandIn::Service(const std::string& service, const std::string&
       if (cancelled_.count(key) != 0) cStat = "101";
       spoil = query_answer_;
     }
-    answer = Root("retConsSitNFe", cStat,
-                  "<chNFe>" + key + "</chNFe>" +
-                      (cStat == "100" || cStat == "101"
-                           ? ProtNfe(key, "100", "135260000000001", "") + cancelled_[key]
-                           : ""));
+    answer =
+        Root("retConsSitNFe", cStat,
+             "<chNFe>" + key + "</chNFe>" +
+                 (cStat == "100" || cStat == "101" ? ProtNfe(key, "100", "135260000000001", "") +
+                                                         (cStat == "101" ? cancelled_.at(key) : "")
+                                                   : ""));
   } else if (service == "NFeStatusServico4") {
     cStat = status_answer_;
     answer = Root("retConsStatServ", cStat, "<tMed>1</tMed>");
