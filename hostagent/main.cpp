@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "hostagent/cancel_note_command.h"
 #include "hostagent/check_command.h"
 #include "hostagent/export_xml_command.h"
 #include "hostagent/register_lock.h"
@@ -137,6 +138,7 @@ struct ToolOptions {
   hostagent::ExportXmlOptions export_xml;
   hostagent::ServeOptions serve;
   hostagent::CheckOptions check;
+  hostagent::CancelNoteOptions cancel;
 };
 
 void AddCheck(CLI::App& app, hostagent::CheckOptions& c) {
@@ -145,6 +147,20 @@ void AddCheck(CLI::App& app, hostagent::CheckOptions& c) {
   ck->add_flag("--json", c.json, "o mesmo em JSON");
   ck->add_flag("--online", c.online, "consulta tambem o servico de status da SEFAZ");
   ck->footer(hostagent::kCheckExitCodesHelp);
+}
+
+void AddCancelNote(CLI::App& app, hostagent::CancelNoteOptions& c) {
+  CLI::App* cn = app.add_subcommand("cancel-note", "cancela a NFC-e autorizada de uma venda");
+  AddFolderAndRegister(*cn, c.dir, c.filial, c.caixa, c.loja);
+  cn->add_option("VENDA", c.venda, "numero da venda (VENDA.NRSEQVENDA)")->required();
+  cn->add_option("--motivo", c.motivo, "justificativa, 15 a 255 caracteres")->required();
+  cn->footer(
+      "Codigos de saida de cancel-note:\n"
+      "  0  cancelamento registrado pela SEFAZ (evento e resposta guardados junto a nota)\n"
+      "  1  recusado (nota nao autorizada, motivo curto, prazo vencido, recusa ou falta de "
+      "resposta da SEFAZ)\n"
+      "  2  argumentos invalidos\n"
+      "  4  caixa nao encontrado\n");
 }
 
 void AddMonthTools(CLI::App& app, ToolOptions& t) {
@@ -217,6 +233,9 @@ int RunTool(const CLI::App& app, const ToolOptions& t) {
   }
   if (app.got_subcommand("serve")) return hostagent::RunServe(t.serve, std::cout, std::cerr);
   if (app.got_subcommand("check")) return hostagent::RunCheck(t.check, std::cout, std::cerr);
+  if (app.got_subcommand("cancel-note")) {
+    return hostagent::RunCancelNote(t.cancel, std::cout, std::cerr);
+  }
   if (app.got_subcommand("reprint")) {
     const hostagent::Reprinted done = hostagent::Reprint(t.reprint);
     std::cout << "Recibo impresso de novo: " << done.tipo << " " << done.chave << " na porta "
@@ -248,6 +267,7 @@ int main(int argc, char** argv) {
   AddTools(app, tools);
   AddMonthTools(app, tools);
   AddCheck(app, tools.check);
+  AddCancelNote(app, tools.cancel);
   app.footer(hostagent::kExitCodesHelp);
   try {
     app.parse(argc, argv);
@@ -257,7 +277,7 @@ int main(int argc, char** argv) {
   try {
     if (app.got_subcommand("run")) return hostagent::RunHost(run, std::cout, std::cerr);
     for (const char* tool :
-         {"upgrade-store", "status", "reprint", "export-xml", "serve", "check"}) {
+         {"upgrade-store", "status", "reprint", "export-xml", "serve", "check", "cancel-note"}) {
       if (app.got_subcommand(tool)) return RunTool(app, tools);
     }
     if (app.got_subcommand("init-store")) {

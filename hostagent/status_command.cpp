@@ -19,6 +19,7 @@
 #include "fiscal/nfce/note_store.h"
 #include "fiscal/nfce/rejected_notes.h"
 #include "fiscal/receipt/receipt_state.h"
+#include "hostagent/cancellation_status.h"
 #include "hostagent/number_status.h"
 #include "hostagent/register_fault_status.h"
 #include "hostagent/register_lock.h"
@@ -644,6 +645,7 @@ std::string StatusText(const StatusReport& r) {
         << "): " << n.situacao << (n.motivo.empty() ? "" : ": " + n.motivo) << "\n    " << n.acao
         << "\n";
   }
+  out << UnansweredCancellationsText(r.dir, r.filial, r.caixa);
   return out.str();
 }
 

@@ -19,6 +19,7 @@ decltype(DocumentosPendentes) DocumentosPendentes = Rotinas::DocumentosPendentes
 decltype(EmiteDocumentoPendente) EmiteDocumentoPendente = Rotinas::EmiteDocumentoPendente;
 decltype(ReimprimeCupom) ReimprimeCupom = Rotinas::ReimprimeCupom;
 decltype(InutilizaNumeroNFCe) InutilizaNumeroNFCe = Rotinas::InutilizaNumeroNFCe;
+decltype(CancelaNFCe) CancelaNFCe = Rotinas::CancelaNFCe;
 decltype(VerificaCertificadoNFCe) VerificaCertificadoNFCe = Rotinas::VerificaCertificadoNFCe;
 decltype(VerificaProntidaoCaixa) VerificaProntidaoCaixa = Rotinas::VerificaProntidaoCaixa;
 

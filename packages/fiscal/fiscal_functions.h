@@ -143,6 +143,18 @@ extern std::function<std::string(const std::string& CDFILIAL, const std::string&
                                  const std::string& ambiente)>
     InutilizaNumeroNFCe;
 
+// Cancels the authorised NFC-e of recorded sale NRSEQVENDA (event 110111, signed with the
+// register's certificate) for reason `justificativa` (15 to 255 characters), within 30 minutes of
+// its authorisation. Registered, the event and its answer are kept beside the note
+// ("<key>-110111-01-procEventoNFe.xml") and the sale is marked cancelled (VENDA.IDSITUVENDA 'C');
+// nothing is printed. Answers the authority's "cStat xMotivo nProt" and the kept file. Raises
+// with the reason what the authority would refuse (no note, a note not authorised, a short
+// reason, the deadline passed), its refusal, and a call without an answer (the next attempt asks
+// the authority about the key before sending again).
+extern std::function<std::string(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                                 const std::string& NRSEQVENDA, const std::string& justificativa)>
+    CancelaNFCe;
+
 // Checks the A1 certificate of an NFC-e register when its worker starts: answers the line to log
 // when it ends within 30 days ("" otherwise); raises naming the file when it cannot be read or
 // has expired (the password never shown).

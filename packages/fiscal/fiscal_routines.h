@@ -34,6 +34,8 @@ void ReimprimeCupom(const std::string& CDFILIAL, const std::string& CDCAIXA,
 std::string InutilizaNumeroNFCe(const std::string& CDFILIAL, const std::string& CDCAIXA,
                                 const std::string& serie, const std::string& numero,
                                 const std::string& ambiente);
+std::string CancelaNFCe(const std::string& CDFILIAL, const std::string& CDCAIXA,
+                        const std::string& NRSEQVENDA, const std::string& justificativa);
 std::string VerificaCertificadoNFCe(const std::string& CDFILIAL, const std::string& CDCAIXA);
 std::string VerificaProntidaoCaixa(const std::string& CDFILIAL, const std::string& CDCAIXA,
                                    const std::string& idTipoEmissao);

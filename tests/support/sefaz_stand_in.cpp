@@ -156,6 +156,7 @@ void SefazStandIn::Forget() {
   const std::lock_guard<std::mutex> lock(mutex_);
   recorded_.clear();
   numbers_.clear();
+  cancelled_.clear();
 }
 
 void SefazStandIn::AnswerQueries(const std::string& mode) {
@@ -265,11 +266,15 @@ std::string SefazStandIn::Service(const std::string& service, const std::string&
       cStat = "215";
     } else {
       cStat = recorded_.count(key) != 0 ? "100" : "217";
+      if (cancelled_.count(key) != 0) cStat = "101";
       spoil = query_answer_;
     }
-    answer = Root("retConsSitNFe", cStat,
-                  "<chNFe>" + key + "</chNFe>" +
-                      (cStat == "100" ? ProtNfe(key, cStat, "135260000000001", "") : ""));
+    answer =
+        Root("retConsSitNFe", cStat,
+             "<chNFe>" + key + "</chNFe>" +
+                 (cStat == "100" || cStat == "101" ? ProtNfe(key, "100", "135260000000001", "") +
+                                                         (cStat == "101" ? cancelled_.at(key) : "")
+                                                   : ""));
   } else if (service == "NFeStatusServico4") {
     cStat = status_answer_;
     answer = Root("retConsStatServ", cStat, "<tMed>1</tMed>");
@@ -280,11 +285,41 @@ std::string SefazStandIn::Service(const std::string& service, const std::string&
              "\" versao=\"4.00\"><infInut><tpAmb>2</tpAmb><verAplic>STAND-IN</verAplic><cStat>" +
              cStat + "</cStat><xMotivo>stand-in " + cStat +
              "</xMotivo><cUF>35</cUF><nProt>135260000000099</nProt></infInut></retInutNFe>";
+  } else if (service == "NFeRecepcaoEvento4") {
+    answer = Event(message, cStat);
   } else {
     cStat = "unknown service";
   }
   calls_ += service + " " + cStat + (spoil.empty() ? "" : " " + spoil) + "\n";
   return answer;
+}
+
+std::string SefazStandIn::Event(const std::string& message, std::string& cStat) {
+  pugi::xml_document doc;
+  doc.load_buffer(message.data(), message.size());
+  const pugi::xml_node evento = doc.document_element().child("evento");
+  const pugi::xml_node inf = evento.child("infEvento");
+  const std::string key = inf.child_value("chNFe");
+  const bool signed_event = evento.child("Signature") &&
+                            std::string(inf.attribute("Id").value()) == "ID110111" + key + "01";
+  if (!signed_event) {
+    cStat = "225";
+    return Root("retEnvEvento", cStat, "");
+  }
+  cStat = recorded_.count(key) == 0 ? "217" : cancelled_.count(key) != 0 ? "573" : "135";
+  const std::string ret =
+      "<retEvento versao=\"1.00\"><infEvento><tpAmb>2</tpAmb><verAplic>STAND-IN</verAplic>"
+      "<cOrgao>35</cOrgao><cStat>" +
+      cStat + "</cStat><xMotivo>stand-in " + cStat + "</xMotivo><chNFe>" + key +
+      "</chNFe><tpEvento>110111</tpEvento><nSeqEvento>1</nSeqEvento>" +
+      (cStat == "135" ? "<dhRegEvento>2026-03-10T19:50:00-03:00</dhRegEvento><nProt>" +
+                            std::to_string(135260000000000 + ++protocol_) + "</nProt>"
+                      : "") +
+      "</infEvento></retEvento>";
+  if (cStat == "135") {
+    cancelled_[key] = "<procEventoNFe versao=\"1.00\">" + Raw(evento) + ret + "</procEventoNFe>";
+  }
+  return Root("retEnvEvento", "128", ret);
 }
 
 int ClosedPort() {

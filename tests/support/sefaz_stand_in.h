@@ -6,6 +6,10 @@
 // valid against the official schemas (a batch outside them is answered 225). It answers as the
 // test set it (see the setters) and records each call.
 //
+// The event service (NFeRecepcaoEvento4) registers a signed cancellation (110111) of a key it
+// authorised (135; 573 once it holds one) and refuses any other key (217); the status query of a
+// cancelled key then answers 101 with the event's procEventoNFe.
+//
 // Serves any path: the service is the one nfeDadosMsg names. Thread-safe.
 
 #include <condition_variable>
@@ -67,6 +71,8 @@ class SefazStandIn {
   std::string Answer(const std::string& content_type, const std::string& body, int& status,
                      std::string& spoil);
   std::string Service(const std::string& service, const std::string& message, std::string& spoil);
+  // The answer of a lot of events (`retEnvEvento`), its event's cStat in `cStat`; under the lock.
+  std::string Event(const std::string& message, std::string& cStat);
 
   std::string ca_pem_;
   std::string schemas_;
@@ -80,9 +86,10 @@ class SefazStandIn {
   std::string status_answer_ = "107";
   std::string query_answer_;
   std::string receipt_answer_;
-  std::set<std::string> recorded_;              // keys authorised
-  std::map<std::string, std::string> numbers_;  // series and number: the key authorised
-  std::string pending_receipt_;                 // protNFe of the batch taken with 103
+  std::set<std::string> recorded_;                // keys authorised
+  std::map<std::string, std::string> cancelled_;  // key: its cancellation's procEventoNFe
+  std::map<std::string, std::string> numbers_;    // series and number: the key authorised
+  std::string pending_receipt_;                   // protNFe of the batch taken with 103
   long protocol_ = 0;
   long served_ = 0;  // calls so far
   std::string calls_;

@@ -107,4 +107,9 @@ Protocolo LeProtocolo(const std::string& xml) {
   return protocolo;
 }
 
+RespostaTransporte Autorizador::Evento(const std::string&) {
+  return SemResposta(RespostaTransporte::Estado::SemConexao,
+                     "this NFC-e authoriser takes no events (CAIXAFISCAL.IDMODOAUTORIZ)");
+}
+
 }  // namespace VyrFiscal::Nfce

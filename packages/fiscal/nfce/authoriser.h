@@ -53,6 +53,9 @@ class Autorizador {
   virtual RespostaTransporte Status(const std::string& consStatServ) = 0;
   // Sends a signed voiding request (`inutNFe`); the answer is `retInutNFe` (cStat 102: voided).
   virtual RespostaTransporte Inutiliza(const std::string& inutNFe) = 0;
+  // Sends a lot of signed events (`envEvento`); the answer is `retEnvEvento`. An authoriser
+  // that takes no events answers SemConexao: nothing was sent.
+  virtual RespostaTransporte Evento(const std::string& envEvento);
 };
 
 // The authoriser of register CDFILIAL/CDCAIXA for notes of environment `tpAmb`, by its

@@ -320,6 +320,11 @@ std::string AssinaInutilizacao(const std::string& xmlInutNfe, const std::string&
   return Assina(xmlInutNfe, "infInut", arquivoPfx, senha).xml;
 }
 
+std::string AssinaEvento(const std::string& xmlEvento, const std::string& arquivoPfx,
+                         const std::string& senha) {
+  return Assina(xmlEvento, "infEvento", arquivoPfx, senha).xml;
+}
+
 std::string ComInfNfeSupl(const std::string& xmlAssinado, const std::string& qrCode,
                           const std::string& urlChave) {
   const size_t posicao = xmlAssinado.find("<Signature");

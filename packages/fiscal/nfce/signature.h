@@ -28,6 +28,11 @@ NotaAssinada AssinaNfe(const std::string& xmlNfe, const std::string& arquivoPfx,
 std::string AssinaInutilizacao(const std::string& xmlInutNfe, const std::string& arquivoPfx,
                                const std::string& senha);
 
+// Signs an event (`evento` holding `infEvento` with its Id, the cancellation 110111) the same
+// way, the signature the last child of `evento`; raises as AssinaNfe does.
+std::string AssinaEvento(const std::string& xmlEvento, const std::string& arquivoPfx,
+                         const std::string& senha);
+
 // The signed note with `infNFeSupl` (QR code text and the consultation address) placed between
 // `infNFe` and `Signature`, the signed bytes left untouched.
 std::string ComInfNfeSupl(const std::string& xmlAssinado, const std::string& qrCode,

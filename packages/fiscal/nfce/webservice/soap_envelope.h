@@ -18,6 +18,7 @@ inline constexpr ServicoNfe kServicoRetAutorizacao{"NFeRetAutorizacao4", "nfeRet
 inline constexpr ServicoNfe kServicoConsultaProtocolo{"NFeConsultaProtocolo4", "nfeConsultaNF"};
 inline constexpr ServicoNfe kServicoStatusServico{"NFeStatusServico4", "nfeStatusServicoNF"};
 inline constexpr ServicoNfe kServicoInutilizacao{"NFeInutilizacao4", "nfeInutilizacaoNF"};
+inline constexpr ServicoNfe kServicoRecepcaoEvento{"NFeRecepcaoEvento4", "nfeRecepcaoEvento"};
 
 // "http://www.portalfiscal.inf.br/nfe/wsdl/<nome>".
 std::string NamespaceWsdl(const ServicoNfe& servico);

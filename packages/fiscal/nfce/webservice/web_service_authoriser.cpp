@@ -31,10 +31,11 @@ Destino DestinoDe(const std::string& xml) {
   pugi::xml_node dados = raiz;
   if (raiz.child("NFe")) dados = raiz.child("NFe").child("infNFe").child("ide");  // enviNFe
   if (raiz.child("infInut")) dados = raiz.child("infInut");                       // inutNFe
+  if (raiz.child("evento")) dados = raiz.child("evento").child("infEvento");      // envEvento
   Destino destino;
   destino.tpAmb = dados.child_value("tpAmb");
   destino.cUF = dados.child_value("cUF");
-  if (destino.cUF.empty()) destino.cUF = std::string(raiz.child_value("chNFe")).substr(0, 2);
+  if (destino.cUF.empty()) destino.cUF = std::string(dados.child_value("chNFe")).substr(0, 2);
   return destino;
 }
 
@@ -129,6 +130,10 @@ RespostaTransporte AutorizadorWebService::Status(const std::string& consStatServ
 
 RespostaTransporte AutorizadorWebService::Inutiliza(const std::string& inutNFe) {
   return Chama(kServicoInutilizacao, EnderecosDe(inutNFe).inutilizacao, inutNFe);
+}
+
+RespostaTransporte AutorizadorWebService::Evento(const std::string& envEvento) {
+  return Chama(kServicoRecepcaoEvento, EnderecosDe(envEvento).recepcaoEvento, envEvento);
 }
 
 }  // namespace VyrFiscal::Nfce

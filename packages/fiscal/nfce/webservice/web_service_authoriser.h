@@ -48,6 +48,7 @@ class AutorizadorWebService : public Autorizador {
   RespostaTransporte Consulta(const std::string& consSitNFe) override;
   RespostaTransporte Status(const std::string& consStatServ) override;
   RespostaTransporte Inutiliza(const std::string& inutNFe) override;
+  RespostaTransporte Evento(const std::string& envEvento) override;
 
  private:
   // Sends `mensagem` to `servico` at the address `url` gives; the answer's fiscal XML.

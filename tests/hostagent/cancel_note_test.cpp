@@ -1,0 +1,210 @@
+// `hostagent cancel-note` against the HTTPS stand-in of the state's services: a demo store's
+// delivery orders are closed into authorised notes by `hostagent run`, then each case asks for
+// one sale's cancellation and shows what the operator reads, the sale's situation, the files kept
+// beside its note and the calls the authority received.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+
+#include "fiscal/nfce/note_store.h"
+#include "hostagent/hostagent_process.h"
+#include "packages/fiscal/nfce_test_support.h"
+#include "support/sefaz_stand_in.h"
+#include "support/temp_store.h"
+#include "support/test_certificate.h"
+#include "vyrutil/crypto.h"
+
+namespace hosttest {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Case {
+  const char* name;
+  const char* venda;
+  const char* motivo;
+  // Before the call: SQL on the store ("" none); "forget": the stand-in forgets its notes;
+  // "unanswered": the store keeps the event as sent, without its answer, and the sale unmarked.
+  const char* before;
+};
+
+class CancelNoteTest : public ::testing::Test {
+ protected:
+  // A demo store whose four delivery orders were closed into notes the stand-in authorised.
+  void SetUp() override {
+    const Result made = RunHost({"demo-store", "--dir", dir_, "--emissao", "FNC", "--pedidos", "4",
+                                 "--simples", "--porta", "file:cupom.prn"},
+                                scratch_.Dir());
+    ASSERT_EQ(0, made.exit_code) << made.err;
+    nfcetest::InstallSchemas(dir_);
+    Exec(
+        "UPDATE CAIXAFISCAL SET IDCSCNFCE = '1', CDCSCNFCE = 'CSC-DE-TESTE', DSARQCERTIF = ?, "
+        "DSSENHACERTIF = ?, IDMODOAUTORIZ = NULL, DSURLWSNFCE = ?, DSARQCADEIAWS = ?, "
+        "QTSEGWSNFCE = 2",
+        {certificate_.pfx_path,
+         VyrUtil::Cripto("senha-a1", VyrFiscal::Nfce::kChaveSenhaCertificado), standIn_.Url(),
+         standIn_.CaBundle()});
+    const Result run =
+        RunHost({"run", "--dir", dir_, "--until-idle", "--max-seconds", "60"}, scratch_.Dir());
+    ASSERT_EQ(0, run.exit_code) << run.err;
+    // The stand-in stamps a fixed time; the store's notes were authorised just now.
+    Exec("UPDATE NFCEVENDA SET DSDHRECBTO = strftime('%Y-%m-%dT%H:%M:%SZ', 'now')", {});
+  }
+
+  void Exec(const std::string& sql, const vyrtest::SqlArgs& args) const {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open((dir_ + "/Dados/Loja.db").c_str(), &db));
+    sqlite3_stmt* stmt = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr));
+    for (size_t i = 0; i < args.size(); ++i) args[i].Bind(stmt, static_cast<int>(i + 1));
+    EXPECT_EQ(SQLITE_DONE, sqlite3_step(stmt));
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+  }
+
+  std::string Scalar(const std::string& sql, const std::string& venda) const {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* stmt = nullptr;
+    std::string value = "-";
+    if (sqlite3_open((dir_ + "/Dados/Loja.db").c_str(), &db) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
+      sqlite3_bind_text(stmt, 1, venda.c_str(), -1, SQLITE_TRANSIENT);
+      if (sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_text(stmt, 0) != nullptr) {
+        value = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+      }
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return value;
+  }
+
+  // Whether xmlsec1 finds the event's signature holding against the certificate's authority.
+  bool Verifies(const std::string& path) const {
+    const std::string command = "xmlsec1 --verify --trusted-pem '" + certificate_.ca_pem_path +
+                                "' --id-attr:Id http://www.portalfiscal.inf.br/nfe:infEvento '" +
+                                path + "' >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+  }
+
+  // The files beside the sale's note that hold its cancellation, and what the kept pair says.
+  std::string Kept(const std::string& venda) const {
+    const std::string xml =
+        Scalar("SELECT DSARQXMLNFCE FROM NFCEVENDA WHERE NRSEQVENDA = ?", venda);
+    const std::string key = Scalar("SELECT CDCHAVENFCE FROM NFCEVENDA WHERE NRSEQVENDA = ?", venda);
+    std::string kept;
+    for (const auto& f : fs::directory_iterator(fs::path(dir_) / fs::path(xml).parent_path())) {
+      const std::string name = f.path().filename().string();
+      if (name.find(key + "-110111") == std::string::npos) continue;
+      const std::string text = ReadFile(f.path().string());
+      kept += " " + std::regex_replace(name, std::regex(key), "KEY") +
+              (Verifies(f.path().string()) ? " signed" : " not signed") + " cStat " +
+              nfcetest::Between(nfcetest::Between(text, "<retEvento", "</retEvento>"), "<cStat>",
+                                "</cStat>");
+    }
+    return kept.empty() ? " none" : kept;
+  }
+
+  std::string Call(const Case& c) {
+    std::string waiting;  // what status says of a cancellation sent without an answer
+    if (std::string(c.before) == "forget") {
+      standIn_.Forget();
+    } else if (std::string(c.before) == "unanswered") {
+      const std::string xml =
+          Scalar("SELECT DSARQXMLNFCE FROM NFCEVENDA WHERE NRSEQVENDA = ?", c.venda);
+      const std::string key =
+          Scalar("SELECT CDCHAVENFCE FROM NFCEVENDA WHERE NRSEQVENDA = ?", c.venda);
+      const fs::path folder = fs::path(dir_) / fs::path(xml).parent_path();
+      fs::rename(folder / (key + "-110111-01-procEventoNFe.xml"),
+                 folder / ("enviado-" + key + "-110111-01-envEvento.xml"));
+      Exec("UPDATE VENDA SET IDSITUVENDA = 'A' WHERE NRSEQVENDA = ?", {c.venda});
+      const std::string status = RunHost({"status", "--dir", dir_}, dir_).out;
+      const size_t at = status.find("Cancelamentos de NFC-e");
+      waiting = "status " + (at == std::string::npos ? "-\n" : status.substr(at)) + "  ";
+    } else if (*c.before != '\0') {
+      Exec(c.before, {c.venda});
+    }
+    const std::string before = standIn_.Calls();
+    const Result r = RunHost({"cancel-note", "--dir", dir_, c.venda, "--motivo", c.motivo}, dir_);
+    const std::string key =
+        Scalar("SELECT CDCHAVENFCE FROM NFCEVENDA WHERE NRSEQVENDA = ?", c.venda);
+    std::string said =
+        waiting + "exit " + std::to_string(r.exit_code) + ", " + (r.exit_code == 0 ? r.out : r.err);
+    said = std::regex_replace(said, std::regex(key), "KEY");
+    said = std::regex_replace(said, std::regex(dir_ + "/Dados/XML_NFCe_Sat/[^/]*/"), "");
+    said = std::regex_replace(said, std::regex(R"(\d{4}-\d\d-\d\dT[0-9:+-]{14})"), "TIME");
+    said = std::regex_replace(said, std::regex(R"(\d{15})"), "PROT");
+    std::string calls = standIn_.Calls().substr(before.size());
+    for (size_t at = calls.find('\n'); at != std::string::npos; at = calls.find('\n', at)) {
+      calls[at] = calls.size() > at + 1 ? ',' : ' ';
+    }
+    return std::string(c.name) + ": " + said + "  VENDA " +
+           Scalar("SELECT IDSITUVENDA FROM VENDA WHERE NRSEQVENDA = ?", c.venda) + ", kept" +
+           Kept(c.venda) + ", calls " + (calls.empty() ? "none " : calls) + "\n";
+  }
+
+  vyrtest::TempStore scratch_;
+  const std::string dir_ = scratch_.Dir() + "/loja";
+  const vyrtest::TestCertificate certificate_ =
+      vyrtest::MakeTestCertificate(scratch_.Dir(), "a1", "senha-a1", "11222333000181", 400);
+  vyrtest::SefazStandIn standIn_{scratch_.Dir(), certificate_.ca_pem_path, nfcetest::Schemas()};
+};
+
+TEST_F(CancelNoteTest, CancelsWhatTheAuthorityTakesAndRefusesTheRestWithTheReason) {
+  const char* const motivo = "Entrega devolvida pelo cliente";
+  const char* const again =
+      "UPDATE VENDA SET IDSITUVENDA = 'A' WHERE NRSEQVENDA = ?";  // as if it stopped before
+  const Case cases[] = {
+      {"reason too short", "0000000001", "Pedido errado.", ""},
+      {"cancelled", "0000000001", motivo, ""},
+      {"stopped before marking the sale", "0000000001", motivo, again},
+      {"stopped before the answer came", "0000000001", motivo, "unanswered"},
+      {"not authorised", "0000000002", motivo,
+       "UPDATE NFCEVENDA SET IDSITUNFCE = 'pending' WHERE NRSEQVENDA = ?"},
+      {"deadline passed", "0000000003", motivo,
+       "UPDATE NFCEVENDA SET DSDHRECBTO = strftime('%Y-%m-%dT%H:%M:%SZ', 'now', '-31 minutes') "
+       "WHERE NRSEQVENDA = ?"},
+      {"refused by the authority", "0000000004", motivo, "forget"},
+  };
+  std::string outcome;
+  for (const Case& c : cases) outcome += Call(c);
+  const std::string refused = "exit 1, hostagent: cancelamento recusado: ";
+  const auto sale = [](char n) {
+    return std::string("sale 000000000") + n + " (branch 0001, register 001)";
+  };
+  const std::string kept =
+      "  VENDA C, kept KEY-110111-01-procEventoNFe.xml signed cStat 135, calls ";
+  const std::string untouched = "  VENDA A, kept none, calls ";
+  EXPECT_EQ(
+      "reason too short: " + refused +
+          "the reason has 14 characters: the authority takes 15 to 255\n" + untouched +
+          "none \ncancelled: exit 0, NFC-e cancelada: 135 stand-in 135 PROT; "
+          "KEY-110111-01-procEventoNFe.xml\n" +
+          kept +
+          "NFeRecepcaoEvento4 135 \n"
+          "stopped before marking the sale: exit 0, NFC-e cancelada: cancellation already "
+          "registered; KEY-110111-01-procEventoNFe.xml\n" +
+          kept +
+          "none \n"
+          "stopped before the answer came: status Cancelamentos de NFC-e enviados sem resposta: 1\n"
+          "  nota KEY\n    rode hostagent cancel-note da venda de novo: a SEFAZ e consultada pela "
+          "chave antes de qualquer novo envio\n"
+          "  exit 0, NFC-e cancelada: cancellation found registered "
+          "by the authority; KEY-110111-01-procEventoNFe.xml\n" +
+          kept + "NFeConsultaProtocolo4 101 \nnot authorised: " + refused + "the note KEY of " +
+          sale('2') +
+          " is not authorised (NFCEVENDA.IDSITUNFCE 'pending'): only an authorised note can be "
+          "cancelled\n" +
+          untouched + "none \ndeadline passed: " + refused + "the note KEY of " + sale('3') +
+          " was authorised at TIME, more than 30 minutes before now (TIME): the state no longer "
+          "takes its cancellation\n" +
+          untouched + "none \nrefused by the authority: " + refused +
+          "the authority refused the cancellation of " + sale('4') + ": 217 stand-in 217\n" +
+          untouched + "NFeRecepcaoEvento4 217 \n",
+      outcome);
+}
+
+}  // namespace
+}  // namespace hosttest
