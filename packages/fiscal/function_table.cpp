@@ -1,3 +1,6 @@
+// The package's exported function table: each function variable of fiscal_functions.h bound to
+// the package's own routine. It stands above everything the routines use.
+
 #include "fiscal/fiscal_functions.h"
 
 #include "fiscal/fiscal_routines.h"
