@@ -159,7 +159,12 @@ TEST_F(RegisterFaultsTest, ARegisterWhoseCertificateGoesPausesAndClosesEveryOrde
   };
   const std::string when_paused = drawn();
   const std::string status_paused = StatusHead();
-  std::this_thread::sleep_for(std::chrono::seconds(3));  // passes go by, paused
+  // Three of the paused worker's passes go by, each recorded in the register's pass file.
+  const std::string passes = dir_ + "/Dados/THREAD_0001_001_01.pass";
+  for (int pass = 0; pass < 3; ++pass) {
+    const std::string before = ReadFile(passes);
+    ASSERT_TRUE(WaitFor([&] { return ReadFile(passes) != before; }));
+  }
   const bool still = drawn() == when_paused;
   fs::rename(certificate_ + ".fora", certificate_);
   ASSERT_TRUE(WaitFor([&] {
