@@ -76,6 +76,7 @@ class CheckTest : public ::testing::Test {
 struct Case {
   const char* name;
   std::vector<std::string> sql;  // run on a copy of the demo store
+  const char* removed = "";      // a file of the copy removed
 };
 
 const char* const kHomologacao =
@@ -87,6 +88,7 @@ TEST_F(CheckTest, NamesEachMissingPieceOnItsOwnLine) {
       {"certificate of another company", {"UPDATE FILIAL SET NRINSJURFILI = '99888777000166'"}},
       {"CSC id", {"UPDATE CAIXAFISCAL SET IDCSCNFCE = 'A1'"}},
       {"no CSC", {"UPDATE CAIXAFISCAL SET CDCSCNFCE = NULL"}},
+      {"schema missing", {}, "Dados/Schemas/nfe-4.00/enviNFe_v4.00.xsd"},
       {"environment", {"UPDATE PARAVEND SET IDAMBTRABNFCE = '3'"}},
       {"state without addresses", {"UPDATE FILIAL SET CDUFIBGE = '99'"}},
       {"state enforcing the technical contact", {"UPDATE FILIAL SET SGESTADO = 'PR'"}},
@@ -107,12 +109,13 @@ TEST_F(CheckTest, NamesEachMissingPieceOnItsOwnLine) {
   for (const Case& c : cases) {
     const std::string dir = Copy("loja" + std::to_string(++n));
     for (const std::string& sql : c.sql) Exec(dir, sql);
+    if (*c.removed != '\0') fs::remove(dir + "/" + c.removed);
     outcome += std::string("== ") + c.name + ": " + Replaced(Check(dir), kHomologacao, "");
   }
   // A store made empty with a register and nothing else.
   const std::string empty = scratch_.Dir() + "/vazia";
   EXPECT_EQ(0, RunHost({"init-store", "--dir", empty}, scratch_.Dir()).exit_code);
-  Exec(empty, "INSERT INTO FILIAL (CDFILIAL) VALUES ('0001')");
+  Exec(empty, "INSERT INTO FILIAL (CDFILIAL, SGESTADO) VALUES ('0001', 'PR')");
   Exec(empty,
        "INSERT INTO CAIXA (CDFILIAL, CDCAIXA, CDLOJA, IDTPEMISSAOVYR) VALUES ('0001', "
        "'001', '01', 'FNC')");
@@ -134,8 +137,13 @@ TEST_F(CheckTest, NamesEachMissingPieceOnItsOwnLine) {
           "FALHA: CSC: CAIXAFISCAL.IDCSCNFCE 'A1' nao e o id numerico do CSC\n" +
           kUmaFalha +
           "== no CSC: exit 1\n"
-          "FALHA: NFC-e: CAIXAFISCAL.CDCSCNFCE of register 0001/001 is empty\n"
-          "Caixa 001 (filial 0001, loja 01): NAO pronto: 1 falha(s), 0 aviso(s)\n"
+          "FALHA: CSC: CAIXAFISCAL.CDCSCNFCE vazio (o codigo de seguranca do contribuinte que a "
+          "SEFAZ da a empresa)\n" +
+          kUmaFalha +
+          "== schema missing: exit 1\n"
+          "FALHA: esquemas oficiais: faltam enviNFe_v4.00.xsd em DIR/Dados/Schemas/nfe-4.00/ (o "
+          "pacote de esquemas da NF-e 4.00)\n" +
+          kUmaFalha +
           "== environment: exit 1\n"
           "FALHA: ambiente: PARAVEND.IDAMBTRABNFCE '3' da filial nao e 1 (producao) nem 2 "
           "(homologacao)\n"
@@ -183,16 +191,32 @@ TEST_F(CheckTest, NamesEachMissingPieceOnItsOwnLine) {
           "a 6; devem ser inutilizados junto a SEFAZ\n"
           "Caixa 001 (filial 0001, loja 01): pronto para vender, 2 aviso(s)\n"
           "== init-store and a register: exit 1\n"
-          "FALHA: NFC-e: register 0001/001 has no fiscal settings (table CAIXAFISCAL)\n"
+          "FALHA: configuracao fiscal: o caixa 0001/001 nao tem linha em CAIXAFISCAL "
+          "(certificado, CSC, serie)\n"
+          "FALHA: certificado: CAIXAFISCAL.DSARQCERTIF vazio (o arquivo .pfx do certificado A1 "
+          "da empresa)\n"
+          "FALHA: CNPJ da filial: FILIAL.NRINSJURFILI '' nao tem 14 digitos\n"
+          "FALHA: CSC: CAIXAFISCAL.CDCSCNFCE vazio (o codigo de seguranca do contribuinte que a "
+          "SEFAZ da a empresa)\n"
+          "FALHA: CSC: CAIXAFISCAL.IDCSCNFCE '' nao e o id numerico do CSC\n"
+          "FALHA: serie: CAIXAFISCAL.NRSERIENFCE '' nao e uma serie (0 a 999)\n"
+          "FALHA: ambiente: PARAVEND.IDAMBTRABNFCE '' da filial nao e 1 (producao) nem 2 "
+          "(homologacao)\n"
+          "FALHA: enderecos da SEFAZ (FILIAL.CDUFIBGE ''): NFC-e: no authoriser addresses for "
+          "state code (cUF) '' of the issuer\n"
+          "FALHA: responsavel tecnico: o estado PR exige DIR/Dados/RespTecnico.ini\n"
           "FALHA: impressora: o caixa nao tem modelo (CAIXA.NRSEQIMPRLOJA6 -> IMPRLOJA -> "
           "IMPRESSORA.IDMODEIMPRES)\n"
+          "FALHA: impressora: o caixa nao tem porta (CAIXA.NRSEQIMPRLOJA6 -> "
+          "IMPRLOJA.CDPORTAIMPR)\n"
           "FALHA: tipos de recebimento: DIR/Dados/Cadastros/ConfTipoRece.cds nao pode ser lido: "
           "Cannot open file 'DIR/Dados/Cadastros/ConfTipoRece.cds': No such file or directory\n"
           "FALHA: regime tributario: FILIAL.IDREGTRIBFILI vazio na filial 0001\n"
           "FALHA: origens de pedido sem linha em INTERMEDVENDA (CNPJ do intermediador) na filial "
           "0001: RAPPI; suas notas sairiam sem intermediador\n"
-          "FALHA: estado da filial: FILIAL.SGESTADO vazio na filial 0001\n"
-          "Caixa 001 (filial 0001, loja 01): NAO pronto: 6 falha(s), 0 aviso(s)\n",
+          "FALHA: tabela IBPT (TABIBPT) do estado 'PR' nao carregada: hostagent import-ibpt --dir "
+          "DIR TabelaIBPTaxPR...csv\n"
+          "Caixa 001 (filial 0001, loja 01): NAO pronto: 15 falha(s), 0 aviso(s)\n",
       outcome);
 }
 
