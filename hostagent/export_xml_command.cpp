@@ -14,6 +14,7 @@
 #include "db/statement_kit.h"
 #include "fiscal/nfce/nfce_emission.h"
 #include "fiscal/nfce/note_store.h"
+#include "hostagent/cancellation_status.h"
 #include "hostagent/host_records.h"
 #include "hostagent/run_command.h"
 #include "hostagent/zip_archive.h"
@@ -115,6 +116,21 @@ std::string SituacaoDaNota(const std::string& situacao, const std::string& tpEmi
   return "rejeitada" + contingencia + (motivo.empty() ? "" : ": " + motivo);
 }
 
+// An authorised note's cancellation as the files beside it show it: registered (its event and
+// answer, already among the note's files), or sent and not answered, which leaves the month open
+// until cancel-note is run again.
+void Cancelamento(const std::string& arquivoXml, Linha& l) {
+  const std::string pasta = fs::path(arquivoXml).parent_path().string();
+  const std::string autorizada = "autorizada";
+  if (fs::exists(CancellationAnswerFile(pasta, l.chave))) {
+    l.situacao = "cancelada" + l.situacao.substr(autorizada.size());
+  } else if (fs::exists(UnansweredCancellationFile(pasta, l.chave))) {
+    l.situacao +=
+        ", cancelamento enviado sem resposta: " + std::string(kUnansweredCancellationAction);
+    l.resolvida = false;
+  }
+}
+
 void LeNotas(ado::TADOConnection& c, const ExportXmlOptions& o, Mes& mes) {
   ado::ForEachRow(
       c, "adqNotasDoMes", kSelNotas, ado::TextParams({"P_CDFILIAL", "P_MES"}),
@@ -132,8 +148,12 @@ void LeNotas(ado::TADOConnection& c, const ExportXmlOptions& o, Mes& mes) {
         l.situacao = SituacaoDaNota(situacao, campo("IDTPEMISNFCE"), campo("DSMOTIVONFCE"));
         const std::string xml = VyrUtil::CaminhoLido(campo("DSARQXMLNFCE"));
         l.resolvida = situacao == VyrFiscal::Nfce::kSituacaoAutorizada;
-        if (l.resolvida) l.arquivos = ArquivosDaNota(xml, l.chave);
-        l.total = TotalDoArquivo(l.resolvida ? l.arquivos.front() : xml, "//*[local-name()='vNF']");
+        if (l.resolvida) {
+          l.arquivos = ArquivosDaNota(xml, l.chave);
+          Cancelamento(xml, l);
+        }
+        l.total = TotalDoArquivo(l.arquivos.empty() ? xml : l.arquivos.front(),
+                                 "//*[local-name()='vNF']");
         mes.linhas.push_back(l);
       });
 }

@@ -541,6 +541,7 @@ StatusReport CollectStatus(const StatusOptions& options) {
     pedido.dados_exportados = found->second.dados_exportados;
   }
   report.passagem = ReadLastPass(options.dir, options.filial, options.caixa, options.loja);
+  report.cancelamentos = UnansweredCancellations(options.dir, options.filial, options.caixa);
   report.pid_trava = LockHolderPid(options.dir, options.filial, options.caixa, options.loja);
   return report;
 }
@@ -645,9 +646,24 @@ std::string StatusText(const StatusReport& r) {
         << "): " << n.situacao << (n.motivo.empty() ? "" : ": " + n.motivo) << "\n    " << n.acao
         << "\n";
   }
-  out << UnansweredCancellationsText(r.dir, r.filial, r.caixa);
+  out << UnansweredCancellationsText(r.cancelamentos);
   return out.str();
 }
+
+namespace {
+
+// "cancelamentos_sem_resposta":[{"chave":...,"arquivo":...,"acao":...}, ...]
+std::string UnansweredCancellationsJson(const std::vector<UnansweredCancellation>& cancelamentos) {
+  std::string json = "\"cancelamentos_sem_resposta\":[";
+  for (size_t i = 0; i < cancelamentos.size(); ++i) {
+    json += std::string(i ? "," : "") + "{\"chave\":" + Json(cancelamentos[i].chave) +
+            ",\"arquivo\":" + Json(cancelamentos[i].arquivo) +
+            ",\"acao\":" + Json(kUnansweredCancellationAction) + "}";
+  }
+  return json + "]";
+}
+
+}  // namespace
 
 std::string StatusJson(const StatusReport& r) {
   std::ostringstream out;
@@ -724,7 +740,7 @@ std::string StatusJson(const StatusReport& r) {
         << ",\"nrcomanda\":" << Json(n.nrcomanda) << ",\"situacao\":" << Json(n.situacao)
         << ",\"motivo\":" << JsonText(n.motivo) << ",\"acao\":" << Json(n.acao) << "}";
   }
-  out << "],\"erros\":[";
+  out << "]," << UnansweredCancellationsJson(r.cancelamentos) << ",\"erros\":[";
   for (size_t i = 0; i < r.erros.size(); ++i) out << (i ? "," : "") << Json(r.erros[i]);
   out << "]}\n";
   return out.str();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "hostagent/cancellation_status.h"
 #include "hostagent/host_records.h"
 #include "rtl/datetime.h"
 
@@ -81,9 +82,10 @@ struct StatusReport {
   LastPass passagem;
   std::string pid_trava;  // the worker holding the register's lock; "" none
   CertificateStatus certificado;
-  std::string erro_certificado;    // CAIXAFISCAL could not be read (certificado.erro: the file)
-  std::string falha_caixa;         // the register's own fault pausing its closings; "" none
-  std::string erro_falha_caixa;    // why the fault could not be asked
+  std::string erro_certificado;  // CAIXAFISCAL could not be read (certificado.erro: the file)
+  std::string falha_caixa;       // the register's own fault pausing its closings; "" none
+  std::string erro_falha_caixa;  // why the fault could not be asked
+  std::vector<UnansweredCancellation> cancelamentos;  // sent and not answered, read from files
   std::vector<std::string> erros;  // every part's error above, in the report's order
 };
 

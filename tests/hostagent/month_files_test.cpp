@@ -140,7 +140,8 @@ TEST_F(MonthFilesTest, ExportXmlOfAMonthCrossingAContingencyAndAVoidedNumber) {
                           Sql(Db(),
                               "SELECT DSARQXMLNFCE FROM NFCEVENDA WHERE "
                               "IDTPEMISNFCE = '1'");
-  std::ofstream(Replaced(xml, ".xml", "-110111-procEventoNFe.xml")) << "<procEventoNFe/>";
+  // The first note cancelled: its registered event kept beside it.
+  std::ofstream(Replaced(xml, ".xml", "-110111-01-procEventoNFe.xml")) << "<procEventoNFe/>";
   const std::string zip = scratch_.Dir() + "/mes.zip";
   std::string state;
   const auto export_month = [&](const std::string& modo, std::vector<std::string> extra) {
@@ -160,6 +161,16 @@ TEST_F(MonthFilesTest, ExportXmlOfAMonthCrossingAContingencyAndAVoidedNumber) {
       "CDCAIXA, NRVENDAREST, NRCOMANDA, IDSITRESERVA, DTHRRESERVA) SELECT CDFILIAL, '65', "
       "NRSERIEDOCFIS, IDAMBDOCFIS, NRULTDOCFIS + 1, '001', '9', '0009', 'reserved', "
       "datetime('now', 'localtime') FROM PROXNUMDOCFIS WHERE CDMODDOCFIS = '65'");
+  // The second note's cancellation sent without an answer: the month waits for it.
+  const std::string sent =
+      dir_ + "/" +
+      Replaced(Sql(Db(),
+                   "SELECT DSARQXMLNFCE FROM NFCEVENDA WHERE "
+                   "IDTPEMISNFCE = '9'"),
+               second + ".xml", "enviado-" + second + "-110111-01-envEvento.xml");
+  std::ofstream(sent) << "<envEvento/>";
+  export_month("cancelamento sem resposta", {});
+  fs::remove(sent);
   export_month("autorizada", {});
   state = std::regex_replace(state, std::regex(R"(\d{4}-\d\d-\d\d[T ]\d\d:\d\d:\d\d)"), "DATA");
   state =
@@ -187,16 +198,23 @@ TEST_F(MonthFilesTest, ExportXmlOfAMonthCrossingAContingencyAndAVoidedNumber) {
           num(3) +
           " serie 1 (KEY2): nao transmitida (contingencia)\nArquivo: ZIP\nDocumentos: 2; "
           "inutilizacoes: 1; numeros faltando: 1; arquivos XML: 2\n"
-          "resumo.csv\nDIA/KEY1-nfeProc.xml\nDIA/KEY1-110111-procEventoNFe.xml\n" +
-          header + last + ";1;KEY1;DATA;58.90;autorizada\r\n" + voided + num(3) +
+          "resumo.csv\nDIA/KEY1-nfeProc.xml\nDIA/KEY1-110111-01-procEventoNFe.xml\n" +
+          header + last + ";1;KEY1;DATA;58.90;cancelada\r\n" + voided + num(3) +
           ";1;KEY2;DATA;65.40;nao transmitida (contingencia)\r\n\n"
+          "cancelamento sem resposta: 10\n" +
+          gap + "hostagent: o mes " + month +
+          " tem documentos nao resolvidos junto a SEFAZ:\n  numero " + num(3) +
+          " serie 1 (KEY2): autorizada (contingencia), cancelamento enviado sem resposta: rode "
+          "hostagent cancel-note da venda de novo: a SEFAZ e consultada pela chave antes de "
+          "qualquer novo envio\nAguarde a THREAD transmiti-los (hostagent status) ou use "
+          "--continuar para exportar assim mesmo; nada foi gravado\n(no archive)\n\n"
           "autorizada: 0\n" +
           gap +
           "Arquivo: ZIP\nDocumentos: 2; "
           "inutilizacoes: 1; numeros faltando: 1; arquivos XML: 3\n"
-          "resumo.csv\nDIA/KEY1-nfeProc.xml\nDIA/KEY1-110111-procEventoNFe.xml\n"
+          "resumo.csv\nDIA/KEY1-nfeProc.xml\nDIA/KEY1-110111-01-procEventoNFe.xml\n"
           "DIA/KEY2-nfeProc.xml\n" +
-          header + last + ";1;KEY1;DATA;58.90;autorizada\r\n" + voided + num(3) +
+          header + last + ";1;KEY1;DATA;58.90;cancelada\r\n" + voided + num(3) +
           ";1;KEY2;DATA;65.40;autorizada (contingencia)\r\n" + num(4) +
           ";1;;DATA;;reservado para a comanda 0009, ainda pendente\r\n\n",
       state);
