@@ -93,6 +93,11 @@ function caixa(c) {
     ['Emitida ha', n => [idade(n.idade_s) + ' de 24 h',
                          n.idade_s !== null && n.idade_s > 20 * 3600 ? 'falha' : '']],
     ['Envios', n => [String(n.envios)]], ['Motivo', n => [n.motivo]]]);
+  if (s.cancelamentos_sem_resposta.length) {
+    tabela(secao, 'Cancelamentos de NFC-e enviados sem resposta', null,
+           s.cancelamentos_sem_resposta, [
+      ['Chave', c => [c.chave]], ['O que fazer', c => [c.acao, 'falha']]]);
+  }
   secao.appendChild(el('p', 'Lido em ' + s.agora, 'nota'));
   return secao;
 }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
+#include <sstream>
 
 #include "fiscal/nfce/note_store.h"
 #include "hostagent/hostagent_process.h"
@@ -27,7 +28,8 @@ struct Case {
   const char* venda;
   const char* motivo;
   // Before the call: SQL on the store ("" none); "forget": the stand-in forgets its notes;
-  // "unanswered": the store keeps the event as sent, without its answer, and the sale unmarked.
+  // "unanswered": the store keeps the event as sent, without its answer, and the sale unmarked;
+  // "lost": the stand-in registers the event and its answer is lost on the way.
   const char* before;
 };
 
@@ -35,7 +37,7 @@ class CancelNoteTest : public ::testing::Test {
  protected:
   // A demo store whose four delivery orders were closed into notes the stand-in authorised.
   void SetUp() override {
-    const Result made = RunHost({"demo-store", "--dir", dir_, "--emissao", "FNC", "--pedidos", "4",
+    const Result made = RunHost({"demo-store", "--dir", dir_, "--emissao", "FNC", "--pedidos", "5",
                                  "--simples", "--porta", "file:cupom.prn"},
                                 scratch_.Dir());
     ASSERT_EQ(0, made.exit_code) << made.err;
@@ -123,11 +125,19 @@ class CancelNoteTest : public ::testing::Test {
       const std::string status = RunHost({"status", "--dir", dir_}, dir_).out;
       const size_t at = status.find("Cancelamentos de NFC-e");
       waiting = "status " + (at == std::string::npos ? "-\n" : status.substr(at)) + "  ";
+    } else if (std::string(c.before) == "lost") {
+      standIn_.AnswerEvents("reset");
     } else if (*c.before != '\0') {
       Exec(c.before, {c.venda});
     }
     const std::string before = standIn_.Calls();
     const Result r = RunHost({"cancel-note", "--dir", dir_, c.venda, "--motivo", c.motivo}, dir_);
+    standIn_.AnswerEvents("");
+    const std::string json = RunHost({"status", "--dir", dir_, "--json"}, dir_).out;
+    const size_t listed = json.find("\"cancelamentos_sem_resposta\":[{");
+    if (listed != std::string::npos) {
+      waiting = json.substr(listed, json.find(']', listed) + 1 - listed) + "\n  ";
+    }
     const std::string key =
         Scalar("SELECT CDCHAVENFCE FROM NFCEVENDA WHERE NRSEQVENDA = ?", c.venda);
     std::string said =
@@ -135,6 +145,8 @@ class CancelNoteTest : public ::testing::Test {
     said = std::regex_replace(said, std::regex(key), "KEY");
     said = std::regex_replace(said, std::regex(dir_ + "/Dados/XML_NFCe_Sat/[^/]*/"), "");
     said = std::regex_replace(said, std::regex(R"(\d{4}-\d\d-\d\dT[0-9:+-]{14})"), "TIME");
+    said =
+        std::regex_replace(said, std::regex(R"(got no answer \([^)]*\))"), "got no answer (WHY)");
     said = std::regex_replace(said, std::regex(R"(\d{15})"), "PROT");
     std::string calls = standIn_.Calls().substr(before.size());
     for (size_t at = calls.find('\n'); at != std::string::npos; at = calls.find('\n', at)) {
@@ -143,6 +155,22 @@ class CancelNoteTest : public ::testing::Test {
     return std::string(c.name) + ": " + said + "  VENDA " +
            Scalar("SELECT IDSITUVENDA FROM VENDA WHERE NRSEQVENDA = ?", c.venda) + ", kept" +
            Kept(c.venda) + ", calls " + (calls.empty() ? "none " : calls) + "\n";
+  }
+
+  // The lines the cancellations left in the register's daily log, their times taken out.
+  std::string LoggedCancellations() const {
+    std::string lines;
+    for (const auto& f : fs::recursive_directory_iterator(dir_ + "/Dados/LogImpExpKDS")) {
+      if (!f.is_regular_file()) continue;
+      std::istringstream log(ReadFile(f.path().string()));
+      for (std::string line; std::getline(log, line);) {
+        if (line.find("cancel") == std::string::npos) continue;
+        line = std::regex_replace(line.substr(line.find(" - "), line.size() - 1 - line.find(" - ")),
+                                  std::regex(R"(\d{44})"), "KEY");
+        lines += std::regex_replace(line, std::regex("; /.*/"), "; ") + "\n";
+      }
+    }
+    return lines;
   }
 
   vyrtest::TempStore scratch_;
@@ -166,10 +194,13 @@ TEST_F(CancelNoteTest, CancelsWhatTheAuthorityTakesAndRefusesTheRestWithTheReaso
       {"deadline passed", "0000000003", motivo,
        "UPDATE NFCEVENDA SET DSDHRECBTO = strftime('%Y-%m-%dT%H:%M:%SZ', 'now', '-31 minutes') "
        "WHERE NRSEQVENDA = ?"},
+      {"answer lost", "0000000005", motivo, "lost"},
+      {"run again after the lost answer", "0000000005", motivo, ""},
       {"refused by the authority", "0000000004", motivo, "forget"},
   };
   std::string outcome;
   for (const Case& c : cases) outcome += Call(c);
+  outcome += "log:\n" + std::regex_replace(LoggedCancellations(), std::regex(R"(\d{15})"), "PROT");
   const std::string refused = "exit 1, hostagent: cancelamento recusado: ";
   const auto sale = [](char n) {
     return std::string("sale 000000000") + n + " (branch 0001, register 001)";
@@ -177,6 +208,9 @@ TEST_F(CancelNoteTest, CancelsWhatTheAuthorityTakesAndRefusesTheRestWithTheReaso
   const std::string kept =
       "  VENDA C, kept KEY-110111-01-procEventoNFe.xml signed cStat 135, calls ";
   const std::string untouched = "  VENDA A, kept none, calls ";
+  const std::string run_again =
+      "rode hostagent cancel-note da venda de novo: a SEFAZ e consultada pela chave antes de "
+      "qualquer novo envio";
   EXPECT_EQ(
       "reason too short: " + refused +
           "the reason has 14 characters: the authority takes 15 to 255\n" + untouched +
@@ -200,9 +234,31 @@ TEST_F(CancelNoteTest, CancelsWhatTheAuthorityTakesAndRefusesTheRestWithTheReaso
           untouched + "none \ndeadline passed: " + refused + "the note KEY of " + sale('3') +
           " was authorised at TIME, more than 30 minutes before now (TIME): the state no longer "
           "takes its cancellation\n" +
-          untouched + "none \nrefused by the authority: " + refused +
+          untouched +
+          "none \nanswer lost: \"cancelamentos_sem_resposta\":[{\"chave\":\"KEY\",\"arquivo\":"
+          "\"enviado-KEY-110111-01-envEvento.xml\",\"acao\":\"" +
+          run_again + "\"}]\n  " + refused + "the cancellation of " + sale('5') +
+          " got no answer (WHY): run it again; the authority is asked first\n"
+          "  VENDA A, kept enviado-KEY-110111-01-envEvento.xml signed cStat , calls "
+          "NFeRecepcaoEvento4 135 reset \n"
+          "run again after the lost answer: exit 0, NFC-e cancelada: cancellation found registered "
+          "by the authority; KEY-110111-01-procEventoNFe.xml\n" +
+          kept + "NFeConsultaProtocolo4 101 \nrefused by the authority: " + refused +
           "the authority refused the cancellation of " + sale('4') + ": 217 stand-in 217\n" +
-          untouched + "NFeRecepcaoEvento4 217 \n",
+          untouched +
+          "NFeRecepcaoEvento4 217 \n"
+          "log:\n"
+          " - NFC-e KEY da venda 0000000001 cancelada: 135 stand-in 135 PROT; "
+          "KEY-110111-01-procEventoNFe.xml\n"
+          " - NFC-e KEY da venda 0000000001 cancelada: cancellation already registered; "
+          "KEY-110111-01-procEventoNFe.xml\n"
+          " - NFC-e KEY da venda 0000000001 cancelada: cancellation found registered by the "
+          "authority; KEY-110111-01-procEventoNFe.xml\n"
+          " - NFC-e KEY da venda 0000000005: cancelamento enviado sem resposta da SEFAZ; " +
+          run_again +
+          "\n"
+          " - NFC-e KEY da venda 0000000005 cancelada: cancellation found registered by the "
+          "authority; KEY-110111-01-procEventoNFe.xml\n",
       outcome);
 }
 

@@ -220,14 +220,19 @@ TEST_F(MonthFilesTest, ExportXmlOfAMonthCrossingAContingencyAndAVoidedNumber) {
       state);
 }
 
-// The page of a register with an order waiting and a certificate that cannot be read, as a
-// browser shows it once its script has laid the report out; the server stops on SIGTERM.
+// The page of a register with an order waiting, a certificate that cannot be read and a
+// cancellation without an answer, as a browser shows it once its script has laid the report
+// out; the server stops on SIGTERM.
 TEST_F(MonthFilesTest, TheStatusPageShowsAPendingOrderAndARegisterFault) {
   if (std::system("command -v chromium >/dev/null 2>&1") != 0) {
     GTEST_SKIP() << "chromium is not installed (scripts/install-deps installs it)";
   }
   MakeDemo("1");
   Sql(Db(), "UPDATE CAIXAFISCAL SET DSARQCERTIF = 'Dados/sem-certificado.pfx'");
+  // A cancellation sent without an answer, as cancel-note leaves it.
+  const std::string day = dir_ + "/Dados/XML_NFCe_Sat/0001-001-2026-01-02";
+  fs::create_directories(day);
+  std::ofstream(day + "/enviado-" + std::string(44, '3') + "-110111-01-envEvento.xml") << "<x/>";
   HostProcess server({"serve", "--dir", dir_, "--porta", "0"}, scratch_.Dir());
   ASSERT_TRUE(server.WaitForOutput("/\n"));
   const std::string url = server.Output().substr(server.Output().find("http://"));
@@ -238,7 +243,7 @@ TEST_F(MonthFilesTest, TheStatusPageShowsAPendingOrderAndARegisterFault) {
   const std::string pedido = Sql(Db(), "SELECT NRCOMANDAEXT FROM COMANDAVEN");
   EXPECT_EQ(
       "Falhas do caixa: 1\nPedidos pendentes: 1\nVendas com documento ou recibo pendente: 0\n"
-      "Notas aguardando a SEFAZ: 0\n"
+      "Notas aguardando a SEFAZ: 0\nCancelamentos de NFC-e enviados sem resposta: 1\n"
       "o arquivo DIR/Dados/sem-certificado.pfx (CAIXAFISCAL.DSARQCERTIF) nao pode ser lido\n"
       "pedido na tabela: 1\nrecarga: 1\n"
       "Pagina em http://127.0.0.1:PORT/\nEncerrando: sinal 15\nsaida 0",

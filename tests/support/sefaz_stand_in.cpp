@@ -169,6 +169,11 @@ void SefazStandIn::AnswerReceipts(const std::string& mode) {
   receipt_answer_ = mode;
 }
 
+void SefazStandIn::AnswerEvents(const std::string& mode) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  event_answer_ = mode;
+}
+
 std::string SefazStandIn::Answer(const std::string& content_type, const std::string& body,
                                  int& status, std::string& spoil) {
   pugi::xml_document doc;
@@ -287,6 +292,7 @@ std::string SefazStandIn::Service(const std::string& service, const std::string&
              "</xMotivo><cUF>35</cUF><nProt>135260000000099</nProt></infInut></retInutNFe>";
   } else if (service == "NFeRecepcaoEvento4") {
     answer = Event(message, cStat);
+    spoil = event_answer_;
   } else {
     cStat = "unknown service";
   }

@@ -54,6 +54,9 @@ class SefazStandIn {
   // "500" or "notsoap" as for the batches.
   void AnswerQueries(const std::string& mode);
   void AnswerReceipts(const std::string& mode);
+  // How the answers to event lots are spoilt, the event registered all the same: "" answers
+  // them, "reset", "500" or "notsoap" as for the batches.
+  void AnswerEvents(const std::string& mode);
   // What the service status answers: "107" (in operation), "108" or "109" (down).
   void AnswerStatus(const std::string& cStat);
 
@@ -86,6 +89,7 @@ class SefazStandIn {
   std::string status_answer_ = "107";
   std::string query_answer_;
   std::string receipt_answer_;
+  std::string event_answer_;
   std::set<std::string> recorded_;                // keys authorised
   std::map<std::string, std::string> cancelled_;  // key: its cancellation's procEventoNFe
   std::map<std::string, std::string> numbers_;    // series and number: the key authorised
