@@ -227,7 +227,7 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "\",\"situacao\":\"refused\",\"motivo\":\"241 Rejeicao: Um numero da faixa ja foi "
       "utilizado\",\"acao\":\"inutilizacao recusada pela autoridade e nao pedida de novo: "
       "verifique com o suporte se uma nota usou o numero ou inutilize-o pelo portal da "
-      "SEFAZ\"}],\"erros\":[]}\n",
+      "SEFAZ\"}],\"cancelamentos_sem_resposta\":[],\"erros\":[]}\n",
       Replaced(Replaced(text, store.Dir(), "DIR"), std::to_string(getpid()), "PID"));
   EXPECT_EQ(before, Files(store.DbPath())) << "status changed the store";
 }
@@ -291,7 +291,8 @@ TEST(HostTools, StatusPartThatCannotBeReadSaysWhyAndTheOthersStillShow) {
       "(VENDACUPOM): no such table: VENDACUPOM\",\"vendas_pendentes\":[],\"erro_notas_conti"
       "ngencia\":null,\"notas_contingencia\":[],\"erro_notas_recusadas\":null,\"notas_"
       "recusadas\":[],\"erro_numeros_a_inutilizar\":null,"
-      "\"numeros_a_inutilizar\":[],\"erros\":[\"não foi possível ler os "
+      "\"numeros_a_inutilizar\":[],\"cancelamentos_sem_resposta\":[],\"erros\":[\"não foi "
+      "possível ler os "
       "recibos (VENDACUPOM): no such table: VENDACUPOM\",\"não foi possível ler o "
       "certificado do caixa (CAIXAFISCAL): no such table: CAIXAFISCAL\"]}\n"
       "1",
