@@ -5,60 +5,15 @@
 // status entry.
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
-#include <filesystem>
-#include <fstream>
-
-#include "fiscal/nfce/note_store.h"
-#include "hostagent/hostagent_process.h"
+#include "hostagent/store_fixture.h"
 #include "packages/fiscal/nfce_test_support.h"
 #include "support/sefaz_stand_in.h"
 #include "support/temp_store.h"
 #include "support/test_certificate.h"
-#include "vyrutil/crypto.h"
 
 namespace hosttest {
 namespace {
-
-namespace fs = std::filesystem;
-
-std::string Scalar(const std::string& db_path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  sqlite3_stmt* stmt = nullptr;
-  std::string value = "-";
-  if (sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-      sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
-      sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_text(stmt, 0) != nullptr) {
-    value = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-  }
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
-  return value;
-}
-
-void Exec(const std::string& db_path, const std::string& sql,
-          const std::vector<std::string>& values) {
-  sqlite3* db = nullptr;
-  sqlite3_stmt* stmt = nullptr;
-  ASSERT_EQ(SQLITE_OK, sqlite3_open(db_path.c_str(), &db));
-  ASSERT_EQ(SQLITE_OK, sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr));
-  for (size_t i = 0; i < values.size(); ++i) {
-    sqlite3_bind_text(stmt, static_cast<int>(i + 1), values[i].c_str(), -1, SQLITE_TRANSIENT);
-  }
-  EXPECT_EQ(SQLITE_DONE, sqlite3_step(stmt));
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
-}
-
-std::string Log(const std::string& dir) {
-  std::string text;
-  if (!fs::exists(dir + "/Dados/LogImpExpKDS")) return text;
-  for (const auto& year : fs::directory_iterator(dir + "/Dados/LogImpExpKDS")) {
-    for (const auto& day : fs::directory_iterator(year.path())) text += ReadFile(day.path());
-  }
-  return text;
-}
 
 // The part of the first line holding `has` from `has` on, cut at `until`; "-" when none.
 std::string Part(const std::string& text, const std::string& has, const std::string& until) {
@@ -70,12 +25,9 @@ std::string Part(const std::string& text, const std::string& has, const std::str
   return part;
 }
 
-std::string Replaced(std::string text, const std::string& what, const std::string& with) {
-  if (what.size() < 44) return text;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at)) {
-    text.replace(at, what.size(), with);
-  }
-  return text;
+// `text` with the note's key `key` (when it is one) as `name`.
+std::string Keyed(const std::string& text, const std::string& key, const std::string& name) {
+  return key.size() == 44 ? Replaced(text, key, name) : text;
 }
 
 // How the stand-in answers: the batches, the queries of a key, the service status; or a port
@@ -101,18 +53,9 @@ class AuthorityAnswersTest : public ::testing::Test {
   // going to the stand-in with a 2 s bound on each call.
   std::string MakeStore(const std::string& name, const std::string& url) {
     const std::string dir = scratch_.Dir() + "/" + name;
-    const Result made = RunHost({"demo-store", "--dir", dir, "--emissao", "FNC", "--pedidos", "1",
-                                 "--porta", "file:cupom.prn"},
-                                scratch_.Dir());
-    EXPECT_EQ(0, made.exit_code) << made.err;
-    nfcetest::InstallSchemas(dir);
-    Exec(dir + "/Dados/Loja.db",
-         "UPDATE CAIXAFISCAL SET IDCSCNFCE = '1', CDCSCNFCE = 'CSC-DE-TESTE', DSARQCERTIF = ?, "
-         "DSSENHACERTIF = ?, IDMODOAUTORIZ = NULL, DSURLWSNFCE = ?, DSARQCADEIAWS = ?, "
-         "QTSEGWSNFCE = 2",
-         {certificate_.pfx_path,
-          VyrUtil::Cripto("senha-a1", VyrFiscal::Nfce::kChaveSenhaCertificado), url,
-          standIn_.CaBundle()});
+    MakeDemoStore(dir, {"--emissao", "FNC", "--pedidos", "1", "--porta", "file:cupom.prn"},
+                  scratch_.Dir());
+    PointAtAuthority(dir, certificate_, url, standIn_.CaBundle(), 2);
     return dir;
   }
 
@@ -124,8 +67,7 @@ class AuthorityAnswersTest : public ::testing::Test {
 
   // A run until idle, then where the sale stands.
   std::string RunAndObserve(const std::string& dir) {
-    const Result run =
-        RunHost({"run", "--dir", dir, "--until-idle", "--max-seconds", "60"}, scratch_.Dir());
+    const Result run = RunUntilIdle(dir, scratch_.Dir());
     return "exit " + std::to_string(run.exit_code) + ", " + Observe(dir);
   }
 
@@ -133,7 +75,7 @@ class AuthorityAnswersTest : public ::testing::Test {
   // about the note and the status's entries, with the note's key as KEY and the key it replaced
   // or took back as OTHER.
   static std::string Observe(const std::string& dir) {
-    const std::string db = dir + "/Dados/Loja.db";
+    const std::string db = StoreOf(dir);
     const std::string printed = ReadFile(dir + "/cupom.prn");
     const auto count = [&printed](const std::string& mark) {
       size_t n = 0;
@@ -143,7 +85,7 @@ class AuthorityAnswersTest : public ::testing::Test {
     };
     const std::string danfe = "em contingencia x" + count("Via Consumidor") + ", autorizado x" +
                               count("Protocolo de Autoriza");
-    const std::string log = Log(dir);
+    const std::string log = LogOf(dir);
     std::string line = "-";
     for (const char* mark :
          {"refeita com o numero", " autorizada: protocolo", "rejeitada pelo autorizador",
@@ -160,8 +102,8 @@ class AuthorityAnswersTest : public ::testing::Test {
         "\n  status: " + Part(status.out, "Notas em contingencia nao transmitidas", "\n") + " / " +
         Part(status.out, "Notas recusadas pelo autorizador", "\n") + " / " +
         Part(status.out, "    enviada", " (") + Part(status.out, "    o numero", ":") + "\n";
-    state = Replaced(state, Scalar(db, "SELECT CDCHAVEANTNFCE FROM NFCEVENDA"), "OTHER");
-    return Replaced(state, Scalar(db, "SELECT CDCHAVENFCE FROM NFCEVENDA"), "KEY");
+    state = Keyed(state, Scalar(db, "SELECT CDCHAVEANTNFCE FROM NFCEVENDA"), "OTHER");
+    return Keyed(state, Scalar(db, "SELECT CDCHAVENFCE FROM NFCEVENDA"), "KEY");
   }
 
   vyrtest::TempStore scratch_;
@@ -194,7 +136,7 @@ TEST_F(AuthorityAnswersTest, EachAnswerEndsWithItsDocumentItsLogLineAndItsStatus
     Answer(c.first);
     outcome += std::string(c.name) + ": " + RunAndObserve(dir);
     if (!c.second_run) continue;
-    if (*c.meanwhile != '\0') Exec(dir + "/Dados/Loja.db", c.meanwhile, {});
+    if (*c.meanwhile != '\0') Exec(StoreOf(dir), c.meanwhile);
     Answer({"100", "", "107"});
     outcome += "  then: " + RunAndObserve(dir);
   }

@@ -10,13 +10,11 @@
 #include <regex>
 #include <sstream>
 
-#include "fiscal/nfce/note_store.h"
-#include "hostagent/hostagent_process.h"
+#include "hostagent/store_fixture.h"
 #include "packages/fiscal/nfce_test_support.h"
 #include "support/sefaz_stand_in.h"
 #include "support/temp_store.h"
 #include "support/test_certificate.h"
-#include "vyrutil/crypto.h"
 
 namespace hosttest {
 namespace {
@@ -37,50 +35,23 @@ class CancelNoteTest : public ::testing::Test {
  protected:
   // A demo store whose four delivery orders were closed into notes the stand-in authorised.
   void SetUp() override {
-    const Result made = RunHost({"demo-store", "--dir", dir_, "--emissao", "FNC", "--pedidos", "5",
-                                 "--simples", "--porta", "file:cupom.prn"},
-                                scratch_.Dir());
-    ASSERT_EQ(0, made.exit_code) << made.err;
-    nfcetest::InstallSchemas(dir_);
-    Exec(
-        "UPDATE CAIXAFISCAL SET IDCSCNFCE = '1', CDCSCNFCE = 'CSC-DE-TESTE', DSARQCERTIF = ?, "
-        "DSSENHACERTIF = ?, IDMODOAUTORIZ = NULL, DSURLWSNFCE = ?, DSARQCADEIAWS = ?, "
-        "QTSEGWSNFCE = 2",
-        {certificate_.pfx_path,
-         VyrUtil::Cripto("senha-a1", VyrFiscal::Nfce::kChaveSenhaCertificado), standIn_.Url(),
-         standIn_.CaBundle()});
-    const Result run =
-        RunHost({"run", "--dir", dir_, "--until-idle", "--max-seconds", "60"}, scratch_.Dir());
+    ASSERT_EQ(0, MakeDemoStore(dir_,
+                               {"--emissao", "FNC", "--pedidos", "5", "--simples", "--porta",
+                                "file:cupom.prn"},
+                               scratch_.Dir())
+                     .exit_code);
+    PointAtAuthority(dir_, certificate_, standIn_.Url(), standIn_.CaBundle(), 2);
+    const Result run = RunUntilIdle(dir_, scratch_.Dir());
     ASSERT_EQ(0, run.exit_code) << run.err;
     // The stand-in stamps a fixed time; the store's notes were authorised just now.
     Exec("UPDATE NFCEVENDA SET DSDHRECBTO = strftime('%Y-%m-%dT%H:%M:%SZ', 'now')", {});
   }
 
   void Exec(const std::string& sql, const vyrtest::SqlArgs& args) const {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(SQLITE_OK, sqlite3_open((dir_ + "/Dados/Loja.db").c_str(), &db));
-    sqlite3_stmt* stmt = nullptr;
-    ASSERT_EQ(SQLITE_OK, sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr));
-    for (size_t i = 0; i < args.size(); ++i) args[i].Bind(stmt, static_cast<int>(i + 1));
-    EXPECT_EQ(SQLITE_DONE, sqlite3_step(stmt));
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
+    hosttest::Exec(StoreOf(dir_), sql, args);
   }
-
   std::string Scalar(const std::string& sql, const std::string& venda) const {
-    sqlite3* db = nullptr;
-    sqlite3_stmt* stmt = nullptr;
-    std::string value = "-";
-    if (sqlite3_open((dir_ + "/Dados/Loja.db").c_str(), &db) == SQLITE_OK &&
-        sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
-      sqlite3_bind_text(stmt, 1, venda.c_str(), -1, SQLITE_TRANSIENT);
-      if (sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_text(stmt, 0) != nullptr) {
-        value = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-      }
-    }
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return value;
+    return hosttest::Scalar(StoreOf(dir_), sql, {venda});
   }
 
   // Whether xmlsec1 finds the event's signature holding against the certificate's authority.

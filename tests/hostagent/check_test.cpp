@@ -3,53 +3,27 @@
 // not fail it; and --online asks the authority's status service as a sale would.
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <filesystem>
 #include <fstream>
 #include <regex>
 
-#include "fiscal/nfce/note_store.h"
-#include "hostagent/hostagent_process.h"
+#include "hostagent/store_fixture.h"
 #include "packages/fiscal/nfce_test_support.h"
 #include "support/sefaz_stand_in.h"
 #include "support/temp_store.h"
 #include "support/test_certificate.h"
-#include "vyrutil/crypto.h"
 
 namespace hosttest {
 namespace {
 
 namespace fs = std::filesystem;
 
-void Exec(const std::string& dir, const std::string& sql,
-          const std::vector<std::string>& values = {}) {
-  sqlite3* db = nullptr;
-  sqlite3_stmt* stmt = nullptr;
-  ASSERT_EQ(SQLITE_OK, sqlite3_open((dir + "/Dados/Loja.db").c_str(), &db));
-  ASSERT_EQ(SQLITE_OK, sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr)) << sql;
-  for (size_t i = 0; i < values.size(); ++i) {
-    sqlite3_bind_text(stmt, static_cast<int>(i + 1), values[i].c_str(), -1, SQLITE_TRANSIENT);
-  }
-  EXPECT_EQ(SQLITE_DONE, sqlite3_step(stmt)) << sql;
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
-}
-
-std::string Replaced(std::string text, const std::string& what, const std::string& with) {
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at)) {
-    text.replace(at, what.size(), with);
-  }
-  return text;
-}
-
 class CheckTest : public ::testing::Test {
  protected:
   CheckTest() {
-    const Result made = RunHost({"demo-store", "--dir", demo_, "--schemas", nfcetest::Schemas(),
-                                 "--porta", "file:cupom.prn"},
-                                scratch_.Dir());
-    EXPECT_EQ(0, made.exit_code) << made.err;
+    MakeDemoStore(demo_, {"--schemas", nfcetest::Schemas(), "--porta", "file:cupom.prn"},
+                  scratch_.Dir());
   }
 
   // A copy of the demo store, for one case to spoil.
@@ -108,18 +82,18 @@ TEST_F(CheckTest, NamesEachMissingPieceOnItsOwnLine) {
   int n = 0;
   for (const Case& c : cases) {
     const std::string dir = Copy("loja" + std::to_string(++n));
-    for (const std::string& sql : c.sql) Exec(dir, sql);
+    for (const std::string& sql : c.sql) Exec(StoreOf(dir), sql);
     if (*c.removed != '\0') fs::remove(dir + "/" + c.removed);
     outcome += std::string("== ") + c.name + ": " + Replaced(Check(dir), kHomologacao, "");
   }
   // A store made empty with a register and nothing else.
   const std::string empty = scratch_.Dir() + "/vazia";
   EXPECT_EQ(0, RunHost({"init-store", "--dir", empty}, scratch_.Dir()).exit_code);
-  Exec(empty, "INSERT INTO FILIAL (CDFILIAL, SGESTADO) VALUES ('0001', 'PR')");
-  Exec(empty,
+  Exec(StoreOf(empty), "INSERT INTO FILIAL (CDFILIAL, SGESTADO) VALUES ('0001', 'PR')");
+  Exec(StoreOf(empty),
        "INSERT INTO CAIXA (CDFILIAL, CDCAIXA, CDLOJA, IDTPEMISSAOVYR) VALUES ('0001', "
        "'001', '01', 'FNC')");
-  Exec(empty,
+  Exec(StoreOf(empty),
        "INSERT INTO COMANDAVEN (CDFILIAL, NRVENDAREST, NRCOMANDA, IDORGCMDVENDA) VALUES "
        "('0001', '1', '1', 'RAPPI')");
   outcome += "== init-store and a register: " +
@@ -226,13 +200,8 @@ TEST_F(CheckTest, OnlineAsksTheAuthoritysStatusServiceAsASaleWould) {
       vyrtest::MakeTestCertificate(scratch_.Dir(), "a1", "senha-a1", "11222333000181", 400);
   vyrtest::SefazStandIn standIn{scratch_.Dir(), certificate.ca_pem_path, nfcetest::Schemas()};
   const std::string dir = Copy("online");
-  nfcetest::InstallSchemas(dir);
   const auto settings = [&](const std::string& ca) {
-    Exec(dir,
-         "UPDATE CAIXAFISCAL SET DSARQCERTIF = ?, DSSENHACERTIF = ?, IDMODOAUTORIZ = NULL, "
-         "DSURLWSNFCE = ?, DSARQCADEIAWS = ?, QTSEGWSNFCE = 5",
-         {certificate.pfx_path,
-          VyrUtil::Cripto("senha-a1", VyrFiscal::Nfce::kChaveSenhaCertificado), standIn.Url(), ca});
+    PointAtAuthority(dir, certificate, standIn.Url(), ca, 5);
   };
   settings(standIn.CaBundle());
   std::string outcome = "in operation: " + Check(dir, {"--online"});

@@ -14,6 +14,7 @@
 #include "hostagent/reprint_command.h"
 #include "hostagent/status_command.h"
 #include "hostagent/store_commands.h"
+#include "hostagent/store_fixture.h"
 #include "rtl/program_dir.h"
 #include "support/seams.h"
 #include "support/store_builders.h"
@@ -26,14 +27,6 @@ namespace hosttest {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Replaced(std::string text, const std::string& what, const std::string& with) {
-  for (size_t at = text.find(what); at != std::string::npos;
-       at = text.find(what, at + with.size())) {
-    text.replace(at, what.size(), with);
-  }
-  return text;
-}
 
 // The bytes of the store's files (the database and its write-ahead log).
 std::string Files(const std::string& db) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -15,7 +14,7 @@
 #include <set>
 
 #include "fiscal/nfce/note_store.h"
-#include "hostagent/hostagent_process.h"
+#include "hostagent/store_fixture.h"
 #include "packages/fiscal/nfce_test_support.h"
 #include "rtl/client_dataset.h"
 #include "support/sefaz_stand_in.h"
@@ -30,44 +29,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ScalarOfNewConnection(const std::string& path, const char* sql) {
-  sqlite3* db = nullptr;
-  std::string value = "(erro)";
-  sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-      sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK &&
-      sqlite3_step(stmt) == SQLITE_ROW) {
-    value = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-  }
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
-  return value;
-}
-
-void ExecOnNewConnection(const std::string& path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
-    sqlite3_busy_timeout(db, 10000);
-    sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
-  }
-  sqlite3_close(db);
-}
-
-size_t Occurrences(const std::string& text, const std::string& part) {
-  size_t count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-  return count;
-}
-
 // What the registers of a demo store recorded, issued and printed, in the program directories
 // `dirs` (the first holds the store): "orders=6 closed=6 sales=6 bills=6 documents=6 issued=6
 // pending=0 duplicates=0", with the receipts printed apart (they may be fewer than the sales
 // after a kill between the print's record and the print).
 std::string Outcome(const std::vector<std::string>& dirs, size_t& receipts) {
   const std::string db = dirs[0] + "/Dados/Loja.db";
-  const auto count = [&db](const std::string& sql) {
-    return ScalarOfNewConnection(db, sql.c_str());
-  };
+  const auto count = [&db](const std::string& sql) { return Scalar(db, sql); };
   long issued = 0;
   size_t duplicates = 0;
   receipts = 0;
@@ -116,24 +84,6 @@ std::string Outcome(const std::vector<std::string>& dirs, size_t& receipts) {
          " duplicates=" + std::to_string(duplicates);
 }
 
-// Runs `sql` with text parameters on the store at `path`; the rows it changed, as text.
-std::string ExecOnNewConnection(const std::string& path, const char* sql,
-                                const std::vector<std::string>& values) {
-  sqlite3* db = nullptr;
-  sqlite3_stmt* stmt = nullptr;
-  std::string changed = "(erro)";
-  if (sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
-      sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK) {
-    for (size_t i = 0; i < values.size(); ++i) {
-      sqlite3_bind_text(stmt, static_cast<int>(i + 1), values[i].c_str(), -1, SQLITE_TRANSIENT);
-    }
-    if (sqlite3_step(stmt) == SQLITE_DONE) changed = std::to_string(sqlite3_changes(db));
-  }
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
-  return changed;
-}
-
 // The first line of `text` that contains `part`, without its line end.
 std::string LineWith(const std::string& text, const std::string& part) {
   const size_t at = text.find(part);
@@ -142,31 +92,12 @@ std::string LineWith(const std::string& text, const std::string& part) {
   return text.substr(start, text.find('\n', at) - start);
 }
 
-// The part of the first line holding `has` that comes after the log's time stamp (" - ") and
-// before `until`; "-" when no line holds it.
+// The part of the first line holding `has` that comes after the log's time stamp and before
+// `until`; "-" when no line holds it.
 std::string LinePart(const std::string& text, const std::string& has, const std::string& until) {
   if (text.find(has) == std::string::npos) return "-";
-  std::string line = LineWith(text, has);
-  const size_t stamp = line.find(" - ");
-  if (stamp != std::string::npos && stamp < line.find(has)) line.erase(0, stamp + 3);
+  const std::string line = LineOf(text, has);
   return line.substr(0, line.find(until));
-}
-
-// Every text of the daily logs of program directory `dir`.
-std::string LogOf(const std::string& dir) {
-  std::string text;
-  for (const auto& year : fs::directory_iterator(dir + "/Dados/LogImpExpKDS")) {
-    for (const auto& day : fs::directory_iterator(year.path())) text += ReadFile(day.path());
-  }
-  return text;
-}
-
-std::string Replaced(std::string text, const std::string& what, const std::string& with) {
-  for (size_t at = text.find(what); at != std::string::npos;
-       at = text.find(what, at + with.size())) {
-    text.replace(at, what.size(), with);
-  }
-  return text;
 }
 
 class HostAgentTest : public ::testing::Test {
@@ -203,13 +134,13 @@ TEST_F(HostAgentTest, InitStoreCreatesTheSchemaAndRefusesToOverwrite) {
   const std::string dir = scratch.Dir() + "/nova";
   Result first = RunHost({"init-store", "--dir", dir}, scratch.Dir());
   ASSERT_EQ(0, first.exit_code) << first.err;
-  ASSERT_TRUE(fs::exists(dir + "/Dados/Loja.db"));
-  const auto size = fs::file_size(dir + "/Dados/Loja.db");
+  ASSERT_TRUE(fs::exists(StoreOf(dir)));
+  const auto size = fs::file_size(StoreOf(dir));
 
   Result again = RunHost({"init-store", "--dir", dir}, scratch.Dir());
   EXPECT_NE(0, again.exit_code);
   EXPECT_NE(std::string::npos, again.err.find("--force"));
-  EXPECT_EQ(size, fs::file_size(dir + "/Dados/Loja.db"));
+  EXPECT_EQ(size, fs::file_size(StoreOf(dir)));
 }
 
 TEST_F(HostAgentTest, InitStoreWithForceReplacesTheStore) {
@@ -217,7 +148,7 @@ TEST_F(HostAgentTest, InitStoreWithForceReplacesTheStore) {
   Result result = RunHost({"init-store", "--dir", store_.Dir(), "--force"}, store_.Dir());
   ASSERT_EQ(0, result.exit_code) << result.err;
   // The fixture's own handle still sees the removed file; a new one sees the new store.
-  EXPECT_EQ("0", ScalarOfNewConnection(store_.DbPath(), "SELECT COUNT(*) FROM CAIXA"));
+  EXPECT_EQ("0", Scalar(store_.DbPath(), "SELECT COUNT(*) FROM CAIXA"));
 }
 
 // The demo register runs from Dados/Caixa.ini alone, and a closed sale's receipt prints again
@@ -225,10 +156,11 @@ TEST_F(HostAgentTest, InitStoreWithForceReplacesTheStore) {
 TEST_F(HostAgentTest, DemoStoreHasARegisterWithPrinterAndItsLocalTables) {
   vyrtest::TempStore scratch;
   const std::string dir = scratch.Dir() + "/demo";
-  Result result = RunHost({"demo-store", "--dir", dir, "--modelo", "22", "--pedidos", "2",
-                           "--schemas", VYR_SOURCE_DIR "/packages/fiscal/nfce/schemas/nfe-4.00"},
-                          scratch.Dir());
-  ASSERT_EQ(0, result.exit_code) << result.err;
+  ASSERT_EQ(0, MakeDemoStore(dir,
+                             {"--modelo", "22", "--pedidos", "2", "--schemas",
+                              VYR_SOURCE_DIR "/packages/fiscal/nfce/schemas/nfe-4.00"},
+                             scratch.Dir())
+                   .exit_code);
   for (const char* file : {"ConfTipoRece.cds", "DataMovimento.cds", "AberturaCaixa.cds"}) {
     EXPECT_TRUE(fs::exists(dir + "/Dados/Cadastros/" + file)) << file;
   }
@@ -237,17 +169,17 @@ TEST_F(HostAgentTest, DemoStoreHasARegisterWithPrinterAndItsLocalTables) {
   EXPECT_EQ("123456789", VyrUtil::Uncripto(abertura.FieldByName("CDATIVACAOSAT").AsString(),
                                            VyrUtil::kChaveAtivacaoSat));
 
-  Result run = RunHost({"run", "--dir", dir, "--until-idle", "--max-seconds", "60"}, scratch.Dir());
+  Result run = RunUntilIdle(dir, scratch.Dir());
   EXPECT_EQ(0, run.exit_code) << run.err;
   EXPECT_NE(std::string::npos, run.out.find("Encerrando: ociosa: a ultima passagem nao alterou "
                                             "nada e nao ha pedido pendente"));
-  const std::string key = ScalarOfNewConnection(
-      dir + "/Dados/Loja.db", "SELECT CDCHAVENFCE FROM NFCEVENDA WHERE NRSEQVENDA = '0000000001'");
+  const std::string key =
+      Scalar(StoreOf(dir), "SELECT CDCHAVENFCE FROM NFCEVENDA WHERE NRSEQVENDA = '0000000001'");
   // The copy is kept in the folder of the note's day (the branch's).
   const std::string copy = dir + "/Dados/Impressao/" +
-                           ScalarOfNewConnection(dir + "/Dados/Loja.db",
-                                                 "SELECT substr(DSDHEMINFCE, 1, 10) FROM "
-                                                 "NFCEVENDA WHERE NRSEQVENDA = '0000000001'") +
+                           Scalar(StoreOf(dir),
+                                  "SELECT substr(DSDHEMINFCE, 1, 10) FROM "
+                                  "NFCEVENDA WHERE NRSEQVENDA = '0000000001'") +
                            "/NFCe" + key + ".txt";
   fs::remove(copy);
   const auto printed = fs::file_size(dir + "/cupom.prn");
@@ -264,20 +196,20 @@ TEST_F(HostAgentTest, DemoStoreHasARegisterWithPrinterAndItsLocalTables) {
 TEST_F(HostAgentTest, AContingencyNoteIsSentByALaterRunWithNoNewOrder) {
   vyrtest::TempStore scratch;
   const std::string dir = scratch.Dir() + "/loja";
-  ASSERT_EQ(0, RunHost({"demo-store", "--dir", dir, "--pedidos", "1", "--schemas",
-                        VYR_SOURCE_DIR "/packages/fiscal/nfce/schemas/nfe-4.00"},
-                       scratch.Dir())
+  ASSERT_EQ(0, MakeDemoStore(dir,
+                             {"--pedidos", "1", "--schemas",
+                              VYR_SOURCE_DIR "/packages/fiscal/nfce/schemas/nfe-4.00"},
+                             scratch.Dir())
                    .exit_code);
-  const std::string db = dir + "/Dados/Loja.db";
+  const std::string db = StoreOf(dir);
   fs::create_directories(dir + "/Dados/AutorizadorNFCe");
   // One run with the simulator in `modo`, then what the store, the log and `status` show, with
   // the note's key as KEY.
   const auto run_and_observe = [&](const std::string& modo) {
     std::ofstream(dir + "/Dados/AutorizadorNFCe/modo") << modo << "\n";
-    const Result run =
-        RunHost({"run", "--dir", dir, "--until-idle", "--max-seconds", "60"}, scratch.Dir());
+    const Result run = RunUntilIdle(dir, scratch.Dir());
     const Result status = RunHost({"status", "--dir", dir}, scratch.Dir());
-    const std::string key = ScalarOfNewConnection(db, "SELECT CDCHAVENFCE FROM NFCEVENDA");
+    const std::string key = Scalar(db, "SELECT CDCHAVENFCE FROM NFCEVENDA");
     bool nfe_proc = false;
     for (const auto& file : fs::recursive_directory_iterator(dir + "/Dados/XML_NFCe_Sat")) {
       nfe_proc |= file.path().filename() == key + "-nfeProc.xml";
@@ -286,14 +218,14 @@ TEST_F(HostAgentTest, AContingencyNoteIsSentByALaterRunWithNoNewOrder) {
     const std::string state =
         modo + ": " + std::to_string(run.exit_code) + " " + LineWith(run.out, "Encerrando:") +
         "\nchave tpEmis " + key.substr(34, 1) + "; NFCEVENDA " +
-        ScalarOfNewConnection(db,
-                              "SELECT GROUP_CONCAT(IDTPEMISNFCE || ' ' || IDSITUNFCE || ', "
-                              "protocolo de ' || LENGTH(COALESCE(NRPROTNFCE, '')) || ' digitos', "
-                              "'; ') FROM NFCEVENDA") +
+        Scalar(db,
+               "SELECT GROUP_CONCAT(IDTPEMISNFCE || ' ' || IDSITUNFCE || ', "
+               "protocolo de ' || LENGTH(COALESCE(NRPROTNFCE, '')) || ' digitos', "
+               "'; ') FROM NFCEVENDA") +
         "; nfeProc " + (nfe_proc ? "sim" : "nao") + "; VENDA " +
-        ScalarOfNewConnection(db,
-                              "SELECT NRSEQVENDA || ' ' || COALESCE(IDDOCPENDVENDA, 'NULL') "
-                              "FROM VENDA") +
+        Scalar(db,
+               "SELECT NRSEQVENDA || ' ' || COALESCE(IDDOCPENDVENDA, 'NULL') "
+               "FROM VENDA") +
         "\nlog: " + LinePart(log, " em contingência ", " desde ") + " | " +
         LinePart(log, " autorizada: ", " protocolo ") + "\nstatus " +
         std::to_string(status.exit_code) + ": " + LineWith(status.out, "Vendas com documento") +
@@ -305,11 +237,11 @@ TEST_F(HostAgentTest, AContingencyNoteIsSentByALaterRunWithNoNewOrder) {
   const std::string down = run_and_observe("offline");
   // The contingency DANFE, in its text copy and as it went to the register's printer.
   std::string danfe;
-  const std::string key = ScalarOfNewConnection(db, "SELECT CDCHAVENFCE FROM NFCEVENDA");
+  const std::string key = Scalar(db, "SELECT CDCHAVENFCE FROM NFCEVENDA");
   for (const std::string& text :
        {ReadFile(dir + "/Dados/Impressao/" +
-                 ScalarOfNewConnection(db, "SELECT substr(DSDHEMINFCE, 1, 10) FROM NFCEVENDA") +
-                 "/NFCe" + key + ".txt"),
+                 Scalar(db, "SELECT substr(DSDHEMINFCE, 1, 10) FROM NFCEVENDA") + "/NFCe" + key +
+                 ".txt"),
         ReadFile(dir + "/cupom.prn")}) {
     for (const char* mark :
          {"EMITIDA EM CONTING", "Pendente de autoriza", "Via Consumidor", "Via Estabelecimento"}) {
@@ -349,21 +281,21 @@ TEST_F(HostAgentTest, AContingencyNoteIsSentByALaterRunWithNoNewOrder) {
 TEST_F(HostAgentTest, ARunUntilIdleSendsEveryContingencyNoteBeforeItStops) {
   vyrtest::TempStore scratch;
   const std::string dir = scratch.Dir() + "/loja";
-  ASSERT_EQ(0, RunHost({"demo-store", "--dir", dir, "--simples", "--pedidos", "7", "--schemas",
-                        VYR_SOURCE_DIR "/packages/fiscal/nfce/schemas/nfe-4.00"},
-                       scratch.Dir())
+  ASSERT_EQ(0, MakeDemoStore(dir,
+                             {"--simples", "--pedidos", "7", "--schemas",
+                              VYR_SOURCE_DIR "/packages/fiscal/nfce/schemas/nfe-4.00"},
+                             scratch.Dir())
                    .exit_code);
   fs::create_directories(dir + "/Dados/AutorizadorNFCe");
   std::string state;
   for (const std::string modo : {"offline", "offline", "autoriza"}) {
     std::ofstream(dir + "/Dados/AutorizadorNFCe/modo") << modo << "\n";
-    const Result run =
-        RunHost({"run", "--dir", dir, "--until-idle", "--max-seconds", "60"}, scratch.Dir());
+    const Result run = RunUntilIdle(dir, scratch.Dir());
     state += modo + ": " + std::to_string(run.exit_code) + " " +
              LineWith(run.out, "Encerrando:").substr(12, 6) + " " +
-             ScalarOfNewConnection(dir + "/Dados/Loja.db",
-                                   "SELECT GROUP_CONCAT(IDSITUNFCE || ' ' || N, ', ') FROM (SELECT "
-                                   "IDSITUNFCE, COUNT(*) AS N FROM NFCEVENDA GROUP BY 1)") +
+             Scalar(StoreOf(dir),
+                    "SELECT GROUP_CONCAT(IDSITUNFCE || ' ' || N, ', ') FROM (SELECT "
+                    "IDSITUNFCE, COUNT(*) AS N FROM NFCEVENDA GROUP BY 1)") +
              "\n";
   }
   EXPECT_EQ(
@@ -378,29 +310,18 @@ TEST_F(HostAgentTest, ARunUntilIdleSendsEveryContingencyNoteBeforeItStops) {
 TEST_F(HostAgentTest, AnNfceRegisterHasItsOrdersAuthorisedByTheStatesServicesAndPrinted) {
   vyrtest::TempStore scratch;
   const std::string dir = scratch.Dir() + "/demo";
-  Result made = RunHost({"demo-store", "--dir", dir, "--emissao", "FNC", "--pedidos", "2",
-                         "--porta", "file:cupom.prn"},
-                        scratch.Dir());
-  ASSERT_EQ(0, made.exit_code) << made.err;
+  ASSERT_EQ(0,
+            MakeDemoStore(dir, {"--emissao", "FNC", "--pedidos", "2", "--porta", "file:cupom.prn"},
+                          scratch.Dir())
+                .exit_code);
   const vyrtest::TestCertificate certificate =
       vyrtest::MakeTestCertificate(scratch.Dir(), "a1", "senha-a1", "11222333000181", 20);
   vyrtest::SefazStandIn standIn(scratch.Dir(), certificate.ca_pem_path, nfcetest::Schemas());
-  nfcetest::InstallSchemas(dir);
-  ASSERT_EQ("1", ExecOnNewConnection(
-                     dir + "/Dados/Loja.db",
-                     "UPDATE CAIXAFISCAL SET IDCSCNFCE = '1', CDCSCNFCE = 'CSC-DE-TESTE', "
-                     "DSARQCERTIF = ?, DSSENHACERTIF = ?, IDMODOAUTORIZ = NULL, DSURLWSNFCE = ?, "
-                     "DSARQCADEIAWS = ?",
-                     {certificate.pfx_path,
-                      VyrUtil::Cripto("senha-a1", VyrFiscal::Nfce::kChaveSenhaCertificado),
-                      standIn.Url(), standIn.CaBundle()}));
+  PointAtAuthority(dir, certificate, standIn.Url(), standIn.CaBundle(), 10);
   Result run = RunHost({"run", "--dir", dir, "--filial", "0001", "--caixa", "001", "--loja", "01",
                         "--until-idle", "--max-seconds", "60"},
                        scratch.Dir());
-  std::string log;
-  for (const auto& year : fs::directory_iterator(dir + "/Dados/LogImpExpKDS")) {
-    for (const auto& day : fs::directory_iterator(year.path())) log += ReadFile(day.path());
-  }
+  const std::string log = LogOf(dir);
   const std::string warning = LineWith(log, "NFC-e: o certificado");
   EXPECT_EQ(
       "exit 0|NFC-e: o certificado '" + certificate.pfx_path + "' vence em|" +
@@ -409,8 +330,7 @@ TEST_F(HostAgentTest, AnNfceRegisterHasItsOrdersAuthorisedByTheStatesServicesAnd
           warning.substr(warning.find("NFC-e"),
                          warning.find(" vence em") - warning.find("NFC-e") + 9) +
           "|" + standIn.Calls() + "|authorised=" +
-          ScalarOfNewConnection(dir + "/Dados/Loja.db",
-                                "SELECT COUNT(*) FROM NFCEVENDA WHERE IDSITUNFCE = 'authorised'") +
+          Scalar(StoreOf(dir), "SELECT COUNT(*) FROM NFCEVENDA WHERE IDSITUNFCE = 'authorised'") +
           "|" + (fs::exists(dir + "/cupom.prn") ? "receipt" : "no receipt"))
       << run.out << run.err;
 }
@@ -422,11 +342,8 @@ TEST_F(HostAgentTest, AnNfceRegisterHasItsOrdersAuthorisedByTheStatesServicesAnd
 TEST_F(HostAgentTest, BadOrderDataIsRefusedBetweenGoodOrders) {
   vyrtest::TempStore scratch;
   const std::string dir = scratch.Dir() + "/demo";
-  ASSERT_EQ(0, RunHost({"demo-store", "--dir", dir, "--sat", "--simples", "--pedidos", "11"},
-                       scratch.Dir())
-                   .exit_code);
-  sqlite3* db = nullptr;
-  ASSERT_EQ(SQLITE_OK, sqlite3_open((dir + "/Dados/Loja.db").c_str(), &db));
+  ASSERT_EQ(0,
+            MakeDemoStore(dir, {"--sat", "--simples", "--pedidos", "11"}, scratch.Dir()).exit_code);
   // Order n has a pizza (45.90) and 1 + n % 3 cans (6.50); its one payment must match its items.
   const char* const kBad =
       "UPDATE ITCOMANDAVEN SET VRPRECCOMVEN = NULL WHERE NRCOMANDA = '0002' AND NRPRODCOMVEN = "
@@ -443,13 +360,12 @@ TEST_F(HostAgentTest, BadOrderDataIsRefusedBetweenGoodOrders) {
       "UPDATE MOVCAIXADLV SET VRMOVIVENDDLV = 6500000000000045.90 WHERE NRVENDAREST = '0000000008';"
       "UPDATE COMANDAVEN SET DSENDECONSCOMAN = 'AV' || char(27) || '@PAULISTA' || char(7) || "
       "' 1000' WHERE NRCOMANDA = '0010';";
-  ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, kBad, nullptr, nullptr, nullptr)) << sqlite3_errmsg(db);
-  sqlite3_close(db);
+  Exec(StoreOf(dir), kBad);
   Result run = RunHost({"run", "--dir", dir, "--filial", "0001", "--caixa", "001", "--loja", "01",
                         "--until-idle", "--max-seconds", "60"},
                        scratch.Dir());
   ASSERT_EQ(0, run.exit_code) << run.err;
-  const std::string store = dir + "/Dados/Loja.db";
+  const std::string store = StoreOf(dir);
   std::string sold;
   for (int n = 1; n <= 11; ++n) {
     char comanda[8];
@@ -457,12 +373,9 @@ TEST_F(HostAgentTest, BadOrderDataIsRefusedBetweenGoodOrders) {
     const std::string sql =
         "SELECT COUNT(*) FROM VENDA WHERE IDSITUVENDA = 'A' AND NRCOMANDAVND = '" +
         std::string(comanda) + "'";
-    sold += ScalarOfNewConnection(store, sql.c_str());
+    sold += Scalar(store, sql);
   }
-  std::string log;
-  for (const auto& year : fs::directory_iterator(dir + "/Dados/LogImpExpKDS")) {
-    for (const auto& day : fs::directory_iterator(year.path())) log += ReadFile(day.path());
-  }
+  const std::string log = LogOf(dir);
   std::string printed;
   for (const auto& file : fs::recursive_directory_iterator(dir + "/Dados/Impressao")) {
     if (file.path().extension() == ".txt") printed += ReadFile(file.path());
@@ -692,22 +605,12 @@ TEST_F(HostAgentTest, MissingModuleFailsWithoutStartingAnything) {
 TEST_F(HostAgentTest, KillNineRoundsEndWithOneSaleAndOneCFePerBillAndNoSecondExtract) {
   vyrtest::TempStore scratch;
   const std::string dir = scratch.Dir() + "/loja";
-  ASSERT_EQ(0, RunHost({"demo-store", "--dir", dir, "--sat", "--simples", "--pedidos", "8"},
-                       scratch.Dir())
-                   .exit_code);
+  ASSERT_EQ(0,
+            MakeDemoStore(dir, {"--sat", "--simples", "--pedidos", "8"}, scratch.Dir()).exit_code);
   const std::vector<std::string> args{"run", "--dir",  dir,  "--filial",      "0001", "--caixa",
                                       "001", "--loja", "01", "--max-seconds", "30"};
   const std::string log_dir = dir + "/Dados/LogImpExpKDS";
-  const auto closings = [&log_dir] {
-    size_t count = 0;
-    if (!fs::exists(log_dir)) return count;
-    for (const auto& year : fs::directory_iterator(log_dir)) {
-      for (const auto& day : fs::directory_iterator(year.path())) {
-        count += Occurrences(ReadFile(day.path()), "INI-FechaContaNormal(");
-      }
-    }
-    return count;
-  };
+  const auto closings = [&dir] { return Occurrences(LogOf(dir), "INI-FechaContaNormal("); };
   for (int round = 0; round < 4; ++round) {
     HostProcess host(args, scratch.Dir());
     WaitForWorker(host);
@@ -751,16 +654,15 @@ TEST_F(HostAgentTest, KillNineRoundsEndWithOneSaleAndOneCFePerBillAndNoSecondExt
 TEST_F(HostAgentTest, KillNineRoundsLeaveNoNumberOfTheSeriesBehind) {
   vyrtest::TempStore scratch;
   const std::string dir = scratch.Dir() + "/loja";
-  ASSERT_EQ(0, RunHost({"demo-store", "--dir", dir, "--simples", "--pedidos", "12", "--schemas",
-                        nfcetest::Schemas()},
-                       scratch.Dir())
-                   .exit_code);
+  ASSERT_EQ(0,
+            MakeDemoStore(dir, {"--simples", "--pedidos", "12", "--schemas", nfcetest::Schemas()},
+                          scratch.Dir())
+                .exit_code);
   const std::vector<std::string> args{"run", "--dir",  dir,  "--filial",      "0001", "--caixa",
                                       "001", "--loja", "01", "--max-seconds", "30"};
   const std::string log_dir = dir + "/Dados/LogImpExpKDS";
-  const auto lines = [&log_dir, &dir] {
-    std::string text;
-    if (fs::exists(log_dir)) text = LogOf(dir);
+  const auto lines = [&dir] {
+    const std::string text = LogOf(dir);
     return std::make_pair(Occurrences(text, "INI-FechaContaNormal("), Occurrences(text, "\n"));
   };
   for (int round = 0; round < 6; ++round) {
@@ -793,27 +695,24 @@ TEST_F(HostAgentTest, KillNineRoundsLeaveNoNumberOfTheSeriesBehind) {
   std::vector<std::string> last = args;
   last.push_back("--until-idle");
   ASSERT_EQ(0, RunHost(last, scratch.Dir()).exit_code);
-  const std::string db = dir + "/Dados/Loja.db";
-  const std::string left = ScalarOfNewConnection(
+  const std::string db = StoreOf(dir);
+  const std::string left = Scalar(
       db,
       "WITH RECURSIVE N(X) AS (SELECT 1 UNION ALL SELECT X + 1 FROM N WHERE X < (SELECT "
       "MAX(NRULTDOCFIS) FROM PROXNUMDOCFIS WHERE CDMODDOCFIS = '65')) SELECT COUNT(*) FROM N "
       "WHERE NOT EXISTS (SELECT 1 FROM NFCEVENDA WHERE CAST(NRNFCE AS INTEGER) = X) AND NOT "
       "EXISTS (SELECT 1 FROM NUMDOCRESERV WHERE CDMODDOCFIS = '65' AND IDSITRESERVA = 'voided' "
       "AND CAST(NRDOCFIS AS INTEGER) = X)");
-  const std::string held = ScalarOfNewConnection(
+  const std::string held = Scalar(
       db,
       "SELECT COUNT(*) FROM NUMDOCRESERV R WHERE IDSITRESERVA <> 'voided' AND NOT EXISTS "
       "(SELECT 1 FROM NFCEVENDA V WHERE CAST(V.NRNFCE AS INTEGER) = CAST(R.NRDOCFIS AS "
       "INTEGER)) AND NOT EXISTS (SELECT 1 FROM COMANDAVEN C WHERE C.NRCOMANDA = R.NRCOMANDA AND "
       "C.IDIMPCUPEXP = '2')");
-  EXPECT_EQ(
-      "closed=12 sales=12 left=0 held=0",
-      "closed=" +
-          ScalarOfNewConnection(db, "SELECT COUNT(*) FROM COMANDAVEN WHERE IDIMPCUPEXP = '3'") +
-          " sales=" +
-          ScalarOfNewConnection(db, "SELECT COUNT(*) FROM VENDA WHERE IDSITUVENDA = 'A'") +
-          " left=" + left + " held=" + held);
+  EXPECT_EQ("closed=12 sales=12 left=0 held=0",
+            "closed=" + Scalar(db, "SELECT COUNT(*) FROM COMANDAVEN WHERE IDIMPCUPEXP = '3'") +
+                " sales=" + Scalar(db, "SELECT COUNT(*) FROM VENDA WHERE IDSITUVENDA = 'A'") +
+                " left=" + left + " held=" + held);
 }
 
 // Two registers of one store, each in its own host and program directory with its own SAT device
@@ -822,17 +721,15 @@ TEST_F(HostAgentTest, KillNineRoundsLeaveNoNumberOfTheSeriesBehind) {
 TEST_F(HostAgentTest, TwoHostsOnOneStoreCloseEachBillOnceAndCountTheirOwn) {
   vyrtest::TempStore scratch;
   const std::string first = scratch.Dir() + "/caixa1", second = scratch.Dir() + "/caixa2";
-  ASSERT_EQ(0, RunHost({"demo-store", "--dir", first, "--sat", "--simples", "--pedidos", "20"},
-                       scratch.Dir())
-                   .exit_code);
-  const std::string db = first + "/Dados/Loja.db";
-  ExecOnNewConnection(
-      db,
-      "INSERT INTO CAIXA (CDFILIAL, CDCAIXA, CDLOJA, NMCAIXA, IDTPEMISSAOVYR, IDIMPAUTCUPEXP, "
-      "NRSEQIMPRLOJA6) SELECT CDFILIAL, '002', CDLOJA, NMCAIXA, IDTPEMISSAOVYR, "
-      "IDIMPAUTCUPEXP, NRSEQIMPRLOJA6 FROM CAIXA WHERE CDCAIXA = '001'; "
-      "INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, NRSERIENFCE, IDMODOAUTORIZ, DSLIBSAT) "
-      "SELECT CDFILIAL, '002', NRSERIENFCE, IDMODOAUTORIZ, DSLIBSAT FROM CAIXAFISCAL");
+  ASSERT_EQ(
+      0, MakeDemoStore(first, {"--sat", "--simples", "--pedidos", "20"}, scratch.Dir()).exit_code);
+  const std::string db = StoreOf(first);
+  Exec(db,
+       "INSERT INTO CAIXA (CDFILIAL, CDCAIXA, CDLOJA, NMCAIXA, IDTPEMISSAOVYR, IDIMPAUTCUPEXP, "
+       "NRSEQIMPRLOJA6) SELECT CDFILIAL, '002', CDLOJA, NMCAIXA, IDTPEMISSAOVYR, "
+       "IDIMPAUTCUPEXP, NRSEQIMPRLOJA6 FROM CAIXA WHERE CDCAIXA = '001'; "
+       "INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, NRSERIENFCE, IDMODOAUTORIZ, DSLIBSAT) "
+       "SELECT CDFILIAL, '002', NRSERIENFCE, IDMODOAUTORIZ, DSLIBSAT FROM CAIXAFISCAL");
   fs::create_directories(second + "/Dados/SatEmulador");
   fs::copy(first + "/Dados/Cadastros", second + "/Dados/Cadastros");
   std::ofstream(second + "/Dados/SatEmulador/emulador.ini") << "numeroSerie=900000002\n";
@@ -855,15 +752,13 @@ TEST_F(HostAgentTest, TwoHostsOnOneStoreCloseEachBillOnceAndCountTheirOwn) {
   size_t receipts = 0;
   const std::string outcome = Outcome({first, second}, receipts);
   // One number drawn per bill, however the registers met on the bills, and no claim left.
-  const std::string numbers =
-      "|draws=" + ScalarOfNewConnection(db, "SELECT SUM(NRULTDOCFIS) FROM PROXNUMDOCFIS") +
-      " claims=" + ScalarOfNewConnection(db, "SELECT COUNT(*) FROM RESERVACOMANDA");
+  const std::string numbers = "|draws=" + Scalar(db, "SELECT SUM(NRULTDOCFIS) FROM PROXNUMDOCFIS") +
+                              " claims=" + Scalar(db, "SELECT COUNT(*) FROM RESERVACOMANDA");
   EXPECT_EQ(
       "orders=20 closed=20 sales=20 bills=20 documents=20 issued=20 pending=0 "
       "duplicates=0|receipts=20|" +
-          ScalarOfNewConnection(db, "SELECT COUNT(*) FROM VENDA WHERE CDCAIXA = '001'") + " " +
-          ScalarOfNewConnection(db, "SELECT COUNT(*) FROM VENDA WHERE CDCAIXA = '002'") +
-          " |draws=20 claims=0",
+          Scalar(db, "SELECT COUNT(*) FROM VENDA WHERE CDCAIXA = '001'") + " " +
+          Scalar(db, "SELECT COUNT(*) FROM VENDA WHERE CDCAIXA = '002'") + " |draws=20 claims=0",
       outcome + "|receipts=" + std::to_string(receipts) + "|" + counted + numbers);
 }
 

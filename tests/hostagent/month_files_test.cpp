@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <zip.h>
 
 #include <cstdio>
@@ -11,36 +10,13 @@
 #include <fstream>
 #include <regex>
 
-#include "hostagent/hostagent_process.h"
+#include "hostagent/store_fixture.h"
 #include "support/temp_store.h"
 
 namespace hosttest {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Runs `sql` on the store at `db`; the first column of its first row ("" for none).
-std::string Sql(const std::string& db, const std::string& sql) {
-  sqlite3* handle = nullptr;
-  sqlite3_stmt* stmt = nullptr;
-  std::string value;
-  if (sqlite3_open(db.c_str(), &handle) == SQLITE_OK &&
-      sqlite3_prepare_v2(handle, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
-      sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_text(stmt, 0) != nullptr) {
-    value = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-  }
-  sqlite3_finalize(stmt);
-  sqlite3_close(handle);
-  return value;
-}
-
-std::string Replaced(std::string text, const std::string& what, const std::string& with) {
-  for (size_t at = text.find(what); !what.empty() && at != std::string::npos;
-       at = text.find(what, at + with.size())) {
-    text.replace(at, what.size(), with);
-  }
-  return text;
-}
 
 // The names of an archive's entries, and its summary.
 std::string ZipContents(const std::string& archive) {
@@ -91,20 +67,19 @@ std::string Texts(const std::string& dom, const std::string& tag, const std::str
 class MonthFilesTest : public ::testing::Test {
  protected:
   void MakeDemo(const std::string& pedidos) {
-    ASSERT_EQ(0, RunHost({"demo-store", "--dir", dir_, "--simples", "--pedidos", pedidos,
-                          "--schemas", VYR_SOURCE_DIR "/packages/fiscal/nfce/schemas/nfe-4.00"},
-                         scratch_.Dir())
+    ASSERT_EQ(0, MakeDemoStore(dir_,
+                               {"--simples", "--pedidos", pedidos, "--schemas",
+                                VYR_SOURCE_DIR "/packages/fiscal/nfce/schemas/nfe-4.00"},
+                               scratch_.Dir())
                      .exit_code);
     fs::create_directories(dir_ + "/Dados/AutorizadorNFCe");
   }
   // A run until idle with the simulated authoriser in `modo`.
   void RunWorker(const std::string& modo) {
     std::ofstream(dir_ + "/Dados/AutorizadorNFCe/modo") << modo << "\n";
-    ASSERT_EQ(0,
-              RunHost({"run", "--dir", dir_, "--until-idle", "--max-seconds", "60"}, scratch_.Dir())
-                  .exit_code);
+    ASSERT_EQ(0, RunUntilIdle(dir_, scratch_.Dir()).exit_code);
   }
-  std::string Db() const { return dir_ + "/Dados/Loja.db"; }
+  std::string Db() const { return StoreOf(dir_); }
 
   vyrtest::TempStore scratch_;
   const std::string dir_ = scratch_.Dir() + "/loja";
@@ -115,31 +90,32 @@ class MonthFilesTest : public ::testing::Test {
 // only its summary line when asked to go on, and whole once the note is authorised.
 TEST_F(MonthFilesTest, ExportXmlOfAMonthCrossingAContingencyAndAVoidedNumber) {
   MakeDemo("2");
-  Sql(Db(),
-      "UPDATE COMANDAVEN SET IDIMPCUPEXP = '1' WHERE NRVENDAREST = (SELECT "
-      "MAX(NRVENDAREST) FROM COMANDAVEN)");
+  Exec(Db(),
+       "UPDATE COMANDAVEN SET IDIMPCUPEXP = '1' WHERE NRVENDAREST = (SELECT "
+       "MAX(NRVENDAREST) FROM COMANDAVEN)");
   RunWorker("autoriza");
   // Two numbers drawn by bills that never closed: one voided, one left behind.
-  const std::string last = Sql(Db(),
-                               "SELECT NRULTDOCFIS FROM PROXNUMDOCFIS WHERE "
-                               "CDMODDOCFIS = '65'");
-  Sql(Db(),
-      "INSERT INTO NUMDOCRESERV (CDFILIAL, CDMODDOCFIS, NRSERIEDOCFIS, IDAMBDOCFIS, NRDOCFIS, "
-      "CDCAIXA, NRVENDAREST, NRCOMANDA, IDSITRESERVA, DTHRRESERVA, DSMOTIVORESERVA) SELECT "
-      "CDFILIAL, '65', NRSERIEDOCFIS, IDAMBDOCFIS, NRULTDOCFIS + 1, '001', '9', '9', 'voided', "
-      "datetime('now', 'localtime'), '102 Inutilizacao de numero homologado 135260000000001' "
-      "FROM PROXNUMDOCFIS WHERE CDMODDOCFIS = '65'");
-  Sql(Db(), "UPDATE PROXNUMDOCFIS SET NRULTDOCFIS = NRULTDOCFIS + 2 WHERE CDMODDOCFIS = '65'");
-  Sql(Db(), "UPDATE COMANDAVEN SET IDIMPCUPEXP = '2' WHERE IDIMPCUPEXP = '1'");
+  const std::string last = Scalar(Db(),
+                                  "SELECT NRULTDOCFIS FROM PROXNUMDOCFIS WHERE "
+                                  "CDMODDOCFIS = '65'");
+  Exec(Db(),
+       "INSERT INTO NUMDOCRESERV (CDFILIAL, CDMODDOCFIS, NRSERIEDOCFIS, IDAMBDOCFIS, NRDOCFIS, "
+       "CDCAIXA, NRVENDAREST, NRCOMANDA, IDSITRESERVA, DTHRRESERVA, DSMOTIVORESERVA) SELECT "
+       "CDFILIAL, '65', NRSERIEDOCFIS, IDAMBDOCFIS, NRULTDOCFIS + 1, '001', '9', '9', 'voided', "
+       "datetime('now', 'localtime'), '102 Inutilizacao de numero homologado 135260000000001' "
+       "FROM PROXNUMDOCFIS WHERE CDMODDOCFIS = '65'");
+  Exec(Db(), "UPDATE PROXNUMDOCFIS SET NRULTDOCFIS = NRULTDOCFIS + 2 WHERE CDMODDOCFIS = '65'");
+  Exec(Db(), "UPDATE COMANDAVEN SET IDIMPCUPEXP = '2' WHERE IDIMPCUPEXP = '1'");
   RunWorker("offline");
-  const std::string first = Sql(Db(), "SELECT CDCHAVENFCE FROM NFCEVENDA WHERE IDTPEMISNFCE = '1'");
+  const std::string first =
+      Scalar(Db(), "SELECT CDCHAVENFCE FROM NFCEVENDA WHERE IDTPEMISNFCE = '1'");
   const std::string second =
-      Sql(Db(), "SELECT CDCHAVENFCE FROM NFCEVENDA WHERE IDTPEMISNFCE = '9'");
-  const std::string month = Sql(Db(), "SELECT substr(DSDHEMINFCE, 1, 7) FROM NFCEVENDA");
+      Scalar(Db(), "SELECT CDCHAVENFCE FROM NFCEVENDA WHERE IDTPEMISNFCE = '9'");
+  const std::string month = Scalar(Db(), "SELECT substr(DSDHEMINFCE, 1, 7) FROM NFCEVENDA");
   const std::string xml = dir_ + "/" +
-                          Sql(Db(),
-                              "SELECT DSARQXMLNFCE FROM NFCEVENDA WHERE "
-                              "IDTPEMISNFCE = '1'");
+                          Scalar(Db(),
+                                 "SELECT DSARQXMLNFCE FROM NFCEVENDA WHERE "
+                                 "IDTPEMISNFCE = '1'");
   // The first note cancelled: its registered event kept beside it.
   std::ofstream(Replaced(xml, ".xml", "-110111-01-procEventoNFe.xml")) << "<procEventoNFe/>";
   const std::string zip = scratch_.Dir() + "/mes.zip";
@@ -156,17 +132,17 @@ TEST_F(MonthFilesTest, ExportXmlOfAMonthCrossingAContingencyAndAVoidedNumber) {
   export_month("pendente --continuar", {"--continuar"});
   RunWorker("autoriza");
   // A number kept for a bill still waiting: named, and no gap.
-  Sql(Db(),
-      "INSERT INTO NUMDOCRESERV (CDFILIAL, CDMODDOCFIS, NRSERIEDOCFIS, IDAMBDOCFIS, NRDOCFIS, "
-      "CDCAIXA, NRVENDAREST, NRCOMANDA, IDSITRESERVA, DTHRRESERVA) SELECT CDFILIAL, '65', "
-      "NRSERIEDOCFIS, IDAMBDOCFIS, NRULTDOCFIS + 1, '001', '9', '0009', 'reserved', "
-      "datetime('now', 'localtime') FROM PROXNUMDOCFIS WHERE CDMODDOCFIS = '65'");
+  Exec(Db(),
+       "INSERT INTO NUMDOCRESERV (CDFILIAL, CDMODDOCFIS, NRSERIEDOCFIS, IDAMBDOCFIS, NRDOCFIS, "
+       "CDCAIXA, NRVENDAREST, NRCOMANDA, IDSITRESERVA, DTHRRESERVA) SELECT CDFILIAL, '65', "
+       "NRSERIEDOCFIS, IDAMBDOCFIS, NRULTDOCFIS + 1, '001', '9', '0009', 'reserved', "
+       "datetime('now', 'localtime') FROM PROXNUMDOCFIS WHERE CDMODDOCFIS = '65'");
   // The second note's cancellation sent without an answer: the month waits for it.
   const std::string sent =
       dir_ + "/" +
-      Replaced(Sql(Db(),
-                   "SELECT DSARQXMLNFCE FROM NFCEVENDA WHERE "
-                   "IDTPEMISNFCE = '9'"),
+      Replaced(Scalar(Db(),
+                      "SELECT DSARQXMLNFCE FROM NFCEVENDA WHERE "
+                      "IDTPEMISNFCE = '9'"),
                second + ".xml", "enviado-" + second + "-110111-01-envEvento.xml");
   std::ofstream(sent) << "<envEvento/>";
   export_month("cancelamento sem resposta", {});
@@ -228,7 +204,7 @@ TEST_F(MonthFilesTest, TheStatusPageShowsAPendingOrderAndARegisterFault) {
     GTEST_SKIP() << "chromium is not installed (scripts/install-deps installs it)";
   }
   MakeDemo("1");
-  Sql(Db(), "UPDATE CAIXAFISCAL SET DSARQCERTIF = 'Dados/sem-certificado.pfx'");
+  Exec(Db(), "UPDATE CAIXAFISCAL SET DSARQCERTIF = 'Dados/sem-certificado.pfx'");
   // A cancellation sent without an answer, as cancel-note leaves it.
   const std::string day = dir_ + "/Dados/XML_NFCe_Sat/0001-001-2026-01-02";
   fs::create_directories(day);
@@ -240,7 +216,7 @@ TEST_F(MonthFilesTest, TheStatusPageShowsAPendingOrderAndARegisterFault) {
   const std::string dom = BrowserDom(url.substr(0, url.size() - 1), scratch_.Dir() + "/perfil");
   server.Signal(SIGTERM);
   const Result stopped = server.Wait();
-  const std::string pedido = Sql(Db(), "SELECT NRCOMANDAEXT FROM COMANDAVEN");
+  const std::string pedido = Scalar(Db(), "SELECT NRCOMANDAEXT FROM COMANDAVEN");
   EXPECT_EQ(
       "Falhas do caixa: 1\nPedidos pendentes: 1\nVendas com documento ou recibo pendente: 0\n"
       "Notas aguardando a SEFAZ: 0\nCancelamentos de NFC-e enviados sem resposta: 1\n"
@@ -257,11 +233,10 @@ TEST_F(MonthFilesTest, TheStatusPageShowsAPendingOrderAndARegisterFault) {
 
 // A SAT register's month: its CF-e files as the device gave them, and their summary lines.
 TEST_F(MonthFilesTest, ExportXmlOfASatRegisterHoldsItsCFeFiles) {
-  ASSERT_EQ(0, RunHost({"demo-store", "--dir", dir_, "--sat", "--simples", "--pedidos", "2"},
-                       scratch_.Dir())
-                   .exit_code);
+  ASSERT_EQ(
+      0, MakeDemoStore(dir_, {"--sat", "--simples", "--pedidos", "2"}, scratch_.Dir()).exit_code);
   RunWorker("autoriza");
-  const std::string stamp = Sql(Db(), "SELECT MIN(DSTIMESTAMPSAT) FROM VENDACFESAT");
+  const std::string stamp = Scalar(Db(), "SELECT MIN(DSTIMESTAMPSAT) FROM VENDACFESAT");
   const std::string zip = scratch_.Dir() + "/sat.zip";
   const Result result = RunHost({"export-xml", "--dir", dir_, "--mes",
                                  stamp.substr(0, 4) + "-" + stamp.substr(4, 2), "--saida", zip},
@@ -283,9 +258,7 @@ TEST_F(MonthFilesTest, RunKeepCopiesRemovesOldCopiesAtStart) {
   const std::string old_copy = dir_ + "/Dados/Impressao/2000-01-01/NFCe1.txt";
   fs::create_directories(fs::path(old_copy).parent_path());
   std::ofstream(old_copy) << "x";
-  const Result run =
-      RunHost({"run", "--dir", dir_, "--until-idle", "--max-seconds", "60", "--keep-copies", "30"},
-              scratch_.Dir());
+  const Result run = RunUntilIdle(dir_, scratch_.Dir(), {"--keep-copies", "30"});
   const size_t line = run.out.find("Copias de recibos");
   EXPECT_EQ(
       "0 Copias de recibos removidas (mais de 30 dias): 1\n0",

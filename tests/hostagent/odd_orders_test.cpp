@@ -3,53 +3,19 @@
 // `hostagent status`, and the good orders around them are closed.
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
-#include <filesystem>
-
-#include "hostagent/hostagent_process.h"
+#include "hostagent/store_fixture.h"
 #include "support/temp_store.h"
 
 namespace hosttest {
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string Scalar(const std::string& db_path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  sqlite3_stmt* stmt = nullptr;
-  std::string value = "(erro)";
-  if (sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-      sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
-      sqlite3_step(stmt) == SQLITE_ROW) {
-    const unsigned char* text = sqlite3_column_text(stmt, 0);
-    value = text != nullptr ? reinterpret_cast<const char*>(text) : "NULL";
-  }
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
-  return value;
-}
-
-std::string LogOf(const std::string& dir) {
-  std::string text;
-  for (const auto& year : fs::directory_iterator(dir + "/Dados/LogImpExpKDS")) {
-    for (const auto& day : fs::directory_iterator(year.path())) text += ReadFile(day.path());
-  }
-  return text;
-}
-
 // The message of the first log line holding `part` (without its time stamp); with `counted`,
 // also how many lines hold it.
 std::string Logged(const std::string& log, const std::string& part, bool counted) {
-  const size_t at = log.find(part);
-  if (at == std::string::npos) return "(nada no log com " + part + ")";
-  size_t count = 0;
-  for (size_t p = at; p != std::string::npos; p = log.find(part, p + 1)) ++count;
-  const size_t start = log.rfind('\n', at) == std::string::npos ? 0 : log.rfind('\n', at) + 1;
-  std::string line = log.substr(start, log.find('\n', at) - start);
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  line = line.substr(line.find(" - ") + 3);
-  return counted ? line + " (x" + std::to_string(count) + ")" : line;
+  if (log.find(part) == std::string::npos) return "(nada no log com " + part + ")";
+  const std::string line = LineOf(log, part);
+  return counted ? line + " (x" + std::to_string(Occurrences(log, part)) + ")" : line;
 }
 
 // What `hostagent status` says of the order of restaurant sale `venda`: its failure and what
@@ -103,17 +69,11 @@ const char* const kOddOrders =
 TEST(OddOrdersTest, OddBillsAreLeftPendingWithTheirReasonAmongGoodOrdersThatClose) {
   vyrtest::TempStore scratch;
   const std::string dir = scratch.Dir() + "/loja";
-  ASSERT_EQ(0, RunHost({"demo-store", "--dir", dir, "--sat", "--simples", "--pedidos", "13"},
-                       scratch.Dir())
-                   .exit_code);
-  const std::string db = dir + "/Dados/Loja.db";
-  sqlite3* store = nullptr;
-  ASSERT_EQ(SQLITE_OK, sqlite3_open(db.c_str(), &store));
-  ASSERT_EQ(SQLITE_OK, sqlite3_exec(store, kOddOrders, nullptr, nullptr, nullptr))
-      << sqlite3_errmsg(store);
-  sqlite3_close(store);
+  MakeDemoStore(dir, {"--sat", "--simples", "--pedidos", "13"}, scratch.Dir());
+  const std::string db = StoreOf(dir);
+  Exec(db, kOddOrders);
 
-  const Result run = RunHost({"run", "--dir", dir, "--until-idle", "--max-seconds", "60"}, dir);
+  const Result run = RunUntilIdle(dir, dir);
   const Result status = RunHost({"status", "--dir", dir}, dir);
   const std::string log = LogOf(dir);
   std::string orders;

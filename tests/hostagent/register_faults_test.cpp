@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -18,7 +17,7 @@
 #include <thread>
 
 #include "fiscal/nfce/note_store.h"
-#include "hostagent/hostagent_process.h"
+#include "hostagent/store_fixture.h"
 #include "support/temp_store.h"
 #include "support/test_certificate.h"
 #include "vyrutil/crypto.h"
@@ -27,69 +26,6 @@ namespace hosttest {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Scalar(const std::string& db_path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  sqlite3_stmt* stmt = nullptr;
-  std::string value = "(erro)";
-  if (sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-    sqlite3_busy_timeout(db, 10000);
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
-        sqlite3_step(stmt) == SQLITE_ROW) {
-      const unsigned char* text = sqlite3_column_text(stmt, 0);
-      value = text ? reinterpret_cast<const char*>(text) : "NULL";
-    }
-  }
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
-  return value;
-}
-
-void Exec(const std::string& db_path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
-    sqlite3_busy_timeout(db, 10000);
-    sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
-  }
-  sqlite3_close(db);
-}
-
-// Every daily log of program directory `dir`, file after file.
-std::string LogOf(const std::string& dir) {
-  std::string text;
-  std::error_code ignored;
-  for (const auto& year : fs::directory_iterator(dir + "/Dados/LogImpExpKDS", ignored)) {
-    if (!year.is_directory() || year.path().filename() == "Caixas") continue;
-    for (const auto& day : fs::directory_iterator(year.path())) text += ReadFile(day.path());
-  }
-  return text;
-}
-
-std::string Replaced(std::string text, const std::string& what, const std::string& with) {
-  for (size_t at = text.find(what); at != std::string::npos;
-       at = text.find(what, at + with.size())) {
-    text.replace(at, what.size(), with);
-  }
-  return text;
-}
-
-size_t Occurrences(const std::string& text, const std::string& part) {
-  size_t count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-  return count;
-}
-
-// The message of the first log line that holds `part` (without its time stamp and line end), or
-// "(nenhuma linha com ...)".
-std::string Line(const std::string& text, const std::string& part) {
-  const size_t at = text.find(part);
-  if (at == std::string::npos) return "(nenhuma linha com " + part + ")";
-  const size_t start = text.rfind('\n', at) == std::string::npos ? 0 : text.rfind('\n', at) + 1;
-  std::string line = text.substr(start, text.find('\n', at) - start);
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  const size_t stamp = line.find(" - ");
-  return stamp != std::string::npos && stamp < line.find(part) ? line.substr(stamp + 3) : line;
-}
 
 // Waits (at most a minute) until `ready` holds; the test then checks the state, not the time.
 bool WaitFor(const std::function<bool()>& ready) {
@@ -104,10 +40,9 @@ class RegisterFaultsTest : public ::testing::Test {
  protected:
   // A demo NFC-e register (simulated authoriser) with `orders` ordinary orders in scratch_/loja.
   void MakeStore(int orders) {
-    const Result made =
-        RunHost({"demo-store", "--dir", dir_, "--simples", "--pedidos", std::to_string(orders)},
-                scratch_.Dir());
-    ASSERT_EQ(0, made.exit_code) << made.err;
+    ASSERT_EQ(
+        0, MakeDemoStore(dir_, {"--simples", "--pedidos", std::to_string(orders)}, scratch_.Dir())
+               .exit_code);
     certificate_ = Scalar(db_, "SELECT DSARQCERTIF FROM CAIXAFISCAL");
     if (certificate_.front() != '/') certificate_ = dir_ + "/" + certificate_;
   }
@@ -139,7 +74,7 @@ class RegisterFaultsTest : public ::testing::Test {
 
   vyrtest::TempStore scratch_;
   const std::string dir_ = scratch_.Dir() + "/loja";
-  const std::string db_ = dir_ + "/Dados/Loja.db";
+  const std::string db_ = StoreOf(dir_);
   std::string certificate_;
 };
 
@@ -188,14 +123,14 @@ TEST_F(RegisterFaultsTest, ARegisterWhoseCertificateGoesPausesAndClosesEveryOrde
           "after: FALHA DO CAIXA lines 0\n"
           "sales=70 cancelled=0 notes=70 last number=70 closed=70 pending=0\n"
           "ERRO 0, aguardando 0, Funcao 0, Falhas registradas: 0",
-      "still while paused: " + std::to_string(still) + "\n" + Line(log, " parado: ") + "\n" +
-          Line(log, " voltou a fechar pedidos").substr(0, 38) + "\n" + status_paused +
+      "still while paused: " + std::to_string(still) + "\n" + LineOf(log, " parado: ") + "\n" +
+          LineOf(log, " voltou a fechar pedidos").substr(0, 38) + "\n" + status_paused +
           "after: FALHA DO CAIXA lines " +
           std::to_string(Occurrences(StatusHead(), "FALHA DO CAIXA")) + "\n" + Store() + "\nERRO " +
           std::to_string(Occurrences(log, "ERRO")) + ", aguardando " +
           std::to_string(Occurrences(log, "aguardando nova tentativa")) + ", Funcao " +
           std::to_string(Occurrences(log, "Qam00417 - Funcao:")) + ", " +
-          Line(run.out, "Falhas registradas:"))
+          LineOf(run.out, "Falhas registradas:"))
       << log;
 }
 
@@ -214,7 +149,7 @@ TEST_F(RegisterFaultsTest, ACertificateNotYetValidAndMissingSchemasPauseTheRegis
     fs::remove_all(dir_ + "/Dados/LogImpExpKDS");
     const Result result = RunHost(RunArgs({"--until-idle", "--max-seconds", "60"}), scratch_.Dir());
     const std::string head = StatusHead();
-    return std::to_string(result.exit_code) + " " + Line(LogOf(dir_), " parado: ") + "\n" +
+    return std::to_string(result.exit_code) + " " + LineOf(LogOf(dir_), " parado: ") + "\n" +
            head.substr(0, head.find('\n')) + "\n" + Store() + "\n";
   };
   use_certificate(future.pfx_path, "senha-futura");
@@ -222,7 +157,8 @@ TEST_F(RegisterFaultsTest, ACertificateNotYetValidAndMissingSchemasPauseTheRegis
   use_certificate(certificate_, "demo1234");
   fs::remove(dir_ + "/Dados/Schemas/nfe-4.00/leiauteNFe_v4.00.xsd");
   outcome += run();
-  outcome += Line(RunHost({"upgrade-store", "--dir", dir_}, scratch_.Dir()).out, "Esquemas") + "\n";
+  outcome +=
+      LineOf(RunHost({"upgrade-store", "--dir", dir_}, scratch_.Dir()).out, "Esquemas") + "\n";
   outcome += run();
   outcome = Replaced(Replaced(outcome, future.pfx_path, "FUTURO"), dir_, "DIR");
   // The certificate's first day, as it states it in UTC: ten days ahead, less an hour.
@@ -260,9 +196,8 @@ TEST_F(RegisterFaultsTest, ACertificateNotYetValidAndMissingSchemasPauseTheRegis
 // that met it keeps its document owed (no cancelled sale), no other order is closed, and once
 // the code matches again the owed CF-e is issued and the rest closed.
 TEST_F(RegisterFaultsTest, ASatDeviceRefusingTheActivationCodePausesTheRegister) {
-  const Result made = RunHost({"demo-store", "--dir", dir_, "--sat", "--simples", "--pedidos", "5"},
-                              scratch_.Dir());
-  ASSERT_EQ(0, made.exit_code) << made.err;
+  ASSERT_EQ(
+      0, MakeDemoStore(dir_, {"--sat", "--simples", "--pedidos", "5"}, scratch_.Dir()).exit_code);
   fs::create_directories(dir_ + "/Dados/SatEmulador");
   const auto device_code = [&](const std::string& code) {
     std::ofstream(dir_ + "/Dados/SatEmulador/emulador.ini") << "codigoAtivacao=" << code << "\n";
@@ -271,8 +206,8 @@ TEST_F(RegisterFaultsTest, ASatDeviceRefusingTheActivationCodePausesTheRegister)
     fs::remove_all(dir_ + "/Dados/LogImpExpKDS");
     const Result result = RunHost(RunArgs({"--until-idle", "--max-seconds", "60"}), scratch_.Dir());
     const std::string status = RunHost({"status", "--dir", dir_}, scratch_.Dir()).out;
-    const std::string pass = Line(status, "Ultima passagem:");
-    return std::to_string(result.exit_code) + " " + Line(LogOf(dir_), " parado: ") + "\n" +
+    const std::string pass = LineOf(status, "Ultima passagem:");
+    return std::to_string(result.exit_code) + " " + LineOf(LogOf(dir_), " parado: ") + "\n" +
            pass.substr(pass.find('(') + 1, pass.find(',') - pass.find('(') - 1) +
            "\nsales=" + Scalar(db_, "SELECT COUNT(*) FROM VENDA WHERE IDSITUVENDA = 'A'") +
            " cancelled=" + Scalar(db_, "SELECT COUNT(*) FROM VENDA WHERE IDSITUVENDA <> 'A'") +
@@ -311,7 +246,7 @@ TEST_F(RegisterFaultsTest, AStopWhileClosingIsNoFailureAndTheNextRunFinishesTheW
     WaitFor([&] { return Occurrences(LogOf(dir_), "INI-FechaContaNormal(") > before + 3; });
     host.Signal(SIGTERM);
     const Result run = host.Wait();
-    stops += std::to_string(run.exit_code) + " " + Line(run.out, "Falhas registradas:") + "|";
+    stops += std::to_string(run.exit_code) + " " + LineOf(run.out, "Falhas registradas:") + "|";
   }
   const Result last = RunHost(RunArgs({"--until-idle", "--max-seconds", "120"}), scratch_.Dir());
   const std::string log = LogOf(dir_);
