@@ -11,6 +11,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 
 #include "fiscal/nfce/note_store.h"
@@ -98,6 +99,28 @@ std::string LinePart(const std::string& text, const std::string& has, const std:
   if (text.find(has) == std::string::npos) return "-";
   const std::string line = LineOf(text, has);
   return line.substr(0, line.find(until));
+}
+
+// Returns once `done` holds, or after 5 s, asking it again each time the worker writes to one
+// of the daily logs in `log_dir`: the kernel says when (inotify), no sleep guesses the moment.
+void WaitForLogWrites(const std::string& log_dir, const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  const int watch = inotify_init1(IN_CLOEXEC);
+  for (const auto& year : fs::directory_iterator(log_dir)) {
+    for (const auto& day : fs::directory_iterator(year.path())) {
+      inotify_add_watch(watch, day.path().c_str(), IN_MODIFY);
+    }
+  }
+  while (!done() && std::chrono::steady_clock::now() < deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd event{watch, POLLIN, 0};
+    if (poll(&event, 1, static_cast<int>(std::clamp<long long>(left.count(), 0, 100))) > 0) {
+      char drained[4096];
+      (void)!read(watch, drained, sizeof drained);
+    }
+  }
+  close(watch);
 }
 
 class HostAgentTest : public ::testing::Test {
@@ -616,24 +639,7 @@ TEST_F(HostAgentTest, KillNineRoundsEndWithOneSaleAndOneCFePerBillAndNoSecondExt
     WaitForWorker(host);
     // Killed once the worker has started its next closing, wherever that closing then is.
     const size_t before = closings();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    // The kernel says when the worker writes to its log (inotify): no sleep guesses the moment.
-    const int watch = inotify_init1(IN_CLOEXEC);
-    for (const auto& year : fs::directory_iterator(log_dir)) {
-      for (const auto& day : fs::directory_iterator(year.path())) {
-        inotify_add_watch(watch, day.path().c_str(), IN_MODIFY);
-      }
-    }
-    while (closings() == before && std::chrono::steady_clock::now() < deadline) {
-      pollfd event{watch, POLLIN, 0};
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      if (poll(&event, 1, static_cast<int>(std::max<long long>(left.count(), 0))) > 0) {
-        char drained[4096];
-        (void)!read(watch, drained, sizeof drained);
-      }
-    }
-    close(watch);
+    WaitForLogWrites(log_dir, [&] { return closings() != before; });
     host.Signal(SIGKILL);
     host.Wait();
   }
@@ -670,25 +676,12 @@ TEST_F(HostAgentTest, KillNineRoundsLeaveNoNumberOfTheSeriesBehind) {
     WaitForWorker(host);
     // Killed `round` log lines after the worker started its next closing.
     const auto before = lines();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    const int watch = inotify_init1(IN_CLOEXEC);
-    for (const auto& year : fs::directory_iterator(log_dir)) {
-      for (const auto& day : fs::directory_iterator(year.path())) {
-        inotify_add_watch(watch, day.path().c_str(), IN_MODIFY);
-      }
-    }
     size_t started_at = 0;
-    while (std::chrono::steady_clock::now() < deadline) {
+    WaitForLogWrites(log_dir, [&] {
       const auto now = lines();
       if (started_at == 0 && now.first > before.first) started_at = now.second;
-      if (started_at != 0 && now.second >= started_at + static_cast<size_t>(round)) break;
-      pollfd event{watch, POLLIN, 0};
-      if (poll(&event, 1, 100) > 0) {
-        char drained[4096];
-        (void)!read(watch, drained, sizeof drained);
-      }
-    }
-    close(watch);
+      return started_at != 0 && now.second >= started_at + static_cast<size_t>(round);
+    });
     host.Signal(SIGKILL);
     host.Wait();
   }
