@@ -16,7 +16,6 @@
 #include "fiscal/nfce/technical_contact.h"
 #include "hostagent/certificate_holder.h"
 #include "vyrutil/crypto.h"
-#include "vyrutil/local_time.h"
 
 namespace hostagent {
 namespace {

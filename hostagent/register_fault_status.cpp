@@ -4,8 +4,8 @@
 
 #include "db/statement_kit.h"
 #include "fiscal/lifecycle/register_readiness.h"
+#include "hostagent/certificate_holder.h"
 #include "hostagent/host_records.h"
-#include "vyrutil/local_time.h"
 
 namespace hostagent {
 namespace {
@@ -18,13 +18,6 @@ std::string TipoEmissao(const std::string& IDTPEMISSAOVYR) {
   if (IDTPEMISSAOVYR == "FNC") return "N";
   if (IDTPEMISSAOVYR == "SAT") return "S";
   return "E";
-}
-
-// A certificate states its validity in UTC.
-rtl::TDateTime AgoraUtc() {
-  std::string texto = VyrUtil::DataHoraComFuso(rtl::Now(), "UTC");
-  texto[10] = ' ';
-  return rtl::ParseSqlDateTime(texto.substr(0, 19));
 }
 
 }  // namespace
@@ -42,8 +35,8 @@ RegisterFault ReadRegisterFault(const std::string& dir, const std::string& filia
         ado::TextParams({"P_CDFILIAL", "P_CDCAIXA", "P_CDLOJA"}),
         {{"P_CDFILIAL", filial}, {"P_CDCAIXA", caixa}, {"P_CDLOJA", loja}},
         [&](ado::TADOQuery& q) { emissao = q.FieldByName("IDTPEMISSAOVYR").AsString(); });
-    resultado.falha = VyrFiscal::Prontidao::ProblemaDoCaixa(connection, filial, caixa,
-                                                            TipoEmissao(emissao), AgoraUtc());
+    resultado.falha = VyrFiscal::Prontidao::ProblemaDoCaixa(
+        connection, filial, caixa, TipoEmissao(emissao), AgoraUtc(rtl::Now()));
   } catch (const std::exception& e) {
     resultado.erro = std::string("a falha do caixa nao pode ser verificada: ") + e.what();
   }
