@@ -45,12 +45,15 @@ void SetTaxNumber(TClientDataSet& vendas, Lookup&& lookup) {
 }  // namespace
 
 void GatherOrder(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
-  dm.cdsPedidos.SetData(dm.getPedidos(W(conta.CDFILIAL), W(conta.CDLOJA), W(conta.NRCOMANDA)));
+  dm.cdsPedidos.SetData(
+      dm.getPedidos(W(conta.CDFILIAL), W(conta.CDLOJA), W(conta.NRCOMANDA), W(conta.NRVENDAREST)));
   conta.dtMovCaixa = rtl::Date();
   dm.cdsMovCaixaDlv.SetData(
       dm.getDadosVenda(W(conta.CDFILIAL), W(conta.NRCOMANDA), W(conta.NRVENDAREST)));
-  dm.cdsItComandaEst.SetData(dm.getItcomandaEst(W(conta.CDFILIAL), W(conta.NRCOMANDA), u""));
-  dm.cdsObsItensEst.SetData(dm.getObsItensEst(W(conta.CDFILIAL), W(conta.NRCOMANDA)));
+  dm.cdsItComandaEst.SetData(
+      dm.getItcomandaEst(W(conta.CDFILIAL), W(conta.NRCOMANDA), u"", W(conta.NRVENDAREST)));
+  dm.cdsObsItensEst.SetData(
+      dm.getObsItensEst(W(conta.CDFILIAL), W(conta.NRCOMANDA), W(conta.NRVENDAREST)));
 
   conta.NovoRetornoFiscal();
   BuscaVenda(Variant(std::vector<Variant>{conta.CDFILIAL, conta.NRCOMANDA}), conta.retornoFiscal);
@@ -65,7 +68,8 @@ void GatherOrder(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
   dm.cdClienteVenda = CDCLIENTE;
   dm.cdConsumidorVenda = CDCONSUMIDOR;
   conta.idImpCpf = dm.getImpCpfCupom(CDCLIENTE, CDCONSUMIDOR);
-  dm.cdsObsItens.SetData(dm.getObsItens(W(conta.CDFILIAL), W(conta.NRCOMANDA)));
+  dm.cdsObsItens.SetData(
+      dm.getObsItens(W(conta.CDFILIAL), W(conta.NRCOMANDA), W(conta.NRVENDAREST)));
   ApplyReceiptTaxNumber(dm, conta);
   dm.cdsVendas.First();
   conta.cdSenhaPed = dm.cdsVendas.FieldByName("CDSENHAPED").AsString();

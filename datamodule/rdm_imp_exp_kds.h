@@ -169,15 +169,18 @@ class TrdmImpExpKds {
                        const std::u16string& CDLOJA);
   Variant getVenda(const std::u16string& CDFILIAL, const std::u16string& CDLOJA,
                    const std::u16string& NRVENDAREST);
-  // The store's open delivery bills numbered NRCOMANDA.
+  // The store's open delivery bill numbered NRCOMANDA of order NRVENDAREST. The bill-list
+  // lookups below read the items and notes of that order alone.
   Variant getPedidos(const std::u16string& CDFILIAL, const std::u16string& CDLOJA,
-                     const std::u16string& NRCOMANDA);
+                     const std::u16string& NRCOMANDA, const std::u16string& NRVENDAREST);
   Variant getDadosVenda(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA,
                         const std::u16string& NRVENDAREST);
   Variant getItcomandaEst(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA,
-                          const std::u16string& NRCOMANDAAGRUP);
-  Variant getObsItensEst(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA);
-  Variant getObsItens(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA);
+                          const std::u16string& NRCOMANDAAGRUP, const std::u16string& NRVENDAREST);
+  Variant getObsItensEst(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA,
+                         const std::u16string& NRVENDAREST);
+  Variant getObsItens(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA,
+                      const std::u16string& NRVENDAREST);
   std::string getImpCpfCupom(const std::string& CDCLIENTE, const std::string& CDCONSUMIDOR);
   std::string getCpfCli(const std::string& CDCLIENTE);
   std::string getCpfCons(const std::string& CDCLIENTE, const std::string& CDCONSUMIDOR);
