@@ -28,7 +28,7 @@ struct ContaEmFechamento {
   std::string DSCOMANDA;
 
   rtl::TDateTime dtMovCaixa = 0;  // today's date, taken once
-  std::string idImpCpf;           // getImpCpfCupom of the first sale row
+  std::string idImpCpf;           // IDIMPCPFCUPOM of the bill's consumer
   std::string cdSenhaPed;         // CDSENHAPED of the first sale row
   double vrTotalPago = 0;
   double vrTotalItens = 0;
@@ -80,7 +80,7 @@ bool CheckTotals(TrdmImpExpKds& dm, ContaEmFechamento& conta);
 // Takes the order off the automatic-closing queue (IDIMPCUPEXP '0') and logs it.
 void TakeOffQueue(TrdmImpExpKds& dm, const ContaEmFechamento& conta);
 
-// The sale origin of the bill; a lookup failure is logged and gives the empty origin.
+// The sale origin of the bill, as read with the bill; empty when the bill was not found.
 void ReadSaleOrigin(TrdmImpExpKds& dm, ContaEmFechamento& conta);
 // The approximate taxes and the electronic document's series.
 void ComputeTaxFigures(TrdmImpExpKds& dm, ContaEmFechamento& conta);

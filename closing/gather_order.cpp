@@ -67,7 +67,9 @@ void GatherOrder(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
   const std::string CDCONSUMIDOR = dm.cdsVendas.FieldByName("CDCONSUMIDOR").AsString();
   dm.cdClienteVenda = CDCLIENTE;
   dm.cdConsumidorVenda = CDCONSUMIDOR;
-  conta.idImpCpf = dm.getImpCpfCupom(CDCLIENTE, CDCONSUMIDOR);
+  // The consumer's choice came with the bill: the consumer of the order's restaurant sale.
+  conta.idImpCpf =
+      dm.cdsPedidos.IsEmpty() ? "" : dm.cdsPedidos.FieldByName("IDIMPCPFCUPOM").AsString();
   dm.cdsObsItens.SetData(
       dm.getObsItens(W(conta.CDFILIAL), W(conta.NRCOMANDA), W(conta.NRVENDAREST)));
   ApplyReceiptTaxNumber(dm, conta);

@@ -131,6 +131,9 @@ class TrdmImpExpKds {
   OrderNotices refusalNotices;
   // The bills the scan leaves alone for a fault of the exported data, with the line it logged.
   OrderNotices oddBillNotices;
+  // Whether the claim on the order at hand went back with its mark, in the mark's transaction
+  // (closing/order_marking.cpp, scan/): the scan then gives back nothing more.
+  bool reservaDevolvida = false;
   // The register's recorded sales whose document or receipt is still owed, whatever became of
   // their orders: a few per pass, oldest first, each failure holding its sale back longer
   // (worker/document_pass.cpp). Never raises.

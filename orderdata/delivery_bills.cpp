@@ -1,7 +1,8 @@
-// The store's open delivery bill of one bill number and order, with its sale, consumer and
-// delivery address. Bill numbers come back every 999 orders and the closed bills that had one
-// stay open here (their status is not '5'): the order number makes the closing read its own
-// bill by the bill's key, whatever the store's history, and never another bill of its number.
+// The store's open delivery bill of one bill number and order, with its sale, consumer (and
+// whether the consumer's tax number goes on the receipt) and delivery address. Bill numbers come
+// back every 999 orders and the closed bills that had one stay open here (their status is not
+// '5'): the order number makes the closing read its own bill by the bill's key, whatever the
+// store's history, and never another bill of its number.
 
 #include "orderdata/order_access.h"
 #include "rtl/text_codec.h"
@@ -11,7 +12,7 @@ namespace Cli_Qam00417 {
 namespace {
 
 constexpr const char* kPedidosSql =
-    R"mssql(SELECT CO.IDSTCOMANDA, CO.NRVENDAREST, VE.DTHRABERMESA, CS.CDCONSUMIDOR, CS.NMCONSUMIDOR, CS.NRTELECONS, CO.NRCOMANDA, CO.DSCOMANDA, VE.CDCLIENTE, CS.NRCPFRESPCON,CO.CDMUNICIPIO, CO.CDPAIS, CO.SGESTADO, CO.CDBAIRRO, CO.DSBAIRRO, CO.DSENDECONSCOMAN, CO.DSCOMPLENDCOCOM,CO.NRCEPCONSCOMAND, CAST(CO.DSREFENDCONSCOM AS VARCHAR(2000)) AS DSREFENDCONSCOM, CO.DTENTREGA, VE.NRVENDARESTAUX, CO.IDORGCMDVENDA, VE.CDNSUESITEF, CO.IDRETBALLOJA FROM COMANDAVEN CO, VENDAREST VE LEFT JOIN CONSUMIDOR CS ON (VE.CDCLIENTE = CS.CDCLIENTE) AND (VE.CDCONSUMIDOR = CS.CDCONSUMIDOR) WHERE (CO.NRVENDAREST = VE.NRVENDAREST) AND(CO.CDFILIAL = VE.CDFILIAL) AND(VE.CDFILIAL = :P_CDFILIAL) AND(CO.CDLOJA = :P_CDLOJA) AND(CO.IDSTCOMANDA NOT IN ('5')) AND(SUBSTRING(CO.DSCOMANDA,1,4) = 'DLV_') AND(CO.NRCOMANDA = :P_NRCOMANDA) AND(CO.NRVENDAREST = :P_NRVENDAREST) ORDER BY CO.NRCOMANDA DESC)mssql";
+    R"mssql(SELECT CO.IDSTCOMANDA, CO.NRVENDAREST, VE.DTHRABERMESA, CS.CDCONSUMIDOR, CS.NMCONSUMIDOR, CS.NRTELECONS, CO.NRCOMANDA, CO.DSCOMANDA, VE.CDCLIENTE, CS.NRCPFRESPCON,CO.CDMUNICIPIO, CO.CDPAIS, CO.SGESTADO, CO.CDBAIRRO, CO.DSBAIRRO, CO.DSENDECONSCOMAN, CO.DSCOMPLENDCOCOM,CO.NRCEPCONSCOMAND, CAST(CO.DSREFENDCONSCOM AS VARCHAR(2000)) AS DSREFENDCONSCOM, CO.DTENTREGA, VE.NRVENDARESTAUX, CO.IDORGCMDVENDA, VE.CDNSUESITEF, CO.IDRETBALLOJA, CS.IDIMPCPFCUPOM FROM COMANDAVEN CO, VENDAREST VE LEFT JOIN CONSUMIDOR CS ON (VE.CDCLIENTE = CS.CDCLIENTE) AND (VE.CDCONSUMIDOR = CS.CDCONSUMIDOR) WHERE (CO.NRVENDAREST = VE.NRVENDAREST) AND(CO.CDFILIAL = VE.CDFILIAL) AND(VE.CDFILIAL = :P_CDFILIAL) AND(CO.CDLOJA = :P_CDLOJA) AND(CO.IDSTCOMANDA NOT IN ('5')) AND(SUBSTRING(CO.DSCOMANDA,1,4) = 'DLV_') AND(CO.NRCOMANDA = :P_NRCOMANDA) AND(CO.NRVENDAREST = :P_NRVENDAREST) ORDER BY CO.NRCOMANDA DESC)mssql";
 
 }  // namespace
 

@@ -69,6 +69,7 @@ void MarcaVendida(TrdmImpExpKds& dm, const std::string& CDCAIXA, const std::stri
   if (!resultado.IsEmpty()) return;
   LiberaComanda(dm.adcImpExpKds, comanda, CDCAIXA);
   transacao.Commit();
+  dm.reservaDevolvida = true;
   WorkerControl::Instance().NoteChange();
 }
 
@@ -110,6 +111,7 @@ void TrdmImpExpKds::VerificaPedidosExpKDS(const std::string& CDFILIAL, const std
       LogImpExpKDS("VerificaPedidosExpKDS @");
       LogImpExpKDS("cdsPedidosExpKDS.RecordCount = " + quantos);
       LogImpExpKDS("NRPEDIDOVYR: " + Coluna(cdsPedidosExpKDS, "NRPEDIDOVYR"));
+      reservaDevolvida = false;
       try {
         cdsVenda.SetData(getVenda(rtl::Utf8ToWide(CDFILIAL), rtl::Utf8ToWide(CDLOJA),
                                   rtl::Utf8ToWide(NRVENDAREST)));
@@ -124,7 +126,8 @@ void TrdmImpExpKds::VerificaPedidosExpKDS(const std::string& CDFILIAL, const std
         // that cut a statement short is no failure.
         if (!control.StopRequested()) LogImpExpKDS("Except FechaContaNormal");
       }
-      LiberaComanda(adcImpExpKds, comanda, CDCAIXA);
+      // An order left pending (held back, refused, failed) gives its claim back here.
+      if (!reservaDevolvida) LiberaComanda(adcImpExpKds, comanda, CDCAIXA);
     }
   } catch (const std::exception& e) {
     if (!control.StopRequested()) LogImpExpKDS(e.what() + std::string(kSufixoVerifica));
