@@ -134,6 +134,8 @@ class TrdmImpExpKds {
   // Whether the claim on the order at hand went back with its mark, in the mark's transaction
   // (closing/order_marking.cpp, scan/): the scan then gives back nothing more.
   bool reservaDevolvida = false;
+  // When the scan last dropped the branch's claims on bills that no longer wait (scan/).
+  double reservasDeixadasLiberadasEm = 0;
   // The register's recorded sales whose document or receipt is still owed, whatever became of
   // their orders: a few per pass, oldest first, each failure holding its sale back longer
   // (worker/document_pass.cpp). Never raises.

@@ -20,6 +20,11 @@ namespace {
 
 const char* const kSufixoVerifica = " - Qam00417 - Funcao:VerificaPedidosExpKDS";
 
+// Claims left on bills that no longer wait keep nothing apart and are rare (a register that
+// stopped holding one): dropping them once a minute, not at every pass, spares a write per pass
+// while orders come one at a time.
+constexpr double kIntervaloReservasDeixadas = 60.0 / 86400.0;
+
 std::string Coluna(TClientDataSet& table, const char* column) {
   return table.FieldByName(column).AsString();
 }
@@ -93,7 +98,11 @@ void TrdmImpExpKds::VerificaPedidosExpKDS(const std::string& CDFILIAL, const std
       retryDelays.KeepOnly(pendentes);
       refusalNotices.KeepOnly(pendentes);
     }
-    LiberaComandasDeixadas(adcImpExpKds, CDFILIAL);
+    const double desde = rtl::Now() - reservasDeixadasLiberadasEm;
+    if (desde < 0 || desde >= kIntervaloReservasDeixadas) {  // a clock set back sweeps too
+      LiberaComandasDeixadas(adcImpExpKds, CDFILIAL);
+      reservasDeixadasLiberadasEm = rtl::Now();
+    }
     const std::string quantos = std::to_string(cdsPedidosExpKDS.RecordCount());
     for (cdsPedidosExpKDS.First(); !cdsPedidosExpKDS.Eof(); cdsPedidosExpKDS.Next()) {
       // A register paused by its own fault leaves every order where it is.
