@@ -60,9 +60,10 @@ struct ContaEmFechamento {
 inline constexpr const char* kDadosInvalidos = "Dados do pedido inválidos: ";
 // Leaves, with the order held back, when a number of the bill's items (quantity, price,
 // discount, surcharge) or of its delivery payments (amount) is a text that is not a number; the
-// line names the item or payment, the column and the text.
+// line names the item or payment, the column and the text. Loads the payments (cdsMovCaixaDlv)
+// when it goes on.
 bool CheckOrderNumbers(TrdmImpExpKds& dm, ContaEmFechamento& conta);
-// Loads the bill, its payments, items, notes and sale rows, sets the sale's client and
+// Loads the bill, its items, notes and sale rows, sets the sale's client and
 // consumer, and applies the receipt tax-number rule.
 void GatherOrder(TrdmImpExpKds& dm, ContaEmFechamento& conta);
 // The receipt tax number of every sale row that has none yet (NRINSCRCONS a single blank).

@@ -1,5 +1,6 @@
 // Gathering one order before it is closed: its bill among the store's open delivery bills, its
-// payments, items and notes, and the sale rows as the fiscal package builds them.
+// items and notes, and the sale rows as the fiscal package builds them (the payments came with
+// the check of the order's numbers).
 
 #include "closing/closing_context.h"
 #include "external/fiscal_device.h"
@@ -48,8 +49,6 @@ void GatherOrder(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
   dm.cdsPedidos.SetData(
       dm.getPedidos(W(conta.CDFILIAL), W(conta.CDLOJA), W(conta.NRCOMANDA), W(conta.NRVENDAREST)));
   conta.dtMovCaixa = rtl::Date();
-  dm.cdsMovCaixaDlv.SetData(
-      dm.getDadosVenda(W(conta.CDFILIAL), W(conta.NRCOMANDA), W(conta.NRVENDAREST)));
   dm.cdsItComandaEst.SetData(
       dm.getItcomandaEst(W(conta.CDFILIAL), W(conta.NRCOMANDA), u"", W(conta.NRVENDAREST)));
   dm.cdsObsItensEst.SetData(
