@@ -28,7 +28,7 @@ struct ContaEmFechamento {
   std::string DSCOMANDA;
 
   rtl::TDateTime dtMovCaixa = 0;  // today's date, taken once
-  std::string idImpCpf;           // getImpCpfCupom of the first sale row
+  std::string idImpCpf;           // IDIMPCPFCUPOM of the bill's consumer
   std::string cdSenhaPed;         // CDSENHAPED of the first sale row
   double vrTotalPago = 0;
   double vrTotalItens = 0;
@@ -60,9 +60,10 @@ struct ContaEmFechamento {
 inline constexpr const char* kDadosInvalidos = "Dados do pedido inválidos: ";
 // Leaves, with the order held back, when a number of the bill's items (quantity, price,
 // discount, surcharge) or of its delivery payments (amount) is a text that is not a number; the
-// line names the item or payment, the column and the text.
+// line names the item or payment, the column and the text. Loads the payments (cdsMovCaixaDlv)
+// when it goes on.
 bool CheckOrderNumbers(TrdmImpExpKds& dm, ContaEmFechamento& conta);
-// Loads the bill, its payments, items, notes and sale rows, sets the sale's client and
+// Loads the bill, its items, notes and sale rows, sets the sale's client and
 // consumer, and applies the receipt tax-number rule.
 void GatherOrder(TrdmImpExpKds& dm, ContaEmFechamento& conta);
 // The receipt tax number of every sale row that has none yet (NRINSCRCONS a single blank).
@@ -80,7 +81,7 @@ bool CheckTotals(TrdmImpExpKds& dm, ContaEmFechamento& conta);
 // Takes the order off the automatic-closing queue (IDIMPCUPEXP '0') and logs it.
 void TakeOffQueue(TrdmImpExpKds& dm, const ContaEmFechamento& conta);
 
-// The sale origin of the bill; a lookup failure is logged and gives the empty origin.
+// The sale origin of the bill, as read with the bill; empty when the bill was not found.
 void ReadSaleOrigin(TrdmImpExpKds& dm, ContaEmFechamento& conta);
 // The approximate taxes and the electronic document's series.
 void ComputeTaxFigures(TrdmImpExpKds& dm, ContaEmFechamento& conta);

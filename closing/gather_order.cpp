@@ -1,5 +1,6 @@
 // Gathering one order before it is closed: its bill among the store's open delivery bills, its
-// payments, items and notes, and the sale rows as the fiscal package builds them.
+// items and notes, and the sale rows as the fiscal package builds them (the payments came with
+// the check of the order's numbers).
 
 #include "closing/closing_context.h"
 #include "external/fiscal_device.h"
@@ -45,12 +46,13 @@ void SetTaxNumber(TClientDataSet& vendas, Lookup&& lookup) {
 }  // namespace
 
 void GatherOrder(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
-  dm.cdsPedidos.SetData(dm.getPedidos(W(conta.CDFILIAL), W(conta.CDLOJA), W(conta.NRCOMANDA)));
+  dm.cdsPedidos.SetData(
+      dm.getPedidos(W(conta.CDFILIAL), W(conta.CDLOJA), W(conta.NRCOMANDA), W(conta.NRVENDAREST)));
   conta.dtMovCaixa = rtl::Date();
-  dm.cdsMovCaixaDlv.SetData(
-      dm.getDadosVenda(W(conta.CDFILIAL), W(conta.NRCOMANDA), W(conta.NRVENDAREST)));
-  dm.cdsItComandaEst.SetData(dm.getItcomandaEst(W(conta.CDFILIAL), W(conta.NRCOMANDA), u""));
-  dm.cdsObsItensEst.SetData(dm.getObsItensEst(W(conta.CDFILIAL), W(conta.NRCOMANDA)));
+  dm.cdsItComandaEst.SetData(
+      dm.getItcomandaEst(W(conta.CDFILIAL), W(conta.NRCOMANDA), u"", W(conta.NRVENDAREST)));
+  dm.cdsObsItensEst.SetData(
+      dm.getObsItensEst(W(conta.CDFILIAL), W(conta.NRCOMANDA), W(conta.NRVENDAREST)));
 
   conta.NovoRetornoFiscal();
   BuscaVenda(Variant(std::vector<Variant>{conta.CDFILIAL, conta.NRCOMANDA}), conta.retornoFiscal);
@@ -64,8 +66,11 @@ void GatherOrder(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
   const std::string CDCONSUMIDOR = dm.cdsVendas.FieldByName("CDCONSUMIDOR").AsString();
   dm.cdClienteVenda = CDCLIENTE;
   dm.cdConsumidorVenda = CDCONSUMIDOR;
-  conta.idImpCpf = dm.getImpCpfCupom(CDCLIENTE, CDCONSUMIDOR);
-  dm.cdsObsItens.SetData(dm.getObsItens(W(conta.CDFILIAL), W(conta.NRCOMANDA)));
+  // The consumer's choice came with the bill: the consumer of the order's restaurant sale.
+  conta.idImpCpf =
+      dm.cdsPedidos.IsEmpty() ? "" : dm.cdsPedidos.FieldByName("IDIMPCPFCUPOM").AsString();
+  dm.cdsObsItens.SetData(
+      dm.getObsItens(W(conta.CDFILIAL), W(conta.NRCOMANDA), W(conta.NRVENDAREST)));
   ApplyReceiptTaxNumber(dm, conta);
   dm.cdsVendas.First();
   conta.cdSenhaPed = dm.cdsVendas.FieldByName("CDSENHAPED").AsString();

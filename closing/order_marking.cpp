@@ -30,6 +30,7 @@ void MarkOrder(TrdmImpExpKds& dm, const ContaEmFechamento& conta) {
   LiberaComanda(dm.adcImpExpKds, {conta.CDFILIAL, conta.NRVENDAREST, conta.NRCOMANDA},
                 conta.CDCAIXA);
   transacao.Commit();
+  dm.reservaDevolvida = true;
 }
 
 // The order stays pending. Retrying it on every pass would burn a second of every pass while

@@ -9,6 +9,7 @@
 
 #include "closing/closing_context.h"
 #include "db/statement_kit.h"
+#include "rtl/text_codec.h"
 #include "worker/log_imp_exp_kds.h"
 
 namespace Cli_Qam00417::closing {
@@ -60,6 +61,32 @@ std::string PrimeiroProblema(TrdmImpExpKds& dm, const ContaEmFechamento& conta, 
   return problema.empty() ? "" : "a comanda " + conta.NRCOMANDA + ", " + problema;
 }
 
+// The payments are read once, by the closing's own payments lookup, into cdsMovCaixaDlv. Only
+// when that fails (a payment that is not a number fails the whole read, without saying which)
+// does the check read them as text to name the payment; when it finds nothing wrong, the read's
+// own failure is raised as before.
+std::string CarregaPagamentos(TrdmImpExpKds& dm, const ContaEmFechamento& conta,
+                              const ado::Bindings& venda) {
+  const Variant pagamentos =
+      dm.getDadosVenda(rtl::Utf8ToWide(conta.CDFILIAL), rtl::Utf8ToWide(conta.NRCOMANDA),
+                       rtl::Utf8ToWide(conta.NRVENDAREST));
+  if (pagamentos.IsPacket()) {
+    try {
+      dm.cdsMovCaixaDlv.SetData(pagamentos);
+      return "";
+    } catch (const std::exception&) {
+    }
+  }
+  const std::string problema = PrimeiroProblema(
+      dm, conta, "adqNumerosPagamentos", kSelNumerosPagamentos, venda, [](ado::TADOQuery& q) {
+        return NaoNumerico(q, kColunasPagamento, "MOVCAIXADLV",
+                           "pagamento " + q.FieldByName("NRSEQMOVDLV").AsString() + " (tipo " +
+                               q.FieldByName("CDTIPORECE").AsString() + "): ");
+      });
+  if (problema.empty()) dm.cdsMovCaixaDlv.SetData(pagamentos);
+  return problema;
+}
+
 }  // namespace
 
 bool CheckOrderNumbers(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
@@ -72,14 +99,7 @@ bool CheckOrderNumbers(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
                            "item " + q.FieldByName("NRPRODCOMVEN").AsString() + " (produto " +
                                q.FieldByName("CDPRODUTO").AsString() + "): ");
       });
-  if (problema.empty()) {
-    problema = PrimeiroProblema(
-        dm, conta, "adqNumerosPagamentos", kSelNumerosPagamentos, venda, [](ado::TADOQuery& q) {
-          return NaoNumerico(q, kColunasPagamento, "MOVCAIXADLV",
-                             "pagamento " + q.FieldByName("NRSEQMOVDLV").AsString() + " (tipo " +
-                                 q.FieldByName("CDTIPORECE").AsString() + "): ");
-        });
-  }
+  if (problema.empty()) problema = CarregaPagamentos(dm, conta, venda);
   if (problema.empty()) return true;
   LogImpExpKDS(std::string(kDadosInvalidos) + problema);
   HoldBack(dm, conta);

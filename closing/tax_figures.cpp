@@ -12,9 +12,6 @@ namespace Cli_Qam00417::closing {
 
 namespace {
 
-// COMANDAVEN.IDORGCMDVENDA holds at most this many characters.
-constexpr size_t kLarguraIdOrgCmdVenda = 10;
-
 // The fiscal package's warning that the approximate taxes are zeros for want of an IBPT table:
 // logged once a day, not with every order.
 void AvisaUmaVezPorDia(const std::string& aviso) {
@@ -32,17 +29,11 @@ void AvisaUmaVezPorDia(const std::string& aviso) {
 
 }  // namespace
 
-// The lookup answers a failure's message in place of the origin; a text longer than the column
-// can only be such a message, and it must reach neither the fiscal closing nor a cancelled sale.
+// The origin came with the bill (cdsPedidos, the order's own row when it is there): no statement
+// of its own.
 void ReadSaleOrigin(TrdmImpExpKds& dm, ContaEmFechamento& conta) {
-  const std::string origem =
-      dm.getOrigemVenda(conta.CDFILIAL, conta.NRVENDAREST, conta.NRCOMANDA).AsString();
-  if (origem.size() > kLarguraIdOrgCmdVenda) {
-    LogImpExpKDS(origem);
-    conta.idOrigemVenda.clear();
-    return;
-  }
-  conta.idOrigemVenda = origem;
+  conta.idOrigemVenda =
+      dm.cdsPedidos.IsEmpty() ? "" : dm.cdsPedidos.FieldByName("IDORGCMDVENDA").AsString();
 }
 
 void ComputeTaxFigures(TrdmImpExpKds& dm, ContaEmFechamento& conta) {

@@ -131,6 +131,11 @@ class TrdmImpExpKds {
   OrderNotices refusalNotices;
   // The bills the scan leaves alone for a fault of the exported data, with the line it logged.
   OrderNotices oddBillNotices;
+  // Whether the claim on the order at hand went back with its mark, in the mark's transaction
+  // (closing/order_marking.cpp, scan/): the scan then gives back nothing more.
+  bool reservaDevolvida = false;
+  // When the scan last dropped the branch's claims on bills that no longer wait (scan/).
+  double reservasDeixadasLiberadasEm = 0;
   // The register's recorded sales whose document or receipt is still owed, whatever became of
   // their orders: a few per pass, oldest first, each failure holding its sale back longer
   // (worker/document_pass.cpp). Never raises.
@@ -169,15 +174,18 @@ class TrdmImpExpKds {
                        const std::u16string& CDLOJA);
   Variant getVenda(const std::u16string& CDFILIAL, const std::u16string& CDLOJA,
                    const std::u16string& NRVENDAREST);
-  // The store's open delivery bills numbered NRCOMANDA.
+  // The store's open delivery bill numbered NRCOMANDA of order NRVENDAREST. The bill-list
+  // lookups below read the items and notes of that order alone.
   Variant getPedidos(const std::u16string& CDFILIAL, const std::u16string& CDLOJA,
-                     const std::u16string& NRCOMANDA);
+                     const std::u16string& NRCOMANDA, const std::u16string& NRVENDAREST);
   Variant getDadosVenda(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA,
                         const std::u16string& NRVENDAREST);
   Variant getItcomandaEst(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA,
-                          const std::u16string& NRCOMANDAAGRUP);
-  Variant getObsItensEst(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA);
-  Variant getObsItens(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA);
+                          const std::u16string& NRCOMANDAAGRUP, const std::u16string& NRVENDAREST);
+  Variant getObsItensEst(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA,
+                         const std::u16string& NRVENDAREST);
+  Variant getObsItens(const std::u16string& CDFILIAL, const std::u16string& NRCOMANDA,
+                      const std::u16string& NRVENDAREST);
   std::string getImpCpfCupom(const std::string& CDCLIENTE, const std::string& CDCONSUMIDOR);
   std::string getCpfCli(const std::string& CDCLIENTE);
   std::string getCpfCons(const std::string& CDCLIENTE, const std::string& CDCONSUMIDOR);

@@ -10,7 +10,7 @@ namespace {
 
 constexpr double kSegundosPorDia = 86400.0;
 
-// The register's own claim, and any claim past its time, make way before the insert.
+// The register's own claim, and any claim past its time, make way for a new one.
 const char* const kDelVencida =
     R"mssql(DELETE FROM RESERVACOMANDA WHERE CDFILIAL = :P_CDFILIAL AND NRVENDAREST = :P_NRVENDAREST AND NRCOMANDA = :P_NRCOMANDA AND (CDCAIXA = :P_CDCAIXA OR DTHRRESERVA < :P_DTHRVALIDADE))mssql";
 
@@ -43,30 +43,40 @@ ado::Bindings ComCaixa(const ComandaReservada& comanda, const std::string& CDCAI
   return ligacoes;
 }
 
+// Inserts the claim: false when the bill holds a claim already (the key decides).
+bool Insere(ado::TADOConnection& conexao, const ado::Bindings& insercao) {
+  try {
+    ado::RunCommand(conexao, "acmInsReservaComanda", kInsReserva, insercao);
+  } catch (const ado::EADOError& erro) {
+    if (erro.SqlState() != kSqlStateRestricao) throw;
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
+// Most claims meet no claim on the bill: the insert alone takes them, in one statement. Only a
+// claim that is there already (the register's own, one past its time, or another register's
+// live one) costs the delete of what makes way and a second insert.
 std::string ReservaComanda(ado::TADOConnection& conexao, const ComandaReservada& comanda,
                            const std::string& CDCAIXA) {
   const rtl::TDateTime agora = rtl::Now();
-  ado::RunCommand(
+  const ado::Bindings insercao =
+      ComCaixa(comanda, CDCAIXA, {{"P_DTHRRESERVA", rtl::Variant::FromDateTime(agora)}});
+  if (Insere(conexao, insercao)) return "";
+  const int64_t liberadas = ado::RunCommand(
       conexao, "acmDelReservaVencida", kDelVencida,
       ComCaixa(comanda, CDCAIXA,
                {{"P_DTHRVALIDADE",
                  rtl::Variant::FromDateTime(agora - kValidadeReservaSegundos / kSegundosPorDia)}}));
-  try {
-    ado::RunCommand(
-        conexao, "acmInsReservaComanda", kInsReserva,
-        ComCaixa(comanda, CDCAIXA, {{"P_DTHRRESERVA", rtl::Variant::FromDateTime(agora)}}));
-  } catch (const ado::EADOError& erro) {
-    if (erro.SqlState() != kSqlStateRestricao) throw;
-    std::string dono;
-    const ado::Bindings chave = Chave(comanda);
-    ado::ReadFirstRow(conexao, "adqDonoReserva", kSelDono, ado::ParamsFor(chave), chave,
-                      [&dono](ado::TADOQuery& query) { dono = ado::FirstValue(query, "CDCAIXA"); });
-    // A claim given back between the insert and the look: the next pass claims it.
-    return dono.empty() ? "?" : dono;
-  }
-  return "";
+  if (liberadas > 0 && Insere(conexao, insercao)) return "";
+  std::string dono;
+  const ado::Bindings chave = Chave(comanda);
+  ado::ReadFirstRow(conexao, "adqDonoReserva", kSelDono, ado::ParamsFor(chave), chave,
+                    [&dono](ado::TADOQuery& query) { dono = ado::FirstValue(query, "CDCAIXA"); });
+  // A claim given back between the insert and the look: the next pass claims it.
+  return dono.empty() ? "?" : dono;
 }
 
 void LiberaComandasDeixadas(ado::TADOConnection& conexao, const std::string& CDFILIAL) {

@@ -20,6 +20,11 @@ namespace {
 
 const char* const kSufixoVerifica = " - Qam00417 - Funcao:VerificaPedidosExpKDS";
 
+// Claims left on bills that no longer wait keep nothing apart and are rare (a register that
+// stopped holding one): dropping them once a minute, not at every pass, spares a write per pass
+// while orders come one at a time.
+constexpr double kIntervaloReservasDeixadas = 60.0 / 86400.0;
+
 std::string Coluna(TClientDataSet& table, const char* column) {
   return table.FieldByName(column).AsString();
 }
@@ -69,6 +74,7 @@ void MarcaVendida(TrdmImpExpKds& dm, const std::string& CDCAIXA, const std::stri
   if (!resultado.IsEmpty()) return;
   LiberaComanda(dm.adcImpExpKds, comanda, CDCAIXA);
   transacao.Commit();
+  dm.reservaDevolvida = true;
   WorkerControl::Instance().NoteChange();
 }
 
@@ -92,7 +98,11 @@ void TrdmImpExpKds::VerificaPedidosExpKDS(const std::string& CDFILIAL, const std
       retryDelays.KeepOnly(pendentes);
       refusalNotices.KeepOnly(pendentes);
     }
-    LiberaComandasDeixadas(adcImpExpKds, CDFILIAL);
+    const double desde = rtl::Now() - reservasDeixadasLiberadasEm;
+    if (desde < 0 || desde >= kIntervaloReservasDeixadas) {  // a clock set back sweeps too
+      LiberaComandasDeixadas(adcImpExpKds, CDFILIAL);
+      reservasDeixadasLiberadasEm = rtl::Now();
+    }
     const std::string quantos = std::to_string(cdsPedidosExpKDS.RecordCount());
     for (cdsPedidosExpKDS.First(); !cdsPedidosExpKDS.Eof(); cdsPedidosExpKDS.Next()) {
       // A register paused by its own fault leaves every order where it is.
@@ -110,6 +120,7 @@ void TrdmImpExpKds::VerificaPedidosExpKDS(const std::string& CDFILIAL, const std
       LogImpExpKDS("VerificaPedidosExpKDS @");
       LogImpExpKDS("cdsPedidosExpKDS.RecordCount = " + quantos);
       LogImpExpKDS("NRPEDIDOVYR: " + Coluna(cdsPedidosExpKDS, "NRPEDIDOVYR"));
+      reservaDevolvida = false;
       try {
         cdsVenda.SetData(getVenda(rtl::Utf8ToWide(CDFILIAL), rtl::Utf8ToWide(CDLOJA),
                                   rtl::Utf8ToWide(NRVENDAREST)));
@@ -124,7 +135,8 @@ void TrdmImpExpKds::VerificaPedidosExpKDS(const std::string& CDFILIAL, const std
         // that cut a statement short is no failure.
         if (!control.StopRequested()) LogImpExpKDS("Except FechaContaNormal");
       }
-      LiberaComanda(adcImpExpKds, comanda, CDCAIXA);
+      // An order left pending (held back, refused, failed) gives its claim back here.
+      if (!reservaDevolvida) LiberaComanda(adcImpExpKds, comanda, CDCAIXA);
     }
   } catch (const std::exception& e) {
     if (!control.StopRequested()) LogImpExpKDS(e.what() + std::string(kSufixoVerifica));

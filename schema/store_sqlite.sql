@@ -145,9 +145,6 @@ CREATE TABLE IF NOT EXISTS COMANDAVEN (
 CREATE INDEX IF NOT EXISTS IX_COMANDAVEN_PENDENTE ON COMANDAVEN (CDFILIAL, CDLOJA, IDIMPCUPEXP, NRVENDAREST);
 -- Bills found by their number alone (order removal, sale finishing, origin lookup).
 CREATE INDEX IF NOT EXISTS IX_COMANDAVEN_COMANDA ON COMANDAVEN (CDFILIAL, NRCOMANDA);
--- The closing's own bill among the store's open delivery bills: the store makes it win over the
--- pending-orders index, which would read the store's whole history.
-CREATE INDEX IF NOT EXISTS IX_COMANDAVEN_COMANDALOJA ON COMANDAVEN (CDFILIAL, NRCOMANDA, CDLOJA);
 -- The bills waiting for automatic closing by number: the scan's check of waiting bills that share
 -- a number reads the waiting bills alone, in its own order, never the closed history.
 CREATE INDEX IF NOT EXISTS IX_COMANDAVEN_AGUARDA ON COMANDAVEN (CDFILIAL, NRCOMANDA, NRVENDAREST) WHERE IDIMPCUPEXP = '2';

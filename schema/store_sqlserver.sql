@@ -157,8 +157,6 @@ IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_COMANDAVEN_PENDENTE' 
 -- Bills found by their number alone (order removal, sale finishing, origin lookup).
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_COMANDAVEN_COMANDA' AND object_id = OBJECT_ID(N'dbo.COMANDAVEN'))
   CREATE INDEX IX_COMANDAVEN_COMANDA ON dbo.COMANDAVEN (CDFILIAL, NRCOMANDA);
-IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_COMANDAVEN_COMANDALOJA' AND object_id = OBJECT_ID(N'dbo.COMANDAVEN'))
-  CREATE INDEX IX_COMANDAVEN_COMANDALOJA ON dbo.COMANDAVEN (CDFILIAL, NRCOMANDA, CDLOJA);
 -- The bills waiting for automatic closing by number: the scan's check of waiting bills that share
 -- a number reads the waiting bills alone, in its own order, never the closed history.
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'IX_COMANDAVEN_AGUARDA' AND object_id = OBJECT_ID(N'dbo.COMANDAVEN'))

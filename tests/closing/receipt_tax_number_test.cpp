@@ -8,6 +8,11 @@ namespace {
 
 class ReceiptTaxNumberTest : public ClosingTest {
  protected:
+  // The order's consumer is the sale rows' (C1, K1): whether its number goes on the receipt is
+  // read with the bill.
+  ReceiptTaxNumberTest() {
+    store_.Exec("UPDATE VENDAREST SET CDCLIENTE = 'C1', CDCONSUMIDOR = 'K1'");
+  }
   // NRINSCRCONS of every sale row after the closing, quoted.
   std::string TaxNumbers() {
     std::string text;

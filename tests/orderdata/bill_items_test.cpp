@@ -17,8 +17,9 @@ class BillItemsTest : public OrderDataTest {
         {cdfilial, nrvendarest, nrcomanda, nrprodcomven, cdproduto,
          note.empty() ? vyrtest::SqlArg(nullptr) : vyrtest::SqlArg(note)});
   }
-  rtl::Variant Items(const std::u16string& bills, const std::u16string& grouped = u"") {
-    return dm().getItcomandaEst(u"0001", bills, grouped);
+  rtl::Variant Items(const std::u16string& bills, const std::u16string& grouped = u"",
+                     const std::u16string& order = u"0000000001") {
+    return dm().getItcomandaEst(u"0001", bills, grouped, order);
   }
 };
 
@@ -79,7 +80,22 @@ TEST_P(BillItemsTest, EachCallRunsWithItsOwnValues) {
   AddItem("0000000002", "0002", "001", "2001");
 
   EXPECT_EQ("1001", Rows(Items(u"0001"), {"CDPRODUTO"}));
-  EXPECT_EQ("2001", Rows(Items(u"0002"), {"CDPRODUTO"}));
+  EXPECT_EQ("2001", Rows(Items(u"0002", u"", u"0000000002"), {"CDPRODUTO"}));
+}
+
+// Bill numbers recycle: the items of the other orders that had the bill's number stay out, and
+// so do those of another order's bill grouped from the same bill number.
+TEST_P(BillItemsTest, ItemsOfOtherOrdersOfTheBillNumberAreLeftOut) {
+  AddItem("0000000001", "0001", "001", "1001");
+  AddItem("0000000000", "0001", "001", "ANTES");
+  AddItem("0000000002", "0001", "002", "DEPOIS");
+  AddItem("0000000000", "0007", "001", "7001");
+  store_.Exec(
+      "INSERT INTO ITCOMANDAVEN (CDFILIAL, NRVENDAREST, NRCOMANDA, NRPRODCOMVEN, CDPRODUTO, "
+      "NRCOMANDAORI, NRPRODCOMORI) VALUES ('0001', '0000000002', '0001', '003', '7001', '0007', "
+      "'001')");
+
+  EXPECT_EQ("1001", Rows(Items(u"0001", u"0007"), {"CDPRODUTO"}));
 }
 
 class DeliveryPaymentsTest : public OrderDataTest {

@@ -16,27 +16,31 @@ class DeliveryBillsTest : public OrderDataTest {
     order.idstcomanda = status;
     vyrtest::InsertPendingOrder(store_, order);
   }
-  rtl::Variant Bills(const std::u16string& nrcomanda) {
-    return dm().getPedidos(u"0001", u"01", nrcomanda);
+  rtl::Variant Bills(const std::u16string& nrcomanda,
+                     const std::u16string& nrvendarest = u"0000000001") {
+    return dm().getPedidos(u"0001", u"01", nrcomanda, nrvendarest);
   }
 };
 
-TEST_P(DeliveryBillsTest, GivesTheBillsOfExactlyThatNumber) {
+TEST_P(DeliveryBillsTest, GivesTheBillOfExactlyThatNumberAndOrder) {
   AddBill("0000000001", "10");
   AddBill("0000000002", "1");
   AddBill("0000000003", "100");
-  AddBill("0000000004", "1");
 
-  EXPECT_EQ("0000000002|1;0000000004|1", SortedRows(Bills(u"1"), {"NRVENDAREST", "NRCOMANDA"}));
+  EXPECT_EQ("0000000002|1;", Rows(Bills(u"1", u"0000000002"), {"NRVENDAREST", "NRCOMANDA"}) + ";" +
+                                 Rows(Bills(u"1", u"0000000001"), {"NRVENDAREST"}));
 }
 
-// Bill numbers recycle: closed bills before and after the waiting one had its number.
-TEST_P(DeliveryBillsTest, ARecycledNumberListsTheWaitingBillFirstThenTheLatest) {
+// Bill numbers recycle: closed bills before and after the waiting one had its number, and none
+// of them stands in for the order's own bill.
+TEST_P(DeliveryBillsTest, ARecycledNumberGivesTheOrdersOwnBillAlone) {
   for (const char* order : {"0000000001", "0000000005", "0000000009", "0000000003"}) {
     AddBill(order, "1");
   }
   store_.Exec("UPDATE COMANDAVEN SET IDIMPCUPEXP = '3' WHERE NRVENDAREST <> '0000000005'");
-  EXPECT_EQ("0000000005;0000000009;0000000003;0000000001", Rows(Bills(u"1"), {"NRVENDAREST"}));
+  store_.Exec("UPDATE COMANDAVEN SET IDSTCOMANDA = '5' WHERE NRVENDAREST = '0000000003'");
+  EXPECT_EQ("0000000005;", Rows(Bills(u"1", u"0000000005"), {"NRVENDAREST"}) + ";" +
+                               Rows(Bills(u"1", u"0000000003"), {"NRVENDAREST"}));
 }
 
 TEST_P(DeliveryBillsTest, LeavesOutStatusFiveAndBillsThatAreNotDelivery) {
@@ -48,7 +52,8 @@ TEST_P(DeliveryBillsTest, LeavesOutStatusFiveAndBillsThatAreNotDelivery) {
 
   std::string found;
   for (const std::u16string bill : {u"1", u"2", u"3", u"4", u"5"}) {
-    found += Rows(Bills(bill), {"NRCOMANDA", "DSCOMANDA", "IDSTCOMANDA"}) + ";";
+    found +=
+        Rows(Bills(bill, u"000000000" + bill), {"NRCOMANDA", "DSCOMANDA", "IDSTCOMANDA"}) + ";";
   }
   EXPECT_EQ("1|DLV_1|1;;;;5|DLV_cinco|X;", found);
 }
@@ -65,7 +70,8 @@ TEST_P(DeliveryBillsTest, OtherBranchAndStoreAreLeftOut) {
   other_branch.nrcomanda = "1";
   vyrtest::InsertPendingOrder(store_, other_branch);
 
-  EXPECT_EQ("0000000001|1", Rows(Bills(u"1"), {"NRVENDAREST", "NRCOMANDA"}));
+  EXPECT_EQ("0000000001|1;", Rows(Bills(u"1"), {"NRVENDAREST", "NRCOMANDA"}) + ";" +
+                                 Rows(Bills(u"1", u"0000000002"), {"NRVENDAREST"}));
 }
 
 TEST_P(DeliveryBillsTest, CarriesConsumerAndDeliveryAddressAndKeepsBillsWithoutConsumer) {
@@ -88,7 +94,7 @@ TEST_P(DeliveryBillsTest, CarriesConsumerAndDeliveryAddressAndKeepsBillsWithoutC
       Rows(Bills(u"2"), {"NRCOMANDA", "CDCLIENTE", "CDCONSUMIDOR", "NMCONSUMIDOR", "NRTELECONS",
                          "NRCPFRESPCON", "DSENDECONSCOMAN", "DSREFENDCONSCOM", "IDORGCMDVENDA"}) +
           ";" +
-          Rows(Bills(u"1"),
+          Rows(Bills(u"1", u"0000000002"),
                {"NRCOMANDA", "CDCLIENTE", "CDCONSUMIDOR", "NMCONSUMIDOR", "NRTELECONS",
                 "NRCPFRESPCON", "DSENDECONSCOMAN", "DSREFENDCONSCOM", "IDORGCMDVENDA"}));
 }
@@ -98,7 +104,7 @@ TEST_P(DeliveryBillsTest, ColumnsComeInStatementOrder) {
       "IDSTCOMANDA,NRVENDAREST,DTHRABERMESA,CDCONSUMIDOR,NMCONSUMIDOR,NRTELECONS,NRCOMANDA,"
       "DSCOMANDA,CDCLIENTE,NRCPFRESPCON,CDMUNICIPIO,CDPAIS,SGESTADO,CDBAIRRO,DSBAIRRO,"
       "DSENDECONSCOMAN,DSCOMPLENDCOCOM,NRCEPCONSCOMAND,DSREFENDCONSCOM,DTENTREGA,NRVENDARESTAUX,"
-      "IDORGCMDVENDA,CDNSUESITEF,IDRETBALLOJA",
+      "IDORGCMDVENDA,CDNSUESITEF,IDRETBALLOJA,IDIMPCPFCUPOM",
       Columns(Bills(u"1")));
 }
 

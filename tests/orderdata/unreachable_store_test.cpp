@@ -47,11 +47,11 @@ TEST_P(UnreachableStoreTest, LookupsReturnTheMessageText) {
   Cli_Qam00417::TrdmImpExpKds& dm = *dm_;
   ExpectMessage(dm.getPedExpKDS(u"0001", u"002", u"01"), "getPedExpKDS");
   ExpectMessage(dm.getVenda(u"0001", u"01", u"1"), "getVenda");
-  ExpectMessage(dm.getPedidos(u"0001", u"01", u"1"), "getPedidos");
+  ExpectMessage(dm.getPedidos(u"0001", u"01", u"1", u"1"), "getPedidos");
   ExpectMessage(dm.getDadosVenda(u"0001", u"1", u"1"), "getDadosVenda");
-  ExpectMessage(dm.getItcomandaEst(u"0001", u"1", u""), "getItcomandaEst");
-  ExpectMessage(dm.getObsItensEst(u"0001", u"1"), "getObsItensEst");
-  ExpectMessage(dm.getObsItens(u"0001", u"1"), "getObsItens");
+  ExpectMessage(dm.getItcomandaEst(u"0001", u"1", u"", u"1"), "getItcomandaEst");
+  ExpectMessage(dm.getObsItensEst(u"0001", u"1", u"1"), "getObsItensEst");
+  ExpectMessage(dm.getObsItens(u"0001", u"1", u"1"), "getObsItens");
   ExpectMessage(dm.getImpCpfCupom("C1", "K1"), "getImpCpfCupom");
   ExpectMessage(dm.getCpfCli("C1"), "getCpfCli");
   ExpectMessage(dm.getCpfCons("C1", "K1"), "getCpfCons");

@@ -137,6 +137,21 @@ TEST_F(ScanTest, AClosingThatFailsIsLoggedAndTheNextOrderFollows) {
           store_.Scalar("SELECT IDIMPCUPEXP FROM COMANDAVEN WHERE NRCOMANDA = '0002'"));
 }
 
+// The claim goes back once per order: with the mark of an order closed, by the pass for an order
+// left pending, whatever the order before it did.
+TEST_F(ScanTest, AnOrderLeftPendingAfterAClosedOneGivesItsClaimBackToo) {
+  AddSecondOrder();
+  int calls = 0;
+  onBuscaVenda_ = [&calls] {
+    if (++calls == 2) throw rtl::Exception("Falha simulada");
+  };
+  Pass();
+  EXPECT_EQ("3,2 claims=0",
+            store_.Scalar("SELECT group_concat(IDIMPCUPEXP) FROM (SELECT IDIMPCUPEXP FROM "
+                          "COMANDAVEN ORDER BY NRCOMANDA)") +
+                " claims=" + std::to_string(store_.Count("RESERVACOMANDA")));
+}
+
 // The host's stop is honoured after the order being closed; the rest wait for the next worker.
 TEST_F(ScanTest, AStopRequestEndsThePassAfterTheCurrentOrder) {
   AddSecondOrder();

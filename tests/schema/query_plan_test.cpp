@@ -72,51 +72,62 @@ const std::string kObsItensEst = vyrtest::SqliteTextOf("adqObsItensEst");
 const std::string kObsItens = vyrtest::SqliteTextOf("adqObsItens");
 
 // The closing's lookups as they searched the whole history: the open delivery bills of the store
-// and the items and notes of every bill number contained in the bill list.
+// and the items and notes of every bill number contained in the bill list, each row followed by
+// the order it belongs to (for the grouped items, the order they were moved into).
 const char* const kPedidosWhole =
     "SELECT CO.IDSTCOMANDA, CO.NRVENDAREST, VE.DTHRABERMESA, CS.CDCONSUMIDOR, CS.NMCONSUMIDOR, "
     "CS.NRTELECONS, CO.NRCOMANDA, CO.DSCOMANDA, VE.CDCLIENTE, CS.NRCPFRESPCON,CO.CDMUNICIPIO, "
     "CO.CDPAIS, CO.SGESTADO, CO.CDBAIRRO, CO.DSBAIRRO, CO.DSENDECONSCOMAN, "
     "CO.DSCOMPLENDCOCOM,CO.NRCEPCONSCOMAND, CAST(CO.DSREFENDCONSCOM AS VARCHAR(2000)) AS "
     "DSREFENDCONSCOM, CO.DTENTREGA, VE.NRVENDARESTAUX, CO.IDORGCMDVENDA, VE.CDNSUESITEF, "
-    "CO.IDRETBALLOJA FROM COMANDAVEN CO, VENDAREST VE LEFT JOIN CONSUMIDOR CS ON (VE.CDCLIENTE = "
+    "CO.IDRETBALLOJA, CS.IDIMPCPFCUPOM, CO.NRVENDAREST FROM COMANDAVEN CO, VENDAREST VE LEFT JOIN "
+    "CONSUMIDOR CS ON "
+    "(VE.CDCLIENTE = "
     "CS.CDCLIENTE) AND (VE.CDCONSUMIDOR = CS.CDCONSUMIDOR) WHERE (CO.NRVENDAREST = "
     "VE.NRVENDAREST) AND(CO.CDFILIAL = VE.CDFILIAL) AND(VE.CDFILIAL = :P_CDFILIAL) "
     "AND(CO.CDLOJA = :P_CDLOJA) AND(CO.IDSTCOMANDA NOT IN ('5')) AND(SUBSTRING(CO.DSCOMANDA,1,4) "
     "= 'DLV_') ORDER BY CO.NRCOMANDA DESC";
 const char* const kItComandaEstWhole =
     "SELECT IE.CDFILIAL,IE.CDPRODUTO, IE.QTPROCOMEST, IE.NRPRODCOMVEN, IE.VRPRECCOMEST, "
-    "IE.NRCOMANDA, IE.VRDESITCOMEST, substr(IE.DSOBSPEDDIGEST,1,30) AS DSOBSPEDDIGEST FROM "
-    "ITCOMANDAEST IE WHERE (IE.CDFILIAL = :P_CDFILIAL) AND IE.NRCOMANDA <> '' AND "
+    "IE.NRCOMANDA, IE.VRDESITCOMEST, substr(IE.DSOBSPEDDIGEST,1,30) AS DSOBSPEDDIGEST, "
+    "IE.NRVENDAREST FROM ITCOMANDAEST IE WHERE (IE.CDFILIAL = :P_CDFILIAL) AND IE.NRCOMANDA <> '' "
+    "AND "
     "instr(:P_NRCOMANDA,IE.NRCOMANDA) > 0 UNION SELECT IE.CDFILIAL,IE.CDPRODUTO, IE.QTPROCOMEST, "
     "IT.NRPRODCOMVEN, IE.VRPRECCOMEST, IE.NRCOMANDA, IE.VRDESITCOMEST, "
-    "substr(IE.DSOBSPEDDIGEST,1,30) AS DSOBSPEDDIGEST FROM ITCOMANDAEST IE, ITCOMANDAVEN IT WHERE "
+    "substr(IE.DSOBSPEDDIGEST,1,30) AS DSOBSPEDDIGEST, IT.NRVENDAREST FROM ITCOMANDAEST IE, "
+    "ITCOMANDAVEN IT WHERE "
     "(IE.CDFILIAL = :P_CDFILIAL) AND IE.NRCOMANDA <> '' AND (instr(:P_NRCOMANDAAGRUP,IE.NRCOMANDA) "
     "> 0) AND IE.CDFILIAL = IT.CDFILIAL AND IE.NRCOMANDA = IT.NRCOMANDAORI AND IE.NRPRODCOMVEN = "
     "IT.NRPRODCOMORI ORDER BY NRPRODCOMVEN";
 const char* const kObsItensEstWhole =
-    "SELECT I.NRPRODCOMVEN AS NRSEQ, I.CDPRODUTO, O.CDGRPOCOR, O.CDOCORR, I.NRCOMANDA FROM "
-    "ITCOMANDAEST I, OBSITCOMANDAEST O WHERE (I.CDFILIAL = :P_CDFILIAL ) AND (I.CDFILIAL = "
+    "SELECT I.NRPRODCOMVEN AS NRSEQ, I.CDPRODUTO, O.CDGRPOCOR, O.CDOCORR, I.NRCOMANDA, "
+    "I.NRVENDAREST FROM ITCOMANDAEST I, OBSITCOMANDAEST O WHERE (I.CDFILIAL = :P_CDFILIAL ) AND "
+    "(I.CDFILIAL = "
     "O.CDFILIAL ) AND (I.NRVENDAREST = O.NRVENDAREST ) AND (I.NRCOMANDA = O.NRCOMANDA ) AND "
     "(I.NRPRODCOMVEN = O.NRPRODCOMVEN) AND (I.CDPRODUTO = O.CDPRODUTO ) AND I.NRCOMANDA <> '' AND "
     "(instr(:P_NRCOMANDA, I.NRCOMANDA) <> 0)";
 const char* const kObsItensWhole =
-    "SELECT I.NRPRODCOMVEN AS NRSEQ, I.CDPRODUTO, O.CDGRPOCOR, O.CDOCORR, I.NRCOMANDA FROM "
-    "ITCOMANDAVEN I, OBSITCOMANDAVEN O WHERE (I.CDFILIAL = :P_CDFILIAL ) AND (I.CDFILIAL = "
+    "SELECT I.NRPRODCOMVEN AS NRSEQ, I.CDPRODUTO, O.CDGRPOCOR, O.CDOCORR, I.NRCOMANDA, "
+    "I.NRVENDAREST FROM ITCOMANDAVEN I, OBSITCOMANDAVEN O WHERE (I.CDFILIAL = :P_CDFILIAL ) AND "
+    "(I.CDFILIAL = "
     "O.CDFILIAL ) AND (I.NRVENDAREST = O.NRVENDAREST ) AND (I.NRCOMANDA = O.NRCOMANDA ) AND "
     "(I.NRPRODCOMVEN = O.NRPRODCOMVEN) AND I.NRCOMANDA <> '' AND (instr(:P_NRCOMANDA, "
     "I.NRCOMANDA) <> 0)";
 
 void ExpectClosingLookupPlans(const TempStore& store) {
-  ExpectPlan(store, kPedidos, {"0001", "01", "000000001"},
-             {{"CO", "IX_COMANDAVEN_COMANDALOJA (CDFILIAL=? AND NRCOMANDA=? AND CDLOJA=?)"},
-              {"VE", "(CDFILIAL=? AND NRVENDAREST=?)"}});
-  ExpectPlan(store, kItComandaEst, {"000000001", "000000002", "0001"},
-             {{"IE", "IX_ITCOMANDAEST_COMANDA (CDFILIAL=? AND NRCOMANDA=?)"}});
-  ExpectPlan(store, kObsItensEst, {"000000001", "0001"},
-             {{"I", "IX_ITCOMANDAEST_COMANDA (CDFILIAL=? AND NRCOMANDA=?)"}});
-  ExpectPlan(store, kObsItens, {"000000001", "0001"},
-             {{"I", "IX_ITCOMANDAVEN_COMANDA (CDFILIAL=? AND NRCOMANDA=?)"}});
+  ExpectPlan(
+      store, kPedidos, {"0001", "01", "0001", "0000000001"},
+      {{"CO", "sqlite_autoindex_COMANDAVEN_1 (CDFILIAL=? AND NRVENDAREST=? AND NRCOMANDA=?)"},
+       {"VE", "(CDFILIAL=? AND NRVENDAREST=?)"}});
+  ExpectPlan(store, kItComandaEst, {"0001", "0000000001", "0001", "0002"},
+             {{"IE", "sqlite_autoindex_ITCOMANDAEST_1 (CDFILIAL=? AND NRVENDAREST=?)"},
+              {"IT", "sqlite_autoindex_ITCOMANDAVEN_1 (CDFILIAL=? AND NRVENDAREST=?)"}});
+  ExpectPlan(store, kObsItensEst, {"0001", "0000000001", "0001"},
+             {{"I", "sqlite_autoindex_ITCOMANDAEST_1 (CDFILIAL=? AND NRVENDAREST=?)"},
+              {"O", "(CDFILIAL=? AND NRVENDAREST=? AND NRCOMANDA=? AND NRPRODCOMVEN=?)"}});
+  ExpectPlan(store, kObsItens, {"0001", "0000000001", "0001"},
+             {{"I", "sqlite_autoindex_ITCOMANDAVEN_1 (CDFILIAL=? AND NRVENDAREST=?)"},
+              {"O", "(CDFILIAL=? AND NRVENDAREST=? AND NRCOMANDA=? AND NRPRODCOMVEN=?)"}});
 }
 
 // Rows as "a|b;c|d", in the order given or sorted.
@@ -128,6 +139,17 @@ std::string Render(vyrtest::Rows rows, bool sorted) {
     text += ";";
   }
   return text;
+}
+
+// The rows of `rows` whose last column is `order`, without that column.
+vyrtest::Rows OfOrder(const vyrtest::Rows& rows, const std::string& order) {
+  vyrtest::Rows kept;
+  for (std::vector<std::string> row : rows) {
+    if (row.back() != order) continue;
+    row.pop_back();
+    kept.push_back(row);
+  }
+  return kept;
 }
 
 // Closed bills with items and their sales of earlier days, in several stores of the branch.
@@ -347,12 +369,17 @@ TEST(StoreQueryPlans, ClosingLookupsGoStraightToTheirBill) {
   ExpectClosingLookupPlans(store);
 }
 
-// Among history, with bill numbers contained in one another ("1" in "12" in "123"), a bill
-// grouped into another, a bill with status 5 and one of another store, each lookup gives for a
-// bill exactly what the whole-history statement gives for it.
+// Among history whose bill numbers recycle, with bill numbers contained in one another ("1" in
+// "12" in "123"), a bill grouped into another, a bill with status 5 and one of another store,
+// each lookup gives for a bill of an order exactly what the whole-history statement gives for it.
 TEST(StoreQueryPlans, ClosingLookupsOfOneBillGiveWhatTheWholeHistoryGivesForIt) {
   TempStore store;
   LoadHistory(store, 300);
+  for (const char* table : {"COMANDAVEN", "ITCOMANDAVEN"}) {
+    store.Exec(std::string("UPDATE ") + table +
+               " SET NRCOMANDA = CASE CAST(substr(NRVENDAREST, 2) AS INTEGER) % 3 WHEN 0 THEN '12' "
+               "WHEN 1 THEN '0001' ELSE '3' END");
+  }
   vyrtest::InsertBranchStoreRegister(store, "0001", "01", "001");
   const std::vector<std::pair<std::string, std::string>> bills = {
       {"0000000001", "1"}, {"0000000002", "12"}, {"0000000003", "123"},
@@ -365,7 +392,7 @@ TEST(StoreQueryPlans, ClosingLookupsOfOneBillGiveWhatTheWholeHistoryGivesForIt) 
     vyrtest::InsertPendingOrder(store, pending);
   }
   store.Exec("UPDATE COMANDAVEN SET IDSTCOMANDA = '5' WHERE NRCOMANDA = '23'");
-  store.Exec("UPDATE COMANDAVEN SET CDLOJA = '02' WHERE NRCOMANDA = '3'");
+  store.Exec("UPDATE COMANDAVEN SET CDLOJA = '02' WHERE NRVENDAREST = '0000000004'");
   // Item 003 of bill 12 is item 001 of bill 3, grouped into it.
   store.Exec(
       "INSERT INTO ITCOMANDAVEN (CDFILIAL, NRVENDAREST, NRCOMANDA, NRPRODCOMVEN, CDPRODUTO, "
@@ -373,35 +400,38 @@ TEST(StoreQueryPlans, ClosingLookupsOfOneBillGiveWhatTheWholeHistoryGivesForIt) 
   store.Exec(
       "INSERT INTO ITCOMANDAEST (CDFILIAL, NRVENDAREST, NRCOMANDA, NRPRODCOMVEN, CDPRODUTO, "
       "QTPROCOMEST, VRPRECCOMEST, DSOBSPEDDIGEST) SELECT CDFILIAL, NRVENDAREST, NRCOMANDA, "
-      "NRPRODCOMVEN, CDPRODUTO, 1, 10, 'nota ' || NRCOMANDA FROM ITCOMANDAVEN "
+      "NRPRODCOMVEN, CDPRODUTO, 1, 10, 'nota ' || NRVENDAREST FROM ITCOMANDAVEN "
       "WHERE NRCOMANDAORI IS NULL");
   store.Exec(
       "INSERT INTO OBSITCOMANDAEST (CDFILIAL, NRVENDAREST, NRCOMANDA, NRPRODCOMVEN, CDPRODUTO, "
       "CDGRPOCOR, CDOCORR) SELECT CDFILIAL, NRVENDAREST, NRCOMANDA, NRPRODCOMVEN, CDPRODUTO, "
-      "'G1', 'O1' FROM ITCOMANDAEST");
+      "'G1', NRVENDAREST FROM ITCOMANDAEST");
   store.Exec(
       "INSERT INTO OBSITCOMANDAVEN (CDFILIAL, NRVENDAREST, NRCOMANDA, NRPRODCOMVEN, CDGRPOCOR, "
-      "CDOCORR) SELECT CDFILIAL, NRVENDAREST, NRCOMANDA, NRPRODCOMVEN, 'G2', 'O2' FROM "
+      "CDOCORR) SELECT CDFILIAL, NRVENDAREST, NRCOMANDA, NRPRODCOMVEN, 'G2', NRVENDAREST FROM "
       "ITCOMANDAVEN");
   store.Exec("ANALYZE");
 
   std::string whole, bounded;
-  for (const std::string bill :
-       {"1", "12", "123", "3", "23", "0001", "000000001", "000000002", "9", ""}) {
+  std::vector<std::pair<std::string, std::string>> cases = bills;
+  cases.insert(cases.end(), {{"0000000002", "1"}, {"0000000009", "9"}, {"0000000001", ""}});
+  for (const auto& [order, bill] : cases) {
+    const std::string grouped = bill == "12" ? "3" : "";
     vyrtest::Rows open;
     for (const auto& row : store.Query(kPedidosWhole, {"0001", "01"})) {
       if (row[6] == bill) open.push_back(row);
     }
-    const std::string grouped = bill == "12" ? "3" : "";
-    whole += bill + ": " + Render(open, false) +
-             Render(store.Query(kItComandaEstWhole, {"0001", bill, grouped}), true) +
-             Render(store.Query(kObsItensEstWhole, {"0001", bill}), true) +
-             Render(store.Query(kObsItensWhole, {"0001", bill}), true) + "\n";
-    // The bill-number lookups name their lists first (their parameters bind by position).
-    bounded += bill + ": " + Render(store.Query(kPedidos, {"0001", "01", bill}), false) +
-               Render(store.Query(kItComandaEst, {bill, grouped, "0001"}), true) +
-               Render(store.Query(kObsItensEst, {bill, "0001"}), true) +
-               Render(store.Query(kObsItens, {bill, "0001"}), true) + "\n";
+    whole +=
+        order + " " + bill + ": " + Render(OfOrder(open, order), false) +
+        Render(OfOrder(store.Query(kItComandaEstWhole, {"0001", bill, grouped}), order), true) +
+        Render(OfOrder(store.Query(kObsItensEstWhole, {"0001", bill}), order), true) +
+        Render(OfOrder(store.Query(kObsItensWhole, {"0001", bill}), order), true) + "\n";
+    // The parameters bind by position, in the order the texts first name them.
+    bounded += order + " " + bill + ": " +
+               Render(store.Query(kPedidos, {"0001", "01", bill, order}), false) +
+               Render(store.Query(kItComandaEst, {"0001", order, bill, grouped}), true) +
+               Render(store.Query(kObsItensEst, {"0001", order, bill}), true) +
+               Render(store.Query(kObsItens, {"0001", order, bill}), true) + "\n";
   }
   EXPECT_EQ(whole, bounded);
   EXPECT_NE(std::string::npos, whole.find("P3|")) << whole;  // the grouped item is there
