@@ -7,6 +7,7 @@
 #include "db/db_error.h"
 #include "db/result_builder.h"
 #include "db/sqlite_link.h"
+#include "db/statement_hook.h"
 #include "rtl/datetime.h"
 
 namespace ado {
@@ -147,6 +148,7 @@ std::vector<ColumnSpec> SqliteStatement::Columns() const {
 }
 
 void SqliteStatement::Execute(int timeout_seconds) {
+  BeforeStatement();
   sqlite3_stmt* stmt = Handle();
   // Inside a transaction the file was checked at its BEGIN and is checked again at its COMMIT;
   // a statement on its own is checked before it runs.

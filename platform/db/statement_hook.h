@@ -1,0 +1,17 @@
+#pragma once
+// A seam for measuring: a function called before every statement a connection sends to its
+// database (queries, commands, BEGIN, COMMIT, ROLLBACK), on the thread that sends it. Unset in
+// production; a benchmark sets one to stand for the round trip of a database across the network.
+
+namespace ado {
+
+using StatementHook = void (*)();
+
+// Sets the function called before each statement (nullptr: none). Set it before the connections
+// are used, not while statements run on other threads.
+void SetStatementHook(StatementHook hook);
+
+// Calls the hook set, if any.
+void BeforeStatement();
+
+}  // namespace ado
