@@ -22,6 +22,8 @@
 #include "fiscal/closing_lists.h"
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
+#include "fiscal/kept_settings.h"
+#include "fiscal/lifecycle/closing_check.h"
 #include "fiscal/nfce/nfce_emission.h"
 #include "fiscal/receipt/contingency_danfe.h"
 #include "fiscal/receipt/receipt_state.h"
@@ -186,12 +188,18 @@ Variant SetConcluiFechamento(const std::vector<TClientDataSet*>& tabelas, const 
   ado::TADOConnection& conexao = ConexaoFiscal();
   try {
     const Venda::Fechamento fechamento = Venda::LeFechamento(tabelas, parametros);
-    const Venda::VendaExistente existente = Venda::ProcuraVendaDaComanda(conexao, fechamento);
-    if (existente.encontrada) {
-      return Venda::RespostaExistente(conexao, fechamento, existente, retornoFiscal);
+    // The question just asked of the same bill need not be asked again (lifecycle/closing_check.h).
+    if (!TomaComandaVerificada(fechamento)) {
+      const Venda::VendaExistente existente = Venda::ProcuraVendaDaComanda(conexao, fechamento);
+      if (existente.encontrada) {
+        return Venda::RespostaExistente(conexao, fechamento, existente, retornoFiscal);
+      }
+      const std::string recusa = Venda::MotivoRecusa(conexao, fechamento);
+      if (!recusa.empty()) {
+        EsqueceGuardadas();
+        return Variant(RespostaErro(recusa));
+      }
     }
-    const std::string recusa = Venda::MotivoRecusa(conexao, fechamento);
-    if (!recusa.empty()) return Variant(RespostaErro(recusa));
     // What every sale of the register needs, asked again before anything is drawn or written:
     // the register may have lost it since its worker last asked.
     const std::string falha =
@@ -200,6 +208,8 @@ Variant SetConcluiFechamento(const std::vector<TClientDataSet*>& tabelas, const 
     return Venda::Grava(conexao, fechamento, retornoFiscal);
   } catch (const std::exception& e) {
     Venda::DesfazTransacao(conexao);
+    // The failure may be a setting's: the next sale reads them all again.
+    EsqueceGuardadas();
     // Only a failure of the sale answers "ERRO": the closing's handler reports a bug as one, a
     // fault of the register pauses its closings, and a stop leaves the bill for the next run.
     if (rtl::IsProgrammingError(e) || ComoFalhaDoCaixa(e) != nullptr || Venda::Interrompida(e)) {

@@ -4,10 +4,12 @@
 
 #include <cmath>
 #include <iterator>
+#include <map>
 #include <set>
 #include <vector>
 
 #include "db/statement_kit.h"
+#include "fiscal/kept_settings.h"
 #include "fiscal/sale/closed_bill.h"
 #include "fiscal/sale/sale_statements.h"
 #include "fiscal/sale/tax_situation.h"
@@ -45,21 +47,41 @@ bool Vazio(const std::string& text) {
   return text.find_first_not_of(' ') == std::string::npos;
 }
 
+// The branch's columns by name; empty when the branch has no row.
+using LinhaFilial = std::map<std::string, std::string>;
+
+const char* const kColunasFilial[] = {"NRINSJURFILI",  "NMRAZSOCFILI", "NRINSESTFILI",
+                                      "IDREGTRIBFILI", "SGESTADO",     "CDMUNIBGE",
+                                      "CDUFIBGE"};
+
+// Kept (fiscal/kept_settings.h): every sale of the branch asks the same; a refusal forgets it, so
+// the branch mended after one is read again.
+LinhaFilial LeFilial(ado::TADOConnection& conexao, const std::string& CDFILIAL) {
+  static Guardadas<LinhaFilial> guardadas;
+  return guardadas.Busca(CDFILIAL, [&] {
+    LinhaFilial linha;
+    ado::ReadFirstRow(conexao, "adqFilialFiscal", kSelFilial, {ado::TextParam("P_CDFILIAL")},
+                      {{"P_CDFILIAL", CDFILIAL}}, [&linha](ado::TADOQuery& query) {
+                        for (const char* coluna : kColunasFilial) {
+                          linha[coluna] = query.FieldByName(coluna).AsString();
+                        }
+                      });
+    return linha;
+  });
+}
+
 std::string FaltaNaFilial(ado::TADOConnection& conexao, const Fechamento& f, std::string& regime) {
-  ado::TADOQuery adqFilial;
-  ado::DeclareQuery(adqFilial, conexao, kSelFilial, {ado::TextParam("P_CDFILIAL")},
-                    "adqFilialFiscal");
-  ado::OpenQuery(adqFilial, {{"P_CDFILIAL", f.CDFILIAL}});
+  const LinhaFilial linha = LeFilial(conexao, f.CDFILIAL);
   const std::string filial = "A filial " + f.CDFILIAL;
-  if (adqFilial.IsEmpty()) return filial + " não está cadastrada na tabela FILIAL.";
-  regime = adqFilial.FieldByName("IDREGTRIBFILI").AsString();
+  if (linha.empty()) return filial + " não está cadastrada na tabela FILIAL.";
+  regime = linha.at("IDREGTRIBFILI");
   std::vector<Exigida> exigidas(std::begin(kSempre), std::end(kSempre));
   if (EmiteDocumento(f)) {
     exigidas.insert(exigidas.end(), std::begin(kDocumentoEletronico),
                     std::end(kDocumentoEletronico));
   }
   for (const Exigida& exigida : exigidas) {
-    if (Vazio(adqFilial.FieldByName(exigida.coluna).AsString())) {
+    if (Vazio(linha.at(exigida.coluna))) {
       return filial + " está sem " + exigida.descricao + ": preencha FILIAL." + exigida.coluna +
              ".";
     }

@@ -1,5 +1,8 @@
 #include "fiscal/sale/sale_rows_writer.h"
 
+#include <cstdio>
+
+#include "fiscal/kept_settings.h"
 #include "vyrutil/numbers.h"
 #include "vyrutil/strings.h"
 
@@ -89,16 +92,26 @@ GravadorVenda::GravadorVenda(const ComandosVenda& comandos, std::string CDCAIXA,
                              std::string NRSEQVENDA)
     : comandos_(comandos), CDCAIXA_(std::move(CDCAIXA)), NRSEQVENDA_(std::move(NRSEQVENDA)) {}
 
+// The branch's sales parameters and the shift's opener are kept (fiscal/kept_settings.h): the
+// same for every sale of the register until a support person changes them or the shift closes.
 void GravadorVenda::LeGrupoPdv(const std::string& CDFILIAL) {
-  grupoPdv_ = ado::OpenValue(comandos_.adqParaVend, {{"P_CDFILIAL", CDFILIAL}}, "CDGRPRODPDV");
+  static Guardadas<std::string> guardados;
+  grupoPdv_ = guardados.Busca(CDFILIAL, [&] {
+    return ado::OpenValue(comandos_.adqParaVend, {{"P_CDFILIAL", CDFILIAL}}, "CDGRPRODPDV");
+  });
 }
 
 std::string GravadorVenda::OperadorDoTurno(const std::string& CDFILIAL, rtl::TDateTime DTABERCAIX) {
-  return ado::OpenValue(comandos_.adqOperAber,
-                        {{"P_CDFILIAL", CDFILIAL},
-                         {"P_CDCAIXA", CDCAIXA_},
-                         {"P_DTABERCAIX", rtl::Variant::FromDateTime(DTABERCAIX)}},
-                        "CDOPERABER");
+  static Guardadas<std::string> guardados;
+  char abertura[40];
+  std::snprintf(abertura, sizeof abertura, "%.9f", static_cast<double>(DTABERCAIX));
+  return guardados.Busca(CDFILIAL + "|" + CDCAIXA_ + "|" + abertura, [&] {
+    return ado::OpenValue(comandos_.adqOperAber,
+                          {{"P_CDFILIAL", CDFILIAL},
+                           {"P_CDCAIXA", CDCAIXA_},
+                           {"P_DTABERCAIX", rtl::Variant::FromDateTime(DTABERCAIX)}},
+                          "CDOPERABER");
+  });
 }
 
 void GravadorVenda::GravaCabecalho(SituacaoVenda situacao, const CabecalhoVenda& c,
