@@ -29,7 +29,7 @@ namespace {
 
 std::chrono::microseconds g_round_trip{0};
 
-void WaitRoundTrip() {
+void WaitRoundTrip(const char*) {
   if (g_round_trip.count() > 0) std::this_thread::sleep_for(g_round_trip);
 }
 

@@ -148,8 +148,8 @@ std::vector<ColumnSpec> SqliteStatement::Columns() const {
 }
 
 void SqliteStatement::Execute(int timeout_seconds) {
-  BeforeStatement();
   sqlite3_stmt* stmt = Handle();
+  BeforeStatement(sqlite3_sql(stmt));
   // Inside a transaction the file was checked at its BEGIN and is checked again at its COMMIT;
   // a statement on its own is checked before it runs.
   if (sqlite3_get_autocommit(link_->Db()) != 0) link_->CheckFile();

@@ -138,7 +138,7 @@ void SqliteLink::Raise(int rc) const {
 }
 
 void SqliteLink::Run(const char* sql, bool interruptible) {
-  BeforeStatement();
+  BeforeStatement(sql);
   CheckFile();
   Running running(*this, 0, interruptible);
   int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);

@@ -10,8 +10,8 @@ void SetStatementHook(StatementHook hook) {
   g_hook = hook;
 }
 
-void BeforeStatement() {
-  if (g_hook != nullptr) g_hook();
+void BeforeStatement(const char* sql) {
+  if (g_hook != nullptr) g_hook(sql);
 }
 
 }  // namespace ado

@@ -16,6 +16,7 @@
 // knows the sale is not its own.
 
 #include <exception>
+#include <optional>
 
 #include "db/db_error.h"
 #include "db/statement_kit.h"
@@ -30,6 +31,7 @@
 #include "fiscal/register_fault.h"
 #include "fiscal/sale/closed_bill.h"
 #include "fiscal/sale/pending_document.h"
+#include "fiscal/sale/sale_in_hand.h"
 #include "fiscal/sale/sale_statements.h"
 #include "rtl/errors.h"
 #include "rtl/fault_point.h"
@@ -159,8 +161,15 @@ Variant Grava(ado::TADOConnection& conexao, const Fechamento& fechamento, Varian
                              kDocNaoEmitido);
       Cupom::RegistraCupomPendente(conexao, {fechamento.CDFILIAL, fechamento.CDCAIXA, numero});
     }
-    if (fechamento.idTipoEmissao == kRegistroNfce) nota = PreparaNfce(conexao, pedido);
+    // The sale was written just now: it has no note yet, and the one made of it is the
+    // receipt's too (sale/sale_in_hand.h).
+    std::optional<VendaGravada> venda;
+    if (fechamento.idTipoEmissao == kRegistroNfce) {
+      venda = LeVendaGravada(conexao, fechamento.CDFILIAL, fechamento.CDCAIXA, numero);
+      nota = PreparaNfceDaVendaNova(conexao, pedido, *venda);
+    }
     conexao.CommitTrans();
+    if (venda) GuardaVendaEmMaos(*venda);
   } catch (const ado::EADOError& error) {
     DesfazTransacao(conexao);
     if (!ViolouRestricao(error)) throw;

@@ -167,6 +167,11 @@ NotaNfce PreparaNfceDaVenda(ado::TADOConnection& conexao, const PedidoNfce& requ
   const NotaGravada existente =
       NotaDaVenda(conexao, request.CDFILIAL, request.CDCAIXA, request.NRSEQVENDA);
   if (!existente.chave.empty()) return Documento(existente, false);
+  return PreparaNfceDaVendaNova(conexao, request, venda);
+}
+
+NotaNfce PreparaNfceDaVendaNova(ado::TADOConnection& conexao, const PedidoNfce& request,
+                                const VendaGravada& venda) {
   const ConfiguracaoNfce configuracao =
       LeConfiguracaoNfce(conexao, request.CDFILIAL, request.CDCAIXA);
   std::string serie = SoDigitos(request.serie.empty() ? configuracao.serie : request.serie);
@@ -305,7 +310,10 @@ std::string ArquivoNfeProc(const std::string& arquivoXml) {
 }
 
 DadosNfceImpressao NfceImpressao(ado::TADOConnection& conexao, const std::string& chave) {
-  const NotaGravada nota = NotaDaChave(conexao, chave);
+  return ImpressaoDaNota(NotaDaChave(conexao, chave));
+}
+
+DadosNfceImpressao ImpressaoDaNota(const Nfce::NotaGravada& nota) {
   DadosNfceImpressao impressao;
   if (nota.chave.empty()) return impressao;
   impressao.encontrada = true;
