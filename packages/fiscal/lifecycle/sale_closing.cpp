@@ -1,9 +1,11 @@
 // Recording a closed bill as a sale: once per bill, whole or not at all.
 //
-// The sale number is drawn and committed first, in a transaction of its own as the cancelled
-// sales do, so the two never share a number. The rows then go in one transaction; on an NFC-e
-// register the note is made inside it, so a note that cannot be made takes the sale back with
-// it, and it is sent after the commit, when the sale exists whatever the authoriser says.
+// The sale number is drawn in the transaction that writes the sale's rows: the counter's row
+// stays locked until the commit, so no other sale of the register, recorded or cancelled, takes
+// the same number, and a sale rolled back gives its number back, which nothing outside the
+// store has seen. On an NFC-e register the note is made inside that transaction, so a note that
+// cannot be made takes the sale back with it, and it is sent after the commit, when the sale
+// exists whatever the authoriser says.
 //
 // The sale is recorded with its document pending, in the rows' own transaction, so a closing
 // stopped before the document exists leaves a sale that shows it; issuing and storing the
@@ -140,12 +142,12 @@ void EnviaNfce(ado::TADOConnection& conexao, const PedidoNfce& pedido, const Not
 
 // Records the sale; answers its number, or the number of the sale that got there first.
 Variant Grava(ado::TADOConnection& conexao, const Fechamento& fechamento, Variant& retornoFiscal) {
-  const std::string numero =
-      VyrUtil::SorteiaNrSeqVenda(conexao, fechamento.CDFILIAL, fechamento.CDCAIXA);
-  const PedidoNfce pedido = MontaPedidoNfce(fechamento, numero);
+  std::string numero;
   NotaNfce nota;
   try {
     conexao.BeginTrans();
+    numero = VyrUtil::TdtmVyrProxCodigo(conexao).PrxPedidoVenda(fechamento.CDFILIAL,
+                                                                fechamento.CDCAIXA, 1, "");
     const VendaExistente existente = ProcuraVendaDaComanda(conexao, fechamento);
     if (existente.encontrada) {
       conexao.RollbackTrans();
@@ -166,7 +168,7 @@ Variant Grava(ado::TADOConnection& conexao, const Fechamento& fechamento, Varian
     std::optional<VendaGravada> venda;
     if (fechamento.idTipoEmissao == kRegistroNfce) {
       venda = LeVendaGravada(conexao, fechamento.CDFILIAL, fechamento.CDCAIXA, numero);
-      nota = PreparaNfceDaVendaNova(conexao, pedido, *venda);
+      nota = PreparaNfceDaVendaNova(conexao, MontaPedidoNfce(fechamento, numero), *venda);
     }
     conexao.CommitTrans();
     if (venda) GuardaVendaEmMaos(*venda);
@@ -179,7 +181,9 @@ Variant Grava(ado::TADOConnection& conexao, const Fechamento& fechamento, Varian
   }
   rtl::FaultPoint(rtl::kFalhaVendaGravada);
   EmpacotaVendaRespondida({fechamento.CDCAIXA, false}, retornoFiscal);
-  if (fechamento.idTipoEmissao == kRegistroNfce) EnviaNfce(conexao, pedido, nota, retornoFiscal);
+  if (fechamento.idTipoEmissao == kRegistroNfce) {
+    EnviaNfce(conexao, MontaPedidoNfce(fechamento, numero), nota, retornoFiscal);
+  }
   return Variant(numero);
 }
 

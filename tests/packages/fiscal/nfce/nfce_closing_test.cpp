@@ -148,8 +148,6 @@ TEST_F(NfceClosingTest, OneOrderReadsEachThingOnce) {
       "UPDATE PROXCODIGO\n"
       "INSERT PROXCODIGO\n"
       "SELECT PROXCODIGO\n"
-      "COMMIT\n"
-      "BEGIN\n"
       "SELECT VENDA\n"
       "UPDATE COMANDAVEN\n"
       "SELECT PARAVEND\n"
