@@ -158,9 +158,8 @@ Variant Grava(ado::TADOConnection& conexao, const Fechamento& fechamento, Varian
       return RespostaComandaNaoAguarda(fechamento);
     }
     GravaVenda(conexao, fechamento, numero);
+    // The sale's document is recorded pending with its rows (sale/pending_document.h).
     if (fechamento.idTipoEmissao == kRegistroNfce || fechamento.idTipoEmissao == kRegistroSat) {
-      MarcaDocumentoPendente(conexao, fechamento.CDFILIAL, fechamento.CDCAIXA, numero,
-                             kDocNaoEmitido);
       Cupom::RegistraCupomPendente(conexao, {fechamento.CDFILIAL, fechamento.CDCAIXA, numero});
     }
     // The sale was written just now: it has no note yet, and the one made of it is the
