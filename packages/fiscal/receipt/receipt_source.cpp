@@ -217,7 +217,7 @@ Recibo MontaModelo(ado::TADOConnection& conexao, const ParametrosRecibo& p) {
     DadosNfce(ImpressaoDaNota(nota), r);
   } else {
     DadosSat(p, r);
-    if (const auto venda = LocalizaVenda(conexao, r.tipo, r.chave)) DadosDoCFe(conexao, *venda, r);
+    if (venda) DadosDoCFe(conexao, *venda, r);
   }
   return r;
 }

@@ -2,6 +2,7 @@
 
 #include "db/joined_transaction.h"
 #include "db/statement_kit.h"
+#include "fiscal/kept_settings.h"
 #include "fiscal/sale/pending_document.h"
 #include "fiscal/sat/sat_library.h"
 #include "rtl/errors.h"
@@ -137,8 +138,16 @@ void AtualizaCFe(ado::TADOConnection& conexao, const std::string& CDFILIAL,
   transacao.Commit();
 }
 
+// Kept (fiscal/kept_settings.h), as the register's other fiscal settings.
 InstalacaoSat LeInstalacaoSat(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                               const std::string& CDCAIXA) {
+  static Guardadas<InstalacaoSat> guardadas;
+  return guardadas.Busca(CDFILIAL + "|" + CDCAIXA,
+                         [&] { return LeInstalacaoDoBanco(conexao, CDFILIAL, CDCAIXA); });
+}
+
+InstalacaoSat LeInstalacaoDoBanco(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                                  const std::string& CDCAIXA) {
   ado::TADOQuery query;
   ado::DeclareQuery(query, conexao, kSelBiblioteca, ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}),
                     "adqCaixaFiscalSat");

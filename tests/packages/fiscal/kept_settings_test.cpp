@@ -9,6 +9,7 @@
 
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/nfce/note_store.h"
+#include "fiscal/sat/stored_cfe.h"
 #include "fiscal/taxes/approximate_taxes.h"
 #include "packages/fiscal/sale_fixture.h"
 
@@ -48,6 +49,9 @@ TEST_F(KeptSettingsTest, AChangedSettingIsSeenOnceTheKeptOnesAreForgotten) {
        "UPDATE CAIXAFISCAL SET NRSERIENFCE = '6'"},
       {"CSC", [&] { return VyrFiscal::Nfce::LeConfiguracaoNfce(conexao, "0001", "001").CSC; },
        "UPDATE CAIXAFISCAL SET CDCSCNFCE = 'CSC-B'"},
+      {"SAT library",
+       [&] { return VyrFiscal::Sat::LeInstalacaoSat(conexao, "0001", "001").DSLIBSAT; },
+       "UPDATE CAIXAFISCAL SET DSLIBSAT = 'libsat.so'"},
       {"IBPT rate",
        [&] {
          const auto tributo = VyrFiscal::TributoItem(conexao, "22021000", "0", "SP", 100, dia);
@@ -66,8 +70,10 @@ TEST_F(KeptSettingsTest, AChangedSettingIsSeenOnceTheKeptOnesAreForgotten) {
     VyrFiscal::EsqueceGuardadas();
     seen += " " + caso.le() + "\n";
   }
-  EXPECT_EQ("series: 5 5 6\nCSC: CSC-A CSC-A CSC-B\nIBPT rate: 10 10 11\nIBPT table: 1 1 0\n",
-            seen);
+  EXPECT_EQ(
+      "series: 5 5 6\nCSC: CSC-A CSC-A CSC-B\nSAT library:   libsat.so\nIBPT rate: 10 10 11\n"
+      "IBPT table: 1 1 0\n",
+      seen);
 }
 
 // The refusal forgets what was kept: the branch mended right after it sells the next attempt,
