@@ -104,47 +104,68 @@ bool NcmValido(const std::string& ncm) {
   return digitos.size() == 8;
 }
 
-std::string Coluna(ado::TADOQuery& query, const char* coluna) {
-  return query.FieldByName(coluna).AsString();
+// The product's columns the refusals look at, by name; empty when there is no such product.
+using LinhaProduto = std::map<std::string, std::string>;
+
+const char* const kColunasProduto[] = {"NMPRODUTO",    "NRNCM",         "CDCEST",
+                                       "CDGTIN",       "CDSITTRIBICMS", "CDSITTRIBPIS",
+                                       "CDSITTRIBDOC", "IDEXIGECEST",   "CDSITTRIBPISREG"};
+
+// Kept by product and regime (fiscal/kept_settings.h): every sale of the product asks the same;
+// a refusal forgets it, so the product mended after one is read again.
+LinhaProduto LeProduto(ado::TADOConnection& conexao, const std::string& CDPRODUTO,
+                       const std::string& regime) {
+  static Guardadas<LinhaProduto> guardadas;
+  return guardadas.Busca(CDPRODUTO + "|" + regime, [&] {
+    LinhaProduto linha;
+    ado::ReadFirstRow(conexao, "adqProdutoFiscal", kSelProduto,
+                      ado::TextParams({"P_CDPRODUTO", "P_IDREGTRIBFILI"}),
+                      {{"P_CDPRODUTO", CDPRODUTO}, {"P_IDREGTRIBFILI", regime}},
+                      [&linha](ado::TADOQuery& query) {
+                        for (const char* coluna : kColunasProduto) {
+                          linha[coluna] = query.FieldByName(coluna).AsString();
+                        }
+                      });
+    return linha;
+  });
 }
 
 // What the product lacks for the sale; with a document, also for what the document declares of
 // it under the branch's regime.
-std::string FaltaNoProduto(ado::TADOQuery& adqProduto, const std::string& CDPRODUTO,
+std::string FaltaNoProduto(ado::TADOConnection& conexao, const std::string& CDPRODUTO,
                            const std::string& regime, bool documento) {
-  ado::OpenQuery(adqProduto, {{"P_CDPRODUTO", CDPRODUTO}, {"P_IDREGTRIBFILI", regime}});
-  if (adqProduto.IsEmpty()) {
+  const LinhaProduto linha = LeProduto(conexao, CDPRODUTO, regime);
+  if (linha.empty()) {
     return "O produto " + CDPRODUTO + " não está cadastrado na tabela PRODUTO.";
   }
-  const std::string produto =
-      "O produto " + CDPRODUTO + " (" + Coluna(adqProduto, "NMPRODUTO") + ")";
-  const std::string ncm = Coluna(adqProduto, "NRNCM");
+  auto Coluna = [&linha](const char* coluna) { return linha.at(coluna); };
+  const std::string produto = "O produto " + CDPRODUTO + " (" + Coluna("NMPRODUTO") + ")";
+  const std::string ncm = Coluna("NRNCM");
   if (Vazio(ncm)) return produto + " está sem NCM: preencha PRODUTO.NRNCM.";
   if (!documento) return "";
   if (!NcmValido(ncm)) {
     return produto + " tem o NCM '" + ncm +
            "' inválido (PRODUTO.NRNCM): o NCM tem 8 dígitos, com ou sem pontos.";
   }
-  const std::string situacao = Coluna(adqProduto, "CDSITTRIBICMS");
-  const std::string declarada = Coluna(adqProduto, "CDSITTRIBDOC");
+  const std::string situacao = Coluna("CDSITTRIBICMS");
+  const std::string declarada = Coluna("CDSITTRIBDOC");
   if (!SituacaoIcmsDeclaravel(regime, declarada)) {
     return produto + " tem a situação tributária '" + situacao +
            "' (PRODUTO.CDSITTRIBICMS), sem grupo de ICMS válido para o regime '" + regime +
            "' da filial: corrija-a ou o seu grupo na tabela SITTRIBREGIME.";
   }
-  if (Coluna(adqProduto, "IDEXIGECEST") == "S" &&
-      VyrUtil::SoDigitos(Coluna(adqProduto, "CDCEST")).size() != 7) {
+  if (Coluna("IDEXIGECEST") == "S" && VyrUtil::SoDigitos(Coluna("CDCEST")).size() != 7) {
     return produto + " está sem CEST, que a situação tributária '" + situacao +
            "' exige: preencha PRODUTO.CDCEST (7 dígitos).";
   }
-  const std::string gtin = Coluna(adqProduto, "CDGTIN");
+  const std::string gtin = Coluna("CDGTIN");
   if (!Vazio(gtin) && !VyrUtil::GtinValido(VyrUtil::SoDigitos(gtin))) {
     return produto + " tem o GTIN '" + gtin +
            "' inválido (PRODUTO.CDGTIN): corrija-o ou deixe-o vazio.";
   }
-  const std::string pis = Coluna(adqProduto, "CDSITTRIBPIS");
+  const std::string pis = Coluna("CDSITTRIBPIS");
   if (!Vazio(pis) ? !SituacaoPisDeclaravel(pis)
-                  : !SituacaoPisDeclaravel(Coluna(adqProduto, "CDSITTRIBPISREG"))) {
+                  : !SituacaoPisDeclaravel(Coluna("CDSITTRIBPISREG"))) {
     return produto + " tem a situação de PIS/COFINS '" + pis +
            "' (PRODUTO.CDSITTRIBPIS, ou SITTRIBREGIME.CDSITTRIBPIS quando vazia), que os "
            "documentos não declaram.";
@@ -266,14 +287,11 @@ std::string MotivoRecusa(ado::TADOConnection& conexao, const Fechamento& f) {
     if (!pagamentos.empty()) return pagamentos;
   }
 
-  ado::TADOQuery adqProduto;
-  ado::DeclareQuery(adqProduto, conexao, kSelProduto,
-                    ado::TextParams({"P_CDPRODUTO", "P_IDREGTRIBFILI"}), "adqProdutoFiscal");
   std::set<std::string> vistos;
   for (size_t row = 0; row < f.vendas.RowCount(); ++row) {
     const std::string produto = LinhaPacote(f.vendas, row).Texto("CDPRODUTO");
     if (!vistos.insert(produto).second) continue;
-    const std::string falta = FaltaNoProduto(adqProduto, produto, regime, documento);
+    const std::string falta = FaltaNoProduto(conexao, produto, regime, documento);
     if (!falta.empty()) return falta;
   }
   return "";
