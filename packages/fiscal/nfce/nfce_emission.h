@@ -27,6 +27,7 @@ struct NotaNfce {
   std::string chave;          // the 44-digit access key; empty when no document was made
   std::string arquivoXml;     // the signed XML file
   bool contingencia = false;  // issued offline (tpEmis 9), to be sent later
+  Nfce::NotaGravada gravada;  // the note as stored when this answer was made
 };
 
 // Inside the sale's transaction on `conexao`, after its rows were written: builds the note from

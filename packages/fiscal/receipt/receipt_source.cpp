@@ -6,6 +6,7 @@
 
 #include "db/statement_kit.h"
 #include "fiscal/nfce/nfce_emission.h"
+#include "fiscal/nfce/note_in_hand.h"
 #include "fiscal/nfce/note_store.h"
 #include "fiscal/sale/sale_in_hand.h"
 #include "fiscal/sat/sat_answer.h"
@@ -203,7 +204,7 @@ Recibo MontaModelo(ado::TADOConnection& conexao, const ParametrosRecibo& p) {
   r.qrCode = p.qrCode;
   // The note is read once, for its sale and for what the receipt prints of it.
   const Nfce::NotaGravada nota = r.tipo == TipoRecibo::VendaNfce && !r.chave.empty()
-                                     ? Nfce::NotaDaChave(conexao, r.chave)
+                                     ? Nfce::NotaEmMaosOuLida(conexao, r.chave)
                                      : Nfce::NotaGravada();
   const auto venda =
       r.tipo == TipoRecibo::VendaNfce ? VendaDaNota(nota) : LocalizaVenda(conexao, r.tipo, r.chave);

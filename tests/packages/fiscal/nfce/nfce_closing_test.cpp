@@ -166,13 +166,11 @@ TEST_F(NfceClosingTest, OneOrderReadsEachThingOnce) {
       "SELECT NFCECONTING\n"
       "INSERT NFCEVENDA\n"
       "COMMIT\n"
-      "SELECT NFCEVENDA\n"
       "UPDATE NFCEVENDA\n"
       "BEGIN\n"
       "UPDATE NFCEVENDA\n"
       "UPDATE VENDA\n"
       "COMMIT\n"
-      "SELECT NFCEVENDA\n"
       "SELECT NFCEVENDA\n"
       "UPDATE VENDACUPOM\n"
       "UPDATE VENDACUPOM\n",
