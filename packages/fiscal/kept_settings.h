@@ -1,7 +1,10 @@
 #pragma once
 // What the package reads from the store once and keeps between sales because it rarely changes:
 // a register's fiscal settings (CAIXAFISCAL), its branch (FILIAL), the branch's sales parameters
-// (PARAVEND), the register's open shift (TURCAIXA) and the rates of the IBPT table (TABIBPT).
+// (PARAVEND), the register's open shift (TURCAIXA), the products' fiscal columns, tax rates and
+// subgroups (PRODUTO, SITTRIBREGIME, ALIQIMPFIS, PRSUBGRPROD) and the rates of the IBPT table
+// (TABIBPT); and the register's contingency period (NFCECONTING), which only its own worker
+// writes, forgetting it as it does.
 //
 // A support person may still change them while the worker runs, so a kept value is read again:
 // - once it is older than kSegundosGuardados;
@@ -68,6 +71,12 @@ class Guardadas {
     std::lock_guard<std::mutex> trava(mutex_);
     valores_[completa] = {lido, agora, geracao};
     return lido;
+  }
+
+  // Forgets the value kept for `chave`: this process is changing it.
+  void Esquece(const std::string& chave) {
+    std::lock_guard<std::mutex> trava(mutex_);
+    valores_.erase(PrefixoGuardadas() + "|" + chave);
   }
 
  private:

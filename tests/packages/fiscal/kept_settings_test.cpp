@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "fiscal/fiscal_routines.h"
+#include "fiscal/nfce/contingency_store.h"
 #include "fiscal/nfce/note_store.h"
 #include "fiscal/sat/stored_cfe.h"
 #include "fiscal/taxes/approximate_taxes.h"
@@ -84,6 +85,23 @@ TEST_F(KeptSettingsTest, ABranchMendedAfterARefusalIsSeenByTheNextAttempt) {
   Change("UPDATE FILIAL SET NRINSJURFILI = '11222333000181'");
   EXPECT_EQ("ERRO: A filial 0001 está sem CNPJ: preencha FILIAL.NRINSJURFILI.|0000000001",
             refused + "|" + Record());
+}
+
+}  // namespace
+
+namespace {
+
+// The contingency period is the worker's own to write: what it writes is seen at once.
+TEST_F(KeptSettingsTest, TheContingencyPeriodTheWorkerEntersIsSeenAtOnce) {
+  ado::TADOConnection& conexao = VyrFiscal::ConexaoFiscal();
+  const rtl::TDateTime agora = rtl::Now();
+  const auto periodo = [&] {
+    const auto estado = VyrFiscal::Nfce::LeContingencia(conexao, "0001", "001");
+    return std::to_string(estado.Vigente(agora)) + " " + estado.motivo;
+  };
+  const std::string antes = periodo();
+  VyrFiscal::Nfce::EntraContingencia(conexao, "0001", "001", agora, "sem resposta");
+  EXPECT_EQ("0 |1 sem resposta", antes + "|" + periodo());
 }
 
 }  // namespace

@@ -163,7 +163,6 @@ TEST_F(NfceClosingTest, OneOrderReadsEachThingOnce) {
       "SELECT VENDA\n"
       "SELECT ITEMVENDA\n"
       "SELECT MOVCAIXA\n"
-      "SELECT NFCECONTING\n"
       "INSERT NFCEVENDA\n"
       "COMMIT\n"
       "UPDATE NFCEVENDA\n"
