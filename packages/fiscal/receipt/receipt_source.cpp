@@ -9,6 +9,7 @@
 #include "fiscal/nfce/note_in_hand.h"
 #include "fiscal/nfce/note_store.h"
 #include "fiscal/sale/sale_in_hand.h"
+#include "fiscal/sat/cfe_in_hand.h"
 #include "fiscal/sat/sat_answer.h"
 #include "fiscal/sat/stored_cfe.h"
 #include "rtl/client_dataset.h"
@@ -103,7 +104,10 @@ void DadosSat(const ParametrosRecibo& p, Recibo& r) {
 // stored without the device's XML leaves the store's emitter.
 void DadosDoCFe(ado::TADOConnection& conexao, const VendaDoDocumento& venda, Recibo& r) {
   Sat::CFeGravado gravado;
-  if (!Sat::LeCFeGravado(conexao, venda.CDFILIAL, venda.CDCAIXA, venda.NRSEQVENDA, gravado)) {
+  if (const auto emMaos = Sat::CFeEmMaosDaVenda(venda.CDFILIAL, venda.CDCAIXA, venda.NRSEQVENDA)) {
+    gravado = emMaos->cfe;
+  } else if (!Sat::LeCFeGravado(conexao, venda.CDFILIAL, venda.CDCAIXA, venda.NRSEQVENDA,
+                                gravado)) {
     return;
   }
   pugi::xml_document doc;
@@ -132,6 +136,9 @@ const char* const kSelVendaCFe =
     R"mssql(SELECT CDFILIAL, CDCAIXA, NRSEQVENDA FROM VENDACFESAT WHERE NRCHAVECFE = :P_CHAVECFE OR NRCHAVECFE = :P_CHAVE)mssql";
 
 std::optional<VendaDoDocumento> VendaDoCFe(ado::TADOConnection& conexao, const std::string& chave) {
+  if (const auto emMaos = Sat::CFeEmMaosDaChave(chave)) {
+    return VendaDoDocumento{emMaos->CDFILIAL, emMaos->CDCAIXA, emMaos->NRSEQVENDA};
+  }
   std::optional<VendaDoDocumento> venda;
   ado::ReadFirstRow(conexao, "adqVendaDoCFe", kSelVendaCFe,
                     {ado::TextParam("P_CHAVECFE", 47), ado::TextParam("P_CHAVE", 47)},
