@@ -12,10 +12,10 @@
 // document clears the state.
 //
 // A bill is recorded once. The bill's sale is looked up before anything is written and again
-// inside the transaction; the store's unique index on the bill's sales that are not cancelled
-// settles two registers that get past both looks at the same moment: the loser's insert fails,
-// it rolls back and answers the winner's number with the winner's register, so that the closing
-// knows the sale is not its own.
+// inside the transaction, by the statement that takes the bill's lock; the store's unique index on
+// the bill's sales that are not cancelled settles two registers that get past both looks at the
+// same moment: the loser's insert fails, it rolls back and answers the winner's number with the
+// winner's register, so that the closing knows the sale is not its own.
 
 #include <exception>
 #include <optional>
@@ -45,11 +45,12 @@ namespace {
 
 const char* const kSqlStateRestricao = "23000";
 
-// Touches the bill's row only while it still waits for the automatic closing: one row changed
-// means it is there and waiting, and its lock holds it so until the sale's commit, so a bill
-// deleted or taken off the queue while it was being closed is never sold.
+// Touches the bill's row only while it still waits for the automatic closing and has no sale
+// that is not cancelled: one row changed means it is there, waiting and unsold, and its lock
+// holds it so until the sale's commit, so a bill deleted or taken off the queue while it was
+// being closed is never sold. No row changed is the rare case that looks further.
 const char* const kUpdComandaAguardando =
-    R"mssql(UPDATE COMANDAVEN SET IDIMPCUPEXP = IDIMPCUPEXP WHERE CDFILIAL = :P_CDFILIAL AND NRVENDAREST = :P_NRVENDAREST AND NRCOMANDA = :P_NRCOMANDA AND IDIMPCUPEXP = '2')mssql";
+    R"mssql(UPDATE COMANDAVEN SET IDIMPCUPEXP = IDIMPCUPEXP WHERE CDFILIAL = :P_CDFILIAL AND NRVENDAREST = :P_NRVENDAREST AND NRCOMANDA = :P_NRCOMANDA AND IDIMPCUPEXP = '2' AND NOT EXISTS (SELECT 1 FROM VENDA VE WHERE VE.CDFILIAL = :P_CDFILIAL AND VE.NRVENDAREST = :P_NRVENDAREST AND VE.NRCOMANDAVND = :P_NRCOMANDA AND VE.IDSITUVENDA <> 'C'))mssql";
 const char* const kRegistroNfce = "N";
 const char* const kRegistroSat = "S";
 
@@ -67,7 +68,7 @@ bool ViolouRestricao(const ado::EADOError& error) {
   return error.SqlState() == kSqlStateRestricao;
 }
 
-bool ComandaAguardando(ado::TADOConnection& conexao, const Fechamento& f) {
+bool ComandaAguardandoSemVenda(ado::TADOConnection& conexao, const Fechamento& f) {
   return ado::RunCommand(conexao, "acmComandaAguardando", kUpdComandaAguardando,
                          ado::TextParams({"P_CDFILIAL", "P_NRVENDAREST", "P_NRCOMANDA"}),
                          {{"P_CDFILIAL", f.CDFILIAL},
@@ -148,13 +149,12 @@ Variant Grava(ado::TADOConnection& conexao, const Fechamento& fechamento, Varian
     conexao.BeginTrans();
     numero = VyrUtil::TdtmVyrProxCodigo(conexao).PrxPedidoVenda(fechamento.CDFILIAL,
                                                                 fechamento.CDCAIXA, 1, "");
-    const VendaExistente existente = ProcuraVendaDaComanda(conexao, fechamento);
-    if (existente.encontrada) {
+    if (!ComandaAguardandoSemVenda(conexao, fechamento)) {
+      const VendaExistente existente = ProcuraVendaDaComanda(conexao, fechamento);
       conexao.RollbackTrans();
-      return RespostaExistente(conexao, fechamento, existente, retornoFiscal);
-    }
-    if (!ComandaAguardando(conexao, fechamento)) {
-      conexao.RollbackTrans();
+      if (existente.encontrada) {
+        return RespostaExistente(conexao, fechamento, existente, retornoFiscal);
+      }
       return RespostaComandaNaoAguarda(fechamento);
     }
     GravaVenda(conexao, fechamento, numero);

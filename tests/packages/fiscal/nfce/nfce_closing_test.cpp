@@ -146,7 +146,6 @@ TEST_F(NfceClosingTest, OneOrderReadsEachThingOnce) {
       "SELECT VENDA\n"
       "BEGIN\n"
       "UPDATE PROXCODIGO\n"
-      "SELECT VENDA\n"
       "UPDATE COMANDAVEN\n"
       "INSERT VENDA\n"
       "INSERT ITVENDACAN\n"
