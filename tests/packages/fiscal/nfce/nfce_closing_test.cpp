@@ -142,7 +142,6 @@ TEST_F(NfceClosingTest, OneOrderReadsEachThingOnce) {
   for (const std::string& kind : seen) kinds += kind + "\n";
   EXPECT_EQ(
       "SELECT COMANDAVEN\n"
-      "SELECT ITCOMANDAVEN\n"
       "SELECT VENDA\n"
       "BEGIN\n"
       "UPDATE PROXCODIGO\n"
