@@ -38,7 +38,7 @@ extern std::function<Variant(const Variant& filialComanda, Variant& retornoFisca
 extern std::function<double(TClientDataSet& vendas, Variant& valores, double reservado)>
     CalculoIcmsDFederal;
 
-// The register's NFC-e series; "1" when none is set.
+// The register's NFC-e series; "1" when none is set. Kept a while (fiscal/kept_settings.h).
 extern std::function<std::string(const std::string& CDFILIAL, const std::string& CDCAIXA)>
     getNumeroSerieNFCe;
 
@@ -50,6 +50,7 @@ extern std::function<std::string()> getDataEmissNFCe;
 // RespostaErro(the reason) when it would refuse it for what the sale or the register lacks, and
 // the number of the bill's sale when the bill is recorded already (SetConcluiFechamento then
 // answers that sale, whatever number it is given). Writes nothing; raises what the store raises.
+// A "" is remembered: the SetConcluiFechamento of the same bill that follows does not ask again.
 extern std::function<std::string(const std::vector<TClientDataSet*>& tabelas,
                                  const Variant& parametros)>
     VerificaFechamento;

@@ -1,4 +1,5 @@
 #include <cctype>
+#include <functional>
 #include <string>
 
 #include "receivables/receivables_functions.h"
@@ -11,8 +12,13 @@ namespace {
 // One counter row per branch, series, environment and model; NRULTDOCFIS is the last number
 // handed out. The update takes the row's write lock before anything is read, so the number read
 // back in the same transaction is this caller's alone, whichever register or process draws next.
-const char* const kUpdProxNumDocFis =
-    R"mssql(UPDATE PROXNUMDOCFIS SET NRULTDOCFIS = COALESCE(NRULTDOCFIS, 0) + 1 WHERE CDFILIAL = :P_CDFILIAL AND NRSERIEDOCFIS = :P_NRSERIEDOCFIS AND IDAMBDOCFIS = :P_IDAMBDOCFIS AND CDMODDOCFIS = :P_CDMODDOCFIS)mssql";
+// The update answers the new value in the same statement: OUTPUT on SQL Server, RETURNING on
+// SQLite where the driver passes its row on (the native one does, the ODBC one does not: the
+// value is then read after it, still under the lock).
+const char* const kUpdProxNumDocFisOutput =
+    R"mssql(UPDATE PROXNUMDOCFIS SET NRULTDOCFIS = COALESCE(NRULTDOCFIS, 0) + 1 OUTPUT INSERTED.NRULTDOCFIS WHERE CDFILIAL = :P_CDFILIAL AND NRSERIEDOCFIS = :P_NRSERIEDOCFIS AND IDAMBDOCFIS = :P_IDAMBDOCFIS AND CDMODDOCFIS = :P_CDMODDOCFIS)mssql";
+const char* const kUpdProxNumDocFisReturning =
+    R"sqlite(UPDATE PROXNUMDOCFIS SET NRULTDOCFIS = COALESCE(NRULTDOCFIS, 0) + 1 WHERE CDFILIAL = :P_CDFILIAL AND NRSERIEDOCFIS = :P_NRSERIEDOCFIS AND IDAMBDOCFIS = :P_IDAMBDOCFIS AND CDMODDOCFIS = :P_CDMODDOCFIS RETURNING NRULTDOCFIS)sqlite";
 const char* const kSelProxNumDocFis =
     R"mssql(SELECT NRULTDOCFIS FROM PROXNUMDOCFIS WHERE CDFILIAL = :P_CDFILIAL AND NRSERIEDOCFIS = :P_NRSERIEDOCFIS AND IDAMBDOCFIS = :P_IDAMBDOCFIS AND CDMODDOCFIS = :P_CDMODDOCFIS)mssql";
 const char* const kInsProxNumDocFis =
@@ -96,18 +102,32 @@ class Numerador {
     Transacao transacao(conexao_);
     // A number drawn late is better than a sale left without its document: the commands wait
     // for the lock.
-    if (ado::RunCommand(conexao_, "acmUpdProxNumDocFis", kUpdProxNumDocFis, ligacoes_) == 0) {
+    const auto le = [&numero](ado::TADOQuery& query) {
+      numero = query.FieldByName("NRULTDOCFIS").AsInteger();
+    };
+    if (!AvancaERespondeu(le) && !ado::ReadFirstRow(conexao_, "adqProxNumDocFis", kSelProxNumDocFis,
+                                                    ado::ParamsFor(ligacoes_), ligacoes_, le)) {
       return false;
     }
-    ado::ReadFirstRow(conexao_, "adqProxNumDocFis", kSelProxNumDocFis, ado::ParamsFor(ligacoes_),
-                      ligacoes_, [&numero](ado::TADOQuery& query) {
-                        numero = query.FieldByName("NRULTDOCFIS").AsInteger();
-                      });
     if (numero < 1 || numero > kMaiorNumero) {
       throw rtl::Exception("Numeração esgotada ou inválida (" + chave_.Descricao() +
                            ", NRULTDOCFIS " + std::to_string(numero) + ")");
     }
     transacao.Commit();
+    return true;
+  }
+
+  // The update, as a query for the value it answers; true when it answered one.
+  bool AvancaERespondeu(const std::function<void(ado::TADOQuery&)>& le) {
+    const bool sqlServer = conexao_.GetDialect() == ado::Dialect::SqlServer;
+    ado::TADOQuery atualiza;
+    ado::DeclareQuery(atualiza, conexao_,
+                      sqlServer ? kUpdProxNumDocFisOutput : kUpdProxNumDocFisReturning,
+                      ado::ParamsFor(ligacoes_), "adqUpdProxNumDocFis");
+    atualiza.CommandTimeout = 0;
+    ado::OpenQuery(atualiza, ligacoes_);
+    if (atualiza.IsEmpty()) return false;
+    le(atualiza);
     return true;
   }
 

@@ -55,17 +55,11 @@ Variant ReservaNumeroNFCe(const std::string& CDFILIAL, const std::string& CDCAIX
       "Reserva do número do documento fiscal da comanda " + NRCOMANDA + " (tabela NUMDOCRESERV)";
   ado::TADOConnection& conexao = ConexaoRecebimento();
   std::string numero;
-  try {
-    numero = Reservado(conexao, daComanda);
-    if (!numero.empty()) return Variant(numero);
-  } catch (const ado::EADOError& erro) {
-    Relanca(contexto, erro);
-  }
   // The counter is advanced on this connection, inside this transaction: the reservation that
   // fails (a full disk) or never comes (a crash) takes the number back with it.
   Transacao transacao(conexao);
   try {
-    // Read again under the lock: another register's closing of the bill may have reserved one.
+    // Read under the lock only: another register's closing of the bill may have reserved one.
     numero = Reservado(conexao, daComanda);
     if (!numero.empty()) return Variant(numero);
   } catch (const ado::EADOError& erro) {

@@ -15,9 +15,11 @@ const char* const kUpdProxCodigo =
     R"mssql(UPDATE PROXCODIGO WITH (HOLDLOCK) SET NRULTSEQVENDA = NRULTSEQVENDA + :P_N OUTPUT INSERTED.NRULTSEQVENDA WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA)mssql";
 
 // On SQLite the update comes first so that the transaction takes the write lock at once; a
-// read first would let two processes read the same value before either writes.
+// read first would let two processes read the same value before either writes. It answers the
+// new value itself where the driver passes RETURNING's row on (the native one does, the ODBC one
+// does not: the value is then read after it).
 const char* const kUpdProxCodigoSqlite =
-    R"sqlite(UPDATE PROXCODIGO SET NRULTSEQVENDA = NRULTSEQVENDA + :P_N WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA)sqlite";
+    R"sqlite(UPDATE PROXCODIGO SET NRULTSEQVENDA = NRULTSEQVENDA + :P_N WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA RETURNING NRULTSEQVENDA)sqlite";
 const char* const kSelProxCodigoSqlite =
     R"sqlite(SELECT NRULTSEQVENDA FROM PROXCODIGO WHERE CDFILIAL = :P_CDFILIAL AND CDCAIXA = :P_CDCAIXA)sqlite";
 
@@ -45,8 +47,8 @@ TdtmVyrProxCodigo::TdtmVyrProxCodigo(ado::TADOConnection& connection) : connecti
   const std::vector<ado::ParamDecl> chaveEPasso = {
       ado::TextParam("P_CDFILIAL"), ado::TextParam("P_CDCAIXA"), ado::IntegerParam("P_N")};
   ado::DeclareQuery(adqUpdProxCodigo, connection, kUpdProxCodigo, passoEChave, "adqUpdProxCodigo");
-  ado::DeclareCommand(acmUpdProxCodigo, connection, kUpdProxCodigoSqlite, passoEChave,
-                      "acmUpdProxCodigo");
+  ado::DeclareQuery(adqUpdProxCodigoSqlite, connection, kUpdProxCodigoSqlite, passoEChave,
+                    "adqUpdProxCodigoSqlite");
   ado::DeclareQuery(adqProxCodigo, connection, kSelProxCodigoSqlite,
                     ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}), "adqProxCodigo");
   ado::DeclareCommand(acmInsProxCodigo, connection, kInsProxCodigo, chaveEPasso,
@@ -55,6 +57,7 @@ TdtmVyrProxCodigo::TdtmVyrProxCodigo(ado::TADOConnection& connection) : connecti
   // a number drawn late is better than a sale lost to a busy store. On SQL Server the update
   // is a query, for the value it returns.
   adqUpdProxCodigo.CommandTimeout = 0;
+  adqUpdProxCodigoSqlite.CommandTimeout = 0;
 }
 
 std::string TdtmVyrProxCodigo::PrxPedidoVenda(const std::string& CDFILIAL,
@@ -89,11 +92,19 @@ long long TdtmVyrProxCodigo::AvancaContadorMssql(const std::string& CDFILIAL,
 
 long long TdtmVyrProxCodigo::AvancaContadorSqlite(const std::string& CDFILIAL,
                                                   const std::string& CDCAIXA, int n) {
-  if (ado::Execute(acmUpdProxCodigo, ChaveEPasso(CDFILIAL, CDCAIXA, n)) == 0) {
-    InsereContador(CDFILIAL, CDCAIXA, n);
-  }
+  ado::OpenQuery(adqUpdProxCodigoSqlite, ChaveEPasso(CDFILIAL, CDCAIXA, n));
+  const bool respondeu = !adqUpdProxCodigoSqlite.IsEmpty();
+  long long numero =
+      respondeu ? adqUpdProxCodigoSqlite.FieldByName("NRULTSEQVENDA").AsInteger() : 0;
+  adqUpdProxCodigoSqlite.Close();
+  if (respondeu) return numero;
   ado::OpenQuery(adqProxCodigo, Chave(CDFILIAL, CDCAIXA));
-  const long long numero = adqProxCodigo.FieldByName("NRULTSEQVENDA").AsInteger();
+  if (adqProxCodigo.IsEmpty()) {
+    adqProxCodigo.Close();
+    InsereContador(CDFILIAL, CDCAIXA, n);
+    return n;
+  }
+  numero = adqProxCodigo.FieldByName("NRULTSEQVENDA").AsInteger();
   adqProxCodigo.Close();
   return numero;
 }
@@ -105,7 +116,7 @@ void TdtmVyrProxCodigo::InsereContador(const std::string& CDFILIAL, const std::s
 
 std::vector<std::pair<std::string, const ado::SqlText*>> TdtmVyrProxCodigo::Statements() const {
   return {{"adqUpdProxCodigo", &adqUpdProxCodigo.SQL()},
-          {"acmUpdProxCodigo", &acmUpdProxCodigo.SQL()},
+          {"adqUpdProxCodigoSqlite", &adqUpdProxCodigoSqlite.SQL()},
           {"adqProxCodigo", &adqProxCodigo.SQL()},
           {"acmInsProxCodigo", &acmInsProxCodigo.SQL()}};
 }

@@ -45,8 +45,9 @@ class TdtmVyrProxCodigo {
   void InsereContador(const std::string& CDFILIAL, const std::string& CDCAIXA, int n);
 
   ado::TADOConnection& connection_;
-  ado::TADOQuery adqUpdProxCodigo;    // SQL Server: update returning the new value
-  ado::TADOCommand acmUpdProxCodigo;  // SQLite: update, then adqProxCodigo reads the value
+  ado::TADOQuery adqUpdProxCodigo;  // SQL Server: update returning the new value
+  // SQLite: the same with RETURNING; where the driver gives no row, adqProxCodigo reads it.
+  ado::TADOQuery adqUpdProxCodigoSqlite;
   ado::TADOQuery adqProxCodigo;
   ado::TADOCommand acmInsProxCodigo;
 };

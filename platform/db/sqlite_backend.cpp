@@ -7,6 +7,7 @@
 #include "db/db_error.h"
 #include "db/result_builder.h"
 #include "db/sqlite_link.h"
+#include "db/statement_hook.h"
 #include "rtl/datetime.h"
 
 namespace ado {
@@ -148,6 +149,7 @@ std::vector<ColumnSpec> SqliteStatement::Columns() const {
 
 void SqliteStatement::Execute(int timeout_seconds) {
   sqlite3_stmt* stmt = Handle();
+  BeforeStatement(sqlite3_sql(stmt));
   // Inside a transaction the file was checked at its BEGIN and is checked again at its COMMIT;
   // a statement on its own is checked before it runs.
   if (sqlite3_get_autocommit(link_->Db()) != 0) link_->CheckFile();

@@ -10,6 +10,7 @@
 
 #include "db/connection.h"
 #include "db/db_error.h"
+#include "db/statement_hook.h"
 
 namespace ado {
 
@@ -137,6 +138,7 @@ void SqliteLink::Raise(int rc) const {
 }
 
 void SqliteLink::Run(const char* sql, bool interruptible) {
+  BeforeStatement(sql);
   CheckFile();
   Running running(*this, 0, interruptible);
   int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);

@@ -47,7 +47,7 @@ TEST(StoreStatements, EveryNextCodeStatementPreparesOnTheSchema) {
   const VyrUtil::TdtmVyrProxCodigo service(connection);
   auto statements = service.Statements();
   statements.erase(statements.begin());
-  ASSERT_EQ("acmUpdProxCodigo", statements.front().first);
+  ASSERT_EQ("adqUpdProxCodigoSqlite", statements.front().first);
   EXPECT_EQ("", Unprepared(store, statements));
 }
 

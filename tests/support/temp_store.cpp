@@ -124,9 +124,24 @@ std::string TempStore::OdbcConnectionString() const {
   return "odbc:" + SqliteOdbcConnection(db_path_);
 }
 
+namespace {
+void (*after_exec)() = nullptr;
+
+void AfterExec() {
+  if (after_exec != nullptr) after_exec();
+}
+}  // namespace
+
+void TempStore::SetAfterExec(void (*hook)()) {
+  after_exec = hook;
+}
+
 void TempStore::Exec(const std::string& sql) const {
   char* message = nullptr;
-  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK) return;
+  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK) {
+    AfterExec();
+    return;
+  }
   const std::string text = message ? message : sqlite3_errmsg(db_);
   sqlite3_free(message);
   throw std::runtime_error("SQLite: " + text + " in: " + sql);
@@ -136,6 +151,7 @@ void TempStore::Exec(const std::string& sql, const SqlArgs& args) const {
   Statement statement(db_, sql, args);
   while (statement.Step()) {
   }
+  AfterExec();
 }
 
 Rows TempStore::Query(const std::string& sql, const SqlArgs& args) const {

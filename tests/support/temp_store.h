@@ -66,7 +66,7 @@ class TempStore {
   std::string OdbcConnectionString() const;
 
   // Runs one statement (or, without arguments, a script of several) with `?` or `:NAME`
-  // placeholders bound by position.
+  // placeholders bound by position, then calls the hook set by SetAfterExec.
   void Exec(const std::string& sql) const;
   void Exec(const std::string& sql, const SqlArgs& args) const;
   // Runs a query; every value as text (REAL in SQLite's shortest form), NULL as kNull.
@@ -76,6 +76,12 @@ class TempStore {
   // SELECT COUNT(*) FROM `table` [WHERE `where`]; `table` and `where` come from test code only.
   int Count(const std::string& table, const std::string& where = "",
             const SqlArgs& args = {}) const;
+
+  // A function every Exec calls after its statement (nullptr: none). A test program whose code
+  // keeps settings read from the store sets one that forgets them: a change a test makes stands
+  // for one a support person made long enough ago to be seen. A change through Handle() calls
+  // nothing.
+  static void SetAfterExec(void (*hook)());
 
   // The raw handle, for checks the helpers above do not cover. Owned by this object.
   sqlite3* Handle() const { return db_; }

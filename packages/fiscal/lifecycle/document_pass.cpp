@@ -14,6 +14,7 @@
 #include "fiscal/closing_lists.h"
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
+#include "fiscal/kept_settings.h"
 #include "fiscal/nfce/nfce_emission.h"
 #include "fiscal/nfce/note_store.h"
 #include "fiscal/receipt/receipt_print.h"
@@ -172,6 +173,7 @@ std::vector<std::string> DocumentosPendentes(const std::string& CDFILIAL,
 }
 
 std::string EmiteDocumentoPendente(const PedidoDocumento& p) {
+  const EsqueceAoFalhar esquece;
   ado::TADOConnection& conexao = ConexaoFiscal();
   const EstadoVenda estado = LeEstado(conexao, p);
   if (!estado.encontrada) return "";

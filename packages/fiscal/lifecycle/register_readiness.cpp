@@ -6,6 +6,7 @@
 #include "db/db_error.h"
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
+#include "fiscal/kept_settings.h"
 #include "fiscal/nfce/certificate_check.h"
 #include "fiscal/nfce/note_store.h"
 #include "fiscal/nfce/official_schemas.h"
@@ -109,6 +110,7 @@ std::string VerificaProntidaoCaixa(const std::string& CDFILIAL, const std::strin
     respostas[chave] = {agora, falha};
   } else {
     respostas.erase(chave);
+    EsqueceGuardadas();
   }
   return falha;
 }

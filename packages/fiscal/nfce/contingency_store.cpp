@@ -1,6 +1,7 @@
 #include "fiscal/nfce/contingency_store.h"
 
 #include "db/statement_kit.h"
+#include "fiscal/kept_settings.h"
 
 namespace VyrFiscal::Nfce {
 namespace {
@@ -28,10 +29,15 @@ rtl::TDateTime DataHora(ado::TADOQuery& query, const char* campo) {
   return valor.IsNull() ? 0 : valor.AsDateTime();
 }
 
-}  // namespace
+// Only the register's own worker writes its period, and forgets what is kept as it writes: every
+// note and every pass of the worker asks, and the answer changes only by its own hand.
+Guardadas<ContingenciaCaixa>& Guardados() {
+  static Guardadas<ContingenciaCaixa> guardados;
+  return guardados;
+}
 
-ContingenciaCaixa LeContingencia(ado::TADOConnection& conexao, const std::string& CDFILIAL,
-                                 const std::string& CDCAIXA) {
+ContingenciaCaixa LeDoBanco(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                            const std::string& CDCAIXA) {
   ContingenciaCaixa estado;
   estado.existe = ado::ReadFirstRow(
       conexao, "adqNfceConting", kSelContingencia, ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}),
@@ -43,6 +49,14 @@ ContingenciaCaixa LeContingencia(ado::TADOConnection& conexao, const std::string
         estado.ultimoAvisoPrazo = DataHora(query, "DTHRAVISOPRAZO");
       });
   return estado;
+}
+
+}  // namespace
+
+ContingenciaCaixa LeContingencia(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                                 const std::string& CDCAIXA) {
+  return Guardados().Busca(CDFILIAL + "|" + CDCAIXA,
+                           [&] { return LeDoBanco(conexao, CDFILIAL, CDCAIXA); });
 }
 
 void EntraContingencia(ado::TADOConnection& conexao, const std::string& CDFILIAL,
@@ -61,6 +75,7 @@ void EntraContingencia(ado::TADOConnection& conexao, const std::string& CDFILIAL
       {"P_DTHRFIMCONTING", rtl::Variant::FromDateTime(agora + kPeriodoContingencia)},
       {"P_DSMOTIVOCONTING", ado::TextOrNull(motivo.substr(0, 255))},
       {"P_IDAVISOCONTING", continua ? atual.aviso : kAvisoPendente}};
+  Guardados().Esquece(CDFILIAL + "|" + CDCAIXA);
   if (atual.existe) {
     ado::RunCommand(conexao, "acmUpdNfceConting", kUpdContingencia, parametros, valores);
   } else {
@@ -70,6 +85,7 @@ void EntraContingencia(ado::TADOConnection& conexao, const std::string& CDFILIAL
 
 void MarcaAvisoContingencia(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                             const std::string& CDCAIXA, const std::string& aviso) {
+  Guardados().Esquece(CDFILIAL + "|" + CDCAIXA);
   ado::RunCommand(conexao, "acmUpdNfceContingAviso", kUpdAviso,
                   ado::TextParams({"P_IDAVISOCONTING", "P_CDFILIAL", "P_CDCAIXA"}),
                   {{"P_IDAVISOCONTING", aviso}, {"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}});
@@ -83,6 +99,7 @@ void MarcaAvisoPrazo(ado::TADOConnection& conexao, const std::string& CDFILIAL,
   const ado::Bindings valores = {{"P_DTHRAVISOPRAZO", rtl::Variant::FromDateTime(agora)},
                                  {"P_CDFILIAL", CDFILIAL},
                                  {"P_CDCAIXA", CDCAIXA}};
+  Guardados().Esquece(CDFILIAL + "|" + CDCAIXA);
   if (ado::RunCommand(conexao, "acmUpdNfcePrazo", kUpdAvisoPrazo, parametros, valores) == 0) {
     ado::RunCommand(conexao, "acmInsNfcePrazo", kInsAvisoPrazo, parametros, valores);
   }

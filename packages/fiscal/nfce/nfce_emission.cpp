@@ -14,6 +14,7 @@
 #include "fiscal/nfce/authoriser.h"
 #include "fiscal/nfce/contingency_store.h"
 #include "fiscal/nfce/endpoints/endpoints.h"
+#include "fiscal/nfce/note_in_hand.h"
 #include "fiscal/nfce/note_outcome.h"
 #include "fiscal/nfce/note_store.h"
 #include "fiscal/nfce/note_transmission.h"
@@ -58,6 +59,7 @@ std::string Entre(const std::string& texto, const std::string& inicio, const std
 // that was not authorised does.
 NotaNfce Documento(const NotaGravada& nota, bool enviada) {
   NotaNfce documento;
+  documento.gravada = nota;
   documento.chave = nota.chave;
   documento.arquivoXml = nota.arquivoXml;
   documento.contingencia = nota.situacao != kSituacaoAutorizada && (enviada || nota.tpEmis == "9");
@@ -167,6 +169,11 @@ NotaNfce PreparaNfceDaVenda(ado::TADOConnection& conexao, const PedidoNfce& requ
   const NotaGravada existente =
       NotaDaVenda(conexao, request.CDFILIAL, request.CDCAIXA, request.NRSEQVENDA);
   if (!existente.chave.empty()) return Documento(existente, false);
+  return PreparaNfceDaVendaNova(conexao, request, venda);
+}
+
+NotaNfce PreparaNfceDaVendaNova(ado::TADOConnection& conexao, const PedidoNfce& request,
+                                const VendaGravada& venda) {
   const ConfiguracaoNfce configuracao =
       LeConfiguracaoNfce(conexao, request.CDFILIAL, request.CDCAIXA);
   std::string serie = SoDigitos(request.serie.empty() ? configuracao.serie : request.serie);
@@ -287,7 +294,10 @@ NotaNfce TransmiteNfce(ado::TADOConnection& conexao, const PedidoNfce& request,
                                  ? nullptr
                                  : AutorizadorDoCaixa(conexao, request.CDFILIAL, request.CDCAIXA,
                                                       request.tpAmb == "1" ? "1" : "2");
-  const NotaGravada nota = NotaDaChave(conexao, document.chave);
+  // The note as it was stored a moment ago, when the answer carries it.
+  const NotaGravada nota = document.gravada.chave == document.chave
+                               ? document.gravada
+                               : NotaDaChave(conexao, document.chave);
   if (nota.chave.empty()) return document;
   const bool aEnviar = nota.situacao == kSituacaoPendente || nota.situacao == kSituacaoIncerta;
   if (autorizador != nullptr && nota.tpEmis == "1" && aEnviar) {
@@ -297,6 +307,8 @@ NotaNfce TransmiteNfce(ado::TADOConnection& conexao, const PedidoNfce& request,
     if (desfecho != Desfecho::Resolvido) PoeEmContingencia(conexao, nota, enviada);
   }
   const NotaGravada atual = NotaDaVenda(conexao, nota.CDFILIAL, nota.CDCAIXA, nota.NRSEQVENDA);
+  // The receipt that follows prints this note (nfce/note_in_hand.h).
+  if (!atual.chave.empty()) GuardaNotaEmMaos(atual);
   return atual.chave.empty() ? document : Documento(atual, true);
 }
 
@@ -305,7 +317,10 @@ std::string ArquivoNfeProc(const std::string& arquivoXml) {
 }
 
 DadosNfceImpressao NfceImpressao(ado::TADOConnection& conexao, const std::string& chave) {
-  const NotaGravada nota = NotaDaChave(conexao, chave);
+  return ImpressaoDaNota(NotaDaChave(conexao, chave));
+}
+
+DadosNfceImpressao ImpressaoDaNota(const Nfce::NotaGravada& nota) {
   DadosNfceImpressao impressao;
   if (nota.chave.empty()) return impressao;
   impressao.encontrada = true;

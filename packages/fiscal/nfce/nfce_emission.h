@@ -7,6 +7,7 @@
 
 #include "db/connection.h"
 #include "fiscal/fiscal_functions.h"
+#include "fiscal/nfce/note_store.h"
 #include "fiscal/sale/recorded_sale.h"
 
 namespace VyrFiscal {
@@ -26,6 +27,7 @@ struct NotaNfce {
   std::string chave;          // the 44-digit access key; empty when no document was made
   std::string arquivoXml;     // the signed XML file
   bool contingencia = false;  // issued offline (tpEmis 9), to be sent later
+  Nfce::NotaGravada gravada;  // the note as stored when this answer was made
 };
 
 // Inside the sale's transaction on `conexao`, after its rows were written: builds the note from
@@ -36,6 +38,11 @@ NotaNfce PreparaNfce(ado::TADOConnection& conexao, const PedidoNfce& request);
 // PreparaNfce with the sale already read: for callers (and tests) that hold the recorded sale.
 NotaNfce PreparaNfceDaVenda(ado::TADOConnection& conexao, const PedidoNfce& request,
                             const VendaGravada& venda);
+
+// PreparaNfceDaVenda for a sale recorded in the transaction still open on `conexao`, which can
+// have no note yet: the store is not asked for one.
+NotaNfce PreparaNfceDaVendaNova(ado::TADOConnection& conexao, const PedidoNfce& request,
+                                const VendaGravada& venda);
 
 // After the commit: sends this sale's note (not the register's other pending notes) and records
 // what the authoriser answered. A note that reached nobody is issued again in contingency
@@ -70,6 +77,8 @@ struct DadosNfceImpressao {
   bool contingencia = false;  // issued offline and not authorised yet
 };
 DadosNfceImpressao NfceImpressao(ado::TADOConnection& conexao, const std::string& chave);
+// The same, of a note already read (not found when its key is empty).
+DadosNfceImpressao ImpressaoDaNota(const Nfce::NotaGravada& nota);
 
 // The access key stored with a recorded sale's note; empty when the sale has none.
 std::string ChaveNfceGravada(ado::TADOConnection& conexao, const std::string& CDFILIAL,

@@ -3,6 +3,7 @@
 #include "db/statement_kit.h"
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
+#include "fiscal/kept_settings.h"
 #include "rtl/datetime.h"
 #include "vyrutil/local_time.h"
 #include "vyrutil/strings.h"
@@ -17,12 +18,16 @@ const char* const kSeriePadrao = "1";
 
 }  // namespace
 
+// Kept (fiscal/kept_settings.h), as the register's other fiscal settings.
 std::string getNumeroSerieNFCe(const std::string& CDFILIAL, const std::string& CDCAIXA) {
-  ado::TADOQuery adqSerieNfce;
-  ado::DeclareQuery(adqSerieNfce, ConexaoFiscal(), kSelSerieNfce,
-                    ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}), "adqSerieNfce");
-  const std::string serie = ado::OpenValue(
-      adqSerieNfce, {{"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}}, "NRSERIENFCE");
+  static Guardadas<std::string> guardadas;
+  const std::string serie = guardadas.Busca(CDFILIAL + "|" + CDCAIXA, [&] {
+    ado::TADOQuery adqSerieNfce;
+    ado::DeclareQuery(adqSerieNfce, ConexaoFiscal(), kSelSerieNfce,
+                      ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}), "adqSerieNfce");
+    return ado::OpenValue(adqSerieNfce, {{"P_CDFILIAL", CDFILIAL}, {"P_CDCAIXA", CDCAIXA}},
+                          "NRSERIENFCE");
+  });
   return VyrUtil::EmptyString(serie) ? kSeriePadrao : serie;
 }
 

@@ -1,6 +1,7 @@
 #include "fiscal/nfce/note_store.h"
 
 #include "db/statement_kit.h"
+#include "fiscal/kept_settings.h"
 #include "rtl/datetime.h"
 #include "rtl/errors.h"
 #include "rtl/program_dir.h"
@@ -181,8 +182,10 @@ rtl::TDateTime MomentoDaEmissao(const NotaGravada& nota) {
   return momento.IsNull() ? 0 : momento.AsDateTime();
 }
 
-ConfiguracaoNfce LeConfiguracaoNfce(ado::TADOConnection& conexao, const std::string& CDFILIAL,
-                                    const std::string& CDCAIXA) {
+namespace {
+
+ConfiguracaoNfce LeDoBanco(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                           const std::string& CDCAIXA) {
   const std::string caixa = "register " + CDFILIAL + "/" + CDCAIXA;
   ConfiguracaoNfce configuracao;
   std::string senha;
@@ -221,6 +224,17 @@ ConfiguracaoNfce LeConfiguracaoNfce(ado::TADOConnection& conexao, const std::str
                               " is not an encrypted password (****)");
   }
   return configuracao;
+}
+
+}  // namespace
+
+// Kept (fiscal/kept_settings.h): the note's build, its sending and the receipt each need the
+// settings, for every sale of the register. Settings that fail to read are not kept.
+ConfiguracaoNfce LeConfiguracaoNfce(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                                    const std::string& CDCAIXA) {
+  static Guardadas<ConfiguracaoNfce> guardadas;
+  return guardadas.Busca(CDFILIAL + "|" + CDCAIXA,
+                         [&] { return LeDoBanco(conexao, CDFILIAL, CDCAIXA); });
 }
 
 }  // namespace VyrFiscal::Nfce

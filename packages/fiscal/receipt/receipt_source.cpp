@@ -6,7 +6,10 @@
 
 #include "db/statement_kit.h"
 #include "fiscal/nfce/nfce_emission.h"
+#include "fiscal/nfce/note_in_hand.h"
 #include "fiscal/nfce/note_store.h"
+#include "fiscal/sale/sale_in_hand.h"
+#include "fiscal/sat/cfe_in_hand.h"
 #include "fiscal/sat/sat_answer.h"
 #include "fiscal/sat/stored_cfe.h"
 #include "rtl/client_dataset.h"
@@ -62,8 +65,7 @@ std::string NaHoraDaFilial(const Recibo& r, const std::string& dataHora) {
   }
 }
 
-void DadosNfce(ado::TADOConnection& conexao, Recibo& r) {
-  const DadosNfceImpressao nota = NfceImpressao(conexao, r.chave);
+void DadosNfce(const DadosNfceImpressao& nota, Recibo& r) {
   if (nota.encontrada) {
     r.nNF = nota.nNF;
     r.serie = nota.serie;
@@ -102,7 +104,10 @@ void DadosSat(const ParametrosRecibo& p, Recibo& r) {
 // stored without the device's XML leaves the store's emitter.
 void DadosDoCFe(ado::TADOConnection& conexao, const VendaDoDocumento& venda, Recibo& r) {
   Sat::CFeGravado gravado;
-  if (!Sat::LeCFeGravado(conexao, venda.CDFILIAL, venda.CDCAIXA, venda.NRSEQVENDA, gravado)) {
+  if (const auto emMaos = Sat::CFeEmMaosDaVenda(venda.CDFILIAL, venda.CDCAIXA, venda.NRSEQVENDA)) {
+    gravado = emMaos->cfe;
+  } else if (!Sat::LeCFeGravado(conexao, venda.CDFILIAL, venda.CDCAIXA, venda.NRSEQVENDA,
+                                gravado)) {
     return;
   }
   pugi::xml_document doc;
@@ -131,6 +136,9 @@ const char* const kSelVendaCFe =
     R"mssql(SELECT CDFILIAL, CDCAIXA, NRSEQVENDA FROM VENDACFESAT WHERE NRCHAVECFE = :P_CHAVECFE OR NRCHAVECFE = :P_CHAVE)mssql";
 
 std::optional<VendaDoDocumento> VendaDoCFe(ado::TADOConnection& conexao, const std::string& chave) {
+  if (const auto emMaos = Sat::CFeEmMaosDaChave(chave)) {
+    return VendaDoDocumento{emMaos->CDFILIAL, emMaos->CDCAIXA, emMaos->NRSEQVENDA};
+  }
   std::optional<VendaDoDocumento> venda;
   ado::ReadFirstRow(conexao, "adqVendaDoCFe", kSelVendaCFe,
                     {ado::TextParam("P_CHAVECFE", 47), ado::TextParam("P_CHAVE", 47)},
@@ -143,15 +151,18 @@ std::optional<VendaDoDocumento> VendaDoCFe(ado::TADOConnection& conexao, const s
   return venda;
 }
 
+std::optional<VendaDoDocumento> VendaDaNota(const Nfce::NotaGravada& nota) {
+  if (nota.chave.empty()) return std::nullopt;
+  return VendaDoDocumento{nota.CDFILIAL, nota.CDCAIXA, nota.NRSEQVENDA};
+}
+
 }  // namespace
 
 std::optional<VendaDoDocumento> LocalizaVenda(ado::TADOConnection& conexao, TipoRecibo tipo,
                                               const std::string& chave) {
   if (chave.empty()) return std::nullopt;
   if (tipo == TipoRecibo::ExtratoSat) return VendaDoCFe(conexao, chave);
-  const Nfce::NotaGravada nota = Nfce::NotaDaChave(conexao, chave);
-  if (nota.chave.empty()) return std::nullopt;
-  return VendaDoDocumento{nota.CDFILIAL, nota.CDCAIXA, nota.NRSEQVENDA};
+  return VendaDaNota(Nfce::NotaDaChave(conexao, chave));
 }
 
 ParametrosRecibo LeParametros(const rtl::Variant& parametros) {
@@ -198,17 +209,23 @@ Recibo MontaModelo(ado::TADOConnection& conexao, const ParametrosRecibo& p) {
   r.chave = SoDigitos(p.chave);
   r.senha = p.senha;
   r.qrCode = p.qrCode;
-  if (const auto venda = LocalizaVenda(conexao, r.tipo, r.chave)) {
-    r.venda = LeVendaGravada(conexao, venda->CDFILIAL, venda->CDCAIXA, venda->NRSEQVENDA);
+  // The note is read once, for its sale and for what the receipt prints of it.
+  const Nfce::NotaGravada nota = r.tipo == TipoRecibo::VendaNfce && !r.chave.empty()
+                                     ? Nfce::NotaEmMaosOuLida(conexao, r.chave)
+                                     : Nfce::NotaGravada();
+  const auto venda =
+      r.tipo == TipoRecibo::VendaNfce ? VendaDaNota(nota) : LocalizaVenda(conexao, r.tipo, r.chave);
+  if (venda) {
+    r.venda = VendaEmMaosOuLida(conexao, venda->CDFILIAL, venda->CDCAIXA, venda->NRSEQVENDA);
     r.vendaConhecida = true;
   } else if (r.chave.size() == 44) {
     r.venda.emitente.CNPJ = r.chave.substr(6, 14);
   }
   if (r.tipo == TipoRecibo::VendaNfce) {
-    DadosNfce(conexao, r);
+    DadosNfce(ImpressaoDaNota(nota), r);
   } else {
     DadosSat(p, r);
-    if (const auto venda = LocalizaVenda(conexao, r.tipo, r.chave)) DadosDoCFe(conexao, *venda, r);
+    if (venda) DadosDoCFe(conexao, *venda, r);
   }
   return r;
 }

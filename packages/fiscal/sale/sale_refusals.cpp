@@ -4,10 +4,12 @@
 
 #include <cmath>
 #include <iterator>
+#include <map>
 #include <set>
 #include <vector>
 
 #include "db/statement_kit.h"
+#include "fiscal/kept_settings.h"
 #include "fiscal/sale/closed_bill.h"
 #include "fiscal/sale/sale_statements.h"
 #include "fiscal/sale/tax_situation.h"
@@ -45,21 +47,41 @@ bool Vazio(const std::string& text) {
   return text.find_first_not_of(' ') == std::string::npos;
 }
 
+// The branch's columns by name; empty when the branch has no row.
+using LinhaFilial = std::map<std::string, std::string>;
+
+const char* const kColunasFilial[] = {"NRINSJURFILI",  "NMRAZSOCFILI", "NRINSESTFILI",
+                                      "IDREGTRIBFILI", "SGESTADO",     "CDMUNIBGE",
+                                      "CDUFIBGE"};
+
+// Kept (fiscal/kept_settings.h): every sale of the branch asks the same; a refusal forgets it, so
+// the branch mended after one is read again.
+LinhaFilial LeFilial(ado::TADOConnection& conexao, const std::string& CDFILIAL) {
+  static Guardadas<LinhaFilial> guardadas;
+  return guardadas.Busca(CDFILIAL, [&] {
+    LinhaFilial linha;
+    ado::ReadFirstRow(conexao, "adqFilialFiscal", kSelFilial, {ado::TextParam("P_CDFILIAL")},
+                      {{"P_CDFILIAL", CDFILIAL}}, [&linha](ado::TADOQuery& query) {
+                        for (const char* coluna : kColunasFilial) {
+                          linha[coluna] = query.FieldByName(coluna).AsString();
+                        }
+                      });
+    return linha;
+  });
+}
+
 std::string FaltaNaFilial(ado::TADOConnection& conexao, const Fechamento& f, std::string& regime) {
-  ado::TADOQuery adqFilial;
-  ado::DeclareQuery(adqFilial, conexao, kSelFilial, {ado::TextParam("P_CDFILIAL")},
-                    "adqFilialFiscal");
-  ado::OpenQuery(adqFilial, {{"P_CDFILIAL", f.CDFILIAL}});
+  const LinhaFilial linha = LeFilial(conexao, f.CDFILIAL);
   const std::string filial = "A filial " + f.CDFILIAL;
-  if (adqFilial.IsEmpty()) return filial + " não está cadastrada na tabela FILIAL.";
-  regime = adqFilial.FieldByName("IDREGTRIBFILI").AsString();
+  if (linha.empty()) return filial + " não está cadastrada na tabela FILIAL.";
+  regime = linha.at("IDREGTRIBFILI");
   std::vector<Exigida> exigidas(std::begin(kSempre), std::end(kSempre));
   if (EmiteDocumento(f)) {
     exigidas.insert(exigidas.end(), std::begin(kDocumentoEletronico),
                     std::end(kDocumentoEletronico));
   }
   for (const Exigida& exigida : exigidas) {
-    if (Vazio(adqFilial.FieldByName(exigida.coluna).AsString())) {
+    if (Vazio(linha.at(exigida.coluna))) {
       return filial + " está sem " + exigida.descricao + ": preencha FILIAL." + exigida.coluna +
              ".";
     }
@@ -82,47 +104,68 @@ bool NcmValido(const std::string& ncm) {
   return digitos.size() == 8;
 }
 
-std::string Coluna(ado::TADOQuery& query, const char* coluna) {
-  return query.FieldByName(coluna).AsString();
+// The product's columns the refusals look at, by name; empty when there is no such product.
+using LinhaProduto = std::map<std::string, std::string>;
+
+const char* const kColunasProduto[] = {"NMPRODUTO",    "NRNCM",         "CDCEST",
+                                       "CDGTIN",       "CDSITTRIBICMS", "CDSITTRIBPIS",
+                                       "CDSITTRIBDOC", "IDEXIGECEST",   "CDSITTRIBPISREG"};
+
+// Kept by product and regime (fiscal/kept_settings.h): every sale of the product asks the same;
+// a refusal forgets it, so the product mended after one is read again.
+LinhaProduto LeProduto(ado::TADOConnection& conexao, const std::string& CDPRODUTO,
+                       const std::string& regime) {
+  static Guardadas<LinhaProduto> guardadas;
+  return guardadas.Busca(CDPRODUTO + "|" + regime, [&] {
+    LinhaProduto linha;
+    ado::ReadFirstRow(conexao, "adqProdutoFiscal", kSelProduto,
+                      ado::TextParams({"P_CDPRODUTO", "P_IDREGTRIBFILI"}),
+                      {{"P_CDPRODUTO", CDPRODUTO}, {"P_IDREGTRIBFILI", regime}},
+                      [&linha](ado::TADOQuery& query) {
+                        for (const char* coluna : kColunasProduto) {
+                          linha[coluna] = query.FieldByName(coluna).AsString();
+                        }
+                      });
+    return linha;
+  });
 }
 
 // What the product lacks for the sale; with a document, also for what the document declares of
 // it under the branch's regime.
-std::string FaltaNoProduto(ado::TADOQuery& adqProduto, const std::string& CDPRODUTO,
+std::string FaltaNoProduto(ado::TADOConnection& conexao, const std::string& CDPRODUTO,
                            const std::string& regime, bool documento) {
-  ado::OpenQuery(adqProduto, {{"P_CDPRODUTO", CDPRODUTO}, {"P_IDREGTRIBFILI", regime}});
-  if (adqProduto.IsEmpty()) {
+  const LinhaProduto linha = LeProduto(conexao, CDPRODUTO, regime);
+  if (linha.empty()) {
     return "O produto " + CDPRODUTO + " não está cadastrado na tabela PRODUTO.";
   }
-  const std::string produto =
-      "O produto " + CDPRODUTO + " (" + Coluna(adqProduto, "NMPRODUTO") + ")";
-  const std::string ncm = Coluna(adqProduto, "NRNCM");
+  auto Coluna = [&linha](const char* coluna) { return linha.at(coluna); };
+  const std::string produto = "O produto " + CDPRODUTO + " (" + Coluna("NMPRODUTO") + ")";
+  const std::string ncm = Coluna("NRNCM");
   if (Vazio(ncm)) return produto + " está sem NCM: preencha PRODUTO.NRNCM.";
   if (!documento) return "";
   if (!NcmValido(ncm)) {
     return produto + " tem o NCM '" + ncm +
            "' inválido (PRODUTO.NRNCM): o NCM tem 8 dígitos, com ou sem pontos.";
   }
-  const std::string situacao = Coluna(adqProduto, "CDSITTRIBICMS");
-  const std::string declarada = Coluna(adqProduto, "CDSITTRIBDOC");
+  const std::string situacao = Coluna("CDSITTRIBICMS");
+  const std::string declarada = Coluna("CDSITTRIBDOC");
   if (!SituacaoIcmsDeclaravel(regime, declarada)) {
     return produto + " tem a situação tributária '" + situacao +
            "' (PRODUTO.CDSITTRIBICMS), sem grupo de ICMS válido para o regime '" + regime +
            "' da filial: corrija-a ou o seu grupo na tabela SITTRIBREGIME.";
   }
-  if (Coluna(adqProduto, "IDEXIGECEST") == "S" &&
-      VyrUtil::SoDigitos(Coluna(adqProduto, "CDCEST")).size() != 7) {
+  if (Coluna("IDEXIGECEST") == "S" && VyrUtil::SoDigitos(Coluna("CDCEST")).size() != 7) {
     return produto + " está sem CEST, que a situação tributária '" + situacao +
            "' exige: preencha PRODUTO.CDCEST (7 dígitos).";
   }
-  const std::string gtin = Coluna(adqProduto, "CDGTIN");
+  const std::string gtin = Coluna("CDGTIN");
   if (!Vazio(gtin) && !VyrUtil::GtinValido(VyrUtil::SoDigitos(gtin))) {
     return produto + " tem o GTIN '" + gtin +
            "' inválido (PRODUTO.CDGTIN): corrija-o ou deixe-o vazio.";
   }
-  const std::string pis = Coluna(adqProduto, "CDSITTRIBPIS");
+  const std::string pis = Coluna("CDSITTRIBPIS");
   if (!Vazio(pis) ? !SituacaoPisDeclaravel(pis)
-                  : !SituacaoPisDeclaravel(Coluna(adqProduto, "CDSITTRIBPISREG"))) {
+                  : !SituacaoPisDeclaravel(Coluna("CDSITTRIBPISREG"))) {
     return produto + " tem a situação de PIS/COFINS '" + pis +
            "' (PRODUTO.CDSITTRIBPIS, ou SITTRIBREGIME.CDSITTRIBPIS quando vazia), que os "
            "documentos não declaram.";
@@ -244,14 +287,11 @@ std::string MotivoRecusa(ado::TADOConnection& conexao, const Fechamento& f) {
     if (!pagamentos.empty()) return pagamentos;
   }
 
-  ado::TADOQuery adqProduto;
-  ado::DeclareQuery(adqProduto, conexao, kSelProduto,
-                    ado::TextParams({"P_CDPRODUTO", "P_IDREGTRIBFILI"}), "adqProdutoFiscal");
   std::set<std::string> vistos;
   for (size_t row = 0; row < f.vendas.RowCount(); ++row) {
     const std::string produto = LinhaPacote(f.vendas, row).Texto("CDPRODUTO");
     if (!vistos.insert(produto).second) continue;
-    const std::string falta = FaltaNoProduto(adqProduto, produto, regime, documento);
+    const std::string falta = FaltaNoProduto(conexao, produto, regime, documento);
     if (!falta.empty()) return falta;
   }
   return "";

@@ -1,5 +1,8 @@
 #include "fiscal/sale/sale_rows_writer.h"
 
+#include <cstdio>
+
+#include "fiscal/kept_settings.h"
 #include "vyrutil/numbers.h"
 #include "vyrutil/strings.h"
 
@@ -89,16 +92,26 @@ GravadorVenda::GravadorVenda(const ComandosVenda& comandos, std::string CDCAIXA,
                              std::string NRSEQVENDA)
     : comandos_(comandos), CDCAIXA_(std::move(CDCAIXA)), NRSEQVENDA_(std::move(NRSEQVENDA)) {}
 
+// The branch's sales parameters and the shift's opener are kept (fiscal/kept_settings.h): the
+// same for every sale of the register until a support person changes them or the shift closes.
 void GravadorVenda::LeGrupoPdv(const std::string& CDFILIAL) {
-  grupoPdv_ = ado::OpenValue(comandos_.adqParaVend, {{"P_CDFILIAL", CDFILIAL}}, "CDGRPRODPDV");
+  static Guardadas<std::string> guardados;
+  grupoPdv_ = guardados.Busca(CDFILIAL, [&] {
+    return ado::OpenValue(comandos_.adqParaVend, {{"P_CDFILIAL", CDFILIAL}}, "CDGRPRODPDV");
+  });
 }
 
 std::string GravadorVenda::OperadorDoTurno(const std::string& CDFILIAL, rtl::TDateTime DTABERCAIX) {
-  return ado::OpenValue(comandos_.adqOperAber,
-                        {{"P_CDFILIAL", CDFILIAL},
-                         {"P_CDCAIXA", CDCAIXA_},
-                         {"P_DTABERCAIX", rtl::Variant::FromDateTime(DTABERCAIX)}},
-                        "CDOPERABER");
+  static Guardadas<std::string> guardados;
+  char abertura[40];
+  std::snprintf(abertura, sizeof abertura, "%.9f", static_cast<double>(DTABERCAIX));
+  return guardados.Busca(CDFILIAL + "|" + CDCAIXA_ + "|" + abertura, [&] {
+    return ado::OpenValue(comandos_.adqOperAber,
+                          {{"P_CDFILIAL", CDFILIAL},
+                           {"P_CDCAIXA", CDCAIXA_},
+                           {"P_DTABERCAIX", rtl::Variant::FromDateTime(DTABERCAIX)}},
+                          "CDOPERABER");
+  });
 }
 
 void GravadorVenda::GravaCabecalho(SituacaoVenda situacao, const CabecalhoVenda& c,
@@ -134,17 +147,31 @@ ado::Bindings GravadorVenda::Grupo(const std::string& colunaFilialSubgrupo,
                          {colunaFilialSubgrupo, rtl::Variant::Null()}};
   if (VyrUtil::EmptyString(grupoPdv_)) return grupo;
 
-  ado::TADOQuery& subgrupo = comandos_.adqPrSubGrProd;
-  ado::OpenQuery(
-      subgrupo,
-      {{"P_CDFILIAL", CDFILIAL}, {"P_CDGRUPPROD", grupoPdv_}, {"P_CDPRODUTO", CDPRODUTO}});
-  // Group and product stay bound for the shared branch's look-up.
-  if (subgrupo.IsEmpty()) ado::OpenQuery(subgrupo, {{"P_CDFILIAL", kFilialComum}});
-  if (subgrupo.IsEmpty()) return grupo;
+  const Subgrupo achado = LeSubgrupo(CDFILIAL, CDPRODUTO);
+  if (!achado.existe) return grupo;
   grupo[0].value = grupoPdv_;
-  grupo[1].value = ado::FirstValue(subgrupo, "CDSUBGRPROD");
-  grupo[2].value = ado::FirstValue(subgrupo, "CDFILISUBGR");
+  grupo[1].value = achado.CDSUBGRPROD;
+  grupo[2].value = achado.CDFILISUBGR;
   return grupo;
+}
+
+// Kept by branch, group and product (fiscal/kept_settings.h), as the branch's sales parameters.
+GravadorVenda::Subgrupo GravadorVenda::LeSubgrupo(const std::string& CDFILIAL,
+                                                  const std::string& CDPRODUTO) {
+  static Guardadas<Subgrupo> guardados;
+  return guardados.Busca(CDFILIAL + "|" + grupoPdv_ + "|" + CDPRODUTO, [&] {
+    ado::TADOQuery& subgrupo = comandos_.adqPrSubGrProd;
+    ado::OpenQuery(
+        subgrupo,
+        {{"P_CDFILIAL", CDFILIAL}, {"P_CDGRUPPROD", grupoPdv_}, {"P_CDPRODUTO", CDPRODUTO}});
+    // Group and product stay bound for the shared branch's look-up.
+    if (subgrupo.IsEmpty()) ado::OpenQuery(subgrupo, {{"P_CDFILIAL", kFilialComum}});
+    Subgrupo lido;
+    lido.existe = !subgrupo.IsEmpty();
+    lido.CDSUBGRPROD = ado::FirstValue(subgrupo, "CDSUBGRPROD");
+    lido.CDFILISUBGR = ado::FirstValue(subgrupo, "CDFILISUBGR");
+    return lido;
+  });
 }
 
 void GravadorVenda::GravaCancelado(const ItemCancelado& item) {
@@ -177,11 +204,28 @@ void GravadorVenda::GravaItem(const ItemVenda& item) {
   ++itens_;
 }
 
+namespace {
+
+// The first rate of a product at a branch; a product without one reads as rate 0 and empty codes.
+struct AliquotaProduto {
+  double aliquota = 0;
+  std::string CDIMPOSTO, CDINTIMPOSTO;
+};
+
+}  // namespace
+
+// Kept by branch and product (fiscal/kept_settings.h), as the product's other fiscal columns.
 void GravadorVenda::GravaImposto(const ItemVenda& item, const std::string& sequencia) {
-  ado::TADOQuery& aliquotas = comandos_.adqAliqImpFis;
-  ado::OpenQuery(aliquotas, {{"P_CDFILIAL", item.CDFILIAL}, {"P_CDPRODUTO", item.CDPRODUTO}});
-  // Without a rate the rate reads as 0 and the tax codes as the empty text.
-  const double aliquota = aliquotas.IsEmpty() ? 0 : aliquotas.FieldByName("VRPEALIMPFIS").AsFloat();
+  static Guardadas<AliquotaProduto> guardadas;
+  const AliquotaProduto a = guardadas.Busca(item.CDFILIAL + "|" + item.CDPRODUTO, [&] {
+    ado::TADOQuery& aliquotas = comandos_.adqAliqImpFis;
+    ado::OpenQuery(aliquotas, {{"P_CDFILIAL", item.CDFILIAL}, {"P_CDPRODUTO", item.CDPRODUTO}});
+    AliquotaProduto lida;
+    lida.aliquota = aliquotas.IsEmpty() ? 0 : aliquotas.FieldByName("VRPEALIMPFIS").AsFloat();
+    lida.CDIMPOSTO = ado::FirstValue(aliquotas, "CDIMPOSTO");
+    lida.CDINTIMPOSTO = ado::FirstValue(aliquotas, "CDINTIMPOSTO");
+    return lida;
+  });
   ado::Execute(
       comandos_.acmInsItVendaImpos,
       {{"CDFILIAL", item.CDFILIAL},
@@ -189,10 +233,10 @@ void GravadorVenda::GravaImposto(const ItemVenda& item, const std::string& seque
        {"NRSEQVENDA", NRSEQVENDA_},
        {"NRSEQUITVEND", sequencia},
        {"NRSEQITIMPOS", "001"},
-       {"CDIMPOSTO", ado::FirstValue(aliquotas, "CDIMPOSTO")},
-       {"CDIMPOSTOEX", ado::FirstValue(aliquotas, "CDINTIMPOSTO")},
-       {"VRPEALPRODIT", aliquota},
-       {"VRIMPOPRODIT", ValorImpostoItem(item.VRPRECCOMVEN, item.QTPRODCOMVEN, aliquota)}});
+       {"CDIMPOSTO", a.CDIMPOSTO},
+       {"CDIMPOSTOEX", a.CDINTIMPOSTO},
+       {"VRPEALPRODIT", a.aliquota},
+       {"VRIMPOPRODIT", ValorImpostoItem(item.VRPRECCOMVEN, item.QTPRODCOMVEN, a.aliquota)}});
 }
 
 }  // namespace VyrFiscal

@@ -114,6 +114,13 @@ class GravadorVenda {
   void GravaItem(const ItemVenda& item);
 
  private:
+  // The product's subgroup in the point-of-sale group (PRSUBGRPROD), the branch's or the shared
+  // one.
+  struct Subgrupo {
+    bool existe = false;
+    std::string CDSUBGRPROD, CDFILISUBGR;
+  };
+  Subgrupo LeSubgrupo(const std::string& CDFILIAL, const std::string& CDPRODUTO);
   ado::Bindings Grupo(const std::string& colunaFilialSubgrupo, const std::string& CDFILIAL,
                       const std::string& CDPRODUTO);
   void GravaImposto(const ItemVenda& item, const std::string& sequencia);

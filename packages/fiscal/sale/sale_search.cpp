@@ -18,12 +18,11 @@ namespace {
 // A bill number may come back after an earlier order of the branch was closed; the bill that
 // waits for automatic closing wins, then the latest order. Only that bill is read: the waiting
 // one is found in the waiting bills' index, and the closed bills that had the number before are
-// read only when none waits (COALESCE takes its second value only when the first is NULL).
-const char* const kSelComanda =
-    R"mssql(SELECT CO.NRVENDAREST, CO.CDLOJA, CO.DSCOMANDA, CO.NRCOMANDAEXT, VR.CDCLIENTE, VR.CDCONSUMIDOR, VR.CDOPERADOR, CS.NMCONSUMIDOR, CS.CDFAMILISALD FROM COMANDAVEN CO LEFT JOIN VENDAREST VR ON (VR.CDFILIAL = CO.CDFILIAL) AND (VR.NRVENDAREST = CO.NRVENDAREST) LEFT JOIN CONSUMIDOR CS ON (CS.CDCLIENTE = VR.CDCLIENTE) AND (CS.CDCONSUMIDOR = VR.CDCONSUMIDOR) WHERE (CO.CDFILIAL = :P_CDFILIAL) AND (CO.NRCOMANDA = :P_NRCOMANDA) AND CO.NRVENDAREST = COALESCE((SELECT MAX(AG.NRVENDAREST) FROM COMANDAVEN AG WHERE AG.CDFILIAL = :P_CDFILIAL AND AG.NRCOMANDA = :P_NRCOMANDA AND AG.IDIMPCUPEXP = '2'), (SELECT MAX(TD.NRVENDAREST) FROM COMANDAVEN TD WHERE TD.CDFILIAL = :P_CDFILIAL AND TD.NRCOMANDA = :P_NRCOMANDA)))mssql";
-
-const char* const kSelItens =
-    R"mssql(SELECT IT.NRPRODCOMVEN, IT.CDPRODUTO, PR.NMPRODUTO, PR.CDARVPROD, PR.CDALIQIMPFIS, IT.QTPRODCOMVEN, IT.VRPRECCOMVEN, IT.VRDESCCOMVEN, IT.VRACRCOMVEN, IT.IDSTPROCOMVEN FROM ITCOMANDAVEN IT LEFT JOIN PRODUTO PR ON (PR.CDPRODUTO = IT.CDPRODUTO) WHERE (IT.CDFILIAL = :P_CDFILIAL) AND (IT.NRVENDAREST = :P_NRVENDAREST) AND (IT.NRCOMANDA = :P_NRCOMANDA) ORDER BY IT.NRPRODCOMVEN)mssql";
+// read only when none waits (COALESCE takes its second value only when the first is NULL). Its
+// items come in the same statement, one row each; a bill without items gives one row without
+// them.
+const char* const kSelComandaEItens =
+    R"mssql(SELECT CO.NRVENDAREST, CO.CDLOJA, CO.DSCOMANDA, CO.NRCOMANDAEXT, VR.CDCLIENTE, VR.CDCONSUMIDOR, VR.CDOPERADOR, CS.NMCONSUMIDOR, CS.CDFAMILISALD, IT.NRPRODCOMVEN, IT.CDPRODUTO, PR.NMPRODUTO, PR.CDARVPROD, PR.CDALIQIMPFIS, IT.QTPRODCOMVEN, IT.VRPRECCOMVEN, IT.VRDESCCOMVEN, IT.VRACRCOMVEN, IT.IDSTPROCOMVEN FROM COMANDAVEN CO LEFT JOIN VENDAREST VR ON (VR.CDFILIAL = CO.CDFILIAL) AND (VR.NRVENDAREST = CO.NRVENDAREST) LEFT JOIN CONSUMIDOR CS ON (CS.CDCLIENTE = VR.CDCLIENTE) AND (CS.CDCONSUMIDOR = VR.CDCONSUMIDOR) LEFT JOIN ITCOMANDAVEN IT ON (IT.CDFILIAL = CO.CDFILIAL) AND (IT.NRVENDAREST = CO.NRVENDAREST) AND (IT.NRCOMANDA = CO.NRCOMANDA) LEFT JOIN PRODUTO PR ON (PR.CDPRODUTO = IT.CDPRODUTO) WHERE (CO.CDFILIAL = :P_CDFILIAL) AND (CO.NRCOMANDA = :P_NRCOMANDA) AND CO.NRVENDAREST = COALESCE((SELECT MAX(AG.NRVENDAREST) FROM COMANDAVEN AG WHERE AG.CDFILIAL = :P_CDFILIAL AND AG.NRCOMANDA = :P_NRCOMANDA AND AG.IDIMPCUPEXP = '2'), (SELECT MAX(TD.NRVENDAREST) FROM COMANDAVEN TD WHERE TD.CDFILIAL = :P_CDFILIAL AND TD.NRCOMANDA = :P_NRCOMANDA)) ORDER BY IT.NRPRODCOMVEN)mssql";
 
 const char* const kItemCancelado = "C";
 
@@ -114,6 +113,19 @@ rtl::Row LinhaCancelada(const Comanda& c, ado::TADOQuery& item) {
           NumeroDe(item, "VRDESCCOMVEN")};
 }
 
+// The bill's values, from the first row.
+void LeComanda(ado::TADOQuery& query, Comanda& comanda) {
+  comanda.NRVENDAREST = query.FieldByName("NRVENDAREST").AsString();
+  comanda.CDLOJA = query.FieldByName("CDLOJA").AsString();
+  comanda.DSCOMANDA = query.FieldByName("DSCOMANDA").AsString();
+  comanda.CDSENHAPED = query.FieldByName("NRCOMANDAEXT").AsString().substr(0, 6);
+  comanda.CDCLIENTE = query.FieldByName("CDCLIENTE").AsString();
+  comanda.CDCONSUMIDOR = query.FieldByName("CDCONSUMIDOR").AsString();
+  comanda.CDOPERADOR = query.FieldByName("CDOPERADOR").AsString();
+  comanda.NMCONSVEND = query.FieldByName("NMCONSUMIDOR").AsString();
+  comanda.CDFAMILISALD = query.FieldByName("CDFAMILISALD").AsString();
+}
+
 }  // namespace
 
 Variant BuscaVenda(const Variant& filialComanda, Variant& retornoFiscal) {
@@ -122,34 +134,18 @@ Variant BuscaVenda(const Variant& filialComanda, Variant& retornoFiscal) {
   comanda.NRCOMANDA = Venda::TextoDe(filialComanda, 1);
   std::vector<rtl::Row> vendas, canceladas;
 
-  ado::TADOConnection& conexao = ConexaoFiscal();
-  ado::TADOQuery adqComanda, adqItens;
-  ado::DeclareQuery(adqComanda, conexao, kSelComanda,
+  ado::TADOQuery adqComanda;
+  ado::DeclareQuery(adqComanda, ConexaoFiscal(), kSelComandaEItens,
                     ado::TextParams({"P_CDFILIAL", "P_NRCOMANDA"}), "adqComandaVenda");
-  ado::DeclareQuery(adqItens, conexao, kSelItens,
-                    ado::TextParams({"P_CDFILIAL", "P_NRVENDAREST", "P_NRCOMANDA"}),
-                    "adqItensVenda");
   ado::OpenQuery(adqComanda,
                  {{"P_CDFILIAL", comanda.CDFILIAL}, {"P_NRCOMANDA", comanda.NRCOMANDA}});
-  if (!adqComanda.IsEmpty()) {
-    comanda.NRVENDAREST = adqComanda.FieldByName("NRVENDAREST").AsString();
-    comanda.CDLOJA = adqComanda.FieldByName("CDLOJA").AsString();
-    comanda.DSCOMANDA = adqComanda.FieldByName("DSCOMANDA").AsString();
-    comanda.CDSENHAPED = adqComanda.FieldByName("NRCOMANDAEXT").AsString().substr(0, 6);
-    comanda.CDCLIENTE = adqComanda.FieldByName("CDCLIENTE").AsString();
-    comanda.CDCONSUMIDOR = adqComanda.FieldByName("CDCONSUMIDOR").AsString();
-    comanda.CDOPERADOR = adqComanda.FieldByName("CDOPERADOR").AsString();
-    comanda.NMCONSVEND = adqComanda.FieldByName("NMCONSUMIDOR").AsString();
-    comanda.CDFAMILISALD = adqComanda.FieldByName("CDFAMILISALD").AsString();
-    ado::OpenQuery(adqItens, {{"P_CDFILIAL", comanda.CDFILIAL},
-                              {"P_NRVENDAREST", comanda.NRVENDAREST},
-                              {"P_NRCOMANDA", comanda.NRCOMANDA}});
-    for (adqItens.First(); !adqItens.Eof(); adqItens.Next()) {
-      if (adqItens.FieldByName("IDSTPROCOMVEN").AsString() == kItemCancelado) {
-        canceladas.push_back(LinhaCancelada(comanda, adqItens));
-      } else {
-        vendas.push_back(LinhaVenda(comanda, adqItens, static_cast<int>(vendas.size()) + 1));
-      }
+  if (!adqComanda.IsEmpty()) LeComanda(adqComanda, comanda);
+  for (adqComanda.First(); !adqComanda.Eof(); adqComanda.Next()) {
+    if (adqComanda.FieldByName("NRPRODCOMVEN").IsNull()) continue;
+    if (adqComanda.FieldByName("IDSTPROCOMVEN").AsString() == kItemCancelado) {
+      canceladas.push_back(LinhaCancelada(comanda, adqComanda));
+    } else {
+      vendas.push_back(LinhaVenda(comanda, adqComanda, static_cast<int>(vendas.size()) + 1));
     }
   }
   if (!retornoFiscal.IsArray() || retornoFiscal.ArrayLength() <= kRetCancelados) {

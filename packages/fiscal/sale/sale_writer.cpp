@@ -5,6 +5,7 @@
 // numbering, group and tax rules; the movements and debits are this package's alone.
 
 #include "fiscal/sale/closed_bill.h"
+#include "fiscal/sale/pending_document.h"
 #include "fiscal/sale/sale_rows_writer.h"
 #include "fiscal/sale/sale_statements.h"
 #include "receivables/consumer_account.h"
@@ -13,19 +14,15 @@
 namespace VyrFiscal::Venda {
 namespace {
 
+// The delivery address's number and town name, which the closing's values do not carry, are
+// taken from the order's bill and kept with the sale, whose documents and receipts outlive the
+// bill. A sale whose register issues a document is recorded with it pending
+// (sale/pending_document.h).
 const char* const kInsVenda =
-    R"mssql(INSERT INTO VENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, CDCLIENTE, CDEMPRESA, CDVENDEDOR, DTVENDA, DTENTRVENDA, IDSITUVENDA, VRDESCVENDA, CDFILIALTUR, CDCAIXATUR, DTABERTUR, DTFECHAVENDA, NRCUPOMFIS, CDOPERADOR, CDLOJA, IDTIPOVENDA, IDTPFORPGVEN, IDVENDEBCONS, NRMESA, CDCONSUMIDOR, NRCOMANDAVND, DSCOMANDAVND, CDSERVFILI, NMCONSVEND, NRINSCRCONS, NRVENDAEXT, CDMUNICIPIO, CDPAIS, SGESTADO, CDBAIRRO, DSENDECONSVENDA, DSCOMPLENDCOVEN, NRCEPCONSVENDA, NRSEQVENDAMSDE, IDORIGEMVENDA, NRVENDAREST, CDSENHAPED, DSBAIRRO, DSREFENDCONSVEN, VRTOTTRIBVEND, IDTIPOEMISSAO) VALUES (:CDFILIAL, :CDCAIXA, :NRSEQVENDA, :CDCLIENTE, :CDEMPRESA, :CDVENDEDOR, :DTVENDA, :DTENTRVENDA, :IDSITUVENDA, :VRDESCVENDA, :CDFILIAL, :CDCAIXA, :DTABERTUR, :DTFECHAVENDA, :NRCUPOMFIS, :CDOPERADOR, :CDLOJA, :IDTIPOVENDA, :IDTPFORPGVEN, :IDVENDEBCONS, :NRMESA, :CDCONSUMIDOR, :NRCOMANDAVND, :DSCOMANDAVND, :CDSERVFILI, :NMCONSVEND, :NRINSCRCONS, :NRVENDAEXT, :CDMUNICIPIO, :CDPAIS, :SGESTADO, :CDBAIRRO, :DSENDECONSVENDA, :DSCOMPLENDCOVEN, :NRCEPCONSVENDA, :NRSEQVENDA, :IDORIGEMVENDA, :NRVENDAREST, :CDSENHAPED, :DSBAIRRO, :DSREFENDCONSVEN, :VRTOTTRIBVEND, :IDTIPOEMISSAO))mssql";
+    R"mssql(INSERT INTO VENDA (CDFILIAL, CDCAIXA, NRSEQVENDA, CDCLIENTE, CDEMPRESA, CDVENDEDOR, DTVENDA, DTENTRVENDA, IDSITUVENDA, VRDESCVENDA, CDFILIALTUR, CDCAIXATUR, DTABERTUR, DTFECHAVENDA, NRCUPOMFIS, CDOPERADOR, CDLOJA, IDTIPOVENDA, IDTPFORPGVEN, IDVENDEBCONS, NRMESA, CDCONSUMIDOR, NRCOMANDAVND, DSCOMANDAVND, CDSERVFILI, NMCONSVEND, NRINSCRCONS, NRVENDAEXT, CDMUNICIPIO, CDPAIS, SGESTADO, CDBAIRRO, DSENDECONSVENDA, DSCOMPLENDCOVEN, NRCEPCONSVENDA, NRSEQVENDAMSDE, IDORIGEMVENDA, NRVENDAREST, CDSENHAPED, DSBAIRRO, DSREFENDCONSVEN, VRTOTTRIBVEND, IDTIPOEMISSAO, NRENDECONSVENDA, NMMUNICONSVENDA, IDDOCPENDVENDA, DTDOCPENDVENDA) VALUES (:CDFILIAL, :CDCAIXA, :NRSEQVENDA, :CDCLIENTE, :CDEMPRESA, :CDVENDEDOR, :DTVENDA, :DTENTRVENDA, :IDSITUVENDA, :VRDESCVENDA, :CDFILIAL, :CDCAIXA, :DTABERTUR, :DTFECHAVENDA, :NRCUPOMFIS, :CDOPERADOR, :CDLOJA, :IDTIPOVENDA, :IDTPFORPGVEN, :IDVENDEBCONS, :NRMESA, :CDCONSUMIDOR, :NRCOMANDAVND, :DSCOMANDAVND, :CDSERVFILI, :NMCONSVEND, :NRINSCRCONS, :NRVENDAEXT, :CDMUNICIPIO, :CDPAIS, :SGESTADO, :CDBAIRRO, :DSENDECONSVENDA, :DSCOMPLENDCOVEN, :NRCEPCONSVENDA, :NRSEQVENDA, :IDORIGEMVENDA, :NRVENDAREST, :CDSENHAPED, :DSBAIRRO, :DSREFENDCONSVEN, :VRTOTTRIBVEND, :IDTIPOEMISSAO, (SELECT NRENDECONSCOM FROM COMANDAVEN WHERE CDFILIAL = :CDFILIAL AND NRVENDAREST = :NRVENDAREST AND NRCOMANDA = :NRCOMANDAVND), (SELECT NMMUNICONSCOM FROM COMANDAVEN WHERE CDFILIAL = :CDFILIAL AND NRVENDAREST = :NRVENDAREST AND NRCOMANDA = :NRCOMANDAVND), :IDDOCPENDVENDA, :DTDOCPENDVENDA))mssql";
 
 const char* const kInsMovCaixa =
     R"mssql(INSERT INTO MOVCAIXA (CDFILIAL, CDCAIXA, NRSEQVENDA, NRSEQUMOVI, IDTIPOMOVIVE, DSMOVIVEND, CDTIPORECE, DTHRINCMOV, CDTIPOTROCO, VRMOVIVEND, NMTIPORECE, NRORDTROCO, CDCLIENTE, CDCONSUMIDOR, DTMOVIMCAIXA, DSIMPFISCAL, IDTIPORECE, CDFPIMPFIS, CDBANCARTCR, CDNSUHOSTTEF) VALUES (:CDFILIAL, :CDCAIXA, :NRSEQVENDA, :NRSEQUMOVI, :IDTIPOMOVIVE, :DSMOVIVEND, :CDTIPORECE, :DTHRINCMOV, :CDTIPOTROCO, :VRMOVIVEND, :NMTIPORECE, :NRORDTROCO, :CDCLIENTE, :CDCONSUMIDOR, :DTMOVIMCAIXA, :DSIMPFISCAL, :IDTIPORECE, :CDFPIMPFIS, :CDBANCARTCR, :CDNSUHOSTTEF))mssql";
-
-// The delivery address's number and town name, which the closing's values do not carry: read
-// from the order's bill and kept with the sale, whose documents and receipts outlive the bill.
-const char* const kSelEnderecoComanda =
-    R"mssql(SELECT NRENDECONSCOM, NMMUNICONSCOM FROM COMANDAVEN WHERE (CDFILIAL = :P_CDFILIAL) AND (NRVENDAREST = :P_NRVENDAREST) AND (NRCOMANDA = :P_NRCOMANDA))mssql";
-
-const char* const kUpdEnderecoVenda =
-    R"mssql(UPDATE VENDA SET NRENDECONSVENDA = :P_NRENDECONSVENDA, NMMUNICONSVENDA = :P_NMMUNICONSVENDA WHERE (CDFILIAL = :P_CDFILIAL) AND (CDCAIXA = :P_CDCAIXA) AND (NRSEQVENDA = :P_NRSEQVENDA))mssql";
 
 const char* const kPagamentoConsumidor = "9";
 
@@ -66,7 +63,6 @@ class Gravador {
   void Grava() {
     linhas_.LeGrupoPdv(f_.CDFILIAL);
     GravaCabecalho();
-    GravaNumeroEMunicipio();
     for (size_t row = 0; row < f_.cancelados.RowCount(); ++row) {
       const LinhaPacote item(f_.cancelados, row);
       linhas_.GravaCancelado({FilialDaLinha(item, f_), item.Texto("CDPRODUTO"),
@@ -87,15 +83,18 @@ class Gravador {
 
  private:
   static std::vector<ado::ParamDecl> ParametrosCabecalho() {
-    std::vector<ado::ParamDecl> params = ado::TextParams(
-        {"CDFILIAL",        "CDCAIXA",         "NRSEQVENDA",      "CDCLIENTE",     "CDEMPRESA",
-         "CDVENDEDOR",      "IDSITUVENDA",     "NRCUPOMFIS",      "CDOPERADOR",    "CDLOJA",
-         "IDTIPOVENDA",     "IDTPFORPGVEN",    "IDVENDEBCONS",    "NRMESA",        "CDCONSUMIDOR",
-         "NRCOMANDAVND",    "DSCOMANDAVND",    "CDSERVFILI",      "NMCONSVEND",    "NRINSCRCONS",
-         "NRVENDAEXT",      "CDMUNICIPIO",     "CDPAIS",          "SGESTADO",      "CDBAIRRO",
-         "DSENDECONSVENDA", "DSCOMPLENDCOVEN", "NRCEPCONSVENDA",  "IDORIGEMVENDA", "NRVENDAREST",
-         "CDSENHAPED",      "DSBAIRRO",        "DSREFENDCONSVEN", "IDTIPOEMISSAO"});
-    for (const char* name : {"DTVENDA", "DTENTRVENDA", "DTABERTUR", "DTFECHAVENDA"}) {
+    std::vector<ado::ParamDecl> params =
+        ado::TextParams({"CDFILIAL",        "CDCAIXA",         "NRSEQVENDA",      "CDCLIENTE",
+                         "CDEMPRESA",       "CDVENDEDOR",      "IDSITUVENDA",     "NRCUPOMFIS",
+                         "CDOPERADOR",      "CDLOJA",          "IDTIPOVENDA",     "IDTPFORPGVEN",
+                         "IDVENDEBCONS",    "NRMESA",          "CDCONSUMIDOR",    "NRCOMANDAVND",
+                         "DSCOMANDAVND",    "CDSERVFILI",      "NMCONSVEND",      "NRINSCRCONS",
+                         "NRVENDAEXT",      "CDMUNICIPIO",     "CDPAIS",          "SGESTADO",
+                         "CDBAIRRO",        "DSENDECONSVENDA", "DSCOMPLENDCOVEN", "NRCEPCONSVENDA",
+                         "IDORIGEMVENDA",   "NRVENDAREST",     "CDSENHAPED",      "DSBAIRRO",
+                         "DSREFENDCONSVEN", "IDTIPOEMISSAO",   "IDDOCPENDVENDA"});
+    for (const char* name :
+         {"DTVENDA", "DTENTRVENDA", "DTABERTUR", "DTFECHAVENDA", "DTDOCPENDVENDA"}) {
       params.push_back(ado::DateTimeParam(name));
     }
     params.push_back(ado::FloatParam("VRDESCVENDA"));
@@ -126,50 +125,35 @@ class Gravador {
     cabecalho.CDOPERADOR = operador;
     cabecalho.CDLOJA = f_.CDLOJA;
     cabecalho.IDORIGEMVENDA = f_.idOrigemVenda;
-    linhas_.GravaCabecalho(SituacaoVenda::Vendida, cabecalho,
-                           {{"VRDESCVENDA", 0.0},
-                            {"IDVENDEBCONS", PagaNaConta(f_.movimentos) ? "S" : "N"},
-                            {"NRMESA", ""},
-                            {"CDCONSUMIDOR", primeira.Valor("CDCONSUMIDOR")},
-                            {"NRCOMANDAVND", f_.NRCOMANDA},
-                            {"DSCOMANDAVND", f_.DSCOMANDA},
-                            {"CDSERVFILI", primeira.Valor("CDSERVFILI")},
-                            {"NMCONSVEND", primeira.Valor("NMCONSVEND")},
-                            {"NRINSCRCONS", primeira.Valor("NRINSCRCONS")},
-                            {"NRVENDAEXT", ""},
-                            {"CDMUNICIPIO", f_.CDMUNICIPIO},
-                            {"CDPAIS", f_.CDPAIS},
-                            {"SGESTADO", f_.SGESTADO},
-                            {"CDBAIRRO", f_.CDBAIRRO},
-                            {"DSENDECONSVENDA", f_.DSENDECONSCOMAN},
-                            {"DSCOMPLENDCOVEN", f_.DSCOMPLENDCOCOM},
-                            {"NRCEPCONSVENDA", f_.NRCEPCONSCOMAND},
-                            {"NRVENDAREST", f_.NRVENDAREST},
-                            {"CDSENHAPED", primeira.Valor("CDSENHAPED")},
-                            {"DSBAIRRO", f_.DSBAIRRO},
-                            {"DSREFENDCONSVEN", f_.DSREFENDCONSCOM},
-                            {"VRTOTTRIBVEND", f_.vrTotalTrib},
-                            {"IDTIPOEMISSAO", f_.idTipoEmissao}});
-  }
-
-  void GravaNumeroEMunicipio() {
-    ado::TADOQuery adqEndereco;
-    ado::DeclareQuery(adqEndereco, conexao_, kSelEnderecoComanda,
-                      ado::TextParams({"P_CDFILIAL", "P_NRVENDAREST", "P_NRCOMANDA"}),
-                      "adqEnderecoComanda");
-    ado::OpenQuery(adqEndereco, {{"P_CDFILIAL", f_.CDFILIAL},
-                                 {"P_NRVENDAREST", f_.NRVENDAREST},
-                                 {"P_NRCOMANDA", f_.NRCOMANDA}});
-    if (adqEndereco.IsEmpty()) return;
-    ado::RunCommand(
-        conexao_, "acmUpdEnderecoVenda", kUpdEnderecoVenda,
-        {ado::TextParam("P_NRENDECONSVENDA", 10), ado::TextParam("P_NMMUNICONSVENDA", 60),
-         ado::TextParam("P_CDFILIAL"), ado::TextParam("P_CDCAIXA"), ado::TextParam("P_NRSEQVENDA")},
-        {{"P_NRENDECONSVENDA", ado::TextOrNull(ado::FirstValue(adqEndereco, "NRENDECONSCOM"))},
-         {"P_NMMUNICONSVENDA", ado::TextOrNull(ado::FirstValue(adqEndereco, "NMMUNICONSCOM"))},
-         {"P_CDFILIAL", f_.CDFILIAL},
-         {"P_CDCAIXA", f_.CDCAIXA},
-         {"P_NRSEQVENDA", numero_}});
+    const bool documento = f_.idTipoEmissao == "N" || f_.idTipoEmissao == "S";
+    const rtl::Variant nulo = rtl::Variant::Null();
+    linhas_.GravaCabecalho(
+        SituacaoVenda::Vendida, cabecalho,
+        {{"VRDESCVENDA", 0.0},
+         {"IDVENDEBCONS", PagaNaConta(f_.movimentos) ? "S" : "N"},
+         {"NRMESA", ""},
+         {"CDCONSUMIDOR", primeira.Valor("CDCONSUMIDOR")},
+         {"NRCOMANDAVND", f_.NRCOMANDA},
+         {"DSCOMANDAVND", f_.DSCOMANDA},
+         {"CDSERVFILI", primeira.Valor("CDSERVFILI")},
+         {"NMCONSVEND", primeira.Valor("NMCONSVEND")},
+         {"NRINSCRCONS", primeira.Valor("NRINSCRCONS")},
+         {"NRVENDAEXT", ""},
+         {"CDMUNICIPIO", f_.CDMUNICIPIO},
+         {"CDPAIS", f_.CDPAIS},
+         {"SGESTADO", f_.SGESTADO},
+         {"CDBAIRRO", f_.CDBAIRRO},
+         {"DSENDECONSVENDA", f_.DSENDECONSCOMAN},
+         {"DSCOMPLENDCOVEN", f_.DSCOMPLENDCOCOM},
+         {"NRCEPCONSVENDA", f_.NRCEPCONSCOMAND},
+         {"NRVENDAREST", f_.NRVENDAREST},
+         {"CDSENHAPED", primeira.Valor("CDSENHAPED")},
+         {"DSBAIRRO", f_.DSBAIRRO},
+         {"DSREFENDCONSVEN", f_.DSREFENDCONSCOM},
+         {"VRTOTTRIBVEND", f_.vrTotalTrib},
+         {"IDTIPOEMISSAO", f_.idTipoEmissao},
+         {"IDDOCPENDVENDA", documento ? rtl::Variant(kDocNaoEmitido) : nulo},
+         {"DTDOCPENDVENDA", documento ? rtl::Variant::FromDateTime(rtl::Now()) : nulo}});
   }
 
   void GravaMovimento(const LinhaPacote& movimento, const std::string& sequencia) {

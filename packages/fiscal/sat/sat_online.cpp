@@ -1,6 +1,7 @@
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
 #include "fiscal/sale/recorded_sale.h"
+#include "fiscal/sale/sale_in_hand.h"
 #include "fiscal/sat/sat_answer.h"
 #include "fiscal/sat/sat_emission.h"
 #include "fiscal/sat/stored_cfe.h"
@@ -16,7 +17,13 @@ bool SATOnline(const std::string& CDFILIAL, const std::string& CDCAIXA,
   const Sat::PedidoSat pedido{CDFILIAL,      CDCAIXA,    NRSEQVENDA, idUtilSatComp,
                               cdAtivacaoSat, dsPastaXml, vrIbpt,     vrIbptEs};
   return Sat::EmiteCFeSat(
-      conexao, pedido, [&] { return LeVendaGravada(conexao, CDFILIAL, CDCAIXA, NRSEQVENDA); },
+      conexao, pedido,
+      [&] {
+        // The extract printed next is made of the same sale (sale/sale_in_hand.h).
+        VendaGravada venda = LeVendaGravada(conexao, CDFILIAL, CDCAIXA, NRSEQVENDA);
+        GuardaVendaEmMaos(venda);
+        return venda;
+      },
       valoresSat);
 }
 

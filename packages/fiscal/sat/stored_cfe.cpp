@@ -1,8 +1,12 @@
 #include "fiscal/sat/stored_cfe.h"
 
+#include <optional>
+
 #include "db/joined_transaction.h"
 #include "db/statement_kit.h"
+#include "fiscal/kept_settings.h"
 #include "fiscal/sale/pending_document.h"
+#include "fiscal/sat/cfe_in_hand.h"
 #include "fiscal/sat/sat_library.h"
 #include "rtl/errors.h"
 #include "vyrutil/strings.h"
@@ -110,6 +114,12 @@ void GravaCFe(ado::TADOConnection& conexao, const std::string& CDFILIAL, const s
   // The stored CF-e is the sale's document: the sale no longer awaits one.
   LimpaDocumentoPendente(conexao, CDFILIAL, CDCAIXA, NRSEQVENDA);
   transacao.Commit();
+  // Committed here, it is what the steps after the device's answer find (sat/cfe_in_hand.h).
+  if (!transacao.Joined()) {
+    CFeDaVenda guardado{CDFILIAL, CDCAIXA, NRSEQVENDA, cfe};
+    guardado.cfe.DSARQXMLCFE = VyrUtil::CaminhoLido(VyrUtil::CaminhoGravado(cfe.DSARQXMLCFE));
+    GuardaCFeEmMaos(guardado);
+  }
 }
 
 void AtualizaCFe(ado::TADOConnection& conexao, const std::string& CDFILIAL,
@@ -120,12 +130,20 @@ void AtualizaCFe(ado::TADOConnection& conexao, const std::string& CDFILIAL,
   ado::AppendBindings(
       ligacoes,
       {{"P_NRCFESAT", NRCFESAT}, {"P_NRCHAVECFE", NRCHAVECFE}, {"P_DSQRCODECFE", DSQRCODECFE}});
-  ado::JoinedTransaction transacao(conexao);
+  // The CF-e just stored as the device answered it, with the sale's document state cleared,
+  // needs only its number on the sale: one statement, which needs no transaction of its own.
+  const auto guardado = CFeEmMaosDaVenda(CDFILIAL, CDCAIXA, NRSEQVENDA);
+  const bool jaGravado = guardado && guardado->cfe.NRCFESAT == NRCFESAT &&
+                         guardado->cfe.NRCHAVECFE == NRCHAVECFE &&
+                         guardado->cfe.DSQRCODECFE == DSQRCODECFE;
+  std::optional<ado::JoinedTransaction> transacao;
+  if (!jaGravado) transacao.emplace(conexao);
   if (ado::RunCommand(conexao, "acmUpdVendaCupomSat", kUpdVenda, ligacoes) == 0) {
     throw rtl::EDatabaseError("Sale " + CDFILIAL + "/" + CDCAIXA + "/" + NRSEQVENDA +
                               " not found in VENDA: its SAT document (CF-e " + NRCFESAT +
                               ") cannot be stored");
   }
+  if (jaGravado) return;
   if (ado::RunCommand(conexao, "acmUpdVendaCFeSat", kUpdCFe, ligacoes) == 0) {
     CFeGravado novo;
     novo.NRCFESAT = NRCFESAT;
@@ -134,11 +152,19 @@ void AtualizaCFe(ado::TADOConnection& conexao, const std::string& CDFILIAL,
     Insere(conexao, CDFILIAL, CDCAIXA, NRSEQVENDA, novo);
   }
   LimpaDocumentoPendente(conexao, CDFILIAL, CDCAIXA, NRSEQVENDA);
-  transacao.Commit();
+  transacao->Commit();
 }
 
+// Kept (fiscal/kept_settings.h), as the register's other fiscal settings.
 InstalacaoSat LeInstalacaoSat(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                               const std::string& CDCAIXA) {
+  static Guardadas<InstalacaoSat> guardadas;
+  return guardadas.Busca(CDFILIAL + "|" + CDCAIXA,
+                         [&] { return LeInstalacaoDoBanco(conexao, CDFILIAL, CDCAIXA); });
+}
+
+InstalacaoSat LeInstalacaoDoBanco(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                                  const std::string& CDCAIXA) {
   ado::TADOQuery query;
   ado::DeclareQuery(query, conexao, kSelBiblioteca, ado::TextParams({"P_CDFILIAL", "P_CDCAIXA"}),
                     "adqCaixaFiscalSat");

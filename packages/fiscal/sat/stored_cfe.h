@@ -55,8 +55,12 @@ struct InstalacaoSat {
   // NRCNPJSOFTHOUSE and DSSIGNAC; with the emulator, the test registration when they are unset.
   std::string cnpjSoftwareHouse, signAC;
 };
+// Kept between sales, as fiscal/kept_settings.h says.
 InstalacaoSat LeInstalacaoSat(ado::TADOConnection& conexao, const std::string& CDFILIAL,
                               const std::string& CDCAIXA);
+// The same, read from the store now.
+InstalacaoSat LeInstalacaoDoBanco(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                                  const std::string& CDCAIXA);
 
 // Why the register cannot send a sale to its device, naming the settings to fill; "" when it
 // can. A register must name its library: the emulator is used only when named, so a

@@ -8,6 +8,7 @@
 #include "db/statement_kit.h"
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/fiscal_store.h"
+#include "fiscal/kept_settings.h"
 #include "rtl/errors.h"
 #include "vyrutil/numbers.h"
 #include "vyrutil/strings.h"
@@ -60,14 +61,28 @@ class TabelaIbpt {
         "adqAliqIbpt");
   }
 
-  // The rates in force on `data`; zeros when the table has no such NCM or it expired.
+  // The rates in force on `data`; zeros when the table has no such NCM or it expired. Kept by
+  // state, NCM and day (fiscal/kept_settings.h): a sale reads each NCM's rates once, and the
+  // note and the receipt that follow it do not read them again.
   Aliquotas Busca(const std::string& NCM, const std::string& UF, rtl::TDateTime data) {
-    Aliquotas aliquotas;
     const std::string codigo = SoDigitos(NCM);
-    if (codigo.empty() || UF.empty()) return aliquotas;
-    ado::OpenQuery(adqAliqIbpt, {{"P_SGESTADO", UF},
-                                 {"P_CDNCMIBPT", codigo},
-                                 {"P_DATA", rtl::Variant::FromDateTime(std::floor(data))}});
+    if (codigo.empty() || UF.empty()) return {};
+    const double dia = std::floor(data);
+    return AliquotasGuardadas().Busca(UF + "|" + codigo + "|" + std::to_string(dia),
+                                      [&] { return Le(codigo, UF, dia); });
+  }
+
+ private:
+  static Guardadas<Aliquotas>& AliquotasGuardadas() {
+    static Guardadas<Aliquotas> guardadas;
+    return guardadas;
+  }
+
+  Aliquotas Le(const std::string& codigo, const std::string& UF, double dia) {
+    Aliquotas aliquotas;
+    ado::OpenQuery(
+        adqAliqIbpt,
+        {{"P_SGESTADO", UF}, {"P_CDNCMIBPT", codigo}, {"P_DATA", rtl::Variant::FromDateTime(dia)}});
     if (!adqAliqIbpt.IsEmpty()) {
       aliquotas.nacionalfederal = adqAliqIbpt.FieldByName("VRALIQNACFED").AsFloat();
       aliquotas.importadosfederal = adqAliqIbpt.FieldByName("VRALIQIMPFED").AsFloat();
@@ -77,7 +92,6 @@ class TabelaIbpt {
     return aliquotas;
   }
 
- private:
   ado::TADOQuery adqAliqIbpt;
 };
 
@@ -94,33 +108,62 @@ TributoAproximado Tributo(const Aliquotas& aliquotas, const std::string& origem,
       erro.SqlState(), erro.NativeError(), erro.ConnectionLost());
 }
 
+// What the rates of a product sold by a branch depend on.
+struct ProdutoIbpt {
+  bool existe = false;
+  std::string NCM, origem, UF;
+};
+
+// Kept by branch and product (fiscal/kept_settings.h), as the rates they lead to.
+ProdutoIbpt LeProdutoIbpt(ado::TADOConnection& conexao, const std::string& CDFILIAL,
+                          const std::string& CDPRODUTO) {
+  static Guardadas<ProdutoIbpt> guardados;
+  return guardados.Busca(CDFILIAL + "|" + CDPRODUTO, [&] {
+    ProdutoIbpt produto;
+    produto.existe = ado::ReadFirstRow(
+        conexao, "adqProdutoIbpt", kSelProdutoIbpt,
+        {ado::TextParam("P_CDPRODUTO", 20), ado::TextParam("P_CDFILIAL")},
+        {{"P_CDPRODUTO", CDPRODUTO}, {"P_CDFILIAL", CDFILIAL}}, [&](ado::TADOQuery& query) {
+          produto.NCM = query.FieldByName("NRNCM").AsString();
+          produto.origem = query.FieldByName("IDORIGPROD").AsString();
+          produto.UF = query.FieldByName("SGESTADO").AsString();
+        });
+    return produto;
+  });
+}
+
+std::string EstadoDaFilial(ado::TADOConnection& conexao, const std::string& CDFILIAL) {
+  static Guardadas<std::string> guardados;
+  return guardados.Busca(CDFILIAL, [&] {
+    std::string UF;
+    ado::ReadFirstRow(
+        conexao, "adqEstadoFilialIbpt", kSelEstadoFilial, {ado::TextParam("P_CDFILIAL")},
+        {{"P_CDFILIAL", CDFILIAL}},
+        [&](ado::TADOQuery& query) { UF = query.FieldByName("SGESTADO").AsString(); });
+    return UF;
+  });
+}
+
 // The approximate taxes of the sale rows, summed.
 TributoAproximado TributosDasVendas(ado::TADOConnection& conexao, TClientDataSet& vendas,
                                     rtl::TDateTime data) {
   TributoAproximado total;
   if (!vendas.Active()) return total;
   TabelaIbpt tabela(conexao);
-  ado::TADOQuery adqProdutoIbpt;
-  ado::DeclareQuery(adqProdutoIbpt, conexao, kSelProdutoIbpt,
-                    {ado::TextParam("P_CDPRODUTO", 20), ado::TextParam("P_CDFILIAL")},
-                    "adqProdutoIbpt");
   for (vendas.First(); !vendas.Eof(); vendas.Next()) {
     const double base = vendas.FieldByName("QTPRODCOMVEN").AsFloat() *
                             vendas.FieldByName("VRPRECCOMVEN").AsFloat() -
                         vendas.FieldByName("VRDESCCOMVEN").AsFloat() +
                         vendas.FieldByName("VRACRCOMVEN").AsFloat();
-    ado::OpenQuery(adqProdutoIbpt, {{"P_CDPRODUTO", vendas.FieldByName("CDPRODUTO").AsString()},
-                                    {"P_CDFILIAL", vendas.FieldByName("CDFILIAL").AsString()}});
-    if (adqProdutoIbpt.IsEmpty() || base <= 0) continue;
-    std::string origem = adqProdutoIbpt.FieldByName("IDORIGPROD").AsString();
-    const Aliquotas aliquotas =
-        tabela.Busca(adqProdutoIbpt.FieldByName("NRNCM").AsString(),
-                     adqProdutoIbpt.FieldByName("SGESTADO").AsString(), data);
-    const TributoAproximado item = Tributo(aliquotas, origem, base);
+    if (base <= 0) continue;
+    const ProdutoIbpt produto = LeProdutoIbpt(conexao, vendas.FieldByName("CDFILIAL").AsString(),
+                                              vendas.FieldByName("CDPRODUTO").AsString());
+    if (!produto.existe) continue;
+    const TributoAproximado item =
+        Tributo(tabela.Busca(produto.NCM, produto.UF, data), produto.origem, base);
     total.federal += item.federal;
     total.estadual += item.estadual;
   }
-  adqProdutoIbpt.Close();
   vendas.First();
   return {Arredonda2(total.federal), Arredonda2(total.estadual)};
 }
@@ -140,12 +183,17 @@ TributoAproximado TributoItem(ado::TADOConnection& conexao, const std::string& N
 }
 
 bool TabelaIbptCarregada(ado::TADOConnection& conexao, const std::string& UF, rtl::TDateTime data) {
-  ado::TADOQuery adqTabelaIbpt;
-  ado::DeclareQuery(adqTabelaIbpt, conexao, kSelTabelaIbpt,
-                    {ado::TextParam("P_SGESTADO"), ado::DateTimeParam("P_DATA")}, "adqTabelaIbpt");
-  ado::OpenQuery(adqTabelaIbpt,
-                 {{"P_SGESTADO", UF}, {"P_DATA", rtl::Variant::FromDateTime(std::floor(data))}});
-  return std::atol(ado::FirstValue(adqTabelaIbpt, "QTLINHAS").c_str()) > 0;
+  static Guardadas<bool> guardadas;
+  const double dia = std::floor(data);
+  return guardadas.Busca(UF + "|" + std::to_string(dia), [&] {
+    ado::TADOQuery adqTabelaIbpt;
+    ado::DeclareQuery(adqTabelaIbpt, conexao, kSelTabelaIbpt,
+                      {ado::TextParam("P_SGESTADO"), ado::DateTimeParam("P_DATA")},
+                      "adqTabelaIbpt");
+    ado::OpenQuery(adqTabelaIbpt,
+                   {{"P_SGESTADO", UF}, {"P_DATA", rtl::Variant::FromDateTime(dia)}});
+    return std::atol(ado::FirstValue(adqTabelaIbpt, "QTLINHAS").c_str()) > 0;
+  });
 }
 
 std::string AvisoSemTabelaIbpt(const std::string& UF) {
@@ -172,11 +220,8 @@ double CalculoIcmsDFederal(TClientDataSet& vendas, Variant& valores, double) {
   valores[1] = Variant(std::string());
   if (vendas.Active() && !vendas.IsEmpty()) {
     vendas.First();
-    ado::TADOQuery adqEstado;
-    ado::DeclareQuery(adqEstado, ConexaoFiscal(), kSelEstadoFilial, {ado::TextParam("P_CDFILIAL")},
-                      "adqEstadoFilialIbpt");
-    ado::OpenQuery(adqEstado, {{"P_CDFILIAL", vendas.FieldByName("CDFILIAL").AsString()}});
-    const std::string UF = ado::FirstValue(adqEstado, "SGESTADO");
+    const std::string UF =
+        EstadoDaFilial(ConexaoFiscal(), vendas.FieldByName("CDFILIAL").AsString());
     if (!TabelaIbptCarregada(ConexaoFiscal(), UF, rtl::Date())) {
       valores[1] = Variant(AvisoSemTabelaIbpt(UF));
     }

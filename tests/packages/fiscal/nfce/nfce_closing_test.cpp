@@ -2,11 +2,16 @@
 // the closing wrote, in the same transaction, then sent.
 
 #include <filesystem>
+#include <sstream>
+#include <vector>
 
+#include "db/statement_hook.h"
 #include "fiscal/fiscal_functions.h"
+#include "fiscal/fiscal_store.h"
 #include "fiscal/nfce/nfce_emission.h"
 #include "fiscal/nfce/note_store.h"
 #include "fiscal/nfce/schema_check.h"
+#include "fiscal/receipt/receipt_print.h"
 #include "packages/fiscal/nfce_test_support.h"
 #include "packages/fiscal/sale_fixture.h"
 #include "rtl/errors.h"
@@ -22,6 +27,27 @@ std::string Items(const std::string& xml) {
   int n = 0;
   for (size_t at = xml.find("<det "); at != std::string::npos; at = xml.find("<det ", at + 1)) ++n;
   return std::to_string(n);
+}
+
+// A statement as its verb and the table it names first: "SELECT NFCEVENDA", "COMMIT".
+std::string Kind(const std::string& sql) {
+  std::istringstream words(sql);
+  std::string verb, word, previous;
+  words >> verb;
+  const std::string before = verb == "SELECT" || verb == "DELETE" ? "FROM"
+                             : verb == "INSERT"                   ? "INTO"
+                             : verb == "UPDATE"                   ? "UPDATE"
+                                                                  : "";
+  if (before.empty()) return verb;
+  previous = verb;
+  while (words >> word && previous != before) previous = word;
+  return verb + " " + word;
+}
+
+std::vector<std::string>* statements_seen = nullptr;
+
+void SeeStatement(const char* sql) {
+  if (statements_seen != nullptr) statements_seen->push_back(Kind(sql));
 }
 
 class NfceClosingTest : public salefixture::SaleStoreTest {
@@ -76,6 +102,76 @@ class NfceClosingTest : public salefixture::SaleStoreTest {
            "|items=" + Items(xml) + "|vNF=" + Between(xml, "<vNF>", "</");
   }
 };
+
+// Every statement the package runs for an order, called as the closing calls it: the bill and
+// its taxes, the question before the number, the recording with its note, the sending, the
+// receipt. The order comes after another one, whose closing read the settings that are kept:
+// each thing is read once, and each write that talks to no device shares a transaction.
+TEST_F(NfceClosingTest, OneOrderReadsEachThingOnce) {
+  auto close = [this] {
+    rtl::Variant retorno = rtl::Variant::Array(10);
+    WithClosingLists([&](const std::vector<rtl::TClientDataSet*>& tables) {
+      rtl::Variant taxes = rtl::Variant::Array(3);
+      VyrFiscal::CalculoIcmsDFederal(*tables[0], taxes, 0);
+      VyrFiscal::getNumeroSerieNFCe("0001", "001");
+      const rtl::Variant values = vyrtest::ClosingValues(bill_, register_);
+      VyrFiscal::VerificaFechamento(tables, values);
+      return VyrFiscal::SetConcluiFechamento(tables, values, retorno).AsString();
+    });
+    VyrFiscal::Cupom::ParametrosRecibo receipt;
+    receipt.chave = retorno[1].AsString();
+    receipt.porta = "file:cupom.prn";
+    VyrFiscal::Cupom::ImprimeRecibo(VyrFiscal::ConexaoFiscal(), receipt, false);
+  };
+  vyrtest::DeliveryBill first = bill_;
+  bill_.nrvendarest = "0000000002";
+  bill_.nrcomanda = "0002";
+  bill_.dscomanda = "DLV_0002";
+  vyrtest::InsertDeliveryBill(store_, bill_);
+  std::swap(first, bill_);
+  close();
+  std::swap(first, bill_);
+  register_.nr_nfce = "58";
+  std::vector<std::string> seen;
+  statements_seen = &seen;
+  ado::SetStatementHook(&SeeStatement);
+  close();
+  ado::SetStatementHook(nullptr);
+  statements_seen = nullptr;
+  std::string kinds;
+  for (const std::string& kind : seen) kinds += kind + "\n";
+  EXPECT_EQ(
+      "SELECT COMANDAVEN\n"
+      "SELECT VENDA\n"
+      "BEGIN\n"
+      "UPDATE PROXCODIGO\n"
+      "UPDATE COMANDAVEN\n"
+      "INSERT VENDA\n"
+      "INSERT ITVENDACAN\n"
+      "INSERT ITEMVENDA\n"
+      "INSERT ITVENDAIMPOS\n"
+      "INSERT ITEMVENDA\n"
+      "INSERT ITVENDAIMPOS\n"
+      "INSERT MOVCAIXA\n"
+      "INSERT MOVCAIXA\n"
+      "INSERT MOVCAIXA\n"
+      "INSERT MOVEXTCONS\n"
+      "INSERT VENDACUPOM\n"
+      "SELECT VENDA\n"
+      "SELECT ITEMVENDA\n"
+      "SELECT MOVCAIXA\n"
+      "INSERT NFCEVENDA\n"
+      "COMMIT\n"
+      "UPDATE NFCEVENDA\n"
+      "BEGIN\n"
+      "UPDATE NFCEVENDA\n"
+      "UPDATE VENDA\n"
+      "COMMIT\n"
+      "SELECT NFCEVENDA\n"
+      "UPDATE VENDACUPOM\n"
+      "UPDATE VENDACUPOM\n",
+      kinds);
+}
 
 TEST_F(NfceClosingTest, TheRecordedSaleGetsItsAuthorisedNote) {
   const std::string closed = Close();

@@ -1,5 +1,5 @@
 // The sale of a bill as the closing loads it: one row per item that is not cancelled, the
-// cancelled items apart, and empty packets for a bill that does not exist.
+// cancelled items apart, and empty packets for a bill that does not exist or has no items.
 
 #include "fiscal/sale/sale_rows.h"
 #include "packages/fiscal/sale_fixture.h"
@@ -70,13 +70,18 @@ TEST_F(SaleSearchTest, ARecycledNumberGivesTheWaitingBillThenTheLatestOne) {
   EXPECT_EQ("0000000001;0000000001; | 0000000009;", seen);
 }
 
-TEST_F(SaleSearchTest, AnUnknownBillGivesBothPacketsWithoutRows) {
-  const rtl::Variant found = Search("9999");
-  EXPECT_EQ("31 fields, 0 rows; 8 fields, 0 rows",
-            std::to_string(found[0].AsPacket().FieldCount()) + " fields, " +
-                std::to_string(found[0].AsPacket().RowCount()) + " rows; " +
-                std::to_string(found[1].AsPacket().FieldCount()) + " fields, " +
-                std::to_string(found[1].AsPacket().RowCount()) + " rows");
+// A bill that does not exist, and one that exists without items.
+TEST_F(SaleSearchTest, AnUnknownBillOrOneWithoutItemsGivesBothPacketsWithoutRows) {
+  std::string seen;
+  for (const bool sem_itens : {false, true}) {
+    if (sem_itens) store_.Exec("DELETE FROM ITCOMANDAVEN");
+    const rtl::Variant found = Search(sem_itens ? bill_.nrcomanda : "9999");
+    seen += std::to_string(found[0].AsPacket().FieldCount()) + " fields, " +
+            std::to_string(found[0].AsPacket().RowCount()) + " rows; " +
+            std::to_string(found[1].AsPacket().FieldCount()) + " fields, " +
+            std::to_string(found[1].AsPacket().RowCount()) + " rows\n";
+  }
+  EXPECT_EQ("31 fields, 0 rows; 8 fields, 0 rows\n31 fields, 0 rows; 8 fields, 0 rows\n", seen);
 }
 
 }  // namespace
