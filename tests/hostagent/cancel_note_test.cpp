@@ -29,6 +29,7 @@ struct Case {
   // "unanswered": the store keeps the event as sent, without its answer, and the sale unmarked;
   // "lost": the stand-in registers the event and its answer is lost on the way.
   const char* before;
+  const char* typed = nullptr;  // the sale as the operator types it, when not as recorded
 };
 
 class CancelNoteTest : public ::testing::Test {
@@ -102,7 +103,8 @@ class CancelNoteTest : public ::testing::Test {
       Exec(c.before, {c.venda});
     }
     const std::string before = standIn_.Calls();
-    const Result r = RunHost({"cancel-note", "--dir", dir_, c.venda, "--motivo", c.motivo}, dir_);
+    const Result r = RunHost(
+        {"cancel-note", "--dir", dir_, c.typed ? c.typed : c.venda, "--motivo", c.motivo}, dir_);
     standIn_.AnswerEvents("");
     const std::string json = RunHost({"status", "--dir", dir_, "--json"}, dir_).out;
     const size_t listed = json.find("\"cancelamentos_sem_resposta\":[{");
@@ -157,7 +159,7 @@ TEST_F(CancelNoteTest, CancelsWhatTheAuthorityTakesAndRefusesTheRestWithTheReaso
       "UPDATE VENDA SET IDSITUVENDA = 'A' WHERE NRSEQVENDA = ?";  // as if it stopped before
   const Case cases[] = {
       {"reason too short", "0000000001", "Pedido errado.", ""},
-      {"cancelled", "0000000001", motivo, ""},
+      {"cancelled", "0000000001", motivo, "", "1"},
       {"stopped before marking the sale", "0000000001", motivo, again},
       {"stopped before the answer came", "0000000001", motivo, "unanswered"},
       {"not authorised", "0000000002", motivo,

@@ -51,6 +51,7 @@ struct Case {
   const char* name;
   std::vector<std::string> sql;  // run on a copy of the demo store
   const char* removed = "";      // a file of the copy removed
+  const char* spoiled = "";      // a file of the copy overwritten with what it is not
 };
 
 const char* const kHomologacao =
@@ -73,10 +74,22 @@ TEST_F(CheckTest, NamesEachMissingPieceOnItsOwnLine) {
       {"origin without intermediary", {"DELETE FROM INTERMEDVENDA"}},
       {"IBPT expired", {"UPDATE TABIBPT SET DTFIMVIGIBPT = '2020-01-31 00:00:00'"}},
       {"IBPT ending soon", {"UPDATE TABIBPT SET DTFIMVIGIBPT = datetime('now', '+10 days')"}},
+      {"IBPT's last day", {"UPDATE TABIBPT SET DTFIMVIGIBPT = date('now') || ' 00:00:00'"}},
+      {"IBPT valid 30 days more",
+       {"UPDATE TABIBPT SET DTFIMVIGIBPT = date('now', '+30 days') || ' 00:00:00'"}},
       {"numbers neither used nor voided",
+       {"WITH RECURSIVE N(V) AS (SELECT 1 UNION ALL SELECT V + 2 FROM N WHERE V < 25) INSERT INTO "
+        "NUMDOCRESERV (CDFILIAL, CDMODDOCFIS, NRSERIEDOCFIS, IDAMBDOCFIS, NRDOCFIS, CDCAIXA, "
+        "IDSITRESERVA) SELECT '0001', '65', '1', '2', V, '001', 'voided' FROM N WHERE V <> 5"}},
+      {"numbers held for a bill, and another series' numbers",
        {"INSERT INTO NUMDOCRESERV (CDFILIAL, CDMODDOCFIS, NRSERIEDOCFIS, IDAMBDOCFIS, NRDOCFIS, "
         "CDCAIXA, IDSITRESERVA) VALUES ('0001', '65', '1', '2', '1', '001', 'voided'), ('0001', "
-        "'65', '1', '2', '3', '001', 'voided'), ('0001', '65', '1', '2', '7', '001', 'voided')"}},
+        "'65', '1', '2', '2', '001', 'reserved'), ('0001', '65', '1', '2', '3', '001', "
+        "'voiding'), ('0001', '65', '2', '2', '5', '002', 'voided')"}},
+      {"series 999 and a certificate of another branch of the company",
+       {"UPDATE CAIXAFISCAL SET NRSERIENFCE = '999'",
+        "UPDATE FILIAL SET NRINSJURFILI = '11222333000262'"}},
+      {"schema unreadable", {}, "", "Dados/Schemas/nfe-4.00/tiposBasico_v4.00.xsd"},
   };
   std::string outcome;
   int n = 0;
@@ -84,6 +97,7 @@ TEST_F(CheckTest, NamesEachMissingPieceOnItsOwnLine) {
     const std::string dir = Copy("loja" + std::to_string(++n));
     for (const std::string& sql : c.sql) Exec(StoreOf(dir), sql);
     if (*c.removed != '\0') fs::remove(dir + "/" + c.removed);
+    if (*c.spoiled != '\0') std::ofstream(dir + "/" + c.spoiled) << "<nao-e-um-esquema/>";
     outcome += std::string("== ") + c.name + ": " + Replaced(Check(dir), kHomologacao, "");
   }
   // A store made empty with a register and nothing else.
@@ -160,10 +174,22 @@ TEST_F(CheckTest, NamesEachMissingPieceOnItsOwnLine) {
           "AVISO: tabela IBPT (TABIBPT) do estado 'SP' versao 26.1.DEMO vence em DATE: carregue a "
           "proxima (import-ibpt)\n"
           "Caixa 001 (filial 0001, loja 01): pronto para vender, 2 aviso(s)\n"
+          "== IBPT's last day: exit 0\n"
+          "AVISO: tabela IBPT (TABIBPT) do estado 'SP' versao 26.1.DEMO vence em DATE: carregue a "
+          "proxima (import-ibpt)\n"
+          "Caixa 001 (filial 0001, loja 01): pronto para vender, 2 aviso(s)\n"
+          "== IBPT valid 30 days more: exit 0\n" +
+          kPronto +
           "== numbers neither used nor voided: exit 0\n"
           "AVISO: NFC-e serie 1: numeros sem nota nem inutilizacao (NFCEVENDA, NUMDOCRESERV): 2, 4 "
-          "a 6; devem ser inutilizados junto a SEFAZ\n"
+          "a 6, 8, 10, 12, 14, 16, 18, 20, 22 e mais 1; devem ser inutilizados junto a SEFAZ\n"
           "Caixa 001 (filial 0001, loja 01): pronto para vender, 2 aviso(s)\n"
+          "== numbers held for a bill, and another series' numbers: exit 0\n" +
+          kPronto + "== series 999 and a certificate of another branch of the company: exit 0\n" +
+          kPronto +
+          "== schema unreadable: exit 1\n"
+          "FALHA: esquemas oficiais: ?\n" +
+          kUmaFalha +
           "== init-store and a register: exit 1\n"
           "FALHA: configuracao fiscal: o caixa 0001/001 nao tem linha em CAIXAFISCAL "
           "(certificado, CSC, serie)\n"
