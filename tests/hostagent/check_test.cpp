@@ -52,6 +52,7 @@ struct Case {
   std::vector<std::string> sql;  // run on a copy of the demo store
   const char* removed = "";      // a file of the copy removed
   const char* spoiled = "";      // a file of the copy overwritten with what it is not
+  bool json = false;             // the check asked with --json
 };
 
 const char* const kHomologacao =
@@ -62,6 +63,7 @@ TEST_F(CheckTest, NamesEachMissingPieceOnItsOwnLine) {
       {"demo store", {}},
       {"certificate of another company", {"UPDATE FILIAL SET NRINSJURFILI = '99888777000166'"}},
       {"CSC id", {"UPDATE CAIXAFISCAL SET IDCSCNFCE = 'A1'"}},
+      {"CSC id, in JSON", {"UPDATE CAIXAFISCAL SET IDCSCNFCE = 'A\"1\\'"}, "", "", true},
       {"no CSC", {"UPDATE CAIXAFISCAL SET CDCSCNFCE = NULL"}},
       {"schema missing", {}, "Dados/Schemas/nfe-4.00/enviNFe_v4.00.xsd"},
       {"environment", {"UPDATE PARAVEND SET IDAMBTRABNFCE = '3'"}},
@@ -98,7 +100,10 @@ TEST_F(CheckTest, NamesEachMissingPieceOnItsOwnLine) {
     for (const std::string& sql : c.sql) Exec(StoreOf(dir), sql);
     if (*c.removed != '\0') fs::remove(dir + "/" + c.removed);
     if (*c.spoiled != '\0') std::ofstream(dir + "/" + c.spoiled) << "<nao-e-um-esquema/>";
-    outcome += std::string("== ") + c.name + ": " + Replaced(Check(dir), kHomologacao, "");
+    outcome += std::string("== ") + c.name + ": " +
+               Replaced(Check(dir, c.json ? std::vector<std::string>{"--json"}
+                                          : std::vector<std::string>{}),
+                        kHomologacao, "");
   }
   // A store made empty with a register and nothing else.
   const std::string empty = scratch_.Dir() + "/vazia";
@@ -124,6 +129,11 @@ TEST_F(CheckTest, NamesEachMissingPieceOnItsOwnLine) {
           "== CSC id: exit 1\n"
           "FALHA: CSC: CAIXAFISCAL.IDCSCNFCE 'A1' nao e o id numerico do CSC\n" +
           kUmaFalha +
+          "== CSC id, in JSON: exit 1\n"
+          "{\"filial\": \"0001\", \"caixa\": \"001\", \"loja\": \"01\", \"pronto\": false, "
+          "\"falhas\": [\"CSC: CAIXAFISCAL.IDCSCNFCE 'A\\\"1\\\\' nao e o id numerico do CSC\"], "
+          "\"avisos\": [\"ambiente de homologacao (PARAVEND.IDAMBTRABNFCE 2): notas sem valor "
+          "fiscal\"]}\n" +
           "== no CSC: exit 1\n"
           "FALHA: CSC: CAIXAFISCAL.CDCSCNFCE vazio (o codigo de seguranca do contribuinte que a "
           "SEFAZ da a empresa)\n" +
@@ -188,8 +198,15 @@ TEST_F(CheckTest, NamesEachMissingPieceOnItsOwnLine) {
           kPronto + "== series 999 and a certificate of another branch of the company: exit 0\n" +
           kPronto +
           "== schema unreadable: exit 1\n"
-          "FALHA: esquemas oficiais: ?\n" +
-          kUmaFalha +
+          "FALHA: esquemas oficiais: XML schema 'DIR/Dados/Schemas/nfe-4.00/nfe_v4.00.xsd' "
+          "cannot be read: line 23: Element '{http://www.w3.org/2001/XMLSchema}include': The XML "
+          "document 'DIR/Dados/Schemas/nfe-4.00/tiposBasico_v4.00.xsd' is not a schema "
+          "document.\n"
+          "FALHA: esquemas oficiais: XML schema 'DIR/Dados/Schemas/nfe-4.00/enviNFe_v4.00.xsd' "
+          "cannot be read: line 23: Element '{http://www.w3.org/2001/XMLSchema}include': The XML "
+          "document 'DIR/Dados/Schemas/nfe-4.00/tiposBasico_v4.00.xsd' is not a schema "
+          "document.\n"
+          "Caixa 001 (filial 0001, loja 01): NAO pronto: 2 falha(s), 1 aviso(s)\n"
           "== init-store and a register: exit 1\n"
           "FALHA: configuracao fiscal: o caixa 0001/001 nao tem linha em CAIXAFISCAL "
           "(certificado, CSC, serie)\n"
