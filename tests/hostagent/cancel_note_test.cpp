@@ -27,7 +27,8 @@ struct Case {
   const char* motivo;
   // Before the call: SQL on the store ("" none); "forget": the stand-in forgets its notes;
   // "unanswered": the store keeps the event as sent, without its answer, and the sale unmarked;
-  // "lost": the stand-in registers the event and its answer is lost on the way.
+  // "lost": the stand-in registers the event and its answer is lost on the way; "unreachable":
+  // the register's address of the authority is a closed port for the call.
   const char* before;
   const char* typed = nullptr;  // the sale as the operator types it, when not as recorded
 };
@@ -99,6 +100,10 @@ class CancelNoteTest : public ::testing::Test {
       waiting = "status " + (at == std::string::npos ? "-\n" : status.substr(at)) + "  ";
     } else if (std::string(c.before) == "lost") {
       standIn_.AnswerEvents("reset");
+    } else if (std::string(c.before) == "unreachable") {
+      PointAtAuthority(dir_, certificate_,
+                       "https://127.0.0.1:" + std::to_string(vyrtest::ClosedPort()),
+                       standIn_.CaBundle(), 2);
     } else if (*c.before != '\0') {
       Exec(c.before, {c.venda});
     }
@@ -106,6 +111,7 @@ class CancelNoteTest : public ::testing::Test {
     const Result r = RunHost(
         {"cancel-note", "--dir", dir_, c.typed ? c.typed : c.venda, "--motivo", c.motivo}, dir_);
     standIn_.AnswerEvents("");
+    PointAtAuthority(dir_, certificate_, standIn_.Url(), standIn_.CaBundle(), 2);
     const std::string json = RunHost({"status", "--dir", dir_, "--json"}, dir_).out;
     const size_t listed = json.find("\"cancelamentos_sem_resposta\":[{");
     if (listed != std::string::npos) {
@@ -169,6 +175,7 @@ TEST_F(CancelNoteTest, CancelsWhatTheAuthorityTakesAndRefusesTheRestWithTheReaso
        "WHERE NRSEQVENDA = ?"},
       {"answer lost", "0000000005", motivo, "lost"},
       {"run again after the lost answer", "0000000005", motivo, ""},
+      {"authority out of reach", "0000000004", motivo, "unreachable"},
       {"refused by the authority", "0000000004", motivo, "forget"},
   };
   std::string outcome;
@@ -216,7 +223,10 @@ TEST_F(CancelNoteTest, CancelsWhatTheAuthorityTakesAndRefusesTheRestWithTheReaso
           "NFeRecepcaoEvento4 135 reset \n"
           "run again after the lost answer: exit 0, NFC-e cancelada: cancellation found registered "
           "by the authority; KEY-110111-01-procEventoNFe.xml\n" +
-          kept + "NFeConsultaProtocolo4 101 \nrefused by the authority: " + refused +
+          kept + "NFeConsultaProtocolo4 101 \nauthority out of reach: " + refused +
+          "the cancellation of " + sale('4') +
+          " got no answer (WHY): run it again; the authority is asked first\n" + untouched +
+          "none \nrefused by the authority: " + refused +
           "the authority refused the cancellation of " + sale('4') + ": 217 stand-in 217\n" +
           untouched +
           "NFeRecepcaoEvento4 217 \n"

@@ -8,11 +8,13 @@
 #include <fstream>
 #include <regex>
 
+#include "fiscal/nfce/note_store.h"
 #include "hostagent/store_fixture.h"
 #include "packages/fiscal/nfce_test_support.h"
 #include "support/sefaz_stand_in.h"
 #include "support/temp_store.h"
 #include "support/test_certificate.h"
+#include "vyrutil/crypto.h"
 
 namespace hosttest {
 namespace {
@@ -59,9 +61,14 @@ const char* const kHomologacao =
     "AVISO: ambiente de homologacao (PARAVEND.IDAMBTRABNFCE 2): notas sem valor fiscal\n";
 
 TEST_F(CheckTest, NamesEachMissingPieceOnItsOwnLine) {
+  const vyrtest::TestCertificate ending = vyrtest::MakeTestCertificate(
+      scratch_.Dir(), "curto", "senha-curta", "11222333000181", 15, -5);
   const Case cases[] = {
       {"demo store", {}},
       {"certificate of another company", {"UPDATE FILIAL SET NRINSJURFILI = '99888777000166'"}},
+      {"certificate ending in ten days",
+       {"UPDATE CAIXAFISCAL SET DSARQCERTIF = '" + ending.pfx_path + "', DSSENHACERTIF = '" +
+        VyrUtil::Cripto("senha-curta", VyrFiscal::Nfce::kChaveSenhaCertificado) + "'"}},
       {"CSC id", {"UPDATE CAIXAFISCAL SET IDCSCNFCE = 'A1'"}},
       {"CSC id, in JSON", {"UPDATE CAIXAFISCAL SET IDCSCNFCE = 'A\"1\\'"}, "", "", true},
       {"no CSC", {"UPDATE CAIXAFISCAL SET CDCSCNFCE = NULL"}},
@@ -104,6 +111,7 @@ TEST_F(CheckTest, NamesEachMissingPieceOnItsOwnLine) {
                Replaced(Check(dir, c.json ? std::vector<std::string>{"--json"}
                                           : std::vector<std::string>{}),
                         kHomologacao, "");
+    outcome = Replaced(outcome, ending.pfx_path, "CURTO");
   }
   // A store made empty with a register and nothing else.
   const std::string empty = scratch_.Dir() + "/vazia";
@@ -126,6 +134,9 @@ TEST_F(CheckTest, NamesEachMissingPieceOnItsOwnLine) {
           "FALHA: certificado 'DIR/Dados/Certificado/demo.pfx' (CAIXAFISCAL.DSARQCERTIF) e do CNPJ "
           "'11222333000181', de outra empresa que a filial (FILIAL.NRINSJURFILI 99888777000166)\n" +
           kUmaFalha +
+          "== certificate ending in ten days: exit 0\n"
+          "AVISO: NFC-e: o certificado 'CURTO' vence em DATE\n"
+          "Caixa 001 (filial 0001, loja 01): pronto para vender, 2 aviso(s)\n"
           "== CSC id: exit 1\n"
           "FALHA: CSC: CAIXAFISCAL.IDCSCNFCE 'A1' nao e o id numerico do CSC\n" +
           kUmaFalha +

@@ -163,8 +163,9 @@ TEST_F(NfceWebServiceTest, ACertificateNearItsEndIsAnnouncedAndAnExpiredOrUnread
   } catch (const std::exception& error) {
     outcome += std::string(error.what());
   }
-  EXPECT_EQ("days=365 since=400|far=|near=NFC-e: o certificado '" + file + "' vence em " + day + "|NFC-e: the " +
-                "certificate '" + file + "' (CAIXAFISCAL.DSARQCERTIF) expired on " + day +
+  EXPECT_EQ("days=365 since=400|far=|near=NFC-e: o certificado '" + file + "' vence em " + day +
+                "|NFC-e: the " + "certificate '" + file +
+                "' (CAIXAFISCAL.DSARQCERTIF) expired on " + day +
                 ": the register cannot sign its notes|Certificate file '" + file +
                 "' is not a PKCS#12 certificate that the register's password "
                 "(CAIXAFISCAL.DSSENHACERTIF, ****) opens",
