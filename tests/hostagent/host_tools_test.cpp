@@ -89,7 +89,8 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "'2026-03-10 08:00:00', 2)",
       {std::string(44, '3')});
   // The number the pending order holds (and one voided for it before), one voided for a bill
-  // gone (not shown), one whose voiding the authority refused and one sent without an answer.
+  // gone (not shown), one whose voiding the authority refused, one sent without an answer and
+  // one held for an older bill of the same number, gone.
   store.Exec(
       "INSERT INTO NUMDOCRESERV (CDFILIAL, CDMODDOCFIS, NRSERIEDOCFIS, IDAMBDOCFIS, NRDOCFIS, "
       "CDCAIXA, NRVENDAREST, NRCOMANDA, IDSITRESERVA, DSMOTIVORESERVA) VALUES ('0001', '65', "
@@ -98,7 +99,8 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "'65', '1', '2', '25', '001', '0000000008', '0008', 'refused', '241 Rejeicao: Um numero "
       "da faixa ja foi utilizado'), ('0001', '65', '1', '2', '28', '001', '0000000001', '0001', "
       "'voided', '102 Inutilizacao homologada'), ('0001', '65', '1', '2', '24', '001', "
-      "'0000000007', '0007', 'voiding', NULL)");
+      "'0000000007', '0007', 'voiding', NULL), ('0001', '65', '1', '2', '29', '001', "
+      "'0000000099', '0001', 'reserved', NULL)");
   std::ofstream(store.Dir() + "/a1.pfx") << "not a certificate";
   store.Exec(
       "INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, DSARQCERTIF, DSSENHACERTIF) VALUES ('0001', "
@@ -163,7 +165,7 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "emitida 2026-03-10 08:00:00 (ha 60 min), 2 envios\n"
       "    enviada automaticamente quando o autorizador responder (prazo: 24 h da emissao)\n"
       "Notas recusadas pelo autorizador: 0\n"
-      "Numeros de NFC-e a inutilizar: 2\n"
+      "Numeros de NFC-e a inutilizar: 3\n"
       "  numero 24 serie 1 (comanda 0007): voiding\n"
       "    inutilizacao enviada sem resposta: pedida de novo a cada 10 min, no fechamento de um "
       "pedido ou no inicio do caixa\n"
@@ -171,6 +173,9 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "utilizado\n"
       "    inutilizacao recusada pela autoridade e nao pedida de novo: verifique com o suporte se "
       "uma nota usou o numero ou inutilize-o pelo portal da SEFAZ\n"
+      "  numero 29 serie 1 (comanda 0001): reserved\n"
+      "    liberado se uma nota o levar, senao inutilizado no proximo fechamento de um pedido ou "
+      "no inicio do caixa\n"
       "{\"filial\":\"0001\",\"caixa\":\"001\",\"loja\":\"01\",\"agora\":\"2026-03-10 "
       "12:00:00\",\"fuso_filial\":\"America/Sao_Paulo\",\"agora_filial\":\"2026-03-10 "
       "09:00:00\",\"erro_caixa\":null,\"falha_caixa\":null,\"thread\":{\"em_execucao\":true,"
@@ -229,7 +234,10 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "\",\"situacao\":\"refused\",\"motivo\":\"241 Rejeicao: Um numero da faixa ja foi "
       "utilizado\",\"acao\":\"inutilizacao recusada pela autoridade e nao pedida de novo: "
       "verifique com o suporte se uma nota usou o numero ou inutilize-o pelo portal da "
-      "SEFAZ\"}],\"cancelamentos_sem_resposta\":[],\"erros\":[]}\n",
+      "SEFAZ\"},{\"numero\":\"29\",\"serie\":\"1\",\"nrcomanda\":\"0001\",\"situacao\":"
+      "\"reserved\",\"motivo\":null,\"acao\":\"liberado se uma nota o levar, senao inutilizado "
+      "no proximo fechamento de um pedido ou no inicio do caixa\"}],\"cancelamentos_sem_resposta\":"
+      "[],\"erros\":[]}\n",
       Replaced(Replaced(text, store.Dir(), "DIR"), std::to_string(getpid()), "PID"));
   EXPECT_EQ(before, Files(store.DbPath())) << "status changed the store";
 }
