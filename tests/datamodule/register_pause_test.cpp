@@ -32,7 +32,13 @@ TEST(RegisterPauseTest, LogsAFaultWhenItBeginsChangesOnceAMinuteAndWhenItEnds) {
                                                 {80, "?ativacao recusada"},
                                                 {87, ""},
                                                 {139, ""},
-                                                {140, ""}};
+                                                {140, ""},
+                                                {141, "sem rede"},
+                                                {142, ""},
+                                                {143, "!sem rede"},
+                                                {144, "!sem rede"},
+                                                {204, "sem rede"},
+                                                {205, "sem rede"}};
   for (const auto& [segundos, falha] : passos) {
     const rtl::TDateTime agora = t0 + segundos * kSegundo;
     const std::string linha = falha[0] == '!' || falha[0] == '?'
@@ -63,7 +69,14 @@ TEST(RegisterPauseTest, LogsAFaultWhenItBeginsChangesOnceAMinuteAndWhenItEnds) {
       "87 P \n"
       "139 P \n"
       "140 - Caixa 0001/001 voltou a fechar pedidos (parado desde 10/03/2026 19:01:20): "
-      "corrigido: ativacao recusada\n",
+      "corrigido: ativacao recusada\n"
+      "141 P Caixa 0001/001 parado: sem rede - nenhum pedido é fechado até que seja corrigido\n"
+      "142 - Caixa 0001/001 voltou a fechar pedidos (parado desde 10/03/2026 19:02:21): "
+      "corrigido: sem rede\n"
+      "143 P Caixa 0001/001 parado: sem rede - nenhum pedido é fechado até que seja corrigido\n"
+      "144 P \n"
+      "204 P Caixa 0001/001 continua parado desde 10/03/2026 19:02:23: sem rede\n"
+      "205 P \n",
       log);
 }
 

@@ -27,8 +27,10 @@ struct Case {
   const char* motivo;
   // Before the call: SQL on the store ("" none); "forget": the stand-in forgets its notes;
   // "unanswered": the store keeps the event as sent, without its answer, and the sale unmarked;
-  // "lost": the stand-in registers the event and its answer is lost on the way.
+  // "lost": the stand-in registers the event and its answer is lost on the way; "unreachable":
+  // the register's address of the authority is a closed port for the call.
   const char* before;
+  const char* typed = nullptr;  // the sale as the operator types it, when not as recorded
 };
 
 class CancelNoteTest : public ::testing::Test {
@@ -98,12 +100,18 @@ class CancelNoteTest : public ::testing::Test {
       waiting = "status " + (at == std::string::npos ? "-\n" : status.substr(at)) + "  ";
     } else if (std::string(c.before) == "lost") {
       standIn_.AnswerEvents("reset");
+    } else if (std::string(c.before) == "unreachable") {
+      PointAtAuthority(dir_, certificate_,
+                       "https://127.0.0.1:" + std::to_string(vyrtest::ClosedPort()),
+                       standIn_.CaBundle(), 2);
     } else if (*c.before != '\0') {
       Exec(c.before, {c.venda});
     }
     const std::string before = standIn_.Calls();
-    const Result r = RunHost({"cancel-note", "--dir", dir_, c.venda, "--motivo", c.motivo}, dir_);
+    const Result r = RunHost(
+        {"cancel-note", "--dir", dir_, c.typed ? c.typed : c.venda, "--motivo", c.motivo}, dir_);
     standIn_.AnswerEvents("");
+    PointAtAuthority(dir_, certificate_, standIn_.Url(), standIn_.CaBundle(), 2);
     const std::string json = RunHost({"status", "--dir", dir_, "--json"}, dir_).out;
     const size_t listed = json.find("\"cancelamentos_sem_resposta\":[{");
     if (listed != std::string::npos) {
@@ -157,7 +165,7 @@ TEST_F(CancelNoteTest, CancelsWhatTheAuthorityTakesAndRefusesTheRestWithTheReaso
       "UPDATE VENDA SET IDSITUVENDA = 'A' WHERE NRSEQVENDA = ?";  // as if it stopped before
   const Case cases[] = {
       {"reason too short", "0000000001", "Pedido errado.", ""},
-      {"cancelled", "0000000001", motivo, ""},
+      {"cancelled", "0000000001", motivo, "", "1"},
       {"stopped before marking the sale", "0000000001", motivo, again},
       {"stopped before the answer came", "0000000001", motivo, "unanswered"},
       {"not authorised", "0000000002", motivo,
@@ -167,6 +175,7 @@ TEST_F(CancelNoteTest, CancelsWhatTheAuthorityTakesAndRefusesTheRestWithTheReaso
        "WHERE NRSEQVENDA = ?"},
       {"answer lost", "0000000005", motivo, "lost"},
       {"run again after the lost answer", "0000000005", motivo, ""},
+      {"authority out of reach", "0000000004", motivo, "unreachable"},
       {"refused by the authority", "0000000004", motivo, "forget"},
   };
   std::string outcome;
@@ -214,7 +223,10 @@ TEST_F(CancelNoteTest, CancelsWhatTheAuthorityTakesAndRefusesTheRestWithTheReaso
           "NFeRecepcaoEvento4 135 reset \n"
           "run again after the lost answer: exit 0, NFC-e cancelada: cancellation found registered "
           "by the authority; KEY-110111-01-procEventoNFe.xml\n" +
-          kept + "NFeConsultaProtocolo4 101 \nrefused by the authority: " + refused +
+          kept + "NFeConsultaProtocolo4 101 \nauthority out of reach: " + refused +
+          "the cancellation of " + sale('4') +
+          " got no answer (WHY): run it again; the authority is asked first\n" + untouched +
+          "none \nrefused by the authority: " + refused +
           "the authority refused the cancellation of " + sale('4') + ": 217 stand-in 217\n" +
           untouched +
           "NFeRecepcaoEvento4 217 \n"

@@ -8,11 +8,13 @@
 #include <fstream>
 #include <regex>
 
+#include "fiscal/nfce/note_store.h"
 #include "hostagent/store_fixture.h"
 #include "packages/fiscal/nfce_test_support.h"
 #include "support/sefaz_stand_in.h"
 #include "support/temp_store.h"
 #include "support/test_certificate.h"
+#include "vyrutil/crypto.h"
 
 namespace hosttest {
 namespace {
@@ -51,16 +53,24 @@ struct Case {
   const char* name;
   std::vector<std::string> sql;  // run on a copy of the demo store
   const char* removed = "";      // a file of the copy removed
+  const char* spoiled = "";      // a file of the copy overwritten with what it is not
+  bool json = false;             // the check asked with --json
 };
 
 const char* const kHomologacao =
     "AVISO: ambiente de homologacao (PARAVEND.IDAMBTRABNFCE 2): notas sem valor fiscal\n";
 
 TEST_F(CheckTest, NamesEachMissingPieceOnItsOwnLine) {
+  const vyrtest::TestCertificate ending = vyrtest::MakeTestCertificate(
+      scratch_.Dir(), "curto", "senha-curta", "11222333000181", 15, -5);
   const Case cases[] = {
       {"demo store", {}},
       {"certificate of another company", {"UPDATE FILIAL SET NRINSJURFILI = '99888777000166'"}},
+      {"certificate ending in ten days",
+       {"UPDATE CAIXAFISCAL SET DSARQCERTIF = '" + ending.pfx_path + "', DSSENHACERTIF = '" +
+        VyrUtil::Cripto("senha-curta", VyrFiscal::Nfce::kChaveSenhaCertificado) + "'"}},
       {"CSC id", {"UPDATE CAIXAFISCAL SET IDCSCNFCE = 'A1'"}},
+      {"CSC id, in JSON", {"UPDATE CAIXAFISCAL SET IDCSCNFCE = 'A\"1\\'"}, "", "", true},
       {"no CSC", {"UPDATE CAIXAFISCAL SET CDCSCNFCE = NULL"}},
       {"schema missing", {}, "Dados/Schemas/nfe-4.00/enviNFe_v4.00.xsd"},
       {"environment", {"UPDATE PARAVEND SET IDAMBTRABNFCE = '3'"}},
@@ -73,10 +83,22 @@ TEST_F(CheckTest, NamesEachMissingPieceOnItsOwnLine) {
       {"origin without intermediary", {"DELETE FROM INTERMEDVENDA"}},
       {"IBPT expired", {"UPDATE TABIBPT SET DTFIMVIGIBPT = '2020-01-31 00:00:00'"}},
       {"IBPT ending soon", {"UPDATE TABIBPT SET DTFIMVIGIBPT = datetime('now', '+10 days')"}},
+      {"IBPT's last day", {"UPDATE TABIBPT SET DTFIMVIGIBPT = date('now') || ' 00:00:00'"}},
+      {"IBPT valid 30 days more",
+       {"UPDATE TABIBPT SET DTFIMVIGIBPT = date('now', '+30 days') || ' 00:00:00'"}},
       {"numbers neither used nor voided",
+       {"WITH RECURSIVE N(V) AS (SELECT 1 UNION ALL SELECT V + 2 FROM N WHERE V < 25) INSERT INTO "
+        "NUMDOCRESERV (CDFILIAL, CDMODDOCFIS, NRSERIEDOCFIS, IDAMBDOCFIS, NRDOCFIS, CDCAIXA, "
+        "IDSITRESERVA) SELECT '0001', '65', '1', '2', V, '001', 'voided' FROM N WHERE V <> 5"}},
+      {"numbers held for a bill, and another series' numbers",
        {"INSERT INTO NUMDOCRESERV (CDFILIAL, CDMODDOCFIS, NRSERIEDOCFIS, IDAMBDOCFIS, NRDOCFIS, "
         "CDCAIXA, IDSITRESERVA) VALUES ('0001', '65', '1', '2', '1', '001', 'voided'), ('0001', "
-        "'65', '1', '2', '3', '001', 'voided'), ('0001', '65', '1', '2', '7', '001', 'voided')"}},
+        "'65', '1', '2', '2', '001', 'reserved'), ('0001', '65', '1', '2', '3', '001', "
+        "'voiding'), ('0001', '65', '2', '2', '5', '002', 'voided')"}},
+      {"series 999 and a certificate of another branch of the company",
+       {"UPDATE CAIXAFISCAL SET NRSERIENFCE = '999'",
+        "UPDATE FILIAL SET NRINSJURFILI = '11222333000262'"}},
+      {"schema unreadable", {}, "", "Dados/Schemas/nfe-4.00/tiposBasico_v4.00.xsd"},
   };
   std::string outcome;
   int n = 0;
@@ -84,7 +106,12 @@ TEST_F(CheckTest, NamesEachMissingPieceOnItsOwnLine) {
     const std::string dir = Copy("loja" + std::to_string(++n));
     for (const std::string& sql : c.sql) Exec(StoreOf(dir), sql);
     if (*c.removed != '\0') fs::remove(dir + "/" + c.removed);
-    outcome += std::string("== ") + c.name + ": " + Replaced(Check(dir), kHomologacao, "");
+    if (*c.spoiled != '\0') std::ofstream(dir + "/" + c.spoiled) << "<nao-e-um-esquema/>";
+    outcome += std::string("== ") + c.name + ": " +
+               Replaced(Check(dir, c.json ? std::vector<std::string>{"--json"}
+                                          : std::vector<std::string>{}),
+                        kHomologacao, "");
+    outcome = Replaced(outcome, ending.pfx_path, "CURTO");
   }
   // A store made empty with a register and nothing else.
   const std::string empty = scratch_.Dir() + "/vazia";
@@ -107,9 +134,17 @@ TEST_F(CheckTest, NamesEachMissingPieceOnItsOwnLine) {
           "FALHA: certificado 'DIR/Dados/Certificado/demo.pfx' (CAIXAFISCAL.DSARQCERTIF) e do CNPJ "
           "'11222333000181', de outra empresa que a filial (FILIAL.NRINSJURFILI 99888777000166)\n" +
           kUmaFalha +
+          "== certificate ending in ten days: exit 0\n"
+          "AVISO: NFC-e: o certificado 'CURTO' vence em DATE\n"
+          "Caixa 001 (filial 0001, loja 01): pronto para vender, 2 aviso(s)\n"
           "== CSC id: exit 1\n"
           "FALHA: CSC: CAIXAFISCAL.IDCSCNFCE 'A1' nao e o id numerico do CSC\n" +
           kUmaFalha +
+          "== CSC id, in JSON: exit 1\n"
+          "{\"filial\": \"0001\", \"caixa\": \"001\", \"loja\": \"01\", \"pronto\": false, "
+          "\"falhas\": [\"CSC: CAIXAFISCAL.IDCSCNFCE 'A\\\"1\\\\' nao e o id numerico do CSC\"], "
+          "\"avisos\": [\"ambiente de homologacao (PARAVEND.IDAMBTRABNFCE 2): notas sem valor "
+          "fiscal\"]}\n" +
           "== no CSC: exit 1\n"
           "FALHA: CSC: CAIXAFISCAL.CDCSCNFCE vazio (o codigo de seguranca do contribuinte que a "
           "SEFAZ da a empresa)\n" +
@@ -160,10 +195,29 @@ TEST_F(CheckTest, NamesEachMissingPieceOnItsOwnLine) {
           "AVISO: tabela IBPT (TABIBPT) do estado 'SP' versao 26.1.DEMO vence em DATE: carregue a "
           "proxima (import-ibpt)\n"
           "Caixa 001 (filial 0001, loja 01): pronto para vender, 2 aviso(s)\n"
+          "== IBPT's last day: exit 0\n"
+          "AVISO: tabela IBPT (TABIBPT) do estado 'SP' versao 26.1.DEMO vence em DATE: carregue a "
+          "proxima (import-ibpt)\n"
+          "Caixa 001 (filial 0001, loja 01): pronto para vender, 2 aviso(s)\n"
+          "== IBPT valid 30 days more: exit 0\n" +
+          kPronto +
           "== numbers neither used nor voided: exit 0\n"
           "AVISO: NFC-e serie 1: numeros sem nota nem inutilizacao (NFCEVENDA, NUMDOCRESERV): 2, 4 "
-          "a 6; devem ser inutilizados junto a SEFAZ\n"
+          "a 6, 8, 10, 12, 14, 16, 18, 20, 22 e mais 1; devem ser inutilizados junto a SEFAZ\n"
           "Caixa 001 (filial 0001, loja 01): pronto para vender, 2 aviso(s)\n"
+          "== numbers held for a bill, and another series' numbers: exit 0\n" +
+          kPronto + "== series 999 and a certificate of another branch of the company: exit 0\n" +
+          kPronto +
+          "== schema unreadable: exit 1\n"
+          "FALHA: esquemas oficiais: XML schema 'DIR/Dados/Schemas/nfe-4.00/nfe_v4.00.xsd' "
+          "cannot be read: line 23: Element '{http://www.w3.org/2001/XMLSchema}include': The XML "
+          "document 'DIR/Dados/Schemas/nfe-4.00/tiposBasico_v4.00.xsd' is not a schema "
+          "document.\n"
+          "FALHA: esquemas oficiais: XML schema 'DIR/Dados/Schemas/nfe-4.00/enviNFe_v4.00.xsd' "
+          "cannot be read: line 23: Element '{http://www.w3.org/2001/XMLSchema}include': The XML "
+          "document 'DIR/Dados/Schemas/nfe-4.00/tiposBasico_v4.00.xsd' is not a schema "
+          "document.\n"
+          "Caixa 001 (filial 0001, loja 01): NAO pronto: 2 falha(s), 1 aviso(s)\n"
           "== init-store and a register: exit 1\n"
           "FALHA: configuracao fiscal: o caixa 0001/001 nao tem linha em CAIXAFISCAL "
           "(certificado, CSC, serie)\n"

@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "hostagent/cancellation_status.h"
 #include "hostagent/host_records.h"
 #include "hostagent/register_lock.h"
 #include "hostagent/reprint_command.h"
@@ -87,15 +88,19 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "DTHREMISNFCE, QTTENTENVNFCE) VALUES ('0001', '001', '0000000006', ?, 'pending', "
       "'2026-03-10 08:00:00', 2)",
       {std::string(44, '3')});
-  // The number the pending order holds, one voided for a bill gone (not shown) and one whose
-  // voiding the authority refused.
+  // The number the pending order holds (and one voided for it before), one voided for a bill
+  // gone (not shown), one whose voiding the authority refused, one sent without an answer and
+  // one held for an older bill of the same number, gone.
   store.Exec(
       "INSERT INTO NUMDOCRESERV (CDFILIAL, CDMODDOCFIS, NRSERIEDOCFIS, IDAMBDOCFIS, NRDOCFIS, "
       "CDCAIXA, NRVENDAREST, NRCOMANDA, IDSITRESERVA, DSMOTIVORESERVA) VALUES ('0001', '65', "
       "'1', '2', '27', '001', '0000000001', '0001', 'reserved', NULL), ('0001', '65', '1', '2', "
       "'26', '001', '0000000009', '0009', 'voided', '102 Inutilizacao homologada'), ('0001', "
       "'65', '1', '2', '25', '001', '0000000008', '0008', 'refused', '241 Rejeicao: Um numero "
-      "da faixa ja foi utilizado')");
+      "da faixa ja foi utilizado'), ('0001', '65', '1', '2', '28', '001', '0000000001', '0001', "
+      "'voided', '102 Inutilizacao homologada'), ('0001', '65', '1', '2', '24', '001', "
+      "'0000000007', '0007', 'voiding', NULL), ('0001', '65', '1', '2', '29', '001', "
+      "'0000000099', '0001', 'reserved', NULL)");
   std::ofstream(store.Dir() + "/a1.pfx") << "not a certificate";
   store.Exec(
       "INSERT INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, DSARQCERTIF, DSSENHACERTIF) VALUES ('0001', "
@@ -160,11 +165,17 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "emitida 2026-03-10 08:00:00 (ha 60 min), 2 envios\n"
       "    enviada automaticamente quando o autorizador responder (prazo: 24 h da emissao)\n"
       "Notas recusadas pelo autorizador: 0\n"
-      "Numeros de NFC-e a inutilizar: 1\n"
+      "Numeros de NFC-e a inutilizar: 3\n"
+      "  numero 24 serie 1 (comanda 0007): voiding\n"
+      "    inutilizacao enviada sem resposta: pedida de novo a cada 10 min, no fechamento de um "
+      "pedido ou no inicio do caixa\n"
       "  numero 25 serie 1 (comanda 0008): refused: 241 Rejeicao: Um numero da faixa ja foi "
       "utilizado\n"
       "    inutilizacao recusada pela autoridade e nao pedida de novo: verifique com o suporte se "
       "uma nota usou o numero ou inutilize-o pelo portal da SEFAZ\n"
+      "  numero 29 serie 1 (comanda 0001): reserved\n"
+      "    liberado se uma nota o levar, senao inutilizado no proximo fechamento de um pedido ou "
+      "no inicio do caixa\n"
       "{\"filial\":\"0001\",\"caixa\":\"001\",\"loja\":\"01\",\"agora\":\"2026-03-10 "
       "12:00:00\",\"fuso_filial\":\"America/Sao_Paulo\",\"agora_filial\":\"2026-03-10 "
       "09:00:00\",\"erro_caixa\":null,\"falha_caixa\":null,\"thread\":{\"em_execucao\":true,"
@@ -216,11 +227,17 @@ TEST(HostTools, StatusShowsWhatIsStuckAndWhy) {
       "08:00:00\",\"idade_s\":3600,\"envios\":2,\"motivo\":null,\"acao\":\"enviada "
       "automaticamente quando o autorizador responder (prazo: 24 h da emissao)\"}],"
       "\"erro_notas_recusadas\":null,\"notas_recusadas\":[],\"erro_numeros_a_inutilizar\":"
-      "null,\"numeros_a_inutilizar\":[{\"numero\":\"25\",\"serie\":\"1\",\"nrcomanda\":\"0008"
+      "null,\"numeros_a_inutilizar\":[{\"numero\":\"24\",\"serie\":\"1\",\"nrcomanda\":\"0007"
+      "\",\"situacao\":\"voiding\",\"motivo\":null,\"acao\":\"inutilizacao enviada sem "
+      "resposta: pedida de novo a cada 10 min, no fechamento de um pedido ou no inicio do "
+      "caixa\"},{\"numero\":\"25\",\"serie\":\"1\",\"nrcomanda\":\"0008"
       "\",\"situacao\":\"refused\",\"motivo\":\"241 Rejeicao: Um numero da faixa ja foi "
       "utilizado\",\"acao\":\"inutilizacao recusada pela autoridade e nao pedida de novo: "
       "verifique com o suporte se uma nota usou o numero ou inutilize-o pelo portal da "
-      "SEFAZ\"}],\"cancelamentos_sem_resposta\":[],\"erros\":[]}\n",
+      "SEFAZ\"},{\"numero\":\"29\",\"serie\":\"1\",\"nrcomanda\":\"0001\",\"situacao\":"
+      "\"reserved\",\"motivo\":null,\"acao\":\"liberado se uma nota o levar, senao inutilizado "
+      "no proximo fechamento de um pedido ou no inicio do caixa\"}],\"cancelamentos_sem_resposta\":"
+      "[],\"erros\":[]}\n",
       Replaced(Replaced(text, store.Dir(), "DIR"), std::to_string(getpid()), "PID"));
   EXPECT_EQ(before, Files(store.DbPath())) << "status changed the store";
 }
@@ -369,6 +386,31 @@ TEST(HostTools, RunRefusesAStoreShortOfTheSchemaAndWarnsOfDuplicatedSales) {
       Replaced(
           std::to_string(outdated) + " " + std::to_string(duplicated) + "\n" + err.str() + logged,
           store.Dir(), "DIR"));
+}
+
+// A cancellation sent without an answer is the register's whose day folders hold its lot; its
+// answer, or any other file, is none.
+TEST(HostTools, UnansweredCancellationsAreTheRegistersOwn) {
+  vyrtest::TempDir dir;
+  const std::string key1(44, '1'), key2(44, '2'), key3(44, '3');
+  const std::string xml = dir.Path() + "/Dados/XML_NFCe_Sat/";
+  for (const std::string& file :
+       {"0001-001-2026-03-10/enviado-" + key2 + "-110111-01-envEvento.xml",
+        "0001-001-2026-03-11/enviado-" + key1 + "-110111-01-envEvento.xml",
+        "0001-002-2026-03-10/enviado-" + key3 + "-110111-01-envEvento.xml",
+        "0001-001-2026-03-10/" + key3 + "-110111-01-procEventoNFe.xml",
+        "0001-001-2026-03-10/enviado-" + key3 + "-envNFe.xml"}) {
+    fs::create_directories(fs::path(xml + file).parent_path());
+    std::ofstream(xml + file) << "<x/>";
+  }
+  std::string found;
+  for (const auto& c : hostagent::UnansweredCancellations(dir.Path(), "0001", "001")) {
+    found += c.chave.substr(0, 1) + " " + fs::relative(c.arquivo, xml).string() + "\n";
+  }
+  EXPECT_EQ("1 0001-001-2026-03-11/enviado-" + key1 +
+                "-110111-01-envEvento.xml\n2 0001-001-2026-03-10/enviado-" + key2 +
+                "-110111-01-envEvento.xml\n",
+            found);
 }
 
 }  // namespace

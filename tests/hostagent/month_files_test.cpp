@@ -137,6 +137,13 @@ TEST_F(MonthFilesTest, ExportXmlOfAMonthCrossingAContingencyAndAVoidedNumber) {
        "CDCAIXA, NRVENDAREST, NRCOMANDA, IDSITRESERVA, DTHRRESERVA) SELECT CDFILIAL, '65', "
        "NRSERIEDOCFIS, IDAMBDOCFIS, NRULTDOCFIS + 1, '001', '9', '0009', 'reserved', "
        "datetime('now', 'localtime') FROM PROXNUMDOCFIS WHERE CDMODDOCFIS = '65'");
+  // A number whose voiding the authority refused: the month waits for it too.
+  Exec(Db(),
+       "INSERT INTO NUMDOCRESERV (CDFILIAL, CDMODDOCFIS, NRSERIEDOCFIS, IDAMBDOCFIS, NRDOCFIS, "
+       "CDCAIXA, NRVENDAREST, NRCOMANDA, IDSITRESERVA, DTHRRESERVA, DSMOTIVORESERVA) SELECT "
+       "CDFILIAL, '65', NRSERIEDOCFIS, IDAMBDOCFIS, NRULTDOCFIS + 2, '001', '8', '0008', "
+       "'refused', datetime('now', 'localtime'), '241 Rejeicao: Um numero da faixa ja foi "
+       "utilizado' FROM PROXNUMDOCFIS WHERE CDMODDOCFIS = '65'");
   // The second note's cancellation sent without an answer: the month waits for it.
   const std::string sent =
       dir_ + "/" +
@@ -147,6 +154,7 @@ TEST_F(MonthFilesTest, ExportXmlOfAMonthCrossingAContingencyAndAVoidedNumber) {
   std::ofstream(sent) << "<envEvento/>";
   export_month("cancelamento sem resposta", {});
   fs::remove(sent);
+  Exec(Db(), "DELETE FROM NUMDOCRESERV WHERE IDSITRESERVA = 'refused'");
   export_month("autorizada", {});
   state = std::regex_replace(state, std::regex(R"(\d{4}-\d\d-\d\d[T ]\d\d:\d\d:\d\d)"), "DATA");
   state =
@@ -182,7 +190,10 @@ TEST_F(MonthFilesTest, ExportXmlOfAMonthCrossingAContingencyAndAVoidedNumber) {
           " tem documentos nao resolvidos junto a SEFAZ:\n  numero " + num(3) +
           " serie 1 (KEY2): autorizada (contingencia), cancelamento enviado sem resposta: rode "
           "hostagent cancel-note da venda de novo: a SEFAZ e consultada pela chave antes de "
-          "qualquer novo envio\nAguarde a THREAD transmiti-los (hostagent status) ou use "
+          "qualquer novo envio\n  numero " +
+          num(5) +
+          " serie 1: inutilizacao recusada: 241 Rejeicao: Um numero da faixa ja foi utilizado\n"
+          "Aguarde a THREAD transmiti-los (hostagent status) ou use "
           "--continuar para exportar assim mesmo; nada foi gravado\n(no archive)\n\n"
           "autorizada: 0\n" +
           gap +

@@ -38,7 +38,8 @@ std::string StatusOf(const std::string& status, const std::string& venda) {
 // - 7 and 8: one bill number, different contents;
 // - 4: no items; 6: a price 'abc'; 13: a payment of 'abc';
 // - 9: a product whose NCM has a letter (the same for both documents: this is a SAT register);
-// - 10: a can priced 1e-9, 11: a quantity of 0.0001 (worth 0.00).
+// - 10: a can priced 1e-9, 11: a quantity of 0.0001 (worth 0.00);
+// - 12, a good one: its items without discount nor increase (NULL).
 const char* const kOddOrders =
     "UPDATE COMANDAVEN SET NRCOMANDA = '0002', DSCOMANDA = 'DLV_0002', NRCOMANDAEXT = 'DEMO02' "
     "WHERE NRVENDAREST = '0000000005';"
@@ -64,7 +65,9 @@ const char* const kOddOrders =
     "UPDATE ITCOMANDAVEN SET QTPRODCOMVEN = 0.0001 WHERE NRVENDAREST = '0000000011' AND "
     "NRPRODCOMVEN = '002';"
     "UPDATE MOVCAIXADLV SET VRMOVIVENDDLV = 45.90 WHERE NRVENDAREST = '0000000011';"
-    "UPDATE MOVCAIXADLV SET VRMOVIVENDDLV = 'abc' WHERE NRVENDAREST = '0000000013';";
+    "UPDATE MOVCAIXADLV SET VRMOVIVENDDLV = 'abc' WHERE NRVENDAREST = '0000000013';"
+    "UPDATE ITCOMANDAVEN SET VRDESCCOMVEN = NULL, VRACRCOMVEN = NULL WHERE NRVENDAREST = "
+    "'0000000012';";
 
 TEST(OddOrdersTest, OddBillsAreLeftPendingWithTheirReasonAmongGoodOrdersThatClose) {
   vyrtest::TempStore scratch;

@@ -171,19 +171,37 @@ TEST_F(ScanTest, AStopRequestEndsThePassAfterTheCurrentOrder) {
 
 // A bill number that a waiting bill of another store of the branch shares: the fiscal package
 // finds a bill by branch and number, so this store's bill is not closed either; its line is
-// logged once, however many passes meet it.
+// logged once, however many passes meet it, and again when it comes back to the list or on a
+// new day; once the other bill closes, this one closes.
 TEST_F(ScanTest, ABillNumberSharedWithAnotherStoresBillIsNotClosedAndLoggedOnce) {
   vyrtest::PendingOrder other;
   other.cdloja = "02";
   other.nrvendarest = "0000000002";
   vyrtest::InsertPendingOrder(store_, other);
-  Pass();
-  Pass();
+  std::string logged;  // the lines in the day's log after each pass
+  const auto pass = [&](const char* label) {
+    Pass();
+    logged += std::string(label) + ":" + std::to_string(Lines(Log(), "Pedido não fechado")) + " ";
+  };
+  pass("first");
+  pass("again");
+  store_.Exec("UPDATE COMANDAVEN SET IDIMPCUPEXP = '3' WHERE CDLOJA = '01'");
+  pass("left");
+  store_.Exec("UPDATE COMANDAVEN SET IDIMPCUPEXP = '2' WHERE CDLOJA = '01'");
+  pass("back");
+  At(86400);
+  pass("next day");
+  pass("again");
+  // The other store's bill closed: this one's number is its own again, and it closes.
+  store_.Exec("UPDATE COMANDAVEN SET IDIMPCUPEXP = '3' WHERE CDLOJA = '02'");
+  pass("other closed");
   EXPECT_EQ(
+      "first:1 again:1 left:1 back:2 next day:1 again:1 other closed:1 |"
       "Pedido não fechado (venda 0000000001, comanda 0001): a comanda 0001 está também em pedido "
       "aberto de outra loja; nenhum deles é fechado até que o programa que exporta os pedidos dê "
-      "a cada um o seu número de comanda (COMANDAVEN.NRCOMANDA).\n|IDIMPCUPEXP=2 IDSTCOMANDA=1|",
-      Log() + "|" +
+      "a cada um o seu número de comanda (COMANDAVEN.NRCOMANDA).\n|IDIMPCUPEXP=3 IDSTCOMANDA=P|"
+      "BuscaVenda['0001', '0001'];SetConcluiFechamento;",
+      logged + "|" + Log().substr(0, Log().find('\n') + 1) + "|" +
           store_.Scalar("SELECT 'IDIMPCUPEXP=' || IDIMPCUPEXP || ' IDSTCOMANDA=' || "
                         "IDSTCOMANDA FROM COMANDAVEN WHERE CDLOJA = '01'") +
           "|" + Calls());

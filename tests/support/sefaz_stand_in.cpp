@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <ctime>
 #include <sstream>
 #include <stdexcept>
 
@@ -79,6 +80,26 @@ std::string ProtNfe(const std::string& key, const std::string& cStat, const std:
          (nProt.empty() ? "" : "<nProt>" + nProt + "</nProt><digVal>" + digVal + "</digVal>") +
          "<cStat>" + cStat + "</cStat><xMotivo>" +
          (xMotivo.empty() ? "stand-in " + cStat : xMotivo) + "</xMotivo></infProt></protNFe>";
+}
+
+// A voiding request as the authority checks it: signed, in homologation, this year, its Id
+// made of its own fields ("ID" cUF ano CNPJ mod serie(3) nNFIni(9) nNFFin(9)).
+std::string VoidingStatus(const pugi::xml_node& inutNFe) {
+  const pugi::xml_node inf = inutNFe.child("infInut");
+  const auto padded = [](const std::string& digits, size_t width) {
+    return digits.size() >= width ? digits : std::string(width - digits.size(), '0') + digits;
+  };
+  const std::string id =
+      std::string("ID") + inf.child_value("cUF") + inf.child_value("ano") +
+      inf.child_value("CNPJ") + inf.child_value("mod") + padded(inf.child_value("serie"), 3) +
+      padded(inf.child_value("nNFIni"), 9) + padded(inf.child_value("nNFFin"), 9);
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  const std::string year = std::to_string((utc.tm_year + 1900) % 100);
+  if (!inutNFe.child("Signature") || id != inf.attribute("Id").value()) return "225";
+  if (std::string(inf.child_value("tpAmb")) != "2") return "252";
+  return std::string(inf.child_value("ano")) == year ? "102" : "453";
 }
 
 }  // namespace
@@ -284,8 +305,7 @@ std::string SefazStandIn::Service(const std::string& service, const std::string&
     cStat = status_answer_;
     answer = Root("retConsStatServ", cStat, "<tMed>1</tMed>");
   } else if (service == "NFeInutilizacao4") {
-    const bool signed_request = root.child("Signature") && root.child("infInut").attribute("Id");
-    cStat = signed_request ? "102" : "225";
+    cStat = VoidingStatus(root);
     answer = std::string("<retInutNFe xmlns=\"") + kNfe +
              "\" versao=\"4.00\"><infInut><tpAmb>2</tpAmb><verAplic>STAND-IN</verAplic><cStat>" +
              cStat + "</cStat><xMotivo>stand-in " + cStat +

@@ -8,7 +8,9 @@
 //
 // The event service (NFeRecepcaoEvento4) registers a signed cancellation (110111) of a key it
 // authorised (135; 573 once it holds one) and refuses any other key (217); the status query of a
-// cancelled key then answers 101 with the event's procEventoNFe.
+// cancelled key then answers 101 with the event's procEventoNFe. A voiding (NFeInutilizacao4)
+// is homologated (102) when signed, in homologation, of this year and with an Id made of its own
+// fields; else refused 225, 252 or 453.
 //
 // Serves any path: the service is the one nfeDadosMsg names. Thread-safe.
 

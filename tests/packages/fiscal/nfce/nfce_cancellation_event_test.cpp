@@ -30,6 +30,8 @@ TEST(NfceCancellationEvent, TheBuiltEventPassesAndEachSlipIsNamed) {
   } cases[] = {
       {"built", evento},
       {"reason 14", Replaced(evento, "Devolução total", "Devolução tota")},
+      {"reason 255", Replaced(evento, "Devolução total", "Devolução" + std::string(246, '.'))},
+      {"reason 256", Replaced(evento, "Devolução total", "Devolução" + std::string(247, '.'))},
       {"reason escaped", EventoCancelamento([&] {
          DadosCancelamento e = d;
          e.xJust = "Cliente <ausente> & sem troco";
@@ -43,12 +45,38 @@ TEST(NfceCancellationEvent, TheBuiltEventPassesAndEachSlipIsNamed) {
   };
   std::string seen;
   for (const auto& c : cases) seen += std::string(c.name) + ": " + ErrosDoEvento(c.event) + ";";
+  const std::string& escaped = cases[4].event;
+  const size_t reason = escaped.find("<xJust>") + 7;
+  seen += "|" + escaped.substr(reason, escaped.find("</xJust>") - reason);
   EXPECT_EQ(
-      "built: ;reason 14: xJust is not 15 to 255 characters\n;reason escaped: ;"
+      "built: ;reason 14: xJust is not 15 to 255 characters\n;reason 255: ;"
+      "reason 256: xJust is not 15 to 255 characters\n;reason escaped: ;"
       "Id: infEvento Id is not ID110111 + chNFe + 01\n;cOrgao: cOrgao is not the key's state\n;"
       "nProt: nProt is not 15 digits\n;CNPJ: CNPJ is not 14 digits\n;"
-      "descEvento: descEvento is not Cancelamento\n;",
+      "descEvento: descEvento is not Cancelamento\n;"
+      "|Cliente &lt;ausente&gt; &amp; sem troco",
       seen);
+}
+
+// The authority's answer about a key holds its cancellation only in an event of that key, of
+// the cancellation's type, that the authority registered.
+TEST(NfceCancellationEvent, TheQueryAnswerHoldsTheCancellationOnlyWhenRegisteredForTheKey) {
+  const std::string key = "35261211222333000181650010000000011395031321";
+  const auto proc = [](const std::string& chave, const char* tpEvento, const char* cStat) {
+    return std::string("<procEventoNFe versao=\"1.00\"><evento><infEvento><chNFe>") + chave +
+           "</chNFe><tpEvento>" + tpEvento + "</tpEvento></infEvento></evento><retEvento>" +
+           "<infEvento><cStat>" + cStat + "</cStat></infEvento></retEvento></procEventoNFe>";
+  };
+  const std::string answers[] = {proc(key.substr(0, 43) + "9", "110111", "135"),
+                                 proc(key, "110110", "135"), proc(key, "110111", "573"),
+                                 proc(key, "110111", "155")};
+  std::string seen;
+  for (const std::string& answer : answers) {
+    const std::string found = CancelamentoNaConsulta(
+        "<retConsSitNFe><cStat>101</cStat>" + answer + "</retConsSitNFe>", key);
+    seen += found.empty() ? "- " : found == answer ? "found " : "other ";
+  }
+  EXPECT_EQ("- - - found ", seen);
 }
 
 }  // namespace

@@ -311,25 +311,61 @@ TEST_F(NfceTransmissionTest, ANoteWithoutAGivenTimeTakesTheBranchsClockForItsDat
             Between(ReadFile(doc.arquivoXml), "<dhEmi>", "</") + "|" + doc.chave.substr(2, 4));
 }
 
+// A rejected note is made again an hour after its last send, the oldest first, one per pass; one
+// that cannot be made counts as a send, so its next try comes an hour later.
+TEST_F(NfceTransmissionTest, ARejectedNoteIsTriedAgainAnHourAfterEachAttemptOldestFirst) {
+  const rtl::TDateTime sent = rtl::EncodeDateTime({2026, 3, 10, 19, 0, 0, 0});
+  vyrtest::ScopedClock clock(sent);
+  vyrtest::FakeAuthoriser authoriser;  // in place of the web-service client
+  SetRegister("");
+  authoriser.batchAnswer = "778 Rejeicao: Informado NCM inexistente";
+  Emit("0000000001", "123");
+  Emit("0000000002", "124");
+  std::string tries;
+  for (const int minutes : {59, 61, 62, 63, 120, 122}) {
+    clock.Set(sent + minutes / 1440.0);
+    std::vector<std::string> lines;
+    VyrFiscal::Nfce::RefazNotaRejeitada(conn_, "0001", "001", lines);
+    tries += std::to_string(minutes) + ":";
+    for (const std::string& line : lines) {
+      tries += line.substr(line.find(" da venda ") + 10, 10) +
+               (line.find(" nao pode ser refeita: ") != std::string::npos ? " not made" : " made");
+    }
+    tries += " ";
+  }
+  EXPECT_EQ("59: 61:0000000001 not made 62:0000000002 not made 63: 120: 122:0000000001 not made ",
+            tries);
+}
+
 // What comes after a refusal depends on what it did to the number: a rejection leaves it to the
 // sale's corrected note, made again, a denial consumed it, a 539 naming another note means two
 // notes were given it.
 TEST(NfceRefusal, TheNextStepFollowsWhatTheRefusalDidToTheNumber) {
+  const std::string key = "35260311222333000181650010000001241000000019";
   std::string steps;
-  for (const char* motivo :
-       {"778 Rejeicao: Informado NCM inexistente", "302 Uso Denegado: Irregularidade fiscal",
-        "539 Rejeicao: Duplicidade de NF-e, com diferenca na Chave de Acesso "
-        "[chNFe:35260311222333000181650010000001241000000019]"}) {
+  for (const std::string& motivo : std::vector<std::string>{
+           "778 Rejeicao: Informado NCM inexistente", "", "110 Uso Denegado",
+           "301 Uso Denegado: Irregularidade fiscal do emitente",
+           "302 Uso Denegado: Irregularidade fiscal",
+           "303 Uso Denegado: Destinatario nao habilitado",
+           "539 Rejeicao: Duplicidade de NF-e, com diferenca na Chave de Acesso [chNFe:" + key +
+               "]",
+           "204 Rejeicao: Duplicidade de NF-e [chNFe: " + key + "]",
+           "539 Rejeicao: Duplicidade de NF-e [chNFe:" + key.substr(1) + "]"}) {
     const std::string step = VyrFiscal::Nfce::ProximoPassoRejeicao("124", "1", motivo);
-    steps += std::to_string(VyrFiscal::Nfce::RejeicaoRefazivel(motivo)) + " " +
+    steps += motivo.substr(0, 3) + " " +
+             std::to_string(VyrFiscal::Nfce::RejeicaoRefazivel(motivo)) + " " +
              step.substr(0, step.find(':')) + "\n";
   }
-  EXPECT_EQ(
-      "1 o numero 124 da serie 1 fica com esta venda (uma rejeicao nao consome o numero)\n"
-      "0 o numero 124 da serie 1 foi consumido pela denegacao (nao inutilize)\n"
-      "0 o numero 124 da serie 1 ja pertence a nota "
-      "35260311222333000181650010000001241000000019 no autorizador\n",
-      steps);
+  const std::string number = " o numero 124 da serie 1 ";
+  const std::string denied = number + "foi consumido pela denegacao (nao inutilize)\n";
+  EXPECT_EQ("778 1" + number + "fica com esta venda (uma rejeicao nao consome o numero)\n" + " 0" +
+                number + "fica com esta venda (uma rejeicao nao consome o numero)\n" + "110 0" +
+                denied + "301 0" + denied + "302 0" + denied + "303 0" + denied + "539 0" + number +
+                "ja pertence a nota " + key + " no autorizador\n" + "204 0" + number +
+                "ja pertence a nota " + key + " no autorizador\n" + "539 0" + number +
+                "ja pertence a outra nota no autorizador\n",
+            steps);
 }
 
 // A query answers about the note only with its authorisation, its denial or 217: any other

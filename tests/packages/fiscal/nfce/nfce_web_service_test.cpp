@@ -3,6 +3,7 @@
 // certificate; and a register with no mode whose notes reach the stand-in through its settings.
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "fiscal/fiscal_functions.h"
@@ -146,7 +147,11 @@ TEST_F(NfceWebServiceTest, ACertificateNearItsEndIsAnnouncedAndAnExpiredOrUnread
   const std::string file = Certificate().pfx_path;
   const rtl::TDateTime end = FimDaValidade(file, Certificate().password);
   const std::string day = rtl::FormatDateIso(end).substr(0, 10);
-  std::string outcome = "far=" + AvisoValidade(file, end, end - 31) +
+  // The test certificate is valid from 400 days ago for 365 days: read in UTC, month and day.
+  const auto validity = VyrFiscal::Nfce::ValidadeDoCertificado(file, Certificate().password);
+  std::string outcome = "days=" + std::to_string(std::lround(end - rtl::Now())) +
+                        " since=" + std::to_string(std::lround(rtl::Now() - validity.inicio)) +
+                        "|far=" + AvisoValidade(file, end, end - 31) +
                         "|near=" + AvisoValidade(file, end, end - 29) + "|";
   try {
     AvisoValidade(file, end, end + 0.001);
@@ -158,8 +163,9 @@ TEST_F(NfceWebServiceTest, ACertificateNearItsEndIsAnnouncedAndAnExpiredOrUnread
   } catch (const std::exception& error) {
     outcome += std::string(error.what());
   }
-  EXPECT_EQ("far=|near=NFC-e: o certificado '" + file + "' vence em " + day + "|NFC-e: the " +
-                "certificate '" + file + "' (CAIXAFISCAL.DSARQCERTIF) expired on " + day +
+  EXPECT_EQ("days=365 since=400|far=|near=NFC-e: o certificado '" + file + "' vence em " + day +
+                "|NFC-e: the " + "certificate '" + file +
+                "' (CAIXAFISCAL.DSARQCERTIF) expired on " + day +
                 ": the register cannot sign its notes|Certificate file '" + file +
                 "' is not a PKCS#12 certificate that the register's password "
                 "(CAIXAFISCAL.DSSENHACERTIF, ****) opens",
@@ -237,9 +243,13 @@ TEST_F(NfceWebServiceTest, EachAnswerAtAClosingEndsAuthorisedRefusedOrInContinge
       "SELECT CDCHAVENFCE, CDCHAVEANTNFCE FROM NFCEVENDA WHERE "
       "NRSEQVENDA = '0000000007'")[0];
   std::string lines;
-  for (const std::string& line : VyrFiscal::TransmiteNotasPendentes(conn_, "0001", "001").linhas) {
-    if (line.find(" da venda ") == std::string::npos) continue;  // the period's, the deadline's
-    lines += line.substr(0, std::min(line.find(": protocolo"), line.find(" (uma"))) + "\n";
+  // The second pass has nothing to say: each note's outcome is told once.
+  for (const char* pass : {"", "again: "}) {
+    for (const std::string& line :
+         VyrFiscal::TransmiteNotasPendentes(conn_, "0001", "001").linhas) {
+      if (line.find(" da venda ") == std::string::npos) continue;  // the period's, the deadline's
+      lines += pass + line.substr(0, std::min(line.find(": protocolo"), line.find(" (uma"))) + "\n";
+    }
   }
   const auto after = store_.Query(
       "SELECT CDCHAVENFCE, IDTPEMISNFCE, IDSITUNFCE FROM NFCEVENDA WHERE NRSEQVENDA = "
