@@ -12,10 +12,11 @@ import sys
 files = sys.argv[1:-1]; orders = int(sys.argv[-1])
 n=0; steps=0; commits=0; autocommits=0; by=collections.Counter(); bysteps=collections.Counter()
 for f in files:
-    started=False; open_tx=set()
+    started=False; open_tx=set(); seen={}; key=None
     for l in open(f, errors='replace'):
         p=l.rstrip('\n').split('\t')
         if p[0]=='S':
+            key=(p[1],p[2])
             if not started and 'SELECT DISTINCT CA.CDCAIXA' in p[2]: started=True
             if not started: continue
             n+=1; t=' '.join(p[2].split())[:140]; by[t]+=1; last=t
@@ -25,8 +26,15 @@ for f in files:
                 open_tx.discard(p[1])
                 if word!='ROLLBACK': commits+=1
             elif word in ('INSERT','UPDATE','DELETE') and p[1] not in open_tx: autocommits+=1
-        elif p[0]=='P' and started:
-            steps+=int(p[1]); bysteps[last]+=int(p[1])
+        elif p[0]=='P':
+            # The library reports a prepared statement's steps since it was prepared, and the
+            # connections keep their statements prepared: a run's work is the growth since the
+            # statement's last report (or the whole figure when it was prepared anew).
+            total=int(p[1]); prev=seen.get(key, 0)
+            if started:
+                run=total-prev if total>=prev else total
+                steps+=run; bysteps[last]+=run
+            seen[key]=total
 print("statements %d per order %.1f steps/order %.0f commits/order %.2f autocommit writes/order %.2f"
       %(n,n/orders,steps/orders,commits/orders,autocommits/orders))
 for t,c in by.most_common(int(os.environ.get('TOP','60'))):
