@@ -16,7 +16,9 @@
 // Kept values are shared by the threads of the process; every method is thread safe.
 
 #include <chrono>
+#include <cstddef>
 #include <exception>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <string>
@@ -69,8 +71,15 @@ class Guardadas {
     }
     Valor lido = le();
     std::lock_guard<std::mutex> trava(mutex_);
+    if (valores_.size() >= kLimpaAcimaDe) LimpaVencidas(agora);
     valores_[completa] = {lido, agora, geracao};
     return lido;
+  }
+
+  // How many values are kept, stale ones included.
+  std::size_t Quantas() {
+    std::lock_guard<std::mutex> trava(mutex_);
+    return valores_.size();
   }
 
   // Forgets the value kept for `chave`: this process is changing it.
@@ -85,6 +94,19 @@ class Guardadas {
     std::chrono::steady_clock::time_point lida;
     unsigned long geracao;
   };
+  // Keys carry the day and the product, so a worker that runs for months meets new keys every
+  // day: past this many, the stale values go before a new one is kept.
+  static constexpr std::size_t kLimpaAcimaDe = 512;
+
+  void LimpaVencidas(std::chrono::steady_clock::time_point agora) {
+    const unsigned long geracao = GeracaoGuardadas();
+    for (auto it = valores_.begin(); it != valores_.end();) {
+      const bool vencida = it->second.geracao != geracao ||
+                           agora - it->second.lida >= std::chrono::seconds(kSegundosGuardados);
+      it = vencida ? valores_.erase(it) : std::next(it);
+    }
+  }
+
   std::mutex mutex_;
   std::map<std::string, Guardado> valores_;
 };

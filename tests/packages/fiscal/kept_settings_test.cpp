@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <functional>
+#include <string>
 
 #include "fiscal/fiscal_routines.h"
 #include "fiscal/nfce/contingency_store.h"
@@ -105,3 +106,14 @@ TEST_F(KeptSettingsTest, TheContingencyPeriodTheWorkerEntersIsSeenAtOnce) {
 }
 
 }  // namespace
+
+// A worker running for months meets new keys every day (the IBPT rates are kept by day): the
+// values a forgetting made stale go before new ones pile up.
+TEST(KeptValues, StaleValuesGoBeforeNewOnesPileUp) {
+  VyrFiscal::Guardadas<int> guardadas;
+  for (int i = 0; i < 600; ++i) guardadas.Busca("dia-" + std::to_string(i), [i] { return i; });
+  const std::size_t antes = guardadas.Quantas();
+  VyrFiscal::EsqueceGuardadas();
+  guardadas.Busca("dia-novo", [] { return 0; });
+  EXPECT_EQ(std::to_string(antes) + " " + std::to_string(guardadas.Quantas()), "600 1");
+}
