@@ -25,9 +25,9 @@
 
 #include "bench_store.h"
 #include "fiscal/nfce/note_store.h"
+#include "issuing_register.h"
 #include "support/temp_dir.h"
 #include "support/test_certificate.h"
-#include "vyrutil/crypto.h"
 
 namespace fs = std::filesystem;
 
@@ -319,24 +319,7 @@ int main(int argc, char** argv) {
   const std::string dir = store.store.Dir();
   vyrtest::TempDir certificate_dir("vyr_bench_cert");
   const vyrtest::TestCertificate certificate = vyrtest::MakeTestCertificate(certificate_dir.Path());
-  fs::copy_file(certificate.pfx_path, dir + "/Dados/a1.pfx");
-  fs::create_directories(dir + "/Dados/Schemas");
-  fs::create_directory_symlink(VYR_SOURCE_DIR "/packages/fiscal/nfce/schemas/nfe-4.00",
-                               dir + "/Dados/Schemas/nfe-4.00");
-  store.store.Exec("UPDATE CAIXA SET IDTPEMISSAOVYR = 'FNC'");
-  store.store.Exec(
-      "INSERT OR REPLACE INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, NRSERIENFCE, IDCSCNFCE, CDCSCNFCE, "
-      "DSARQCERTIF, DSSENHACERTIF, IDMODOAUTORIZ, DSURLQRCODE) VALUES ('0001', '001', '1', '1', "
-      "'CSC-DE-TESTE', 'Dados/a1.pfx', ?, 'simulado', 'https://nfce.sefaz.example/qrcode')",
-      {VyrUtil::Cripto(certificate.password, VyrFiscal::Nfce::kChaveSenhaCertificado)});
-  Cli_Qam00417::TrdmImpExpKds& dm = *store.dm;
-  dm.boVyrNfce = true;
-  dm.idTipoEmissao = "N";
-  dm.idAmbTrabNfce = "2";
-  dm.dsPastaXml = dir + "/Dados/XML_NFCe_Sat/0001-001/";
-  dm.nrSeqImprLoja6 = "001";
-  dm.idTipoImpNf6 = "19";
-  dm.cdPortaImpNf6 = "file:recibo.prn";
+  bench::MakeIssuingRegister(store, certificate);
 
   // A first pass connects, prepares and loads the certificate.
   store.AddPendingOrders(1, 10);

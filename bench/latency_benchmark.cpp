@@ -17,11 +17,10 @@
 
 #include "bench_store.h"
 #include "db/statement_hook.h"
-#include "fiscal/nfce/note_store.h"
+#include "issuing_register.h"
 #include "statement_counter.h"
 #include "support/temp_dir.h"
 #include "support/test_certificate.h"
-#include "vyrutil/crypto.h"
 
 namespace fs = std::filesystem;
 
@@ -31,31 +30,6 @@ std::chrono::microseconds g_round_trip{0};
 
 void WaitRoundTrip(const char*) {
   if (g_round_trip.count() > 0) std::this_thread::sleep_for(g_round_trip);
-}
-
-// The register issues NFC-e with the simulated authoriser and signs with a test certificate.
-void MakeIssuingRegister(bench::Store& store, const vyrtest::TestCertificate& certificate) {
-  const std::string dir = store.store.Dir();
-  fs::copy_file(certificate.pfx_path, dir + "/Dados/a1.pfx");
-  fs::create_directories(dir + "/Dados/Schemas");
-  if (!fs::exists(dir + "/Dados/Schemas/nfe-4.00")) {
-    fs::create_directory_symlink(VYR_SOURCE_DIR "/packages/fiscal/nfce/schemas/nfe-4.00",
-                                 dir + "/Dados/Schemas/nfe-4.00");
-  }
-  store.store.Exec("UPDATE CAIXA SET IDTPEMISSAOVYR = 'FNC'");
-  store.store.Exec(
-      "INSERT OR REPLACE INTO CAIXAFISCAL (CDFILIAL, CDCAIXA, NRSERIENFCE, IDCSCNFCE, CDCSCNFCE, "
-      "DSARQCERTIF, DSSENHACERTIF, IDMODOAUTORIZ, DSURLQRCODE) VALUES ('0001', '001', '1', '1', "
-      "'CSC-DE-TESTE', 'Dados/a1.pfx', ?, 'simulado', 'https://nfce.sefaz.example/qrcode')",
-      {VyrUtil::Cripto(certificate.password, VyrFiscal::Nfce::kChaveSenhaCertificado)});
-  Cli_Qam00417::TrdmImpExpKds& dm = *store.dm;
-  dm.boVyrNfce = true;
-  dm.idTipoEmissao = "N";
-  dm.idAmbTrabNfce = "2";
-  dm.dsPastaXml = dir + "/Dados/XML_NFCe_Sat/0001-001/";
-  dm.nrSeqImprLoja6 = "001";
-  dm.idTipoImpNf6 = "19";
-  dm.cdPortaImpNf6 = "file:recibo.prn";
 }
 
 // Closes `orders` orders with `rtt_ms` before each statement; prints the line of the measure.
@@ -84,7 +58,7 @@ void Register(bool nfce, const std::vector<double>& round_trips, int orders) {
   bench::Store store;
   bench::StatementCounter::Ignore(store.store.Handle());
   vyrtest::TempDir certificate_dir("vyr_bench_cert");
-  if (nfce) MakeIssuingRegister(store, vyrtest::MakeTestCertificate(certificate_dir.Path()));
+  if (nfce) bench::MakeIssuingRegister(store, vyrtest::MakeTestCertificate(certificate_dir.Path()));
   // A first pass connects, prepares and loads the certificate.
   long long next = 1;
   store.AddPendingOrders(next, 5);
